@@ -1,0 +1,25 @@
+// The main window.  One class; its member functions are defined in the folder
+// of the subsystem they belong to, and each subsystem declares its members in
+// its own fragment, included inside the class body below.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "mainwindow/globals.h"
+#include "platform/runtime/variant.h"
+
+class Form1 {
+public:
+    Form1();
+    ~Form1();
+
+#include "mainwindow/form1_main.inc"
+#include "profileedit/form1_grids.inc"
+#include "profile/form1_helpers.inc"
+#include "profile/form1_profile.inc"
+#include "profile/form1_dxf.inc"
+};
+
+// The one main window of the process (set while it exists).
+Form1* MainForm();
