@@ -15,6 +15,7 @@ public:
     ~Form1();
 
 #include "mainwindow/form1_main.inc"
+#include "mainwindow/form1_script.inc"
 #include "profileedit/form1_grids.inc"
 #include "profile/form1_helpers.inc"
 #include "profile/form1_profile.inc"
