@@ -1,0 +1,86 @@
+#include "profile/levels.h"
+
+#include <cmath>
+
+namespace profile {
+
+namespace {
+
+// Diameter in metres; the division yields a double, as every rule of the
+// pass evaluates it, and the result of each rule is stored in single precision.
+double DiaMetres(const PipeLevels& p) { return p.dia / 1000.0; }
+
+// The invert level that puts the crown exactly at minimum cover.
+double CoverInvert(double ground, const PipeLevels& p) {
+    return ground - static_cast<double>(p.mincover) - DiaMetres(p);
+}
+
+}  // namespace
+
+void RunLevelsPass(const std::vector<PipeLevels*>& pipes, float& lateralFelv) {
+    const size_t n = pipes.empty() ? 0 : pipes.size() - 1;
+    for (size_t i = 1; i <= n; ++i) {
+        PipeLevels& p = *pipes[i];
+        if (i == 1) {
+            lateralFelv = p.felv;
+            p.finv = static_cast<float>(CoverInvert(p.felv, p));
+        } else {
+            PipeLevels& prev = *pipes[i - 1];
+            prev.telv = p.felv;
+            // Crowns meet: a larger pipe starts lower, a smaller one higher.
+            p.finv = static_cast<float>(static_cast<double>(prev.tinv) -
+                                        (DiaMetres(p) - DiaMetres(prev)));
+            // Upstream cover: lower only, never raise.
+            const double atCover = CoverInvert(p.felv, p);
+            if (p.finv > atCover) p.finv = static_cast<float>(atCover);
+        }
+        p.tinv = static_cast<float>(static_cast<double>(p.finv) -
+                                    static_cast<double>(p.slope) * p.l);
+        // Downstream cover, tested against the telv the pipe holds now.
+        const double atCover = CoverInvert(p.telv, p);
+        if (p.tinv > atCover) {
+            p.tinv = static_cast<float>(atCover);
+            p.finv = static_cast<float>(static_cast<double>(p.tinv) +
+                                        static_cast<double>(p.slope) * p.l);
+        }
+    }
+}
+
+void RunChainagePass(const std::vector<PipeLevels*>& pipes, RunSummary& s,
+                     std::vector<PipeChainage>& out) {
+    const size_t n = pipes.empty() ? 0 : pipes.size() - 1;
+    out.assign(n + 1, PipeChainage{});
+    s.l = 0;
+    float chainage = 0;
+    for (size_t i = 1; i <= n; ++i) {
+        const PipeLevels& p = *pipes[i];
+        chainage = chainage + p.l;   // kept in single precision
+        s.tl = chainage;
+        s.l = s.l + p.l;
+        out[i].tl = chainage;
+        out[i].x3 = p.l;
+        if (s.felv < p.felv) s.felv = p.felv;
+        if (s.telv > p.telv) s.telv = p.telv;
+        if (s.finv < p.finv) s.finv = p.finv;
+        if (s.tinv > p.tinv) s.tinv = p.tinv;
+    }
+}
+
+float InitialElevationShift(float firstFelv, float highestFelv, int scaleHeight,
+                            int scaleOffset) {
+    const float d = highestFelv - firstFelv;
+    const float ref = (d > 4 && d < 10) ? highestFelv : firstFelv;
+    return static_cast<float>(scaleHeight) - std::trunc(ref) -
+           static_cast<float>(scaleOffset);
+}
+
+float RebaseElevationShift(float shift, float felv, float tinv, int scaleHeight,
+                           int scaleOffset) {
+    const float h = static_cast<float>(scaleHeight);
+    const float based = h - std::trunc(felv) - static_cast<float>(scaleOffset);
+    if (felv + shift - h > h - 4) shift = based;
+    if (tinv + shift < -1) shift = based;
+    return shift;
+}
+
+}  // namespace profile
