@@ -29,6 +29,12 @@ double RoundHalfEven(double v);
 // that cannot continue the number; a text with no number gives 0.
 double Val(std::string_view text);
 
+// Strict reading of a text that must be a number as a whole (what CDbl and
+// IsNumeric accept): blanks and tabs round it, an optional sign, decimal
+// digits with one optional "." and an optional exponent, or an "&H"/"&O"
+// number.  Returns false for anything else.
+bool ParseNumericText(std::string_view text, double& out);
+
 // The standard number-to-text conversion (what CStr and string concatenation
 // give).
 std::string NumberToText(double v);          // up to 15 significant digits

@@ -13,7 +13,12 @@
 //        Integer, Boolean: 2 bytes;  Long, Single, Error: 4 bytes;
 //        Double, Currency, Date: 8 bytes;  Byte: 1 byte
 //        String: 4-byte length + UTF-8 bytes
+//        Object (type 9, only objects that can persist themselves):
+//                4-byte length + UTF-8 class name, 4-byte length + the
+//                object's own bytes
 //        Byte array: 4-byte lower bound, 4-byte count, the bytes
+//   Boolean payloads are 0 (False) or 0xFFFF (True); names are unique
+//   without regard to case.
 //   checksum   4 bytes  FNV-1a of everything before it
 // SetContents() refuses (raises) any byte array that does not follow this
 // layout exactly: wrong magic or version, a length running past the end, an
@@ -22,24 +27,42 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/runtime/variant.h"
 
 namespace vb {
 
+// An object that can store itself in a property bag (a picture, say): it
+// gives a class name and its bytes, and a factory registered under the class
+// name makes an equal object from those bytes again.
+class Persistable {
+public:
+    virtual ~Persistable() = default;
+    virtual std::string PersistClassName() const = 0;
+    virtual std::vector<uint8_t> PersistBytes() const = 0;
+};
+// The factory raises (or returns null) for bytes it cannot read.
+using PersistFactory = std::function<ObjectRef(const std::vector<uint8_t>& bytes)>;
+void RegisterPersistableClass(const std::string& className, PersistFactory factory);
+
 class PropertyBag {
 public:
     // Writes a value under a name.  When a default is given and the value
     // equals it, nothing is written (reading then gives the default back).
-    // Only scalars, strings and Byte arrays can be stored: any other value
-    // (objects, other arrays) raises error 13, and the bag is unchanged.
+    // Only scalars, strings, Byte arrays and objects that are Persistable
+    // can be stored: any other value (other objects, other arrays) raises
+    // error 13, and the bag is unchanged.
     void WriteProperty(std::string_view name, const Variant& value,
                        const Variant& defaultValue = Variant::Missing());
     // The value last written under the name (names compare without regard to
-    // case), or the default when there is none.
+    // case), or the default when there is none.  A stored object comes back
+    // as a new object made by its class's factory (error 13 when the class
+    // is not registered or the factory refuses the bytes).
     Variant ReadProperty(std::string_view name, const Variant& defaultValue = Variant()) const;
     bool Has(std::string_view name) const;
 
@@ -55,9 +78,16 @@ public:
 private:
     struct Entry {
         std::string name;
-        Variant value;
+        Variant value;              // Empty for an object
+        std::string objectClass;    // class name of a stored object
+        std::vector<uint8_t> objectBytes;
+        bool isObject = false;
     };
+    static std::string Fold(std::string_view name);
+    const Entry* Find(std::string_view name) const;
+    void RebuildIndex();
     std::vector<Entry> entries_;
+    std::unordered_map<std::string, size_t> index_;   // folded name -> entry
 };
 
 }  // namespace vb

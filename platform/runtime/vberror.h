@@ -36,6 +36,7 @@ enum : int32_t {
     errPermissionDenied = 70,        // "Permission denied"
     errPathNotFound = 76,            // "Path not found"
     errObjectNotSet = 91,            // "Object variable or With block variable not set"
+    errInvalidUseOfNull = 94,        // "Invalid use of Null"
     errNotSupported = 438,           // "Object doesn't support this property or method"
     errCancel = 32755,               // a cancelled common dialog
 };
