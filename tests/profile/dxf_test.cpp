@@ -1,0 +1,277 @@
+// The DXF writer: exact bytes of the entities, the colour rules, the output
+// file's temporary-then-rename life, and (further down) the export command of
+// the main window.  Every file written here is also read by ezdxf.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/runtime/vberror.h"
+#include "profile/dxf_writer.h"
+
+// An independent reader for the DXF files the tests write: Debian's ezdxf,
+// run by Debian's own interpreter (a python3 earlier on PATH may not see it).
+namespace dxf_check {
+
+inline std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct Result {
+    bool ok = false;       // loaded, and the audit found no errors
+    int lines = -1;        // LINE entities in model space
+    int texts = -1;        // TEXT entities in model space
+    std::string message;   // what the reader said
+};
+
+// Loads the file with ezdxf.readfile, audits it and counts its entities.
+inline Result Read(const std::string& path) {
+    std::string cmd =
+        "/usr/bin/python3 -c \"import sys, ezdxf\n"
+        "d = ezdxf.readfile(sys.argv[1])\n"
+        "a = d.audit()\n"
+        "m = d.modelspace()\n"
+        "print(len(a.errors), len(m.query('LINE')), len(m.query('TEXT')))\n"
+        "[print(e) for e in a.errors]\" '" +
+        path + "' 2>&1";
+    Result r;
+    std::FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) {
+        r.message = "cannot run /usr/bin/python3";
+        return r;
+    }
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p)) r.message += buf;
+    int status = ::pclose(p);
+    int errors = -1;
+    if (status == 0 && std::sscanf(r.message.c_str(), "%d %d %d", &errors, &r.lines, &r.texts) == 3)
+        r.ok = errors == 0;
+    return r;
+}
+
+}  // namespace dxf_check
+
+namespace fs = std::filesystem;
+using vb::Variant;
+
+namespace {
+
+std::vector<std::string> SplitCrLf(const std::string& s) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < s.size()) {
+        size_t e = s.find("\r\n", pos);
+        if (e == std::string::npos) {
+            lines.push_back(s.substr(pos) + "<no CRLF>");
+            break;
+        }
+        lines.push_back(s.substr(pos, e - pos));
+        pos = e + 2;
+    }
+    return lines;
+}
+
+}  // namespace
+
+TEST(DxfWriter, LineEntityBytes) {
+    // Colour 3 from (0, 100) to (50, 99.5), origin (0, 0), Single coordinates
+    // as the profile routine passes them.
+    std::string s = DxfLineEntity(Variant(0.0f), Variant(100.0f), Variant(50.0f), Variant(99.5f),
+                                  Variant(int16_t(3)), 0, 0);
+    EXPECT_EQ(s,
+              " 0 \r\nLINE\r\n 8 \r\n3\r\n 62 \r\n 3\r\n 10 \r\n 0 \r\n 20 \r\n 1000 \r\n"
+              " 30 \r\n 0 \r\n 11 \r\n 50 \r\n 21 \r\n 995 \r\n 31 \r\n 0 \r\n");
+    EXPECT_EQ(SplitCrLf(s).size(), 18u);
+
+    // The origin is added to x and to 10 * y; negatives carry their sign in
+    // place of the blank; fractions have a zero before the point.
+    s = DxfLineEntity(Variant(-1.25f), Variant(-0.05f), Variant(0.5f), Variant(2.0f),
+                      Variant(int16_t(1)), 10, 800);
+    auto l = SplitCrLf(s);
+    ASSERT_EQ(l.size(), 18u);
+    EXPECT_EQ(l[7], " 8.75 ");
+    EXPECT_EQ(l[9], " 799.5 ");
+    EXPECT_EQ(l[13], " 10.5 ");
+    EXPECT_EQ(l[15], " 820 ");
+    s = DxfLineEntity(Variant(-20.0f), Variant(-3.0f), Variant(0.25f), Variant(0.0f),
+                      Variant(int16_t(1)), 0, 0);
+    l = SplitCrLf(s);
+    EXPECT_EQ(l[7], "-20 ");
+    EXPECT_EQ(l[9], "-30 ");
+    EXPECT_EQ(l[13], " 0.25 ");
+
+    // Singles are written with up to 7 significant digits, Doubles with 15.
+    l = SplitCrLf(DxfLineEntity(Variant(1.0f / 3), Variant(0.0f), Variant(1.0 / 3), Variant(0.0f),
+                                Variant(int16_t(1)), 0, 0));
+    EXPECT_EQ(l[7], " 0.3333333 ");
+    EXPECT_EQ(l[13], " 0.333333333333333 ");
+}
+
+TEST(DxfWriter, TextEntityBytes) {
+    std::string s = DxfTextEntity(Variant(10.0f), Variant(2.5f), Variant(int16_t(2)), Variant(1.5f),
+                                  Variant(int16_t(90)), "  MH 1 ", 0, 800);
+    EXPECT_EQ(s,
+              " 0 \r\nTEXT\r\n 8 \r\n2\r\n 62 \r\n 2 \r\n 10 \r\n 10 \r\n 20 \r\n 825 \r\n"
+              " 30 \r\n 0 \r\n 50 \r\n 90 \r\n 7 \r\nSTANDARD\r\n 40 \r\n 1.5 \r\n 1 \r\nMH 1 \r\n");
+
+    // A line break inside the text cannot break the line structure; characters
+    // outside the 8-bit code are escaped the DXF way.
+    auto l = SplitCrLf(DxfTextEntity(Variant(0.0f), Variant(0.0f), Variant(int16_t(7)), Variant(1.0f),
+                                     Variant(0.0f), "a\r\nb \xC3\xA9 \xE2\x82\xAC", 0, 0));
+    ASSERT_EQ(l.size(), 20u);
+    EXPECT_EQ(l[19], "a  b \xE9 \\U+20AC");
+}
+
+TEST(DxfWriter, ColourRules) {
+    // Colour 0: layer 0 and no group 62, on both entity kinds.
+    auto line = SplitCrLf(DxfLineEntity(Variant(0.0f), Variant(0.0f), Variant(1.0f), Variant(1.0f),
+                                        Variant(int16_t(0)), 0, 0));
+    ASSERT_EQ(line.size(), 16u);
+    EXPECT_EQ(line[3], "0");
+    EXPECT_EQ(line[4], " 10 ");
+    auto text = SplitCrLf(DxfTextEntity(Variant(0.0f), Variant(0.0f), Variant(int16_t(0)), Variant(1.0f),
+                                        Variant(0.0f), "x", 0, 0));
+    ASSERT_EQ(text.size(), 18u);
+    EXPECT_EQ(text[3], "0");
+    EXPECT_EQ(text[4], " 10 ");
+
+    // Colour 4: a LINE is on layer 4 coloured 30 (a text line with a leading
+    // blank); a TEXT is on layer 4 coloured 4 (a number line).
+    line = SplitCrLf(DxfLineEntity(Variant(0.0f), Variant(0.0f), Variant(1.0f), Variant(1.0f),
+                                   Variant(int16_t(4)), 0, 0));
+    EXPECT_EQ(line[3], "4");
+    EXPECT_EQ(line[4], " 62 ");
+    EXPECT_EQ(line[5], " 30");
+    text = SplitCrLf(DxfTextEntity(Variant(0.0f), Variant(0.0f), Variant(int16_t(4)), Variant(1.0f),
+                                   Variant(0.0f), "x", 0, 0));
+    EXPECT_EQ(text[3], "4");
+    EXPECT_EQ(text[5], " 4 ");
+
+    // A colour that is not a whole number in 0..256 is rounded half to even and
+    // clamped before it names the layer.
+    EXPECT_EQ(DxfColour(Variant(2.5)), 2);
+    EXPECT_EQ(DxfColour(Variant(3.5)), 4);
+    EXPECT_EQ(DxfColour(Variant(0.4)), 0);
+    EXPECT_EQ(DxfColour(Variant(int16_t(-3))), 0);
+    EXPECT_EQ(DxfColour(Variant(int32_t(300))), 256);
+    EXPECT_EQ(DxfColour(Variant("abc")), 0);
+    line = SplitCrLf(DxfLineEntity(Variant(0.0f), Variant(0.0f), Variant(1.0f), Variant(1.0f),
+                                   Variant(-1.0), 0, 0));
+    EXPECT_EQ(line[3], "0");
+    EXPECT_EQ(line[4], " 10 ");
+    line = SplitCrLf(DxfLineEntity(Variant(0.0f), Variant(0.0f), Variant(1.0f), Variant(1.0f),
+                                   Variant(4.4), 0, 0));
+    EXPECT_EQ(line[3], "4");
+    EXPECT_EQ(line[5], " 30");
+    text = SplitCrLf(DxfTextEntity(Variant(0.0f), Variant(0.0f), Variant(1000.0), Variant(1.0f),
+                                   Variant(0.0f), "x", 0, 0));
+    EXPECT_EQ(text[3], "256");
+    EXPECT_EQ(text[5], " 256 ");
+}
+
+TEST(DxfWriter, BadValuesWriteNoPartOfAnEntity) {
+    EXPECT_THROW(DxfLineEntity(Variant("east"), Variant(0.0f), Variant(1.0f), Variant(1.0f),
+                               Variant(int16_t(1)), 0, 0),
+                 vb::VbError);
+    // A coordinate that is not finite would make the file unreadable.
+    EXPECT_EQ(DxfLineEntity(Variant(0.0f), Variant(1.0 / 0.0), Variant(1.0f), Variant(1.0f),
+                            Variant(int16_t(1)), 0, 0),
+              "");
+}
+
+TEST(DxfWriter, OutputIsRenamedIntoPlaceOnlyWhenComplete) {
+    fs::path dir = fs::temp_directory_path() / ("dxfw_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::string path = (dir / "out.dxf").string();
+    {
+        std::ofstream old(path, std::ios::binary);
+        old << "old";
+    }
+
+    DxfOutput out;
+    out.Open(path, 0, 800);
+    EXPECT_THROW(out.Open(path, 0, 0), vb::VbError);   // already open: 55
+    out.Write(DxfHead());
+    out.Write(DxfLineEntity(Variant(0.0f), Variant(0.0f), Variant(5.0f), Variant(1.0f),
+                            Variant(int16_t(3)), out.OriginX(), out.OriginY()));
+    // Nothing has reached the target yet.
+    EXPECT_EQ(dxf_check::ReadAll(path), "old");
+    out.Abandon();
+    EXPECT_EQ(dxf_check::ReadAll(path), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
+
+    // A failure during the writing leaves the old file and no temporary one.
+    out.Open(path, 0, 0);
+    out.Write(DxfHead());
+    out.Fail(57, "Device I/O error");
+    EXPECT_FALSE(out.Write(DxfTrailer()));
+    EXPECT_FALSE(out.Close());
+    EXPECT_EQ(out.FailureNumber(), 57);
+    EXPECT_EQ(dxf_check::ReadAll(path), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
+
+    // A complete file replaces the old one and reads back.
+    out.Open(path, 0, 0);
+    out.Write(DxfHead());
+    out.Write(DxfLineEntity(Variant(0.0f), Variant(0.0f), Variant(5.0f), Variant(1.0f),
+                            Variant(int16_t(3)), 0, 0));
+    out.Write(DxfTextEntity(Variant(0.0f), Variant(0.0f), Variant(int16_t(0)), Variant(2.0f),
+                            Variant(45.0f), "A", 0, 0));
+    out.Write(DxfTrailer());
+    ASSERT_TRUE(out.Close());
+    auto r = dxf_check::Read(path);
+    EXPECT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.lines, 1);
+    EXPECT_EQ(r.texts, 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
+
+    // A folder that does not exist fails at the opening.
+    try {
+        out.Open((dir / "no" / "x.dxf").string(), 0, 0);
+        ADD_FAILURE() << "opened a file in a missing folder";
+    } catch (const vb::VbError& e) {
+        EXPECT_EQ(e.Number(), 76);
+    }
+    fs::remove_all(dir);
+}
+
+TEST(DxfWriter, DrawingCallsWriteIntoTheOpenOutputOnly) {
+    fs::path dir = fs::temp_directory_path() / ("dxfw2_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::string path = (dir / "calls.dxf").string();
+
+    // No output open: nothing happens.
+    DxfWriteLine(Variant(0.0f), Variant(0.0f), Variant(1.0f), Variant(1.0f), Variant(int16_t(1)));
+    EXPECT_FALSE(fs::exists(path));
+
+    DxfOutput& out = DxfFile();
+    out.Open(path, 5, 1600);
+    out.Write(DxfHead());
+    DxfWriteLine(Variant(0.0f), Variant(1.0f), Variant(1.0f), Variant(1.0f), Variant(int16_t(1)));
+    DxfWriteText(Variant(1.0f), Variant(0.0f), Variant(int16_t(4)), Variant(2.0f), Variant(0.0f), " T");
+    EXPECT_THROW(DxfWriteText(Variant("?"), Variant(0.0f), Variant(int16_t(4)), Variant(2.0f),
+                              Variant(0.0f), "bad"),
+                 vb::VbError);
+    out.Write(DxfTrailer());
+    ASSERT_TRUE(out.Close());
+    std::string body = dxf_check::ReadAll(path);
+    EXPECT_NE(body.find(" 10 \r\n 5 \r\n 20 \r\n 1610 \r\n"), std::string::npos);
+    EXPECT_NE(body.find(" 10 \r\n 6 \r\n 20 \r\n 1600 \r\n"), std::string::npos);
+    EXPECT_EQ(body.find("bad"), std::string::npos);
+    auto r = dxf_check::Read(path);
+    EXPECT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(r.lines, 1);
+    EXPECT_EQ(r.texts, 1);
+    fs::remove_all(dir);
+}
