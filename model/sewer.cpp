@@ -1,0 +1,235 @@
+#include "model/sewer.h"
+
+#include <unordered_map>
+#include <variant>
+
+#include "platform/runtime/conversions.h"
+#include "platform/runtime/propertybag.h"
+#include "platform/runtime/vberror.h"
+
+namespace model {
+
+namespace {
+
+std::string FoldAscii(std::string_view name) {
+    std::string s(name);
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return s;
+}
+
+// One property of a record class: its name and the field behind it.
+template <class C>
+struct Prop {
+    using Field = std::variant<std::string C::*, int32_t C::*, float C::*, int16_t C::*>;
+    const char* name;
+    Field field;
+};
+
+template <class C>
+vb::Variant Load(const C& obj, const typename Prop<C>::Field& f) {
+    return std::visit([&](auto member) { return vb::Variant(obj.*member); }, f);
+}
+
+template <class C>
+void Store(C& obj, const typename Prop<C>::Field& f, const vb::Variant& value) {
+    std::visit(
+        [&](auto member) {
+            using T = std::remove_reference_t<decltype(obj.*member)>;
+            if constexpr (std::is_same_v<T, std::string>) obj.*member = vb::CStr(value);
+            else if constexpr (std::is_same_v<T, int32_t>) obj.*member = vb::CLng(value);
+            else if constexpr (std::is_same_v<T, float>) obj.*member = vb::CSng(value);
+            else obj.*member = vb::CInt(value);
+        },
+        f);
+}
+
+// The properties of a class with a case-insensitive index by name.
+template <class C>
+class PropTable {
+public:
+    explicit PropTable(std::vector<Prop<C>> props) : props_(std::move(props)) {
+        for (size_t i = 0; i < props_.size(); ++i) {
+            index_.emplace(FoldAscii(props_[i].name), static_cast<int>(i));
+            names_.emplace_back(props_[i].name);
+        }
+    }
+    // 0-based position, or -1.
+    int Find(std::string_view name) const {
+        auto it = index_.find(FoldAscii(name));
+        return it == index_.end() ? -1 : it->second;
+    }
+    const Prop<C>& At(int i) const { return props_[static_cast<size_t>(i)]; }
+    int Size() const { return static_cast<int>(props_.size()); }
+    const std::vector<std::string>& Names() const { return names_; }
+
+    vb::Variant Get(const C& obj, std::string_view name) const {
+        int i = Find(name);
+        if (i < 0) vb::RaiseError(vb::errNotSupported);
+        return Load(obj, props_[static_cast<size_t>(i)].field);
+    }
+    void Let(C& obj, std::string_view name, const vb::Variant& value) const {
+        int i = Find(name);
+        if (i < 0) vb::RaiseError(vb::errNotSupported);
+        Store(obj, props_[static_cast<size_t>(i)].field, value);
+    }
+
+private:
+    std::vector<Prop<C>> props_;
+    std::vector<std::string> names_;
+    std::unordered_map<std::string, int> index_;
+};
+
+const PropTable<Sewer>& SewerTable() {
+    static const PropTable<Sewer> table({
+        {"Name", &Sewer::Name},         {"Index", &Sewer::Index},       {"from", &Sewer::from},
+        {"tom", &Sewer::tom},           {"qadd", &Sewer::qadd},         {"pop1", &Sewer::pop1},
+        {"pop2", &Sewer::pop2},         {"area1", &Sewer::area1},       {"area2", &Sewer::area2},
+        {"density1", &Sewer::density1}, {"density2", &Sewer::density2}, {"tl", &Sewer::tl},
+        {"l", &Sewer::l},               {"felv", &Sewer::felv},         {"telv", &Sewer::telv},
+        {"finv", &Sewer::finv},         {"tinv", &Sewer::tinv},         {"qd", &Sewer::qd},
+        {"slope", &Sewer::slope},       {"dia", &Sewer::dia},           {"drop", &Sewer::drop},
+        {"x1", &Sewer::x1},             {"y1", &Sewer::y1},             {"Z1", &Sewer::Z1},
+        {"Z2", &Sewer::Z2},             {"x2", &Sewer::x2},             {"x3", &Sewer::x3},
+        {"y2", &Sewer::y2},             {"smh", &Sewer::smh},           {"sch", &Sewer::sch},
+        {"lat", &Sewer::lat},           {"Color", &Sewer::Color},       {"grid", &Sewer::grid},
+        {"mincover", &Sewer::mincover}, {"ma1", &Sewer::ma1},           {"ma2", &Sewer::ma2},
+        {"ma3", &Sewer::ma3},           {"ma4", &Sewer::ma4},           {"ma5", &Sewer::ma5},
+        {"ma6", &Sewer::ma6},           {"ma7", &Sewer::ma7},           {"ma8", &Sewer::ma8},
+        {"ma9", &Sewer::ma9},           {"ma10", &Sewer::ma10},         {"na", &Sewer::na},
+    });
+    return table;
+}
+
+const PropTable<Testline>& TestlineTable() {
+    static const PropTable<Testline> table({
+        {"Name", &Testline::Name}, {"Index", &Testline::Index}, {"lat", &Testline::lat},
+        {"ma1", &Testline::ma1},   {"x1", &Testline::x1},       {"y1", &Testline::y1},
+    });
+    return table;
+}
+
+const PropTable<lat>& LatTable() {
+    static const PropTable<lat> table({
+        {"ma1", &lat::ma1}, {"ma2", &lat::ma2}, {"ma3", &lat::ma3}, {"ma4", &lat::ma4},
+        {"ma5", &lat::ma5}, {"ma6", &lat::ma6}, {"ma7", &lat::ma7}, {"ma8", &lat::ma8},
+        {"ma9", &lat::ma9}, {"ma10", &lat::ma10}, {"na", &lat::na},
+    });
+    return table;
+}
+
+}  // namespace
+
+// --- Sewer ----------------------------------------------------------------------
+
+vb::Variant Sewer::GetProperty(std::string_view name) const { return SewerTable().Get(*this, name); }
+
+void Sewer::LetProperty(std::string_view name, const vb::Variant& value) { SewerTable().Let(*this, name, value); }
+
+const std::vector<std::string>& Sewer::PropertyNames() { return SewerTable().Names(); }
+
+int Sewer::SlotOf(std::string_view name) { return SewerTable().Find(name) + 1; }
+
+vb::Variant Sewer::GetSlot(int slot) const {
+    if (slot < 1 || slot > kPropertyCount) vb::RaiseError(vb::errSubscriptOutOfRange);
+    return Load(*this, SewerTable().At(slot - 1).field);
+}
+
+void Sewer::LetSlot(int slot, const vb::Variant& value) {
+    if (slot < 1 || slot > kPropertyCount) vb::RaiseError(vb::errSubscriptOutOfRange);
+    Store(*this, SewerTable().At(slot - 1).field, value);
+}
+
+void Sewer::Serialize(std::vector<uint8_t>& bytes) const {
+    vb::PropertyBag bag;
+    bag.WriteProperty("Name", vb::Variant(Name));
+    bag.WriteProperty("Index", vb::Variant(Index));
+    bag.WriteProperty("Lat", vb::Variant(lat));
+    bag.WriteProperty("from", vb::Variant(from));
+    bag.WriteProperty("tom", vb::Variant(tom));
+    bag.WriteProperty("qadd", vb::Variant(qadd));
+    bag.WriteProperty("pop1", vb::Variant(pop1));
+    bag.WriteProperty("pop2", vb::Variant(pop2));
+    bag.WriteProperty("area1", vb::Variant(area1));
+    bag.WriteProperty("area2", vb::Variant(area2));
+    bag.WriteProperty("density1", vb::Variant(density1));
+    bag.WriteProperty("density2", vb::Variant(density2));
+    bag.WriteProperty("felv", vb::Variant(felv));
+    bag.WriteProperty("telv", vb::Variant(telv));
+    bag.WriteProperty("finv", vb::Variant(finv));
+    bag.WriteProperty("tinv", vb::Variant(tinv));
+    bag.WriteProperty("l", vb::Variant(l));
+    bag.WriteProperty("Qd", vb::Variant(qd));
+    bag.WriteProperty("DIA", vb::Variant(dia));
+    bag.WriteProperty("slope", vb::Variant(slope));
+    bag.WriteProperty("Mincover", vb::Variant(mincover));
+    bag.WriteProperty("ma1", vb::Variant(ma1));
+    bag.WriteProperty("ma2", vb::Variant(ma2));
+    bag.WriteProperty("ma3", vb::Variant(ma3));
+    bag.WriteProperty("ma4", vb::Variant(ma4));
+    bag.WriteProperty("ma5", vb::Variant(ma5));
+    bag.WriteProperty("X1", vb::Variant(x1));
+    bag.WriteProperty("Y1", vb::Variant(y1));
+    bag.WriteProperty("X2", vb::Variant(x2));
+    bag.WriteProperty("Y2", vb::Variant(y2));
+    bytes = bag.Contents();
+}
+
+void Sewer::Deserialize(const std::vector<uint8_t>& bytes) {
+    vb::PropertyBag bag;
+    try {
+        bag.SetContents(bytes);
+    } catch (const vb::VbError&) {
+        return;  // no bag: the record stays as it was
+    }
+    const vb::Variant noText{std::string()};
+    const vb::Variant zero{int16_t(0)};
+    // Reads one name into one property; a value that does not convert
+    // leaves the property as it was.
+    auto read = [&](const char* bagName, const char* property, const vb::Variant& def) {
+        try {
+            LetProperty(property, bag.ReadProperty(bagName, def));
+        } catch (const vb::VbError&) {
+        }
+    };
+    read("Name", "Name", noText);
+    read("Index", "Index", zero);
+    read("Lat", "lat", noText);
+    read("l", "l", zero);
+    read("felv", "felv", zero);
+    read("telv", "telv", zero);
+    read("finv", "finv", zero);
+    read("tinv", "tinv", zero);
+    read("DIA", "dia", zero);
+    read("slope", "slope", zero);
+    read("Qd", "qd", zero);
+    read("X1", "x1", zero);
+    read("Y1", "y1", zero);
+    read("X2", "x2", zero);
+    read("Y2", "y2", zero);
+    read("Mincover", "mincover", zero);
+    read("ma1", "ma1", zero);
+    read("ma2", "ma2", zero);
+    read("ma3", "ma3", zero);
+    read("ma4", "ma4", zero);
+    read("ma5", "ma5", zero);
+    read("from", "from", zero);
+    read("tom", "tom", zero);
+    read("qadd", "qadd", zero);
+    read("pop1", "pop1", zero);
+    read("pop2", "pop2", zero);
+    read("area1", "area1", zero);
+    read("area2", "area2", zero);
+    read("density1", "density1", zero);
+    read("density2", "density2", zero);
+}
+
+// --- Testline and lat ------------------------------------------------------------
+
+vb::Variant Testline::GetProperty(std::string_view name) const { return TestlineTable().Get(*this, name); }
+void Testline::LetProperty(std::string_view name, const vb::Variant& value) { TestlineTable().Let(*this, name, value); }
+
+vb::Variant lat::GetProperty(std::string_view name) const { return LatTable().Get(*this, name); }
+void lat::LetProperty(std::string_view name, const vb::Variant& value) { LatTable().Let(*this, name, value); }
+
+}  // namespace model
