@@ -1,0 +1,365 @@
+#include "profile/profile_config.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <filesystem>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/runtime/conversions.h"
+#include "platform/runtime/vberror.h"
+
+// ---------------------------------------------------------------------------
+// Fixed text fields
+
+namespace {
+
+// UTF-8 to Latin-1 codes; characters beyond Latin-1 become "?".
+std::string ToLatin1(std::string_view utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size();) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        unsigned cp = c;
+        size_t len = 1;
+        if (c >= 0xC0 && c < 0xE0 && i + 1 < utf8.size()) {
+            cp = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu);
+            len = 2;
+        } else if (c >= 0xE0 && c < 0xF0) {
+            cp = 0x100;
+            len = 3;
+        } else if (c >= 0xF0) {
+            cp = 0x100;
+            len = 4;
+        } else if (c >= 0x80) {
+            cp = 0x100;   // a stray continuation byte
+        }
+        out.push_back(cp <= 0xFF ? static_cast<char>(cp) : '?');
+        i += len;
+    }
+    return out;
+}
+
+std::string FromLatin1(const char* bytes, size_t n) {
+    std::string out;
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+template <size_t N>
+void FixedText<N>::Assign(std::string_view utf8) {
+    const std::string codes = ToLatin1(utf8);
+    for (size_t i = 0; i < N; ++i) bytes[i] = i < codes.size() ? codes[i] : ' ';
+}
+
+template <size_t N>
+std::string FixedText<N>::Text() const {
+    return FromLatin1(bytes.data(), N);
+}
+
+template <size_t N>
+std::string FixedText<N>::Trimmed() const {
+    return vb::Trim(Text());
+}
+
+template struct FixedText<20>;
+template struct FixedText<7>;
+template struct FixedText<1>;
+
+// ---------------------------------------------------------------------------
+// Records
+
+namespace {
+
+void PutI16(uint8_t* p, int16_t v) {
+    uint16_t u = static_cast<uint16_t>(v);
+    p[0] = static_cast<uint8_t>(u & 0xFF);
+    p[1] = static_cast<uint8_t>(u >> 8);
+}
+
+int16_t GetI16(const uint8_t* p) {
+    return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
+}
+
+void PutF32(uint8_t* p, float v) {
+    uint32_t u;
+    std::memcpy(&u, &v, 4);
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(u >> (8 * i));
+}
+
+float GetF32(const uint8_t* p) {
+    uint32_t u = 0;
+    for (int i = 0; i < 4; ++i) u |= static_cast<uint32_t>(p[i]) << (8 * i);
+    float v;
+    std::memcpy(&v, &u, 4);
+    return v;
+}
+
+template <size_t N>
+void PutText(uint8_t* p, const FixedText<N>& t) {
+    std::memcpy(p, t.bytes.data(), N);
+}
+
+template <size_t N>
+void GetText(const uint8_t* p, FixedText<N>& t) {
+    std::memcpy(t.bytes.data(), p, N);
+}
+
+}  // namespace
+
+std::array<uint8_t, kProfileRecordSize> EncodeProfileRecord(const ProfileRowRecord& row) {
+    std::array<uint8_t, kProfileRecordSize> b{};
+    PutI16(&b[0], row.Id);
+    PutText(&b[2], row.Label);
+    PutF32(&b[22], row.TextHeight);
+    PutF32(&b[26], row.RowHeight);
+    PutText(&b[30], row.Style);
+    PutF32(&b[37], row.Color);
+    PutText(&b[41], row.Code);
+    PutF32(&b[42], row.RowHeight0);
+    PutF32(&b[46], row.Hspace);
+    PutF32(&b[50], row.Vspace);
+    PutF32(&b[54], row.Rotation);
+    PutI16(&b[58], row.Visible ? -1 : 0);
+    return b;
+}
+
+void DecodeProfileRecord(const uint8_t* bytes, size_t size, ProfileRowRecord& row) {
+    auto has = [size](size_t offset, size_t width) { return offset + width <= size; };
+    auto number = [&](size_t offset, float& field) {
+        if (!has(offset, 4)) return;
+        const float v = GetF32(bytes + offset);
+        if (std::isfinite(v)) field = v;
+    };
+    if (has(0, 2)) row.Id = GetI16(bytes);
+    if (has(2, 20)) GetText(bytes + 2, row.Label);
+    number(22, row.TextHeight);
+    number(26, row.RowHeight);
+    if (has(30, 7)) GetText(bytes + 30, row.Style);
+    number(37, row.Color);
+    if (has(41, 1)) GetText(bytes + 41, row.Code);
+    number(42, row.RowHeight0);
+    number(46, row.Hspace);
+    number(50, row.Vspace);
+    number(54, row.Rotation);
+    if (has(58, 2)) row.Visible = GetI16(bytes + 58) != 0;
+}
+
+// ---------------------------------------------------------------------------
+// Default rows
+
+std::vector<ProfileRowRecord> DefaultProfileRows(const std::vector<ProfileRowRecord>& keepIds) {
+    struct Row {
+        const char* label;   // nullptr: "Item" & the row number
+        float rowHeight;
+        float color;
+        const char* code;    // nullptr: never assigned
+        float rowHeight0;
+        float hspace;
+        float rotation;
+        bool visible;
+    };
+    static const Row kRows[kProfileRowCount] = {
+        {nullptr, 0, 8, nullptr, 120, 0, 0, true},
+        {"Staition/Manhole", 1, 3, nullptr, 0, 0, 0, true},
+        {"Ground Elevation", 2, 3, nullptr, 2, 4, 90, true},
+        {"Invert Elevation", 2, 3, nullptr, 2, 4, 90, true},
+        {"Distance", 1, 3, "M", 1, 0, 0, true},
+        {"KM", 2, 3, nullptr, 0, 0, 90, true},
+        {"Diameter", 1, 3, "M", 1, 0, 0, true},
+        {"Slope", 1, 3, "M", 1, 0, 0, false},
+        {"Lateral", 1, 3, "M", 0, 0, 0, false},
+        {"Depth", 1, 3, "0", 1, 4, 90, false},
+        {"Gr.Slope", 1, 3, "M", 0, 0, 0, false},
+        {"Cover", 1, 3, "0", 0, 0, 90, false},
+        {"Drop", 1, 3, "0", 1, 0.2f, 90, false},
+        {"Qdesign", 0, 3, nullptr, 0, 0.2f, 0, false},
+        {"Vdesign", 0, 3, nullptr, 0, 0.2f, 0, false},
+        {"Qmax1", 0, 3, nullptr, 0, 0.2f, 0, false},
+        {"Vmax1 ", 0, 3, nullptr, 0, 0.2f, 0, false},
+        {"Line#", 0, 3, nullptr, 0, 0, 0, false},
+        {nullptr, 0, 3, nullptr, 0, 0, 0, false},
+        {nullptr, 0, 3, nullptr, 0, 0, 0, false},
+        {nullptr, 0, 3, nullptr, 0, 0, 0, false},
+        {"Base line", 0, 46, nullptr, 0, 0, 0, true},
+        {"GR.line", 0, 2, nullptr, 0, 0, 0, true},
+        {"Axline", 0, 50, nullptr, 0, 0, 0, true},
+        {"project line", 0, 4, nullptr, 0, 0, 0, true},
+    };
+    std::vector<ProfileRowRecord> rows(kProfileRowCount);
+    for (int r = 0; r < kProfileRowCount; ++r) {
+        const Row& d = kRows[r];
+        ProfileRowRecord& row = rows[r];
+        if (r < static_cast<int>(keepIds.size())) row.Id = keepIds[r].Id;
+        row.Label = d.label ? std::string(d.label) : "Item" + std::to_string(r);
+        row.RowHeight = d.rowHeight;
+        row.Color = d.color;
+        if (d.code) row.Code = d.code;
+        row.RowHeight0 = d.rowHeight0;
+        row.Hspace = d.hspace;
+        row.Rotation = d.rotation;
+        row.Visible = d.visible;
+        if (r < kProfileStoredRows) {
+            // The stored rows share the text size, style and spacing.
+            row.TextHeight = 3;
+            row.Style = "ROMANS";
+            row.Vspace = 0.25f;
+        }
+    }
+    return rows;
+}
+
+// ---------------------------------------------------------------------------
+// The file
+
+namespace {
+
+// The folder of the running program.
+std::string ProgramFolder() {
+    char buf[4096];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    std::string path(buf, static_cast<size_t>(n));
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+int ErrorNumberOf(int err) {
+    switch (err) {
+        case EACCES:
+        case EPERM:
+        case EROFS: return vb::errPermissionDenied;
+        case ENOENT:
+        case ENOTDIR: return vb::errPathNotFound;
+        case ENOSPC: return 61;   // Disk full
+        default: return vb::errDeviceIO;
+    }
+}
+
+// Writes `data` as the whole new content of `path`: into a temporary file in
+// the same folder, which then replaces the old file in one step.
+void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    std::string temp = folder + "/.zefprof.XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) vb::RaiseError(ErrorNumberOf(errno));
+    // The new file gets the old file's permissions, or the usual ones.
+    struct stat old {};
+    mode_t mode;
+    if (::stat(path.c_str(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
+    size_t done = 0;
+    int failure = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            failure = errno;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (!failure && ::fsync(fd) != 0) failure = errno;
+    if (::close(fd) != 0 && !failure) failure = errno;
+    if (!failure && std::rename(temp.c_str(), path.c_str()) != 0) failure = errno;
+    if (failure) {
+        std::remove(temp.c_str());
+        vb::RaiseError(ErrorNumberOf(failure));
+    }
+}
+
+}  // namespace
+
+void WriteProfileConfig() {
+    std::vector<uint8_t> data(kProfileStoredRows * kProfileSlotSize, 0);
+    for (int r = 0; r < kProfileStoredRows && r < static_cast<int>(ProfileRowTable.size()); ++r) {
+        const auto record = EncodeProfileRecord(ProfileRowTable[r]);
+        std::copy(record.begin(), record.end(), data.begin() + r * kProfileSlotSize);
+    }
+    WriteWholeFile(ProfileConfigPath, data);
+}
+
+void LoadProfileConfig() {
+    if (ProfileConfigPath.empty()) ProfileConfigPath = ProgramFolder() + "/zefprof.cfg";
+    if (ProfileRowTable.size() < static_cast<size_t>(kProfileRowCount)) {
+        ProfileRowTable.resize(kProfileRowCount);
+    }
+
+    // Start from the defaults, so that whatever the file does not hold, or
+    // holds damaged, has a sound value rather than zeros.
+    std::vector<ProfileRowRecord> rows = DefaultProfileRows(ProfileRowTable);
+
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(ProfileConfigPath, ec) || ec;
+    if (exists) {
+        // A file that is there but cannot be read keeps the defaults and is
+        // left alone.
+        std::ifstream in(ProfileConfigPath, std::ios::binary);
+        const std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
+        for (int r = 0; r < kProfileRowCount; ++r) {
+            const size_t start = static_cast<size_t>(r) * kProfileSlotSize;
+            if (start >= data.size()) break;
+            const size_t available = std::min(kProfileRecordSize, data.size() - start);
+            DecodeProfileRecord(data.data() + start, available, rows[r]);
+        }
+        std::copy(rows.begin(), rows.end(), ProfileRowTable.begin());
+        return;
+    }
+
+    std::copy(rows.begin(), rows.end(), ProfileRowTable.begin());
+    try {
+        WriteProfileConfig();
+    } catch (const vb::VbError&) {
+        // A folder that cannot be written keeps the rows in memory only.
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Row moves
+
+int FindProfileRow(std::string_view itemText) {
+    const std::string wanted = vb::Trim(itemText);
+    for (int r = 1; r <= 20 && r < static_cast<int>(ProfileRowTable.size()); ++r) {
+        if (ProfileRowTable[r].Label.Trimmed() == wanted) return r;
+    }
+    return 0;
+}
+
+bool ExchangeProfileRows(std::string_view movedText, std::string_view otherText) {
+    const int a = FindProfileRow(movedText);
+    const int b = FindProfileRow(otherText);
+    if (a == 0 || b == 0) return false;
+    ProfileRowTable[0] = ProfileRowTable[a];
+    ProfileRowTable[a] = ProfileRowTable[b];
+    ProfileRowTable[b] = ProfileRowTable[0];
+    return true;
+}
+
+std::vector<std::string> ProfileRowLabels(bool visible) {
+    std::vector<std::string> labels;
+    for (int r = 1; r <= 20 && r < static_cast<int>(ProfileRowTable.size()); ++r) {
+        if (ProfileRowTable[r].Visible == visible) labels.push_back(ProfileRowTable[r].Label.Text());
+    }
+    return labels;
+}

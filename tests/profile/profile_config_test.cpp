@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "platform/runtime/vberror.h"
+#include "profile/profile_config.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh program folder per test, and the row table as start-up leaves it
+// before the configuration is read (rows created, rows 1 to 20 numbered).
+class ProfileConfigFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/zefprof-test-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        folder_ = tmpl;
+        ProfileConfigPath = (folder_ / "zefprof.cfg").string();
+        ResetTable();
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(folder_, ec);
+        ProfileConfigPath.clear();
+    }
+    static void ResetTable() {
+        ProfileRowTable.assign(kProfileRowCount, ProfileRowRecord{});
+        for (int r = 1; r <= 20; ++r) ProfileRowTable[r].Id = static_cast<int16_t>(r);
+    }
+    std::vector<uint8_t> FileBytes() const {
+        std::ifstream in(ProfileConfigPath, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    void WriteBytes(const std::vector<uint8_t>& bytes) const {
+        std::ofstream out(ProfileConfigPath, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    fs::path folder_;
+};
+
+int16_t I16(const std::vector<uint8_t>& b, size_t at) {
+    return static_cast<int16_t>(b[at] | (b[at + 1] << 8));
+}
+float F32(const std::vector<uint8_t>& b, size_t at) {
+    uint32_t u = b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+    float f;
+    std::memcpy(&f, &u, 4);
+    return f;
+}
+std::string Text(const std::vector<uint8_t>& b, size_t at, size_t n) {
+    return std::string(reinterpret_cast<const char*>(&b[at]), n);
+}
+void PutF32(std::vector<uint8_t>& b, size_t at, float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, 4);
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(u >> (8 * i));
+}
+std::string Pad(const std::string& s, size_t n) { return s + std::string(n - s.size(), ' '); }
+
+// The default stored rows: label, row height, colour, code ("" = never set),
+// row height 0, Hspace, rotation, visible.
+struct Expected {
+    const char* label; float rowHeight; float color; const char* code;
+    float rowHeight0; float hspace; float rotation; bool visible;
+};
+const Expected kDefaults[21] = {
+    {"Item0", 0, 8, "", 120, 0, 0, true},
+    {"Staition/Manhole", 1, 3, "", 0, 0, 0, true},
+    {"Ground Elevation", 2, 3, "", 2, 4, 90, true},
+    {"Invert Elevation", 2, 3, "", 2, 4, 90, true},
+    {"Distance", 1, 3, "M", 1, 0, 0, true},
+    {"KM", 2, 3, "", 0, 0, 90, true},
+    {"Diameter", 1, 3, "M", 1, 0, 0, true},
+    {"Slope", 1, 3, "M", 1, 0, 0, false},
+    {"Lateral", 1, 3, "M", 0, 0, 0, false},
+    {"Depth", 1, 3, "0", 1, 4, 90, false},
+    {"Gr.Slope", 1, 3, "M", 0, 0, 0, false},
+    {"Cover", 1, 3, "0", 0, 0, 90, false},
+    {"Drop", 1, 3, "0", 1, 0.2f, 90, false},
+    {"Qdesign", 0, 3, "", 0, 0.2f, 0, false},
+    {"Vdesign", 0, 3, "", 0, 0.2f, 0, false},
+    {"Qmax1", 0, 3, "", 0, 0.2f, 0, false},
+    {"Vmax1 ", 0, 3, "", 0, 0.2f, 0, false},
+    {"Line#", 0, 3, "", 0, 0, 0, false},
+    {"Item18", 0, 3, "", 0, 0, 0, false},
+    {"Item19", 0, 3, "", 0, 0, 0, false},
+    {"Item20", 0, 3, "", 0, 0, 0, false},
+};
+
+TEST_F(ProfileConfigFile, FirstStartWritesTheDefaultRowsFieldByField) {
+    LoadProfileConfig();
+    const std::vector<uint8_t> b = FileBytes();
+    ASSERT_GE(b.size(), 20 * kProfileSlotSize + kProfileRecordSize);
+    ASSERT_LE(b.size(), 21 * kProfileSlotSize);
+    for (int r = 0; r <= 20; ++r) {
+        SCOPED_TRACE("row " + std::to_string(r));
+        const Expected& e = kDefaults[r];
+        const size_t s = static_cast<size_t>(r) * 128;
+        EXPECT_EQ(I16(b, s + 0), r == 0 ? 0 : r);                      // Id from start-up
+        EXPECT_EQ(Text(b, s + 2, 20), Pad(e.label, 20));
+        EXPECT_EQ(F32(b, s + 22), 3.0f);                              // TextHeight
+        EXPECT_EQ(F32(b, s + 26), e.rowHeight);
+        EXPECT_EQ(Text(b, s + 30, 7), "ROMANS ");
+        EXPECT_EQ(F32(b, s + 37), e.color);
+        EXPECT_EQ(b[s + 41], e.code[0] ? static_cast<uint8_t>(e.code[0]) : 0);
+        EXPECT_EQ(F32(b, s + 42), e.rowHeight0);
+        EXPECT_EQ(F32(b, s + 46), e.hspace);
+        EXPECT_EQ(F32(b, s + 50), 0.25f);                             // Vspace
+        EXPECT_EQ(F32(b, s + 54), e.rotation);
+        EXPECT_EQ(I16(b, s + 58), e.visible ? -1 : 0);
+    }
+    // The line styles stay in memory only.
+    const char* styles[4] = {"Base line", "GR.line", "Axline", "project line"};
+    const float colours[4] = {46, 2, 50, 4};
+    for (int i = 0; i < 4; ++i) {
+        const ProfileRowRecord& row = ProfileRowTable[21 + i];
+        EXPECT_EQ(row.Label.Text(), Pad(styles[i], 20));
+        EXPECT_EQ(row.Color, colours[i]);
+        EXPECT_TRUE(row.Visible);
+        EXPECT_EQ(row.TextHeight, 0.0f);
+        EXPECT_EQ(row.Style.Text(), std::string(7, '\0'));
+    }
+    // Shown and hidden rows as the two lists present them.
+    const auto shown = ProfileRowLabels(true);
+    ASSERT_EQ(shown.size(), 6u);
+    EXPECT_EQ(shown[0], Pad("Staition/Manhole", 20));
+    EXPECT_EQ(shown[5], Pad("Diameter", 20));
+    EXPECT_EQ(ProfileRowLabels(false).size(), 14u);
+    // Nothing but the file is left in the folder.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+}
+
+TEST_F(ProfileConfigFile, ReadingTheFileBackGivesTheSameRows) {
+    LoadProfileConfig();
+    const std::vector<ProfileRowRecord> written = ProfileRowTable;
+    const std::vector<uint8_t> before = FileBytes();
+
+    ResetTable();
+    LoadProfileConfig();
+    EXPECT_EQ(ProfileRowTable, written);
+    EXPECT_EQ(FileBytes(), before);   // reading does not rewrite
+
+    // A changed row comes back as it was written, Ids included.
+    ProfileRowTable[3].Visible = false;
+    ProfileRowTable[3].Rotation = 45.5f;
+    ProfileRowTable[3].Id = -7;
+    ProfileRowTable[3].Label = "Invert \xC3\xA9l.";   // Latin-1 character in UTF-8
+    WriteProfileConfig();
+    const std::vector<ProfileRowRecord> changed = ProfileRowTable;
+    EXPECT_EQ(FileBytes()[3 * 128 + 2 + 7], 0xE9);    // stored as one 8-bit character
+    ResetTable();
+    LoadProfileConfig();
+    EXPECT_EQ(ProfileRowTable, changed);
+    EXPECT_EQ(ProfileRowTable[3].Label.Trimmed(), "Invert \xC3\xA9l.");
+}
+
+TEST_F(ProfileConfigFile, ShortOrDamagedFilesFillInDefaults) {
+    LoadProfileConfig();
+    std::vector<uint8_t> good = FileBytes();
+    const std::vector<ProfileRowRecord> defaults = ProfileRowTable;
+
+    // A file of two whole slots and half of the third record, with a changed
+    // colour in row 1 and damaged numbers in rows 0 and 1.
+    std::vector<uint8_t> shortFile(good.begin(), good.begin() + 2 * 128 + 30);
+    PutF32(shortFile, 128 + 37, 5);                                          // row 1 Color
+    PutF32(shortFile, 0 + 22, std::numeric_limits<float>::quiet_NaN());      // row 0 TextHeight
+    PutF32(shortFile, 128 + 54, std::numeric_limits<float>::infinity());     // row 1 Rotation
+    shortFile[2 * 128 + 2] = 'X';                                            // row 2 Label
+    PutF32(shortFile, 2 * 128 + 26, 9);                                      // row 2 RowHeight
+    WriteBytes(shortFile);
+
+    ResetTable();
+    LoadProfileConfig();
+    EXPECT_EQ(ProfileRowTable[1].Color, 5.0f);
+    EXPECT_EQ(ProfileRowTable[0].TextHeight, 3.0f);
+    EXPECT_EQ(ProfileRowTable[1].Rotation, 0.0f);
+    EXPECT_EQ(ProfileRowTable[2].Label.Trimmed(), "Xround Elevation");
+    EXPECT_EQ(ProfileRowTable[2].RowHeight, 9.0f);
+    // Fields beyond the end of the file, and the rows after it, are defaults.
+    EXPECT_EQ(ProfileRowTable[2].Style, defaults[2].Style);
+    EXPECT_EQ(ProfileRowTable[2].Color, 3.0f);
+    EXPECT_EQ(ProfileRowTable[2].Rotation, 90.0f);
+    EXPECT_TRUE(ProfileRowTable[2].Visible);
+    for (int r = 3; r < kProfileRowCount; ++r) {
+        EXPECT_EQ(ProfileRowTable[r], defaults[r]) << "row " << r;
+    }
+    // The damaged file is read, not replaced.
+    EXPECT_EQ(FileBytes(), shortFile);
+
+    // An empty file gives the defaults throughout.
+    WriteBytes({});
+    ResetTable();
+    LoadProfileConfig();
+    EXPECT_EQ(ProfileRowTable, defaults);
+
+    // A file written with 60-byte records in its last slot only (no padding
+    // after the last record) is read whole.
+    good.resize(20 * 128 + 60);
+    PutF32(good, 20 * 128 + 54, 30);
+    WriteBytes(good);
+    ResetTable();
+    LoadProfileConfig();
+    EXPECT_EQ(ProfileRowTable[20].Rotation, 30.0f);
+}
+
+TEST_F(ProfileConfigFile, AFolderThatCannotBeWrittenKeepsTheRowsInMemory) {
+    ProfileConfigPath = (folder_ / "missing" / "zefprof.cfg").string();
+    ASSERT_NO_THROW(LoadProfileConfig());
+    EXPECT_EQ(ProfileRowTable[5].Label.Trimmed(), "KM");
+    EXPECT_FALSE(fs::exists(ProfileConfigPath));
+    try {
+        WriteProfileConfig();
+        FAIL() << "writing into a missing folder succeeded";
+    } catch (const vb::VbError& e) {
+        EXPECT_EQ(e.Number(), vb::errPathNotFound);
+    }
+
+    // An existing file is replaced whole; a failed write leaves it as it was.
+    ProfileConfigPath = (folder_ / "zefprof.cfg").string();
+    WriteProfileConfig();
+    const std::vector<uint8_t> before = FileBytes();
+    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+    ProfileRowTable[4].Visible = false;
+    bool failed = false;
+    try {
+        WriteProfileConfig();
+    } catch (const vb::VbError&) {
+        failed = true;
+    }
+    fs::permissions(folder_, fs::perms::owner_all);
+    if (failed) {
+        EXPECT_EQ(FileBytes(), before);
+    } else {
+        // Running with rights that ignore folder permissions: the write went through.
+        EXPECT_EQ(I16(FileBytes(), 4 * 128 + 58), 0);
+    }
+}
+
+TEST(ProfileRows, ExchangeSwapsWholeRowsThroughTheWorkRow) {
+    ProfileRowTable = DefaultProfileRows(std::vector<ProfileRowRecord>(kProfileRowCount));
+    for (int r = 1; r <= 20; ++r) ProfileRowTable[r].Id = static_cast<int16_t>(r);
+    const ProfileRowRecord ground = ProfileRowTable[2];
+    const ProfileRowRecord slope = ProfileRowTable[7];
+
+    EXPECT_EQ(FindProfileRow("  Slope   "), 7);
+    EXPECT_EQ(FindProfileRow("Item0"), 0);   // the work row is no table row
+    EXPECT_EQ(FindProfileRow("nothing"), 0);
+
+    EXPECT_TRUE(ExchangeProfileRows(ground.Label.Text(), "Slope"));
+    EXPECT_EQ(ProfileRowTable[2], slope);
+    EXPECT_EQ(ProfileRowTable[7], ground);
+    EXPECT_EQ(ProfileRowTable[0], ground);   // the work row keeps the moved row
+    EXPECT_EQ(ProfileRowTable[7].Id, 2);
+
+    const std::vector<ProfileRowRecord> before = ProfileRowTable;
+    EXPECT_FALSE(ExchangeProfileRows("Slope", "no such row"));
+    EXPECT_EQ(ProfileRowTable, before);
+}
+
+}  // namespace
