@@ -1,0 +1,574 @@
+// Recursive-descent parser of the script language.
+#include <unordered_set>
+
+#include "platform/script/script_nodes.h"
+
+namespace vb::script {
+
+namespace {
+
+// Compile error numbers for a missing keyword.
+enum : int32_t {
+    errExpectedLParen = 1005,
+    errExpectedRParen = 1006,
+    errExpectedIdentifier = 1010,
+    errExpectedEquals = 1011,
+    errExpectedIf = 1012,
+    errExpectedTo = 1013,
+    errExpectedEnd = 1014,
+    errExpectedThen = 1017,
+    errExpectedWend = 1018,
+    errExpectedLoop = 1019,
+    errExpectedNext = 1020,
+    errExpectedExpression = 1015,
+    errExpectedExplicit = 1026,
+};
+
+// Words that cannot name a variable.
+const std::unordered_set<std::string>& Reserved() {
+    static const std::unordered_set<std::string> words = {
+        "and", "or", "not", "xor", "mod", "dim", "if", "then", "else", "elseif", "end", "for", "to",
+        "step", "next", "do", "loop", "while", "until", "wend", "exit", "rem", "call", "true", "false",
+        "empty", "null", "nothing", "option", "explicit", "is"};
+    return words;
+}
+
+class Parser {
+public:
+    explicit Parser(const std::vector<Token>& t) : toks_(t) {}
+
+    Block Program() {
+        Block b = ParseBlock([](const Token& t) { return t.kind == Tok::Eof; });
+        return b;
+    }
+
+private:
+    const std::vector<Token>& toks_;
+    size_t pos_ = 0;
+    int forDepth_ = 0;
+    int doDepth_ = 0;
+    bool seenStatement_ = false;
+
+    const Token& Cur() const { return toks_[pos_]; }
+    const Token& Peek(size_t n = 1) const {
+        size_t p = pos_ + n;
+        return p < toks_.size() ? toks_[p] : toks_.back();
+    }
+    void Advance() {
+        if (toks_[pos_].kind != Tok::Eof) ++pos_;
+    }
+    bool IsWord(const char* w) const { return Cur().kind == Tok::Ident && Cur().text == w; }
+    bool IsOp(const char* op) const { return Cur().kind == Tok::Op && Cur().text == op; }
+    bool AcceptWord(const char* w) {
+        if (!IsWord(w)) return false;
+        Advance();
+        return true;
+    }
+    bool AcceptOp(const char* op) {
+        if (!IsOp(op)) return false;
+        Advance();
+        return true;
+    }
+    void ExpectWord(const char* w, int32_t err) {
+        if (!AcceptWord(w)) CompileError(err, Cur().line);
+    }
+    void ExpectOp(const char* op, int32_t err) {
+        if (!AcceptOp(op)) CompileError(err, Cur().line);
+    }
+    bool AtSeparator() const {
+        return Cur().kind == Tok::Newline || Cur().kind == Tok::Colon || Cur().kind == Tok::Eof;
+    }
+    void SkipSeparators() {
+        while (Cur().kind == Tok::Newline || Cur().kind == Tok::Colon) Advance();
+    }
+    std::string ExpectName() {
+        if (Cur().kind != Tok::Ident || Reserved().count(Cur().text)) CompileError(errExpectedIdentifier, Cur().line);
+        std::string n = Cur().text;
+        Advance();
+        return n;
+    }
+
+    // Statements up to (not including) the token where `stop` holds.
+    template <class Stop>
+    Block ParseBlock(Stop stop, int32_t eofError = errScriptSyntax) {
+        Block block;
+        for (;;) {
+            SkipSeparators();
+            if (stop(Cur())) return block;
+            if (Cur().kind == Tok::Eof) CompileError(eofError, Cur().line);
+            block.push_back(Statement(false));
+            if (!AtSeparator()) CompileError(errScriptExpectedEnd, Cur().line);
+        }
+    }
+
+    // Statements of a single-line If branch: separated by ':' up to the line
+    // end, or up to "Else" when stopAtElse.
+    Block LineStatements(bool stopAtElse) {
+        Block block;
+        for (;;) {
+            while (Cur().kind == Tok::Colon) Advance();
+            if (Cur().kind == Tok::Newline || Cur().kind == Tok::Eof) return block;
+            if (stopAtElse && IsWord("else")) return block;
+            block.push_back(Statement(true));
+            if (Cur().kind == Tok::Colon || Cur().kind == Tok::Newline || Cur().kind == Tok::Eof) continue;
+            if (stopAtElse && IsWord("else")) continue;
+            CompileError(errScriptExpectedEnd, Cur().line);
+        }
+    }
+
+    StmtPtr Statement(bool inLineIf) {
+        const Token& t = Cur();
+        int line = t.line;
+        if (t.kind != Tok::Ident) CompileError(errScriptExpectedStatement, line);
+        const std::string& w = t.text;
+        bool first = !seenStatement_;
+        if (w != "rem") seenStatement_ = true;
+        if (w == "rem") {
+            Advance();
+            auto s = std::make_unique<DimStmt>();   // an empty Dim does nothing
+            s->line = line;
+            return s;
+        }
+        if (w == "option") {
+            Advance();
+            ExpectWord("explicit", errExpectedExplicit);
+            if (!first) CompileError(errScriptExpectedStatement, line);
+            auto s = std::make_unique<OptionExplicitStmt>();
+            s->line = line;
+            return s;
+        }
+        if (w == "dim") return Dim();
+        if (w == "if") return If(inLineIf);
+        if (w == "for") return For();
+        if (w == "do") return Do();
+        if (w == "while") return WhileWend();
+        if (w == "exit") return Exit();
+        if (w == "call") {
+            Advance();
+            auto s = std::make_unique<CallStmt>();
+            s->line = line;
+            s->raw = Cur().raw;
+            s->name = ExpectName();
+            if (AcceptOp("(")) {
+                if (!IsOp(")")) s->args = ArgList();
+                ExpectOp(")", errExpectedRParen);
+            }
+            return s;
+        }
+        if (Reserved().count(w)) CompileError(errScriptExpectedStatement, line);
+        return AssignOrCall();
+    }
+
+    StmtPtr Dim() {
+        auto s = std::make_unique<DimStmt>();
+        s->line = Cur().line;
+        Advance();
+        do {
+            DimStmt::Item item;
+            item.name = ExpectName();
+            if (AcceptOp("(")) {
+                if (AcceptOp(")")) {
+                    item.dynamic = true;
+                } else {
+                    item.upper = ArgList();
+                    if (item.upper.size() > 2) CompileError(errScriptSyntax, Cur().line);
+                    ExpectOp(")", errExpectedRParen);
+                }
+            }
+            s->items.push_back(std::move(item));
+        } while (AcceptOp(","));
+        return s;
+    }
+
+    StmtPtr If(bool inLineIf) {
+        auto s = std::make_unique<IfStmt>();
+        s->line = Cur().line;
+        Advance();
+        s->conditions.push_back(Expression());
+        ExpectWord("then", errExpectedThen);
+        if (Cur().kind != Tok::Newline && Cur().kind != Tok::Eof) {
+            // Single-line form.
+            s->branches.push_back(LineStatements(true));
+            if (AcceptWord("else")) s->elseBranch = LineStatements(inLineIf);
+            return s;
+        }
+        if (inLineIf) CompileError(errScriptSyntax, Cur().line);
+        auto stopAtBranch = [this](const Token& t) {
+            return t.kind == Tok::Ident && (t.text == "elseif" || t.text == "else" ||
+                                            (t.text == "end" && Peek().kind == Tok::Ident && Peek().text == "if"));
+        };
+        s->branches.push_back(ParseBlock(stopAtBranch, errExpectedEnd));
+        for (;;) {
+            if (AcceptWord("elseif")) {
+                s->conditions.push_back(Expression());
+                ExpectWord("then", errExpectedThen);
+                s->branches.push_back(ParseBlock(stopAtBranch, errExpectedEnd));
+                continue;
+            }
+            if (AcceptWord("else")) {
+                s->elseBranch = ParseBlock(
+                    [this](const Token& t) {
+                        return t.kind == Tok::Ident && t.text == "end" && Peek().kind == Tok::Ident && Peek().text == "if";
+                    },
+                    errExpectedEnd);
+            }
+            break;
+        }
+        ExpectWord("end", errExpectedEnd);
+        ExpectWord("if", errExpectedIf);
+        return s;
+    }
+
+    StmtPtr For() {
+        auto s = std::make_unique<ForStmt>();
+        s->line = Cur().line;
+        Advance();
+        s->raw = Cur().raw;
+        s->var = ExpectName();
+        ExpectOp("=", errExpectedEquals);
+        s->from = Expression();
+        ExpectWord("to", errExpectedTo);
+        s->to = Expression();
+        if (AcceptWord("step")) s->step = Expression();
+        ++forDepth_;
+        s->body = ParseBlock([](const Token& t) { return t.kind == Tok::Ident && t.text == "next"; }, errExpectedNext);
+        --forDepth_;
+        Advance();   // Next
+        if (Cur().kind == Tok::Ident && !Reserved().count(Cur().text)) {
+            if (Cur().text != s->var) CompileError(errScriptSyntax, Cur().line);
+            Advance();
+        }
+        return s;
+    }
+
+    DoStmt::Test LoopTest() {
+        if (AcceptWord("while")) return DoStmt::Test::While;
+        if (AcceptWord("until")) return DoStmt::Test::Until;
+        return DoStmt::Test::None;
+    }
+
+    StmtPtr Do() {
+        auto s = std::make_unique<DoStmt>();
+        s->line = Cur().line;
+        Advance();
+        s->preTest = LoopTest();
+        if (s->preTest != DoStmt::Test::None) s->preCondition = Expression();
+        ++doDepth_;
+        s->body = ParseBlock([](const Token& t) { return t.kind == Tok::Ident && t.text == "loop"; }, errExpectedLoop);
+        --doDepth_;
+        Advance();   // Loop
+        s->postTest = LoopTest();
+        if (s->postTest != DoStmt::Test::None) {
+            if (s->preTest != DoStmt::Test::None) CompileError(errScriptExpectedEnd, Cur().line);
+            s->postCondition = Expression();
+        }
+        return s;
+    }
+
+    StmtPtr WhileWend() {
+        auto s = std::make_unique<DoStmt>();
+        s->line = Cur().line;
+        s->whileWend = true;
+        Advance();
+        s->preTest = DoStmt::Test::While;
+        s->preCondition = Expression();
+        s->body = ParseBlock([](const Token& t) { return t.kind == Tok::Ident && t.text == "wend"; }, errExpectedWend);
+        Advance();   // Wend
+        return s;
+    }
+
+    StmtPtr Exit() {
+        auto s = std::make_unique<ExitStmt>();
+        s->line = Cur().line;
+        Advance();
+        if (AcceptWord("for")) {
+            if (forDepth_ == 0) CompileError(errScriptInvalidExit, s->line);
+            s->kind = Flow::ExitFor;
+        } else if (AcceptWord("do")) {
+            if (doDepth_ == 0) CompileError(errScriptInvalidExit, s->line);
+            s->kind = Flow::ExitDo;
+        } else {
+            CompileError(errScriptInvalidExit, s->line);
+        }
+        return s;
+    }
+
+    // "name = expr", "name(i) = expr", or a procedure call "name args".
+    StmtPtr AssignOrCall() {
+        int line = Cur().line;
+        std::string raw = Cur().raw;
+        std::string name = Cur().text;
+        Advance();
+        if (AcceptOp("=")) {
+            auto s = std::make_unique<AssignStmt>();
+            s->line = line;
+            s->name = name;
+            s->raw = raw;
+            s->value = Expression();
+            return s;
+        }
+        if (IsOp("(") && ParenFollowedByEquals()) {
+            Advance();
+            auto s = std::make_unique<AssignStmt>();
+            s->line = line;
+            s->name = name;
+            s->raw = raw;
+            s->indices = ArgList();
+            if (s->indices.size() > 2) CompileError(errScriptSyntax, line);
+            ExpectOp(")", errExpectedRParen);
+            ExpectOp("=", errExpectedEquals);
+            s->value = Expression();
+            return s;
+        }
+        auto s = std::make_unique<CallStmt>();
+        s->line = line;
+        s->name = name;
+        s->raw = raw;
+        if (!AtSeparator() && !IsWord("else")) s->args = ArgList();
+        return s;
+    }
+
+    // True when the "(" at the cursor closes on the same line and is followed
+    // by "=" (an element assignment rather than a call).
+    bool ParenFollowedByEquals() const {
+        int depth = 0;
+        for (size_t p = pos_; p < toks_.size(); ++p) {
+            const Token& t = toks_[p];
+            if (t.kind == Tok::Newline || t.kind == Tok::Colon || t.kind == Tok::Eof) return false;
+            if (t.kind != Tok::Op) continue;
+            if (t.text == "(") ++depth;
+            if (t.text == ")" && --depth == 0) {
+                const Token& n = p + 1 < toks_.size() ? toks_[p + 1] : toks_.back();
+                return n.kind == Tok::Op && n.text == "=";
+            }
+        }
+        return false;
+    }
+
+    std::vector<ExprPtr> ArgList() {
+        std::vector<ExprPtr> args;
+        do {
+            args.push_back(Expression());
+        } while (AcceptOp(","));
+        return args;
+    }
+
+    // --- Expressions, lowest precedence first ---------------------------------------
+
+    ExprPtr Expression() { return Xor(); }
+
+    ExprPtr MakeBinary(BinOp op, ExprPtr l, ExprPtr r, int line) {
+        auto e = std::make_unique<BinaryExpr>();
+        e->op = op;
+        e->left = std::move(l);
+        e->right = std::move(r);
+        e->line = line;
+        return e;
+    }
+
+    ExprPtr Xor() {
+        ExprPtr e = Or();
+        while (IsWord("xor")) {
+            int line = Cur().line;
+            Advance();
+            e = MakeBinary(BinOp::Xor, std::move(e), Or(), line);
+        }
+        return e;
+    }
+    ExprPtr Or() {
+        ExprPtr e = And();
+        while (IsWord("or")) {
+            int line = Cur().line;
+            Advance();
+            e = MakeBinary(BinOp::Or, std::move(e), And(), line);
+        }
+        return e;
+    }
+    ExprPtr And() {
+        ExprPtr e = Not();
+        while (IsWord("and")) {
+            int line = Cur().line;
+            Advance();
+            e = MakeBinary(BinOp::And, std::move(e), Not(), line);
+        }
+        return e;
+    }
+    ExprPtr Not() {
+        if (IsWord("not")) {
+            int line = Cur().line;
+            Advance();
+            auto e = std::make_unique<NotExpr>();
+            e->line = line;
+            e->operand = Not();
+            return e;
+        }
+        return Compare();
+    }
+    ExprPtr Compare() {
+        ExprPtr e = Concat();
+        for (;;) {
+            if (Cur().kind != Tok::Op) return e;
+            const std::string& o = Cur().text;
+            BinOp op;
+            if (o == "=") op = BinOp::Eq;
+            else if (o == "<>") op = BinOp::Ne;
+            else if (o == "<") op = BinOp::Lt;
+            else if (o == ">") op = BinOp::Gt;
+            else if (o == "<=") op = BinOp::Le;
+            else if (o == ">=") op = BinOp::Ge;
+            else return e;
+            int line = Cur().line;
+            Advance();
+            e = MakeBinary(op, std::move(e), Concat(), line);
+        }
+    }
+    ExprPtr Concat() {
+        ExprPtr e = Additive();
+        while (IsOp("&")) {
+            int line = Cur().line;
+            Advance();
+            e = MakeBinary(BinOp::Concat, std::move(e), Additive(), line);
+        }
+        return e;
+    }
+    ExprPtr Additive() {
+        ExprPtr e = Modulo();
+        for (;;) {
+            BinOp op;
+            if (IsOp("+")) op = BinOp::Add;
+            else if (IsOp("-")) op = BinOp::Sub;
+            else return e;
+            int line = Cur().line;
+            Advance();
+            e = MakeBinary(op, std::move(e), Modulo(), line);
+        }
+    }
+    ExprPtr Modulo() {
+        ExprPtr e = IntDivide();
+        while (IsWord("mod")) {
+            int line = Cur().line;
+            Advance();
+            e = MakeBinary(BinOp::Mod, std::move(e), IntDivide(), line);
+        }
+        return e;
+    }
+    ExprPtr IntDivide() {
+        ExprPtr e = Multiplicative();
+        while (IsOp("\\")) {
+            int line = Cur().line;
+            Advance();
+            e = MakeBinary(BinOp::IntDiv, std::move(e), Multiplicative(), line);
+        }
+        return e;
+    }
+    ExprPtr Multiplicative() {
+        ExprPtr e = Unary();
+        for (;;) {
+            BinOp op;
+            if (IsOp("*")) op = BinOp::Mul;
+            else if (IsOp("/")) op = BinOp::Div;
+            else return e;
+            int line = Cur().line;
+            Advance();
+            e = MakeBinary(op, std::move(e), Unary(), line);
+        }
+    }
+    // Unary minus binds less tightly than "^": -2 ^ 2 is -4.
+    ExprPtr Unary() {
+        if (IsOp("-")) {
+            int line = Cur().line;
+            Advance();
+            auto e = std::make_unique<NegateExpr>();
+            e->line = line;
+            e->operand = Unary();
+            return e;
+        }
+        if (AcceptOp("+")) return Unary();
+        return Power();
+    }
+    ExprPtr Power() {
+        ExprPtr e = Primary();
+        while (IsOp("^")) {
+            int line = Cur().line;
+            Advance();
+            e = MakeBinary(BinOp::Pow, std::move(e), PowerOperand(), line);
+        }
+        return e;
+    }
+    ExprPtr PowerOperand() {
+        if (IsOp("-")) {
+            int line = Cur().line;
+            Advance();
+            auto e = std::make_unique<NegateExpr>();
+            e->line = line;
+            e->operand = PowerOperand();
+            return e;
+        }
+        if (AcceptOp("+")) return PowerOperand();
+        return Primary();
+    }
+
+    ExprPtr Literal(Variant v, int line) {
+        auto e = std::make_unique<LiteralExpr>();
+        e->value = std::move(v);
+        e->line = line;
+        return e;
+    }
+
+    ExprPtr Primary() {
+        const Token& t = Cur();
+        int line = t.line;
+        switch (t.kind) {
+            case Tok::Number:
+            case Tok::String: {
+                Variant v = t.value;
+                Advance();
+                return Literal(std::move(v), line);
+            }
+            case Tok::Op:
+                if (t.text == "(") {
+                    Advance();
+                    ExprPtr e = Expression();
+                    ExpectOp(")", errExpectedRParen);
+                    return e;
+                }
+                CompileError(errExpectedExpression, line);
+            case Tok::Ident: {
+                const std::string& w = t.text;
+                if (w == "true") { Advance(); return Literal(Variant(true), line); }
+                if (w == "false") { Advance(); return Literal(Variant(false), line); }
+                if (w == "empty") { Advance(); return Literal(Variant(), line); }
+                if (w == "null") { Advance(); return Literal(Variant::Null(), line); }
+                if (w == "nothing") { Advance(); return Literal(Variant::Nothing(), line); }
+                if (Reserved().count(w)) CompileError(errExpectedExpression, line);
+                std::string name = w, raw = t.raw;
+                Advance();
+                if (AcceptOp("(")) {
+                    auto e = std::make_unique<CallExpr>();
+                    e->line = line;
+                    e->name = name;
+                    e->raw = raw;
+                    if (!IsOp(")")) e->args = ArgList();
+                    ExpectOp(")", errExpectedRParen);
+                    return e;
+                }
+                auto e = std::make_unique<NameExpr>();
+                e->line = line;
+                e->name = name;
+                e->raw = raw;
+                return e;
+            }
+            default:
+                CompileError(errExpectedExpression, line);
+        }
+    }
+};
+
+}  // namespace
+
+Block Parse(const std::vector<Token>& tokens) {
+    Parser p(tokens);
+    return p.Program();
+}
+
+}  // namespace vb::script
