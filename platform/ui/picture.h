@@ -1,0 +1,45 @@
+// Pictures: images loaded from files (LoadPicture) or taken from a picture
+// box (Image).  A picture is a runtime object, so a Variant can hold it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/runtime/variant.h"
+
+class QImage;
+
+namespace vb {
+
+class StdPicture : public Object {
+public:
+    StdPicture();
+    explicit StdPicture(const QImage& image);
+    ~StdPicture() override;
+    std::string TypeName() const override { return "Picture"; }
+
+    // Size in pixels and in twips; an empty picture is 0 by 0.
+    int WidthPixels() const;
+    int HeightPixels() const;
+    double WidthTwips() const { return WidthPixels() * 15.0; }
+    double HeightTwips() const { return HeightPixels() * 15.0; }
+    bool IsEmpty() const;
+
+    // Platform use.
+    const QImage& image() const;
+
+private:
+    std::unique_ptr<QImage> image_;
+};
+
+using PictureRef = std::shared_ptr<StdPicture>;
+
+// Loads an image file (bmp, dib, jpg, gif, ico, png).  An empty file name
+// gives an empty picture; a missing file raises 53 ("File not found"), a file
+// that is no readable image raises 481 ("Invalid picture").
+PictureRef LoadPicture(const std::string& fileName = {});
+
+// Writes a picture as a .bmp file (written to a temporary file and renamed).
+void SavePicture(const PictureRef& picture, const std::string& fileName);
+
+}  // namespace vb
