@@ -150,33 +150,12 @@ bool Variant::IsNumeric() const {
         case vbBoolean: case vbByte: case vbDecimal: case vbEmpty:
             return true;
         case vbString: {
-            std::string_view s = str_;
-            size_t i = 0;
-            while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-            size_t j = s.size();
-            while (j > i && (s[j - 1] == ' ' || s[j - 1] == '\t')) --j;
-            s = s.substr(i, j - i);
-            if (s.empty()) return false;
-            size_t k = 0;
-            if (s[k] == '+' || s[k] == '-') ++k;
-            if (s.size() > k + 1 && s[k] == '&' && (s[k + 1] == 'H' || s[k + 1] == 'h' || s[k + 1] == 'O' || s[k + 1] == 'o'))
-                return s.size() > k + 2;
-            bool digits = false, dot = false;
-            for (; k < s.size(); ++k) {
-                char c = s[k];
-                if (c >= '0' && c <= '9') digits = true;
-                else if (c == '.' && !dot) dot = true;
-                else break;
+            double ignored = 0;
+            try {
+                return ParseNumericText(str_, ignored);
+            } catch (const VbError&) {
+                return false;  // a number too large for a Double
             }
-            if (!digits) return false;
-            if (k == s.size()) return true;
-            if (s[k] != 'e' && s[k] != 'E' && s[k] != 'd' && s[k] != 'D') return false;
-            ++k;
-            if (k < s.size() && (s[k] == '+' || s[k] == '-')) ++k;
-            if (k >= s.size()) return false;
-            for (; k < s.size(); ++k)
-                if (s[k] < '0' || s[k] > '9') return false;
-            return true;
         }
         default:
             return false;

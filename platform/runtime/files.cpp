@@ -1,0 +1,311 @@
+#include "platform/runtime/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "platform/runtime/conversions.h"
+#include "platform/runtime/vberror.h"
+
+namespace vb {
+
+namespace {
+
+constexpr int errBadRecordNumber = 63;
+constexpr int errPathFileAccess = 75;
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+void SetError(std::string* error, const std::string& what, int err) {
+    if (error) *error = what + ": " + std::strerror(err);
+}
+
+// Opens a new temporary file next to path; the kernel applies the umask to
+// the 0666 asked for.  Returns -1 (errno set) when none can be made.
+int OpenTemporary(const std::string& path, std::string& tempPath) {
+    static std::atomic<unsigned> counter{0};
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[64];
+        std::snprintf(suffix, sizeof suffix, ".tmp%d_%u_%08x", static_cast<int>(getpid()), counter++, rd());
+        tempPath = path + suffix;
+        int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, bool& missing) {
+    missing = false;
+    struct stat st{};
+    if (stat(path.c_str(), &st) != 0) {
+        missing = errno == ENOENT;
+        return std::nullopt;
+    }
+    if (!S_ISREG(st.st_mode)) return std::nullopt;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::vector<uint8_t> out;
+    uint8_t buf[65536];
+    for (;;) {
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        out.insert(out.end(), buf, buf + n);
+    }
+    close(fd);
+    return out;
+}
+
+std::vector<uint8_t> OpenForUpdate(const std::string& path) {
+    bool missing = false;
+    auto bytes = ReadRegularFile(path, missing);
+    if (bytes) return std::move(*bytes);
+    if (missing) {
+        // A missing file starts empty, but its folder must exist.
+        struct stat st{};
+        if (stat(FolderOf(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return {};
+        RaiseError(errPathNotFound);
+    }
+    RaiseError(errPathFileAccess);
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+    struct stat st{};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path) {
+    bool missing = false;
+    return ReadRegularFile(path, missing);
+}
+
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error) {
+    if (path.empty()) {
+        SetError(error, "no file name", ENOENT);
+        return false;
+    }
+    std::string temp;
+    int fd = OpenTemporary(path, temp);
+    if (fd < 0) {
+        SetError(error, "cannot create a temporary file beside " + path, errno);
+        return false;
+    }
+    auto fail = [&](const std::string& what, int err) {
+        if (fd >= 0) close(fd);
+        unlink(temp.c_str());
+        SetError(error, what, err);
+        return false;
+    };
+    // A replaced file keeps its permissions.
+    struct stat st{};
+    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) fchmod(fd, st.st_mode & 07777);
+
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    size_t left = size;
+    while (left > 0) {
+        ssize_t n = write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return fail("cannot write " + temp, n < 0 ? errno : EIO);
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+    if (fsync(fd) != 0) return fail("cannot flush " + temp, errno);
+    int c = close(fd);
+    fd = -1;
+    if (c != 0) return fail("cannot close " + temp, errno);
+    if (std::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot replace " + path, errno);
+    // Make the rename itself durable (best effort).
+    int dir = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+    return true;
+}
+
+bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
+    return WriteFileAtomic(path, bytes.data(), bytes.size(), error);
+}
+
+bool WriteFileAtomic(const std::string& path, std::string_view text, std::string* error) {
+    return WriteFileAtomic(path, text.data(), text.size(), error);
+}
+
+void AtomicFileWriter::Write(const void* data, size_t size) {
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    data_.insert(data_.end(), p, p + size);
+}
+
+bool AtomicFileWriter::Commit(std::string* error) { return WriteFileAtomic(path_, data_, error); }
+
+// --- RecordFile --------------------------------------------------------------
+
+RecordFile::RecordFile(std::string path, size_t recordLength) : path_(std::move(path)), recordLength_(recordLength) {
+    if (recordLength_ == 0 || recordLength_ > 32767) RaiseError(errBadRecordLength);
+    bytes_ = OpenForUpdate(path_);
+}
+
+std::vector<uint8_t> RecordFile::Get(int64_t recordNumber) const {
+    if (recordNumber < 1) RaiseError(errBadRecordNumber);
+    std::vector<uint8_t> out(recordLength_, 0);
+    uint64_t start = static_cast<uint64_t>(recordNumber - 1) * recordLength_;
+    if (start < bytes_.size()) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(recordLength_, bytes_.size() - start));
+        std::memcpy(out.data(), bytes_.data() + start, n);
+    }
+    return out;
+}
+
+void RecordFile::Put(int64_t recordNumber, const std::vector<uint8_t>& record) {
+    if (recordNumber < 1 || recordNumber > INT32_MAX) RaiseError(errBadRecordNumber);
+    if (record.size() > recordLength_) RaiseError(errBadRecordLength);
+    uint64_t start = static_cast<uint64_t>(recordNumber - 1) * recordLength_;
+    uint64_t end = start + recordLength_;
+    if (end > bytes_.size()) bytes_.resize(static_cast<size_t>(end), 0);
+    std::memcpy(bytes_.data() + start, record.data(), record.size());
+    dirty_ = true;
+}
+
+int64_t RecordFile::RecordCount() const {
+    return static_cast<int64_t>((bytes_.size() + recordLength_ - 1) / recordLength_);
+}
+
+void RecordFile::Close() {
+    if (!dirty_) return;
+    if (!WriteFileAtomic(path_, bytes_)) RaiseError(errPathFileAccess);
+    dirty_ = false;
+}
+
+// --- BinaryFile --------------------------------------------------------------
+
+BinaryFile::BinaryFile(std::string path) : path_(std::move(path)) { bytes_ = OpenForUpdate(path_); }
+
+std::vector<uint8_t> BinaryFile::Get(int64_t position, size_t count) const {
+    if (position < 1) RaiseError(errBadRecordNumber);
+    uint64_t start = static_cast<uint64_t>(position - 1);
+    if (start >= bytes_.size()) return {};
+    size_t n = static_cast<size_t>(std::min<uint64_t>(count, bytes_.size() - start));
+    return std::vector<uint8_t>(bytes_.begin() + static_cast<std::ptrdiff_t>(start),
+                                bytes_.begin() + static_cast<std::ptrdiff_t>(start + n));
+}
+
+void BinaryFile::Put(int64_t position, const void* data, size_t size) {
+    if (position < 1 || position > (int64_t(1) << 40)) RaiseError(errBadRecordNumber);
+    uint64_t start = static_cast<uint64_t>(position - 1);
+    if (start + size > bytes_.size()) bytes_.resize(static_cast<size_t>(start + size), 0);
+    if (size) std::memcpy(bytes_.data() + start, data, size);
+    dirty_ = true;
+}
+
+void BinaryFile::Close() {
+    if (!dirty_) return;
+    if (!WriteFileAtomic(path_, bytes_)) RaiseError(errPathFileAccess);
+    dirty_ = false;
+}
+
+// --- Field encoders ----------------------------------------------------------
+
+void ByteWriter::Integer(int16_t v) {
+    uint16_t u = static_cast<uint16_t>(v);
+    bytes.push_back(static_cast<uint8_t>(u));
+    bytes.push_back(static_cast<uint8_t>(u >> 8));
+}
+
+void ByteWriter::Long(int32_t v) {
+    uint32_t u = static_cast<uint32_t>(v);
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(u >> (8 * i)));
+}
+
+void ByteWriter::Single(float v) {
+    uint32_t u;
+    std::memcpy(&u, &v, 4);
+    Long(static_cast<int32_t>(u));
+}
+
+void ByteWriter::Double(double v) {
+    uint64_t u;
+    std::memcpy(&u, &v, 8);
+    for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<uint8_t>(u >> (8 * i)));
+}
+
+void ByteWriter::FixedText(std::string_view utf8, size_t width) {
+    std::u16string u = ToUtf16(utf8);
+    size_t n = 0;
+    for (char16_t c : u) {
+        if (n == width) break;
+        if (c >= 0xDC00 && c <= 0xDFFF) continue;  // second half of a pair: one "?" already written
+        bytes.push_back(c < 0x100 ? static_cast<uint8_t>(c) : static_cast<uint8_t>('?'));
+        ++n;
+    }
+    bytes.insert(bytes.end(), width - n, static_cast<uint8_t>(' '));
+}
+
+void ByteReader::Take(void* out, size_t n) {
+    std::memset(out, 0, n);
+    if (pos_ < bytes_.size()) std::memcpy(out, bytes_.data() + pos_, std::min(n, bytes_.size() - pos_));
+    pos_ += n;
+}
+
+int16_t ByteReader::Integer() {
+    uint8_t b[2];
+    Take(b, 2);
+    return static_cast<int16_t>(b[0] | (b[1] << 8));
+}
+
+int32_t ByteReader::Long() {
+    uint8_t b[4];
+    Take(b, 4);
+    uint32_t u = 0;
+    for (int i = 0; i < 4; ++i) u |= static_cast<uint32_t>(b[i]) << (8 * i);
+    return static_cast<int32_t>(u);
+}
+
+float ByteReader::Single() {
+    uint32_t u = static_cast<uint32_t>(Long());
+    float f;
+    std::memcpy(&f, &u, 4);
+    return f;
+}
+
+double ByteReader::Double() {
+    uint8_t b[8];
+    Take(b, 8);
+    uint64_t u = 0;
+    for (int i = 0; i < 8; ++i) u |= static_cast<uint64_t>(b[i]) << (8 * i);
+    double d;
+    std::memcpy(&d, &u, 8);
+    return d;
+}
+
+std::string ByteReader::FixedText(size_t width) {
+    std::u16string u;
+    u.reserve(width);
+    for (size_t i = 0; i < width; ++i) {
+        uint8_t c = 0;
+        Take(&c, 1);
+        u += static_cast<char16_t>(c);
+    }
+    return FromUtf16(u);
+}
+
+}  // namespace vb

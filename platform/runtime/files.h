@@ -1,0 +1,123 @@
+// Files as the program uses them: whole-file reads, atomic writes, and the
+// runtime's fixed-record ("Random") and byte-position ("Binary") files.
+//
+// Every write goes to a temporary file in the target's folder, which is
+// flushed to disk and then renamed over the target.  A failure at any step
+// removes the temporary file and leaves the old file exactly as it was.
+//
+// RecordFile and BinaryFile read the whole file when opened, work on the
+// bytes in memory and write them back atomically on Close (only when
+// something was written), so a file is never seen half-written.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vb {
+
+bool FileExists(const std::string& path);   // a regular file
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path);
+
+// Writes the bytes to path through a temporary file and a rename.  Returns
+// false (with a short reason in *error) when anything fails; the old file,
+// if any, is then untouched and no temporary file is left behind.  A new
+// file gets the usual permissions (0666 less the umask), a replaced file
+// keeps its own.
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error = nullptr);
+bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error = nullptr);
+bool WriteFileAtomic(const std::string& path, std::string_view text, std::string* error = nullptr);
+
+// Collects output and puts it into place at Commit.  Nothing reaches the
+// target before Commit; destroying the writer without Commit discards it.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::string path) : path_(std::move(path)) {}
+    void Write(const void* data, size_t size);
+    void Write(std::string_view text) { Write(text.data(), text.size()); }
+    const std::string& Path() const { return path_; }
+    bool Commit(std::string* error = nullptr);
+
+private:
+    std::string path_;
+    std::vector<uint8_t> data_;
+};
+
+// A file of fixed-length records, numbered from 1 (Open ... For Random
+// Len = n).  Reading a record beyond the end gives zero bytes; writing one
+// beyond the end extends the file with zeros.  Errors: 63 for a record
+// number below 1, 59 for a record longer than the record length, and on
+// opening 75 when the path is no readable file (a missing file is fine: it
+// starts empty).
+class RecordFile {
+public:
+    RecordFile(std::string path, size_t recordLength);   // opens (raises as above)
+    std::vector<uint8_t> Get(int64_t recordNumber) const;    // recordLength bytes
+    void Put(int64_t recordNumber, const std::vector<uint8_t>& record);
+    int64_t RecordCount() const;                             // LOF / Len, rounded up
+    uint64_t Lof() const { return bytes_.size(); }
+    // Writes the file back when a record was put; raises 75 ("Path/File
+    // access error") when that fails, leaving the old file as it was.
+    void Close();
+
+private:
+    std::string path_;
+    size_t recordLength_;
+    std::vector<uint8_t> bytes_;
+    bool dirty_ = false;
+};
+
+// A file read and written at byte positions counted from 1 (Open ... For
+// Binary).  Reading past the end gives as many bytes as there are.
+class BinaryFile {
+public:
+    explicit BinaryFile(std::string path);                    // raises 75 as RecordFile
+    std::vector<uint8_t> Get(int64_t position, size_t count) const;
+    void Put(int64_t position, const void* data, size_t size);
+    uint64_t Lof() const { return bytes_.size(); }
+    const std::vector<uint8_t>& Bytes() const { return bytes_; }
+    void Close();
+
+private:
+    std::string path_;
+    std::vector<uint8_t> bytes_;
+    bool dirty_ = false;
+};
+
+// Little-endian field encoders for records.
+class ByteWriter {
+public:
+    std::vector<uint8_t> bytes;
+    void Integer(int16_t v);
+    void Long(int32_t v);
+    void Single(float v);
+    void Double(double v);
+    void Boolean(bool v) { Integer(v ? -1 : 0); }
+    // A fixed-length text field: the text as 8-bit Latin-1 characters (a
+    // character outside Latin-1 becomes "?"), cut or blank-padded to width.
+    void FixedText(std::string_view utf8, size_t width);
+    void Zeros(size_t n) { bytes.insert(bytes.end(), n, 0); }
+};
+
+// Reads fields in order; past the end every field reads as zero bytes.
+class ByteReader {
+public:
+    explicit ByteReader(const std::vector<uint8_t>& b) : bytes_(b) {}
+    int16_t Integer();
+    int32_t Long();
+    float Single();
+    double Double();
+    bool Boolean() { return Integer() != 0; }
+    std::string FixedText(size_t width);   // Latin-1 -> UTF-8, padding kept
+    void Skip(size_t n) { pos_ += n; }
+    size_t Position() const { return pos_; }
+
+private:
+    void Take(void* out, size_t n);
+    const std::vector<uint8_t>& bytes_;
+    size_t pos_ = 0;
+};
+
+}  // namespace vb

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/runtime/app.h"
+#include "platform/runtime/files.h"
+#include "platform/runtime/vberror.h"
+
+using namespace vb;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string tmpl = (fs::temp_directory_path() / "rtfilesXXXXXX").string();
+        path = mkdtemp(tmpl.data());
+    }
+    ~TempDir() { fs::remove_all(path); }
+    std::string File(const std::string& name) const { return path + "/" + name; }
+    size_t Entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(path), fs::directory_iterator())); }
+    std::string path;
+};
+
+std::string Slurp(const std::string& p) {
+    auto b = ReadFileBytes(p);
+    return b ? std::string(b->begin(), b->end()) : std::string("<none>");
+}
+
+}  // namespace
+
+TEST(Files, AtomicWriteReplacesWholeOrNotAtAll) {
+    TempDir dir;
+    std::string target = dir.File("SavedCol.dat");
+    EXPECT_FALSE(FileExists(target));
+    ASSERT_TRUE(WriteFileAtomic(target, std::string_view("first")));
+    EXPECT_EQ(Slurp(target), "first");
+    chmod(target.c_str(), 0640);
+    ASSERT_TRUE(WriteFileAtomic(target, std::vector<uint8_t>{'s', 'e', 'c'}));
+    EXPECT_EQ(Slurp(target), "sec");
+    struct stat st{};
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);   // a replaced file keeps its permissions
+    EXPECT_EQ(dir.Entries(), 1u);           // no temporary file left
+
+    // Failure: the folder does not exist.
+    std::string err;
+    EXPECT_FALSE(WriteFileAtomic(dir.File("no/such/folder/x.dat"), std::string_view("x"), &err));
+    EXPECT_FALSE(err.empty());
+    // Failure: a folder stands where the file should go; it stays, nothing is left behind.
+    fs::create_directory(dir.File("adir"));
+    std::ofstream(dir.File("adir/inside")) << "kept";
+    EXPECT_FALSE(WriteFileAtomic(dir.File("adir"), std::string_view("x")));
+    EXPECT_EQ(Slurp(dir.File("adir/inside")), "kept");
+    EXPECT_EQ(dir.Entries(), 2u);
+    EXPECT_EQ(Slurp(target), "sec");
+
+    AtomicFileWriter w(target);
+    w.Write("new ");
+    EXPECT_EQ(Slurp(target), "sec");         // nothing reaches the file before Commit
+    w.Write("text");
+    EXPECT_TRUE(w.Commit());
+    EXPECT_EQ(Slurp(target), "new text");
+    EXPECT_FALSE(ReadFileBytes(dir.File("missing")).has_value());
+    EXPECT_FALSE(ReadFileBytes(dir.path).has_value());
+}
+
+TEST(Files, RecordAndBinaryFiles) {
+    TempDir dir;
+    std::string path = dir.File("zefprof.cfg");
+    {
+        RecordFile f(path, 128);
+        EXPECT_EQ(f.RecordCount(), 0);
+        EXPECT_EQ(f.Get(3), std::vector<uint8_t>(128, 0));   // beyond the end: zeros
+        ByteWriter w;
+        w.Integer(-2);
+        w.FixedText("Gröund", 8);
+        w.Single(0.25f);
+        w.Boolean(true);
+        f.Put(2, w.bytes);
+        EXPECT_THROW(f.Put(0, w.bytes), VbError);
+        EXPECT_THROW(f.Put(1, std::vector<uint8_t>(129, 1)), VbError);
+        EXPECT_FALSE(FileExists(path));                      // written on Close only
+        f.Close();
+    }
+    ASSERT_TRUE(FileExists(path));
+    EXPECT_EQ(fs::file_size(path), 256u);
+    {
+        RecordFile f(path, 128);
+        EXPECT_EQ(f.RecordCount(), 2);
+        EXPECT_EQ(f.Get(1), std::vector<uint8_t>(128, 0));
+        std::vector<uint8_t> rec = f.Get(2);
+        ByteReader r(rec);
+        EXPECT_EQ(r.Integer(), -2);
+        EXPECT_EQ(r.FixedText(8), "Gröund  ");
+        EXPECT_EQ(r.Single(), 0.25f);
+        EXPECT_TRUE(r.Boolean());
+        EXPECT_EQ(rec[4], 0xF6);   // "ö" is one Latin-1 byte
+    }
+    ByteWriter cut;
+    cut.FixedText("€abcdef", 3);
+    EXPECT_EQ(std::string(cut.bytes.begin(), cut.bytes.end()), "?ab");
+    std::vector<uint8_t> shortRec{1};
+    ByteReader past(shortRec);
+    EXPECT_EQ(past.Long(), 1);      // missing bytes read as zeros
+    EXPECT_EQ(past.Double(), 0.0);
+
+    {
+        BinaryFile b(dir.File("bin.dat"));
+        b.Put(3, "xy", 2);
+        EXPECT_EQ(b.Lof(), 4u);
+        EXPECT_EQ(b.Get(1, 10), (std::vector<uint8_t>{0, 0, 'x', 'y'}));
+        b.Close();
+    }
+    EXPECT_EQ(fs::file_size(dir.File("bin.dat")), 4u);
+    // Opening where no file can be: folder missing, or a folder in its place.
+    try {
+        RecordFile bad(dir.File("none/x.cfg"), 128);
+        ADD_FAILURE();
+    } catch (const VbError& e) {
+        EXPECT_EQ(e.Number(), errPathNotFound);
+    }
+    EXPECT_THROW(BinaryFile{dir.path}, VbError);
+}
+
+TEST(Files, ProgramFolder) {
+    std::string exeFolder = App::Path();
+    EXPECT_FALSE(exeFolder.empty());
+    EXPECT_TRUE(fs::is_directory(exeFolder));
+    EXPECT_TRUE(fs::exists(fs::path(exeFolder) / "test_platform_runtime"));
+    App::SetPath("/tmp/somewhere/");
+    EXPECT_EQ(App::Path(), "/tmp/somewhere");
+    EXPECT_EQ(App::FilePath("SavedCol.dat"), "/tmp/somewhere/SavedCol.dat");
+    App::SetPath("/");
+    EXPECT_EQ(App::FilePath("a"), "/a");
+    App::ResetPath();
+    EXPECT_EQ(App::Path(), exeFolder);
+}
