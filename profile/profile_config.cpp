@@ -1,16 +1,13 @@
 #include "profile/profile_config.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <filesystem>
-#include <iterator>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "platform/runtime/app.h"
 #include "platform/runtime/conversions.h"
+#include "platform/runtime/files.h"
 #include "platform/runtime/vberror.h"
 
 // ---------------------------------------------------------------------------
@@ -225,82 +222,21 @@ std::vector<ProfileRowRecord> DefaultProfileRows(const std::vector<ProfileRowRec
 // ---------------------------------------------------------------------------
 // The file
 
-namespace {
-
-// The folder of the running program.
-std::string ProgramFolder() {
-    char buf[4096];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return ".";
-    std::string path(buf, static_cast<size_t>(n));
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
-int ErrorNumberOf(int err) {
-    switch (err) {
-        case EACCES:
-        case EPERM:
-        case EROFS: return vb::errPermissionDenied;
-        case ENOENT:
-        case ENOTDIR: return vb::errPathNotFound;
-        case ENOSPC: return 61;   // Disk full
-        default: return vb::errDeviceIO;
-    }
-}
-
-// Writes `data` as the whole new content of `path`: into a temporary file in
-// the same folder, which then replaces the old file in one step.
-void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-    std::string temp = folder + "/.zefprof.XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) vb::RaiseError(ErrorNumberOf(errno));
-    // The new file gets the old file's permissions, or the usual ones.
-    struct stat old {};
-    mode_t mode;
-    if (::stat(path.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode);
-    size_t done = 0;
-    int failure = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            failure = errno;
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (!failure && ::fsync(fd) != 0) failure = errno;
-    if (::close(fd) != 0 && !failure) failure = errno;
-    if (!failure && std::rename(temp.c_str(), path.c_str()) != 0) failure = errno;
-    if (failure) {
-        std::remove(temp.c_str());
-        vb::RaiseError(ErrorNumberOf(failure));
-    }
-}
-
-}  // namespace
-
 void WriteProfileConfig() {
     std::vector<uint8_t> data(kProfileStoredRows * kProfileSlotSize, 0);
     for (int r = 0; r < kProfileStoredRows && r < static_cast<int>(ProfileRowTable.size()); ++r) {
         const auto record = EncodeProfileRecord(ProfileRowTable[r]);
         std::copy(record.begin(), record.end(), data.begin() + r * kProfileSlotSize);
     }
-    WriteWholeFile(ProfileConfigPath, data);
+    std::string reason;
+    if (!vb::WriteFileAtomic(ProfileConfigPath, data, &reason)) {
+        // 75: "Path/File access error", with what went wrong.
+        throw vb::VbError(75, vb::StandardErrorDescription(75) + " (" + reason + ")");
+    }
 }
 
 void LoadProfileConfig() {
-    if (ProfileConfigPath.empty()) ProfileConfigPath = ProgramFolder() + "/zefprof.cfg";
+    if (ProfileConfigPath.empty()) ProfileConfigPath = vb::App::FilePath("zefprof.cfg");
     if (ProfileRowTable.size() < static_cast<size_t>(kProfileRowCount)) {
         ProfileRowTable.resize(kProfileRowCount);
     }
@@ -314,9 +250,8 @@ void LoadProfileConfig() {
     if (exists) {
         // A file that is there but cannot be read keeps the defaults and is
         // left alone.
-        std::ifstream in(ProfileConfigPath, std::ios::binary);
-        const std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
+        const std::vector<uint8_t> data =
+            vb::ReadFileBytes(ProfileConfigPath).value_or(std::vector<uint8_t>());
         for (int r = 0; r < kProfileRowCount; ++r) {
             const size_t start = static_cast<size_t>(r) * kProfileSlotSize;
             if (start >= data.size()) break;
