@@ -182,46 +182,39 @@ void Sewer::Deserialize(const std::vector<uint8_t>& bytes) {
     } catch (const vb::VbError&) {
         return;  // no bag: the record stays as it was
     }
+    // The names in reading order, the property each goes to, and whether
+    // its default is the empty text (texts) or the number 0 (everything
+    // else, "from" and "tom" included, which thus read as "0").
+    struct Stored {
+        const char* bagName;
+        int slot;
+        bool textDefault;
+    };
+    static const std::vector<Stored> order = [] {
+        const std::pair<const char*, const char*> names[] = {
+            {"Name", "Name"}, {"Index", "Index"}, {"Lat", "lat"}, {"l", "l"}, {"felv", "felv"},
+            {"telv", "telv"}, {"finv", "finv"}, {"tinv", "tinv"}, {"DIA", "dia"}, {"slope", "slope"},
+            {"Qd", "qd"}, {"X1", "x1"}, {"Y1", "y1"}, {"X2", "x2"}, {"Y2", "y2"},
+            {"Mincover", "mincover"}, {"ma1", "ma1"}, {"ma2", "ma2"}, {"ma3", "ma3"}, {"ma4", "ma4"},
+            {"ma5", "ma5"}, {"from", "from"}, {"tom", "tom"}, {"qadd", "qadd"}, {"pop1", "pop1"},
+            {"pop2", "pop2"}, {"area1", "area1"}, {"area2", "area2"}, {"density1", "density1"},
+            {"density2", "density2"}};
+        std::vector<Stored> v;
+        for (auto [bagName, property] : names) {
+            std::string_view p = property;
+            v.push_back({bagName, SlotOf(p), p == "Name" || p == "lat"});
+        }
+        return v;
+    }();
     const vb::Variant noText{std::string()};
     const vb::Variant zero{int16_t(0)};
-    // Reads one name into one property; a value that does not convert
-    // leaves the property as it was.
-    auto read = [&](const char* bagName, const char* property, const vb::Variant& def) {
+    for (const Stored& s : order) {
+        // A value that does not convert leaves its property as it was.
         try {
-            LetProperty(property, bag.ReadProperty(bagName, def));
+            LetSlot(s.slot, bag.ReadProperty(s.bagName, s.textDefault ? noText : zero));
         } catch (const vb::VbError&) {
         }
-    };
-    read("Name", "Name", noText);
-    read("Index", "Index", zero);
-    read("Lat", "lat", noText);
-    read("l", "l", zero);
-    read("felv", "felv", zero);
-    read("telv", "telv", zero);
-    read("finv", "finv", zero);
-    read("tinv", "tinv", zero);
-    read("DIA", "dia", zero);
-    read("slope", "slope", zero);
-    read("Qd", "qd", zero);
-    read("X1", "x1", zero);
-    read("Y1", "y1", zero);
-    read("X2", "x2", zero);
-    read("Y2", "y2", zero);
-    read("Mincover", "mincover", zero);
-    read("ma1", "ma1", zero);
-    read("ma2", "ma2", zero);
-    read("ma3", "ma3", zero);
-    read("ma4", "ma4", zero);
-    read("ma5", "ma5", zero);
-    read("from", "from", zero);
-    read("tom", "tom", zero);
-    read("qadd", "qadd", zero);
-    read("pop1", "pop1", zero);
-    read("pop2", "pop2", zero);
-    read("area1", "area1", zero);
-    read("area2", "area2", zero);
-    read("density1", "density1", zero);
-    read("density2", "density2", zero);
+    }
 }
 
 // --- Testline and lat ------------------------------------------------------------

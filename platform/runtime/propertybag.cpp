@@ -126,24 +126,85 @@ void RegisterPersistableClass(const std::string& className, PersistFactory facto
     Registry()[className] = std::move(factory);
 }
 
-std::string PropertyBag::Fold(std::string_view name) {
-    for (unsigned char c : name)
-        if (c >= 0x80) return LCase(name);
-    std::string s(name);
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return s;
+namespace {
+
+bool IsAsciiName(std::string_view s) {
+    for (unsigned char c : s)
+        if (c >= 0x80) return false;
+    return true;
+}
+
+inline unsigned char LowerAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+
+}  // namespace
+
+uint32_t PropertyBag::HashName(std::string_view name) {
+    uint32_t h = 2166136261u;
+    if (IsAsciiName(name)) {
+        for (unsigned char c : name) h = (h ^ LowerAscii(c)) * 16777619u;
+    } else {
+        for (unsigned char c : LCase(name)) h = (h ^ c) * 16777619u;
+    }
+    return h;
+}
+
+bool PropertyBag::SameName(std::string_view a, std::string_view b) {
+    if (IsAsciiName(a) && IsAsciiName(b)) {
+        if (a.size() != b.size()) return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (LowerAscii(static_cast<unsigned char>(a[i])) != LowerAscii(static_cast<unsigned char>(b[i]))) return false;
+        return true;
+    }
+    return LCase(a) == LCase(b);
+}
+
+int64_t PropertyBag::Lookup(const std::vector<Slot>& slots, const std::vector<Entry>& entries, std::string_view name,
+                            uint32_t hash) {
+    if (slots.empty()) return -1;
+    size_t mask = slots.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& s = slots[i];
+        if (s.entry == 0) return -1;
+        if (s.hash == hash && SameName(entries[s.entry - 1].name, name)) return static_cast<int64_t>(s.entry - 1);
+    }
+}
+
+void PropertyBag::Grow(std::vector<Slot>& slots, const std::vector<Entry>& entries, size_t wanted) {
+    size_t size = 16;
+    while (size < wanted * 2) size *= 2;
+    if (size <= slots.size()) return;
+    std::vector<Slot> bigger(size);
+    size_t mask = size - 1;
+    for (const Slot& s : slots) {
+        if (s.entry == 0) continue;
+        size_t i = s.hash & mask;
+        while (bigger[i].entry != 0) i = (i + 1) & mask;
+        bigger[i] = s;
+    }
+    slots.swap(bigger);
+}
+
+bool PropertyBag::Insert(std::vector<Slot>& slots, const std::vector<Entry>& entries, size_t index, uint32_t hash) {
+    if ((index + 1) * 2 > slots.size()) Grow(slots, entries, index + 1);
+    size_t mask = slots.size() - 1;
+    size_t i = hash & mask;
+    for (; slots[i].entry != 0; i = (i + 1) & mask) {
+        const Slot& s = slots[i];
+        if (s.hash == hash && SameName(entries[s.entry - 1].name, entries[index].name)) return false;
+    }
+    slots[i] = Slot{hash, static_cast<uint32_t>(index + 1)};
+    return true;
 }
 
 const PropertyBag::Entry* PropertyBag::Find(std::string_view name) const {
-    auto it = index_.find(Fold(name));
-    return it == index_.end() ? nullptr : &entries_[it->second];
+    int64_t i = Lookup(slots_, entries_, name, HashName(name));
+    return i < 0 ? nullptr : &entries_[static_cast<size_t>(i)];
 }
 
 void PropertyBag::RebuildIndex() {
-    index_.clear();
-    index_.reserve(entries_.size());
-    for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(Fold(entries_[i].name), i);
+    slots_.clear();
+    Grow(slots_, entries_, entries_.size());
+    for (size_t i = 0; i < entries_.size(); ++i) Insert(slots_, entries_, i, HashName(entries_[i].name));
 }
 
 void PropertyBag::WriteProperty(std::string_view name, const Variant& value, const Variant& defaultValue) {
@@ -160,22 +221,22 @@ void PropertyBag::WriteProperty(std::string_view name, const Variant& value, con
         if (!Storable(value)) RaiseError(errTypeMismatch);
         e.value = value;
     }
-    std::string key = Fold(name);
-    auto it = index_.find(key);
+    uint32_t hash = HashName(name);
+    int64_t at = Lookup(slots_, entries_, name, hash);
     bool isDefault = !defaultValue.IsMissing() && !e.isObject && value == defaultValue;
     if (isDefault) {
         // Reading gives the default back; drop any older value of the name.
-        if (it != index_.end()) {
-            entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(it->second));
+        if (at >= 0) {
+            entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
             RebuildIndex();
         }
         return;
     }
-    if (it != index_.end()) {
-        entries_[it->second] = std::move(e);
+    if (at >= 0) {
+        entries_[static_cast<size_t>(at)] = std::move(e);
     } else {
-        index_.emplace(std::move(key), entries_.size());
         entries_.push_back(std::move(e));
+        Insert(slots_, entries_, entries_.size() - 1, hash);
     }
 }
 
@@ -199,6 +260,13 @@ bool PropertyBag::Has(std::string_view name) const { return Find(name) != nullpt
 
 std::vector<uint8_t> PropertyBag::Contents() const {
     Writer w;
+    size_t size = 4 + 2 + 4 + 4;
+    for (const Entry& e : entries_) {
+        size += 4 + e.name.size() + 2 + 16 + e.objectClass.size() + e.objectBytes.size();
+        if (e.value.IsString()) size += e.value.RawString().size();
+        else if (e.value.IsArray()) size += e.value.Array().bytes.size();
+    }
+    w.out.reserve(size);
     w.Bytes("SDPB", 4);
     w.U16(kVersion);
     w.U32(static_cast<uint32_t>(entries_.size()));
@@ -270,8 +338,7 @@ void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) {
 
     std::vector<Entry> entries;
     entries.reserve(count);
-    std::unordered_map<std::string, size_t> index;
-    index.reserve(count);
+    std::vector<Slot> slots;
     for (uint32_t n = 0; n < count; ++n) {
         Entry e;
         uint16_t type = 0;
@@ -349,12 +416,12 @@ void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) {
             default: ok = false; break;
         }
         if (!ok) refuse();
-        if (!index.emplace(Fold(e.name), entries.size()).second) refuse();  // duplicate name
         entries.push_back(std::move(e));
+        if (!Insert(slots, entries, entries.size() - 1, HashName(entries.back().name))) refuse();  // duplicate name
     }
     if (r.Left() != 0) refuse();
     entries_ = std::move(entries);
-    index_ = std::move(index);
+    slots_ = std::move(slots);
 }
 
 }  // namespace vb

@@ -30,7 +30,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/runtime/variant.h"
@@ -83,11 +82,25 @@ private:
         std::vector<uint8_t> objectBytes;
         bool isObject = false;
     };
-    static std::string Fold(std::string_view name);
+    // Index by name without regard to case: open addressing over the
+    // entries, each slot holding the name's hash and the entry's position
+    // + 1 (0 for a free slot); at most half the slots are used.
+    struct Slot {
+        uint32_t hash = 0;
+        uint32_t entry = 0;
+    };
+    static uint32_t HashName(std::string_view name);
+    static bool SameName(std::string_view a, std::string_view b);
+    // Position of the entry with the name, or -1.
+    static int64_t Lookup(const std::vector<Slot>& slots, const std::vector<Entry>& entries,
+                          std::string_view name, uint32_t hash);
+    // Adds entry i; false when its name is already there.
+    static bool Insert(std::vector<Slot>& slots, const std::vector<Entry>& entries, size_t i, uint32_t hash);
+    static void Grow(std::vector<Slot>& slots, const std::vector<Entry>& entries, size_t wanted);
     const Entry* Find(std::string_view name) const;
     void RebuildIndex();
     std::vector<Entry> entries_;
-    std::unordered_map<std::string, size_t> index_;   // folded name -> entry
+    std::vector<Slot> slots_;
 };
 
 }  // namespace vb
