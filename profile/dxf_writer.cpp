@@ -3,10 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
+#include <cstdio>
 
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/vberror.h"
@@ -102,19 +100,6 @@ std::string EightBit(std::string_view s) {
     return out;
 }
 
-int ErrnoToVb(int e) {
-    switch (e) {
-        case ENOENT:
-        case ENOTDIR: return vb::errPathNotFound;
-        case EACCES:
-        case EPERM:
-        case EROFS: return vb::errPermissionDenied;
-        case ENOSPC:
-        case EDQUOT: return 61;   // Disk full
-        default: return vb::errDeviceIO;
-    }
-}
-
 }  // namespace
 
 // --- Pure text ----------------------------------------------------------------
@@ -183,24 +168,18 @@ std::string DxfTextEntity(const vb::Variant& x, const vb::Variant& y, const vb::
 DxfOutput::~DxfOutput() { Abandon(); }
 
 void DxfOutput::Open(const std::string& path, float originX, float originY) {
-    if (file_) vb::RaiseError(vb::errFileAlreadyOpen);
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) vb::RaiseError(ErrnoToVb(errno));
-    // mkstemp makes the file private; give it the mode of any new file.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    std::FILE* f = ::fdopen(fd, "wb");
-    if (!f) {
-        int e = errno;
-        ::close(fd);
-        ::unlink(temp.c_str());
-        vb::RaiseError(ErrnoToVb(e));
-    }
-    file_ = f;
+    if (writer_) vb::RaiseError(vb::errFileAlreadyOpen);
+    if (path.empty()) vb::RaiseError(52);   // Bad file name or number
+    // The file itself is written at Close; a folder that cannot take it is
+    // reported now, before the redraw.
+    std::string folder = ".";
+    size_t slash = path.find_last_of('/');
+    if (slash != std::string::npos) folder = slash == 0 ? "/" : path.substr(0, slash);
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) vb::RaiseError(vb::errPathNotFound);
+    if (::access(folder.c_str(), W_OK) != 0) vb::RaiseError(vb::errPermissionDenied);
+    writer_.emplace(path);
     path_ = path;
-    tempPath_ = temp;
     originX_ = originX;
     originY_ = originY;
     failed_ = false;
@@ -209,12 +188,8 @@ void DxfOutput::Open(const std::string& path, float originX, float originY) {
 }
 
 bool DxfOutput::Write(std::string_view text) {
-    if (!file_ || failed_) return false;
-    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
-        int n = ErrnoToVb(errno);
-        Fail(n, vb::StandardErrorDescription(n));
-        return false;
-    }
+    if (!writer_ || failed_) return false;
+    writer_->Write(text);
     return true;
 }
 
@@ -226,37 +201,20 @@ void DxfOutput::Fail(int number, const std::string& description) {
 }
 
 bool DxfOutput::Close() {
-    if (!file_) return false;
-    std::FILE* f = file_;
-    file_ = nullptr;
+    if (!writer_) return false;
     bool ok = !failed_;
-    if (ok && (std::fflush(f) != 0 || ::fsync(::fileno(f)) != 0)) {
-        int n = ErrnoToVb(errno);
-        Fail(n, vb::StandardErrorDescription(n));
-        ok = false;
+    if (ok) {
+        std::string why;
+        if (!writer_->Commit(&why)) {
+            Fail(vb::errDeviceIO, why.empty() ? vb::StandardErrorDescription(vb::errDeviceIO) : why);
+            ok = false;
+        }
     }
-    if (std::fclose(f) != 0 && ok) {
-        int n = ErrnoToVb(errno);
-        Fail(n, vb::StandardErrorDescription(n));
-        ok = false;
-    }
-    if (ok && std::rename(tempPath_.c_str(), path_.c_str()) != 0) {
-        int n = ErrnoToVb(errno);
-        Fail(n, vb::StandardErrorDescription(n));
-        ok = false;
-    }
-    if (!ok) ::unlink(tempPath_.c_str());
-    tempPath_.clear();
+    writer_.reset();
     return ok;
 }
 
-void DxfOutput::Abandon() {
-    if (!file_) return;
-    std::fclose(file_);
-    file_ = nullptr;
-    ::unlink(tempPath_.c_str());
-    tempPath_.clear();
-}
+void DxfOutput::Abandon() { writer_.reset(); }
 
 DxfOutput& DxfFile() {
     static DxfOutput output;

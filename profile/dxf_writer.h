@@ -14,10 +14,11 @@
 // added to every x and to every 10 * y.
 #pragma once
 
-#include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/runtime/files.h"
 #include "platform/runtime/variant.h"
 
 // --- Pure text of the file ----------------------------------------------------
@@ -54,9 +55,10 @@ std::string DxfTextEntity(const vb::Variant& x, const vb::Variant& y,
 
 // --- The open output (the export's file number 10) ----------------------------
 
-// The export writes into a temporary file beside the target and renames it into
-// place only when everything, trailer included, was written and closed, so a
-// failed or abandoned export leaves any existing file as it was.
+// The export collects the file and puts it into place (a temporary file beside
+// the target, renamed over it) only when everything, trailer included, was
+// written and closed, so a failed or abandoned export leaves any existing file
+// as it was.
 class DxfOutput {
 public:
     DxfOutput() = default;
@@ -64,11 +66,12 @@ public:
     DxfOutput& operator=(const DxfOutput&) = delete;
     ~DxfOutput();
 
-    // Opens the temporary file for `path`; the origin is added to every
-    // coordinate written until Close.  Raises VbError 55 when already open,
-    // 76/70/57 when the temporary file cannot be created.
+    // Opens the output for `path`; the origin is added to every coordinate
+    // written until Close.  Raises VbError 55 when already open, 52 for an
+    // empty name, 76 when the folder does not exist and 70 when it cannot be
+    // written to.
     void Open(const std::string& path, float originX, float originY);
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return writer_.has_value(); }
     const std::string& Path() const { return path_; }
     float OriginX() const { return originX_; }
     float OriginY() const { return originY_; }
@@ -82,17 +85,16 @@ public:
     int FailureNumber() const { return failureNumber_; }
     const std::string& FailureDescription() const { return failureDescription_; }
 
-    // Flushes, closes and renames the temporary file into place.  Returns true
-    // when the file now stands complete; otherwise the temporary file is
-    // removed, the target is left untouched and the failure is kept.
+    // Puts the file into place.  Returns true when the file now stands
+    // complete; otherwise the target is left untouched, no temporary file is
+    // left behind and the failure is kept.
     bool Close();
-    // Closes and removes the temporary file without touching the target.
+    // Drops what was written without touching the target.
     void Abandon();
 
 private:
-    std::FILE* file_ = nullptr;
+    std::optional<vb::AtomicFileWriter> writer_;
     std::string path_;
-    std::string tempPath_;
     float originX_ = 0;
     float originY_ = 0;
     bool failed_ = false;

@@ -235,6 +235,19 @@ TEST(DxfWriter, OutputIsRenamedIntoPlaceOnlyWhenComplete) {
     EXPECT_EQ(r.texts, 1);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
 
+    // A target that cannot be replaced (here a folder of that name) fails at
+    // the closing, with the reason kept and nothing left behind.
+    fs::create_directories(dir / "taken.dxf");
+    out.Open((dir / "taken.dxf").string(), 0, 0);
+    out.Write(DxfHead());
+    out.Write(DxfTrailer());
+    EXPECT_FALSE(out.Close());
+    EXPECT_TRUE(out.Failed());
+    EXPECT_FALSE(out.FailureDescription().empty());
+    EXPECT_TRUE(fs::is_directory(dir / "taken.dxf"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 2);
+    fs::remove_all(dir / "taken.dxf");
+
     // A folder that does not exist fails at the opening.
     try {
         out.Open((dir / "no" / "x.dxf").string(), 0, 0);
