@@ -8,8 +8,11 @@
 //
 // Text: numbers are written with "." as the decimal point whatever the locale,
 // Doubles with up to 15 significant digits and Singles with up to 7, without
-// trailing zeros, in exponent form ("1E+16", "1.5E-07") where the runtime uses
-// it; Str() puts a blank before a number that is not negative.
+// trailing zeros.  The exponent form ("1E+15", "1.5E-07", "1E-05") is used
+// when the number rounded to those digits has a decimal exponent below -4 or
+// of at least the number of digits (so 123456789012345 and 0.0001 are
+// written out, 1E+15 and 1E-05 are not; for Singles from 1E+07).  Str() puts
+// a blank before a number that is not negative.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "platform/runtime/propertybag.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -337,7 +338,7 @@ void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) {
     if (count > r.Left() / 6) refuse();
 
     std::vector<Entry> entries;
-    entries.reserve(count);
+    entries.reserve(std::min<uint32_t>(count, 65536));   // grows with what is really read
     std::vector<Slot> slots;
     for (uint32_t n = 0; n < count; ++n) {
         Entry e;
