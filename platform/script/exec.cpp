@@ -41,6 +41,7 @@ std::string ScriptErrorDescription(int32_t number) {
         case errScriptIllegalAssignment: return "Illegal assignment";
         case errScriptTimedOut: return "Script timed out";
         case 7: return "Out of memory";
+        case 28: return "Out of stack space";
         case 94: return "Invalid use of Null";
         default: return StandardErrorDescription(number);
     }

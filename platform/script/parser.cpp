@@ -22,6 +22,7 @@ enum : int32_t {
     errExpectedNext = 1020,
     errExpectedExpression = 1015,
     errExpectedExplicit = 1026,
+    errOutOfStack = 28,
 };
 
 // Words that cannot name a variable.
@@ -117,6 +118,7 @@ private:
     }
 
     StmtPtr Statement(bool inLineIf) {
+        DepthGuard g(depth_, Cur().line);
         const Token& t = Cur();
         int line = t.line;
         if (t.kind != Tok::Ident) CompileError(errScriptExpectedStatement, line);
@@ -355,7 +357,22 @@ private:
 
     // --- Expressions, lowest precedence first ---------------------------------------
 
-    ExprPtr Expression() { return Xor(); }
+    // Nesting is bounded so that a pathological text ("((((...") is refused
+    // with an error instead of exhausting the stack.
+    struct DepthGuard {
+        int& depth;
+        DepthGuard(int& d, int line) : depth(d) {
+            if (++depth > kMaxDepth) CompileError(errOutOfStack, line);
+        }
+        ~DepthGuard() { --depth; }
+    };
+    static constexpr int kMaxDepth = 400;
+    int depth_ = 0;
+
+    ExprPtr Expression() {
+        DepthGuard g(depth_, Cur().line);
+        return Xor();
+    }
 
     ExprPtr MakeBinary(BinOp op, ExprPtr l, ExprPtr r, int line) {
         auto e = std::make_unique<BinaryExpr>();
@@ -394,6 +411,7 @@ private:
         return e;
     }
     ExprPtr Not() {
+        DepthGuard g(depth_, Cur().line);
         if (IsWord("not")) {
             int line = Cur().line;
             Advance();
@@ -475,6 +493,7 @@ private:
     }
     // Unary minus binds less tightly than "^": -2 ^ 2 is -4.
     ExprPtr Unary() {
+        DepthGuard g(depth_, Cur().line);
         if (IsOp("-")) {
             int line = Cur().line;
             Advance();
@@ -496,6 +515,7 @@ private:
         return e;
     }
     ExprPtr PowerOperand() {
+        DepthGuard g(depth_, Cur().line);
         if (IsOp("-")) {
             int line = Cur().line;
             Advance();

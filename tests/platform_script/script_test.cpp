@@ -294,3 +294,22 @@ TEST(ScriptControl, EndlessLoopTimesOut) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ScriptControl, DeepNestingIsRefusedNotFatal) {
+    vb::ScriptControl sc;
+    std::string deep = "x = " + std::string(5000, '(') + "1" + std::string(5000, ')');
+    auto e = Failure(sc, deep);
+    EXPECT_EQ(e.Number(), 28);
+    EXPECT_TRUE(e.IsCompileError());
+    std::string negs = "x = " + std::string(5000, '-') + "1";
+    EXPECT_EQ(Failure(sc, negs).Number(), 28);
+    std::string ifs;
+    for (int i = 0; i < 3000; ++i) ifs += "If 1 Then\r\n";
+    EXPECT_EQ(Failure(sc, ifs).Number(), 28);
+    // Ordinary nesting is fine.
+    EXPECT_NO_THROW(sc.ExecuteStatement("x = " + std::string(50, '(') + "1" + std::string(50, ')')));
+}
+
+}  // namespace
