@@ -1,6 +1,12 @@
-// Program entry point: the main window is the start-up window.
+// Program entry point: the main window is the start-up window, and the
+// process ends when it is closed.
+#include "mainwindow/form1.h"
 #include "platform/ui/application.h"
 
 int main(int argc, char** argv) {
-    return vb::RunApplication(argc, argv, [] {});
+    std::unique_ptr<Form1> mainWindow;
+    return vb::RunApplication(argc, argv, [&] {
+        mainWindow = std::make_unique<Form1>();
+        mainWindow->Show();
+    });
 }

@@ -6,13 +6,19 @@
 #include <memory>
 #include <string>
 
+#include "controls/usercontrol1.h"
+#include "controls/usercontrol3.h"
 #include "mainwindow/globals.h"
+#include "model/node_collection.h"
+#include "model/sewer.h"
 #include "platform/runtime/variant.h"
+#include "platform/script/scriptcontrol.h"
+#include "platform/ui/ui.h"
 
-class Form1 {
+class Form1 : public vb::Form {
 public:
     Form1();
-    ~Form1();
+    ~Form1() override;
 
 #include "mainwindow/form1_main.inc"
 #include "mainwindow/form1_script.inc"
