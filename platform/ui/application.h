@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "platform/runtime/vberror.h"
@@ -46,7 +47,9 @@ int ReportedErrorCount();
 // through here.
 template <class F, class... A>
 void RaiseEvent(const F& handler, A&&... args) {
-    if (!handler) return;
+    if constexpr (std::is_constructible_v<bool, const F&>) {
+        if (!handler) return;
+    }
     try {
         handler(std::forward<A>(args)...);
     } catch (const VbError& e) {

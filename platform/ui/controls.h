@@ -242,6 +242,7 @@ private:
     void Sync();
     void FromWidget(int widgetValue, bool dragging);
     bool vertical_;
+    int dragStart_ = 0;
     int min_ = 0, max_ = 32767, value_ = 0, smallChange_ = 1, largeChange_ = 1;
     bool syncing_ = false;
 };
@@ -325,6 +326,7 @@ public:
     int BackStyle() const { return backStyle_; }      // 0 transparent, 1 opaque
     void BackStyle(int s);
     void BackColor(int32_t c) override;
+    using Control::BackColor;
     void CopyPropertiesFrom(const Control& source) override;
 
 private:

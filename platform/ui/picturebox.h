@@ -44,7 +44,10 @@ struct DrawEntry {
                              // Picture: target width and height
     int32_t color = 0;       // &HBBGGRR actually used (system colours resolved)
     std::string text;        // Text only
-    int fontHeight = 0;      // Text: height of the character cell in pixels
+    int fontHeight = 0;      // Text: the font height in pixels as the font
+                             // asked for it (HeightPixels when set: positive
+                             // = cell height, negative = character height),
+                             // else the cell height of its point size
     double angle = 0;        // Text: angle in degrees, counter-clockwise
     std::string fontName;    // Text: the face asked for
     int drawWidth = 1;       // pixels

@@ -1,0 +1,603 @@
+// The picture box: user scale, persistent drawing and its log.
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/ui/internal.h"
+
+namespace vb {
+
+using namespace detail;
+
+namespace {
+
+class PictureWidget : public QWidget {
+public:
+    PictureWidget(PictureBox* owner, QWidget* parent) : QWidget(parent), owner_(owner) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setFocusPolicy(Qt::ClickFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        owner_->PaintWidget(p);
+    }
+    void resizeEvent(QResizeEvent* e) override {
+        QWidget::resizeEvent(e);
+        owner_->WidgetResized();
+    }
+
+private:
+    PictureBox* owner_;
+};
+
+QPainter::CompositionMode ModeOf(int drawMode) {
+    switch (drawMode) {
+    case vbInvert: return QPainter::RasterOp_NotDestination;
+    case vbXorPen: return QPainter::RasterOp_SourceXorDestination;
+    case vbNotXorPen: return QPainter::RasterOp_NotSourceXorDestination;
+    case vbMergePen: return QPainter::RasterOp_SourceOrDestination;
+    case vbMaskPen: return QPainter::RasterOp_SourceAndDestination;
+    case vbNotCopyPen: return QPainter::RasterOp_NotSource;
+    case vbNotMaskPen: return QPainter::RasterOp_NotSourceOrNotDestination;
+    case vbNotMergePen: return QPainter::RasterOp_NotSourceAndNotDestination;
+    case vbMaskPenNot: return QPainter::RasterOp_SourceAndNotDestination;
+    case vbMaskNotPen: return QPainter::RasterOp_NotSourceAndDestination;
+    case vbMergeNotPen: return QPainter::RasterOp_NotSourceOrDestination;
+    case vbMergePenNot: return QPainter::RasterOp_SourceOrNotDestination;
+    default: return QPainter::CompositionMode_SourceOver;
+    }
+}
+
+Qt::PenStyle DrawStyleOf(int style, int width) {
+    if (style == vbInvisible) return Qt::NoPen;
+    if (width > 1) return Qt::SolidLine;
+    switch (style) {
+    case vbDash: return Qt::DashLine;
+    case vbDot: return Qt::DotLine;
+    case vbDashDot: return Qt::DashDotLine;
+    case vbDashDotDot: return Qt::DashDotDotLine;
+    default: return Qt::SolidLine;
+    }
+}
+
+}  // namespace
+
+PictureBox::PictureBox(Container& c) : Control(c) {
+    backColor_ = vbButtonFace;
+    foreColor_ = vbButtonText;
+    widthTw_ = 1215;
+    heightTw_ = 1215;
+    SetWidget(new PictureWidget(this, c.ClientWidget()));
+    clickOnRelease_ = true;
+    EnsureCanvas();
+}
+
+PictureBox::~PictureBox() = default;
+
+// --- Geometry and scale ------------------------------------------------------------------------
+int PictureBox::ClientWidthPixels() const {
+    int w = static_cast<int>(std::lround(widthTw_ / kTwipsPerPixel)) - 2 * BorderPixels();
+    return std::max(0, w);
+}
+int PictureBox::ClientHeightPixels() const {
+    int h = static_cast<int>(std::lround(heightTw_ / kTwipsPerPixel)) - 2 * BorderPixels();
+    return std::max(0, h);
+}
+
+double PictureBox::ScaleWidth() const {
+    switch (scaleMode_) {
+    case vbUser: return userScaleWidth_;
+    case vbPixels: return ClientWidthPixels();
+    case vbPoints: return ClientWidthPixels() * 0.75;
+    default: return ClientWidthPixels() * double(kTwipsPerPixel);
+    }
+}
+double PictureBox::ScaleHeight() const {
+    switch (scaleMode_) {
+    case vbUser: return userScaleHeight_;
+    case vbPixels: return ClientHeightPixels();
+    case vbPoints: return ClientHeightPixels() * 0.75;
+    default: return ClientHeightPixels() * double(kTwipsPerPixel);
+    }
+}
+void PictureBox::ScaleLeft(double v) {
+    if (scaleMode_ != vbUser) {
+        userScaleWidth_ = ScaleWidth();
+        userScaleHeight_ = ScaleHeight();
+        scaleMode_ = vbUser;
+    }
+    scaleLeft_ = v;
+}
+void PictureBox::ScaleTop(double v) {
+    if (scaleMode_ != vbUser) {
+        userScaleWidth_ = ScaleWidth();
+        userScaleHeight_ = ScaleHeight();
+        scaleMode_ = vbUser;
+    }
+    scaleTop_ = v;
+}
+void PictureBox::ScaleWidth(double v) {
+    if (v == 0) throw VbError(380, "Invalid property value");
+    if (scaleMode_ != vbUser) userScaleHeight_ = ScaleHeight();
+    userScaleWidth_ = v;
+    scaleMode_ = vbUser;
+}
+void PictureBox::ScaleHeight(double v) {
+    if (v == 0) throw VbError(380, "Invalid property value");
+    if (scaleMode_ != vbUser) userScaleWidth_ = ScaleWidth();
+    userScaleHeight_ = v;
+    scaleMode_ = vbUser;
+}
+void PictureBox::ScaleMode(int mode) {
+    if (mode == vbUser) {
+        if (scaleMode_ != vbUser) {
+            userScaleWidth_ = ScaleWidth();
+            userScaleHeight_ = ScaleHeight();
+        }
+        scaleMode_ = vbUser;
+        return;
+    }
+    if (mode != vbTwips && mode != vbPixels && mode != vbPoints) throw VbError(380, "Invalid property value");
+    scaleMode_ = mode;
+    scaleLeft_ = 0;
+    scaleTop_ = 0;
+}
+void PictureBox::Scale(double x1, double y1, double x2, double y2) {
+    if (x2 == x1 || y2 == y1) throw VbError(380, "Invalid property value");
+    scaleMode_ = vbUser;
+    scaleLeft_ = x1;
+    scaleTop_ = y1;
+    userScaleWidth_ = x2 - x1;
+    userScaleHeight_ = y2 - y1;
+}
+void PictureBox::Scale() { ScaleMode(vbTwips); }
+
+// Positions of children and of the mouse are measured from the widget's
+// corner; the scale covers the client area inside the border.
+double PictureBox::SizeToPixelsX(double w) const {
+    double sw = ScaleWidth();
+    return sw == 0 ? 0 : w * ClientWidthPixels() / sw;
+}
+double PictureBox::SizeToPixelsY(double h) const {
+    double sh = ScaleHeight();
+    return sh == 0 ? 0 : h * ClientHeightPixels() / sh;
+}
+double PictureBox::PixelsToSizeX(double px) const {
+    int cw = ClientWidthPixels();
+    return cw == 0 ? 0 : px * ScaleWidth() / cw;
+}
+double PictureBox::PixelsToSizeY(double py) const {
+    int ch = ClientHeightPixels();
+    return ch == 0 ? 0 : py * ScaleHeight() / ch;
+}
+double PictureBox::UnitsToPixelsX(double x) const { return BorderPixels() + SizeToPixelsX(x - scaleLeft_); }
+double PictureBox::UnitsToPixelsY(double y) const { return BorderPixels() + SizeToPixelsY(y - scaleTop_); }
+double PictureBox::PixelsToUnitsX(double px) const { return scaleLeft_ + PixelsToSizeX(px - BorderPixels()); }
+double PictureBox::PixelsToUnitsY(double py) const { return scaleTop_ + PixelsToSizeY(py - BorderPixels()); }
+float PictureBox::MouseXFromPixels(double px) const { return static_cast<float>(PixelsToUnitsX(px)); }
+float PictureBox::MouseYFromPixels(double py) const { return static_cast<float>(PixelsToUnitsY(py)); }
+
+void PictureBox::BorderStyle(int b) {
+    borderStyle_ = b ? 1 : 0;
+    EnsureCanvas();
+    if (widget_) widget_->update();
+}
+
+// --- Canvas -------------------------------------------------------------------------------------------
+void PictureBox::EnsureCanvas() {
+    int w = std::max(1, ClientWidthPixels());
+    int h = std::max(1, ClientHeightPixels());
+    if (canvas_ && canvas_->width() >= w && canvas_->height() >= h) return;
+    // The drawing is kept when the box grows; the new area gets BackColor.
+    auto grown = std::make_unique<QImage>(std::max(w, canvas_ ? canvas_->width() : 0),
+                                          std::max(h, canvas_ ? canvas_->height() : 0), QImage::Format_RGB32);
+    grown->fill(ToQColor(backColor_));
+    if (canvas_) {
+        QPainter p(grown.get());
+        p.drawImage(0, 0, *canvas_);
+    } else if (picture_ && !picture_->IsEmpty()) {
+        QPainter p(grown.get());
+        p.drawImage(0, 0, picture_->image());
+    }
+    canvas_ = std::move(grown);
+}
+
+const QImage& PictureBox::canvas() const { return *canvas_; }
+
+void PictureBox::Touched() {
+    if (widget_ && !inPaint_) widget_->update();
+}
+
+void PictureBox::PaintWidget(QPainter& painter) {
+    if (!autoRedraw_ && Paint) {
+        inPaint_ = true;
+        std::weak_ptr<int> alive = life_;
+        RaiseEvent(Paint);
+        if (alive.expired()) return;
+        inPaint_ = false;
+    }
+    EnsureCanvas();
+    int b = BorderPixels();
+    QRect client(b, b, ClientWidthPixels(), ClientHeightPixels());
+    painter.fillRect(widget_->rect(), ToQColor(backColor_));
+    painter.drawImage(client.topLeft(), *canvas_, QRect(0, 0, client.width(), client.height()));
+    if (b) {
+        QRect r = widget_->rect();
+        painter.setPen(QColor(160, 160, 160));
+        painter.drawLine(r.left(), r.top(), r.right(), r.top());
+        painter.drawLine(r.left(), r.top(), r.left(), r.bottom());
+        painter.setPen(QColor(105, 105, 105));
+        painter.drawLine(r.left() + 1, r.top() + 1, r.right() - 1, r.top() + 1);
+        painter.drawLine(r.left() + 1, r.top() + 1, r.left() + 1, r.bottom() - 1);
+        painter.setPen(QColor(255, 255, 255));
+        painter.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
+        painter.drawLine(r.right(), r.top(), r.right(), r.bottom());
+        painter.setPen(QColor(227, 227, 227));
+        painter.drawLine(r.left() + 1, r.bottom() - 1, r.right() - 1, r.bottom() - 1);
+        painter.drawLine(r.right() - 1, r.top() + 1, r.right() - 1, r.bottom() - 1);
+    }
+}
+
+void PictureBox::WidgetResized() {
+    EnsureCanvas();
+    RaiseEvent(Resize);
+}
+
+void PictureBox::Log(DrawEntry e) { log_.push_back(std::move(e)); }
+
+int32_t PictureBox::ResolveColor(std::optional<int32_t> c) const { return detail::ResolveColor(c ? *c : foreColor_); }
+
+void PictureBox::ForeColor(int32_t c) { foreColor_ = c; }
+
+void PictureBox::BackColor(int32_t c) {
+    backColor_ = c;
+    // Setting the back colour erases what was drawn, as Cls does.
+    double x = currentX_, y = currentY_;
+    Cls();
+    currentX_ = x;
+    currentY_ = y;
+}
+
+void PictureBox::DrawWidth(int w) {
+    if (w < 1 || w > 32767) throw VbError(380, "Invalid property value");
+    drawWidth_ = w;
+}
+
+void PictureBox::Font(const vb::Font& f) { font_ = f; }
+void PictureBox::FontEscapement(int tenths) { font_.Escapement = tenths; }
+void PictureBox::FontHeightPixels(int h) { font_.HeightPixels = h; }
+
+// --- Drawing --------------------------------------------------------------------------------------------
+namespace {
+struct CanvasPainter {
+    QPainter p;
+    CanvasPainter(QImage* img, int drawMode) : p(img) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setCompositionMode(ModeOf(drawMode));
+    }
+};
+}  // namespace
+
+void PictureBox::Cls() {
+    EnsureCanvas();
+    canvas_->fill(ToQColor(backColor_));
+    if (picture_ && !picture_->IsEmpty()) {
+        QPainter p(canvas_.get());
+        p.drawImage(0, 0, picture_->image());
+    }
+    log_.clear();
+    currentX_ = 0;
+    currentY_ = 0;
+    Touched();
+}
+
+void PictureBox::Line(double x1, double y1, double x2, double y2, std::optional<int32_t> color, LineForm form) {
+    EnsureCanvas();
+    int32_t col = ResolveColor(color);
+    QColor qc = ToQColor(col);
+    auto px = [&](double x) { return static_cast<int>(std::lround(SizeToPixelsX(x - scaleLeft_))); };
+    auto py = [&](double y) { return static_cast<int>(std::lround(SizeToPixelsY(y - scaleTop_))); };
+    int ax = px(x1), ay = py(y1), bx = px(x2), by = py(y2);
+    {
+        CanvasPainter cp(canvas_.get(), drawMode_);
+        QPainter& p = cp.p;
+        QPen pen(qc);
+        pen.setWidth(drawWidth_ > 1 ? drawWidth_ : 0);
+        pen.setStyle(DrawStyleOf(drawStyle_, drawWidth_));
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+        QRect box(QPoint(std::min(ax, bx), std::min(ay, by)), QPoint(std::max(ax, bx), std::max(ay, by)));
+        switch (form) {
+        case LineForm::Line:
+            p.setPen(pen);
+            if (ax == bx && ay == by) {
+                p.drawPoint(ax, ay);
+            } else {
+                p.drawLine(ax, ay, bx, by);
+            }
+            break;
+        case LineForm::Box:
+            if (fillStyle_ != vbFSTransparent) {
+                p.fillRect(box, QBrush(ToQColor(fillColor_), fillStyle_ == vbFSSolid ? Qt::SolidPattern : Qt::CrossPattern));
+            }
+            p.setPen(pen);
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(box);
+            break;
+        case LineForm::FilledBox:
+            p.fillRect(box.adjusted(0, 0, 1, 1), qc);
+            break;
+        }
+    }
+    DrawEntry e;
+    e.kind = form == LineForm::Line ? DrawEntry::Kind::Line
+           : form == LineForm::Box  ? DrawEntry::Kind::Box
+                                    : DrawEntry::Kind::FilledBox;
+    e.x1 = x1;
+    e.y1 = y1;
+    e.x2 = x2;
+    e.y2 = y2;
+    e.color = col;
+    e.drawWidth = drawWidth_;
+    e.drawStyle = drawStyle_;
+    e.drawMode = drawMode_;
+    Log(std::move(e));
+    currentX_ = x2;
+    currentY_ = y2;
+    Touched();
+}
+
+void PictureBox::LineTo(double x2, double y2, std::optional<int32_t> color) {
+    Line(currentX_, currentY_, x2, y2, color);
+}
+
+void PictureBox::PSet(double x, double y, std::optional<int32_t> color) {
+    EnsureCanvas();
+    int32_t col = ResolveColor(color);
+    int ax = static_cast<int>(std::lround(SizeToPixelsX(x - scaleLeft_)));
+    int ay = static_cast<int>(std::lround(SizeToPixelsY(y - scaleTop_)));
+    {
+        CanvasPainter cp(canvas_.get(), drawMode_);
+        if (drawWidth_ <= 1) {
+            cp.p.setPen(ToQColor(col));
+            cp.p.drawPoint(ax, ay);
+        } else {
+            cp.p.setPen(Qt::NoPen);
+            cp.p.setBrush(ToQColor(col));
+            double r = drawWidth_ / 2.0;
+            cp.p.drawEllipse(QPointF(ax, ay), r, r);
+        }
+    }
+    DrawEntry e;
+    e.kind = DrawEntry::Kind::PSet;
+    e.x1 = x;
+    e.y1 = y;
+    e.x2 = x;
+    e.y2 = y;
+    e.color = col;
+    e.drawWidth = drawWidth_;
+    e.drawStyle = drawStyle_;
+    e.drawMode = drawMode_;
+    Log(std::move(e));
+    currentX_ = x;
+    currentY_ = y;
+    Touched();
+}
+
+void PictureBox::Circle(double x, double y, double radius, std::optional<int32_t> color, std::optional<double> start,
+                        std::optional<double> end, double aspect) {
+    EnsureCanvas();
+    int32_t col = ResolveColor(color);
+    double cx = SizeToPixelsX(x - scaleLeft_), cy = SizeToPixelsY(y - scaleTop_);
+    double r = std::abs(SizeToPixelsX(radius));
+    double rx = r, ry = r;
+    if (aspect > 1) {
+        rx = r / aspect;
+    } else {
+        ry = r * aspect;
+    }
+    {
+        CanvasPainter cp(canvas_.get(), drawMode_);
+        QPainter& p = cp.p;
+        QPen pen(ToQColor(col));
+        pen.setWidth(drawWidth_ > 1 ? drawWidth_ : 0);
+        pen.setStyle(DrawStyleOf(drawStyle_, drawWidth_));
+        p.setPen(pen);
+        QRectF rect(cx - rx, cy - ry, 2 * rx, 2 * ry);
+        QBrush fill = fillStyle_ == vbFSTransparent ? QBrush(Qt::NoBrush) : QBrush(ToQColor(fillColor_));
+        if (!start && !end) {
+            p.setBrush(fill);
+            p.drawEllipse(rect);
+        } else {
+            double a0 = start ? *start : 0.0, a1 = end ? *end : 2 * M_PI;
+            bool spoke0 = a0 < 0, spoke1 = a1 < 0;
+            a0 = std::abs(a0);
+            a1 = std::abs(a1);
+            double span = a1 - a0;
+            if (span <= 0) span += 2 * M_PI;
+            int qa0 = static_cast<int>(std::lround(a0 * 180 / M_PI * 16));
+            int qspan = static_cast<int>(std::lround(span * 180 / M_PI * 16));
+            if (spoke0 && spoke1) {
+                p.setBrush(fill);
+                p.drawPie(rect, qa0, qspan);
+            } else {
+                p.drawArc(rect, qa0, qspan);
+                auto edge = [&](double a) { return QPointF(cx + rx * std::cos(a), cy - ry * std::sin(a)); };
+                if (spoke0) p.drawLine(QPointF(cx, cy), edge(a0));
+                if (spoke1) p.drawLine(QPointF(cx, cy), edge(a1));
+            }
+        }
+    }
+    DrawEntry e;
+    e.kind = DrawEntry::Kind::Circle;
+    e.x1 = x;
+    e.y1 = y;
+    e.x2 = radius;
+    e.y2 = aspect;
+    e.color = col;
+    e.drawWidth = drawWidth_;
+    e.drawStyle = drawStyle_;
+    e.drawMode = drawMode_;
+    Log(std::move(e));
+    currentX_ = x;
+    currentY_ = y;
+    Touched();
+}
+
+void PictureBox::Print(const std::string& text, bool newLine) {
+    EnsureCanvas();
+    QFont f = ToQFont(font_);
+    QFontMetricsF m(f);
+    double angle = font_.Escapement / 10.0;
+    int32_t col = detail::ResolveColor(foreColor_);
+    double startX = currentX_, startY = currentY_;
+    QString q = Q(text);
+    q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    q.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList lines = q.split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString& line = lines[i];
+        double ax = SizeToPixelsX(currentX_ - scaleLeft_);
+        double ay = SizeToPixelsY(currentY_ - scaleTop_);
+        {
+            CanvasPainter cp(canvas_.get(), drawMode_);
+            QPainter& p = cp.p;
+            p.setRenderHint(QPainter::TextAntialiasing, true);
+            p.setFont(f);
+            p.translate(std::round(ax), std::round(ay));
+            p.rotate(-angle);
+            if (!fontTransparent_) p.fillRect(QRectF(0, 0, m.horizontalAdvance(line), m.height()), ToQColor(backColor_));
+            p.setPen(ToQColor(col));
+            p.drawText(QPointF(0, m.ascent()), line);
+        }
+        bool last = i == lines.size() - 1;
+        if (!last || newLine) {
+            currentX_ = scaleLeft_;
+            currentY_ += PixelsToSizeY(m.height());
+        } else {
+            currentX_ += PixelsToSizeX(m.horizontalAdvance(line));
+        }
+    }
+    DrawEntry e;
+    e.kind = DrawEntry::Kind::Text;
+    e.x1 = startX;
+    e.y1 = startY;
+    e.x2 = currentX_;
+    e.y2 = currentY_;
+    e.color = col;
+    e.text = text;
+    e.fontHeight = font_.HeightPixels != 0 ? font_.HeightPixels : static_cast<int>(std::lround(m.height()));
+    e.angle = angle;
+    e.fontName = font_.Name;
+    e.drawWidth = drawWidth_;
+    e.drawStyle = drawStyle_;
+    e.drawMode = drawMode_;
+    Log(std::move(e));
+    Touched();
+}
+
+double PictureBox::TextWidth(const std::string& text) const {
+    QFontMetricsF m(ToQFont(font_));
+    double widest = 0;
+    for (const QString& line : Q(text).split(QLatin1Char('\n'))) {
+        QString l = line;
+        l.remove(QLatin1Char('\r'));
+        widest = std::max(widest, m.horizontalAdvance(l));
+    }
+    return PixelsToSizeX(widest);
+}
+
+double PictureBox::TextHeight(const std::string& text) const {
+    QFontMetricsF m(ToQFont(font_));
+    int lines = 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    return PixelsToSizeY(m.height() * lines);
+}
+
+void PictureBox::PaintPicture(const PictureRef& picture, double x, double y, std::optional<double> width,
+                              std::optional<double> height, std::optional<double> srcX, std::optional<double> srcY,
+                              std::optional<double> srcWidth, std::optional<double> srcHeight) {
+    if (!picture || picture->IsEmpty()) throw VbError(481, "Invalid picture");
+    EnsureCanvas();
+    const QImage& img = picture->image();
+    double tx = SizeToPixelsX(x - scaleLeft_), ty = SizeToPixelsY(y - scaleTop_);
+    double tw = width ? SizeToPixelsX(*width) : img.width();
+    double th = height ? SizeToPixelsY(*height) : img.height();
+    // The source rectangle is given in the box's scale units, as the target.
+    double sx = srcX ? SizeToPixelsX(*srcX) : 0, sy = srcY ? SizeToPixelsY(*srcY) : 0;
+    double sw = srcWidth ? SizeToPixelsX(*srcWidth) : img.width() - sx;
+    double sh = srcHeight ? SizeToPixelsY(*srcHeight) : img.height() - sy;
+    {
+        CanvasPainter cp(canvas_.get(), drawMode_);
+        cp.p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        cp.p.drawImage(QRectF(tx, ty, tw, th), img, QRectF(sx, sy, sw, sh));
+    }
+    DrawEntry e;
+    e.kind = DrawEntry::Kind::Picture;
+    e.x1 = x;
+    e.y1 = y;
+    e.x2 = width ? *width : PixelsToSizeX(img.width());
+    e.y2 = height ? *height : PixelsToSizeY(img.height());
+    e.drawMode = drawMode_;
+    Log(std::move(e));
+    Touched();
+}
+
+int32_t PictureBox::Point(double x, double y) const {
+    int ax = static_cast<int>(std::lround(SizeToPixelsX(x - scaleLeft_)));
+    int ay = static_cast<int>(std::lround(SizeToPixelsY(y - scaleTop_)));
+    if (ax < 0 || ay < 0 || ax >= ClientWidthPixels() || ay >= ClientHeightPixels()) return -1;
+    return FromQColor(canvas_->pixelColor(ax, ay));
+}
+
+void PictureBox::Picture(PictureRef p) {
+    picture_ = std::move(p);
+    EnsureCanvas();
+    if (picture_ && !picture_->IsEmpty()) {
+        QPainter painter(canvas_.get());
+        painter.drawImage(0, 0, picture_->image());
+    }
+    Touched();
+    RaiseEvent(Change);
+}
+
+PictureRef PictureBox::Image() const {
+    QImage copy = canvas_->copy(0, 0, std::max(1, ClientWidthPixels()), std::max(1, ClientHeightPixels()));
+    return std::make_shared<StdPicture>(copy);
+}
+
+void PictureBox::CopyPropertiesFrom(const Control& source) {
+    Control::CopyPropertiesFrom(source);
+    auto* s = dynamic_cast<const PictureBox*>(&source);
+    if (!s) return;
+    scaleMode_ = s->scaleMode_;
+    scaleLeft_ = s->scaleLeft_;
+    scaleTop_ = s->scaleTop_;
+    userScaleWidth_ = s->userScaleWidth_;
+    userScaleHeight_ = s->userScaleHeight_;
+    fillColor_ = s->fillColor_;
+    fillStyle_ = s->fillStyle_;
+    drawWidth_ = s->drawWidth_;
+    drawStyle_ = s->drawStyle_;
+    drawMode_ = s->drawMode_;
+    fontTransparent_ = s->fontTransparent_;
+    autoRedraw_ = s->autoRedraw_;
+    borderStyle_ = s->borderStyle_;
+    picture_ = s->picture_;
+    canvas_.reset();
+    EnsureCanvas();
+    canvas_->fill(ToQColor(backColor_));
+    if (picture_ && !picture_->IsEmpty()) {
+        QPainter p(canvas_.get());
+        p.drawImage(0, 0, picture_->image());
+    }
+    Touched();
+}
+
+}  // namespace vb
