@@ -125,7 +125,9 @@ void Compare(const cNodeCollection& c, Reference& r, int step) {
         ASSERT_EQ(c.Item(i).RawLong(), n.value) << "index " << i;
         ASSERT_EQ(c.Parent(i).RawLong(), indexOf.at(n.parent));
         ASSERT_EQ(c.Key(i), n.key);
-        if (!n.key.empty()) ASSERT_EQ(c.KeyToIndex(n.key), i);
+        if (!n.key.empty()) {
+            ASSERT_EQ(c.KeyToIndex(n.key), i);
+        }
     }
     for (auto& [id, n] : r.nodes) {
         int idx = indexOf.at(id);

@@ -1,0 +1,588 @@
+// cNodeCollection: the byte form.  The whole tree goes into one property bag:
+// a record per node (n & "N": parent record number, value type word, key),
+// the node's value (n & "S", with n & "S" & "A" for an array's shape,
+// n & "S" & "." & i for its object and array elements and & "K" for the class
+// tag of an object), and "Count" last.  Objects are turned into bytes by the
+// owner through the SerializeObject event.
+//
+// Loading never trusts the bytes: every count, number, length and shape is
+// checked against the data before anything is allocated from it, and bytes
+// that do not describe a sound tree give False with the collection empty.
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "model/node_collection.h"
+#include "platform/runtime/conversions.h"
+#include "platform/runtime/propertybag.h"
+#include "platform/runtime/vberror.h"
+
+namespace model {
+
+namespace {
+
+constexpr int32_t kWordFlagged = 0x4000;  // value of type 10, 13 or 36: not stored
+constexpr int32_t kWordSelfStored = 0xFFFF;
+constexpr const char* kSelfStoredTag = "-32768";
+constexpr int kMaxDimensions = 60;
+constexpr int kMaxNesting = 32;
+
+void PutI16(std::vector<uint8_t>& b, int16_t v) {
+    auto u = static_cast<uint16_t>(v);
+    b.push_back(static_cast<uint8_t>(u & 0xFF));
+    b.push_back(static_cast<uint8_t>(u >> 8));
+}
+void PutI32(std::vector<uint8_t>& b, int32_t v) {
+    auto u = static_cast<uint32_t>(v);
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>((u >> (8 * i)) & 0xFF));
+}
+void PutI64(std::vector<uint8_t>& b, int64_t v) {
+    auto u = static_cast<uint64_t>(v);
+    for (int i = 0; i < 8; ++i) b.push_back(static_cast<uint8_t>((u >> (8 * i)) & 0xFF));
+}
+void PutF32(std::vector<uint8_t>& b, float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, 4);
+    PutI32(b, static_cast<int32_t>(u));
+}
+void PutF64(std::vector<uint8_t>& b, double d) {
+    uint64_t u;
+    std::memcpy(&u, &d, 8);
+    PutI64(b, static_cast<int64_t>(u));
+}
+void PutText(std::vector<uint8_t>& b, const std::string& s) {
+    std::u16string u = vb::ToUtf16(s);
+    for (char16_t c : u) PutI16(b, static_cast<int16_t>(c));
+}
+
+uint16_t GetU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+int32_t GetI32(const uint8_t* p) {
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+                                (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24));
+}
+int64_t GetI64(const uint8_t* p) {
+    uint64_t u = 0;
+    for (int i = 7; i >= 0; --i) u = (u << 8) | p[i];
+    return static_cast<int64_t>(u);
+}
+float GetF32(const uint8_t* p) {
+    uint32_t u = static_cast<uint32_t>(GetI32(p));
+    float f;
+    std::memcpy(&f, &u, 4);
+    return f;
+}
+double GetF64(const uint8_t* p) {
+    uint64_t u = static_cast<uint64_t>(GetI64(p));
+    double d;
+    std::memcpy(&d, &u, 8);
+    return d;
+}
+std::string GetText(const uint8_t* p, size_t bytes) {
+    std::u16string u(bytes / 2, u'\0');
+    for (size_t i = 0; i < u.size(); ++i) u[i] = static_cast<char16_t>(GetU16(p + 2 * i));
+    return vb::FromUtf16(u);
+}
+
+bool IsNotStoredType(int t) { return t == vb::vbError || t == vb::vbDataObject || t == vb::vbUserDefinedType; }
+
+// Bytes of one element of a fixed-size array type, 0 for the others.
+size_t FixedSize(int t) {
+    switch (t) {
+        case vb::vbByte: return 1;
+        case vb::vbInteger: case vb::vbBoolean: return 2;
+        case vb::vbLong: case vb::vbSingle: return 4;
+        case vb::vbDouble: case vb::vbCurrency: case vb::vbDate: return 8;
+        default: return 0;
+    }
+}
+
+void PutFixed(std::vector<uint8_t>& b, const vb::Variant& v) {
+    switch (v.Type()) {
+        case vb::vbInteger: PutI16(b, v.RawInteger()); break;
+        case vb::vbBoolean: PutI16(b, v.RawBoolean() ? -1 : 0); break;
+        case vb::vbLong: PutI32(b, v.RawLong()); break;
+        case vb::vbSingle: PutF32(b, v.RawSingle()); break;
+        case vb::vbDouble: case vb::vbDate: PutF64(b, v.RawDouble()); break;
+        case vb::vbCurrency: PutI64(b, v.RawCurrency()); break;
+        case vb::vbByte: b.push_back(v.RawByte()); break;
+        default: vb::RaiseError(vb::errTypeMismatch);
+    }
+}
+
+vb::Variant GetFixed(int t, const uint8_t* p) {
+    switch (t) {
+        case vb::vbInteger: return vb::Variant(static_cast<int16_t>(GetU16(p)));
+        case vb::vbBoolean: return vb::Variant(GetU16(p) != 0);
+        case vb::vbLong: return vb::Variant(GetI32(p));
+        case vb::vbSingle: return vb::Variant(GetF32(p));
+        case vb::vbDouble: return vb::Variant(GetF64(p));
+        case vb::vbDate: return vb::Variant::Date(GetF64(p));
+        case vb::vbCurrency: return vb::Variant::Currency(GetI64(p));
+        case vb::vbByte: return vb::Variant(p[0]);
+        default: return vb::Variant();
+    }
+}
+
+// Element types that an array in the bytes may have.
+bool IsArrayElementType(int t) {
+    return FixedSize(t) != 0 || t == vb::vbString || t == vb::vbVariant || t == vb::vbObject;
+}
+
+// An array without dimensions that carries the element type to fill.
+vb::Variant EmptyArrayOf(int elementType) {
+    vb::ArrayData a;
+    a.elementType = static_cast<vb::VarType>(elementType);
+    return vb::Variant::FromArrayData(std::move(a));
+}
+
+}  // namespace
+
+// State of one load: the bag, the SerializeObject handler and an element
+// budget that caps what arrays in the bytes can make us allocate.
+struct cNodeCollection::LoadState {
+    const vb::PropertyBag& bag;
+    size_t elementBudget;
+};
+
+// --- Saving ------------------------------------------------------------------
+
+void cNodeCollection::SerializeObjectValue(vb::PropertyBag& bag, const vb::Variant& value, const std::string& name) {
+    const vb::ObjectRef& obj = value.RawObject();
+    if (!obj) {
+        // Nothing: only the tag, which loads back as Nothing.
+        bag.WriteProperty(name + "K", vb::Variant(kSelfStoredTag));
+        return;
+    }
+    if (dynamic_cast<const vb::Persistable*>(obj.get())) {
+        // The bag stores such an object itself.
+        bag.WriteProperty(name, value);
+        bag.WriteProperty(name + "K", vb::Variant(kSelfStoredTag));
+        return;
+    }
+    vb::Variant collectionObject = value;
+    std::vector<uint8_t> data;
+    std::string id;
+    if (SerializeObject) SerializeObject(true, collectionObject, data, id);
+    if (!data.empty()) bag.WriteProperty(name, vb::Variant::ByteArray(std::move(data)));
+    bag.WriteProperty(name + "K", vb::Variant(id));
+}
+
+void cNodeCollection::SerializeArray(vb::PropertyBag& bag, const vb::Variant& value, const std::string& name) {
+    const vb::ArrayData& a = value.Array();
+    const int elem = a.elementType;
+    const size_t count = a.Size();
+    if (!IsNotStoredType(elem)) {
+        std::vector<uint8_t> data;
+        bool writeData = true;
+        if (elem == vb::vbByte) {
+            data = a.bytes;
+        } else if (FixedSize(elem)) {
+            data.reserve(count * FixedSize(elem));
+            for (const vb::Variant& e : a.items) PutFixed(data, e);
+        } else if (elem == vb::vbString) {
+            for (const vb::Variant& e : a.items) {
+                const std::string s = e.IsString() ? e.RawString() : std::string();
+                std::vector<uint8_t> text;
+                PutText(text, s);
+                PutI32(data, static_cast<int32_t>(text.size()));
+                data.insert(data.end(), text.begin(), text.end());
+            }
+        } else if (elem == vb::vbVariant) {
+            for (size_t i = 0; i < a.items.size(); ++i) {
+                const vb::Variant& e = a.items[i];
+                const int t = e.Type();
+                const std::string sub = name + "." + std::to_string(i);
+                if (e.IsArray()) {
+                    PutI16(data, static_cast<int16_t>(t));
+                    if (e.Dimensions() > 0) SerializeArray(bag, e, sub);
+                    continue;
+                }
+                if (t == vb::vbObject) {
+                    PutI16(data, static_cast<int16_t>(t));
+                    SerializeObjectValue(bag, e, sub);
+                    continue;
+                }
+                if (IsNotStoredType(t)) {
+                    PutI16(data, static_cast<int16_t>(t | kWordFlagged));
+                    continue;
+                }
+                PutI16(data, static_cast<int16_t>(t));
+                switch (t) {
+                    case vb::vbNull: data.push_back(0); break;
+                    case vb::vbByte: data.push_back(e.RawByte()); break;
+                    case vb::vbString: {
+                        std::vector<uint8_t> text;
+                        PutText(text, e.RawString());
+                        PutI32(data, static_cast<int32_t>(text.size()));
+                        data.insert(data.end(), text.begin(), text.end());
+                        break;
+                    }
+                    case vb::vbInteger: case vb::vbBoolean: case vb::vbLong: case vb::vbSingle:
+                    case vb::vbDouble: case vb::vbCurrency: case vb::vbDate:
+                        PutFixed(data, e);
+                        break;
+                    default: break;  // Empty and types without data
+                }
+            }
+        } else if (elem == vb::vbObject) {
+            writeData = false;
+            for (size_t i = 0; i < a.items.size(); ++i)
+                if (a.items[i].IsObject() && !a.items[i].IsNothing())
+                    SerializeObjectValue(bag, a.items[i], name + "." + std::to_string(i));
+        } else {
+            vb::RaiseError(vb::errTypeMismatch);
+        }
+        if (writeData) bag.WriteProperty(name, vb::Variant::ByteArray(std::move(data)));
+    }
+    // Shape: feature flags, then count and lower bound of each dimension,
+    // the last declared dimension first.
+    std::vector<uint8_t> shape;
+    PutI16(shape, static_cast<int16_t>(a.features));
+    for (size_t d = a.count.size(); d-- > 0;) {
+        PutI32(shape, a.count[d]);
+        PutI32(shape, a.lower[d]);
+    }
+    bag.WriteProperty(name + "A", vb::Variant::ByteArray(std::move(shape)));
+}
+
+bool cNodeCollection::SaveCollection(std::vector<uint8_t>& CollectionArray) {
+    if (NodeCount == 0) return false;
+    vb::PropertyBag bag;
+    try {
+        std::vector<int32_t> record(static_cast<size_t>(NodeCount) + 1, 0);
+        int32_t counter = 1;
+        int32_t cur = Nodes[0].FirstChild;
+        // Depth first, pre-order, without recursion.
+        while (cur != 0) {
+            if (counter > NodeCount) return false;  // cannot happen in a sound tree
+            const NodeRecord& node = Nodes[static_cast<size_t>(cur)];
+            const std::string n = std::to_string(counter);
+            const std::string valueName = n + "S";
+            record[static_cast<size_t>(cur)] = counter;
+
+            vb::Variant plain;
+            const vb::Variant* value = &node.Value;
+            int32_t word = node.Value.Type();
+            bool selfStored = false;
+            if (word == vb::vbObject && node.Value.RawObject() && node.Value.RawObject()->HasDefaultMember()) {
+                if (dynamic_cast<const vb::Persistable*>(node.Value.RawObject().get())) {
+                    bag.WriteProperty(valueName, node.Value);
+                    word = kWordSelfStored;
+                    selfStored = true;
+                } else {
+                    // The bag cannot keep it: store its default value instead.
+                    plain = node.Value.RawObject()->DefaultValue();
+                    value = &plain;
+                    word = plain.Type();
+                }
+            }
+            if (!selfStored && IsNotStoredType(word & ~vb::vbArray)) word |= kWordFlagged;
+
+            std::vector<uint8_t> rec;
+            PutI32(rec, record[static_cast<size_t>(node.Parent)]);
+            PutI16(rec, static_cast<int16_t>(word));
+            if (node.KeyPtr) PutText(rec, KeyTexts[static_cast<size_t>(node.KeyPtr - 1)]);
+            bag.WriteProperty(n + "N", vb::Variant::ByteArray(std::move(rec)));
+
+            if (!selfStored) {
+                if (value->IsArray()) {
+                    if (value->Dimensions() > 0) SerializeArray(bag, *value, valueName);
+                } else if (value->Type() == vb::vbObject) {
+                    SerializeObjectValue(bag, *value, valueName);
+                } else if (!(word & kWordFlagged)) {
+                    bag.WriteProperty(valueName, *value);
+                }
+            }
+            ++counter;
+
+            if (node.HasKids()) {
+                cur = node.FirstChild;
+                continue;
+            }
+            while (cur != 0 && Nodes[static_cast<size_t>(cur)].NextSibling == 0) cur = Nodes[static_cast<size_t>(cur)].Parent;
+            if (cur != 0) cur = Nodes[static_cast<size_t>(cur)].NextSibling;
+        }
+        std::vector<uint8_t> count;
+        PutI32(count, NodeCount);
+        PutI32(count, CompareMode);
+        PutI32(count, BufferStep);
+        bag.WriteProperty("Count", vb::Variant::ByteArray(std::move(count)));
+        CollectionArray = bag.Contents();
+        return true;
+    } catch (const vb::VbError&) {
+        return false;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// --- Loading -----------------------------------------------------------------
+
+bool cNodeCollection::DeserializeObject(LoadState& st, vb::Variant& dest, const std::string& name) {
+    vb::Variant tag = st.bag.ReadProperty(name + "K");
+    if (!tag.IsEmpty() && !tag.IsString()) return false;
+    vb::Variant data = st.bag.ReadProperty(name);
+    if (tag.IsString() && tag.RawString() == kSelfStoredTag) {
+        if (data.IsEmpty()) dest = vb::Variant::Nothing();
+        else if (data.IsObject()) dest = data;
+        else return false;
+        return true;
+    }
+    if (data.IsEmpty()) return true;  // only a tag: the value stays as it was
+    if (data.Type() != (vb::vbArray | vb::vbByte)) return false;
+    std::vector<uint8_t> bytes = data.Bytes();
+    if (bytes.empty()) return true;
+    vb::Variant collectionObject = vb::Variant::Nothing();
+    std::string id = tag.IsString() ? tag.RawString() : std::string();
+    if (SerializeObject) SerializeObject(false, collectionObject, bytes, id);
+    if (collectionObject.IsObject() && !collectionObject.IsNothing()) dest = collectionObject;
+    return true;
+}
+
+bool cNodeCollection::DeserializeArray(LoadState& st, vb::Variant& dest, const std::string& name, int depth) {
+    if (depth > kMaxNesting) return false;
+    vb::Variant shapeValue = st.bag.ReadProperty(name + "A");
+    if (shapeValue.IsEmpty()) return true;  // no shape: nothing is made
+    if (shapeValue.Type() != (vb::vbArray | vb::vbByte)) return false;
+    const std::vector<uint8_t>& shape = shapeValue.Bytes();
+    if (shape.size() < 10 || (shape.size() - 2) % 8 != 0) return false;
+    const size_t dims = (shape.size() - 2) / 8;
+    if (dims > static_cast<size_t>(kMaxDimensions)) return false;
+
+    vb::ArrayData a;
+    a.features = GetU16(shape.data());
+    a.lower.resize(dims);
+    a.count.resize(dims);
+    uint64_t total = 1;
+    for (size_t d = 0; d < dims; ++d) {
+        // Stored last declared dimension first.
+        const uint8_t* p = shape.data() + 2 + 8 * d;
+        int32_t count = GetI32(p), lower = GetI32(p + 4);
+        if (count < 0) return false;
+        if (static_cast<int64_t>(lower) + count - 1 > INT32_MAX) return false;
+        a.count[dims - 1 - d] = count;
+        a.lower[dims - 1 - d] = lower;
+        total *= static_cast<uint64_t>(count);
+        if (total > st.elementBudget) return false;
+    }
+    st.elementBudget -= static_cast<size_t>(total);
+    // The caller hands over an array without dimensions of the element type.
+    a.elementType = dest.Array().elementType;
+    const int elem = a.elementType;
+    const size_t n = static_cast<size_t>(total);
+
+    vb::Variant dataValue;
+    const std::vector<uint8_t>* data = nullptr;
+    if (elem != vb::vbObject) {
+        dataValue = st.bag.ReadProperty(name);
+        if (dataValue.Type() != (vb::vbArray | vb::vbByte)) return false;
+        data = &dataValue.Bytes();
+    }
+    if (elem == vb::vbByte) {
+        if (data->size() != n) return false;
+        a.bytes = *data;
+    } else if (FixedSize(elem)) {
+        const size_t size = FixedSize(elem);
+        if (data->size() != n * size) return false;
+        a.items.reserve(n);
+        for (size_t i = 0; i < n; ++i) a.items.push_back(GetFixed(elem, data->data() + i * size));
+    } else if (elem == vb::vbString) {
+        if (data->size() / 4 < n) return false;
+        size_t at = 0;
+        a.items.reserve(n);
+        for (size_t i = 0; i < n; ++i) {
+            if (data->size() - at < 4) return false;
+            int32_t len = GetI32(data->data() + at);
+            at += 4;
+            if (len < 0 || len % 2 != 0 || static_cast<size_t>(len) > data->size() - at) return false;
+            a.items.emplace_back(GetText(data->data() + at, static_cast<size_t>(len)));
+            at += static_cast<size_t>(len);
+        }
+        if (at != data->size()) return false;
+    } else if (elem == vb::vbVariant) {
+        if (data->size() / 2 < n) return false;
+        const std::vector<uint8_t>& b = *data;
+        size_t at = 0;
+        a.items.resize(n);
+        for (size_t i = 0; i < n; ++i) {
+            if (b.size() - at < 2) return false;
+            const int word = GetU16(b.data() + at);
+            at += 2;
+            vb::Variant& e = a.items[i];
+            if (word & kWordFlagged) {
+                if (!IsNotStoredType(word & ~kWordFlagged)) return false;
+                e = vb::Variant::Nothing();
+                continue;
+            }
+            if (word & vb::vbArray) {
+                const int sub = word & ~vb::vbArray;
+                if (!IsArrayElementType(sub)) return false;
+                vb::Variant made = EmptyArrayOf(sub);
+                if (!DeserializeArray(st, made, name + "." + std::to_string(i), depth + 1)) return false;
+                e = made.Dimensions() > 0 ? made : vb::Variant();
+                continue;
+            }
+            size_t need = 0;
+            switch (word) {
+                case vb::vbEmpty: case vb::vbDecimal: need = 0; break;
+                case vb::vbNull: case vb::vbByte: need = 1; break;
+                case vb::vbInteger: case vb::vbBoolean: need = 2; break;
+                case vb::vbLong: case vb::vbSingle: case vb::vbString: need = 4; break;
+                case vb::vbDouble: case vb::vbCurrency: case vb::vbDate: need = 8; break;
+                case vb::vbObject: need = 0; break;
+                default: return false;
+            }
+            if (b.size() - at < need) return false;
+            const uint8_t* p = b.data() + at;
+            at += need;
+            switch (word) {
+                case vb::vbNull: e = vb::Variant::Null(); break;
+                case vb::vbObject:
+                    if (!DeserializeObject(st, e, name + "." + std::to_string(i))) return false;
+                    break;
+                case vb::vbString: {
+                    int32_t len = GetI32(p);
+                    if (len < 0 || len % 2 != 0 || static_cast<size_t>(len) > b.size() - at) return false;
+                    e = vb::Variant(GetText(b.data() + at, static_cast<size_t>(len)));
+                    at += static_cast<size_t>(len);
+                    break;
+                }
+                case vb::vbEmpty: case vb::vbDecimal: break;
+                default: e = GetFixed(word, p); break;
+            }
+        }
+        if (at != b.size()) return false;
+    } else if (elem == vb::vbObject) {
+        a.items.assign(n, vb::Variant::Nothing());
+        for (size_t i = 0; i < n; ++i) {
+            const std::string sub = name + "." + std::to_string(i);
+            if (!st.bag.Has(sub + "K")) continue;
+            if (!DeserializeObject(st, a.items[i], sub)) return false;
+        }
+    } else {
+        return false;
+    }
+    dest = vb::Variant::FromArrayData(std::move(a));
+    return true;
+}
+
+bool cNodeCollection::LoadCollection(const std::vector<uint8_t>& CollectionBytes) {
+    const int32_t oldMode = CompareMode, oldStep = BufferStep;
+    ResetArrays();
+    vb::PropertyBag bag;
+    try {
+        bag.SetContents(CollectionBytes);
+    } catch (const vb::VbError&) {
+        throw vb::VbError(kErrInvalidCollectionBytes, "Invalid Collection Items for this Class",
+                          "Collection.LoadCollection");
+    }
+    bool ok = false;
+    try {
+        LoadState st{bag, 16 * CollectionBytes.size() + 65536};
+        ok = [&]() -> bool {
+            vb::Variant countValue = bag.ReadProperty("Count");
+            if (countValue.Type() != (vb::vbArray | vb::vbByte)) return false;
+            const std::vector<uint8_t>& cb = countValue.Bytes();
+            if (cb.size() != 12) return false;
+            const int32_t count = GetI32(cb.data()), mode = GetI32(cb.data() + 4), step = GetI32(cb.data() + 8);
+            // Every node has a record of its own in the bag.
+            if (count < 0 || static_cast<size_t>(count) > bag.Count()) return false;
+            if (mode != 0 && mode != 1) return false;
+            if (step < 0 || step > 1000) return false;
+            CompareMode = mode;
+            BufferStep = step;
+            Nodes.clear();
+            Nodes.resize(static_cast<size_t>(count) + 1);
+
+            std::vector<std::pair<std::string, int32_t>> keys;
+            for (int32_t n = 1; n <= count; ++n) {
+                const std::string num = std::to_string(n);
+                vb::Variant recValue = bag.ReadProperty(num + "N");
+                if (recValue.Type() != (vb::vbArray | vb::vbByte)) return false;
+                const std::vector<uint8_t>& rec = recValue.Bytes();
+                if (rec.size() < 6 || (rec.size() - 6) % 2 != 0) return false;
+                const int32_t parent = GetI32(rec.data());
+                // Parents are written before their children.
+                if (parent < 0 || parent >= n) return false;
+                const int word = GetU16(rec.data() + 4);
+
+                NodeCount = n;
+                LinkLastChild(n, parent);
+                if (rec.size() > 6) {
+                    std::string key = GetText(rec.data() + 6, rec.size() - 6);
+                    if (key.empty()) return false;
+                    keys.emplace_back(std::move(key), n);
+                }
+
+                vb::Variant& value = Nodes[static_cast<size_t>(n)].Value;
+                const std::string valueName = num + "S";
+                if (word == kWordSelfStored) {
+                    vb::Variant o = bag.ReadProperty(valueName);
+                    if (!o.IsEmpty() && !o.IsObject()) return false;
+                    value = o.IsEmpty() ? vb::Variant::Nothing() : o;
+                    continue;
+                }
+                const int t = word & ~kWordFlagged;
+                if (word & kWordFlagged) {
+                    if (!IsNotStoredType(t & ~vb::vbArray)) return false;
+                    value = vb::Variant::Nothing();
+                } else if (t & vb::vbArray) {
+                    const int elem = t & ~vb::vbArray;
+                    if (!IsArrayElementType(elem)) return false;
+                    vb::Variant made = EmptyArrayOf(elem);
+                    if (!DeserializeArray(st, made, valueName, 0)) return false;
+                    if (made.Dimensions() > 0) value = made;
+                } else if (t == vb::vbObject) {
+                    if (!DeserializeObject(st, value, valueName)) return false;
+                } else if (IsNotStoredType(t)) {
+                    value = vb::Variant::Nothing();
+                } else {
+                    switch (t) {
+                        case vb::vbEmpty: case vb::vbNull: case vb::vbInteger: case vb::vbLong:
+                        case vb::vbSingle: case vb::vbDouble: case vb::vbCurrency: case vb::vbDate:
+                        case vb::vbString: case vb::vbBoolean: case vb::vbByte:
+                            break;
+                        default: return false;
+                    }
+                    value = bag.ReadProperty(valueName);
+                    if (value.Type() != t) return false;
+                }
+            }
+
+            // Key table: sorted once, a repeated key makes the bytes invalid.
+            std::stable_sort(keys.begin(), keys.end(),
+                             [&](const auto& x, const auto& y) { return CompareKey(x.first, y.first) < 0; });
+            for (size_t i = 1; i < keys.size(); ++i)
+                if (CompareKey(keys[i - 1].first, keys[i].first) == 0) return false;
+            const size_t k = keys.size();
+            // The capacity that inserting the keys one by one would give.
+            const size_t unit = static_cast<size_t>(BufferStep) + 1;
+            const size_t upper = k == 0 ? 0 : (k + unit - 1) / unit * unit;
+            Keys.assign(upper + 1, KeyRecord{});
+            KeyTexts.clear();
+            KeyTexts.reserve(k);
+            for (size_t i = 0; i < k; ++i) {
+                KeyTexts.push_back(std::move(keys[i].first));
+                Keys[i + 1] = KeyRecord{keys[i].second, static_cast<int32_t>(i)};
+                Nodes[static_cast<size_t>(keys[i].second)].KeyPtr = static_cast<int32_t>(i) + 1;
+            }
+            KeyCount = static_cast<int32_t>(k);
+            return true;
+        }();
+    } catch (const vb::VbError&) {
+        ok = false;
+    } catch (const std::exception&) {
+        ok = false;
+    }
+    if (!ok) {
+        // Nothing half-built is left behind.
+        ResetArrays();
+        CompareMode = oldMode;
+        BufferStep = oldStep;
+    }
+    return ok;
+}
+
+}  // namespace model
