@@ -16,11 +16,9 @@ const double kManningN = static_cast<double>(0.013f);
 }  // namespace
 
 std::optional<float> ArcSin(double x) {
-    if (!(x >= -1.0 && x <= 1.0)) return std::nullopt;  // NaN included
-    // At +-1 the quotient below is infinite; the limit of the arc tangent
-    // there is +-pi/2.
-    if (x == 1.0) return static_cast<float>(std::atan(1.0) * 2.0);
-    if (x == -1.0) return static_cast<float>(-std::atan(1.0) * 2.0);
+    // At +-1 the quotient below divides by zero; outside it the root is of a
+    // negative number.  Neither has a value (NaN included).
+    if (!(x > -1.0 && x < 1.0)) return std::nullopt;
     return static_cast<float>(std::atan(x / std::sqrt(1.0 - x * x)));
 }
 
@@ -54,7 +52,7 @@ PartialFlowResult ShowPartialFlow(double Qd, double S, double D, double qIn, dou
         if (Qd == 0 || Qd > Qf) return r;
         double q = Qd / Qf;
         std::optional<float> h = HdFromQRatio(q);
-        if (!h) return r;  // a negative design flow
+        if (!h) return r;  // a negative design flow, or exactly the full flow
         std::optional<float> ratio = VRatioFromHd(*h);
         if (!ratio) return r;
         double Vf = Qf / (kPi * std::pow(D / 1000.0, 2.0) / 4.0) / 1000.0;

@@ -18,11 +18,12 @@
 
 namespace model {
 
-// Atn(x / Sqr(1 - x*x)); the limit +-pi/2 at x = +-1; no value for |x| > 1.
+// Atn(x / Sqr(1 - x*x)); no value for |x| >= 1, where it would divide by
+// zero or take the root of a negative number.
 std::optional<float> ArcSin(double x);
 
-// Relative depth h/D for the flow ratio q = Q/Qf, 0 <= q <= 1 (q = 1 gives
-// the curve's limit, about 0.99665); no value outside that range.
+// Relative depth h/D for the flow ratio q = Q/Qf, 0 <= q < 1; no value
+// outside that range (a pipe exactly at full flow included).
 std::optional<float> HdFromQRatio(double q);
 
 // Velocity ratio V/Vf for the relative depth h; no value where the curve is

@@ -10,13 +10,15 @@ TEST(PartialFlow, CurveFunctions) {
     ASSERT_TRUE(ArcSin(0.5));
     EXPECT_NEAR(*ArcSin(0.5), 0.5235988f, 1e-6);
     EXPECT_NEAR(*ArcSin(-0.5), -0.5235988f, 1e-6);
-    EXPECT_NEAR(*ArcSin(1.0), 1.5707964f, 1e-6);   // limit instead of a division by zero
+    EXPECT_FALSE(ArcSin(1.0));   // no value instead of a division by zero
+    EXPECT_FALSE(ArcSin(-1.0));
     EXPECT_FALSE(ArcSin(1.0000001));
     EXPECT_FALSE(ArcSin(std::nan("")));
 
     EXPECT_NEAR(*HdFromQRatio(0.5), 0.49995, 2e-5);
     EXPECT_NEAR(*HdFromQRatio(0.48208), 0.48912, 2e-5);
-    EXPECT_NEAR(*HdFromQRatio(1.0), 0.99665, 2e-5);  // the curve's limit at full flow
+    EXPECT_FALSE(HdFromQRatio(1.0));  // exactly full flow
+    EXPECT_NEAR(*HdFromQRatio(0.999999), 0.99665, 2e-3);
     EXPECT_NEAR(*HdFromQRatio(0.0), 0.00325, 1e-6);  // 0.0033 - 0.00005
     EXPECT_FALSE(HdFromQRatio(1.0000001));
     EXPECT_FALSE(HdFromQRatio(-0.1));
@@ -42,11 +44,11 @@ TEST(PartialFlow, ReadOutOfThePipe) {
     EXPECT_EQ(r.vfCaption, "Vful=0.66");
     EXPECT_EQ(r.vCaption, "VD=0.66");
 
-    // Design flow exactly at capacity: a depth ratio near 1, no failure.
-    PartialFlowResult full = ShowPartialFlow(r.Qf, 0.004, 200);
-    ASSERT_TRUE(full.computed);
-    EXPECT_EQ(full.qCaption, "Qd/Qf=1");
-    EXPECT_EQ(full.hCaption, "H/D=1");
+    // Design flow exactly at capacity: no value, captions left alone.
+    PartialFlowResult full = ShowPartialFlow(r.Qf, 0.004, 200, 0.3, 0.7);
+    EXPECT_FALSE(full.computed);
+    EXPECT_FALSE(full.writeCaptions);
+    EXPECT_EQ(full.q, 0.3);
 
     // No flow, or more than the pipe carries: nothing computed, nothing written.
     for (double qd : {0.0, 25.0}) {
