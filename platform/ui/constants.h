@@ -9,201 +9,171 @@
 namespace vb {
 
 // --- Mouse buttons and shift state as events report them ------------------
-enum : int {
-    vbLeftButton = 1,
-    vbRightButton = 2,
-    vbMiddleButton = 4,
-};
-enum : int {
-    vbShiftMask = 1,
-    vbCtrlMask = 2,
-    vbAltMask = 4,
-};
+inline constexpr int vbLeftButton = 1;
+inline constexpr int vbRightButton = 2;
+inline constexpr int vbMiddleButton = 4;
+inline constexpr int vbShiftMask = 1;
+inline constexpr int vbCtrlMask = 2;
+inline constexpr int vbAltMask = 4;
 
 // --- Key codes (KeyDown/KeyUp) ---------------------------------------------
 // Letters are their upper-case character codes ('A' = 65), digits their
 // character codes ('0' = 48).
-enum : int {
-    vbKeyLButton = 1,
-    vbKeyRButton = 2,
-    vbKeyCancel = 3,
-    vbKeyMButton = 4,
-    vbKeyBack = 8,
-    vbKeyTab = 9,
-    vbKeyClear = 12,
-    vbKeyReturn = 13,
-    vbKeyShift = 16,
-    vbKeyControl = 17,
-    vbKeyMenu = 18,
-    vbKeyPause = 19,
-    vbKeyCapital = 20,
-    vbKeyEscape = 27,
-    vbKeySpace = 32,
-    vbKeyPageUp = 33,
-    vbKeyPageDown = 34,
-    vbKeyEnd = 35,
-    vbKeyHome = 36,
-    vbKeyLeft = 37,
-    vbKeyUp = 38,
-    vbKeyRight = 39,
-    vbKeyDown = 40,
-    vbKeySelect = 41,
-    vbKeyPrint = 42,
-    vbKeyExecute = 43,
-    vbKeySnapshot = 44,
-    vbKeyInsert = 45,
-    vbKeyDelete = 46,
-    vbKeyHelp = 47,
-    vbKey0 = 48, vbKey1, vbKey2, vbKey3, vbKey4, vbKey5, vbKey6, vbKey7, vbKey8, vbKey9,
-    vbKeyA = 65, vbKeyB, vbKeyC, vbKeyD, vbKeyE, vbKeyF, vbKeyG, vbKeyH, vbKeyI, vbKeyJ,
-    vbKeyK, vbKeyL, vbKeyM, vbKeyN, vbKeyO, vbKeyP, vbKeyQ, vbKeyR, vbKeyS, vbKeyT,
-    vbKeyU, vbKeyV, vbKeyW, vbKeyX, vbKeyY, vbKeyZ,
-    vbKeyNumpad0 = 96, vbKeyNumpad1, vbKeyNumpad2, vbKeyNumpad3, vbKeyNumpad4,
-    vbKeyNumpad5, vbKeyNumpad6, vbKeyNumpad7, vbKeyNumpad8, vbKeyNumpad9,
-    vbKeyMultiply = 106,
-    vbKeyAdd = 107,
-    vbKeySeparator = 108,
-    vbKeySubtract = 109,
-    vbKeyDecimal = 110,
-    vbKeyDivide = 111,
-    vbKeyF1 = 112, vbKeyF2, vbKeyF3, vbKeyF4, vbKeyF5, vbKeyF6, vbKeyF7, vbKeyF8,
-    vbKeyF9, vbKeyF10, vbKeyF11, vbKeyF12,
-    vbKeyNumlock = 144,
-};
+inline constexpr int vbKeyLButton = 1;
+inline constexpr int vbKeyRButton = 2;
+inline constexpr int vbKeyCancel = 3;
+inline constexpr int vbKeyMButton = 4;
+inline constexpr int vbKeyBack = 8;
+inline constexpr int vbKeyTab = 9;
+inline constexpr int vbKeyClear = 12;
+inline constexpr int vbKeyReturn = 13;
+inline constexpr int vbKeyShift = 16;
+inline constexpr int vbKeyControl = 17;
+inline constexpr int vbKeyMenu = 18;
+inline constexpr int vbKeyPause = 19;
+inline constexpr int vbKeyCapital = 20;
+inline constexpr int vbKeyEscape = 27;
+inline constexpr int vbKeySpace = 32;
+inline constexpr int vbKeyPageUp = 33;
+inline constexpr int vbKeyPageDown = 34;
+inline constexpr int vbKeyEnd = 35;
+inline constexpr int vbKeyHome = 36;
+inline constexpr int vbKeyLeft = 37;
+inline constexpr int vbKeyUp = 38;
+inline constexpr int vbKeyRight = 39;
+inline constexpr int vbKeyDown = 40;
+inline constexpr int vbKeySelect = 41;
+inline constexpr int vbKeyPrint = 42;
+inline constexpr int vbKeyExecute = 43;
+inline constexpr int vbKeySnapshot = 44;
+inline constexpr int vbKeyInsert = 45;
+inline constexpr int vbKeyDelete = 46;
+inline constexpr int vbKeyHelp = 47;
+inline constexpr int vbKey0 = 48; inline constexpr int vbKey1 = 49; inline constexpr int vbKey2 = 50; inline constexpr int vbKey3 = 51; inline constexpr int vbKey4 = 52; inline constexpr int vbKey5 = 53; inline constexpr int vbKey6 = 54; inline constexpr int vbKey7 = 55; inline constexpr int vbKey8 = 56; inline constexpr int vbKey9 = 57;
+inline constexpr int vbKeyA = 65; inline constexpr int vbKeyB = 66; inline constexpr int vbKeyC = 67; inline constexpr int vbKeyD = 68; inline constexpr int vbKeyE = 69; inline constexpr int vbKeyF = 70; inline constexpr int vbKeyG = 71; inline constexpr int vbKeyH = 72; inline constexpr int vbKeyI = 73; inline constexpr int vbKeyJ = 74;
+inline constexpr int vbKeyK = 75; inline constexpr int vbKeyL = 76; inline constexpr int vbKeyM = 77; inline constexpr int vbKeyN = 78; inline constexpr int vbKeyO = 79; inline constexpr int vbKeyP = 80; inline constexpr int vbKeyQ = 81; inline constexpr int vbKeyR = 82; inline constexpr int vbKeyS = 83; inline constexpr int vbKeyT = 84;
+inline constexpr int vbKeyU = 85; inline constexpr int vbKeyV = 86; inline constexpr int vbKeyW = 87; inline constexpr int vbKeyX = 88; inline constexpr int vbKeyY = 89; inline constexpr int vbKeyZ = 90;
+inline constexpr int vbKeyNumpad0 = 96; inline constexpr int vbKeyNumpad1 = 97; inline constexpr int vbKeyNumpad2 = 98; inline constexpr int vbKeyNumpad3 = 99; inline constexpr int vbKeyNumpad4 = 100;
+inline constexpr int vbKeyNumpad5 = 101; inline constexpr int vbKeyNumpad6 = 102; inline constexpr int vbKeyNumpad7 = 103; inline constexpr int vbKeyNumpad8 = 104; inline constexpr int vbKeyNumpad9 = 105;
+inline constexpr int vbKeyMultiply = 106;
+inline constexpr int vbKeyAdd = 107;
+inline constexpr int vbKeySeparator = 108;
+inline constexpr int vbKeySubtract = 109;
+inline constexpr int vbKeyDecimal = 110;
+inline constexpr int vbKeyDivide = 111;
+inline constexpr int vbKeyF1 = 112; inline constexpr int vbKeyF2 = 113; inline constexpr int vbKeyF3 = 114; inline constexpr int vbKeyF4 = 115; inline constexpr int vbKeyF5 = 116; inline constexpr int vbKeyF6 = 117; inline constexpr int vbKeyF7 = 118; inline constexpr int vbKeyF8 = 119;
+inline constexpr int vbKeyF9 = 120; inline constexpr int vbKeyF10 = 121; inline constexpr int vbKeyF11 = 122; inline constexpr int vbKeyF12 = 123;
+inline constexpr int vbKeyNumlock = 144;
 
 // --- Message boxes ---------------------------------------------------------
-enum : int {
-    // buttons (low four bits)
-    vbOKOnly = 0,
-    vbOKCancel = 1,
-    vbAbortRetryIgnore = 2,
-    vbYesNoCancel = 3,
-    vbYesNo = 4,
-    vbRetryCancel = 5,
-    // icon
-    vbCritical = 16,
-    vbQuestion = 32,
-    vbExclamation = 48,
-    vbInformation = 64,
-    // default button
-    vbDefaultButton1 = 0,
-    vbDefaultButton2 = 256,
-    vbDefaultButton3 = 512,
-    vbApplicationModal = 0,
-    vbSystemModal = 4096,
-};
+// buttons (low four bits)
+inline constexpr int vbOKOnly = 0;
+inline constexpr int vbOKCancel = 1;
+inline constexpr int vbAbortRetryIgnore = 2;
+inline constexpr int vbYesNoCancel = 3;
+inline constexpr int vbYesNo = 4;
+inline constexpr int vbRetryCancel = 5;
+// icon
+inline constexpr int vbCritical = 16;
+inline constexpr int vbQuestion = 32;
+inline constexpr int vbExclamation = 48;
+inline constexpr int vbInformation = 64;
+// default button
+inline constexpr int vbDefaultButton1 = 0;
+inline constexpr int vbDefaultButton2 = 256;
+inline constexpr int vbDefaultButton3 = 512;
+inline constexpr int vbApplicationModal = 0;
+inline constexpr int vbSystemModal = 4096;
 // Results of MsgBox.
-enum : int {
-    vbOK = 1,
-    vbCancel = 2,
-    vbAbort = 3,
-    vbRetry = 4,
-    vbIgnore = 5,
-    vbYes = 6,
-    vbNo = 7,
-};
+inline constexpr int vbOK = 1;
+inline constexpr int vbCancel = 2;
+inline constexpr int vbAbort = 3;
+inline constexpr int vbRetry = 4;
+inline constexpr int vbIgnore = 5;
+inline constexpr int vbYes = 6;
+inline constexpr int vbNo = 7;
 
 // --- Form.Show and Form.WindowState ----------------------------------------
-enum : int {
-    vbModeless = 0,
-    vbModal = 1,
-};
-enum : int {
-    vbNormal = 0,
-    vbMinimized = 1,
-    vbMaximized = 2,
-};
+inline constexpr int vbModeless = 0;
+inline constexpr int vbModal = 1;
+inline constexpr int vbNormal = 0;
+inline constexpr int vbMinimized = 1;
+inline constexpr int vbMaximized = 2;
 
 // --- ZOrder ----------------------------------------------------------------
-enum : int {
-    vbBringToFront = 0,
-    vbSendToBack = 1,
-};
+inline constexpr int vbBringToFront = 0;
+inline constexpr int vbSendToBack = 1;
 
 // --- Mouse pointers (MousePointer) ------------------------------------------
-enum : int {
-    vbDefault = 0,
-    vbArrow = 1,
-    vbCrosshair = 2,
-    vbIbeam = 3,
-    vbIconPointer = 4,
-    vbSizePointer = 5,
-    vbSizeNESW = 6,
-    vbSizeNS = 7,
-    vbSizeNWSE = 8,
-    vbSizeWE = 9,
-    vbUpArrow = 10,
-    vbHourglass = 11,
-    vbNoDrop = 12,
-    vbArrowHourglass = 13,
-    vbArrowQuestion = 14,
-    vbSizeAll = 15,
-    vbCustom = 99,
-};
+inline constexpr int vbDefault = 0;
+inline constexpr int vbArrow = 1;
+inline constexpr int vbCrosshair = 2;
+inline constexpr int vbIbeam = 3;
+inline constexpr int vbIconPointer = 4;
+inline constexpr int vbSizePointer = 5;
+inline constexpr int vbSizeNESW = 6;
+inline constexpr int vbSizeNS = 7;
+inline constexpr int vbSizeNWSE = 8;
+inline constexpr int vbSizeWE = 9;
+inline constexpr int vbUpArrow = 10;
+inline constexpr int vbHourglass = 11;
+inline constexpr int vbNoDrop = 12;
+inline constexpr int vbArrowHourglass = 13;
+inline constexpr int vbArrowQuestion = 14;
+inline constexpr int vbSizeAll = 15;
+inline constexpr int vbCustom = 99;
 
 // --- Scale modes --------------------------------------------------------------
-enum : int {
-    vbUser = 0,
-    vbTwips = 1,
-    vbPoints = 2,
-    vbPixels = 3,
-};
+inline constexpr int vbUser = 0;
+inline constexpr int vbTwips = 1;
+inline constexpr int vbPoints = 2;
+inline constexpr int vbPixels = 3;
 
 // --- Drawing: DrawStyle, FillStyle, DrawMode ------------------------------------
-enum : int {
-    vbSolid = 0,
-    vbDash = 1,
-    vbDot = 2,
-    vbDashDot = 3,
-    vbDashDotDot = 4,
-    vbInvisible = 5,
-    vbInsideSolid = 6,
-};
-enum : int {
-    vbFSSolid = 0,
-    vbFSTransparent = 1,
-    vbHorizontalLine = 2,
-    vbVerticalLine = 3,
-    vbUpwardDiagonal = 4,
-    vbDownwardDiagonal = 5,
-    vbCross = 6,
-    vbDiagonalCross = 7,
-};
-enum : int {
-    vbBlackness = 1,
-    vbNotMergePen = 2,
-    vbMaskNotPen = 3,
-    vbNotCopyPen = 4,
-    vbMaskPenNot = 5,
-    vbInvert = 6,
-    vbXorPen = 7,
-    vbNotMaskPen = 8,
-    vbMaskPen = 9,
-    vbNotXorPen = 10,
-    vbNop = 11,
-    vbMergeNotPen = 12,
-    vbCopyPen = 13,
-    vbMergePenNot = 14,
-    vbMergePen = 15,
-    vbWhiteness = 16,
-};
+inline constexpr int vbSolid = 0;
+inline constexpr int vbDash = 1;
+inline constexpr int vbDot = 2;
+inline constexpr int vbDashDot = 3;
+inline constexpr int vbDashDotDot = 4;
+inline constexpr int vbInvisible = 5;
+inline constexpr int vbInsideSolid = 6;
+inline constexpr int vbFSSolid = 0;
+inline constexpr int vbFSTransparent = 1;
+inline constexpr int vbHorizontalLine = 2;
+inline constexpr int vbVerticalLine = 3;
+inline constexpr int vbUpwardDiagonal = 4;
+inline constexpr int vbDownwardDiagonal = 5;
+inline constexpr int vbCross = 6;
+inline constexpr int vbDiagonalCross = 7;
+inline constexpr int vbBlackness = 1;
+inline constexpr int vbNotMergePen = 2;
+inline constexpr int vbMaskNotPen = 3;
+inline constexpr int vbNotCopyPen = 4;
+inline constexpr int vbMaskPenNot = 5;
+inline constexpr int vbInvert = 6;
+inline constexpr int vbXorPen = 7;
+inline constexpr int vbNotMaskPen = 8;
+inline constexpr int vbMaskPen = 9;
+inline constexpr int vbNotXorPen = 10;
+inline constexpr int vbNop = 11;
+inline constexpr int vbMergeNotPen = 12;
+inline constexpr int vbCopyPen = 13;
+inline constexpr int vbMergePenNot = 14;
+inline constexpr int vbMergePen = 15;
+inline constexpr int vbWhiteness = 16;
 
 // --- Shape control kinds ---------------------------------------------------------
-enum : int {
-    vbShapeRectangle = 0,
-    vbShapeSquare = 1,
-    vbShapeOval = 2,
-    vbShapeCircle = 3,
-    vbShapeRoundedRectangle = 4,
-    vbShapeRoundedSquare = 5,
-};
+inline constexpr int vbShapeRectangle = 0;
+inline constexpr int vbShapeSquare = 1;
+inline constexpr int vbShapeOval = 2;
+inline constexpr int vbShapeCircle = 3;
+inline constexpr int vbShapeRoundedRectangle = 4;
+inline constexpr int vbShapeRoundedSquare = 5;
 
 // --- Check box values --------------------------------------------------------------
-enum : int {
-    vbUnchecked = 0,
-    vbChecked = 1,
-    vbGrayed = 2,
-};
+inline constexpr int vbUnchecked = 0;
+inline constexpr int vbChecked = 1;
+inline constexpr int vbGrayed = 2;
 
 // --- Colours (&HBBGGRR) -------------------------------------------------------------
 constexpr int32_t vbBlack = 0x000000;

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QVariant>
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/ui/internal.h"
@@ -90,6 +91,24 @@ bool ControlEventFilter::eventFilter(QObject* watched, QEvent* event) {
         if (!src || src == mainWidget) return p;
         return QPointF(src->mapTo(mainWidget, p.toPoint())) + (p - QPointF(p.toPoint()));
     };
+    if (watched == mainWidget && !inner.empty()) {
+        // A mouse event that an inner widget (a scroll area's viewport) did
+        // not take comes back here; it was handled there already.
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick: {
+            QPoint p = static_cast<QMouseEvent*>(event)->position().toPoint();
+            for (QWidget* child = mainWidget->childAt(p); child && child != mainWidget; child = child->parentWidget()) {
+                if (std::find(inner.begin(), inner.end(), child) != inner.end()) return false;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto* me = static_cast<QMouseEvent*>(event);
@@ -115,6 +134,7 @@ bool ControlEventFilter::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     case QEvent::KeyPress: {
+        if (watched != QApplication::focusWidget()) return false;
         auto* ke = static_cast<QKeyEvent*>(event);
         int keyCode = KeyCodeFromQt(ke);
         int shift = ShiftFromQt(ke->modifiers());
@@ -143,6 +163,7 @@ bool ControlEventFilter::eventFilter(QObject* watched, QEvent* event) {
         return !pass;
     }
     case QEvent::KeyRelease: {
+        if (watched != QApplication::focusWidget()) return false;
         auto* ke = static_cast<QKeyEvent*>(event);
         int keyCode = KeyCodeFromQt(ke);
         int shift = ShiftFromQt(ke->modifiers());
@@ -154,7 +175,13 @@ bool ControlEventFilter::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::FocusIn: {
         if (watched != mainWidget) return false;
         auto* fe = static_cast<QFocusEvent*>(event);
-        if (fe->reason() == Qt::ActiveWindowFocusReason || fe->reason() == Qt::PopupFocusReason) return false;
+        if (fe->reason() == Qt::PopupFocusReason) return false;
+        // Coming back to the window gives the focus back to the control that
+        // had it: no event.  The first focus in a window is an event.
+        if (fe->reason() == Qt::ActiveWindowFocusReason) {
+            Form* form = c->ParentForm();
+            if (form && form->LastFocused() == c) return false;
+        }
         c->OnFocusIn();
         return false;
     }
@@ -208,9 +235,15 @@ void Control::SetWidget(QWidget* w) {
     auto* filter = new ControlEventFilter(this, w);
     filter_ = filter;
     w->installEventFilter(filter);
-    if (auto* sa = qobject_cast<QAbstractScrollArea*>(w)) sa->viewport()->installEventFilter(filter);
+    if (auto* sa = qobject_cast<QAbstractScrollArea*>(w)) {
+        sa->viewport()->installEventFilter(filter);
+        filter->inner.push_back(sa->viewport());
+    }
     for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (!child->property("vbControl").isValid()) child->installEventFilter(filter);
+        if (child->property("vbControl").isValid()) continue;
+        if (std::find(filter->inner.begin(), filter->inner.end(), child) != filter->inner.end()) continue;
+        child->installEventFilter(filter);
+        filter->inner.push_back(child);
     }
     w->setMouseTracking(true);
     if (auto* sa = qobject_cast<QAbstractScrollArea*>(w)) sa->viewport()->setMouseTracking(true);

@@ -506,7 +506,6 @@ ComboBox::ComboBox(Container& c, int style) : Control(c), style_(style) {
     b->setMaxVisibleItems(8);
     SetWidget(b);
     if (b->lineEdit()) {
-        b->lineEdit()->installEventFilter(filter_);
         QObject::connect(b->lineEdit(), &QLineEdit::textEdited, [this](const QString&) { RaiseEvent(Change); });
     }
     QObject::connect(b, qOverload<int>(&QComboBox::activated), [this](int) {

@@ -113,6 +113,7 @@ public:
     // The user closed the window: runs Unload.  Returns false when cancelled.
     bool NotifyCloseRequest();
     void RememberFocus(Control* c) { lastFocus_ = c; }
+    Control* LastFocused() const { return lastFocus_; }
     void ForgetControl(Control* c);
     void RebuildMenuBar();
 

@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <string>
+#include <vector>
 
 #include "platform/ui/ui.h"
 
@@ -57,6 +58,8 @@ public:
     Control* owner = nullptr;
     QWidget* mainWidget = nullptr;
     bool forwarding = false;
+    // The widgets this filter watches besides the control's own widget.
+    std::vector<QObject*> inner;
 };
 
 // Keys go first to the form when it previews them; returns false when the
