@@ -1,0 +1,49 @@
+// State of one redraw of the profile, shared by the steps of Form1::draw.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "mainwindow/form1.h"
+#include "mainwindow/network_access.h"
+#include "model/sewer.h"
+#include "platform/runtime/errortrap.h"
+#include "platform/ui/dialogs.h"
+
+struct Form1::ProfileRedraw {
+    // One pipe of the run: its record and its node index.
+    struct Pipe {
+        std::shared_ptr<model::Sewer> rec;
+        int32_t node = 0;
+    };
+    std::vector<Pipe> pipes;                    // 1..RunCount (0 unused)
+    std::shared_ptr<model::Sewer> lateral;      // the lateral's own record
+    std::vector<int> tabStates;                 // copy of the pipes' strip marks
+    int handleIndex = 0;
+    vb::ErrorTrap trap;
+
+    // Pipe i's record (1-based).
+    model::Sewer& P(int i) const { return *pipes[static_cast<size_t>(i)].rec; }
+    // Mark of pipe i's tab in the copy taken at the start (0 beyond it).
+    bool Marked(int i) const {
+        return i >= 0 && static_cast<size_t>(i) < tabStates.size() && tabStates[i] == 1;
+    }
+
+    // Runs one statement under the redraw's error trap: a failure is shown in
+    // a plain message box and the redraw goes on with the next statement.
+    template <class F>
+    void Do(F&& statement) {
+        if (!vb::resumeNext(trap, std::forward<F>(statement))) {
+            vb::MsgBox(trap.Description());
+            trap.Clear();
+        }
+    }
+};
+
+// The record of a node of the network (element 3 of its value), or null when
+// the node holds no pipe record.
+inline std::shared_ptr<model::Sewer> ProfileRecordOf(const vb::Variant& nodeValue) {
+    return RecordOfValue(nodeValue);
+}
