@@ -139,6 +139,21 @@ bool ControlEventFilter::eventFilter(QObject* watched, QEvent* event) {
         int keyCode = KeyCodeFromQt(ke);
         int shift = ShiftFromQt(ke->modifiers());
         Form* form = c->ParentForm();
+        // Enter presses the form's default button and Esc its cancel button,
+        // unless the key belongs to the control (a button, a multi-line box).
+        if ((keyCode == vbKeyReturn || keyCode == vbKeyEscape) && shift == 0 && !dynamic_cast<CommandButton*>(c)) {
+            auto* tb = dynamic_cast<TextBox*>(c);
+            if (!(tb && tb->MultiLine() && keyCode == vbKeyReturn)) {
+                for (QWidget* w : mainWidget->window()->findChildren<QWidget*>()) {
+                    auto* cb = dynamic_cast<CommandButton*>(ControlOfWidget(w));
+                    if (!cb || cb->widget() != w || !w->isVisible() || !w->isEnabled()) continue;
+                    if (keyCode == vbKeyReturn ? cb->Default() : cb->Cancel()) {
+                        RaiseEvent(cb->Click);
+                        return true;
+                    }
+                }
+            }
+        }
         bool pass = PreviewKeyDown(form, keyCode, shift);
         if (alive.expired()) return true;
         if (pass) pass = c->OnKeyDown(keyCode, shift);

@@ -20,6 +20,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "platform/runtime/vberror.h"
@@ -63,10 +64,14 @@ public:
         }
         T* model = items_.empty() ? nullptr : items_.begin()->second.get();
         T& created = Create(index);
-        if (model) {
-            created.CopyPropertiesFrom(*model);
+        if constexpr (std::is_base_of_v<Control, T>) {
+            if (model) created.CopyPropertiesFrom(*model);
+            created.Visible(false);
+        } else if (model) {
+            created.Interval(model->Interval());
+            created.Enabled(model->Enabled());
+            created.Tag(model->Tag());
         }
-        created.Visible(false);
     }
     // Removes an element loaded at run time.  Error 340 when it does not
     // exist, 362 for an element that exists from the start.
@@ -82,7 +87,11 @@ public:
         auto it = items_.find(index);
         std::shared_ptr<T> doomed(std::move(it->second));
         items_.erase(it);
-        doomed->Visible(false);
+        if constexpr (std::is_base_of_v<Control, T>) {
+            doomed->Visible(false);
+        } else {
+            doomed->Enabled(false);
+        }
         detail::DestroyLater(std::move(doomed));
     }
 

@@ -168,11 +168,13 @@ double Form::Top() const { return top_->frameGeometry().y() * double(kTwipsPerPi
 void Form::Top(double v) { top_->move(top_->frameGeometry().x(), static_cast<int>(std::lround(v / kTwipsPerPixel))); }
 double Form::Width() const { return top_->frameGeometry().width() * double(kTwipsPerPixel); }
 void Form::Width(double v) {
+    if (!top_->testAttribute(Qt::WA_WState_Created) || !top_->isVisible()) pendingWidth_ = v;
     int extra = top_->frameGeometry().width() - top_->width();
     top_->resize(std::max(1, static_cast<int>(std::lround(v / kTwipsPerPixel)) - extra), top_->height());
 }
 double Form::Height() const { return top_->frameGeometry().height() * double(kTwipsPerPixel); }
 void Form::Height(double v) {
+    if (!top_->testAttribute(Qt::WA_WState_Created) || !top_->isVisible()) pendingHeight_ = v;
     int extra = top_->frameGeometry().height() - top_->height();
     top_->resize(top_->width(), std::max(1, static_cast<int>(std::lround(v / kTwipsPerPixel)) - extra));
 }
@@ -243,6 +245,13 @@ void Form::Show(int modal, Form* owner) {
     auto* win = Window(top_);
     if (modal == vbModal) top_->setWindowModality(Qt::ApplicationModal);
     top_->show();
+    if (pendingWidth_ || pendingHeight_) {
+        std::optional<double> w = pendingWidth_, h = pendingHeight_;
+        pendingWidth_.reset();
+        pendingHeight_.reset();
+        if (w) Width(*w);
+        if (h) Height(*h);
+    }
     top_->raise();
     top_->activateWindow();
     NotifyActivated();

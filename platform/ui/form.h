@@ -132,6 +132,9 @@ private:
     std::string tag_;
     Control* lastFocus_ = nullptr;
     bool pressedInside_ = false;
+    // Outer sizes set while the window was never shown: the frame's size is
+    // known only once it is, so they are applied again then.
+    std::optional<double> pendingWidth_, pendingHeight_;
 };
 
 // A menu item.  A top-level menu belongs to a form (shown on its menu bar

@@ -279,3 +279,72 @@ TEST(Controls, ControlArrayLoadCopiesFirstElementAndUnloads) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Controls, EnterAndEscPressDefaultAndCancelButtons) {
+    vb::Form f;
+    vb::TextBox Text1{f};
+    vb::CommandButton cmdOK{f, "OK"}, cmdCancel{f, "Cancel"};
+    cmdOK.Move(0, 500, 1000, 375);
+    cmdCancel.Move(1200, 500, 1000, 375);
+    std::string pressed;
+    cmdOK.Click = [&] { pressed += "ok "; };
+    cmdCancel.Click = [&] { pressed += "cancel "; };
+    vb::test::ShowAndActivate(f);
+    vb::test::SendKey(Text1, vb::vbKeyReturn);
+    EXPECT_EQ(pressed, "") << "no default button yet";
+    cmdOK.Default(true);
+    cmdCancel.Cancel(true);
+    vb::test::SendKey(Text1, vb::vbKeyReturn);
+    vb::test::SendKey(Text1, vb::vbKeyEscape);
+    EXPECT_EQ(pressed, "ok cancel ");
+    f.Unload();
+}
+
+TEST(Controls, TimerFiresByHandAndStopsWhenDisabled) {
+    vb::Form f;
+    vb::Timer Timer1{f};
+    int ticks = 0;
+    Timer1.Tick = [&] { ++ticks; };
+    EXPECT_FALSE(Timer1.IsRunning()) << "interval 0 never runs";
+    Timer1.Interval(500);
+    EXPECT_TRUE(Timer1.IsRunning());
+    Timer1.FireTimer();
+    EXPECT_EQ(ticks, 1);
+    Timer1.Enabled(false);
+    EXPECT_FALSE(Timer1.IsRunning());
+    vb::ControlArray<vb::Timer> tmr{f};
+    std::vector<int> fired;
+    tmr.Tick = [&](int Index) { fired.push_back(Index); };
+    tmr(0).Interval(1);
+    tmr.Load(1);
+    EXPECT_EQ(tmr(1).Interval(), 1);
+    tmr(1).FireTimer();
+    EXPECT_EQ(fired, std::vector<int>{1});
+}
+
+}  // namespace
+
+namespace {
+
+struct ResizeForm : vb::Form {
+    std::vector<double> widths;
+    void Form_Resize() override { widths.push_back(Width()); }
+};
+
+TEST(Controls, FormResizeFollowsTheWindowSize) {
+    ResizeForm f;
+    f.Width(9000);
+    EXPECT_TRUE(f.widths.empty()) << "no Resize before the form is loaded";
+    vb::test::ShowAndActivate(f);
+    ASSERT_FALSE(f.widths.empty()) << "Resize once when first shown";
+    EXPECT_DOUBLE_EQ(f.widths.back(), 9000);
+    f.Width(10500);
+    EXPECT_DOUBLE_EQ(f.widths.back(), 10500);
+    EXPECT_LE(f.ScaleWidth(), 10500) << "the client area is inside the window frame";
+    EXPECT_GT(f.ScaleWidth(), 10500 - 20 * 15);
+    f.Unload();
+}
+
+}  // namespace
