@@ -1,20 +1,241 @@
+// The pipe grid of the main window: one property of the current pipe per row,
+// edited in place by the text box txtEdit laid over the value cell.
+#include <cmath>
+
 #include "mainwindow/form1.h"
-void Form1::se_selupdate() {}
-void Form1::updatedata(int, int) {}
-void Form1::qrate() {}
-void Form1::updatedata1(int, int) {}
-void Form1::MSHFlexGrid2_Click() {}
-void Form1::MSHFlexGrid2_EnterCell() {}
-void Form1::MSHFlexGrid2_KeyPress(int&) {}
-void Form1::txtEdit_Change() {}
-void Form1::txtEdit_KeyDown(int&, int&) {}
-void Form1::txtEdit_KeyPress(int&) {}
-void Form1::txtEdit_LostFocus() {}
-void Form1::MSHFlexGrid3_Click() {}
-void Form1::MSHFlexGrid3_KeyPress(int&) {}
-void Form1::TxtEdit1_Change() {}
-void Form1::TxtEdit1_KeyDown(int&, int&) {}
-void Form1::TxtEdit1_KeyPress(int&) {}
-void Form1::TxtEdit1_LostFocus() {}
-void Form1::CommitPipeGridEdit() {}
-void Form1::OpenPipeGridEditor() {}
+#include "mainwindow/network_access.h"
+#include "profile/format.h"
+
+namespace {
+const char* const kPipeGridTitles[10] = {"",       "Qdesign", "Diameter", "Slope",  "MinCover",
+                                         "Length", "FGR.EL",  "FInv.EL",  "TGR.EL", "TInv.EL"};
+
+std::string Fixed(float value, int16_t decimals) { return vb::CStr(FormatFixed(vb::Variant(value), decimals)); }
+
+// Stores the numeric value of a value row into the property that row shows.
+// A diameter is taken to the nearest whole millimetre (a half to the even
+// one); one that does not fit the record's 16-bit field is not stored.
+void StoreRow(model::Sewer& s, int row, double v) {
+    switch (row) {
+        case 1: s.qd = static_cast<float>(v); break;
+        case 2: {
+            const double d = vb::RoundHalfEven(v);
+            if (d >= -32768.0 && d <= 32767.0) s.dia = static_cast<int16_t>(d);
+            break;
+        }
+        case 3: s.slope = static_cast<float>(v); break;
+        case 4: s.mincover = static_cast<float>(v); break;
+        case 5: s.l = static_cast<float>(v); break;
+        case 6: s.felv = static_cast<float>(v); break;
+        case 7: s.finv = static_cast<float>(v); break;
+        case 8: s.telv = static_cast<float>(v); break;
+        case 9: s.tinv = static_cast<float>(v); break;
+        default: break;
+    }
+}
+}  // namespace
+
+void Form1::se_selupdate() {
+    const bool wasBusy = pipeGridBusy_;
+    pipeGridBusy_ = true;
+    vb::Guarded([&] {
+        MSHFlexGrid2.Cols(2);
+        MSHFlexGrid2.Rows(10);
+        MSHFlexGrid2.ColWidth(0, 900);
+        MSHFlexGrid2.ColWidth(1, 1000);
+        MSHFlexGrid2.TextMatrix(0, 0, CurrentPipeKey);
+        MSHFlexGrid2.TextMatrix(0, 1, "From");
+        for (int r = 1; r <= 9; ++r) MSHFlexGrid2.TextMatrix(r, 0, kPipeGridTitles[r]);
+        for (bool& edited : pipeGridEdited_) edited = false;
+        if (CurrentPipeKey.empty()) return;
+        auto s = NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey);
+        if (!s) return;
+        MSHFlexGrid2.TextMatrix(1, 1, vb::SingleToText(s->qd));
+        MSHFlexGrid2.TextMatrix(2, 1, std::to_string(s->dia));
+        MSHFlexGrid2.TextMatrix(3, 1, Fixed(s->slope, 4));
+        MSHFlexGrid2.TextMatrix(4, 1, Fixed(s->mincover, 2));
+        MSHFlexGrid2.TextMatrix(5, 1, Fixed(s->l, 2));
+        MSHFlexGrid2.TextMatrix(6, 1, Fixed(s->felv, 3));
+        MSHFlexGrid2.TextMatrix(7, 1, s->finv != 0 ? Fixed(s->finv, 3) : std::string());
+        MSHFlexGrid2.TextMatrix(8, 1, s->telv != 0 ? Fixed(s->telv, 3) : std::string());
+        MSHFlexGrid2.TextMatrix(9, 1, s->tinv != 0 ? Fixed(s->tinv, 3) : std::string());
+    });
+    pipeGridBusy_ = wasBusy;
+}
+
+void Form1::updatedata(int /*Row*/, int /*Col*/) {
+    if (CurrentPipeIndex == 0) return;
+    auto s = NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey);
+    if (!s) return;
+    for (int r = 1; r <= 9; ++r) {
+        if (!pipeGridEdited_[r]) continue;
+        StoreRow(*s, r, vb::Val(MSHFlexGrid2.TextMatrix(r, 1)));
+        pipeGridEdited_[r] = false;
+    }
+}
+
+void Form1::OpenPipeGridEditor() {
+    if (EditRow > 0) updatedata(EditRow, 1);
+    EditRow = static_cast<int16_t>(MSHFlexGrid2.Row());
+    pipeEditorRow_ = MSHFlexGrid2.Row();
+    pipeEditorCol_ = MSHFlexGrid2.Col();
+    EditOldText = MSHFlexGrid2.Text();
+    pipeGridBusy_ = true;
+    txtEdit.Text(EditOldText);
+    txtEdit.Move(MSHFlexGrid2.CellLeft() + 30, MSHFlexGrid2.CellTop() + 230, MSHFlexGrid2.CellWidth() - 30,
+                 MSHFlexGrid2.CellHeight() - 10);
+    txtEdit.Visible(true);
+    txtEdit.ZOrder(vb::vbBringToFront);
+    txtEdit.SelStart(0);
+    txtEdit.SelLength(static_cast<int>(vb::Len(EditOldText)));
+    pipeGridBusy_ = false;
+    txtEdit.SetFocus();
+}
+
+void Form1::MSHFlexGrid2_Click() { OpenPipeGridEditor(); }
+
+void Form1::MSHFlexGrid2_EnterCell() {
+    if (pipeGridBusy_) return;
+    OpenPipeGridEditor();
+}
+
+void Form1::MSHFlexGrid2_KeyPress(int& KeyAscii) {
+    if (KeyAscii != vb::vbKeyReturn) return;
+    // The editor's text belongs to the cell it was opened on; it is put back
+    // only there.
+    if (MSHFlexGrid2.Row() == pipeEditorRow_ && MSHFlexGrid2.Col() == pipeEditorCol_) {
+        const std::string text = txtEdit.Text();
+        if (text != MSHFlexGrid2.TextMatrix(MSHFlexGrid2.Row(), MSHFlexGrid2.Col()) && MSHFlexGrid2.Col() == 1) {
+            pipeGridEdited_[MSHFlexGrid2.Row()] = true;
+        }
+        MSHFlexGrid2.TextMatrix(MSHFlexGrid2.Row(), MSHFlexGrid2.Col(), text);
+    }
+    MSHFlexGrid2_Click();
+    draw_placeholder();
+}
+
+void Form1::txtEdit_Change() {
+    if (pipeGridBusy_ || !txtEdit.Visible()) return;
+    const std::string text = txtEdit.Text();
+    MSHFlexGrid2.Text(text);
+    const int row = MSHFlexGrid2.Row();
+    if (MSHFlexGrid2.Col() == 1 && row >= 1 && row <= 9) pipeGridEdited_[row] = true;
+}
+
+bool Form1::StepGridCell(vb::FlexGrid& grid, int keyCode) {
+    switch (keyCode) {
+        case vb::vbKeyLeft:
+            if (grid.Col() > 1) { grid.Col(grid.Col() - 1); return true; }
+            return false;
+        case vb::vbKeyUp:
+            if (grid.Row() > 1) { grid.Row(grid.Row() - 1); return true; }
+            return false;
+        case vb::vbKeyRight:
+            if (grid.Col() < grid.Cols() - 1) { grid.Col(grid.Col() + 1); return true; }
+            return false;
+        case vb::vbKeyDown:
+            if (grid.Row() < grid.Rows() - 1) { grid.Row(grid.Row() + 1); return true; }
+            return false;
+        default:
+            return false;
+    }
+}
+
+void Form1::txtEdit_KeyDown(int& KeyCode, int& /*Shift*/) {
+    switch (KeyCode) {
+        case vb::vbKeyReturn:
+            CommitPipeGridEdit(true);
+            break;
+        case vb::vbKeyEscape:
+            pipeGridBusy_ = true;
+            MSHFlexGrid2.Text(EditOldText);
+            if (MSHFlexGrid2.Row() >= 1 && MSHFlexGrid2.Row() <= 9) pipeGridEdited_[MSHFlexGrid2.Row()] = false;
+            txtEdit.Visible(false);
+            MSHFlexGrid2.SetFocus();
+            pipeGridBusy_ = false;
+            break;
+        case vb::vbKeyLeft:
+        case vb::vbKeyUp:
+        case vb::vbKeyRight:
+        case vb::vbKeyDown: {
+            MSHFlexGrid2.TextMatrix(MSHFlexGrid2.Row(), MSHFlexGrid2.Col(), txtEdit.Text());
+            pipeGridBusy_ = true;
+            const bool moved = StepGridCell(MSHFlexGrid2, KeyCode);
+            pipeGridBusy_ = false;
+            if (moved) MSHFlexGrid2_Click();
+            KeyCode = 0;
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void Form1::txtEdit_KeyPress(int& KeyAscii) {
+    if (KeyAscii == vb::vbKeyEscape) {
+        if (txtEdit.Text() != EditOldText) {
+            pipeGridBusy_ = true;
+            txtEdit.Text(EditOldText);
+            pipeGridBusy_ = false;
+        }
+        KeyAscii = 0;
+    } else if (KeyAscii == vb::vbKeyReturn) {
+        if (MSHFlexGrid2.Col() < MSHFlexGrid2.Cols() - 1) {
+            MSHFlexGrid2.Text(txtEdit.Text());
+            MSHFlexGrid2.RowSel(MSHFlexGrid2.Rows() - 1);
+            pipeGridBusy_ = true;
+            MSHFlexGrid2.Col(MSHFlexGrid2.Col() + 1);
+            pipeGridBusy_ = false;
+            MSHFlexGrid2_Click();
+        }
+        KeyAscii = 0;
+    }
+}
+
+void Form1::txtEdit_LostFocus() {
+    // Enter and Esc hide the editor themselves; a click on a cell of this grid
+    // reopens the editor there (writing the row back); leaving for any other
+    // control commits as Enter does.
+    if (pipeGridBusy_ || !txtEdit.Visible()) return;
+    if (vb::ActiveControl() == &MSHFlexGrid2) return;
+    CommitPipeGridEdit(false);
+}
+
+void Form1::CommitPipeGridEdit(bool refocusGrid) {
+    pipeGridBusy_ = true;
+    txtEdit.Visible(false);
+    if (refocusGrid) MSHFlexGrid2.SetFocus();
+    pipeGridBusy_ = false;
+
+    const int row = EditRow;
+    if (row < 1 || row > 9 || !pipeGridEdited_[row]) return;   // nothing was typed
+    pipeGridEdited_[row] = false;
+    const double v = vb::Val(MSHFlexGrid2.TextMatrix(row, 1));
+
+    // Rows 1 to 6 go into every pipe marked on the pipes' strip.
+    if (row <= 6) {
+        const vb::Variant marks = UserControl12.TABB();
+        const int32_t upper = marks.IsArray() ? marks.UBound() : 0;
+        for (int32_t i = 1; i <= upper; ++i) {
+            const vb::Variant m = marks.Element(i);
+            if (!(m.IsNumeric() && vb::CDbl(m) == 1)) continue;
+            if (i > RunCount) continue;
+            auto s = NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(i)].NodeIndex);
+            if (!s) continue;
+            StoreRow(*s, row, v);
+            if (row <= 3) qrate();
+            if (row == 6) {
+                s->telv = static_cast<float>(static_cast<double>(s->felv) - static_cast<double>(s->slope) * s->l);
+                s->finv = static_cast<float>(static_cast<double>(s->felv) - s->mincover - s->dia / 1000.0);
+                s->tinv = static_cast<float>(static_cast<double>(s->finv) - static_cast<double>(s->slope) * s->l);
+            }
+        }
+    }
+    if (CurrentPipeIndex == 0) return;
+    // Rows 6 to 9 are stored as typed into the current pipe.
+    if (row >= 6 && CurrentPipeIndex <= RunCount) {
+        auto s = NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(CurrentPipeIndex)].NodeIndex);
+        if (s) StoreRow(*s, row, v);
+    }
+    Form_Click();
+}

@@ -1,0 +1,27 @@
+// Reading and building the values of the network's nodes.  A pipe, lateral,
+// sheet or pipe-size node holds a four-element array whose element 3 is its
+// Sewer record; other nodes (test lines, tables) hold other values.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "model/node_collection.h"
+#include "model/sewer.h"
+#include "platform/runtime/variant.h"
+
+// A fresh value array with elements 0 to 3, all empty.
+vb::Variant NewNodeValueArray();
+
+// The record in element 3 of a node value, or null when the value holds none.
+std::shared_ptr<model::Sewer> RecordOfValue(const vb::Variant& value);
+
+// The record of a node given by key or 1-based index, or null when there is
+// no such node or it holds no record.
+std::shared_ptr<model::Sewer> NodeRecord(const model::cNodeCollection* col, const vb::Variant& keyIndex);
+std::shared_ptr<model::Sewer> NodeRecordByKey(const model::cNodeCollection* col, const std::string& key);
+std::shared_ptr<model::Sewer> NodeRecordByIndex(const model::cNodeCollection* col, int32_t index);
+
+// A number rounded by FormatFixed and read back as the single-precision number
+// a record stores; text that holds no number gives 0.
+float FixedSingle(const vb::Variant& value, int16_t decimals);

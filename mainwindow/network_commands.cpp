@@ -1,0 +1,262 @@
+// The main window's commands that extend the network: laterals, pipes,
+// sheets, a lateral's "lat" text, the project window, and the procedures for
+// removing and moving the pipe list's entries.
+#include "mainwindow/form1.h"
+#include "mainwindow/network_access.h"
+#include "profile/format.h"
+
+bool Form1::StoreNode(const std::shared_ptr<model::Sewer>& record, const std::string& parentKey,
+                      const vb::Variant& e0, const vb::Variant& e1, const vb::Variant& e2) {
+    if (!myCol) myCol = std::make_shared<model::cNodeCollection>();
+    const std::string key = "Obj" + record->Name;
+    if (!parentKey.empty() && !myCol->KeyExists(parentKey)) {
+        vb::MsgBox("There is no lateral \"" + parentKey.substr(3) + "\" to add the pipe to.", vb::vbOKOnly);
+        return false;
+    }
+    if (myCol->KeyExists(key)) {
+        vb::MsgBox("\"" + record->Name + "\" exists already.", vb::vbOKOnly);
+        return false;
+    }
+    if (parentKey.empty()) {
+        myCol->AddItem(NewNodeValueArray(), key, vb::Variant(std::string()), 2);
+    } else {
+        myCol->AddItem(NewNodeValueArray(), key, vb::Variant(parentKey), 5);
+    }
+    vb::Variant value = myCol->Item(vb::Variant(key));
+    value.SetElement(0, e0);
+    value.SetElement(1, e1);
+    value.SetElement(2, e2);
+    value.SetElement(3, vb::Variant(std::static_pointer_cast<vb::Object>(record)));
+    myCol->Item(vb::Variant(key), value);
+    return true;
+}
+
+int32_t Form1::NextFreeNumber(const std::string& prefix, int32_t from) const {
+    int32_t n = std::max<int32_t>(from, 1);
+    while (myCol && myCol->KeyExists("Obj" + prefix + std::to_string(n))) ++n;
+    return n;
+}
+
+namespace {
+vb::Variant PictureOf(const vb::Image& image) {
+    vb::PictureRef p = image.Picture();
+    if (!p) return vb::Variant::Nothing();
+    return vb::Variant(std::static_pointer_cast<vb::Object>(p));
+}
+}  // namespace
+
+void Form1::Command4_Click() {
+    // A name that is a key already (the running number is reset by a reload)
+    // is skipped: the next free number is taken.
+    const int32_t n = NextFreeNumber("Lateral", LateralCount + 1);
+    auto s = std::make_shared<model::Sewer>();
+    s->Name = "Lateral" + std::to_string(n);
+    s->Index = 1001;
+    s->lat = s->Name;
+    if (!StoreNode(s, {}, vb::Variant(s->Name), vb::Variant(s->Index), vb::Variant(s->lat))) return;
+    LateralCount = n;
+    UserControl11.AddTab(s->Name);
+    List1.AddItem(s->Name);
+    List1.ListIndex(List1.ListCount() - 1);
+    UserControl11.text(List1.Text());
+}
+
+void Form1::Command6_Click() {
+    UserControl12.text("");
+    CurrentPipeIndex = 0;
+    RunCount = 0;
+    CurrentLateralName.clear();
+
+    const int32_t n = NextFreeNumber("Lateral", 1);
+    auto s = std::make_shared<model::Sewer>();
+    s->Name = "Lateral" + std::to_string(n);
+    s->Index = 1001;
+    s->lat = s->Name;
+    s->dia = 200;
+    s->qd = 10;
+    s->felv = 102;
+    s->finv = 0;
+    s->mincover = 2;
+    s->slope = 0.004f;
+    s->l = 50;
+    if (!StoreNode(s, {}, vb::Variant(), vb::Variant(s->Index), vb::Variant(s->lat))) return;
+    LateralCount = std::max(LateralCount + 1, n);
+    AddedLateralRecord = s;
+
+    UserControl11.AddTab(s->Name);
+    UserControl11.text(s->Name);
+    UserControl12.tabreset();
+    RunCount = 0;
+    CurrentPipeKey = s->Name;
+    se_selupdate();
+    List1.AddItem(s->Name);
+    List1.ListIndex(List1.ListCount() - 1);
+    MarkPipeTab(0);
+    // The view goes back to its start: scale 160 by 150, origin (50, 100).
+    Picture1.ScaleWidth(160);
+    Picture1.ScaleHeight(150);
+    ProfileOffsetX = 50;
+    ProfileOffsetY = 100;
+    draw_placeholder();
+}
+
+void Form1::Command3_Click() {
+    CurrentLateralName = UserControl11.text();
+    const std::string parentKey = "Obj" + CurrentLateralName;
+    // The running number is reset on activation; a name in use is skipped.
+    int32_t n = PipeCount + 1;
+    while (myCol && myCol->KeyExists(parentKey + " " + std::to_string(n))) ++n;
+    auto s = std::make_shared<model::Sewer>();
+    s->Name = CurrentLateralName + " " + std::to_string(n);
+    s->lat = List1.Text();
+    if (!StoreNode(s, parentKey, vb::Variant(s->Name), PictureOf(Image1), vb::Variant(s->lat))) return;
+    PipeCount = n;
+    s->l = 50;
+    s->x1 = static_cast<float>(50.0 * PipeCount + 50);
+    s->y1 = 10;
+    s->felv = 102;
+    s->telv = 100;
+    s->tinv = 99;
+    s->finv = 96;
+    s->dia = 200;
+    s->qd = 10;
+    s->Index = PipeCount;
+
+    List2.AddItem(s->Name);
+    UserControl11_TabSelect(0);
+    List1_Click();
+    latseupdate(CurrentLateralName);
+    if (List2.ListCount() > 0) List2.ListIndex(List2.ListCount() - 1);
+}
+
+void Form1::Command7_Click() {
+    CurrentLateralName = UserControl11.text();
+    const std::string parentKey = "Obj" + CurrentLateralName;
+    if (!myCol || !myCol->KeyExists(parentKey)) {
+        vb::MsgBox("There is no lateral \"" + CurrentLateralName + "\" to add the pipe to.", vb::vbOKOnly);
+        return;
+    }
+    int32_t n = PipeCount + 1;
+    while (myCol->KeyExists("ObjSe " + std::to_string(n))) ++n;
+    auto s = std::make_shared<model::Sewer>();
+    s->Name = "Se " + std::to_string(n);
+    s->Index = n;
+    s->lat = UserControl11.text();
+    if (!StoreNode(s, parentKey, vb::Variant(s->Name), PictureOf(Image1), vb::Variant(s->lat))) return;
+    PipeCount = n;
+    s->l = 50;
+
+    std::shared_ptr<model::Sewer> prev;
+    if (RunCount > 0 && static_cast<size_t>(RunCount) < CurrentRun.size() &&
+        CurrentRun[static_cast<size_t>(RunCount)].NodeIndex > 0) {
+        prev = NodeRecordByKey(myCol.get(), "Obj" + vb::Trim(CurrentRun[static_cast<size_t>(RunCount)].PipeName));
+    }
+    if (prev) {
+        // The new pipe continues the last pipe of the run.
+        s->felv = prev->telv;
+        s->finv = prev->tinv;
+        s->y1 = 10;
+        s->slope = 0.004f;
+        s->telv = FixedSingle(vb::Variant(static_cast<double>(s->felv) - s->l * 0.004), 3);
+        s->tinv = FixedSingle(vb::Variant(static_cast<double>(s->finv) - s->l * static_cast<double>(s->slope)), 3);
+        s->mincover = 2;
+        s->dia = prev->dia;
+        s->qd = prev->qd;
+    } else {
+        // The first pipe of a lateral takes its values from the pipe grid.
+        s->y1 = 10;
+        s->qd = static_cast<float>(vb::Val(MSHFlexGrid2.TextMatrix(1, 1)));
+        const double dia = vb::RoundHalfEven(vb::Val(MSHFlexGrid2.TextMatrix(2, 1)));
+        s->dia = static_cast<int16_t>(std::clamp(dia, -32768.0, 32767.0));
+        s->slope = FixedSingle(vb::Variant(MSHFlexGrid2.TextMatrix(3, 1)), 4);
+        s->mincover = FixedSingle(vb::Variant(MSHFlexGrid2.TextMatrix(4, 1)), 2);
+        s->l = FixedSingle(vb::Variant(MSHFlexGrid2.TextMatrix(5, 1)), 1);
+        s->felv = FixedSingle(vb::Variant(MSHFlexGrid2.TextMatrix(6, 1)), 3);
+        s->telv = FixedSingle(vb::Variant(static_cast<double>(s->felv) - s->l * 0.004), 3);
+        s->finv = static_cast<float>(static_cast<double>(s->felv) - s->mincover - s->dia / 1000.0);
+        s->tinv = FixedSingle(vb::Variant(static_cast<double>(s->finv) - s->l * static_cast<double>(s->slope)), 3);
+    }
+    UserControl12.text(s->Name);
+    latseupdate(CurrentLateralName);
+    Form_Click();
+}
+
+void Form1::Command5_Click() {
+    const int32_t n = NextFreeNumber("Sheet", SheetCount + 1);
+    auto s = std::make_shared<model::Sewer>();
+    s->Name = "Sheet" + std::to_string(n);
+    s->Index = 1001;
+    s->lat = s->Name;
+    if (!StoreNode(s, {}, vb::Variant(s->Name), vb::Variant(s->Index), vb::Variant(s->lat))) return;
+    SheetCount = n;
+    List1.AddItem(s->Name);
+    List1.ListIndex(List1.ListCount() - 1);
+}
+
+void Form1::Command2_Click() {
+    auto s = NodeRecordByKey(myCol.get(), "Obj" + List1.Text());
+    if (s) s->lat = txt_script.Text();
+}
+
+void Form1::Command26_Click() {
+    // The project window is shown here once it is part of the program.
+}
+
+void Form1::DeleteSelectedNode(int16_t Flag) {
+    if (Flag != 0) {
+        NewDefaultNetwork();
+        return;
+    }
+    if (myCol) myCol->RemoveItem(vb::Variant("Obj" + List2.Text()));
+    FillLateralList();
+}
+
+void Form1::RemoveSelectedChildren() {
+    if (!myCol) return;
+    const std::string key = "Obj" + List2.Text();
+    bool all = List2.ListCount() > 0;
+    for (int i = 0; i < List2.ListCount(); ++i) all = all && List2.Selected(i);
+    if (all) {
+        myCol->RemoveChildren(vb::Variant(key));
+        return;
+    }
+    for (int i = List2.ListCount() - 1; i >= 0; --i) {
+        if (List2.Selected(i)) myCol->RemoveItem(myCol->SiblingOffsetIndex(vb::Variant(key), i, false));
+    }
+}
+
+void Form1::AddSewerToLateral() {
+    const std::string parentKey = "Obj" + CurrentLateralName;
+    int32_t n = PipeCount + 1;
+    while (myCol && myCol->KeyExists(parentKey + " " + std::to_string(n))) ++n;
+    auto s = std::make_shared<model::Sewer>();
+    s->Name = CurrentLateralName + " " + std::to_string(n);
+    s->lat = List1.Text();
+    if (!StoreNode(s, parentKey, vb::Variant(s->Name), PictureOf(Image1), vb::Variant(s->lat))) return;
+    PipeCount = n;
+    s->l = 50;
+    s->x1 = static_cast<float>(50.0 * PipeCount + 50);
+    s->y1 = 10;
+    s->felv = 102;
+    s->telv = 100;
+    s->tinv = 99;
+    s->finv = 96;
+    s->dia = 200;
+    s->qd = 10;
+    s->Index = PipeCount;
+}
+
+void Form1::MoveSelectedNodes(const std::string& TargetName) {
+    if (!myCol) return;
+    const std::string source = "Obj" + List2.Text();
+    const std::string target = "Obj" + TargetName;
+    bool all = List2.ListCount() > 0;
+    for (int i = 0; i < List2.ListCount(); ++i) all = all && List2.Selected(i);
+    if (all) {
+        myCol->MoveChildren(vb::Variant(source), vb::Variant(target));
+        return;
+    }
+    for (int i = 0; i < List2.ListCount(); ++i) {
+        if (List2.Selected(i)) myCol->MoveItem(myCol->SiblingOffsetIndex(vb::Variant(source), i), vb::Variant(target));
+    }
+}

@@ -1,0 +1,160 @@
+// The refresh of the main window, the current run of pipes and the choice of
+// lateral and pipe on the tab strips and lists.
+#include <algorithm>
+
+#include "mainwindow/form1.h"
+#include "mainwindow/network_access.h"
+
+void Form1::Form_Click() {
+    const std::string tag = MM1.Tag();
+    if (!tag.empty() && tag[0] == '-') {
+        const std::string name = tag.substr(1);
+        const int32_t k = myCol ? myCol->KeyToIndex("Obj" + name) : -1;
+        if (k < 1) {
+            // Nothing of that name is left to remove: drop the request, so
+            // that later refreshes are not blocked by it.
+            MM1.Tag("");
+        } else {
+            myCol->RemoveItem(vb::Variant(k));
+            UserControl11.tabreset();
+            const int32_t limit = myCol->ItemCount();
+            int32_t n = myCol->FirstSibling(vb::Variant(int32_t(1)));
+            for (int32_t guard = 0; n != 0 && guard <= limit; ++guard) {
+                auto s = NodeRecordByIndex(myCol.get(), n);
+                if (s && vb::Left(s->Name, 7) == "Lateral") {
+                    UserControl11.text(s->Name);
+                    UserControl11.AddTab(s->Name);
+                }
+                n = myCol->NextSibling(vb::Variant(n));
+            }
+            MM1.Tag("");
+            UserControl11.Selected(1);
+            CurrentLateralName = UserControl11.text();
+            // The removal may have renumbered a node of the current run; the
+            // run is rebuilt so that the redraw does not follow stale indices.
+            latseupdate(CurrentLateralName);
+        }
+    }
+    draw_placeholder();
+}
+
+void Form1::latseupdate(const std::string& LateralName) {
+    RunCount = 0;
+    UserControl12.tabreset();
+    int32_t i = myCol ? myCol->FirstChild(vb::Variant("Obj" + LateralName)) : 0;
+    List2.Clear();
+    const int32_t limit = myCol ? myCol->ItemCount() : 0;
+    while (i != 0 && RunCount < limit) {
+        auto s = NodeRecordByIndex(myCol.get(), i);
+        const std::string name = s ? s->Name : std::string();
+        List2.AddItem(name);
+        RunCount += 1;
+        CurrentRun.resize(static_cast<size_t>(RunCount) + 1);
+        RunEntry& e = CurrentRun[static_cast<size_t>(RunCount)];
+        e = RunEntry{};
+        e.NodeIndex = i;
+        // A fixed 20-character field: cut after 20, padded with blanks.
+        e.PipeName = name.substr(0, std::min<size_t>(20, name.size()));
+        e.PipeName.resize(20, ' ');
+        UserControl12.AddTab(name);
+        // A node that is its own last child can only come from a broken
+        // tree; the run ends with the pipes found so far.
+        if (myCol->LastChild(vb::Variant(i)) == i) break;
+        i = myCol->NextSibling(vb::Variant(i));
+    }
+}
+
+void Form1::MarkPipeTab(int32_t position) {
+    vb::Variant marks = UserControl12.TABB();
+    if (marks.IsArray()) {
+        for (int32_t p = 1; p <= marks.UBound(); ++p) marks.SetElement(p, vb::Variant(int16_t(0)));
+        if (position >= 1 && position <= marks.UBound()) marks.SetElement(position, vb::Variant(int16_t(1)));
+        UserControl12.TABB(marks);
+    }
+}
+
+void Form1::UserControl11_refresh() {
+    MM1.Tag(UserControl11.text());
+    PopupMenu(MM1);
+}
+
+void Form1::UserControl11_TabSelect(int32_t /*Index*/) {
+    CurrentLateralName = UserControl11.text();
+    latseupdate(CurrentLateralName);
+    MarkPipeTab(0);
+    UserControl12.Selected(1);
+    UserControl11.Picture10_Paint();
+    UserControl12_TabSelect(1);
+    Form_Click();
+}
+
+void Form1::List1_Click() {
+    UserControl12.tabreset();
+    if (List1.ListCount() > 0) {
+        CurrentLateralName = List1.Text();
+        UserControl11.text(CurrentLateralName);
+        CurrentPipeIndex = 0;
+        latseupdate(CurrentLateralName);
+        if (List2.ListCount() > 0) List2.ListIndex(0);
+    }
+    UserControl11.text(CurrentLateralName);
+    UserControl11.Picture10_Click();
+}
+
+void Form1::UserControl12_TabSelect(int32_t /*Index*/) {
+    Picture1.Cls();
+    if (CurrentRunPos > 0) {
+        // The strip stores the pressed tab's position in Selected; the window
+        // sets it to 1 whenever a lateral is chosen.
+        CurrentPipeIndex = UserControl12.Selected();
+        if (CurrentPipeIndex >= 1 && CurrentPipeIndex <= RunCount &&
+            CurrentRun[static_cast<size_t>(CurrentPipeIndex)].NodeIndex != 0) {
+            auto s = NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(CurrentPipeIndex)].NodeIndex);
+            if (s) CurrentPipeKey = s->Name;
+        }
+        se_selupdate();
+        Form_Click();
+    }
+}
+
+void Form1::UserControl12_refresh() {
+    const vb::Variant marks = UserControl12.TABB();
+    if (!marks.IsArray()) return;
+    for (int32_t p = 1; p <= marks.UBound(); ++p) {
+        const vb::Variant m = marks.Element(p);
+        if (!(m.IsNumeric() && vb::CDbl(m) == 1)) continue;
+        vb::MsgBox(std::to_string(p), vb::vbOKOnly);
+        if (p <= RunCount) {
+            auto s = NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(p)].NodeIndex);
+            if (s) ProfileOffsetX = s->x3 - 9;
+        }
+    }
+}
+
+void Form1::List2_Click() {
+    // Edits left in the pipe grid go to the pipe it shows before another pipe
+    // is chosen (only the cells the user changed are written).
+    if (PipeGridRow > 0) updatedata(PipeGridRow, 1);
+    if (List2.ListCount() == 0) return;
+    MSHFlexGrid2.TextMatrix(0, 0, "Sewer");
+    auto s = NodeRecordByKey(myCol.get(), "Obj" + List2.Text());
+    if (!s) return;
+    CurrentPipeKey = s->Name;
+    ProfileOffsetX = 10 - s->x3;
+    CurrentPipeIndex = List2.ListIndex() + 1;
+    MarkPipeTab(CurrentPipeIndex);
+    se_selupdate();
+    Form_Click();
+}
+
+void Form1::List2_GotFocus() {
+    MSHFlexGrid2.TextMatrix(1, 0, "Rowheight");
+    MSHFlexGrid2.TextMatrix(2, 0, "height");
+    MSHFlexGrid2.TextMatrix(3, 0, "Color");
+}
+
+void Form1::List2_LostFocus() {
+    if (List2.ListIndex() == -1) MSHFlexGrid2.Clear();
+}
+
+void Form1::List2_ItemCheck(int /*Item*/) {}

@@ -1,0 +1,114 @@
+// The second pipe grid (pipe-data panel of the canvas): the current lateral's
+// own record, edited in place by the text box TxtEdit1.
+#include "mainwindow/form1.h"
+#include "mainwindow/network_access.h"
+
+void Form1::updatedata1(int Row, int /*Col*/) {
+    auto s = NodeRecordByKey(myCol.get(), "Obj" + CurrentLateralName);
+    if (!s) return;
+    const double v = vb::Val(MSHFlexGrid3.TextMatrix(Row, 1));
+    // Each row goes into the property its title names; "Qdesign" and
+    // "Mincover" are not written from this grid.
+    switch (Row) {
+        case 2: {
+            const double d = vb::RoundHalfEven(v);
+            if (d >= -32768.0 && d <= 32767.0) s->dia = static_cast<int16_t>(d);
+            break;
+        }
+        case 3: s->slope = static_cast<float>(v); break;
+        case 5: s->felv = static_cast<float>(v); break;
+        case 6: s->finv = static_cast<float>(v); break;
+        case 7: s->telv = static_cast<float>(v); break;
+        case 8: s->tinv = static_cast<float>(v); break;
+        case 9: s->l = static_cast<float>(v); break;
+        default: break;
+    }
+}
+
+void Form1::MSHFlexGrid3_Click() {
+    if (EditRow > 0 && EditRow < MSHFlexGrid3.Rows()) updatedata1(EditRow, 1);
+    EditRow = static_cast<int16_t>(MSHFlexGrid3.Row());
+    secondEditorRow_ = MSHFlexGrid3.Row();
+    secondEditorCol_ = MSHFlexGrid3.Col();
+    CurrentLateralName = MSHFlexGrid3.TextMatrix(0, 0);
+    EditOldText = MSHFlexGrid3.Text();
+    secondGridBusy_ = true;
+    TxtEdit1.Text(EditOldText);
+    TxtEdit1.Move(MSHFlexGrid3.CellLeft() + 100, MSHFlexGrid3.CellTop() + 100, MSHFlexGrid3.CellWidth(),
+                  MSHFlexGrid3.CellHeight());
+    TxtEdit1.SelStart(0);
+    TxtEdit1.SelLength(static_cast<int>(vb::Len(EditOldText)));
+    TxtEdit1.Visible(true);
+    TxtEdit1.ZOrder(vb::vbBringToFront);
+    secondGridBusy_ = false;
+    TxtEdit1.SetFocus();
+    updatedata1(EditRow, 1);
+}
+
+void Form1::MSHFlexGrid3_KeyPress(int& /*KeyAscii*/) {
+    // The editor's text goes back only into the cell it was opened on.
+    if (MSHFlexGrid3.Row() == secondEditorRow_ && MSHFlexGrid3.Col() == secondEditorCol_) {
+        MSHFlexGrid3.TextMatrix(MSHFlexGrid3.Row(), MSHFlexGrid3.Col(), TxtEdit1.Text());
+    }
+    MSHFlexGrid3_Click();
+}
+
+void Form1::TxtEdit1_Change() {
+    if (secondGridBusy_) return;
+    MSHFlexGrid3.Text(TxtEdit1.Text());
+}
+
+void Form1::TxtEdit1_KeyDown(int& KeyCode, int& /*Shift*/) {
+    switch (KeyCode) {
+        case vb::vbKeyReturn:
+            secondGridBusy_ = true;
+            TxtEdit1.Visible(false);
+            secondGridBusy_ = false;
+            break;
+        case vb::vbKeyEscape:
+            secondGridBusy_ = true;
+            MSHFlexGrid3.Text(EditOldText);
+            TxtEdit1.Visible(false);
+            MSHFlexGrid3.SetFocus();
+            secondGridBusy_ = false;
+            break;
+        case vb::vbKeyLeft:
+        case vb::vbKeyUp:
+        case vb::vbKeyRight:
+        case vb::vbKeyDown: {
+            MSHFlexGrid3.TextMatrix(MSHFlexGrid3.Row(), MSHFlexGrid3.Col(), TxtEdit1.Text());
+            if (StepGridCell(MSHFlexGrid3, KeyCode)) MSHFlexGrid3_Click();
+            KeyCode = 0;
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void Form1::TxtEdit1_KeyPress(int& KeyAscii) {
+    if (KeyAscii == vb::vbKeyEscape) {
+        if (TxtEdit1.Text() != EditOldText) {
+            secondGridBusy_ = true;
+            TxtEdit1.Text(EditOldText);
+            secondGridBusy_ = false;
+        }
+        KeyAscii = 0;
+    } else if (KeyAscii == vb::vbKeyReturn) {
+        if (MSHFlexGrid3.Col() < MSHFlexGrid3.Cols() - 1) {
+            MSHFlexGrid3.Text(TxtEdit1.Text());
+            MSHFlexGrid3.RowSel(MSHFlexGrid3.Rows() - 1);
+            MSHFlexGrid3.Col(MSHFlexGrid3.Col() + 1);
+            MSHFlexGrid3_Click();
+        }
+        KeyAscii = 0;
+    }
+}
+
+void Form1::TxtEdit1_LostFocus() {
+    if (secondGridBusy_ || !TxtEdit1.Visible()) return;
+    // Leaving the editor hides it, as Enter does.
+    secondGridBusy_ = true;
+    TxtEdit1.Visible(false);
+    secondGridBusy_ = false;
+}
