@@ -291,7 +291,7 @@ bool ExchangeProfileRows(std::string_view movedText, std::string_view otherText)
     return true;
 }
 
-std::vector<std::string> ProfileRowLabels(bool visible) {
+std::vector<std::string> ProfileRowLabelList(bool visible) {
     std::vector<std::string> labels;
     for (int r = 1; r <= 20 && r < static_cast<int>(ProfileRowTable.size()); ++r) {
         if (ProfileRowTable[r].Visible == visible) labels.push_back(ProfileRowTable[r].Label.Text());

@@ -112,4 +112,4 @@ bool ExchangeProfileRows(std::string_view movedText, std::string_view otherText)
 
 // The Labels (all 20 characters) of the table rows 1 to 20 that are shown, or
 // hidden, in row order: the contents of the two row lists.
-std::vector<std::string> ProfileRowLabels(bool visible);
+std::vector<std::string> ProfileRowLabelList(bool visible);

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "platform/runtime/app.h"
+#include "mainwindow/form1.h"
 #include "platform/runtime/vberror.h"
+#include "platform/ui/ui.h"
 #include "profile/profile_config.h"
 
 namespace fs = std::filesystem;
@@ -138,11 +140,11 @@ TEST_F(ProfileConfigFile, FirstStartWritesTheDefaultRowsFieldByField) {
         EXPECT_EQ(row.Style.Text(), std::string(7, '\0'));
     }
     // Shown and hidden rows as the two lists present them.
-    const auto shown = ProfileRowLabels(true);
+    const auto shown = ProfileRowLabelList(true);
     ASSERT_EQ(shown.size(), 6u);
     EXPECT_EQ(shown[0], Pad("Staition/Manhole", 20));
     EXPECT_EQ(shown[5], Pad("Diameter", 20));
-    EXPECT_EQ(ProfileRowLabels(false).size(), 14u);
+    EXPECT_EQ(ProfileRowLabelList(false).size(), 14u);
     // Nothing but the file is left in the folder.
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
 }
@@ -272,6 +274,157 @@ TEST(ProfileRows, ExchangeSwapsWholeRowsThroughTheWorkRow) {
     const std::vector<ProfileRowRecord> before = ProfileRowTable;
     EXPECT_FALSE(ExchangeProfileRows("Slope", "no such row"));
     EXPECT_EQ(ProfileRowTable, before);
+}
+
+// The main window's row lists as start-up leaves them: the rows read (or
+// created) and listed, shown rows in List4 and hidden ones in List3.
+class ProfileRowButtons : public ProfileConfigFile {
+protected:
+    void SetUp() override {
+        ProfileConfigFile::SetUp();
+        form_ = std::make_unique<Form1>();
+        LoadProfileConfig();
+        for (const std::string& l : ProfileRowLabelList(true)) form_->List4.AddItem(l);
+        for (const std::string& l : ProfileRowLabelList(false)) form_->List3.AddItem(l);
+    }
+    std::vector<std::string> Items(const vb::ListBox& list) const {
+        std::vector<std::string> items;
+        for (int i = 0; i < list.ListCount(); ++i) items.push_back(vb::Trim(list.List(i)));
+        return items;
+    }
+    // The label stored in slot r + 1 of the file.
+    std::string StoredLabel(int r) { return vb::Trim(Text(FileBytes(), r * 128 + 2, 20)); }
+    bool StoredVisible(int r) { return I16(FileBytes(), r * 128 + 58) != 0; }
+
+    std::shared_ptr<vb::ScriptedDialogs> dialogs_ = std::make_shared<vb::ScriptedDialogs>();
+    vb::DialogSinkScope scope_{dialogs_};
+    std::unique_ptr<Form1> form_;
+};
+
+TEST_F(ProfileRowButtons, UpAndDownExchangeWholeRowsAndRewriteTheFile) {
+    Form1& f = *form_;
+    const ProfileRowRecord ground = ProfileRowTable[2];
+    const ProfileRowRecord invert = ProfileRowTable[3];
+
+    f.List4.ListIndex(2);   // "Invert Elevation"
+    f.Command16_Click();
+    EXPECT_EQ(ProfileRowTable[2], invert);
+    EXPECT_EQ(ProfileRowTable[3], ground);
+    EXPECT_EQ(ProfileRowTable[0], invert);   // the work row keeps the moved row
+    EXPECT_EQ(ProfileRowTable[2].Id, 3);
+    EXPECT_EQ(Items(f.List4), (std::vector<std::string>{"Staition/Manhole", "Invert Elevation",
+                                                         "Ground Elevation", "Distance", "KM",
+                                                         "Diameter"}));
+    EXPECT_EQ(f.List4.ListIndex(), 1);
+    EXPECT_EQ(StoredLabel(2), "Invert Elevation");
+    EXPECT_EQ(StoredLabel(3), "Ground Elevation");
+    EXPECT_EQ(StoredLabel(0), "Invert Elevation");
+    EXPECT_EQ(I16(FileBytes(), 2 * 128), 3);   // the Id travels with the row
+
+    // Down moves it back.
+    f.Command1_Click();
+    EXPECT_EQ(ProfileRowTable[2], ground);
+    EXPECT_EQ(ProfileRowTable[3], invert);
+    EXPECT_EQ(f.List4.ListIndex(), 2);
+    EXPECT_EQ(StoredLabel(2), "Ground Elevation");
+    // Selecting an item resets the view to the table area.
+    EXPECT_EQ(ProfileOffsetX, 80);
+    EXPECT_EQ(ProfileOffsetY, 10);
+    EXPECT_DOUBLE_EQ(f.Picture1.ScaleWidth(), 160);
+    EXPECT_DOUBLE_EQ(f.Picture1.ScaleHeight(), 150);
+    EXPECT_TRUE(dialogs_->Messages().empty());
+}
+
+TEST_F(ProfileRowButtons, MovesSkipHiddenRowsBetweenShownOnes) {
+    Form1& f = *form_;
+    // Show "Slope" (row 7): it goes to the end of List4 and is selected.
+    f.List3.ListIndex(0);
+    f.Command21_Click();
+    EXPECT_TRUE(ProfileRowTable[7].Visible);
+    EXPECT_EQ(Items(f.List4).back(), "Slope");
+    EXPECT_EQ(f.List4.ListIndex(), 6);
+    EXPECT_EQ(f.List3.ListIndex(), -1);
+    EXPECT_EQ(Items(f.List3).front(), "Lateral");
+    EXPECT_TRUE(StoredVisible(7));
+
+    // Hide "Diameter" (row 6): it goes to the end of List3.
+    f.List4.ListIndex(5);
+    f.Command20_Click();
+    EXPECT_FALSE(ProfileRowTable[6].Visible);
+    EXPECT_EQ(Items(f.List3).back(), "Diameter");
+    EXPECT_EQ(f.List3.ListIndex(), -1);
+    EXPECT_FALSE(StoredVisible(6));
+
+    // "Slope" now sits below "KM" in List4, with the hidden "Diameter" between
+    // them in row order: Up exchanges rows 7 and 5.
+    const ProfileRowRecord km = ProfileRowTable[5];
+    const ProfileRowRecord slope = ProfileRowTable[7];
+    f.List4.ListIndex(5);
+    ASSERT_EQ(vb::Trim(f.List4.Text()), "Slope");
+    f.Command16_Click();
+    EXPECT_EQ(ProfileRowTable[5], slope);
+    EXPECT_EQ(ProfileRowTable[7], km);
+    EXPECT_FALSE(ProfileRowTable[6].Visible);
+    EXPECT_EQ(StoredLabel(5), "Slope");
+    EXPECT_EQ(StoredLabel(7), "KM");
+}
+
+TEST_F(ProfileRowButtons, NothingToMoveWritesNothing) {
+    Form1& f = *form_;
+    fs::remove(ProfileConfigPath);
+    const std::vector<ProfileRowRecord> before = ProfileRowTable;
+
+    f.List4.ListIndex(0);
+    f.Command16_Click();                        // Up on the first item
+    f.List4.ListIndex(f.List4.ListCount() - 1);
+    f.Command1_Click();                         // Down on the last item
+    f.List4.ListIndex(-1);
+    f.Command16_Click();                        // nothing selected
+    f.Command1_Click();
+    f.Command20_Click();
+    f.List3.ListIndex(-1);
+    f.Command21_Click();
+
+    EXPECT_FALSE(fs::exists(ProfileConfigPath));
+    EXPECT_EQ(f.List4.ListCount(), 6);
+    EXPECT_EQ(f.List3.ListCount(), 14);
+    for (int r = 1; r <= 24; ++r) EXPECT_EQ(ProfileRowTable[r], before[r]) << "row " << r;
+}
+
+TEST_F(ProfileRowButtons, AFailedRewriteIsReportedAndTheChangeKept) {
+    Form1& f = *form_;
+    const std::vector<uint8_t> before = FileBytes();
+    ProfileConfigPath = (folder_ / "gone" / "zefprof.cfg").string();
+    f.List4.ListIndex(4);   // "KM"
+    f.Command20_Click();
+    ASSERT_EQ(dialogs_->Messages().size(), 1u);
+    EXPECT_NE(dialogs_->Messages()[0].prompt.find("could not be saved"), std::string::npos);
+    EXPECT_NE(dialogs_->Messages()[0].prompt.find(ProfileConfigPath), std::string::npos);
+    EXPECT_FALSE(ProfileRowTable[5].Visible);
+    EXPECT_EQ(Items(f.List3).back(), "KM");
+    EXPECT_EQ(f.List4.ListCount(), 5);
+
+    // Back in a folder that can be written, the next change stores both.
+    ProfileConfigPath = (folder_ / "zefprof.cfg").string();
+    EXPECT_EQ(FileBytes(), before);
+    f.List4.ListIndex(1);
+    f.Command1_Click();
+    EXPECT_FALSE(StoredVisible(5));
+    EXPECT_EQ(StoredLabel(2), "Invert Elevation");
+}
+
+TEST_F(ProfileRowButtons, LeavingTheListClearsThePipeGridOnlyWithoutAPipe) {
+    Form1& f = *form_;
+    f.MSHFlexGrid2.Rows(3);
+    f.MSHFlexGrid2.Cols(2);
+    f.MSHFlexGrid2.TextMatrix(1, 1, "0.004");
+    f.List2.AddItem("Se 1");
+    f.List2.ListIndex(0);
+    f.List4_LostFocus();
+    EXPECT_EQ(f.MSHFlexGrid2.TextMatrix(1, 1), "0.004");
+    f.List2.ListIndex(-1);
+    f.List4_LostFocus();
+    EXPECT_EQ(f.MSHFlexGrid2.TextMatrix(1, 1), "");
 }
 
 }  // namespace
