@@ -47,7 +47,7 @@ UserControl3::UserControl3(vb::Container& container)
     VScroll2.Change = [this] { VScroll2_Change(); };
     Command1.Click = [this] { Command1_Click(); };
     Command2.Click = [this] { Command2_Click(); };
-    back.MouseDown = [this](int b, int s, float x, float y) { UserControl_MouseDown(b, s, x, y); };
+    kep.MouseDown = [this](int, int b, int s, float x, float y) { UserControl_MouseDown(b, s, x, y); };
     Resize = [this] { UserControl_Resize(); };
 
     previous_ = 100;
