@@ -1,0 +1,456 @@
+// The profile routine on the real main window: what it draws on Picture1 (read
+// from the picture's DrawLog), what it writes back into the network, and
+// where it lays the edit handles.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mainwindow/form1.h"
+#include "mainwindow/network_access.h"
+#include "platform/ui/ui.h"
+#include "profile/format.h"
+#include "profile/levels.h"
+#include "profile/profile_config.h"
+
+namespace {
+
+using Kind = vb::DrawEntry::Kind;
+
+struct PipeSpec {
+    std::string name;
+    float felv, telv;
+    int16_t dia;
+    float slope, l;
+    std::string from, tom;
+    float x1 = 0, y1 = 0;
+};
+
+class Draw : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form_ = std::make_unique<Form1>();
+        Form1& f = *form_;
+        f.Picture1.Scale(0, 0, 160, 150);
+        f.Picture2.Scale(0, 0, 160, 150);
+        f.ElevScaleHeight = 10;
+        f.ElevScaleExtension = 0;
+        f.ElevScaleOffset = 2;
+        ProfileOffsetX = 50;
+        ProfileOffsetY = 100;
+        DxfMode = 1;
+        ProfileRowTable = DefaultProfileRows(std::vector<ProfileRowRecord>(kProfileRowCount));
+        CurrentRun.assign(2, RunEntry{});
+        RunCount = 0;
+
+        f.myCol = std::make_shared<model::cNodeCollection>();
+        Add("Sewer", "");
+        lateral_ = Add("Lateral1", "");
+        pipes_ = {
+            {"Se1", 102.37f, 101.5f, 200, 0.004f, 50, "MH1", "MH2", 10, 20},
+            {"Se2", 101.5f, 101.0f, 300, 0.003f, 30, "MH2", "MH3", 60, 20},
+            {"Se3", 101.0f, 100.5f, 300, 0.003f, 20, "MH3", "MH4", 90, 25},
+        };
+        for (const auto& p : pipes_) {
+            auto s = Add(p.name, "ObjLateral1");
+            s->felv = p.felv;
+            s->telv = p.telv;
+            s->dia = p.dia;
+            s->slope = p.slope;
+            s->l = p.l;
+            s->mincover = 2;
+            s->from = p.from;
+            s->tom = p.tom;
+            s->x1 = p.x1;
+            s->y1 = p.y1;
+        }
+        f.UserControl11.AddTab("Lateral1");
+        f.UserControl11.text("Lateral1");
+        CurrentLateralName = "Lateral1";
+        f.latseupdate("Lateral1");
+        Mark(0);
+    }
+
+    std::shared_ptr<model::Sewer> Add(const std::string& name, const std::string& parentKey) {
+        auto& col = *form_->myCol;
+        const std::string key = "Obj" + name;
+        if (parentKey.empty()) {
+            col.AddItem(NewNodeValueArray(), key, vb::Variant(std::string()), 2);
+        } else {
+            col.AddItem(NewNodeValueArray(), key, vb::Variant(parentKey), 5);
+        }
+        auto rec = std::make_shared<model::Sewer>();
+        rec->Name = name;
+        vb::Variant value = col.Item(vb::Variant(key));
+        value.SetElement(3, vb::Variant(std::static_pointer_cast<vb::Object>(rec)));
+        col.Item(vb::Variant(key), value);
+        return rec;
+    }
+    std::shared_ptr<model::Sewer> Rec(const std::string& name) {
+        return NodeRecordByKey(form_->myCol.get(), "Obj" + name);
+    }
+    int32_t Node(const std::string& name) { return form_->myCol->KeyToIndex("Obj" + name); }
+
+    // Marks the tab of run position k (0: no tab marked), with `extra` more
+    // positions beyond the run.
+    void Mark(int k, int extra = 0) {
+        const int n = RunCount + extra;
+        vb::Variant marks = vb::Variant::MakeArray(vb::vbVariant, {{0, n + 1}});
+        for (int i = 0; i <= n + 1; ++i) marks.SetElement(i, vb::Variant(int16_t(i == k ? 1 : 0)));
+        form_->UserControl12.TABB(marks);
+    }
+
+    const std::vector<vb::DrawEntry>& log() { return form_->Picture1.DrawLog(); }
+    std::vector<vb::DrawEntry> Lines(int aci) {
+        std::vector<vb::DrawEntry> out;
+        for (const auto& e : log())
+            if (e.kind == Kind::Line && e.color == AciColor(static_cast<int16_t>(aci))) out.push_back(e);
+        return out;
+    }
+    std::vector<vb::DrawEntry> Texts() {
+        std::vector<vb::DrawEntry> out;
+        for (const auto& e : log())
+            if (e.kind == Kind::Text) out.push_back(e);
+        return out;
+    }
+    const vb::DrawEntry* FindText(const std::string& text) {
+        for (const auto& e : log())
+            if (e.kind == Kind::Text && e.text == text) return &e;
+        return nullptr;
+    }
+    // Screen position of a drawing point, and where a text of height h and
+    // angle 0 drawn there starts.
+    static double SX(double x) { return x + 50; }
+    static double SY(double y) { return 100 - 10 * y; }
+    static double TextY(double y, double h) { return SY(y) - 0.4 * h / 0.3; }
+
+    std::shared_ptr<vb::ScriptedDialogs> dialogs_ = std::make_shared<vb::ScriptedDialogs>();
+    vb::DialogSinkScope scope_{dialogs_};
+    std::unique_ptr<Form1> form_;
+    std::shared_ptr<model::Sewer> lateral_;
+    std::vector<PipeSpec> pipes_;
+};
+
+TEST_F(Draw, WithoutARunOnlyTheBlackEmptyPictureRemains) {
+    RunCount = 0;
+    form_->Picture1.Line(0, 0, 10, 10);
+    CurrentLateralName = "Something";
+    form_->draw();
+    EXPECT_EQ(form_->Picture1.BackColor(), 0);
+    EXPECT_TRUE(log().empty());
+    EXPECT_EQ(CurrentLateralName, "Something");
+    EXPECT_FLOAT_EQ(Rec("Se1")->finv, 0);
+}
+
+TEST_F(Draw, LevelsAndChainagesAreWrittenBackIntoThePipes) {
+    ASSERT_EQ(RunCount, 3);
+    // Expected levels from the pure pass over copies of the records.
+    std::vector<profile::PipeLevels> copy;
+    for (const auto& p : pipes_) {
+        profile::PipeLevels v;
+        v.felv = p.felv;
+        v.telv = p.telv;
+        v.dia = p.dia;
+        v.slope = p.slope;
+        v.l = p.l;
+        v.mincover = 2;
+        copy.push_back(v);
+    }
+    std::vector<profile::PipeLevels*> run{nullptr, &copy[0], &copy[1], &copy[2]};
+    float latFelv = 0;
+    profile::RunLevelsPass(run, latFelv);
+
+    form_->draw();
+    EXPECT_TRUE(dialogs_->Messages().empty());
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(pipes_[i].name);
+        auto s = Rec(pipes_[i].name);
+        EXPECT_NEAR(s->finv, copy[i].finv, 1e-4);
+        EXPECT_NEAR(s->tinv, copy[i].tinv, 1e-4);
+    }
+    // Pipe 1 was short of cover downstream: 102.37 - 2.2 = 100.17 at the top,
+    // lowered to 101.5 - 2.2 = 99.3 at its end.
+    EXPECT_NEAR(Rec("Se1")->tinv, 99.3, 1e-4);
+    EXPECT_NEAR(Rec("Se1")->finv, 99.5, 1e-4);
+    // Chainages and start x.
+    EXPECT_FLOAT_EQ(Rec("Se1")->tl, 50);
+    EXPECT_FLOAT_EQ(Rec("Se2")->tl, 80);
+    EXPECT_FLOAT_EQ(Rec("Se3")->tl, 100);
+    EXPECT_FLOAT_EQ(Rec("Se1")->x3, 8);
+    EXPECT_FLOAT_EQ(Rec("Se2")->x3, 58);
+    EXPECT_FLOAT_EQ(Rec("Se3")->x3, 88);
+    // The lateral's summary.
+    EXPECT_FLOAT_EQ(lateral_->l, 100);
+    EXPECT_FLOAT_EQ(lateral_->tl, 100);
+    EXPECT_FLOAT_EQ(lateral_->felv, 102.37f);
+    EXPECT_FLOAT_EQ(lateral_->telv, 0) << "a new record keeps 0 against positive grounds";
+    EXPECT_NEAR(lateral_->tinv, 0, 1e-6);
+    EXPECT_NEAR(lateral_->finv, Rec("Se1")->finv, 1e-4);
+    // No tab marked: the first pipe became current, its name is on the strip,
+    // and the grid's value column was emptied.
+    EXPECT_EQ(form_->CurrentPipeIndex, 1);
+    EXPECT_EQ(form_->UserControl12.text(), "Se1");
+    EXPECT_EQ(form_->ElevationShift, -94);
+}
+
+TEST_F(Draw, TitleScaleAndTableTexts) {
+    form_->draw();
+    const auto texts = Texts();
+    ASSERT_FALSE(texts.empty());
+    // The title is the first text.
+    EXPECT_EQ(texts.front().text, "Lateral1");
+    EXPECT_NEAR(texts.front().x1, SX(-50), 1e-3);
+    EXPECT_NEAR(texts.front().y1, TextY(5, 6), 1e-3);
+
+    // Scale labels from Fix(102.37) + 2 down in steps of 2, at the ticks.
+    const char* labels[] = {"104.00", "102.00", "100.00", "98.00", "96.00", "94.00"};
+    for (int j = 0; j < 6; ++j) {
+        SCOPED_TRACE(labels[j]);
+        const vb::DrawEntry* t = FindText(labels[j]);
+        ASSERT_NE(t, nullptr);
+        EXPECT_NEAR(t->x1, SX(8 - 20), 1e-3);
+        EXPECT_NEAR(t->y1, TextY(10 - 2 * j + 0.2, 4), 1e-3);
+    }
+    // Six ticks, six grid lines, six right borders, the scale line and the
+    // label column's borders are green; the profile's row edges yellow.
+    const auto green = Lines(3);
+    int ticks = 0;
+    for (const auto& l : green)
+        if (std::abs(l.x1 - SX(6)) < 1e-6 && std::abs(l.x2 - SX(8.1)) < 1e-6) ++ticks;
+    EXPECT_EQ(ticks, 6);
+
+    // The default table shows rows 1 to 6; their labels in the label column.
+    for (const char* label : {"Staition/Manhole", "Ground Elevation", "Invert Elevation",
+                              "Distance", "KM", "Diameter"}) {
+        const vb::DrawEntry* t = FindText(label);
+        ASSERT_NE(t, nullptr) << label;
+        EXPECT_NEAR(t->x1, SX(8 - 76), 1e-3);
+    }
+    EXPECT_EQ(FindText("Slope"), nullptr);
+
+    // Chainages: "0+00" at the first station, then each pipe's end.
+    std::vector<std::string> km;
+    for (const auto& t : texts)
+        if (t.text.find('+') != std::string::npos) km.push_back(t.text);
+    ASSERT_EQ(km.size(), 4u);
+    EXPECT_EQ(km[0], "0+00");
+    EXPECT_EQ(km[1], "0+050");
+    EXPECT_EQ(km[2], "0+080");
+    EXPECT_EQ(km[3], "0+100");
+    // The KM row (rows 1..5: heights 1, 2, 2, 1, 2) has its bottom at y = -8,
+    // and rotates its values by 90 degrees.
+    const vb::DrawEntry* first = FindText("0+00");
+    EXPECT_DOUBLE_EQ(first->angle, 90);
+    EXPECT_NEAR(first->x1, SX(8) - 0.4 * std::sin(90 * 3.14 / 180) * 3 / 0.3, 1e-3);
+
+    // Manholes: from of every pipe, and the last manhole twice at the end.
+    for (const char* mh : {"MH1", "MH2", "MH3"}) EXPECT_NE(FindText(mh), nullptr) << mh;
+    EXPECT_EQ(std::count_if(texts.begin(), texts.end(), [](const auto& t) { return t.text == "MH4"; }), 2);
+    // Diameters in the middle of each pipe ("M"), lengths with one decimal.
+    EXPECT_NE(FindText("200"), nullptr);
+    EXPECT_NE(FindText("50.0"), nullptr);
+    EXPECT_NE(FindText("20.0"), nullptr);
+    // Ground elevations at every station, the last one at the end too.
+    EXPECT_NE(FindText("102.370"), nullptr);
+    EXPECT_NE(FindText("100.500"), nullptr);
+
+    // Plan positions: each pipe's x1 at its (x1, y1) on Picture1, height 2.
+    const vb::DrawEntry* plan = FindText("60");
+    ASSERT_NE(plan, nullptr);
+    EXPECT_NEAR(plan->x1, 60, 1e-3);
+    EXPECT_NEAR(plan->y1, 20 - 0.4 * 2 / 0.3, 1e-3);
+}
+
+TEST_F(Draw, ProfileLinesVerticalsAndDrops) {
+    form_->draw();
+    const double shift = -94;
+    // Station verticals at every manhole, from the scale's top down to 0.
+    const auto verticals = Lines(41);
+    ASSERT_EQ(verticals.size(), 4u);
+    const double xs[] = {8, 58, 88, 108};
+    for (int j = 0; j < 4; ++j) {
+        EXPECT_NEAR(verticals[j].x1, SX(xs[j]), 1e-4);
+        EXPECT_NEAR(verticals[j].y1, SY(10), 1e-4);
+        EXPECT_NEAR(verticals[j].y2, SY(0), 1e-4);
+    }
+    // Ground lines 0.1 above the ground.
+    const auto ground = Lines(4);
+    ASSERT_EQ(ground.size(), 3u);
+    EXPECT_NEAR(ground[0].x1, SX(8), 1e-4);
+    EXPECT_NEAR(ground[0].y1, SY(102.37f + shift + 0.1), 1e-3);
+    EXPECT_NEAR(ground[2].x2, SX(108), 1e-4);
+    EXPECT_NEAR(ground[2].y2, SY(100.5 + shift + 0.1), 1e-3);
+
+    // Invert, crown, two walls and a drop per pipe, plus the outer walls.
+    const auto blue = Lines(5);
+    ASSERT_EQ(blue.size(), 3u * 5 + 2);
+    // First pipe: the invert starts 1 before the first station.
+    auto se1 = Rec("Se1");
+    EXPECT_NEAR(blue[0].x1, SX(7), 1e-4);
+    EXPECT_NEAR(blue[0].y1, SY(se1->finv + shift), 1e-3);
+    // Crown between the walls, dia / 1000 above the invert.
+    EXPECT_NEAR(blue[1].x1, SX(9), 1e-4);
+    EXPECT_NEAR(blue[1].x2, SX(57), 1e-4);
+    EXPECT_NEAR(blue[1].y1, SY(se1->finv + shift + 0.2), 1e-3);
+    // The drop at the second manhole spans tinv(1) - finv(2).
+    auto se2 = Rec("Se2");
+    const double I2 = se1->tinv + shift;
+    bool found = false;
+    for (const auto& l : blue) {
+        if (std::abs(l.x1 - SX(57)) < 1e-4 && std::abs(l.x2 - SX(57)) < 1e-4 &&
+            std::abs(l.y1 - SY(I2)) < 1e-3) {
+            EXPECT_NEAR(l.y2, SY(I2 - (se1->tinv - se2->finv)), 1e-3);
+            found = true;
+        }
+    }
+    EXPECT_TRUE(found);
+    // The last manhole's drop reaches the top of the table (y = 0).
+    auto se3 = Rec("Se3");
+    found = false;
+    for (const auto& l : blue)
+        if (std::abs(l.x1 - SX(107)) < 1e-4 && std::abs(l.y2 - SY(0)) < 1e-6) found = true;
+    EXPECT_TRUE(found);
+    // Nothing is drawn into the picture's log twice by a second redraw.
+    const size_t count = log().size();
+    form_->draw();
+    EXPECT_EQ(log().size(), count);
+}
+
+TEST_F(Draw, HandlesOfTheMarkedPipe) {
+    Mark(2);
+    form_->draw();
+    Form1& f = *form_;
+    EXPECT_EQ(f.CurrentPipeIndex, 2);
+    EXPECT_EQ(f.CurrentPipeKey, "Se2");
+    const std::string tag = std::to_string(Node("Se2"));
+    ASSERT_TRUE(f.PGR.Exists(1));
+    ASSERT_TRUE(f.plen.Exists(1));
+    EXPECT_NEAR(f.plen(1).Left(), 140, 0.1);
+    EXPECT_NEAR(f.pcover(1).Left(), 124, 0.1);
+    EXPECT_NEAR(f.VSlope(1).Left(), 124, 0.1);
+    EXPECT_NEAR(f.PGR(1).Left(), 113, 0.1);
+    EXPECT_NEAR(f.picfrom1.Left(), 103, 0.1);
+    EXPECT_NEAR(f.picfrom.Left(), 109, 0.1);
+    EXPECT_NEAR(f.Picdia(1).Left(), 120, 0.1);
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&f.PGR(1), &f.plen(1), &f.pcover(1),
+                                                             &f.Picdia(1), &f.VSlope(1), &f.picfrom,
+                                                             &f.picfrom1}) {
+        EXPECT_EQ(c->Tag(), tag);
+        EXPECT_TRUE(c->Visible());
+    }
+    EXPECT_FALSE(f.PGR(0).Visible());
+    // Heights: ground at felv, cover at the lower end (felv > telv), length
+    // above the scale, diameter under the cover level.
+    EXPECT_NEAR(f.PGR(1).Top(), 100 - 10 * (101.5 - 94), 0.1);
+    EXPECT_NEAR(f.pcover(1).Top(), 100 - 10 * (101.0 - 2 - 94 + 0.8), 0.1);
+    EXPECT_NEAR(f.plen(1).Top(), 100 - 100 - 2.5, 0.1);
+    EXPECT_NEAR(f.Picdia(1).Top(), 100 - 10 * (101.5 - 2 - 94 - 0.5 - 0.3), 0.1);
+    EXPECT_NEAR(f.VSlope(1).Top(), 100, 0.1);
+    EXPECT_EQ(f.SlopeBarBase.size(), 5u);
+    // The pickers follow the last pipe's ground, unscaled.
+    EXPECT_NEAR(f.picfrom.Top(), 100 - (101.0 - 94) - 2, 0.1);
+    // The highlight box spans the pipe from 0 to the scale's top.
+    const auto boxes = std::count_if(log().begin(), log().end(), [&](const vb::DrawEntry& e) {
+        return e.kind == Kind::Box && std::abs(e.x1 - 108) < 1e-4 && std::abs(e.x2 - 138) < 1e-4 &&
+               std::abs(e.y1 - 100) < 1e-4 && std::abs(e.y2 - 0) < 1e-4 && e.color == AciColor(254);
+    });
+    EXPECT_EQ(boxes, 1);
+
+    // The last pipe marked: the end handle PGR(0) too; pipe 2's handles move on.
+    Mark(3);
+    form_->draw();
+    EXPECT_TRUE(f.PGR(0).Visible());
+    EXPECT_NEAR(f.PGR(0).Left(), 159, 0.1);
+    EXPECT_NEAR(f.PGR(0).Top(), 100 - 10 * (100.5 - 94), 0.1);
+    EXPECT_EQ(f.PGR(0).Tag(), "");
+    EXPECT_EQ(f.PGR(1).Tag(), std::to_string(Node("Se3")));
+    EXPECT_FALSE(f.PGR.Exists(2)) << "one marked pipe needs one element";
+
+    // No mark: every handle is hidden and untagged, the diameter handle keeps
+    // its place and tag.
+    const double diaLeft = f.Picdia(1).Left();
+    Mark(0);
+    form_->draw();
+    EXPECT_FALSE(f.PGR(1).Visible());
+    EXPECT_FALSE(f.pcover(1).Visible());
+    EXPECT_FALSE(f.picfrom.Visible());
+    EXPECT_EQ(f.plen(1).Tag(), "");
+    EXPECT_TRUE(f.Picdia(1).Visible());
+    EXPECT_EQ(f.Picdia(1).Tag(), std::to_string(Node("Se3")));
+    EXPECT_NEAR(f.Picdia(1).Left(), diaLeft, 1e-9);
+}
+
+TEST_F(Draw, JoiningLateralsAreLabelledAndBadLinksAreReportedWithoutStopping) {
+    auto lat2 = Add("Lateral2", "");
+    lat2->ma1 = static_cast<int16_t>(Node("Se2"));
+    Rec("Se2")->ma2 = static_cast<int16_t>(Node("Lateral2"));
+    lateral_->ma1 = static_cast<int16_t>(Node("Lateral2"));
+    // A link to a node that does not exist: its read fails, the redraw says
+    // so once and goes on.
+    Rec("Se3")->ma3 = 999;
+    form_->draw();
+    ASSERT_EQ(dialogs_->Messages().size(), 1u);
+    EXPECT_EQ(dialogs_->Messages()[0].buttons, vb::vbOKOnly);
+    EXPECT_FALSE(dialogs_->Messages()[0].prompt.empty());
+
+    const vb::DrawEntry* from = FindText("FromLateral2");
+    ASSERT_NE(from, nullptr);
+    EXPECT_DOUBLE_EQ(from->angle, 90);
+    const vb::DrawEntry* to = FindText("To Lateral2");
+    ASSERT_NE(to, nullptr);
+    EXPECT_DOUBLE_EQ(to->angle, 0);
+    EXPECT_NEAR(to->x1, SX(108 + 5), 1e-3);
+    // The rest of the redraw still happened: the plan text of the last pipe.
+    EXPECT_NE(FindText("90"), nullptr);
+    // A lateral whose ma1 names another pipe gets no label.
+    lat2->ma1 = static_cast<int16_t>(Node("Se1"));
+    form_->draw();
+    EXPECT_EQ(FindText("FromLateral2"), nullptr);
+}
+
+TEST_F(Draw, AStaleRunIsRebuiltBeforeTheLevelsPassWrites) {
+    // A second lateral whose pipe is the last node of the tree.
+    Add("Lateral2", "");
+    auto other = Add("Ta1", "ObjLateral2");
+    other->felv = 50;
+    other->l = 10;
+    // Removing Se2 moves the last node (Ta1) into Se2's index, which the run
+    // still names.
+    form_->myCol->RemoveItem(vb::Variant(std::string("ObjSe2")));
+    ASSERT_EQ(RunCount, 3);
+    form_->draw();
+    EXPECT_EQ(RunCount, 2);
+    EXPECT_FLOAT_EQ(other->finv, 0);
+    EXPECT_FLOAT_EQ(other->tinv, 0);
+    EXPECT_FLOAT_EQ(other->tl, 0);
+    // Se3 now follows Se1 directly.
+    EXPECT_FLOAT_EQ(Rec("Se3")->x3, 58);
+    EXPECT_FLOAT_EQ(Rec("Se3")->tl, 70);
+    EXPECT_FLOAT_EQ(Rec("Se1")->telv, 101.0f) << "takes the ground of the new next pipe";
+
+    // A new network without the lateral: nothing drawn, nothing written.
+    auto keep = form_->myCol;
+    form_->myCol = std::make_shared<model::cNodeCollection>();
+    form_->draw();
+    EXPECT_EQ(RunCount, 0);
+    EXPECT_TRUE(log().empty());
+    EXPECT_TRUE(dialogs_->Messages().empty());
+}
+
+TEST_F(Draw, AMarkBeyondTheRunCountsAsNoMark) {
+    Mark(5, 3);
+    form_->MSHFlexGrid2.Rows(10);
+    form_->MSHFlexGrid2.Cols(2);
+    form_->MSHFlexGrid2.TextMatrix(3, 1, "old");
+    form_->draw();
+    EXPECT_EQ(form_->CurrentPipeIndex, 1);
+    EXPECT_EQ(form_->MSHFlexGrid2.TextMatrix(3, 1), "");
+    EXPECT_FALSE(form_->PGR(0).Visible());
+    EXPECT_FALSE(form_->PGR.Exists(1));
+    EXPECT_TRUE(dialogs_->Messages().empty());
+}
+
+}  // namespace
