@@ -20,10 +20,12 @@ SOURCES=(
   platform/runtime/vberror.cpp
 )
 
+# A changed header rebuilds every object (the headers are few and shared).
+newest_header="$(ls -t "$SEWER_ROOT"/model/*.h "$SEWER_ROOT"/platform/runtime/*.h | head -n 1)"
 objects=()
 for src in "${SOURCES[@]}"; do
   obj="$OUT/obj/$(echo "$src" | tr '/' '_').o"
-  if [ ! -f "$obj" ] || [ "$SEWER_ROOT/$src" -nt "$obj" ]; then
+  if [ ! -f "$obj" ] || [ "$SEWER_ROOT/$src" -nt "$obj" ] || [ "$newest_header" -nt "$obj" ]; then
     "$CXX" "${FLAGS[@]}" "${SAN[@]}" -c "$SEWER_ROOT/$src" -o "$obj"
   fi
   objects+=("$obj")
