@@ -53,6 +53,10 @@ public:
     // Shows a pop-up menu at a screen position (pixels); returns the chosen
     // item (a leaf of `menu`) or null.
     virtual Menu* PopupMenu(Menu& menu, int screenX, int screenY) = 0;
+    // Whether Form.Show vbModal waits in a nested event loop until the form
+    // closes.  The scripted sink says no, so that no test blocks on a modal
+    // form: Show returns at once with the form shown.
+    virtual bool RunsModalLoops() const { return true; }
 };
 
 // Real Qt dialogs (modal).
@@ -115,6 +119,7 @@ public:
                                         const std::string& defaultText) override;
     std::optional<std::string> FileDialog(const FileDialogRequest& request) override;
     Menu* PopupMenu(Menu& menu, int screenX, int screenY) override;
+    bool RunsModalLoops() const override { return false; }
 
 private:
     std::deque<int> buttons_;

@@ -243,7 +243,7 @@ void Form::Show(int modal, Form* owner) {
     Load();
     if (!loaded_) return;   // Form_Load unloaded it
     auto* win = Window(top_);
-    if (modal == vbModal) top_->setWindowModality(Qt::ApplicationModal);
+    if (modal == vbModal && Dialogs().RunsModalLoops()) top_->setWindowModality(Qt::ApplicationModal);
     top_->show();
     if (pendingWidth_ || pendingHeight_) {
         std::optional<double> w = pendingWidth_, h = pendingHeight_;
@@ -255,7 +255,7 @@ void Form::Show(int modal, Form* owner) {
     top_->raise();
     top_->activateWindow();
     NotifyActivated();
-    if (modal == vbModal && !win->modalLoop) {
+    if (modal == vbModal && !win->modalLoop && Dialogs().RunsModalLoops()) {
         QEventLoop loop;
         win->modalLoop = &loop;
         if (top_->isVisible()) loop.exec();

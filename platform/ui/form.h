@@ -75,7 +75,8 @@ public:
     // Raises Form_Load when the form is not loaded yet.
     void Load();
     // Loads the form if needed and shows it.  vbModal runs a nested event
-    // loop until the form is hidden or unloaded.
+    // loop until the form is hidden or unloaded (not under the scripted
+    // dialog sink of tests, see dialogs.h).
     void Show(int modal = vbModeless, Form* owner = nullptr);
     void Hide();
     // Raises Form_Unload; unless cancelled, hides and unloads the form.

@@ -129,3 +129,23 @@ TEST(Dialogs, PopupMenuChoosesThroughTheSink) {
 }
 
 }  // namespace
+
+namespace {
+
+struct ModalForm : vb::Form {
+    int loads = 0;
+    void Form_Load() override { ++loads; }
+};
+
+TEST(Dialogs, ModalFormsDoNotBlockUnderTheScriptedSink) {
+    auto dialogs = std::make_shared<vb::ScriptedDialogs>();
+    vb::DialogSinkScope scope(dialogs);
+    ModalForm f;
+    f.Show(vb::vbModal);
+    EXPECT_EQ(f.loads, 1);
+    EXPECT_TRUE(f.Visible());
+    f.Unload();
+    EXPECT_FALSE(f.Visible());
+}
+
+}  // namespace
