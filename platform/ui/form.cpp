@@ -78,7 +78,7 @@ public:
 
     void LayoutChildren() {
         int top = 0;
-        if (menuBar && menuBar->isVisible()) {
+        if (menuBar && !menuBar->isHidden()) {
             int h = menuBar->sizeHint().height();
             menuBar->setGeometry(0, 0, width(), h);
             top = h;
