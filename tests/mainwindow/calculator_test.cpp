@@ -4,6 +4,7 @@
 #include <string>
 
 #include "mainwindow/calculator.h"
+#include "mainwindow/form2.h"
 #include "platform/ui/ui.h"
 
 namespace {
@@ -133,6 +134,25 @@ TEST(Calculator, ReloadStartsFromTheLoadStep) {
     EXPECT_EQ(d.calc().NumOps(), 0);
     EXPECT_EQ(d.Keys("4+1="), "5");
     d.calc().Unload();
+}
+
+// The about box, the calculator's sibling satellite.
+TEST(AboutBox, CentredWithTwoCreditLinesAndClosedByOk) {
+    Form2& about = Form2Window();
+    about.Show();
+    EXPECT_EQ(about.Caption(), "About ListView Sample");
+    EXPECT_NEAR(about.Left(), (vb::Screen.Width() - about.Width()) / 2, 15);
+    EXPECT_NEAR(about.Top(), (vb::Screen.Height() - about.Height()) / 2, 15);
+    const std::string credits = about.Label1.Caption();
+    const size_t br = credits.find("\r\n");
+    ASSERT_NE(br, std::string::npos);
+    EXPECT_GT(br, 0u);
+    EXPECT_LT(br + 2, credits.size());
+    EXPECT_EQ(credits.find("\r\n", br + 2), std::string::npos);
+    EXPECT_EQ(about.Command1.Caption(), "O&K");
+    about.Command1.Value(true);
+    EXPECT_FALSE(about.IsLoaded());
+    EXPECT_EQ(&Form2Window(), &about);
 }
 
 }  // namespace
