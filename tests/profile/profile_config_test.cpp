@@ -233,47 +233,6 @@ TEST_F(ProfileConfigFile, AFolderThatCannotBeWrittenKeepsTheRowsInMemory) {
     } catch (const vb::VbError& e) {
         EXPECT_EQ(e.Number(), 75);
     }
-
-    // An existing file is replaced whole; a failed write leaves it as it was.
-    ProfileConfigPath = (folder_ / "zefprof.cfg").string();
-    WriteProfileConfig();
-    const std::vector<uint8_t> before = FileBytes();
-    fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
-    ProfileRowTable[4].Visible = false;
-    bool failed = false;
-    try {
-        WriteProfileConfig();
-    } catch (const vb::VbError&) {
-        failed = true;
-    }
-    fs::permissions(folder_, fs::perms::owner_all);
-    if (failed) {
-        EXPECT_EQ(FileBytes(), before);
-    } else {
-        // Running with rights that ignore folder permissions: the write went through.
-        EXPECT_EQ(I16(FileBytes(), 4 * 128 + 58), 0);
-    }
-}
-
-TEST(ProfileRows, ExchangeSwapsWholeRowsThroughTheWorkRow) {
-    ProfileRowTable = DefaultProfileRows(std::vector<ProfileRowRecord>(kProfileRowCount));
-    for (int r = 1; r <= 20; ++r) ProfileRowTable[r].Id = static_cast<int16_t>(r);
-    const ProfileRowRecord ground = ProfileRowTable[2];
-    const ProfileRowRecord slope = ProfileRowTable[7];
-
-    EXPECT_EQ(FindProfileRow("  Slope   "), 7);
-    EXPECT_EQ(FindProfileRow("Item0"), 0);   // the work row is no table row
-    EXPECT_EQ(FindProfileRow("nothing"), 0);
-
-    EXPECT_TRUE(ExchangeProfileRows(ground.Label.Text(), "Slope"));
-    EXPECT_EQ(ProfileRowTable[2], slope);
-    EXPECT_EQ(ProfileRowTable[7], ground);
-    EXPECT_EQ(ProfileRowTable[0], ground);   // the work row keeps the moved row
-    EXPECT_EQ(ProfileRowTable[7].Id, 2);
-
-    const std::vector<ProfileRowRecord> before = ProfileRowTable;
-    EXPECT_FALSE(ExchangeProfileRows("Slope", "no such row"));
-    EXPECT_EQ(ProfileRowTable, before);
 }
 
 // The main window's row lists as start-up leaves them: the rows read (or
