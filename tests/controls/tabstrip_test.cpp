@@ -269,4 +269,39 @@ TEST(TabStrip, RealMouseEventsReachTheStrip) {
     EXPECT_EQ(h.tabSelects.size(), 1u);
 }
 
+TEST(HoverTracker, MessagesWhenDeliveredAndInertStrip) {
+    Subclass hook;
+    int overs = 0, outs = 0;
+    hook.MouseOver = [&] { ++overs; };
+    hook.MouseOut = [&] { ++outs; };
+    hook.StartSubclass(42);
+    EXPECT_TRUE(hook.Attached());
+    bool handled = false;
+    EXPECT_EQ(hook.WndProc(42, Subclass::WM_MOUSEHOVER, 0, 0, handled), 0);
+    hook.WndProc(42, Subclass::WM_MOUSEHOVER, 0, 0, handled);   // already hovering
+    EXPECT_EQ(overs, 1);
+    hook.WndProc(42, Subclass::WM_MOUSELEAVE, 0, 0, handled);
+    EXPECT_EQ(outs, 1);
+    hook.WndProc(42, Subclass::WM_MOUSEHOVER, 0, 0, handled);
+    EXPECT_EQ(overs, 2);
+    const int tracked = hook.TrackRequests();
+    hook.WndProc(42, Subclass::WM_MOUSEMOVE, 0, 0, handled);
+    EXPECT_EQ(hook.TrackRequests(), tracked + 1);
+    EXPECT_FALSE(handled);
+    hook.WndProc(42, Subclass::WM_NCDESTROY, 0, 0, handled);
+    EXPECT_FALSE(hook.Attached());
+
+    // The strip's tracker is attached but nothing feeds it, so a hovered tab
+    // keeps its look until another move over the strip.
+    StripHost h;
+    h.Add({"One", "Two"});
+    EXPECT_TRUE(h.strip.m_Hook.Attached());
+    h.Move(h.Middle(1));
+    EXPECT_TRUE(h.strip.Tabs()[1].IsHover);
+    vb::test::ProcessEvents();
+    EXPECT_TRUE(h.strip.Tabs()[1].IsHover);
+    h.strip.m_Hook_MouseOut();   // what a delivered leave would do
+    EXPECT_FALSE(h.strip.Tabs()[1].IsHover);
+}
+
 }  // namespace
