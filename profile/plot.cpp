@@ -44,7 +44,8 @@ void PrintRotated(vb::PictureBox& box, double x, double y, const std::string& te
 
     box.ForeColor(colour);
     box.Font(font);
-    // The constant 3.14 (not pi) places the texts where they have always been.
+    // Angles are turned into radians with the constant 3.14, not pi: the text
+    // placement of the profile is defined that way.
     const double a = angle * 3.14 / 180.0;
     box.CurrentX(static_cast<float>(x - 0.4 * std::sin(a) * height / 0.3));
     box.CurrentY(static_cast<float>(y - 0.4 * std::cos(a) * height / 0.3));
