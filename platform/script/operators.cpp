@@ -14,6 +14,16 @@ namespace vb::script {
 
 namespace {
 
+// Joined texts longer than this fail with "Out of memory" rather than let a
+// doubling loop exhaust the machine.
+constexpr size_t kMaxJoinedText = 64u * 1024 * 1024;
+
+std::string Join(std::string a, const std::string& b) {
+    if (a.size() + b.size() > kMaxJoinedText) RunError(7);
+    a += b;
+    return a;
+}
+
 struct Num {
     int rank = 2;   // 2 Integer, 3 Long, 5 Double
     int64_t i = 0;
@@ -98,8 +108,7 @@ Variant Binary(BinOp op, const Variant& a, const Variant& b) {
         case BinOp::Concat: {
             if (a.IsNull() && b.IsNull()) return a;
             std::string s = a.IsNull() || a.IsEmpty() ? std::string() : CStr(a);
-            s += b.IsNull() || b.IsEmpty() ? std::string() : CStr(b);
-            return Variant(std::move(s));
+            return Variant(Join(std::move(s), b.IsNull() || b.IsEmpty() ? std::string() : CStr(b)));
         }
         case BinOp::Eq: case BinOp::Ne: case BinOp::Lt: case BinOp::Gt: case BinOp::Le: case BinOp::Ge: {
             if (a.IsNull() || b.IsNull()) return Variant::Null();
@@ -141,8 +150,7 @@ Variant Binary(BinOp op, const Variant& a, const Variant& b) {
     if (a.IsNull() || b.IsNull()) return Variant::Null();
     if (op == BinOp::Add && IsTextLike(a) && IsTextLike(b) && (a.IsString() || b.IsString())) {
         std::string s = a.IsString() ? a.RawString() : std::string();
-        s += b.IsString() ? b.RawString() : std::string();
-        return Variant(std::move(s));
+        return Variant(Join(std::move(s), b.IsString() ? b.RawString() : std::string()));
     }
     Num x = ToNum(a), y = ToNum(b);
     const bool whole = x.rank <= 3 && y.rank <= 3;

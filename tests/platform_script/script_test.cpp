@@ -239,6 +239,8 @@ TEST(ScriptControl, StringFunctions) {
     EXPECT_EQ(Failure(r.sc, "x = Asc(\"\")").Number(), 5);
     EXPECT_EQ(Failure(r.sc, "x = Left(\"abc\", -1)").Number(), 5);
     EXPECT_EQ(Failure(r.sc, "x = Space(1E9)").Number(), 7);
+    EXPECT_EQ(Failure(r.sc, "s = \"ab\"\r\nDo\r\ns = s & s\r\nLoop").Number(), 7);
+    EXPECT_EQ(Failure(r.sc, "s = \"ab\"\r\nDo\r\ns = s + s\r\nLoop").Number(), 7);
 }
 
 TEST(ScriptControl, ConversionAndMathFunctions) {
