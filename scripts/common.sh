@@ -10,7 +10,7 @@ sewer_packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3 python3-ezdxf
-  xvfb xauth
+  xvfb xauth xdotool
 )
 
 sewer_install_missing() {
