@@ -1,4 +1,6 @@
 // Start-up, activation, layout and shutdown of the main window.
+#include <cmath>
+
 #include "mainwindow/form1.h"
 #include "profile/profile_config.h"
 
@@ -86,7 +88,8 @@ void Form1::Form_Resize() {
 
     if (W > 5000) Frame10.Width(W - 2700);
     if (H > 5000) Frame10.Height(H - 2000);
-    if (Frame1.Height() == 500) {
+    // Positions are whole twips; the comparison is made on the whole number.
+    if (std::round(Frame1.Height()) == 500) {
         Frame10.Left(50);
     } else {
         Frame10.Left(Frame1.Width());

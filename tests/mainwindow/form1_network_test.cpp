@@ -1,0 +1,247 @@
+// Choosing laterals and pipes, adding laterals and pipes, and the removal of
+// a lateral through the pending tag of the pop-up menu.
+#include "tests/mainwindow/form1_fixture.h"
+
+namespace {
+std::string Trimmed(const std::string& s) { return vb::Trim(s); }
+}  // namespace
+
+TEST_F(Form1Test, AddSewerBesideTheStripTakesGridValuesThenContinuesTheRun) {
+    // The first pipe of an empty lateral takes the grid's values (the lateral's
+    // own record after start-up).
+    f().Command7_Click();
+    auto se1 = Rec("Se 2");   // PipeCount is 1 after start-up
+    ASSERT_TRUE(se1);
+    EXPECT_EQ(se1->Index, 2);
+    EXPECT_EQ(se1->lat, "Lateral1");
+    EXPECT_FLOAT_EQ(se1->felv, 102);
+    EXPECT_FLOAT_EQ(se1->telv, 101.8f);
+    EXPECT_FLOAT_EQ(se1->finv, 99.8f);
+    EXPECT_FLOAT_EQ(se1->tinv, 99.6f);
+    EXPECT_EQ(se1->dia, 200);
+    EXPECT_FLOAT_EQ(se1->slope, 0.004f);
+    EXPECT_EQ(RunCount, 1);
+    // The next pipe continues the last pipe of the run.
+    se1->telv = 101.5f;
+    se1->tinv = 98.25f;
+    f().Command7_Click();
+    auto se2 = Rec("Se 3");
+    ASSERT_TRUE(se2);
+    EXPECT_FLOAT_EQ(se2->felv, 101.5f);
+    EXPECT_FLOAT_EQ(se2->finv, 98.25f);
+    EXPECT_FLOAT_EQ(se2->telv, 101.3f);
+    EXPECT_FLOAT_EQ(se2->tinv, 98.05f);
+    EXPECT_FLOAT_EQ(se2->mincover, 2);
+    EXPECT_EQ(RunCount, 2);
+    EXPECT_EQ(f().List2.ListCount(), 2);
+    EXPECT_EQ(TabCaptions(f().UserControl12), (std::vector<std::string>{"Se 2", "Se 3"}));
+    EXPECT_EQ(Trimmed(CurrentRun[2].PipeName), "Se 3");
+    EXPECT_EQ(CurrentRun.size(), 3u);
+    // After the window is activated again the running number restarts at 0;
+    // the names in use are skipped instead of failing on a duplicate key.
+    f().Form_Activate();
+    f().Command7_Click();
+    f().Command7_Click();
+    EXPECT_TRUE(Rec("Se 1"));
+    EXPECT_TRUE(Rec("Se 4"));
+    EXPECT_EQ(RunCount, 4);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+    EXPECT_TRUE(dialogs().Messages().empty());
+}
+
+TEST_F(Form1Test, FirstPipeFromGridRowsComputesItsElevations) {
+    auto& g = f().MSHFlexGrid2;
+    g.TextMatrix(2, 1, "300");
+    g.TextMatrix(3, 1, "0.005");
+    g.TextMatrix(4, 1, "1.5");
+    g.TextMatrix(5, 1, "40");
+    g.TextMatrix(6, 1, "101.2");
+    f().Command7_Click();
+    auto s = Rec("Se 2");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->dia, 300);
+    EXPECT_FLOAT_EQ(s->telv, 101.04f);
+    EXPECT_NEAR(s->finv, 99.4f, 1e-4);
+    EXPECT_FLOAT_EQ(s->tinv, 99.2f);
+    EXPECT_FLOAT_EQ(s->l, 40);
+}
+
+TEST_F(Form1Test, PipeForALateralThatDoesNotExistIsRefused) {
+    const int32_t count = f().myCol->ItemCount();
+    f().UserControl11.text("Nowhere");
+    f().Command7_Click();
+    f().Command3_Click();
+    EXPECT_EQ(f().myCol->ItemCount(), count);
+    EXPECT_EQ(PipeCount, 1);
+    ASSERT_EQ(dialogs().Messages().size(), 2u);
+    EXPECT_NE(dialogs().Messages()[0].prompt.find("Nowhere"), std::string::npos);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+TEST_F(Form1Test, AddSewerBesideTheListsNamesAfterTheLateral) {
+    PipeCount = 4;
+    f().Command3_Click();
+    auto s = Rec("Lateral1 5");
+    ASSERT_TRUE(s);
+    EXPECT_FLOAT_EQ(s->x1, 300);
+    EXPECT_FLOAT_EQ(s->felv, 102);
+    EXPECT_FLOAT_EQ(s->finv, 96);
+    EXPECT_EQ(s->Index, 5);
+    EXPECT_EQ(PipeCount, 5);
+    // The new pipe is chosen in the pipe list.
+    EXPECT_EQ(f().List2.Text(), "Lateral1 5");
+    EXPECT_EQ(f().CurrentPipeKey, "Lateral1 5");
+    EXPECT_EQ(f().CurrentPipeIndex, 1);
+    // A running number far beyond 16 bits still gives the right position.
+    PipeCount = 40000;
+    f().Command3_Click();
+    auto big = Rec("Lateral1 40001");
+    ASSERT_TRUE(big);
+    EXPECT_FLOAT_EQ(big->x1, 50.0f * 40001 + 50);
+}
+
+TEST_F(Form1Test, AddLateralCommandsTakeTheNextFreeNumber) {
+    // "ADD Lateral": the first number not in use.
+    f().myCol->AddItem(NewNodeValueArray(), "ObjLateral3", vb::Variant(std::string()), 2);
+    LateralCount = 3;
+    f().Command6_Click();
+    auto l2 = Rec("Lateral2");
+    ASSERT_TRUE(l2);
+    EXPECT_EQ(l2->dia, 200);
+    EXPECT_FLOAT_EQ(l2->slope, 0.004f);
+    EXPECT_EQ(f().AddedLateralRecord, l2);
+    EXPECT_EQ(f().CurrentPipeKey, "Lateral2");
+    EXPECT_EQ(f().List1.Text(), "Lateral2");
+    EXPECT_EQ(CurrentLateralName, "Lateral2");
+    EXPECT_EQ(RunCount, 0);
+    // "Add Lateral" after the counter was reset (as a reload does): the name in
+    // use is skipped.
+    LateralCount = 0;
+    f().Command4_Click();
+    EXPECT_TRUE(Rec("Lateral4"));
+    EXPECT_EQ(LateralCount, 4);
+    EXPECT_EQ(f().List1.Text(), "Lateral4");
+    // "Add Sheet".
+    f().Command5_Click();
+    f().Command5_Click();
+    EXPECT_TRUE(Rec("Sheet1"));
+    EXPECT_TRUE(Rec("Sheet2"));
+    EXPECT_EQ(SheetCount, 2);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+    EXPECT_TRUE(dialogs().Messages().empty());
+}
+
+TEST_F(Form1Test, ChoosingLateralsAndPipes) {
+    f().Command7_Click();
+    f().Command7_Click();
+    f().Command7_Click();
+    // A second lateral with a pipe of a long name.
+    f().Command6_Click();
+    const std::string lateral2 = CurrentLateralName;
+    ASSERT_FALSE(lateral2.empty());
+    f().Command7_Click();
+    auto longPipe = Rec("Se 5");
+    ASSERT_TRUE(longPipe);
+
+    // Choosing the first lateral in the list rebuilds the run in child order.
+    f().List1.ListIndex(0);
+    EXPECT_EQ(CurrentLateralName, "Lateral1");
+    ASSERT_EQ(RunCount, 3);
+    for (int i = 1; i <= 3; ++i) {
+        auto s = NodeRecordByIndex(f().myCol.get(), CurrentRun[i].NodeIndex);
+        ASSERT_TRUE(s);
+        EXPECT_EQ(s->Name, "Se " + std::to_string(i + 1));
+    }
+    EXPECT_EQ(f().List2.ListCount(), 3);
+    EXPECT_EQ(TabCaptions(f().UserControl12).size(), 3u);
+    // The second pipe of the list: position 2, only its tab marked.
+    f().List2.ListIndex(1);
+    EXPECT_EQ(f().CurrentPipeIndex, 2);
+    EXPECT_EQ(f().CurrentPipeKey, "Se 3");
+    EXPECT_EQ(MarkedTabs(f().UserControl12), std::vector<int>{2});
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "Se 3");
+
+    // A long pipe name is cut to 20 characters in the run only.
+    longPipe->Name = "A pipe name of 25 chars.";
+    longPipe->Name += "x";
+    f().latseupdate(lateral2);
+    ASSERT_EQ(RunCount, 1);
+    EXPECT_EQ(CurrentRun[1].PipeName, longPipe->Name.substr(0, 20));
+    EXPECT_EQ(f().List2.List(0), longPipe->Name);
+    EXPECT_EQ(TabCaptions(f().UserControl12), std::vector<std::string>{longPipe->Name});
+
+    // A lateral without pipes gives an empty run, list and strip.
+    f().latseupdate("Diameter5");
+    EXPECT_EQ(RunCount, 0);
+    EXPECT_EQ(f().List2.ListCount(), 0);
+    EXPECT_TRUE(TabCaptions(f().UserControl12).empty());
+
+    // Choosing a lateral on the laterals' strip.
+    f().UserControl11.text("Lateral1");
+    int32_t index = 1;
+    f().UserControl11_TabSelect(index);
+    EXPECT_EQ(CurrentLateralName, "Lateral1");
+    EXPECT_EQ(RunCount, 3);
+    EXPECT_EQ(f().CurrentPipeIndex, 1);
+    EXPECT_EQ(f().CurrentPipeKey, "Se 2");
+    EXPECT_TRUE(MarkedTabs(f().UserControl12).empty());
+}
+
+TEST_F(Form1Test, PendingRemovalOfALateral) {
+    f().Command7_Click();
+    f().Command7_Click();
+    f().Command6_Click();   // Lateral2, no pipes
+    f().Command7_Click();   // one pipe on Lateral2
+    // A lower-case top-level name is not a lateral for the strip.
+    auto odd = std::make_shared<model::Sewer>();
+    odd->Name = "lateralX";
+    vb::Variant v = NewNodeValueArray();
+    v.SetElement(3, vb::Variant(std::static_pointer_cast<vb::Object>(odd)));
+    f().myCol->AddItem(v, "ObjlateralX", vb::Variant(std::string()), 2);
+
+    // Lateral1 is current; its removal renumbers nodes.
+    f().List1.ListIndex(0);
+    ASSERT_EQ(CurrentLateralName, "Lateral1");
+    const int32_t before = f().myCol->ItemCount();
+    f().MM1.Tag("-Lateral1");
+    f().Form_Click();
+    EXPECT_EQ(f().myCol->ItemCount(), before - 3);
+    EXPECT_FALSE(Rec("Lateral1"));
+    EXPECT_FALSE(Rec("Se 2"));
+    EXPECT_EQ(TabCaptions(f().UserControl11), std::vector<std::string>{"Lateral2"});
+    EXPECT_EQ(CurrentLateralName, "Lateral2");
+    EXPECT_EQ(f().MM1.Tag(), "");
+    // The run was rebuilt: it follows the remaining lateral's valid nodes.
+    ASSERT_EQ(RunCount, 1);
+    auto s = NodeRecordByIndex(f().myCol.get(), CurrentRun[1].NodeIndex);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->Name, vb::Trim(CurrentRun[1].PipeName));
+    EXPECT_EQ(s->lat, "Lateral2");
+
+    // A removal whose node is missing changes nothing and is dropped.
+    const int32_t count = f().myCol->ItemCount();
+    f().MM1.Tag("-NoSuchLateral");
+    f().Form_Click();
+    EXPECT_EQ(f().myCol->ItemCount(), count);
+    EXPECT_EQ(f().MM1.Tag(), "");
+    // A tag without "-" only refreshes.
+    f().MM1.Tag("Lateral2");
+    f().Form_Click();
+    EXPECT_EQ(f().myCol->ItemCount(), count);
+    EXPECT_EQ(f().MM1.Tag(), "Lateral2");
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+TEST_F(Form1Test, RemovalListsLateralsInTreeOrder) {
+    f().Command6_Click();   // Lateral2, after all pipe-size rows
+    f().MM1.Tag("-Diameter3");
+    f().Form_Click();
+    EXPECT_EQ(TabCaptions(f().UserControl11), (std::vector<std::string>{"Lateral1", "Lateral2"}));
+    EXPECT_EQ(CurrentLateralName, "Lateral2");
+}
+
+TEST_F(Form1Test, AddToListWritesTheLateralText) {
+    f().txt_script.Text("note");
+    f().Command2_Click();
+    EXPECT_EQ(Rec("Lateral1")->lat, "note");
+}

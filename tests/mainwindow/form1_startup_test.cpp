@@ -1,0 +1,131 @@
+// Start-up of the main window: the default network, the lists and strips,
+// the fields start-up sets, activation and the layout rule.
+#include "tests/mainwindow/form1_fixture.h"
+
+#include <cmath>
+
+TEST_F(Form1Test, StartUpBuildsTheDefaultNetwork) {
+    std::vector<std::string> expected = {"ObjSewer", "ObjLateral1"};
+    for (int n = 2; n <= 16; ++n) expected.push_back("ObjDiameter" + std::to_string(n));
+    EXPECT_EQ(TopLevelKeys(), expected);
+    EXPECT_EQ(f().myCol->ItemCount(), 17);
+    for (const std::string& key : expected) {
+        auto s = NodeRecordByKey(f().myCol.get(), key);
+        ASSERT_TRUE(s) << key;
+        EXPECT_EQ(s->Index, 1001) << key;
+        EXPECT_EQ("Obj" + s->Name, key);
+    }
+    EXPECT_EQ(LateralCount, 16);
+    // The lateral carries the default pipe values and has no pipe.
+    auto lat = Rec("Lateral1");
+    EXPECT_EQ(lat->lat, "Lateral1");
+    EXPECT_FLOAT_EQ(lat->qd, 10);
+    EXPECT_EQ(lat->dia, 200);
+    EXPECT_FLOAT_EQ(lat->felv, 102);
+    EXPECT_FLOAT_EQ(lat->mincover, 2);
+    EXPECT_FLOAT_EQ(lat->slope, 0.004f);
+    EXPECT_FLOAT_EQ(lat->l, 50);
+    EXPECT_EQ(f().myCol->FirstChild(vb::Variant("ObjLateral1")), 0);
+    // Pipe-size rows: 150 to 500 in steps of 50, then 600 to 1200 by 100.
+    const int dias[] = {150, 200, 250, 300, 350, 400, 450, 500, 600, 700, 800, 900, 1000, 1100, 1200};
+    for (int i = 0; i < 15; ++i) EXPECT_EQ(Rec("Diameter" + std::to_string(i + 2))->dia, dias[i]);
+    // The root holds empty elements 0 to 2; the others integers 0 and the lat.
+    vb::Variant root = f().myCol->Item(vb::Variant("ObjSewer"));
+    EXPECT_TRUE(root.Element(0).IsEmpty());
+    vb::Variant row = f().myCol->Item(vb::Variant("ObjDiameter9"));
+    EXPECT_EQ(row.Element(0).Type(), vb::vbInteger);
+    EXPECT_EQ(vb::CStr(row.Element(2)), "Diameter9");
+}
+
+TEST_F(Form1Test, StartUpFillsListsStripsGridAndFields) {
+    ASSERT_EQ(f().List1.ListCount(), 1);
+    EXPECT_EQ(f().List1.List(0), "Lateral1");
+    EXPECT_EQ(TabCaptions(f().UserControl11), std::vector<std::string>{"Lateral1"});
+    EXPECT_EQ(f().UserControl11.text(), "Lateral1");
+    EXPECT_EQ(CurrentLateralName, "Lateral1");
+    EXPECT_EQ(f().Label8.Caption(), "10");
+    EXPECT_EQ(f().PanStep, 10);
+    EXPECT_EQ(f().ElevScaleHeight, 10);
+    EXPECT_EQ(f().ElevScaleExtension, 0);
+    EXPECT_EQ(f().ElevScaleOffset, 2);
+    EXPECT_EQ(DxfMode, 1);
+    EXPECT_FLOAT_EQ(ProfileOffsetX, 50);
+    EXPECT_FLOAT_EQ(ProfileOffsetY, 100);
+    EXPECT_DOUBLE_EQ(f().Picture1.ScaleWidth(), 160);
+    EXPECT_DOUBLE_EQ(f().Picture1.ScaleHeight(), 150);
+    EXPECT_DOUBLE_EQ(f().Picture2.ScaleWidth(), 160);
+    EXPECT_EQ(CurrentRunPos, 1);
+    // No lateral has been chosen with pipes: the run is empty.
+    EXPECT_EQ(RunCount, 0);
+    EXPECT_EQ(CurrentRun.size(), 2u);
+    // The profile rows: 1 to 20 numbered and split over the two lists.
+    for (int r = 1; r <= 20; ++r) EXPECT_EQ(ProfileRowTable[r].Id, r);
+    EXPECT_EQ(f().List3.ListCount() + f().List4.ListCount(), 20);
+    EXPECT_EQ(f().List4.ListIndex(), -1);
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "zefprof.cfg"));
+    // The pipe grid shows the lateral's own record.
+    auto& g = f().MSHFlexGrid2;
+    EXPECT_EQ(f().CurrentPipeKey, "Lateral1");
+    EXPECT_EQ(g.TextMatrix(0, 0), "Lateral1");
+    EXPECT_EQ(g.TextMatrix(0, 1), "From");
+    EXPECT_EQ(g.TextMatrix(4, 0), "MinCover");
+    EXPECT_EQ(g.TextMatrix(1, 1), "10");
+    EXPECT_EQ(g.TextMatrix(2, 1), "200");
+    EXPECT_EQ(g.TextMatrix(3, 1), "0.0040");
+    EXPECT_EQ(g.TextMatrix(4, 1), "2.00");
+    EXPECT_EQ(g.TextMatrix(5, 1), "50.00");
+    EXPECT_EQ(g.TextMatrix(6, 1), "102.000");
+    EXPECT_EQ(g.TextMatrix(7, 1), "");   // finv 0 shows empty
+    // The second grid's editor lies over that grid's current cell.
+    EXPECT_DOUBLE_EQ(f().TxtEdit1.Top(), f().MSHFlexGrid3.CellTop() + 100);
+    EXPECT_DOUBLE_EQ(f().TxtEdit1.Left(), f().MSHFlexGrid3.CellLeft() + 100);
+    EXPECT_TRUE(dialogs().Messages().empty());
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+TEST_F(Form1Test, ActivationResetsTheRunningNumbers) {
+    EXPECT_EQ(PipeCount, 1);
+    CurrentRunPos = 5;
+    f().Form_Activate();
+    EXPECT_EQ(PipeCount, 0);
+    EXPECT_EQ(CurrentRunPos, 1);
+}
+
+TEST_F(Form1Test, ResizeFollowsTheLayoutRule) {
+    // Window sizes are whole pixels (15 twips): 5010 is the first width above
+    // 5000, 4995 the last one below.
+    auto apply = [&](double w, double h) {
+        f().Move(0, 0, w, h);
+        ASSERT_DOUBLE_EQ(f().Width(), w);
+        f().Form_Resize();
+    };
+    apply(5010, 6000);
+    EXPECT_DOUBLE_EQ(f().UserControl11.Width(), 510);
+    EXPECT_DOUBLE_EQ(f().Frame10.Width(), 4610);
+    EXPECT_DOUBLE_EQ(f().UserControl12.Width(), 110);
+    EXPECT_DOUBLE_EQ(f().Frame10.Left(), 50);   // Frame1 is the 500-high tool strip
+    EXPECT_DOUBLE_EQ(f().Frame10.Height(), 4000);
+    EXPECT_DOUBLE_EQ(f().Command6.Top(), 4600);
+    EXPECT_DOUBLE_EQ(f().UserControl11.Top(), 4600);
+    EXPECT_DOUBLE_EQ(f().Command7.Top(), f().Frame10.Top() + 50);
+    EXPECT_DOUBLE_EQ(f().Command7.Left(), 60);
+    EXPECT_NEAR(f().UserControl12.Left(), f().Command7.Left() + f().Command7.Width() + 10, 15);
+    EXPECT_DOUBLE_EQ(f().Picture1.Width(), 1610);
+    EXPECT_DOUBLE_EQ(f().Picture1.Height(), 4000);
+    // Below 5000 the strips keep their widths.
+    apply(4995, 6000);
+    EXPECT_DOUBLE_EQ(f().UserControl11.Width(), 510);
+    EXPECT_DOUBLE_EQ(f().UserControl12.Width(), 110);
+    EXPECT_DOUBLE_EQ(f().Picture1.Width(), 1595);
+    // A frame not above 4000 wide leaves the profile's width alone.
+    apply(4395, 6000);
+    EXPECT_DOUBLE_EQ(f().Frame10.Width(), 3995);
+    EXPECT_DOUBLE_EQ(f().Picture1.Width(), 1595);
+    apply(4410, 6000);
+    EXPECT_DOUBLE_EQ(f().Frame10.Width(), 4010);
+    EXPECT_DOUBLE_EQ(f().Picture1.Width(), 1010);
+    // The pipe panel stays right of the profile.
+    apply(18000, 12600);
+    EXPECT_DOUBLE_EQ(f().PipePanel.Left(), f().Picture1.Width() + 60);
+    EXPECT_DOUBLE_EQ(f().Frame10.Height(), 10600);
+}
