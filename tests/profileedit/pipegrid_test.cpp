@@ -1,0 +1,286 @@
+// The pipe grid with its in-place editor, the partial-flow read-out and the
+// second grid, on a real main window.
+#include "tests/mainwindow/form1_fixture.h"
+
+#include <array>
+
+namespace {
+
+class PipeGridTest : public Form1Test {
+protected:
+    void SetUp() override {
+        Form1Test::SetUp();
+        // Two pipes on Lateral1; the first is chosen in the pipe list, so it
+        // is the current pipe and the only marked tab.
+        f().Command7_Click();
+        f().Command7_Click();
+        f().List2.ListIndex(0);
+        pipe_ = Rec("Se 2");
+        ASSERT_TRUE(pipe_);
+        ASSERT_EQ(f().CurrentPipeKey, "Se 2");
+        ASSERT_EQ(f().CurrentPipeIndex, 1);
+    }
+    vb::FlexGrid& g() { return f().MSHFlexGrid2; }
+    // Opens the editor on a value row as a click on that cell does.
+    void Open(int row) {
+        g().Row(row);
+        g().Col(1);
+        f().MSHFlexGrid2_Click();
+    }
+    void Key(int code) {
+        int shift = 0;
+        f().txtEdit_KeyDown(code, shift);
+        int ascii = code;
+        if (code == vb::vbKeyReturn || code == vb::vbKeyEscape) f().txtEdit_KeyPress(ascii);
+    }
+    std::shared_ptr<model::Sewer> pipe_;
+};
+
+}  // namespace
+
+TEST_F(PipeGridTest, EditorOpensOverTheCellAndMirrorsTyping) {
+    Open(3);
+    EXPECT_TRUE(f().txtEdit.Visible());
+    EXPECT_EQ(f().EditRow, 3);
+    EXPECT_EQ(f().PipeGridRow, 3);
+    EXPECT_EQ(f().EditOldText, "0.0040");
+    EXPECT_EQ(f().txtEdit.Text(), "0.0040");
+    EXPECT_EQ(f().txtEdit.SelLength(), 6);
+    EXPECT_DOUBLE_EQ(f().txtEdit.Top(), g().CellTop() + 230);
+    EXPECT_DOUBLE_EQ(f().txtEdit.Left(), g().CellLeft() + 30);
+    // The editor lands on the cell: the grid stands at (30, 230) in its panel.
+    EXPECT_DOUBLE_EQ(f().txtEdit.Top(), g().Top() + g().CellTop());
+    f().txtEdit.Text("0.00");
+    EXPECT_EQ(g().TextMatrix(3, 1), "0.00");
+}
+
+TEST_F(PipeGridTest, EnterCommitsIntoTheMarkedPipeAndUpdatesTheReadOut) {
+    Open(3);
+    f().txtEdit.Text("0.006");
+    Key(vb::vbKeyReturn);
+    EXPECT_FALSE(f().txtEdit.Visible());
+    EXPECT_FLOAT_EQ(pipe_->slope, 0.006f);
+    EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=0.39");
+    // The upstream ground: the dependent levels are recomputed.
+    pipe_->slope = 0.004f;
+    pipe_->l = 50;
+    pipe_->mincover = 2;
+    pipe_->dia = 200;
+    Open(6);
+    f().txtEdit.Text("101.5");
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(pipe_->felv, 101.5f);
+    EXPECT_FLOAT_EQ(pipe_->telv, 101.3f);
+    EXPECT_FLOAT_EQ(pipe_->finv, 99.3f);
+    EXPECT_FLOAT_EQ(pipe_->tinv, 99.1f);
+    // The other pipe is untouched.
+    EXPECT_FLOAT_EQ(Rec("Se 3")->felv, 101.8f);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+TEST_F(PipeGridTest, RowsSixToNineGoIntoTheCurrentPipeAsTyped) {
+    Open(7);
+    f().txtEdit.Text("95.25");
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(pipe_->finv, 95.25f);
+    // Without a current position nothing is stored directly and rows 1 to 6
+    // still go to the marked pipe.
+    f().CurrentPipeIndex = 0;
+    Open(8);
+    f().txtEdit.Text("88");
+    Key(vb::vbKeyReturn);
+    EXPECT_NE(pipe_->telv, 88.0f);
+    Open(1);
+    f().txtEdit.Text("12");
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(pipe_->qd, 12.0f);
+}
+
+TEST_F(PipeGridTest, EscGivesTheOldTextBackAndStoresNothing) {
+    Open(5);
+    f().txtEdit.Text("77");
+    EXPECT_EQ(g().TextMatrix(5, 1), "77");
+    Key(vb::vbKeyEscape);
+    EXPECT_FALSE(f().txtEdit.Visible());
+    EXPECT_EQ(g().TextMatrix(5, 1), "50.00");
+    EXPECT_FLOAT_EQ(pipe_->l, 50);
+    // A later write-back does not store the abandoned text either.
+    Open(4);
+    EXPECT_FLOAT_EQ(pipe_->l, 50);
+}
+
+TEST_F(PipeGridTest, ArrowKeysMoveWithinTheValueColumnAndWriteTheRowBack) {
+    Open(1);
+    Key(vb::vbKeyUp);
+    EXPECT_EQ(g().Row(), 1);
+    Key(vb::vbKeyLeft);
+    Key(vb::vbKeyRight);
+    EXPECT_EQ(g().Col(), 1);
+    Open(9);
+    Key(vb::vbKeyDown);
+    EXPECT_EQ(g().Row(), 9);
+    // A typed value is written back when the editor moves on, without the
+    // recomputation and the read-out of the commit.
+    const std::string readout = f().Label32.Caption();
+    const float telv = pipe_->telv;
+    Open(6);
+    f().txtEdit.Text("105");
+    Key(vb::vbKeyDown);
+    EXPECT_EQ(g().Row(), 7);
+    EXPECT_TRUE(f().txtEdit.Visible());
+    EXPECT_EQ(f().EditRow, 7);
+    EXPECT_FLOAT_EQ(pipe_->felv, 105.0f);
+    EXPECT_FLOAT_EQ(pipe_->telv, telv);
+    EXPECT_EQ(f().Label32.Caption(), readout);
+}
+
+TEST_F(PipeGridTest, WriteBackNeverStoresTheDisplayRounding) {
+    pipe_->slope = 0.00405f;
+    pipe_->finv = 0;
+    pipe_->telv = 100.12345f;
+    f().se_selupdate();
+    EXPECT_EQ(g().TextMatrix(7, 1), "");
+    // Open on one row, move to others without typing: nothing changes.
+    Open(3);
+    Open(8);
+    Open(2);
+    f().updatedata(0, 1);
+    EXPECT_FLOAT_EQ(pipe_->slope, 0.00405f);
+    EXPECT_FLOAT_EQ(pipe_->telv, 100.12345f);
+    EXPECT_FLOAT_EQ(pipe_->finv, 0);
+    // Choosing another pipe commits only what was typed.
+    Open(4);
+    f().txtEdit.Text("1.75");
+    f().List2.ListIndex(1);
+    EXPECT_FLOAT_EQ(pipe_->mincover, 1.75f);
+    EXPECT_FLOAT_EQ(pipe_->slope, 0.00405f);
+    EXPECT_EQ(f().CurrentPipeKey, "Se 3");
+}
+
+TEST_F(PipeGridTest, LeavingForAnotherControlCommitsButAnotherCellDoesNot) {
+    vb::test::ShowAndActivate(f());
+    Open(6);
+    vb::test::ProcessEvents();
+    ASSERT_TRUE(f().txtEdit.HasFocus());
+    const float telv = pipe_->telv;
+    f().txtEdit.Text("103");
+    // A click on another cell of the grid: the row is written back, but the
+    // commit (with its recomputation) does not run.
+    vb::test::SendMouse(g(), vb::test::MouseAction::Click, 1, g().ColWidth(0) + 200, 900);
+    vb::test::ProcessEvents();
+    EXPECT_FLOAT_EQ(pipe_->felv, 103.0f);
+    EXPECT_FLOAT_EQ(pipe_->telv, telv);
+    EXPECT_TRUE(f().txtEdit.Visible());
+    // Leaving for another control commits as Enter does.
+    Open(6);
+    vb::test::ProcessEvents();
+    f().txtEdit.Text("104");
+    f().List1.SetFocus();
+    vb::test::ProcessEvents();
+    EXPECT_FALSE(f().txtEdit.Visible());
+    EXPECT_FLOAT_EQ(pipe_->felv, 104.0f);
+    EXPECT_FLOAT_EQ(pipe_->telv, 104.0f - 0.004f * 50);
+    // Enter hides the editor and commits once: the focus going back to the
+    // grid does not commit a second time.
+    Open(1);
+    vb::test::ProcessEvents();
+    f().txtEdit.Text("11");
+    vb::test::SendKey(f().txtEdit, vb::vbKeyReturn);
+    vb::test::ProcessEvents();
+    EXPECT_FALSE(f().txtEdit.Visible());
+    EXPECT_FLOAT_EQ(pipe_->qd, 11.0f);
+    pipe_->qd = 9;
+    f().List1.SetFocus();
+    vb::test::ProcessEvents();
+    EXPECT_FLOAT_EQ(pipe_->qd, 9.0f);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+TEST_F(PipeGridTest, ReadOutCaptions) {
+    auto set = [&](const char* q, const char* d, const char* s) {
+        g().TextMatrix(1, 1, q);
+        g().TextMatrix(2, 1, d);
+        g().TextMatrix(3, 1, s);
+        f().qrate();
+    };
+    set("10", "200", "0.004");
+    EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=0.48");
+    EXPECT_EQ(f().Label33.Caption(), "H/D= 0.49");
+    EXPECT_EQ(f().Label34.Caption(), "Vful=0.66");
+    EXPECT_EQ(f().Label35.Caption(), "Vd= 0.66");
+    // An overloaded pipe changes only the ratio.
+    set("25", "200", "0.004");
+    EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=1.21");
+    EXPECT_EQ(f().Label33.Caption(), "H/D= 0.49");
+    EXPECT_EQ(f().Label35.Caption(), "Vd= 0.66");
+    // No flow: the depth fit's value at 0.
+    set("0", "200", "0.004");
+    EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=0");
+    EXPECT_EQ(f().Label33.Caption(), "H/D= 0");
+    EXPECT_EQ(f().Label34.Caption(), "Vful=0.66");
+    // Zero or missing slope and diameter, and a negative flow, leave every
+    // caption as it was.
+    for (auto args : {std::array<const char*, 3>{"10", "200", "0"}, std::array<const char*, 3>{"10", "", "0.004"},
+                      std::array<const char*, 3>{"10", "200", "-0.01"}, std::array<const char*, 3>{"-5", "200", "0.004"},
+                      std::array<const char*, 3>{"10", "abc", "x"}}) {
+        set(args[0], args[1], args[2]);
+        EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=0");
+        EXPECT_EQ(f().Label33.Caption(), "H/D= 0");
+        EXPECT_EQ(f().Label34.Caption(), "Vful=0.66");
+    }
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+TEST_F(PipeGridTest, SecondGridEditsTheLateralRecordAtTheNextClick) {
+    auto& g3 = f().MSHFlexGrid3;
+    auto lat = Rec("Lateral1");
+    const char* titles[] = {"Qdesign", "Diameter", "Slope", "Mincover", "FGR.EL", "FInv.EL", "TGR.EL", "TInv.EL", "Length"};
+    const char* values[] = {"10", "200", "0.004", "2", "102", "0", "0", "0", "50"};
+    g3.TextMatrix(0, 0, "Lateral1");
+    for (int r = 1; r <= 9; ++r) {
+        g3.TextMatrix(r, 0, titles[r - 1]);
+        g3.TextMatrix(r, 1, values[r - 1]);
+    }
+    CurrentLateralName = "other";
+    g3.Row(3);
+    g3.Col(1);
+    f().MSHFlexGrid3_Click();
+    EXPECT_EQ(CurrentLateralName, "Lateral1");
+    EXPECT_TRUE(f().TxtEdit1.Visible());
+    EXPECT_EQ(f().TxtEdit1.Text(), "0.004");
+    EXPECT_DOUBLE_EQ(f().TxtEdit1.Top(), g3.CellTop() + 100);
+    EXPECT_EQ(f().TxtEdit1.SelLength(), 5);
+    // Typing shows at once; Enter only hides the editor.
+    f().TxtEdit1.Text("0.007");
+    EXPECT_EQ(g3.TextMatrix(3, 1), "0.007");
+    int code = vb::vbKeyReturn, shift = 0;
+    f().TxtEdit1_KeyDown(code, shift);
+    EXPECT_FALSE(f().TxtEdit1.Visible());
+    EXPECT_FLOAT_EQ(lat->slope, 0.004f);
+    // The next click writes the row back, into the property its title names.
+    g3.Row(9);
+    f().MSHFlexGrid3_Click();
+    EXPECT_FLOAT_EQ(lat->slope, 0.007f);
+    EXPECT_FLOAT_EQ(lat->l, 50);
+    // Esc gives the cell its old text back.
+    f().TxtEdit1.Text("75");
+    code = vb::vbKeyEscape;
+    f().TxtEdit1_KeyDown(code, shift);
+    EXPECT_EQ(g3.TextMatrix(9, 1), "50");
+    // Flow and cover rows are never written from this grid.
+    g3.TextMatrix(1, 1, "99");
+    g3.TextMatrix(4, 1, "9");
+    g3.Row(1);
+    f().MSHFlexGrid3_Click();
+    g3.Row(4);
+    f().MSHFlexGrid3_Click();
+    EXPECT_FLOAT_EQ(lat->qd, 10);
+    EXPECT_FLOAT_EQ(lat->mincover, 2);
+    // A key on the grid itself reopens the editor without changing the cell.
+    int ascii = 'a';
+    f().MSHFlexGrid3_KeyPress(ascii);
+    EXPECT_EQ(g3.TextMatrix(4, 1), "9");
+    EXPECT_TRUE(f().TxtEdit1.Visible());
+    // The pipe grid is not touched by any of it.
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(3, 1), "0.0040");
+}
