@@ -288,3 +288,263 @@ TEST(DxfWriter, DrawingCallsWriteIntoTheOpenOutputOnly) {
     EXPECT_EQ(r.texts, 1);
     fs::remove_all(dir);
 }
+
+// --- The export command of the main window ------------------------------------------
+
+#include <algorithm>
+#include <memory>
+
+#include "mainwindow/form1.h"
+#include "mainwindow/network_access.h"
+#include "platform/runtime/app.h"
+#include "platform/ui/ui.h"
+
+namespace {
+
+// The main window loaded in a folder of its own, with dialogs answered by a
+// script.
+class DxfExport : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("dxfexp_" + std::to_string(::getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        vb::App::SetPath(dir_.string());
+        // The running numbers are process-wide; start as the program does.
+        LateralCount = 0;
+        PipeCount = 0;
+        SheetCount = 0;
+        form_ = std::make_unique<Form1>();
+        form_->Load();
+        dialogs_->ClearLog();
+    }
+    void TearDown() override {
+        form_.reset();
+        vb::App::ResetPath();
+        fs::remove_all(dir_);
+    }
+    // Three pipes under Lateral1, the lateral chosen and drawn.
+    void AddPipes(int n) {
+        auto& col = *form_->myCol;
+        for (int k = 1; k <= n; ++k) {
+            const std::string key = "ObjSe" + std::to_string(k);
+            col.AddItem(NewNodeValueArray(), key, vb::Variant(std::string("ObjLateral1")), 5);
+            auto s = std::make_shared<model::Sewer>();
+            s->Name = "Se" + std::to_string(k);
+            s->felv = 102.0f - k;
+            s->telv = 101.0f - k;
+            s->dia = 200;
+            s->slope = 0.004f;
+            s->l = 30.0f + 10 * k;
+            s->mincover = 2;
+            s->from = "MH" + std::to_string(k);
+            s->tom = "MH" + std::to_string(k + 1);
+            vb::Variant value = col.Item(vb::Variant(key));
+            value.SetElement(3, vb::Variant(std::static_pointer_cast<vb::Object>(s)));
+            col.Item(vb::Variant(key), value);
+        }
+        CurrentLateralName = "Lateral1";
+        form_->latseupdate("Lateral1");
+        form_->draw();
+        dialogs_->ClearLog();
+    }
+    std::string Target(const std::string& name = "out.dxf") const { return (dir_ / name).string(); }
+    std::vector<std::string> Prompts() const {
+        std::vector<std::string> p;
+        for (auto& m : dialogs_->Messages()) p.push_back(m.prompt);
+        return p;
+    }
+    size_t FilesInFolder() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}));
+    }
+
+    std::shared_ptr<vb::ScriptedDialogs> dialogs_ = std::make_shared<vb::ScriptedDialogs>();
+    vb::DialogSinkScope scope_{dialogs_};
+    fs::path dir_;
+    std::unique_ptr<Form1> form_;
+};
+
+}  // namespace
+
+namespace {
+
+// Group 20 and 21 values (the y of every entity) in file order.
+std::vector<double> YValues(const std::string& body) {
+    std::vector<std::string> l = SplitCrLf(body);
+    std::vector<double> ys;
+    for (size_t i = 0; i + 1 < l.size(); i += 2)
+        if (l[i] == " 20 " || l[i] == " 21 ") ys.push_back(std::stod(l[i + 1]));
+    return ys;
+}
+
+int Count(const std::string& s, const std::string& what) {
+    int n = 0;
+    for (size_t p = s.find(what); p != std::string::npos; p = s.find(what, p + 1)) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(DxfExport, LateralWithoutPipesGivesHeadAndTrailerOnly) {
+    ASSERT_EQ(RunCount, 0);
+    dialogs_->QueueFile(Target());
+    form_->Commanddel_Click();
+
+    ASSERT_EQ(dialogs_->Files().size(), 1u);
+    const vb::FileDialogRequest& r = dialogs_->Files()[0].request;
+    EXPECT_TRUE(r.save);
+    EXPECT_EQ(r.title, "Save DXF");
+    EXPECT_EQ(r.filter, "DXF File (*.dxf)|*.dxf");
+    EXPECT_EQ(r.fileName, "DXF-Lateral1");
+
+    EXPECT_EQ(dxf_check::ReadAll(Target()), DxfHead() + DxfTrailer());
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"DXF Saved"});
+    EXPECT_EQ(dialogs_->Messages()[0].buttons, vb::vbOKOnly);
+    EXPECT_FLOAT_EQ(form_->DxfOriginY, 800);
+    EXPECT_FLOAT_EQ(form_->DxfOriginX, 0);
+    EXPECT_EQ(DxfMode, 1);
+    EXPECT_FALSE(DxfFile().IsOpen());
+    auto check = dxf_check::Read(Target());
+    EXPECT_TRUE(check.ok) << check.message;
+    EXPECT_EQ(check.lines, 0);
+    EXPECT_EQ(check.texts, 0);
+}
+
+// "DXF Saved" is said only when the file stands complete under its name.
+class CheckingDialogs : public vb::ScriptedDialogs {
+public:
+    std::string target;
+    std::vector<std::string> seenAtSaved;
+    int MsgBox(const std::string& prompt, int buttons, const std::string& title) override {
+        if (prompt == "DXF Saved") seenAtSaved.push_back(dxf_check::ReadAll(target));
+        return ScriptedDialogs::MsgBox(prompt, buttons, title);
+    }
+};
+
+TEST_F(DxfExport, ProfileIsWrittenAndEachExportLiesEightHundredHigher) {
+    auto checking = std::make_shared<CheckingDialogs>();
+    vb::DialogSinkScope scope(checking);
+    AddPipes(2);
+    ASSERT_EQ(RunCount, 2);
+    const float offsetX = ProfileOffsetX, offsetY = ProfileOffsetY;
+
+    checking->target = Target("a.dxf");
+    checking->QueueFile(Target("a.dxf"));
+    form_->Commanddel_Click();
+    checking->target = Target("b.dxf");
+    checking->QueueFile(Target("b.dxf"));
+    form_->Commanddel_Click();
+    EXPECT_FLOAT_EQ(form_->DxfOriginY, 1600);
+
+    std::string a = dxf_check::ReadAll(Target("a.dxf"));
+    std::string b = dxf_check::ReadAll(Target("b.dxf"));
+    ASSERT_EQ(checking->seenAtSaved.size(), 2u);
+    EXPECT_EQ(checking->seenAtSaved[0], a);
+    EXPECT_EQ(checking->seenAtSaved[1], b);
+    EXPECT_EQ(a.substr(0, DxfHead().size()), DxfHead());
+    EXPECT_EQ(a.substr(a.size() - DxfTrailer().size()), DxfTrailer());
+
+    // Both files hold the same entities, read alike by ezdxf.
+    const int lines = Count(a, "\r\nLINE\r\n"), texts = Count(a, "\r\nTEXT\r\n");
+    EXPECT_GT(lines, 5);
+    EXPECT_GT(texts, 5);
+    for (const std::string& name : {"a.dxf", "b.dxf"}) {
+        auto check = dxf_check::Read(Target(name));
+        EXPECT_TRUE(check.ok) << name << ": " << check.message;
+        EXPECT_EQ(check.lines, lines) << name;
+        EXPECT_EQ(check.texts, texts) << name;
+    }
+
+    // Every y of the second export is 800 higher; the screen view plays no part.
+    std::vector<double> ya = YValues(a), yb = YValues(b);
+    ASSERT_EQ(ya.size(), yb.size());
+    ASSERT_FALSE(ya.empty());
+    for (size_t i = 0; i < ya.size(); ++i) EXPECT_NEAR(yb[i] - ya[i], 800, 1e-3) << i;
+    EXPECT_FLOAT_EQ(ProfileOffsetX, offsetX);
+    EXPECT_FLOAT_EQ(ProfileOffsetY, offsetY);
+    EXPECT_EQ(DxfMode, 1);
+
+    // Panning the screen does not move the file's entities.
+    ProfileOffsetX += 37;
+    ProfileOffsetY -= 11;
+    checking->target = Target("c.dxf");
+    checking->QueueFile(Target("c.dxf"));
+    form_->Commanddel_Click();
+    std::vector<double> yc = YValues(dxf_check::ReadAll(Target("c.dxf")));
+    ASSERT_EQ(yc.size(), ya.size());
+    for (size_t i = 0; i < ya.size(); ++i) EXPECT_NEAR(yc[i] - ya[i], 1600, 1e-3) << i;
+}
+
+TEST_F(DxfExport, CancelledDialogWritesNothingButMovesTheOrigin) {
+    const size_t before = FilesInFolder();
+    dialogs_->QueueFileCancel();
+    form_->Commanddel_Click();
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"Cancel was selected."});
+    EXPECT_EQ(FilesInFolder(), before);
+    EXPECT_FLOAT_EQ(form_->DxfOriginY, 800);
+    EXPECT_EQ(DxfMode, 1);
+    EXPECT_FALSE(DxfFile().IsOpen());
+}
+
+TEST_F(DxfExport, RefusedOverwriteLeavesTheFileUntouched) {
+    AddPipes(1);
+    {
+        std::ofstream old(Target(), std::ios::binary);
+        old << "keep me";
+    }
+    dialogs_->QueueFile(Target());
+    dialogs_->QueueButton(vb::vbNo);
+    form_->Commanddel_Click();
+    ASSERT_EQ(Prompts(), std::vector<std::string>{" Overwrite ?"});
+    EXPECT_EQ(dialogs_->Messages()[0].buttons, vb::vbYesNo + vb::vbDefaultButton2);
+    EXPECT_EQ(dxf_check::ReadAll(Target()), "keep me");
+    EXPECT_FLOAT_EQ(form_->DxfOriginY, 800);
+
+    // Closing the box without a choice takes the default button, No.
+    dialogs_->ClearLog();
+    dialogs_->QueueFile(Target());
+    form_->Commanddel_Click();
+    ASSERT_EQ(dialogs_->Messages().size(), 1u);
+    EXPECT_TRUE(dialogs_->Messages()[0].defaulted);
+    EXPECT_EQ(dxf_check::ReadAll(Target()), "keep me");
+
+    // Yes replaces it.
+    dialogs_->ClearLog();
+    dialogs_->QueueFile(Target());
+    dialogs_->QueueButton(vb::vbYes);
+    form_->Commanddel_Click();
+    EXPECT_EQ(Prompts(), (std::vector<std::string>{" Overwrite ?", "DXF Saved"}));
+    auto check = dxf_check::Read(Target());
+    EXPECT_TRUE(check.ok) << check.message;
+    EXPECT_GT(check.lines, 0);
+    EXPECT_FLOAT_EQ(form_->DxfOriginY, 2400);
+}
+
+TEST_F(DxfExport, FailureLeavesNoFileAndSaysSo) {
+    AddPipes(1);
+    const size_t before = FilesInFolder();
+
+    // A folder that does not exist: reported when the file is opened.
+    dialogs_->QueueFile((dir_ / "missing" / "x.dxf").string());
+    form_->Commanddel_Click();
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"Path not found"});
+    EXPECT_EQ(DxfMode, 1);
+    EXPECT_FLOAT_EQ(form_->DxfOriginY, 800);
+
+    // A target that cannot be replaced: reported after the redraw, and no
+    // "DXF Saved".
+    fs::create_directories(dir_ / "taken.dxf");
+    dialogs_->ClearLog();
+    dialogs_->QueueFile(Target("taken.dxf"));
+    dialogs_->QueueButton(vb::vbYes);   // it exists
+    form_->Commanddel_Click();
+    std::vector<std::string> p = Prompts();
+    ASSERT_EQ(p.size(), 2u);
+    EXPECT_EQ(p[0], " Overwrite ?");
+    EXPECT_EQ(p[1].rfind("DXF not saved: ", 0), 0u) << p[1];
+    EXPECT_TRUE(fs::is_directory(dir_ / "taken.dxf"));
+    EXPECT_EQ(FilesInFolder(), before + 1);   // only the folder made above
+    EXPECT_EQ(DxfMode, 1);
+    EXPECT_FALSE(DxfFile().IsOpen());
+}
