@@ -52,7 +52,19 @@ void PutF64(std::vector<uint8_t>& b, double d) {
     std::memcpy(&u, &d, 8);
     PutI64(b, static_cast<int64_t>(u));
 }
+bool IsAscii(const std::string& s) {
+    for (unsigned char c : s)
+        if (c >= 0x80) return false;
+    return true;
+}
 void PutText(std::vector<uint8_t>& b, const std::string& s) {
+    if (IsAscii(s)) {
+        // UTF-16LE of ASCII text: each character followed by a zero byte.
+        const size_t at = b.size();
+        b.resize(at + 2 * s.size(), 0);
+        for (size_t i = 0; i < s.size(); ++i) b[at + 2 * i] = static_cast<uint8_t>(s[i]);
+        return;
+    }
     std::u16string u = vb::ToUtf16(s);
     for (char16_t c : u) PutI16(b, static_cast<int16_t>(c));
 }
@@ -80,7 +92,15 @@ double GetF64(const uint8_t* p) {
     return d;
 }
 std::string GetText(const uint8_t* p, size_t bytes) {
-    std::u16string u(bytes / 2, u'\0');
+    const size_t n = bytes / 2;
+    bool ascii = true;
+    for (size_t i = 0; i < n && ascii; ++i) ascii = p[2 * i] < 0x80 && p[2 * i + 1] == 0;
+    if (ascii) {
+        std::string s(n, '\0');
+        for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(p[2 * i]);
+        return s;
+    }
+    std::u16string u(n, u'\0');
     for (size_t i = 0; i < u.size(); ++i) u[i] = static_cast<char16_t>(GetU16(p + 2 * i));
     return vb::FromUtf16(u);
 }
@@ -139,6 +159,25 @@ vb::Variant EmptyArrayOf(int elementType) {
 
 }  // namespace
 
+// Reads a Byte array value as ReadProperty and a type check would: 1 with a
+// view of the bytes, 0 when the name is missing or holds Empty, -1 when it
+// holds anything else.
+int ByteValue(const vb::PropertyBag& bag, const std::string& name, const uint8_t*& data, size_t& size) {
+    switch (bag.ViewBytes(name, data, size)) {
+        case vb::PropertyBag::Stored::kBytes: return 1;
+        case vb::PropertyBag::Stored::kMissing: return 0;
+        default: return bag.ReadProperty(name).IsEmpty() ? 0 : -1;
+    }
+}
+
+// Bytes inside the bag, seen without a copy.
+struct ByteSpan {
+    const uint8_t* p = nullptr;
+    size_t n = 0;
+    size_t size() const { return n; }
+    const uint8_t* data() const { return p; }
+};
+
 // State of one load: the bag, the SerializeObject handler and an element
 // budget that caps what arrays in the bytes can make us allocate.
 struct cNodeCollection::LoadState {
@@ -165,7 +204,7 @@ void cNodeCollection::SerializeObjectValue(vb::PropertyBag& bag, const vb::Varia
     std::vector<uint8_t> data;
     std::string id;
     if (SerializeObject) SerializeObject(true, collectionObject, data, id);
-    if (!data.empty()) bag.WriteProperty(name, vb::Variant::ByteArray(std::move(data)));
+    if (!data.empty()) bag.WriteBytes(name, data.data(), data.size());
     bag.WriteProperty(name + "K", vb::Variant(id));
 }
 
@@ -176,8 +215,9 @@ void cNodeCollection::SerializeArray(vb::PropertyBag& bag, const vb::Variant& va
     if (!IsNotStoredType(elem)) {
         std::vector<uint8_t> data;
         bool writeData = true;
+        const std::vector<uint8_t>* dataToWrite = &data;
         if (elem == vb::vbByte) {
-            data = a.bytes;
+            dataToWrite = &a.bytes;
         } else if (FixedSize(elem)) {
             data.reserve(count * FixedSize(elem));
             for (const vb::Variant& e : a.items) PutFixed(data, e);
@@ -234,7 +274,7 @@ void cNodeCollection::SerializeArray(vb::PropertyBag& bag, const vb::Variant& va
         } else {
             vb::RaiseError(vb::errTypeMismatch);
         }
-        if (writeData) bag.WriteProperty(name, vb::Variant::ByteArray(std::move(data)));
+        if (writeData) bag.WriteBytes(name, dataToWrite->data(), dataToWrite->size());
     }
     // Shape: feature flags, then count and lower bound of each dimension,
     // the last declared dimension first.
@@ -244,7 +284,7 @@ void cNodeCollection::SerializeArray(vb::PropertyBag& bag, const vb::Variant& va
         PutI32(shape, a.count[d]);
         PutI32(shape, a.lower[d]);
     }
-    bag.WriteProperty(name + "A", vb::Variant::ByteArray(std::move(shape)));
+    bag.WriteBytes(name + "A", shape.data(), shape.size());
 }
 
 bool cNodeCollection::SaveCollection(std::vector<uint8_t>& CollectionArray) {
@@ -284,7 +324,7 @@ bool cNodeCollection::SaveCollection(std::vector<uint8_t>& CollectionArray) {
             PutI32(rec, record[static_cast<size_t>(node.Parent)]);
             PutI16(rec, static_cast<int16_t>(word));
             if (node.KeyPtr) PutText(rec, KeyTexts[static_cast<size_t>(node.KeyPtr - 1)]);
-            bag.WriteProperty(n + "N", vb::Variant::ByteArray(std::move(rec)));
+            bag.WriteBytes(n + "N", rec.data(), rec.size());
 
             if (!selfStored) {
                 if (value->IsArray()) {
@@ -308,8 +348,8 @@ bool cNodeCollection::SaveCollection(std::vector<uint8_t>& CollectionArray) {
         PutI32(count, NodeCount);
         PutI32(count, CompareMode);
         PutI32(count, BufferStep);
-        bag.WriteProperty("Count", vb::Variant::ByteArray(std::move(count)));
-        CollectionArray = bag.Contents();
+        bag.WriteBytes("Count", count.data(), count.size());
+        CollectionArray = bag.TakeContents();
         return true;
     } catch (const vb::VbError&) {
         return false;
@@ -323,17 +363,20 @@ bool cNodeCollection::SaveCollection(std::vector<uint8_t>& CollectionArray) {
 bool cNodeCollection::DeserializeObject(LoadState& st, vb::Variant& dest, const std::string& name) {
     vb::Variant tag = st.bag.ReadProperty(name + "K");
     if (!tag.IsEmpty() && !tag.IsString()) return false;
-    vb::Variant data = st.bag.ReadProperty(name);
     if (tag.IsString() && tag.RawString() == kSelfStoredTag) {
+        vb::Variant data = st.bag.ReadProperty(name);
         if (data.IsEmpty()) dest = vb::Variant::Nothing();
         else if (data.IsObject()) dest = data;
         else return false;
         return true;
     }
-    if (data.IsEmpty()) return true;  // only a tag: the value stays as it was
-    if (data.Type() != (vb::vbArray | vb::vbByte)) return false;
-    std::vector<uint8_t> bytes = data.Bytes();
-    if (bytes.empty()) return true;
+    const uint8_t* stored = nullptr;
+    size_t size = 0;
+    const int found = ByteValue(st.bag, name, stored, size);
+    if (found == 0) return true;  // only a tag: the value stays as it was
+    if (found < 0) return false;
+    if (size == 0) return true;
+    std::vector<uint8_t> bytes(stored, stored + size);
     vb::Variant collectionObject = vb::Variant::Nothing();
     std::string id = tag.IsString() ? tag.RawString() : std::string();
     if (SerializeObject) SerializeObject(false, collectionObject, bytes, id);
@@ -343,22 +386,23 @@ bool cNodeCollection::DeserializeObject(LoadState& st, vb::Variant& dest, const 
 
 bool cNodeCollection::DeserializeArray(LoadState& st, vb::Variant& dest, const std::string& name, int depth) {
     if (depth > kMaxNesting) return false;
-    vb::Variant shapeValue = st.bag.ReadProperty(name + "A");
-    if (shapeValue.IsEmpty()) return true;  // no shape: nothing is made
-    if (shapeValue.Type() != (vb::vbArray | vb::vbByte)) return false;
-    const std::vector<uint8_t>& shape = shapeValue.Bytes();
-    if (shape.size() < 10 || (shape.size() - 2) % 8 != 0) return false;
-    const size_t dims = (shape.size() - 2) / 8;
+    const uint8_t* shape = nullptr;
+    size_t shapeSize = 0;
+    const int found = ByteValue(st.bag, name + "A", shape, shapeSize);
+    if (found == 0) return true;  // no shape: nothing is made
+    if (found < 0) return false;
+    if (shapeSize < 10 || (shapeSize - 2) % 8 != 0) return false;
+    const size_t dims = (shapeSize - 2) / 8;
     if (dims > static_cast<size_t>(kMaxDimensions)) return false;
 
     vb::ArrayData a;
-    a.features = GetU16(shape.data());
+    a.features = GetU16(shape);
     a.lower.resize(dims);
     a.count.resize(dims);
     uint64_t total = 1;
     for (size_t d = 0; d < dims; ++d) {
         // Stored last declared dimension first.
-        const uint8_t* p = shape.data() + 2 + 8 * d;
+        const uint8_t* p = shape + 2 + 8 * d;
         int32_t count = GetI32(p), lower = GetI32(p + 4);
         if (count < 0) return false;
         if (static_cast<int64_t>(lower) + count - 1 > INT32_MAX) return false;
@@ -373,16 +417,14 @@ bool cNodeCollection::DeserializeArray(LoadState& st, vb::Variant& dest, const s
     const int elem = a.elementType;
     const size_t n = static_cast<size_t>(total);
 
-    vb::Variant dataValue;
-    const std::vector<uint8_t>* data = nullptr;
+    ByteSpan dataView;
+    const ByteSpan* data = &dataView;
     if (elem != vb::vbObject) {
-        dataValue = st.bag.ReadProperty(name);
-        if (dataValue.Type() != (vb::vbArray | vb::vbByte)) return false;
-        data = &dataValue.Bytes();
+        if (ByteValue(st.bag, name, dataView.p, dataView.n) != 1) return false;
     }
     if (elem == vb::vbByte) {
         if (data->size() != n) return false;
-        a.bytes = *data;
+        a.bytes.assign(data->data(), data->data() + n);
     } else if (FixedSize(elem)) {
         const size_t size = FixedSize(elem);
         if (data->size() != n * size) return false;
@@ -403,7 +445,7 @@ bool cNodeCollection::DeserializeArray(LoadState& st, vb::Variant& dest, const s
         if (at != data->size()) return false;
     } else if (elem == vb::vbVariant) {
         if (data->size() / 2 < n) return false;
-        const std::vector<uint8_t>& b = *data;
+        const ByteSpan& b = *data;
         size_t at = 0;
         a.items.resize(n);
         for (size_t i = 0; i < n; ++i) {
@@ -482,9 +524,8 @@ bool cNodeCollection::LoadCollection(const std::vector<uint8_t>& CollectionBytes
     try {
         LoadState st{bag, 16 * CollectionBytes.size() + 65536};
         ok = [&]() -> bool {
-            vb::Variant countValue = bag.ReadProperty("Count");
-            if (countValue.Type() != (vb::vbArray | vb::vbByte)) return false;
-            const std::vector<uint8_t>& cb = countValue.Bytes();
+            ByteSpan cb;
+            if (ByteValue(bag, "Count", cb.p, cb.n) != 1) return false;
             if (cb.size() != 12) return false;
             const int32_t count = GetI32(cb.data()), mode = GetI32(cb.data() + 4), step = GetI32(cb.data() + 8);
             // Every node has a record of its own in the bag.
@@ -499,9 +540,8 @@ bool cNodeCollection::LoadCollection(const std::vector<uint8_t>& CollectionBytes
             std::vector<std::pair<std::string, int32_t>> keys;
             for (int32_t n = 1; n <= count; ++n) {
                 const std::string num = std::to_string(n);
-                vb::Variant recValue = bag.ReadProperty(num + "N");
-                if (recValue.Type() != (vb::vbArray | vb::vbByte)) return false;
-                const std::vector<uint8_t>& rec = recValue.Bytes();
+                ByteSpan rec;
+                if (ByteValue(bag, num + "N", rec.p, rec.n) != 1) return false;
                 if (rec.size() < 6 || (rec.size() - 6) % 2 != 0) return false;
                 const int32_t parent = GetI32(rec.data());
                 // Parents are written before their children.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <unordered_map>
 
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/vberror.h"
@@ -33,81 +34,6 @@ uint32_t Fnv1a(const uint8_t* data, size_t n) {
     return h;
 }
 
-class Writer {
-public:
-    std::vector<uint8_t> out;
-    void U8(uint8_t v) { out.push_back(v); }
-    void U16(uint16_t v) {
-        out.push_back(static_cast<uint8_t>(v));
-        out.push_back(static_cast<uint8_t>(v >> 8));
-    }
-    void U32(uint32_t v) {
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    }
-    void U64(uint64_t v) {
-        for (int i = 0; i < 8; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    }
-    void Bytes(const void* p, size_t n) {
-        const uint8_t* b = static_cast<const uint8_t*>(p);
-        out.insert(out.end(), b, b + n);
-    }
-    void Text(const std::string& s) {
-        U32(static_cast<uint32_t>(s.size()));
-        Bytes(s.data(), s.size());
-    }
-};
-
-// Reads from untrusted bytes; every read checks the remaining length first
-// and reports failure instead of reading past the end.
-class Reader {
-public:
-    Reader(const uint8_t* p, size_t n) : p_(p), n_(n) {}
-    size_t Left() const { return n_ - pos_; }
-    bool U8(uint8_t& v) {
-        if (Left() < 1) return false;
-        v = p_[pos_++];
-        return true;
-    }
-    bool U16(uint16_t& v) {
-        if (Left() < 2) return false;
-        v = static_cast<uint16_t>(p_[pos_] | (p_[pos_ + 1] << 8));
-        pos_ += 2;
-        return true;
-    }
-    bool U32(uint32_t& v) {
-        if (Left() < 4) return false;
-        v = 0;
-        for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(p_[pos_ + i]) << (8 * i);
-        pos_ += 4;
-        return true;
-    }
-    bool U64(uint64_t& v) {
-        if (Left() < 8) return false;
-        v = 0;
-        for (int i = 0; i < 8; ++i) v |= static_cast<uint64_t>(p_[pos_ + i]) << (8 * i);
-        pos_ += 8;
-        return true;
-    }
-    bool Text(std::string& s) {
-        uint32_t len;
-        if (!U32(len) || len > Left()) return false;
-        s.assign(reinterpret_cast<const char*>(p_ + pos_), len);
-        pos_ += len;
-        return true;
-    }
-    bool Raw(std::vector<uint8_t>& v, uint32_t len) {
-        if (len > Left()) return false;
-        v.assign(p_ + pos_, p_ + pos_ + len);
-        pos_ += len;
-        return true;
-    }
-
-private:
-    const uint8_t* p_;
-    size_t n_;
-    size_t pos_ = 0;
-};
-
 bool Storable(const Variant& v) {
     switch (static_cast<int>(v.Type())) {
         case vbEmpty: case vbNull: case vbInteger: case vbLong: case vbSingle: case vbDouble:
@@ -129,300 +55,500 @@ void RegisterPersistableClass(const std::string& className, PersistFactory facto
 
 namespace {
 
-bool IsAsciiName(std::string_view s) {
-    for (unsigned char c : s)
-        if (c >= 0x80) return false;
-    return true;
-}
-
 inline unsigned char LowerAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
 
 }  // namespace
 
 uint32_t PropertyBag::HashName(std::string_view name) {
+    // FNV-1a over the lower-case name; ASCII names (the usual case) are
+    // lowered byte by byte without a copy.
     uint32_t h = 2166136261u;
-    if (IsAsciiName(name)) {
-        for (unsigned char c : name) h = (h ^ LowerAscii(c)) * 16777619u;
-    } else {
-        for (unsigned char c : LCase(name)) h = (h ^ c) * 16777619u;
+    for (unsigned char c : name) {
+        if (c >= 0x80) {
+            h = 2166136261u;
+            for (unsigned char d : LCase(name)) h = (h ^ d) * 16777619u;
+            return h;
+        }
+        h = (h ^ LowerAscii(c)) * 16777619u;
     }
     return h;
 }
 
 bool PropertyBag::SameName(std::string_view a, std::string_view b) {
-    if (IsAsciiName(a) && IsAsciiName(b)) {
-        if (a.size() != b.size()) return false;
-        for (size_t i = 0; i < a.size(); ++i)
-            if (LowerAscii(static_cast<unsigned char>(a[i])) != LowerAscii(static_cast<unsigned char>(b[i]))) return false;
-        return true;
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if ((x | y) >= 0x80) return LCase(a) == LCase(b);
+        if (LowerAscii(x) != LowerAscii(y)) return false;
     }
-    return LCase(a) == LCase(b);
+    if (a.size() == b.size()) return true;
+    // Different lengths: equal only when the rest of the longer one is
+    // non-ASCII text whose lower case happens to match (decided by LCase).
+    const std::string_view rest = a.size() > b.size() ? a.substr(n) : b.substr(n);
+    for (unsigned char c : rest)
+        if (c >= 0x80) return LCase(a) == LCase(b);
+    return false;
 }
 
-int64_t PropertyBag::Lookup(const std::vector<Slot>& slots, const std::vector<Entry>& entries, std::string_view name,
-                            uint32_t hash) {
-    if (slots.empty()) return -1;
-    size_t mask = slots.size() - 1;
+std::string_view PropertyBag::NameView(const Entry& e) const {
+    return std::string_view(reinterpret_cast<const char*>(buf_.data() + e.nameAt), e.nameLen);
+}
+
+std::string PropertyBag::NameAt(size_t i) const { return std::string(NameView(entries_.at(i))); }
+
+int64_t PropertyBag::Lookup(std::string_view name, uint32_t hash) const {
+    if (slots_.empty()) {
+        for (size_t i = 0; i < entries_.size(); ++i)
+            if (entries_[i].hash == hash && SameName(NameView(entries_[i]), name)) return static_cast<int64_t>(i);
+        return -1;
+    }
+    size_t mask = slots_.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const Slot& s = slots[i];
+        const Slot& s = slots_[i];
         if (s.entry == 0) return -1;
-        if (s.hash == hash && SameName(entries[s.entry - 1].name, name)) return static_cast<int64_t>(s.entry - 1);
+        if (s.hash == hash && SameName(NameView(entries_[s.entry - 1]), name)) return static_cast<int64_t>(s.entry - 1);
     }
 }
 
-void PropertyBag::Grow(std::vector<Slot>& slots, const std::vector<Entry>& entries, size_t wanted) {
-    size_t size = 16;
-    while (size < wanted * 2) size *= 2;
-    if (size <= slots.size()) return;
-    std::vector<Slot> bigger(size);
-    size_t mask = size - 1;
-    for (const Slot& s : slots) {
-        if (s.entry == 0) continue;
-        size_t i = s.hash & mask;
-        while (bigger[i].entry != 0) i = (i + 1) & mask;
-        bigger[i] = s;
+bool PropertyBag::IndexEntry(size_t index) {
+    const Entry& added = entries_[index];
+    if (slots_.empty()) {
+        // Small bag: the hashes are scanned, nothing to index yet.
+        if (entries_.size() <= kLinearLimit) {
+            for (size_t i = 0; i < index; ++i)
+                if (entries_[i].hash == added.hash && SameName(NameView(entries_[i]), NameView(added))) return false;
+            return true;
+        }
     }
-    slots.swap(bigger);
-}
-
-bool PropertyBag::Insert(std::vector<Slot>& slots, const std::vector<Entry>& entries, size_t index, uint32_t hash) {
-    if ((index + 1) * 2 > slots.size()) Grow(slots, entries, index + 1);
-    size_t mask = slots.size() - 1;
-    size_t i = hash & mask;
-    for (; slots[i].entry != 0; i = (i + 1) & mask) {
-        const Slot& s = slots[i];
-        if (s.hash == hash && SameName(entries[s.entry - 1].name, entries[index].name)) return false;
+    if (slots_.empty() || (index + 1) * 2 > slots_.size()) {
+        size_t size = 64;
+        while (size < std::max(index + 1, entries_.size()) * 2) size *= 2;
+        std::vector<Slot> bigger(size);
+        size_t mask = size - 1;
+        // Re-places the entries before this one (all of them when the index
+        // is built for the first time).
+        for (size_t k = 0; k < index; ++k) {
+            size_t i = entries_[k].hash & mask;
+            while (bigger[i].entry != 0) i = (i + 1) & mask;
+            bigger[i] = Slot{entries_[k].hash, static_cast<uint32_t>(k + 1)};
+        }
+        slots_.swap(bigger);
     }
-    slots[i] = Slot{hash, static_cast<uint32_t>(index + 1)};
+    size_t mask = slots_.size() - 1;
+    size_t i = added.hash & mask;
+    for (; slots_[i].entry != 0; i = (i + 1) & mask) {
+        const Slot& s = slots_[i];
+        if (s.hash == added.hash && SameName(NameView(entries_[s.entry - 1]), NameView(added))) return false;
+    }
+    slots_[i] = Slot{added.hash, static_cast<uint32_t>(index + 1)};
     return true;
-}
-
-const PropertyBag::Entry* PropertyBag::Find(std::string_view name) const {
-    int64_t i = Lookup(slots_, entries_, name, HashName(name));
-    return i < 0 ? nullptr : &entries_[static_cast<size_t>(i)];
 }
 
 void PropertyBag::RebuildIndex() {
     slots_.clear();
-    Grow(slots_, entries_, entries_.size());
-    for (size_t i = 0; i < entries_.size(); ++i) Insert(slots_, entries_, i, HashName(entries_[i].name));
+    for (size_t i = 0; i < entries_.size(); ++i) IndexEntry(i);
+}
+
+void PropertyBag::Clear() {
+    buf_.clear();
+    entries_.clear();
+    slots_.clear();
+}
+
+namespace {
+
+constexpr size_t kHeaderSize = 4 + 2 + 4;
+
+void PutHeader(std::vector<uint8_t>& out) {
+    const uint8_t header[kHeaderSize] = {'S', 'D', 'P', 'B', kVersion & 0xFF, kVersion >> 8, 0, 0, 0, 0};
+    out.insert(out.end(), header, header + kHeaderSize);
+}
+
+void PutU16(std::vector<uint8_t>& out, uint16_t v) {
+    const uint8_t b[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+    out.insert(out.end(), b, b + 2);
+}
+
+void PutU32(std::vector<uint8_t>& out, uint32_t v) {
+    const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+                          static_cast<uint8_t>(v >> 24)};
+    out.insert(out.end(), b, b + 4);
+}
+
+void PutU64(std::vector<uint8_t>& out, uint64_t v) {
+    uint8_t b[8];
+    for (int i = 0; i < 8; ++i) b[i] = static_cast<uint8_t>(v >> (8 * i));
+    out.insert(out.end(), b, b + 8);
+}
+
+void PutRaw(std::vector<uint8_t>& out, const void* p, size_t n) {
+    const uint8_t* b = static_cast<const uint8_t*>(p);
+    out.insert(out.end(), b, b + n);
+}
+
+void PutText(std::vector<uint8_t>& out, std::string_view s) {
+    PutU32(out, static_cast<uint32_t>(s.size()));
+    PutRaw(out, s.data(), s.size());
+}
+
+// Appends one entry (name, type word, payload) in the byte layout.  A
+// Persistable object is passed as its class name and bytes.
+void PutEntry(std::vector<uint8_t>& out, std::string_view name, const Variant& v, const std::string* objectClass,
+              const std::vector<uint8_t>* objectBytes) {
+    PutText(out, name);
+    if (objectClass) {
+        PutU16(out, vbObject);
+        PutText(out, *objectClass);
+        PutU32(out, static_cast<uint32_t>(objectBytes->size()));
+        PutRaw(out, objectBytes->data(), objectBytes->size());
+        return;
+    }
+    PutU16(out, static_cast<uint16_t>(v.Type()));
+    switch (v.Type()) {
+        case vbEmpty: case vbNull: break;
+        case vbInteger: PutU16(out, static_cast<uint16_t>(v.RawInteger())); break;
+        case vbBoolean: PutU16(out, v.RawBoolean() ? 0xFFFF : 0); break;
+        case vbLong: case vbError: PutU32(out, static_cast<uint32_t>(v.RawLong())); break;
+        case vbSingle: {
+            uint32_t bits;
+            float f = v.RawSingle();
+            std::memcpy(&bits, &f, 4);
+            PutU32(out, bits);
+            break;
+        }
+        case vbDouble: case vbDate: {
+            uint64_t bits;
+            double d = v.RawDouble();
+            std::memcpy(&bits, &d, 8);
+            PutU64(out, bits);
+            break;
+        }
+        case vbCurrency: PutU64(out, static_cast<uint64_t>(v.RawCurrency())); break;
+        case vbByte: out.push_back(v.RawByte()); break;
+        case vbString: PutText(out, v.RawString()); break;
+        default: {  // a one-dimensional Byte array (checked by the caller)
+            const ArrayData& a = v.Array();
+            PutU32(out, static_cast<uint32_t>(a.lower[0]));
+            PutU32(out, static_cast<uint32_t>(a.bytes.size()));
+            PutRaw(out, a.bytes.data(), a.bytes.size());
+            break;
+        }
+    }
+}
+
+uint32_t GetU32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+
+uint64_t GetU64(const uint8_t* p) {
+    return static_cast<uint64_t>(GetU32(p)) | (static_cast<uint64_t>(GetU32(p + 4)) << 32);
+}
+
+}  // namespace
+
+void PropertyBag::ReplaceEntry(size_t index, const std::vector<uint8_t>& encoded, uint16_t type) {
+    const Entry old = entries_[index];
+    const uint64_t start = old.nameAt - 4;
+    const auto first = buf_.begin() + static_cast<std::ptrdiff_t>(start);
+    const auto last = buf_.begin() + static_cast<std::ptrdiff_t>(old.end);
+    if (encoded.empty()) {
+        buf_.erase(first, last);
+        const uint64_t removed = old.end - start;
+        entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
+        for (size_t k = index; k < entries_.size(); ++k) {
+            entries_[k].nameAt -= removed;
+            entries_[k].end -= removed;
+        }
+        RebuildIndex();
+        return;
+    }
+    // Splice the new bytes in: keep what is behind the old entry, then put it
+    // back after the new one.
+    std::vector<uint8_t> tail(last, buf_.end());
+    buf_.resize(start);
+    buf_.insert(buf_.end(), encoded.begin(), encoded.end());
+    buf_.insert(buf_.end(), tail.begin(), tail.end());
+    const uint32_t nameLen = GetU32(encoded.data());
+    Entry& e = entries_[index];
+    e.nameAt = start + 4;
+    e.nameLen = nameLen;
+    e.end = start + encoded.size();
+    e.type = type;
+    const int64_t delta = static_cast<int64_t>(e.end) - static_cast<int64_t>(old.end);
+    for (size_t k = index + 1; k < entries_.size(); ++k) {
+        entries_[k].nameAt = static_cast<uint64_t>(static_cast<int64_t>(entries_[k].nameAt) + delta);
+        entries_[k].end = static_cast<uint64_t>(static_cast<int64_t>(entries_[k].end) + delta);
+    }
+    // The name compares equal to the old one, so its hash and slot stay.
 }
 
 void PropertyBag::WriteProperty(std::string_view name, const Variant& value, const Variant& defaultValue) {
-    Entry e;
-    e.name = std::string(name);
+    std::string objectClass;
+    std::vector<uint8_t> objectBytes;
+    bool isObject = false;
     if (value.Type() == vbObject) {
         const ObjectRef& o = value.RawObject();
         auto* p = o ? dynamic_cast<const Persistable*>(o.get()) : nullptr;
         if (!p) RaiseError(errTypeMismatch);
-        e.isObject = true;
-        e.objectClass = p->PersistClassName();
-        e.objectBytes = p->PersistBytes();
-    } else {
-        if (!Storable(value)) RaiseError(errTypeMismatch);
-        e.value = value;
+        isObject = true;
+        objectClass = p->PersistClassName();
+        objectBytes = p->PersistBytes();
+    } else if (!Storable(value)) {
+        RaiseError(errTypeMismatch);
     }
-    uint32_t hash = HashName(name);
-    int64_t at = Lookup(slots_, entries_, name, hash);
-    bool isDefault = !defaultValue.IsMissing() && !e.isObject && value == defaultValue;
+    const uint16_t type = isObject ? static_cast<uint16_t>(vbObject) : static_cast<uint16_t>(value.Type());
+    const uint32_t hash = HashName(name);
+    const int64_t at = Lookup(name, hash);
+    const bool isDefault = !defaultValue.IsMissing() && !isObject && value == defaultValue;
     if (isDefault) {
         // Reading gives the default back; drop any older value of the name.
-        if (at >= 0) {
-            entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(at));
-            RebuildIndex();
-        }
+        if (at >= 0) ReplaceEntry(static_cast<size_t>(at), {}, 0);
         return;
     }
     if (at >= 0) {
-        entries_[static_cast<size_t>(at)] = std::move(e);
-    } else {
-        entries_.push_back(std::move(e));
-        Insert(slots_, entries_, entries_.size() - 1, hash);
+        // Replaced in place: the entry keeps its position, with the new spelling.
+        std::vector<uint8_t> encoded;
+        PutEntry(encoded, name, value, isObject ? &objectClass : nullptr, &objectBytes);
+        ReplaceEntry(static_cast<size_t>(at), encoded, type);
+        return;
+    }
+    const size_t startAt = buf_.size();
+    try {
+        if (buf_.empty()) {
+            buf_.reserve(256);
+            PutHeader(buf_);
+        }
+        const size_t entryAt = buf_.size();
+        PutEntry(buf_, name, value, isObject ? &objectClass : nullptr, &objectBytes);
+        Entry e;
+        e.nameAt = entryAt + 4;
+        e.nameLen = static_cast<uint32_t>(name.size());
+        e.end = buf_.size();
+        e.hash = hash;
+        e.type = type;
+        entries_.push_back(e);
+        // The name was looked up above; a small bag has nothing to index.
+        if (!slots_.empty() || entries_.size() > kLinearLimit) IndexEntry(entries_.size() - 1);
+    } catch (...) {
+        buf_.resize(startAt);
+        if (entries_.size() > 0 && entries_.back().end > startAt) entries_.pop_back();
+        throw;
+    }
+}
+
+void PropertyBag::WriteBytes(std::string_view name, const uint8_t* data, size_t size, int32_t lower) {
+    const uint32_t hash = HashName(name);
+    const int64_t at = Lookup(name, hash);
+    if (at >= 0) {
+        WriteProperty(name, Variant::ByteArray(std::vector<uint8_t>(data, data + size), lower));
+        return;
+    }
+    const size_t startAt = buf_.size();
+    try {
+        if (buf_.empty()) {
+            buf_.reserve(256);
+            PutHeader(buf_);
+        }
+        const size_t entryAt = buf_.size();
+        PutText(buf_, name);
+        PutU16(buf_, kByteArrayType);
+        PutU32(buf_, static_cast<uint32_t>(lower));
+        PutU32(buf_, static_cast<uint32_t>(size));
+        PutRaw(buf_, data, size);
+        Entry e;
+        e.nameAt = entryAt + 4;
+        e.nameLen = static_cast<uint32_t>(name.size());
+        e.end = buf_.size();
+        e.hash = hash;
+        e.type = kByteArrayType;
+        entries_.push_back(e);
+        // The name was looked up above; a small bag has nothing to index.
+        if (!slots_.empty() || entries_.size() > kLinearLimit) IndexEntry(entries_.size() - 1);
+    } catch (...) {
+        buf_.resize(startAt);
+        if (entries_.size() > 0 && entries_.back().end > startAt) entries_.pop_back();
+        throw;
     }
 }
 
 Variant PropertyBag::ReadProperty(std::string_view name, const Variant& defaultValue) const {
-    const Entry* e = Find(name);
-    if (!e) return defaultValue;
-    if (!e->isObject) return e->value;
+    const int64_t at = Lookup(name, HashName(name));
+    if (at < 0) return defaultValue;
+    const Entry& e = entries_[static_cast<size_t>(at)];
+    const uint8_t* p = buf_.data() + e.PayloadAt();
+    switch (e.type) {
+        case vbEmpty: return Variant();
+        case vbNull: return Variant::Null();
+        case vbInteger: return Variant(static_cast<int16_t>(p[0] | (p[1] << 8)));
+        case vbBoolean: return Variant((p[0] | p[1]) != 0);
+        case vbLong: return Variant(static_cast<int32_t>(GetU32(p)));
+        case vbError: return Variant::Error(static_cast<int32_t>(GetU32(p)));
+        case vbSingle: {
+            uint32_t x = GetU32(p);
+            float f;
+            std::memcpy(&f, &x, 4);
+            return Variant(f);
+        }
+        case vbDouble: case vbDate: {
+            uint64_t x = GetU64(p);
+            double d;
+            std::memcpy(&d, &x, 8);
+            return e.type == vbDouble ? Variant(d) : Variant::Date(d);
+        }
+        case vbCurrency: return Variant::Currency(static_cast<int64_t>(GetU64(p)));
+        case vbByte: return Variant(p[0]);
+        case vbString: return Variant(std::string(reinterpret_cast<const char*>(p + 4), GetU32(p)));
+        case kByteArrayType:
+            return Variant::ByteArray(std::vector<uint8_t>(p + 8, p + 8 + GetU32(p + 4)),
+                                      static_cast<int32_t>(GetU32(p)));
+        default: break;  // vbObject
+    }
+    const uint32_t classLen = GetU32(p);
+    const std::string objectClass(reinterpret_cast<const char*>(p + 4), classLen);
+    const uint8_t* bytes = p + 4 + classLen;
+    const std::vector<uint8_t> objectBytes(bytes + 4, bytes + 4 + GetU32(bytes));
     PersistFactory factory;
     {
         std::lock_guard<std::mutex> lock(RegistryMutex());
-        auto it = Registry().find(e->objectClass);
+        auto it = Registry().find(objectClass);
         if (it != Registry().end()) factory = it->second;
     }
     if (!factory) RaiseError(errTypeMismatch);
-    ObjectRef o = factory(e->objectBytes);
+    ObjectRef o = factory(objectBytes);
     if (!o) RaiseError(errTypeMismatch);
     return Variant(o);
 }
 
-bool PropertyBag::Has(std::string_view name) const { return Find(name) != nullptr; }
+bool PropertyBag::Has(std::string_view name) const { return Lookup(name, HashName(name)) >= 0; }
+
+PropertyBag::Stored PropertyBag::ViewBytes(std::string_view name, const uint8_t*& data, size_t& size) const {
+    const int64_t at = Lookup(name, HashName(name));
+    if (at < 0) return Stored::kMissing;
+    const Entry& e = entries_[static_cast<size_t>(at)];
+    if (e.type != kByteArrayType) return Stored::kOther;
+    const uint8_t* p = buf_.data() + e.PayloadAt();
+    size = GetU32(p + 4);
+    data = p + 8;
+    return Stored::kBytes;
+}
 
 std::vector<uint8_t> PropertyBag::Contents() const {
-    Writer w;
-    size_t size = 4 + 2 + 4 + 4;
-    for (const Entry& e : entries_) {
-        size += 4 + e.name.size() + 2 + 16 + e.objectClass.size() + e.objectBytes.size();
-        if (e.value.IsString()) size += e.value.RawString().size();
-        else if (e.value.IsArray()) size += e.value.Array().bytes.size();
-    }
-    w.out.reserve(size);
-    w.Bytes("SDPB", 4);
-    w.U16(kVersion);
-    w.U32(static_cast<uint32_t>(entries_.size()));
-    for (const Entry& e : entries_) {
-        w.Text(e.name);
-        if (e.isObject) {
-            w.U16(vbObject);
-            w.Text(e.objectClass);
-            w.U32(static_cast<uint32_t>(e.objectBytes.size()));
-            w.Bytes(e.objectBytes.data(), e.objectBytes.size());
-            continue;
-        }
-        const Variant& v = e.value;
-        uint16_t type = static_cast<uint16_t>(v.Type());
-        w.U16(type);
-        switch (v.Type()) {
-            case vbEmpty: case vbNull: break;
-            case vbInteger: w.U16(static_cast<uint16_t>(v.RawInteger())); break;
-            case vbBoolean: w.U16(v.RawBoolean() ? 0xFFFF : 0); break;
-            case vbLong: case vbError: w.U32(static_cast<uint32_t>(v.RawLong())); break;
-            case vbSingle: {
-                uint32_t bits;
-                float f = v.RawSingle();
-                std::memcpy(&bits, &f, 4);
-                w.U32(bits);
-                break;
-            }
-            case vbDouble: case vbDate: {
-                uint64_t bits;
-                double d = v.RawDouble();
-                std::memcpy(&bits, &d, 8);
-                w.U64(bits);
-                break;
-            }
-            case vbCurrency: w.U64(static_cast<uint64_t>(v.RawCurrency())); break;
-            case vbByte: w.U8(v.RawByte()); break;
-            case vbString: w.Text(v.RawString()); break;
-            default: {  // a one-dimensional Byte array (checked on writing)
-                const ArrayData& a = v.Array();
-                w.U32(static_cast<uint32_t>(a.lower[0]));
-                w.U32(static_cast<uint32_t>(a.bytes.size()));
-                w.Bytes(a.bytes.data(), a.bytes.size());
-                break;
-            }
-        }
-    }
-    w.U32(Fnv1a(w.out.data(), w.out.size()));
-    return std::move(w.out);
+    std::vector<uint8_t> out;
+    out.reserve(std::max(buf_.size(), kHeaderSize) + 4);
+    if (buf_.empty()) PutHeader(out);
+    else out.insert(out.end(), buf_.begin(), buf_.end());
+    const uint32_t count = static_cast<uint32_t>(entries_.size());
+    for (int i = 0; i < 4; ++i) out[6 + static_cast<size_t>(i)] = static_cast<uint8_t>(count >> (8 * i));
+    PutU32(out, Fnv1a(out.data(), out.size()));
+    return out;
+}
+
+std::vector<uint8_t> PropertyBag::TakeContents() {
+    if (buf_.empty()) return Contents();
+    const uint32_t count = static_cast<uint32_t>(entries_.size());
+    for (int i = 0; i < 4; ++i) buf_[6 + static_cast<size_t>(i)] = static_cast<uint8_t>(count >> (8 * i));
+    PutU32(buf_, Fnv1a(buf_.data(), buf_.size()));
+    std::vector<uint8_t> out = std::move(buf_);
+    Clear();
+    return out;
 }
 
 void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) {
     auto refuse = [] { RaiseError(errInvalidProcedureCall); };
-    constexpr size_t kHeader = 4 + 2 + 4, kChecksum = 4;
-    if (bytes.size() < kHeader + kChecksum) refuse();
+    constexpr size_t kChecksum = 4;
+    if (bytes.size() < kHeaderSize + kChecksum) refuse();
     if (std::memcmp(bytes.data(), "SDPB", 4) != 0) refuse();
-    size_t bodyEnd = bytes.size() - kChecksum;
-    uint32_t stored = 0;
-    for (int i = 0; i < 4; ++i) stored |= static_cast<uint32_t>(bytes[bodyEnd + i]) << (8 * i);
-    if (stored != Fnv1a(bytes.data(), bodyEnd)) refuse();
+    const size_t bodyEnd = bytes.size() - kChecksum;
+    if (GetU32(bytes.data() + bodyEnd) != Fnv1a(bytes.data(), bodyEnd)) refuse();
 
-    Reader r(bytes.data() + 4, bodyEnd - 4);
-    uint16_t version = 0;
-    uint32_t count = 0;
-    if (!r.U16(version) || version != kVersion || !r.U32(count)) refuse();
+    const uint8_t* b = bytes.data();
+    const uint16_t version = static_cast<uint16_t>(b[4] | (b[5] << 8));
+    const uint32_t count = GetU32(b + 6);
+    if (version != kVersion) refuse();
     // Every entry takes at least 6 bytes (name length and type word), so a
     // count that the remaining bytes cannot hold is refused before anything
     // is allocated for it.
-    if (count > r.Left() / 6) refuse();
+    if (count > (bodyEnd - kHeaderSize) / 6) refuse();
 
-    std::vector<Entry> entries;
-    entries.reserve(std::min<uint32_t>(count, 65536));   // grows with what is really read
-    std::vector<Slot> slots;
+    PropertyBag fresh;
+    fresh.entries_.reserve(std::min<uint32_t>(count, 65536));   // grows with what is really read
+    size_t pos = kHeaderSize;
+    auto left = [&] { return bodyEnd - pos; };
+    // Skips a 4-byte length and that many bytes.
+    auto skipText = [&]() -> bool {
+        if (left() < 4) return false;
+        const uint32_t len = GetU32(b + pos);
+        pos += 4;
+        if (len > left()) return false;
+        pos += len;
+        return true;
+    };
     for (uint32_t n = 0; n < count; ++n) {
         Entry e;
-        uint16_t type = 0;
-        if (!r.Text(e.name) || !r.U16(type)) refuse();
+        if (left() < 4) refuse();
+        e.nameLen = GetU32(b + pos);
+        e.nameAt = pos + 4;
+        if (!skipText() || left() < 2) refuse();
+        e.type = static_cast<uint16_t>(b[pos] | (b[pos + 1] << 8));
+        pos += 2;
         bool ok = true;
-        switch (type) {
-            case vbEmpty: break;
-            case vbNull: e.value = Variant::Null(); break;
-            case vbInteger: {
-                uint16_t x = 0;
-                ok = r.U16(x);
-                e.value = Variant(static_cast<int16_t>(x));
+        switch (e.type) {
+            case vbEmpty: case vbNull: break;
+            case vbInteger:
+                ok = left() >= 2;
+                pos += ok ? 2 : 0;
                 break;
-            }
             case vbBoolean: {
-                uint16_t x = 0;
-                ok = r.U16(x) && (x == 0 || x == 0xFFFF);
-                e.value = Variant(x != 0);
+                ok = left() >= 2;
+                if (ok) {
+                    const uint16_t x = static_cast<uint16_t>(b[pos] | (b[pos + 1] << 8));
+                    ok = x == 0 || x == 0xFFFF;
+                    pos += 2;
+                }
                 break;
             }
-            case vbLong: case vbError: {
-                uint32_t x = 0;
-                ok = r.U32(x);
-                e.value = type == vbLong ? Variant(static_cast<int32_t>(x)) : Variant::Error(static_cast<int32_t>(x));
+            case vbLong: case vbError: case vbSingle:
+                ok = left() >= 4;
+                pos += ok ? 4 : 0;
                 break;
-            }
-            case vbSingle: {
-                uint32_t x = 0;
-                ok = r.U32(x);
-                float f;
-                std::memcpy(&f, &x, 4);
-                e.value = Variant(f);
+            case vbDouble: case vbDate: case vbCurrency:
+                ok = left() >= 8;
+                pos += ok ? 8 : 0;
                 break;
-            }
-            case vbDouble: case vbDate: {
-                uint64_t x = 0;
-                ok = r.U64(x);
-                double d;
-                std::memcpy(&d, &x, 8);
-                e.value = type == vbDouble ? Variant(d) : Variant::Date(d);
+            case vbByte:
+                ok = left() >= 1;
+                pos += ok ? 1 : 0;
                 break;
-            }
-            case vbCurrency: {
-                uint64_t x = 0;
-                ok = r.U64(x);
-                e.value = Variant::Currency(static_cast<int64_t>(x));
-                break;
-            }
-            case vbByte: {
-                uint8_t x = 0;
-                ok = r.U8(x);
-                e.value = Variant(x);
-                break;
-            }
-            case vbString: {
-                std::string s;
-                ok = r.Text(s);
-                e.value = Variant(std::move(s));
-                break;
-            }
-            case vbObject: {
-                uint32_t len = 0;
-                e.isObject = true;
-                ok = r.Text(e.objectClass) && r.U32(len) && r.Raw(e.objectBytes, len);
-                break;
-            }
+            case vbString: ok = skipText(); break;
+            case vbObject: ok = skipText() && skipText(); break;
             case kByteArrayType: {
-                uint32_t lower = 0, len = 0;
-                std::vector<uint8_t> data;
-                ok = r.U32(lower) && r.U32(len) && r.Raw(data, len);
+                ok = left() >= 8;
+                if (!ok) break;
+                const uint32_t lower = GetU32(b + pos);
+                pos += 4;
+                const uint32_t len = GetU32(b + pos);
+                ok = skipText();
                 if (ok && static_cast<int64_t>(static_cast<int32_t>(lower)) + len - 1 > INT32_MAX) ok = false;
-                if (ok) e.value = Variant::ByteArray(std::move(data), static_cast<int32_t>(lower));
                 break;
             }
             default: ok = false; break;
         }
         if (!ok) refuse();
-        entries.push_back(std::move(e));
-        if (!Insert(slots, entries, entries.size() - 1, HashName(entries.back().name))) refuse();  // duplicate name
+        e.end = pos;
+        fresh.entries_.push_back(e);
+        fresh.entries_.back().hash =
+            HashName(std::string_view(reinterpret_cast<const char*>(b + e.nameAt), e.nameLen));
+        // IndexEntry reads names from buf_, which is filled only below; so
+        // duplicates are checked against a view of the incoming bytes.
     }
-    if (r.Left() != 0) refuse();
-    entries_ = std::move(entries);
-    slots_ = std::move(slots);
+    if (pos != bodyEnd) refuse();
+    fresh.buf_.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bodyEnd));
+    for (size_t i = 0; i < fresh.entries_.size(); ++i)
+        if (!fresh.IndexEntry(i)) refuse();  // duplicate name
+    buf_.swap(fresh.buf_);
+    entries_.swap(fresh.entries_);
+    slots_.swap(fresh.slots_);
 }
 
 }  // namespace vb

@@ -58,47 +58,74 @@ public:
     // error 13, and the bag is unchanged.
     void WriteProperty(std::string_view name, const Variant& value,
                        const Variant& defaultValue = Variant::Missing());
+    // Writes a one-dimensional Byte array with the given lower bound under a
+    // name, as WriteProperty does for such an array, without making a Variant.
+    void WriteBytes(std::string_view name, const uint8_t* data, size_t size, int32_t lower = 0);
     // The value last written under the name (names compare without regard to
     // case), or the default when there is none.  A stored object comes back
     // as a new object made by its class's factory (error 13 when the class
     // is not registered or the factory refuses the bytes).
     Variant ReadProperty(std::string_view name, const Variant& defaultValue = Variant()) const;
     bool Has(std::string_view name) const;
+    // What is stored under a name, for readers that want a Byte array
+    // without copying it: kMissing, kBytes (data and size then show the
+    // array's elements inside the bag, valid until the bag next changes)
+    // or kOther (some other type).
+    enum class Stored { kMissing, kBytes, kOther };
+    Stored ViewBytes(std::string_view name, const uint8_t*& data, size_t& size) const;
 
     std::vector<uint8_t> Contents() const;
+    // The same bytes as Contents(), handed over without a copy; the bag is
+    // empty afterwards.
+    std::vector<uint8_t> TakeContents();
     // Replaces the bag's values by those in the bytes; raises error 5
     // ("Invalid procedure call or argument") for bytes that are no bag, and
     // leaves the bag unchanged then.
     void SetContents(const std::vector<uint8_t>& bytes);
 
     size_t Count() const { return entries_.size(); }
-    const std::string& NameAt(size_t i) const { return entries_[i].name; }
+    std::string NameAt(size_t i) const;
 
 private:
+    // The bag keeps its values in their byte form: buf_ holds the header
+    // (with the count not yet filled in) and the entries exactly as
+    // Contents() gives them, so writing appends and Contents() only adds the
+    // count and the checksum.  entries_ locates each entry inside buf_.
     struct Entry {
-        std::string name;
-        Variant value;              // Empty for an object
-        std::string objectClass;    // class name of a stored object
-        std::vector<uint8_t> objectBytes;
-        bool isObject = false;
+        uint64_t nameAt = 0;    // offset of the name's bytes
+        uint64_t end = 0;       // offset just past the payload
+        uint32_t nameLen = 0;
+        uint32_t hash = 0;      // HashName of the name
+        uint16_t type = 0;      // type word
+        uint64_t PayloadAt() const { return nameAt + nameLen + 2; }
     };
-    // Index by name without regard to case: open addressing over the
-    // entries, each slot holding the name's hash and the entry's position
-    // + 1 (0 for a free slot); at most half the slots are used.
+    // Index by name without regard to case.  Small bags (up to
+    // kLinearLimit entries) are searched by scanning the entries' hashes;
+    // larger ones use open addressing over the entries, each slot holding
+    // the name's hash and the entry's position + 1 (0 for a free slot), at
+    // most half the slots used.
+    static constexpr size_t kLinearLimit = 12;
     struct Slot {
         uint32_t hash = 0;
         uint32_t entry = 0;
     };
     static uint32_t HashName(std::string_view name);
     static bool SameName(std::string_view a, std::string_view b);
+    std::string_view NameView(const Entry& e) const;
     // Position of the entry with the name, or -1.
-    static int64_t Lookup(const std::vector<Slot>& slots, const std::vector<Entry>& entries,
-                          std::string_view name, uint32_t hash);
-    // Adds entry i; false when its name is already there.
-    static bool Insert(std::vector<Slot>& slots, const std::vector<Entry>& entries, size_t i, uint32_t hash);
-    static void Grow(std::vector<Slot>& slots, const std::vector<Entry>& entries, size_t wanted);
-    const Entry* Find(std::string_view name) const;
+    int64_t Lookup(std::string_view name, uint32_t hash) const;
+    // Adds entry i to the index; false when its name is already there.
+    bool IndexEntry(size_t i);
     void RebuildIndex();
+    // Appends a new entry (name, type word) to buf_; the caller appends the
+    // payload and then calls FinishEntry.
+    void BeginEntry(std::string_view name, uint16_t type);
+    void FinishEntry(std::string_view name, uint32_t hash, uint16_t type, size_t startAt);
+    // Puts the encoded entry in place of entry i (or drops entry i when
+    // encoded is empty), moving the entries behind it.
+    void ReplaceEntry(size_t i, const std::vector<uint8_t>& encoded, uint16_t type);
+    void Clear();
+    std::vector<uint8_t> buf_;
     std::vector<Entry> entries_;
     std::vector<Slot> slots_;
 };
