@@ -93,7 +93,7 @@ void Form1::BuildControls() {
     // --- Pipe panel: grid, read-out, slope bars, lists.
     PipePanel.BorderStyle(0);
     PipePanel.Move(kWindowWidth - 3340, 600, 2900, kWindowHeight - 2650);
-    MSHFlexGrid2.Move(30, 230, 1990, 3000);
+    MSHFlexGrid2.Move(30, 230, 2000, 3250);
     MSHFlexGrid2.Font(vb::Font{"Arial", 9.75});
     MSHFlexGrid2.Rows(10);
     MSHFlexGrid2.Cols(2);
@@ -102,10 +102,10 @@ void Form1::BuildControls() {
     txtEdit.Font(vb::Font{"Arial", 9.75});
     txtEdit.BorderStyle(0);
     txtEdit.Visible(false);
-    Label32.Move(30, 3280, 1950, 240);
-    Label33.Move(30, 3520, 1950, 240);
-    Label34.Move(30, 3760, 1950, 240);
-    Label35.Move(30, 4000, 1950, 240);
+    Label32.Move(30, 3530, 1950, 240);
+    Label33.Move(30, 3770, 1950, 240);
+    Label34.Move(30, 4010, 1950, 240);
+    Label35.Move(30, 4250, 1950, 240);
     Frame12.Move(2050, 230, 380, 1500);
     VScroll3.Move(60, 200, 255, 1200);
     Frame13.Move(2450, 230, 440, 1500);
@@ -117,21 +117,21 @@ void Form1::BuildControls() {
         bar->Max(100);
         bar->Value(50);
     }
-    LateralsCaption.Move(30, 4300, 1500, 220);
-    List1.Move(30, 4520, 1500, 1200);
-    Command4.Move(1580, 4520, 1300, 300);
-    Command5.Move(1580, 4830, 1300, 300);
-    Command3.Move(1580, 5140, 1300, 300);
-    Command2.Move(1580, 5450, 1300, 300);
-    PipesCaption.Move(30, 5800, 1500, 220);
-    List2.Move(30, 6020, 2850, 1100);
-    RowsCaption.Move(30, 7200, 1500, 220);
-    List4.Move(30, 7420, 1380, 1400);
-    List3.Move(1500, 7420, 1380, 1400);
-    Command16.Move(30, 8860, 680, 300);
-    Command1.Move(730, 8860, 680, 300);
-    Command20.Move(1500, 8860, 680, 300);
-    Command21.Move(2200, 8860, 680, 300);
+    LateralsCaption.Move(30, 4550, 1500, 220);
+    List1.Move(30, 4770, 1500, 1200);
+    Command4.Move(1580, 4770, 1300, 300);
+    Command5.Move(1580, 5080, 1300, 300);
+    Command3.Move(1580, 5390, 1300, 300);
+    Command2.Move(1580, 5700, 1300, 300);
+    PipesCaption.Move(30, 6050, 1500, 220);
+    List2.Move(30, 6270, 2850, 900);
+    RowsCaption.Move(30, 7450, 1500, 220);
+    List4.Move(30, 7670, 1380, 1400);
+    List3.Move(1500, 7670, 1380, 1400);
+    Command16.Move(30, 9110, 680, 300);
+    Command1.Move(730, 9110, 680, 300);
+    Command20.Move(1500, 9110, 680, 300);
+    Command21.Move(2200, 9110, 680, 300);
     Command20.ToolTipText("Hide the selected row");
     Command21.ToolTipText("Show the selected hidden row");
 

@@ -64,6 +64,8 @@ void Form1::Command4_Click() {
 void Form1::Command6_Click() {
     UserControl12.text("");
     CurrentPipeIndex = 0;
+    picfrom.Visible(false);
+    picfrom1.Visible(false);
     RunCount = 0;
     CurrentLateralName.clear();
 
@@ -92,12 +94,7 @@ void Form1::Command6_Click() {
     List1.AddItem(s->Name);
     List1.ListIndex(List1.ListCount() - 1);
     MarkPipeTab(0);
-    // The view goes back to its start: scale 160 by 150, origin (50, 100).
-    Picture1.ScaleWidth(160);
-    Picture1.ScaleHeight(150);
-    ProfileOffsetX = 50;
-    ProfileOffsetY = 100;
-    draw_placeholder();
+    Command8_Click();
 }
 
 void Form1::Command3_Click() {

@@ -35,7 +35,7 @@ void Form1::Form_Click() {
             latseupdate(CurrentLateralName);
         }
     }
-    draw_placeholder();
+    draw();
 }
 
 void Form1::latseupdate(const std::string& LateralName) {
@@ -103,6 +103,15 @@ void Form1::List1_Click() {
 
 void Form1::UserControl12_TabSelect(int32_t /*Index*/) {
     Picture1.Cls();
+    // The edit handles belong to the pipe marked before; the redraw lays them
+    // again for the new choice.
+    for (int i : PGR.Indices()) PGR(i).Visible(false);
+    for (int i : plen.Indices()) plen(i).Visible(false);
+    for (int i : pcover.Indices()) pcover(i).Visible(false);
+    for (int i : VSlope.Indices()) VSlope(i).Visible(false);
+    for (int i : Picdia.Indices()) Picdia(i).Visible(false);
+    picfrom.Visible(false);
+    picfrom1.Visible(false);
     if (CurrentRunPos > 0) {
         // The strip stores the pressed tab's position in Selected; the window
         // sets it to 1 whenever a lateral is chosen.

@@ -111,7 +111,7 @@ void Form1::MSHFlexGrid2_KeyPress(int& KeyAscii) {
         MSHFlexGrid2.TextMatrix(MSHFlexGrid2.Row(), MSHFlexGrid2.Col(), text);
     }
     MSHFlexGrid2_Click();
-    draw_placeholder();
+    draw();
 }
 
 void Form1::txtEdit_Change() {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -16,6 +17,19 @@
 #include "platform/ui/testing.h"
 #include "platform/ui/ui.h"
 #include "profile/profile_config.h"
+
+// The main window with a probe on its refresh: tests see the network as a
+// command left it, before the redraw's levels pass adjusts the inverts.
+class ProbedForm1 : public Form1 {
+public:
+    std::function<void()> BeforeRefresh;
+    int Refreshes = 0;
+    void Form_Click() override {
+        ++Refreshes;
+        if (BeforeRefresh) BeforeRefresh();
+        Form1::Form_Click();
+    }
+};
 
 class Form1Test : public ::testing::Test {
 protected:
@@ -35,7 +49,7 @@ protected:
         dialogs_ = std::make_shared<vb::ScriptedDialogs>();
         scope_ = std::make_unique<vb::DialogSinkScope>(dialogs_);
         errorsBefore_ = vb::ReportedErrorCount();
-        form_ = std::make_unique<Form1>();
+        form_ = std::make_unique<ProbedForm1>();
         form_->Load();
     }
     void TearDown() override {
@@ -47,7 +61,20 @@ protected:
         std::filesystem::remove_all(dir_, ec);
     }
 
-    Form1& f() { return *form_; }
+    ProbedForm1& f() { return *form_; }
+    // Copies a record's values at the next refresh (the first one only).
+    void SnapshotAtRefresh(const std::string& name, model::Sewer& into) {
+        bool* taken = new bool(false);
+        f().BeforeRefresh = [this, name, &into, taken] {
+            if (*taken) return;
+            if (auto s = Rec(name)) {
+                into = *s;
+                *taken = true;
+            }
+        };
+        snapshotFlags_.emplace_back(taken);
+    }
+    std::vector<std::unique_ptr<bool>> snapshotFlags_;
     vb::ScriptedDialogs& dialogs() { return *dialogs_; }
     std::shared_ptr<model::Sewer> Rec(const std::string& name) {
         return NodeRecordByKey(f().myCol.get(), "Obj" + name);
@@ -81,5 +108,5 @@ protected:
     int errorsBefore_ = 0;
     std::shared_ptr<vb::ScriptedDialogs> dialogs_;
     std::unique_ptr<vb::DialogSinkScope> scope_;
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<ProbedForm1> form_;
 };

@@ -24,9 +24,11 @@ TEST_F(Form1Test, AddSewerBesideTheStripTakesGridValuesThenContinuesTheRun) {
     // The next pipe continues the last pipe of the run.
     se1->telv = 101.5f;
     se1->tinv = 98.25f;
+    model::Sewer at;   // the new pipe as the command left it for the refresh
+    SnapshotAtRefresh("Se 3", at);
     f().Command7_Click();
-    auto se2 = Rec("Se 3");
-    ASSERT_TRUE(se2);
+    ASSERT_TRUE(Rec("Se 3"));
+    const model::Sewer* se2 = &at;
     EXPECT_FLOAT_EQ(se2->felv, 101.5f);
     EXPECT_FLOAT_EQ(se2->finv, 98.25f);
     EXPECT_FLOAT_EQ(se2->telv, 101.3f);
@@ -80,9 +82,11 @@ TEST_F(Form1Test, PipeForALateralThatDoesNotExistIsRefused) {
 
 TEST_F(Form1Test, AddSewerBesideTheListsNamesAfterTheLateral) {
     PipeCount = 4;
+    model::Sewer at;
+    SnapshotAtRefresh("Lateral1 5", at);
     f().Command3_Click();
-    auto s = Rec("Lateral1 5");
-    ASSERT_TRUE(s);
+    ASSERT_TRUE(Rec("Lateral1 5"));
+    const model::Sewer* s = &at;
     EXPECT_FLOAT_EQ(s->x1, 300);
     EXPECT_FLOAT_EQ(s->felv, 102);
     EXPECT_FLOAT_EQ(s->finv, 96);

@@ -68,11 +68,16 @@ TEST_F(PipeGridTest, EnterCommitsIntoTheMarkedPipeAndUpdatesTheReadOut) {
     pipe_->dia = 200;
     Open(6);
     f().txtEdit.Text("101.5");
+    model::Sewer at;   // before the refresh's own levels pass
+    SnapshotAtRefresh("Se 2", at);
+    const int refreshes = f().Refreshes;
     Key(vb::vbKeyReturn);
+    EXPECT_EQ(f().Refreshes, refreshes + 1);
+    EXPECT_FLOAT_EQ(at.felv, 101.5f);
+    EXPECT_FLOAT_EQ(at.telv, 101.3f);
+    EXPECT_FLOAT_EQ(at.finv, 99.3f);
+    EXPECT_FLOAT_EQ(at.tinv, 99.1f);
     EXPECT_FLOAT_EQ(pipe_->felv, 101.5f);
-    EXPECT_FLOAT_EQ(pipe_->telv, 101.3f);
-    EXPECT_FLOAT_EQ(pipe_->finv, 99.3f);
-    EXPECT_FLOAT_EQ(pipe_->tinv, 99.1f);
     // The other pipe is untouched.
     EXPECT_FLOAT_EQ(Rec("Se 3")->felv, 101.8f);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
@@ -81,11 +86,14 @@ TEST_F(PipeGridTest, EnterCommitsIntoTheMarkedPipeAndUpdatesTheReadOut) {
 TEST_F(PipeGridTest, RowsSixToNineGoIntoTheCurrentPipeAsTyped) {
     Open(7);
     f().txtEdit.Text("95.25");
+    model::Sewer at;
+    SnapshotAtRefresh("Se 2", at);
     Key(vb::vbKeyReturn);
-    EXPECT_FLOAT_EQ(pipe_->finv, 95.25f);
+    EXPECT_FLOAT_EQ(at.finv, 95.25f);
     // Without a current position nothing is stored directly and rows 1 to 6
     // still go to the marked pipe.
     f().CurrentPipeIndex = 0;
+    const int refreshes = f().Refreshes;
     Open(8);
     f().txtEdit.Text("88");
     Key(vb::vbKeyReturn);
@@ -94,6 +102,7 @@ TEST_F(PipeGridTest, RowsSixToNineGoIntoTheCurrentPipeAsTyped) {
     f().txtEdit.Text("12");
     Key(vb::vbKeyReturn);
     EXPECT_FLOAT_EQ(pipe_->qd, 12.0f);
+    EXPECT_EQ(f().Refreshes, refreshes);   // no refresh without a current pipe
 }
 
 TEST_F(PipeGridTest, EscGivesTheOldTextBackAndStoresNothing) {
@@ -123,9 +132,11 @@ TEST_F(PipeGridTest, ArrowKeysMoveWithinTheValueColumnAndWriteTheRowBack) {
     // recomputation and the read-out of the commit.
     const std::string readout = f().Label32.Caption();
     const float telv = pipe_->telv;
+    const int refreshes = f().Refreshes;
     Open(6);
     f().txtEdit.Text("105");
     Key(vb::vbKeyDown);
+    EXPECT_EQ(f().Refreshes, refreshes);
     EXPECT_EQ(g().Row(), 7);
     EXPECT_TRUE(f().txtEdit.Visible());
     EXPECT_EQ(f().EditRow, 7);
@@ -166,8 +177,12 @@ TEST_F(PipeGridTest, LeavingForAnotherControlCommitsButAnotherCellDoesNot) {
     f().txtEdit.Text("103");
     // A click on another cell of the grid: the row is written back, but the
     // commit (with its recomputation) does not run.
-    vb::test::SendMouse(g(), vb::test::MouseAction::Click, 1, g().ColWidth(0) + 200, 900);
+    const int refreshes = f().Refreshes;
+    // (The press is what moves the focus and the current cell.)
+    vb::test::SendMouse(g(), vb::test::MouseAction::Down, 1, g().ColWidth(0) + 200, 900);
     vb::test::ProcessEvents();
+    EXPECT_EQ(f().Refreshes, refreshes);
+    EXPECT_NE(g().Row(), 6);
     EXPECT_FLOAT_EQ(pipe_->felv, 103.0f);
     EXPECT_FLOAT_EQ(pipe_->telv, telv);
     EXPECT_TRUE(f().txtEdit.Visible());
@@ -175,11 +190,13 @@ TEST_F(PipeGridTest, LeavingForAnotherControlCommitsButAnotherCellDoesNot) {
     Open(6);
     vb::test::ProcessEvents();
     f().txtEdit.Text("104");
+    model::Sewer at;
+    SnapshotAtRefresh("Se 2", at);
     f().List1.SetFocus();
     vb::test::ProcessEvents();
     EXPECT_FALSE(f().txtEdit.Visible());
     EXPECT_FLOAT_EQ(pipe_->felv, 104.0f);
-    EXPECT_FLOAT_EQ(pipe_->telv, 104.0f - 0.004f * 50);
+    EXPECT_FLOAT_EQ(at.telv, 104.0f - 0.004f * 50);
     // Enter hides the editor and commits once: the focus going back to the
     // grid does not commit a second time.
     Open(1);
