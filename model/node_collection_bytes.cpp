@@ -28,6 +28,7 @@ constexpr int32_t kWordSelfStored = 0xFFFF;
 constexpr const char* kSelfStoredTag = "-32768";
 constexpr int kMaxDimensions = 60;
 constexpr int kMaxNesting = 32;
+constexpr int32_t kSampleNodes = 64;   // nodes saved before the bag is sized for the rest
 
 void PutI16(std::vector<uint8_t>& b, int16_t v) {
     auto u = static_cast<uint16_t>(v);
@@ -336,6 +337,12 @@ bool cNodeCollection::SaveCollection(std::vector<uint8_t>& CollectionArray) {
                 }
             }
             ++counter;
+            if (counter == kSampleNodes + 1 && NodeCount > 2 * kSampleNodes) {
+                // Size the bag for the whole tree from the first nodes, so
+                // that a large tree is not copied at every regrowth.
+                const size_t nodes = static_cast<size_t>(NodeCount);
+                bag.Reserve(bag.ByteSize() / kSampleNodes * nodes / 4 * 5, bag.Count() / kSampleNodes * nodes / 4 * 5);
+            }
 
             if (node.HasKids()) {
                 cur = node.FirstChild;

@@ -102,11 +102,25 @@ int64_t PropertyBag::Lookup(std::string_view name, uint32_t hash) const {
             if (entries_[i].hash == hash && SameName(NameView(entries_[i]), name)) return static_cast<int64_t>(i);
         return -1;
     }
+    // Values are mostly read in about the order in which they were written,
+    // so the entries just around the last one found are tried first: they
+    // are in cache, while a probe of a large slot table is not.
+    const size_t near = hint_.at.load(std::memory_order_relaxed);
+    const size_t from = near > 4 ? near - 4 : 0, to = std::min(entries_.size(), near + 12);
+    for (size_t i = from; i < to; ++i) {
+        if (entries_[i].hash == hash && SameName(NameView(entries_[i]), name)) {
+            hint_.at.store(i, std::memory_order_relaxed);
+            return static_cast<int64_t>(i);
+        }
+    }
     size_t mask = slots_.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& s = slots_[i];
         if (s.entry == 0) return -1;
-        if (s.hash == hash && SameName(NameView(entries_[s.entry - 1]), name)) return static_cast<int64_t>(s.entry - 1);
+        if (s.hash == hash && SameName(NameView(entries_[s.entry - 1]), name)) {
+            hint_.at.store(s.entry - 1, std::memory_order_relaxed);
+            return static_cast<int64_t>(s.entry - 1);
+        }
     }
 }
 
@@ -247,6 +261,22 @@ uint64_t GetU64(const uint8_t* p) {
 
 }  // namespace
 
+void PropertyBag::StartBuffer() {
+    // Room for a record-sized bag without regrowing.
+    buf_.reserve(std::max<size_t>(buf_.capacity(), 512));
+    entries_.reserve(std::max<size_t>(entries_.capacity(), 32));
+    PutHeader(buf_);
+}
+
+void PropertyBag::Reserve(size_t bytes, size_t entries) {
+    // Only a hint: a request that cannot be met changes nothing.
+    try {
+        buf_.reserve(std::max(buf_.capacity(), std::min<size_t>(bytes, size_t(1) << 32)));
+        entries_.reserve(std::max(entries_.capacity(), std::min<size_t>(entries, size_t(1) << 28)));
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 void PropertyBag::ReplaceEntry(size_t index, const std::vector<uint8_t>& encoded, uint16_t type) {
     const Entry old = entries_[index];
     const uint64_t start = old.nameAt - 4;
@@ -315,10 +345,7 @@ void PropertyBag::WriteProperty(std::string_view name, const Variant& value, con
     }
     const size_t startAt = buf_.size();
     try {
-        if (buf_.empty()) {
-            buf_.reserve(256);
-            PutHeader(buf_);
-        }
+        if (buf_.empty()) StartBuffer();
         const size_t entryAt = buf_.size();
         PutEntry(buf_, name, value, isObject ? &objectClass : nullptr, &objectBytes);
         Entry e;
@@ -346,10 +373,7 @@ void PropertyBag::WriteBytes(std::string_view name, const uint8_t* data, size_t 
     }
     const size_t startAt = buf_.size();
     try {
-        if (buf_.empty()) {
-            buf_.reserve(256);
-            PutHeader(buf_);
-        }
+        if (buf_.empty()) StartBuffer();
         const size_t entryAt = buf_.size();
         PutText(buf_, name);
         PutU16(buf_, kByteArrayType);
@@ -472,7 +496,9 @@ void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) {
     if (count > (bodyEnd - kHeaderSize) / 6) refuse();
 
     PropertyBag fresh;
-    fresh.entries_.reserve(std::min<uint32_t>(count, 65536));   // grows with what is really read
+    // Entries here average far more than 16 bytes; a count beyond that
+    // share of the bytes grows the table only with what is really read.
+    fresh.entries_.reserve(std::min<size_t>(count, (bodyEnd - kHeaderSize) / 16 + 16));
     size_t pos = kHeaderSize;
     auto left = [&] { return bodyEnd - pos; };
     // Skips a 4-byte length and that many bytes.

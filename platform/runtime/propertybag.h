@@ -26,6 +26,7 @@
 // from an untrusted count before the bytes behind it have been checked.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -84,6 +85,11 @@ public:
     void SetContents(const std::vector<uint8_t>& bytes);
 
     size_t Count() const { return entries_.size(); }
+    // Bytes that Contents() would give (less the checksum).
+    size_t ByteSize() const { return buf_.size(); }
+    // Makes room for about this many bytes and entries before a long run of
+    // writes, so that the bag does not regrow on the way; a hint only.
+    void Reserve(size_t bytes, size_t entries);
     std::string NameAt(size_t i) const;
 
 private:
@@ -124,10 +130,21 @@ private:
     // Puts the encoded entry in place of entry i (or drops entry i when
     // encoded is empty), moving the entries behind it.
     void ReplaceEntry(size_t i, const std::vector<uint8_t>& encoded, uint16_t type);
+    void StartBuffer();
     void Clear();
     std::vector<uint8_t> buf_;
     std::vector<Entry> entries_;
     std::vector<Slot> slots_;
+    // Position of the entry last found in a large bag, where the next search
+    // starts looking (relaxed atomic: reading a bag from several threads at
+    // once stays safe).
+    struct Hint {
+        mutable std::atomic<size_t> at{0};
+        Hint() = default;
+        Hint(const Hint&) {}
+        Hint& operator=(const Hint&) { return *this; }
+    };
+    Hint hint_;
 };
 
 }  // namespace vb
