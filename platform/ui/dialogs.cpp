@@ -130,7 +130,12 @@ std::optional<std::string> QtDialogs::FileDialog(const FileDialogRequest& r) {
     QString start = Q(r.fileName);
     if (!r.initDir.empty()) start = Q(r.initDir) + (start.isEmpty() ? QString() : "/" + start);
     QString title = Q(r.title);
-    QString path = r.save ? QFileDialog::getSaveFileName(QApplication::activeWindow(), title, start, filter, &selected)
+    // The common dialog asks about an existing file only with the flag
+    // cdlOFNOverwritePrompt (2); otherwise the caller asks, once.
+    const QFileDialog::Options saveOptions =
+        (r.flags & 2) ? QFileDialog::Options() : QFileDialog::Options(QFileDialog::DontConfirmOverwrite);
+    QString path = r.save ? QFileDialog::getSaveFileName(QApplication::activeWindow(), title, start, filter, &selected,
+                                                         saveOptions)
                           : QFileDialog::getOpenFileName(QApplication::activeWindow(), title, start, filter, &selected);
     if (path.isEmpty()) return std::nullopt;
     if (r.save && !r.defaultExt.empty() && QFileInfo(path).suffix().isEmpty()) path += "." + Q(r.defaultExt);
