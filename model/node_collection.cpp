@@ -71,17 +71,83 @@ const std::string& cNodeCollection::NodeKey(int32_t index) const {
     return ptr ? KeyTexts[static_cast<size_t>(ptr - 1)] : empty;
 }
 
+// --- The key table's blocks ----------------------------------------------------
+
+void cNodeCollection::KeyTable::Renumber(size_t from) {
+    start_.resize(blocks_.size());
+    int32_t before = from == 0 ? 0 : start_[from - 1] + static_cast<int32_t>(blocks_[from - 1].size());
+    for (size_t b = from; b < blocks_.size(); ++b) {
+        start_[b] = before;
+        before += static_cast<int32_t>(blocks_[b].size());
+    }
+    count_ = before;
+}
+
+void cNodeCollection::KeyTable::Insert(int32_t rank, const KeyRecord& r) {
+    if (blocks_.empty()) {
+        blocks_.emplace_back();
+        start_.assign(1, 0);
+    }
+    const size_t b = rank > count_ ? blocks_.size() - 1 : Locate(rank);
+    std::vector<KeyRecord>& block = blocks_[b];
+    block.insert(block.begin() + (rank - 1 - start_[b]), r);
+    if (block.size() > kBlockMax) {
+        // Split the full block in two halves.
+        std::vector<KeyRecord> upper(block.begin() + static_cast<std::ptrdiff_t>(kBlockMax / 2), block.end());
+        block.resize(kBlockMax / 2);
+        blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b) + 1, std::move(upper));
+    }
+    Renumber(b);
+}
+
+void cNodeCollection::KeyTable::Erase(int32_t rank) {
+    size_t b = Locate(rank);
+    std::vector<KeyRecord>& block = blocks_[b];
+    block.erase(block.begin() + (rank - 1 - start_[b]));
+    if (block.empty()) {
+        blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
+        start_.erase(start_.begin() + static_cast<std::ptrdiff_t>(b));
+        if (b > 0) --b;
+    } else if (block.size() < kBlockMax / 4 && b + 1 < blocks_.size() &&
+               block.size() + blocks_[b + 1].size() <= kBlockMax) {
+        // Merge a small block with the next one, so that removals do not
+        // leave many tiny blocks behind.
+        block.insert(block.end(), blocks_[b + 1].begin(), blocks_[b + 1].end());
+        blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b) + 1);
+    }
+    if (blocks_.empty()) {
+        Clear();
+        return;
+    }
+    Renumber(b);
+}
+
+void cNodeCollection::KeyTable::Clear() {
+    blocks_.clear();
+    blocks_.shrink_to_fit();
+    start_.clear();
+    start_.shrink_to_fit();
+    count_ = 0;
+}
+
+void cNodeCollection::KeyTable::Assign(const std::vector<KeyRecord>& sorted) {
+    Clear();
+    const size_t fill = kBlockMax / 2;
+    for (size_t at = 0; at < sorted.size(); at += fill) {
+        const size_t end = std::min(sorted.size(), at + fill);
+        blocks_.emplace_back(sorted.begin() + static_cast<std::ptrdiff_t>(at),
+                             sorted.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    Renumber(0);
+}
+
+// --- Key search --------------------------------------------------------------
+
 int32_t cNodeCollection::FindKey(std::string_view key) const {
     if (key.empty()) return kKeyNotFound;
-    int32_t lo = 1, hi = KeyCount;
-    while (lo <= hi) {
-        int32_t mid = lo + (hi - lo) / 2;
-        int c = CompareKey(KeyText(Keys[static_cast<size_t>(mid)]), key);
-        if (c == 0) return mid;
-        if (c > 0) hi = mid - 1;
-        else lo = mid + 1;
-    }
-    return kKeyNotFound;
+    bool found = false;
+    const int32_t p = Keys.Search([&](const KeyRecord& r) { return CompareKey(KeyText(r), key); }, found);
+    return found ? p : kKeyNotFound;
 }
 
 int32_t cNodeCollection::NewSlot(std::string_view text) {
@@ -103,25 +169,14 @@ void cNodeCollection::ReleaseSlot(int32_t slot) {
 
 int32_t cNodeCollection::InsertKey(std::string_view key, int32_t nodeIndex) {
     // Insertion point: the first entry that sorts after the key.
-    int32_t lo = 1, hi = KeyCount;
-    while (lo <= hi) {
-        int32_t mid = lo + (hi - lo) / 2;
-        int c = CompareKey(KeyText(Keys[static_cast<size_t>(mid)]), key);
-        if (c == 0) return kErrKeyExists;
-        if (c > 0) hi = mid - 1;
-        else lo = mid + 1;
-    }
-    const int32_t p = lo;
-    if (static_cast<int64_t>(KeyCount) + 1 > KeyTableUpperBound()) {
-        int64_t upper = std::min<int64_t>(static_cast<int64_t>(KeyCount) + 1 + BufferStep, kMaxIndex);
-        Keys.resize(static_cast<size_t>(upper) + 1);
-    }
+    bool found = false;
+    const int32_t p = Keys.Search([&](const KeyRecord& r) { return CompareKey(KeyText(r), key); }, found);
+    if (found) return kErrKeyExists;
+    if (static_cast<int64_t>(KeyCount) + 1 > KeyTableUpperBound())
+        KeyUpper = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(KeyCount) + 1 + BufferStep, kMaxIndex));
+    const int32_t slot = NewSlot(key);
+    Keys.Insert(p, KeyRecord{nodeIndex, slot});
     ++KeyCount;
-    if (p < KeyCount) {
-        std::memmove(&Keys[static_cast<size_t>(p) + 1], &Keys[static_cast<size_t>(p)],
-                     sizeof(KeyRecord) * static_cast<size_t>(KeyCount - p));
-    }
-    Keys[static_cast<size_t>(p)] = KeyRecord{nodeIndex, NewSlot(key)};
     return p;
 }
 
@@ -132,11 +187,7 @@ bool cNodeCollection::RemoveKey(int32_t nodeIndex) {
     int32_t p = FindKey(KeyTexts[static_cast<size_t>(slot)]);
     node.KeyPtr = 0;
     if (p < 1) return false;
-    if (p < KeyCount) {
-        std::memmove(&Keys[static_cast<size_t>(p)], &Keys[static_cast<size_t>(p) + 1],
-                     sizeof(KeyRecord) * static_cast<size_t>(KeyCount - p));
-    }
-    Keys[static_cast<size_t>(KeyCount)] = KeyRecord{};
+    Keys.Erase(p);
     --KeyCount;
     ReleaseSlot(slot);
     return true;
@@ -146,9 +197,8 @@ void cNodeCollection::ResetArrays() {
     Nodes.clear();
     Nodes.shrink_to_fit();
     Nodes.resize(1);
-    Keys.clear();
-    Keys.shrink_to_fit();
-    Keys.resize(1);
+    Keys.Clear();
+    KeyUpper = 0;
     KeyTexts.clear();
     KeyTexts.shrink_to_fit();
     FreeSlots.clear();
@@ -161,10 +211,7 @@ void cNodeCollection::TrimTables() {
     // Shrinking a vector keeps its storage; give memory back only when far
     // more than the table needs is held, so that alternating adds and
     // removals do not reallocate every time.
-    if (static_cast<int64_t>(KeyCount) + BufferStep < KeyTableUpperBound()) {
-        Keys.resize(static_cast<size_t>(KeyCount) + 1);
-        if (Keys.capacity() > 4 * Keys.size() + 64) Keys.shrink_to_fit();
-    }
+    if (static_cast<int64_t>(KeyCount) + BufferStep < KeyTableUpperBound()) KeyUpper = KeyCount;
     if (static_cast<int64_t>(NodeCount) + BufferStep < NodeTableUpperBound()) {
         Nodes.resize(static_cast<size_t>(NodeCount) + 1);
         if (Nodes.capacity() > 4 * Nodes.size() + 64) Nodes.shrink_to_fit();
@@ -246,8 +293,8 @@ void cNodeCollection::ClearKeys(const vb::Variant& KeyIndex, int32_t Scope) {
     if (n < 0) RaiseBadKeyIndex("Collection.ClearKeys");
     if (Scope == 0) {
         for (int32_t i = 1; i <= NodeCount; ++i) Nodes[static_cast<size_t>(i)].KeyPtr = 0;
-        Keys.assign(1, KeyRecord{});
-        Keys.shrink_to_fit();
+        Keys.Clear();
+        KeyUpper = 0;
         KeyTexts.clear();
         FreeSlots.clear();
         KeyCount = 0;
@@ -326,10 +373,7 @@ void cNodeCollection::CollectionBufferLimit(int32_t limit) {
             Nodes.resize(static_cast<size_t>(NodeCount) + 1);
             Nodes.shrink_to_fit();
         }
-        if (KeyTableUpperBound() > KeyCount) {
-            Keys.resize(static_cast<size_t>(KeyCount) + 1);
-            Keys.shrink_to_fit();
-        }
+        if (KeyTableUpperBound() > KeyCount) KeyUpper = KeyCount;
     }
 }
 
@@ -816,8 +860,7 @@ bool cNodeCollection::MoveChildren(const vb::Variant& ParentKeyIndex, const vb::
 std::string cNodeCollection::CheckConsistency() const {
     if (NodeCount < 0 || static_cast<int64_t>(Nodes.size()) < static_cast<int64_t>(NodeCount) + 1)
         return "node table smaller than the node count";
-    if (KeyCount < 0 || static_cast<int64_t>(Keys.size()) < static_cast<int64_t>(KeyCount) + 1)
-        return "key table smaller than the key count";
+    if (KeyCount < 0 || KeyUpper < KeyCount || Keys.Count() != KeyCount) return "key table smaller than the key count";
     const NodeRecord& root = Nodes[0];
     if (root.Parent || root.NextSibling || root.PrevSibling || root.KeyPtr) return "root has links";
     std::vector<char> seen(static_cast<size_t>(NodeCount) + 1, 0);

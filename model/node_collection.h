@@ -16,10 +16,12 @@
 #pragma once
 
 #include <cstdint>
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/runtime/variant.h"
@@ -71,7 +73,7 @@ public:
 
     // Last index of the node table and of the key table (their capacity).
     int32_t NodeTableUpperBound() const { return static_cast<int32_t>(Nodes.size()) - 1; }
-    int32_t KeyTableUpperBound() const { return static_cast<int32_t>(Keys.size()) - 1; }
+    int32_t KeyTableUpperBound() const { return KeyUpper; }
 
     // --- Adding, reading and walking ------------------------------------------
     int32_t AddItem(const vb::Variant& item, const std::string& Key = std::string(),
@@ -143,12 +145,78 @@ private:
         int32_t NodeIndex = 0;
         int32_t Slot = -1;
     };
+    // The key table's entries 1 to Count() in key order.  They are kept in
+    // blocks of at most kBlockMax entries, so that inserting or removing an
+    // entry moves the entries of one block only, and the entry of a given
+    // rank is found by a binary search over the blocks' first ranks.
+    class KeyTable {
+    public:
+        int32_t Count() const { return count_; }
+        // The entry of a rank, 1 to Count().
+        KeyRecord& operator[](size_t rank) { return const_cast<KeyRecord&>(std::as_const(*this)[rank]); }
+        const KeyRecord& operator[](size_t rank) const {
+            const size_t b = Locate(static_cast<int32_t>(rank));
+            return blocks_[b][rank - 1 - static_cast<size_t>(start_[b])];
+        }
+        // Makes r the entry of the rank (1 to Count() + 1), the entries from
+        // there on moving up by one.
+        void Insert(int32_t rank, const KeyRecord& r);
+        // Removes the entry of the rank, the entries behind it moving down.
+        void Erase(int32_t rank);
+        void Clear();
+        // Replaces the entries by these, already in key order.
+        void Assign(const std::vector<KeyRecord>& sorted);
+        // Binary search with cmp(entry) < 0, 0 or > 0 as the entry sorts
+        // before, equal to or after the key: the rank of the equal entry
+        // (found set), or else the rank at which the key would be inserted.
+        template <class Cmp>
+        int32_t Search(const Cmp& cmp, bool& found) const {
+            found = false;
+            size_t lo = 0, hi = blocks_.size();
+            while (lo < hi) {   // first block whose last entry does not sort before the key
+                const size_t mid = lo + (hi - lo) / 2;
+                const int c = cmp(blocks_[mid].back());
+                if (c == 0) {
+                    found = true;
+                    return start_[mid] + static_cast<int32_t>(blocks_[mid].size());
+                }
+                if (c < 0) lo = mid + 1;
+                else hi = mid;
+            }
+            if (lo == blocks_.size()) return count_ + 1;
+            const std::vector<KeyRecord>& b = blocks_[lo];
+            size_t l = 0, h = b.size() - 1;   // the last entry sorts after the key
+            while (l < h) {
+                const size_t mid = l + (h - l) / 2;
+                const int c = cmp(b[mid]);
+                if (c == 0) {
+                    found = true;
+                    return start_[lo] + static_cast<int32_t>(mid) + 1;
+                }
+                if (c < 0) l = mid + 1;
+                else h = mid;
+            }
+            return start_[lo] + static_cast<int32_t>(l) + 1;
+        }
+
+    private:
+        static constexpr size_t kBlockMax = 512;
+        // The block that holds the rank.
+        size_t Locate(int32_t rank) const {
+            return static_cast<size_t>(std::upper_bound(start_.begin(), start_.end(), rank - 1) - start_.begin()) - 1;
+        }
+        void Renumber(size_t from);
+        std::vector<std::vector<KeyRecord>> blocks_;
+        std::vector<int32_t> start_;   // number of entries before each block
+        int32_t count_ = 0;
+    };
 
     int32_t CompareMode = 1;
     int32_t BufferStep = 10;
     int32_t NodeCount = 0;
     int32_t KeyCount = 0;
-    std::vector<KeyRecord> Keys;
+    KeyTable Keys;
+    int32_t KeyUpper = 0;   // last index of the key table as grown and trimmed (its capacity)
     std::vector<NodeRecord> Nodes;
     std::vector<std::string> KeyTexts;
     std::vector<int32_t> FreeSlots;

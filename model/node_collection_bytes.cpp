@@ -607,14 +607,17 @@ bool cNodeCollection::LoadCollection(const std::vector<uint8_t>& CollectionBytes
             // The capacity that inserting the keys one by one would give.
             const size_t unit = static_cast<size_t>(BufferStep) + 1;
             const size_t upper = k == 0 ? 0 : (k + unit - 1) / unit * unit;
-            Keys.assign(upper + 1, KeyRecord{});
+            KeyUpper = static_cast<int32_t>(upper);
             KeyTexts.clear();
             KeyTexts.reserve(k);
+            std::vector<KeyRecord> sorted;
+            sorted.reserve(k);
             for (size_t i = 0; i < k; ++i) {
                 KeyTexts.push_back(std::move(keys[i].first));
-                Keys[i + 1] = KeyRecord{keys[i].second, static_cast<int32_t>(i)};
+                sorted.push_back(KeyRecord{keys[i].second, static_cast<int32_t>(i)});
                 Nodes[static_cast<size_t>(keys[i].second)].KeyPtr = static_cast<int32_t>(i) + 1;
             }
+            Keys.Assign(sorted);
             KeyCount = static_cast<int32_t>(k);
             return true;
         }();
