@@ -349,5 +349,4 @@ TEST_F(Navigation, DoubleClicksMarkAndProfileFile) {
     ASSERT_EQ(dialogs_->Files().size(), 2u);
     EXPECT_EQ(dialogs_->Files()[1].request.title, "Open Prof file");
     EXPECT_EQ(dialogs_->Files()[1].request.filter, "profile File (*.zef)|*.zef");
-    EXPECT_FALSE(f.pic.Exists(99) && false);
 }
