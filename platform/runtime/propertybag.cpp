@@ -134,20 +134,9 @@ bool PropertyBag::IndexEntry(size_t index) {
             return true;
         }
     }
-    if (slots_.empty() || (index + 1) * 2 > slots_.size()) {
-        size_t size = 64;
-        while (size < std::max(index + 1, entries_.size()) * 2) size *= 2;
-        std::vector<Slot> bigger(size);
-        size_t mask = size - 1;
-        // Re-places the entries before this one (all of them when the index
-        // is built for the first time).
-        for (size_t k = 0; k < index; ++k) {
-            size_t i = entries_[k].hash & mask;
-            while (bigger[i].entry != 0) i = (i + 1) & mask;
-            bigger[i] = Slot{entries_[k].hash, static_cast<uint32_t>(k + 1)};
-        }
-        slots_.swap(bigger);
-    }
+    // Re-places the entries before this one (all of them when the index is
+    // built for the first time) in a table with room for all entries.
+    if (slots_.empty() || (index + 1) * 2 > slots_.size()) GrowSlots(index, std::max(index + 1, entries_.size()));
     size_t mask = slots_.size() - 1;
     size_t i = added.hash & mask;
     for (; slots_[i].entry != 0; i = (i + 1) & mask) {
@@ -156,6 +145,20 @@ bool PropertyBag::IndexEntry(size_t index) {
     }
     slots_[i] = Slot{added.hash, static_cast<uint32_t>(index + 1)};
     return true;
+}
+
+void PropertyBag::GrowSlots(size_t indexed, size_t wanted) {
+    size_t size = 64;
+    while (size < wanted * 2) size *= 2;
+    if (size <= slots_.size()) return;
+    std::vector<Slot> bigger(size);
+    const size_t mask = size - 1;
+    for (size_t k = 0; k < indexed; ++k) {
+        size_t i = entries_[k].hash & mask;
+        while (bigger[i].entry != 0) i = (i + 1) & mask;
+        bigger[i] = Slot{entries_[k].hash, static_cast<uint32_t>(k + 1)};
+    }
+    slots_.swap(bigger);
 }
 
 void PropertyBag::RebuildIndex() {
@@ -272,7 +275,10 @@ void PropertyBag::Reserve(size_t bytes, size_t entries) {
     // Only a hint: a request that cannot be met changes nothing.
     try {
         buf_.reserve(std::max(buf_.capacity(), std::min<size_t>(bytes, size_t(1) << 32)));
-        entries_.reserve(std::max(entries_.capacity(), std::min<size_t>(entries, size_t(1) << 28)));
+        entries = std::min<size_t>(entries, size_t(1) << 28);
+        entries_.reserve(std::max(entries_.capacity(), entries));
+        // The slot table sized for them now, instead of rehashed at every doubling.
+        if (entries > kLinearLimit) GrowSlots(entries_.size(), entries);
     } catch (const std::bad_alloc&) {
     }
 }

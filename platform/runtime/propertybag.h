@@ -123,6 +123,9 @@ private:
     // Adds entry i to the index; false when its name is already there.
     bool IndexEntry(size_t i);
     void RebuildIndex();
+    // Grows the slot table to room for `wanted` entries, re-placing the
+    // first `indexed` entries.
+    void GrowSlots(size_t indexed, size_t wanted);
     // Appends a new entry (name, type word) to buf_; the caller appends the
     // payload and then calls FinishEntry.
     void BeginEntry(std::string_view name, uint16_t type);
