@@ -87,6 +87,7 @@ void cNodeCollection::KeyTable::Insert(int32_t rank, const KeyRecord& r) {
     if (blocks_.empty()) {
         blocks_.emplace_back();
         start_.assign(1, 0);
+        lastSlot_.assign(1, -1);
     }
     const size_t b = rank > count_ ? blocks_.size() - 1 : Locate(rank);
     std::vector<KeyRecord>& block = blocks_[b];
@@ -95,8 +96,10 @@ void cNodeCollection::KeyTable::Insert(int32_t rank, const KeyRecord& r) {
         // Split the full block in two halves.
         std::vector<KeyRecord> upper(block.begin() + static_cast<std::ptrdiff_t>(kBlockMax / 2), block.end());
         block.resize(kBlockMax / 2);
+        lastSlot_.insert(lastSlot_.begin() + static_cast<std::ptrdiff_t>(b) + 1, upper.back().Slot);
         blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b) + 1, std::move(upper));
     }
+    lastSlot_[b] = blocks_[b].back().Slot;
     Renumber(b);
 }
 
@@ -107,6 +110,7 @@ void cNodeCollection::KeyTable::Erase(int32_t rank) {
     if (block.empty()) {
         blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
         start_.erase(start_.begin() + static_cast<std::ptrdiff_t>(b));
+        lastSlot_.erase(lastSlot_.begin() + static_cast<std::ptrdiff_t>(b));
         if (b > 0) --b;
     } else if (block.size() < kBlockMax / 4 && b + 1 < blocks_.size() &&
                block.size() + blocks_[b + 1].size() <= kBlockMax) {
@@ -114,6 +118,10 @@ void cNodeCollection::KeyTable::Erase(int32_t rank) {
         // leave many tiny blocks behind.
         block.insert(block.end(), blocks_[b + 1].begin(), blocks_[b + 1].end());
         blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b) + 1);
+        lastSlot_.erase(lastSlot_.begin() + static_cast<std::ptrdiff_t>(b) + 1);
+        lastSlot_[b] = block.back().Slot;
+    } else {
+        lastSlot_[b] = block.back().Slot;
     }
     if (blocks_.empty()) {
         Clear();
@@ -127,6 +135,8 @@ void cNodeCollection::KeyTable::Clear() {
     blocks_.shrink_to_fit();
     start_.clear();
     start_.shrink_to_fit();
+    lastSlot_.clear();
+    lastSlot_.shrink_to_fit();
     count_ = 0;
 }
 
@@ -137,6 +147,7 @@ void cNodeCollection::KeyTable::Assign(const std::vector<KeyRecord>& sorted) {
         const size_t end = std::min(sorted.size(), at + fill);
         blocks_.emplace_back(sorted.begin() + static_cast<std::ptrdiff_t>(at),
                              sorted.begin() + static_cast<std::ptrdiff_t>(end));
+        lastSlot_.push_back(blocks_.back().back().Slot);
     }
     Renumber(0);
 }
@@ -146,7 +157,7 @@ void cNodeCollection::KeyTable::Assign(const std::vector<KeyRecord>& sorted) {
 int32_t cNodeCollection::FindKey(std::string_view key) const {
     if (key.empty()) return kKeyNotFound;
     bool found = false;
-    const int32_t p = Keys.Search([&](const KeyRecord& r) { return CompareKey(KeyText(r), key); }, found);
+    const int32_t p = Keys.Search([&](int32_t slot) { return CompareKey(KeyTexts[static_cast<size_t>(slot)], key); }, found);
     return found ? p : kKeyNotFound;
 }
 
@@ -170,7 +181,7 @@ void cNodeCollection::ReleaseSlot(int32_t slot) {
 int32_t cNodeCollection::InsertKey(std::string_view key, int32_t nodeIndex) {
     // Insertion point: the first entry that sorts after the key.
     bool found = false;
-    const int32_t p = Keys.Search([&](const KeyRecord& r) { return CompareKey(KeyText(r), key); }, found);
+    const int32_t p = Keys.Search([&](int32_t slot) { return CompareKey(KeyTexts[static_cast<size_t>(slot)], key); }, found);
     if (found) return kErrKeyExists;
     if (static_cast<int64_t>(KeyCount) + 1 > KeyTableUpperBound())
         KeyUpper = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(KeyCount) + 1 + BufferStep, kMaxIndex));

@@ -152,7 +152,8 @@ private:
     class KeyTable {
     public:
         int32_t Count() const { return count_; }
-        // The entry of a rank, 1 to Count().
+        // The entry of a rank, 1 to Count().  An entry's Slot is fixed once
+        // inserted (the blocks remember their last entry's slot).
         KeyRecord& operator[](size_t rank) { return const_cast<KeyRecord&>(std::as_const(*this)[rank]); }
         const KeyRecord& operator[](size_t rank) const {
             const size_t b = Locate(static_cast<int32_t>(rank));
@@ -166,16 +167,17 @@ private:
         void Clear();
         // Replaces the entries by these, already in key order.
         void Assign(const std::vector<KeyRecord>& sorted);
-        // Binary search with cmp(entry) < 0, 0 or > 0 as the entry sorts
-        // before, equal to or after the key: the rank of the equal entry
-        // (found set), or else the rank at which the key would be inserted.
+        // Binary search with cmp(slot) < 0, 0 or > 0 as the entry with that
+        // key slot sorts before, equal to or after the key: the rank of the
+        // equal entry (found set), or else the rank at which the key would be
+        // inserted.
         template <class Cmp>
         int32_t Search(const Cmp& cmp, bool& found) const {
             found = false;
             size_t lo = 0, hi = blocks_.size();
             while (lo < hi) {   // first block whose last entry does not sort before the key
                 const size_t mid = lo + (hi - lo) / 2;
-                const int c = cmp(blocks_[mid].back());
+                const int c = cmp(lastSlot_[mid]);
                 if (c == 0) {
                     found = true;
                     return start_[mid] + static_cast<int32_t>(blocks_[mid].size());
@@ -188,7 +190,7 @@ private:
             size_t l = 0, h = b.size() - 1;   // the last entry sorts after the key
             while (l < h) {
                 const size_t mid = l + (h - l) / 2;
-                const int c = cmp(b[mid]);
+                const int c = cmp(b[mid].Slot);
                 if (c == 0) {
                     found = true;
                     return start_[lo] + static_cast<int32_t>(mid) + 1;
@@ -208,6 +210,7 @@ private:
         void Renumber(size_t from);
         std::vector<std::vector<KeyRecord>> blocks_;
         std::vector<int32_t> start_;   // number of entries before each block
+        std::vector<int32_t> lastSlot_;   // Slot of each block's last entry, searched without touching the block
         int32_t count_ = 0;
     };
 
