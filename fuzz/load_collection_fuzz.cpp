@@ -11,6 +11,7 @@
 
 #include "model/node_collection.h"
 #include "model/sewer.h"
+#include "platform/runtime/propertybag.h"
 #include "platform/runtime/vberror.h"
 
 namespace {
@@ -30,11 +31,7 @@ void Handler(bool serialize, vb::Variant& object, std::vector<uint8_t>& data, st
 
 void FixChecksum(std::vector<uint8_t>& b) {
     if (b.size() < 14) return;
-    uint32_t h = 2166136261u;
-    for (size_t i = 0; i + 4 < b.size(); ++i) {
-        h ^= b[i];
-        h *= 16777619u;
-    }
+    uint32_t h = vb::PropertyBagChecksum(b.data(), b.size() - 4);
     for (int i = 0; i < 4; ++i) b[b.size() - 4 + static_cast<size_t>(i)] = static_cast<uint8_t>(h >> (8 * i));
 }
 

@@ -3,7 +3,7 @@
 //
 // Byte layout of Contents() (all integers little-endian):
 //   magic      4 bytes  "SDPB"
-//   version    2 bytes  1
+//   version    2 bytes  2
 //   count      4 bytes  number of entries
 //   entries, each:
 //     name length  4 bytes (bytes of UTF-8)  + name bytes
@@ -19,7 +19,7 @@
 //        Byte array: 4-byte lower bound, 4-byte count, the bytes
 //   Boolean payloads are 0 (False) or 0xFFFF (True); names are unique
 //   without regard to case.
-//   checksum   4 bytes  FNV-1a of everything before it
+//   checksum   4 bytes  PropertyBagChecksum() of everything before it
 // SetContents() refuses (raises) any byte array that does not follow this
 // layout exactly: wrong magic or version, a length running past the end, an
 // unknown type word, trailing bytes or a bad checksum.  Nothing is allocated
@@ -49,6 +49,10 @@ public:
 // The factory raises (or returns null) for bytes it cannot read.
 using PersistFactory = std::function<ObjectRef(const std::vector<uint8_t>& bytes)>;
 void RegisterPersistableClass(const std::string& className, PersistFactory factory);
+
+// The checksum that closes a bag's bytes (exposed so that tools which damage
+// bags on purpose can make them pass the check and reach the layout checks).
+uint32_t PropertyBagChecksum(const uint8_t* data, size_t n);
 
 class PropertyBag {
 public:

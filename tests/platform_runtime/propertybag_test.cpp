@@ -167,8 +167,7 @@ TEST(PropertyBag, RefusesForeignTruncatedAndCorruptedBytes) {
     // The same damage behind a recomputed checksum exercises the layout
     // checks: refused, or read into a bag that writes the same bytes again.
     auto withChecksum = [](std::vector<uint8_t> b) {
-        uint32_t h = 2166136261u;
-        for (size_t i = 0; i + 4 < b.size(); ++i) h = (h ^ b[i]) * 16777619u;
+        uint32_t h = vb::PropertyBagChecksum(b.data(), b.size() - 4);
         for (int i = 0; i < 4; ++i) b[b.size() - 4 + static_cast<size_t>(i)] = static_cast<uint8_t>(h >> (8 * i));
         return b;
     };
