@@ -89,6 +89,16 @@ private:
         return n;
     }
 
+    // A node that names a variable or procedure, as written at `line`.
+    template <class Node>
+    std::unique_ptr<Node> Named(int line, const std::string& name, const std::string& raw) {
+        auto n = std::make_unique<Node>();
+        n->line = line;
+        n->name = name;
+        n->raw = raw;
+        return n;
+    }
+
     // Statements up to (not including) the token where `stop` holds.
     template <class Stop>
     Block ParseBlock(Stop stop, int32_t eofError = errScriptSyntax) {
@@ -302,19 +312,13 @@ private:
         std::string name = Cur().text;
         Advance();
         if (AcceptOp("=")) {
-            auto s = std::make_unique<AssignStmt>();
-            s->line = line;
-            s->name = name;
-            s->raw = raw;
+            auto s = Named<AssignStmt>(line, name, raw);
             s->value = Expression();
             return s;
         }
         if (IsOp("(") && ParenFollowedByEquals()) {
             Advance();
-            auto s = std::make_unique<AssignStmt>();
-            s->line = line;
-            s->name = name;
-            s->raw = raw;
+            auto s = Named<AssignStmt>(line, name, raw);
             s->indices = ArgList();
             if (s->indices.size() > 2) CompileError(errScriptSyntax, line);
             ExpectOp(")", errExpectedRParen);
@@ -322,10 +326,7 @@ private:
             s->value = Expression();
             return s;
         }
-        auto s = std::make_unique<CallStmt>();
-        s->line = line;
-        s->name = name;
-        s->raw = raw;
+        auto s = Named<CallStmt>(line, name, raw);
         if (!AtSeparator() && !IsWord("else")) s->args = ArgList();
         return s;
     }
@@ -383,149 +384,106 @@ private:
         return e;
     }
 
-    ExprPtr Xor() {
-        ExprPtr e = Or();
-        while (IsWord("xor")) {
+    using Level = ExprPtr (Parser::*)();
+
+    // An operator of one precedence level: a keyword ("mod") or a symbol ("+").
+    struct OpSpelling {
+        bool word;
+        const char* text;
+        BinOp op;
+    };
+
+    // A left-associative level: `left` (op `right`)*, for any of `ops`.
+    template <size_t N>
+    ExprPtr LeftAssociative(Level left, Level right, const OpSpelling (&ops)[N]) {
+        ExprPtr e = (this->*left)();
+        for (;;) {
+            const OpSpelling* hit = nullptr;
+            for (const OpSpelling& o : ops) {
+                if (o.word ? IsWord(o.text) : IsOp(o.text)) {
+                    hit = &o;
+                    break;
+                }
+            }
+            if (!hit) return e;
             int line = Cur().line;
             Advance();
-            e = MakeBinary(BinOp::Xor, std::move(e), Or(), line);
+            e = MakeBinary(hit->op, std::move(e), (this->*right)(), line);
         }
-        return e;
+    }
+    template <size_t N>
+    ExprPtr LeftAssociative(Level operand, const OpSpelling (&ops)[N]) {
+        return LeftAssociative(operand, operand, ops);
+    }
+
+    ExprPtr Xor() {
+        static constexpr OpSpelling ops[] = {{true, "xor", BinOp::Xor}};
+        return LeftAssociative(&Parser::Or, ops);
     }
     ExprPtr Or() {
-        ExprPtr e = And();
-        while (IsWord("or")) {
-            int line = Cur().line;
-            Advance();
-            e = MakeBinary(BinOp::Or, std::move(e), And(), line);
-        }
-        return e;
+        static constexpr OpSpelling ops[] = {{true, "or", BinOp::Or}};
+        return LeftAssociative(&Parser::And, ops);
     }
     ExprPtr And() {
-        ExprPtr e = Not();
-        while (IsWord("and")) {
-            int line = Cur().line;
-            Advance();
-            e = MakeBinary(BinOp::And, std::move(e), Not(), line);
-        }
-        return e;
+        static constexpr OpSpelling ops[] = {{true, "and", BinOp::And}};
+        return LeftAssociative(&Parser::Not, ops);
     }
     ExprPtr Not() {
         DepthGuard g(depth_, Cur().line);
-        if (IsWord("not")) {
-            int line = Cur().line;
-            Advance();
-            auto e = std::make_unique<NotExpr>();
-            e->line = line;
-            e->operand = Not();
-            return e;
-        }
+        if (IsWord("not")) return Prefixed<NotExpr>(&Parser::Not);
         return Compare();
     }
     ExprPtr Compare() {
-        ExprPtr e = Concat();
-        for (;;) {
-            if (Cur().kind != Tok::Op) return e;
-            const std::string& o = Cur().text;
-            BinOp op;
-            if (o == "=") op = BinOp::Eq;
-            else if (o == "<>") op = BinOp::Ne;
-            else if (o == "<") op = BinOp::Lt;
-            else if (o == ">") op = BinOp::Gt;
-            else if (o == "<=") op = BinOp::Le;
-            else if (o == ">=") op = BinOp::Ge;
-            else return e;
-            int line = Cur().line;
-            Advance();
-            e = MakeBinary(op, std::move(e), Concat(), line);
-        }
+        static constexpr OpSpelling ops[] = {{false, "=", BinOp::Eq},  {false, "<>", BinOp::Ne},
+                                             {false, "<", BinOp::Lt},  {false, ">", BinOp::Gt},
+                                             {false, "<=", BinOp::Le}, {false, ">=", BinOp::Ge}};
+        return LeftAssociative(&Parser::Concat, ops);
     }
     ExprPtr Concat() {
-        ExprPtr e = Additive();
-        while (IsOp("&")) {
-            int line = Cur().line;
-            Advance();
-            e = MakeBinary(BinOp::Concat, std::move(e), Additive(), line);
-        }
-        return e;
+        static constexpr OpSpelling ops[] = {{false, "&", BinOp::Concat}};
+        return LeftAssociative(&Parser::Additive, ops);
     }
     ExprPtr Additive() {
-        ExprPtr e = Modulo();
-        for (;;) {
-            BinOp op;
-            if (IsOp("+")) op = BinOp::Add;
-            else if (IsOp("-")) op = BinOp::Sub;
-            else return e;
-            int line = Cur().line;
-            Advance();
-            e = MakeBinary(op, std::move(e), Modulo(), line);
-        }
+        static constexpr OpSpelling ops[] = {{false, "+", BinOp::Add}, {false, "-", BinOp::Sub}};
+        return LeftAssociative(&Parser::Modulo, ops);
     }
     ExprPtr Modulo() {
-        ExprPtr e = IntDivide();
-        while (IsWord("mod")) {
-            int line = Cur().line;
-            Advance();
-            e = MakeBinary(BinOp::Mod, std::move(e), IntDivide(), line);
-        }
-        return e;
+        static constexpr OpSpelling ops[] = {{true, "mod", BinOp::Mod}};
+        return LeftAssociative(&Parser::IntDivide, ops);
     }
     ExprPtr IntDivide() {
-        ExprPtr e = Multiplicative();
-        while (IsOp("\\")) {
-            int line = Cur().line;
-            Advance();
-            e = MakeBinary(BinOp::IntDiv, std::move(e), Multiplicative(), line);
-        }
-        return e;
+        static constexpr OpSpelling ops[] = {{false, "\\", BinOp::IntDiv}};
+        return LeftAssociative(&Parser::Multiplicative, ops);
     }
     ExprPtr Multiplicative() {
-        ExprPtr e = Unary();
-        for (;;) {
-            BinOp op;
-            if (IsOp("*")) op = BinOp::Mul;
-            else if (IsOp("/")) op = BinOp::Div;
-            else return e;
-            int line = Cur().line;
-            Advance();
-            e = MakeBinary(op, std::move(e), Unary(), line);
-        }
+        static constexpr OpSpelling ops[] = {{false, "*", BinOp::Mul}, {false, "/", BinOp::Div}};
+        return LeftAssociative(&Parser::Unary, ops);
     }
     // Unary minus binds less tightly than "^": -2 ^ 2 is -4.
-    ExprPtr Unary() {
-        DepthGuard g(depth_, Cur().line);
-        if (IsOp("-")) {
-            int line = Cur().line;
-            Advance();
-            auto e = std::make_unique<NegateExpr>();
-            e->line = line;
-            e->operand = Unary();
-            return e;
-        }
-        if (AcceptOp("+")) return Unary();
-        return Power();
-    }
+    ExprPtr Unary() { return Signed(&Parser::Unary, &Parser::Power); }
     ExprPtr Power() {
-        ExprPtr e = Primary();
-        while (IsOp("^")) {
-            int line = Cur().line;
-            Advance();
-            e = MakeBinary(BinOp::Pow, std::move(e), PowerOperand(), line);
-        }
+        static constexpr OpSpelling ops[] = {{false, "^", BinOp::Pow}};
+        return LeftAssociative(&Parser::Primary, &Parser::PowerOperand, ops);
+    }
+    ExprPtr PowerOperand() { return Signed(&Parser::PowerOperand, &Parser::Primary); }
+
+    // The prefix operator at the cursor (consumed) applied to `self`.
+    template <class Prefix>
+    ExprPtr Prefixed(Level self) {
+        int line = Cur().line;
+        Advance();
+        auto e = std::make_unique<Prefix>();
+        e->line = line;
+        e->operand = (this->*self)();
         return e;
     }
-    ExprPtr PowerOperand() {
+
+    // Leading signs ("-" negates, "+" is dropped) before `self`, else `next`.
+    ExprPtr Signed(Level self, Level next) {
         DepthGuard g(depth_, Cur().line);
-        if (IsOp("-")) {
-            int line = Cur().line;
-            Advance();
-            auto e = std::make_unique<NegateExpr>();
-            e->line = line;
-            e->operand = PowerOperand();
-            return e;
-        }
-        if (AcceptOp("+")) return PowerOperand();
-        return Primary();
+        if (IsOp("-")) return Prefixed<NegateExpr>(self);
+        if (AcceptOp("+")) return (this->*self)();
+        return (this->*next)();
     }
 
     ExprPtr Literal(Variant v, int line) {
@@ -564,19 +522,12 @@ private:
                 std::string name = w, raw = t.raw;
                 Advance();
                 if (AcceptOp("(")) {
-                    auto e = std::make_unique<CallExpr>();
-                    e->line = line;
-                    e->name = name;
-                    e->raw = raw;
+                    auto e = Named<CallExpr>(line, name, raw);
                     if (!IsOp(")")) e->args = ArgList();
                     ExpectOp(")", errExpectedRParen);
                     return e;
                 }
-                auto e = std::make_unique<NameExpr>();
-                e->line = line;
-                e->name = name;
-                e->raw = raw;
-                return e;
+                return Named<NameExpr>(line, name, raw);
             }
             default:
                 CompileError(errExpectedExpression, line);
