@@ -32,6 +32,17 @@ QString ToWidgetText(const std::string& s, bool multiLine) {
     if (multiLine) q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return q;
 }
+// The horizontal part of an Alignment property (0 left, 1 right, 2 centre).
+Qt::Alignment HorizontalAlignment(int a) { return a == 1 ? Qt::AlignRight : a == 2 ? Qt::AlignHCenter : Qt::AlignLeft; }
+// Item `index` of a list control, error 5 when there is no such item.
+void CheckItemIndex(int index, int count) {
+    if (index < 0 || index >= count) InvalidArgument();
+}
+template <class Data>
+auto& ItemDataAt(Data& data, int index) {
+    CheckItemIndex(index, static_cast<int>(data.size()));
+    return data[index];
+}
 std::string FromWidgetText(const QString& q, bool multiLine) {
     if (!multiLine) return S(q);
     QString c = q;
@@ -76,17 +87,12 @@ void Label::Caption(const std::string& v) {
     QString q = Q(v);
     if (l->text() == q) return;
     l->setText(q);
-    if (autoSize_) {
-        l->adjustSize();
-        widthTw_ = l->width() * double(kTwipsPerPixel);
-        heightTw_ = l->height() * double(kTwipsPerPixel);
-    }
+    if (autoSize_) AutoSize(true);
     RaiseEvent(Change);
 }
 void Label::Alignment(int a) {
     alignment_ = a;
-    Qt::Alignment h = a == 1 ? Qt::AlignRight : a == 2 ? Qt::AlignHCenter : Qt::AlignLeft;
-    static_cast<QLabel*>(widget_)->setAlignment(h | Qt::AlignTop);
+    static_cast<QLabel*>(widget_)->setAlignment(HorizontalAlignment(a) | Qt::AlignTop);
 }
 void Label::BorderStyle(int b) {
     borderStyle_ = b;
@@ -134,6 +140,13 @@ TextBox::TextBox(Container& c, bool multiLine) : Control(c), multiLine_(multiLin
 }
 
 void TextBox::Build(const std::string& text) {
+    // Change is raised only when the text really differs from the last one seen.
+    auto edited = [this] {
+        std::string now = Text();
+        if (now == lastText_) return;
+        lastText_ = now;
+        RaiseEvent(Change);
+    };
     QWidget* w;
     if (multiLine_) {
         auto* e = new QPlainTextEdit(container_->ClientWidget());
@@ -143,24 +156,14 @@ void TextBox::Build(const std::string& text) {
         e->setVerticalScrollBarPolicy(scrollBars_ & 2 ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
         e->setHorizontalScrollBarPolicy(scrollBars_ & 1 ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
         e->setTabChangesFocus(true);
-        QObject::connect(e, &QPlainTextEdit::textChanged, [this] {
-            std::string now = Text();
-            if (now == lastText_) return;
-            lastText_ = now;
-            RaiseEvent(Change);
-        });
+        QObject::connect(e, &QPlainTextEdit::textChanged, edited);
         w = e;
     } else {
         auto* e = new QLineEdit(Q(text), container_->ClientWidget());
         e->setReadOnly(locked_);
         if (maxLength_ > 0) e->setMaxLength(maxLength_);
         e->setFrame(borderStyle_ != 0);
-        QObject::connect(e, &QLineEdit::textChanged, [this](const QString&) {
-            std::string now = Text();
-            if (now == lastText_) return;
-            lastText_ = now;
-            RaiseEvent(Change);
-        });
+        QObject::connect(e, &QLineEdit::textChanged, edited);
         w = e;
     }
     lastText_ = text;
@@ -209,8 +212,7 @@ void TextBox::MaxLength(int v) {
 }
 void TextBox::Alignment(int a) {
     alignment_ = a;
-    Qt::Alignment h = a == 1 ? Qt::AlignRight : a == 2 ? Qt::AlignHCenter : Qt::AlignLeft;
-    if (!multiLine_) static_cast<QLineEdit*>(widget_)->setAlignment(h | Qt::AlignVCenter);
+    if (!multiLine_) static_cast<QLineEdit*>(widget_)->setAlignment(HorizontalAlignment(a) | Qt::AlignVCenter);
 }
 void TextBox::BorderStyle(int b) {
     borderStyle_ = b;
@@ -410,7 +412,7 @@ void ListBox::AddItem(const std::string& item, int index) {
 }
 void ListBox::RemoveItem(int index) {
     QListWidget* l = LW(widget_);
-    if (index < 0 || index >= l->count()) InvalidArgument();
+    CheckItemIndex(index, l->count());
     settingIndex_ = true;
     delete l->takeItem(index);
     settingIndex_ = false;
@@ -430,7 +432,7 @@ std::string ListBox::List(int index) const {
 }
 void ListBox::List(int index, const std::string& v) {
     QListWidget* l = LW(widget_);
-    if (index < 0 || index >= l->count()) InvalidArgument();
+    CheckItemIndex(index, l->count());
     l->item(index)->setText(Q(v));
 }
 int ListBox::ListCount() const { return LW(widget_)->count(); }
@@ -459,21 +461,19 @@ std::string ListBox::Text() const {
     return i >= 0 ? List(i) : std::string();
 }
 int32_t ListBox::ItemData(int index) const {
-    if (index < 0 || index >= static_cast<int>(itemData_.size())) InvalidArgument();
-    return itemData_[index];
+    return ItemDataAt(itemData_, index);
 }
 void ListBox::ItemData(int index, int32_t v) {
-    if (index < 0 || index >= static_cast<int>(itemData_.size())) InvalidArgument();
-    itemData_[index] = v;
+    ItemDataAt(itemData_, index) = v;
 }
 bool ListBox::Selected(int index) const {
     QListWidget* l = LW(widget_);
-    if (index < 0 || index >= l->count()) InvalidArgument();
+    CheckItemIndex(index, l->count());
     return l->item(index)->isSelected();
 }
 void ListBox::Selected(int index, bool v) {
     QListWidget* l = LW(widget_);
-    if (index < 0 || index >= l->count()) InvalidArgument();
+    CheckItemIndex(index, l->count());
     if (v) {
         ListIndex(index);
     } else {
@@ -533,7 +533,7 @@ void ComboBox::AddItem(const std::string& item, int index) {
 }
 void ComboBox::RemoveItem(int index) {
     QComboBox* b = CB(widget_);
-    if (index < 0 || index >= b->count()) InvalidArgument();
+    CheckItemIndex(index, b->count());
     settingIndex_ = true;
     b->removeItem(index);
     settingIndex_ = false;
@@ -553,7 +553,7 @@ std::string ComboBox::List(int index) const {
 }
 void ComboBox::List(int index, const std::string& v) {
     QComboBox* b = CB(widget_);
-    if (index < 0 || index >= b->count()) InvalidArgument();
+    CheckItemIndex(index, b->count());
     b->setItemText(index, Q(v));
 }
 int ComboBox::ListCount() const { return CB(widget_)->count(); }
@@ -590,12 +590,10 @@ void ComboBox::Text(const std::string& v) {
     ListIndex(i);
 }
 int32_t ComboBox::ItemData(int index) const {
-    if (index < 0 || index >= static_cast<int>(itemData_.size())) InvalidArgument();
-    return itemData_[index];
+    return ItemDataAt(itemData_, index);
 }
 void ComboBox::ItemData(int index, int32_t v) {
-    if (index < 0 || index >= static_cast<int>(itemData_.size())) InvalidArgument();
-    itemData_[index] = v;
+    ItemDataAt(itemData_, index) = v;
 }
 void ComboBox::CopyPropertiesFrom(const Control& source) { Control::CopyPropertiesFrom(source); }
 
@@ -642,16 +640,16 @@ static void Check16(int v) {
 void ScrollBar::Min(int v) {
     Check16(v);
     min_ = v;
-    int lo = std::min(min_, max_), hi = std::max(min_, max_);
-    int clamped = std::clamp(value_, lo, hi);
-    bool changed = clamped != value_;
-    value_ = clamped;
-    Sync();
-    if (changed) RaiseEvent(Change);
+    ClampToRange();
 }
 void ScrollBar::Max(int v) {
     Check16(v);
     max_ = v;
+    ClampToRange();
+}
+// After Min or Max moved: the value is pulled inside the range (raising Change
+// when that moves it) and the widget follows.
+void ScrollBar::ClampToRange() {
     int lo = std::min(min_, max_), hi = std::max(min_, max_);
     int clamped = std::clamp(value_, lo, hi);
     bool changed = clamped != value_;

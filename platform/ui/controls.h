@@ -240,6 +240,7 @@ protected:
 
 private:
     void Sync();
+    void ClampToRange();
     void FromWidget(int widgetValue, bool dragging);
     bool vertical_;
     int dragStart_ = 0;
