@@ -252,6 +252,20 @@ void PictureBox::WidgetResized() {
 
 void PictureBox::Log(DrawEntry e) { log_.push_back(std::move(e)); }
 
+DrawEntry PictureBox::PenEntry(DrawEntry::Kind kind, double x1, double y1, double x2, double y2, int32_t color) const {
+    DrawEntry e;
+    e.kind = kind;
+    e.x1 = x1;
+    e.y1 = y1;
+    e.x2 = x2;
+    e.y2 = y2;
+    e.color = color;
+    e.drawWidth = drawWidth_;
+    e.drawStyle = drawStyle_;
+    e.drawMode = drawMode_;
+    return e;
+}
+
 int32_t PictureBox::ResolveColor(std::optional<int32_t> c) const { return detail::ResolveColor(c ? *c : foreColor_); }
 
 void PictureBox::ForeColor(int32_t c) { foreColor_ = c; }
@@ -336,19 +350,10 @@ void PictureBox::Line(double x1, double y1, double x2, double y2, std::optional<
             break;
         }
     }
-    DrawEntry e;
-    e.kind = form == LineForm::Line ? DrawEntry::Kind::Line
-           : form == LineForm::Box  ? DrawEntry::Kind::Box
-                                    : DrawEntry::Kind::FilledBox;
-    e.x1 = x1;
-    e.y1 = y1;
-    e.x2 = x2;
-    e.y2 = y2;
-    e.color = col;
-    e.drawWidth = drawWidth_;
-    e.drawStyle = drawStyle_;
-    e.drawMode = drawMode_;
-    Log(std::move(e));
+    DrawEntry::Kind kind = form == LineForm::Line ? DrawEntry::Kind::Line
+                         : form == LineForm::Box  ? DrawEntry::Kind::Box
+                                                  : DrawEntry::Kind::FilledBox;
+    Log(PenEntry(kind, x1, y1, x2, y2, col));
     currentX_ = x2;
     currentY_ = y2;
     Touched();
@@ -375,17 +380,7 @@ void PictureBox::PSet(double x, double y, std::optional<int32_t> color) {
             cp.p.drawEllipse(QPointF(ax, ay), r, r);
         }
     }
-    DrawEntry e;
-    e.kind = DrawEntry::Kind::PSet;
-    e.x1 = x;
-    e.y1 = y;
-    e.x2 = x;
-    e.y2 = y;
-    e.color = col;
-    e.drawWidth = drawWidth_;
-    e.drawStyle = drawStyle_;
-    e.drawMode = drawMode_;
-    Log(std::move(e));
+    Log(PenEntry(DrawEntry::Kind::PSet, x, y, x, y, col));
     currentX_ = x;
     currentY_ = y;
     Touched();
@@ -435,17 +430,7 @@ void PictureBox::Circle(double x, double y, double radius, std::optional<int32_t
             }
         }
     }
-    DrawEntry e;
-    e.kind = DrawEntry::Kind::Circle;
-    e.x1 = x;
-    e.y1 = y;
-    e.x2 = radius;
-    e.y2 = aspect;
-    e.color = col;
-    e.drawWidth = drawWidth_;
-    e.drawStyle = drawStyle_;
-    e.drawMode = drawMode_;
-    Log(std::move(e));
+    Log(PenEntry(DrawEntry::Kind::Circle, x, y, radius, aspect, col));
     currentX_ = x;
     currentY_ = y;
     Touched();
@@ -485,20 +470,11 @@ void PictureBox::Print(const std::string& text, bool newLine) {
             currentX_ += PixelsToSizeX(m.horizontalAdvance(line));
         }
     }
-    DrawEntry e;
-    e.kind = DrawEntry::Kind::Text;
-    e.x1 = startX;
-    e.y1 = startY;
-    e.x2 = currentX_;
-    e.y2 = currentY_;
-    e.color = col;
+    DrawEntry e = PenEntry(DrawEntry::Kind::Text, startX, startY, currentX_, currentY_, col);
     e.text = text;
     e.fontHeight = font_.HeightPixels != 0 ? font_.HeightPixels : static_cast<int>(std::lround(m.height()));
     e.angle = angle;
     e.fontName = font_.Name;
-    e.drawWidth = drawWidth_;
-    e.drawStyle = drawStyle_;
-    e.drawMode = drawMode_;
     Log(std::move(e));
     Touched();
 }

@@ -189,6 +189,8 @@ private:
     void EnsureCanvas();
     void Touched();
     void Log(DrawEntry e);
+    // A log entry of `kind` with the current pen (width, style, mode).
+    DrawEntry PenEntry(DrawEntry::Kind kind, double x1, double y1, double x2, double y2, int32_t color) const;
     int32_t ResolveColor(std::optional<int32_t> c) const;
 
     std::unique_ptr<QImage> canvas_;
