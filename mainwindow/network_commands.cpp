@@ -37,7 +37,25 @@ int32_t Form1::NextFreeNumber(const std::string& prefix, int32_t from) const {
     return n;
 }
 
+std::shared_ptr<model::Sewer> Form1::StoreTopLevelNode(const std::string& prefix, int32_t& count) {
+    const int32_t n = NextFreeNumber(prefix, count + 1);
+    auto s = std::make_shared<model::Sewer>();
+    s->Name = prefix + std::to_string(n);
+    s->Index = 1001;
+    s->lat = s->Name;
+    if (!StoreNode(s, {}, vb::Variant(s->Name), vb::Variant(s->Index), vb::Variant(s->lat))) return nullptr;
+    count = n;
+    return s;
+}
+
 namespace {
+// True when the list has items and every one of them is selected.
+bool AllSelected(const vb::ListBox& list) {
+    bool all = list.ListCount() > 0;
+    for (int i = 0; i < list.ListCount(); ++i) all = all && list.Selected(i);
+    return all;
+}
+
 vb::Variant PictureOf(const vb::Image& image) {
     vb::PictureRef p = image.Picture();
     if (!p) return vb::Variant::Nothing();
@@ -48,13 +66,8 @@ vb::Variant PictureOf(const vb::Image& image) {
 void Form1::Command4_Click() {
     // A name that is a key already (the running number is reset by a reload)
     // is skipped: the next free number is taken.
-    const int32_t n = NextFreeNumber("Lateral", LateralCount + 1);
-    auto s = std::make_shared<model::Sewer>();
-    s->Name = "Lateral" + std::to_string(n);
-    s->Index = 1001;
-    s->lat = s->Name;
-    if (!StoreNode(s, {}, vb::Variant(s->Name), vb::Variant(s->Index), vb::Variant(s->lat))) return;
-    LateralCount = n;
+    auto s = StoreTopLevelNode("Lateral", LateralCount);
+    if (!s) return;
     UserControl11.AddTab(s->Name);
     List1.AddItem(s->Name);
     List1.ListIndex(List1.ListCount() - 1);
@@ -99,26 +112,8 @@ void Form1::Command6_Click() {
 
 void Form1::Command3_Click() {
     CurrentLateralName = UserControl11.text();
-    const std::string parentKey = "Obj" + CurrentLateralName;
-    // The running number is reset on activation; a name in use is skipped.
-    int32_t n = PipeCount + 1;
-    while (myCol && myCol->KeyExists(parentKey + " " + std::to_string(n))) ++n;
-    auto s = std::make_shared<model::Sewer>();
-    s->Name = CurrentLateralName + " " + std::to_string(n);
-    s->lat = List1.Text();
-    if (!StoreNode(s, parentKey, vb::Variant(s->Name), PictureOf(Image1), vb::Variant(s->lat))) return;
-    PipeCount = n;
-    s->l = 50;
-    s->x1 = static_cast<float>(50.0 * PipeCount + 50);
-    s->y1 = 10;
-    s->felv = 102;
-    s->telv = 100;
-    s->tinv = 99;
-    s->finv = 96;
-    s->dia = 200;
-    s->qd = 10;
-    s->Index = PipeCount;
-
+    auto s = AddSewerToLateral();
+    if (!s) return;
     List2.AddItem(s->Name);
     UserControl11_TabSelect(0);
     List1_Click();
@@ -179,13 +174,8 @@ void Form1::Command7_Click() {
 }
 
 void Form1::Command5_Click() {
-    const int32_t n = NextFreeNumber("Sheet", SheetCount + 1);
-    auto s = std::make_shared<model::Sewer>();
-    s->Name = "Sheet" + std::to_string(n);
-    s->Index = 1001;
-    s->lat = s->Name;
-    if (!StoreNode(s, {}, vb::Variant(s->Name), vb::Variant(s->Index), vb::Variant(s->lat))) return;
-    SheetCount = n;
+    auto s = StoreTopLevelNode("Sheet", SheetCount);
+    if (!s) return;
     List1.AddItem(s->Name);
     List1.ListIndex(List1.ListCount() - 1);
 }
@@ -211,9 +201,7 @@ void Form1::DeleteSelectedNode(int16_t Flag) {
 void Form1::RemoveSelectedChildren() {
     if (!myCol) return;
     const std::string key = "Obj" + List2.Text();
-    bool all = List2.ListCount() > 0;
-    for (int i = 0; i < List2.ListCount(); ++i) all = all && List2.Selected(i);
-    if (all) {
+    if (AllSelected(List2)) {
         myCol->RemoveChildren(vb::Variant(key));
         return;
     }
@@ -222,14 +210,15 @@ void Form1::RemoveSelectedChildren() {
     }
 }
 
-void Form1::AddSewerToLateral() {
+std::shared_ptr<model::Sewer> Form1::AddSewerToLateral() {
     const std::string parentKey = "Obj" + CurrentLateralName;
+    // The running number is reset on activation; a name in use is skipped.
     int32_t n = PipeCount + 1;
     while (myCol && myCol->KeyExists(parentKey + " " + std::to_string(n))) ++n;
     auto s = std::make_shared<model::Sewer>();
     s->Name = CurrentLateralName + " " + std::to_string(n);
     s->lat = List1.Text();
-    if (!StoreNode(s, parentKey, vb::Variant(s->Name), PictureOf(Image1), vb::Variant(s->lat))) return;
+    if (!StoreNode(s, parentKey, vb::Variant(s->Name), PictureOf(Image1), vb::Variant(s->lat))) return nullptr;
     PipeCount = n;
     s->l = 50;
     s->x1 = static_cast<float>(50.0 * PipeCount + 50);
@@ -241,15 +230,14 @@ void Form1::AddSewerToLateral() {
     s->dia = 200;
     s->qd = 10;
     s->Index = PipeCount;
+    return s;
 }
 
 void Form1::MoveSelectedNodes(const std::string& TargetName) {
     if (!myCol) return;
     const std::string source = "Obj" + List2.Text();
     const std::string target = "Obj" + TargetName;
-    bool all = List2.ListCount() > 0;
-    for (int i = 0; i < List2.ListCount(); ++i) all = all && List2.Selected(i);
-    if (all) {
+    if (AllSelected(List2)) {
         myCol->MoveChildren(vb::Variant(source), vb::Variant(target));
         return;
     }
