@@ -405,7 +405,9 @@ void cNodeCollection::Unlink(int32_t n) {
 void cNodeCollection::SetOnlyChild(int32_t parent, int32_t child) {
     Nodes[static_cast<size_t>(parent)].FirstChild = child;
     Nodes[static_cast<size_t>(parent)].LastChild = child;
-    Nodes[static_cast<size_t>(child)].Parent = parent;
+    NodeRecord& node = Nodes[static_cast<size_t>(child)];
+    node.Parent = parent;
+    node.NextSibling = node.PrevSibling = 0;
 }
 
 void cNodeCollection::LinkBefore(int32_t n, int32_t t) {
@@ -437,7 +439,6 @@ void cNodeCollection::LinkFirstChild(int32_t n, int32_t p) {
         LinkBefore(n, Nodes[static_cast<size_t>(p)].FirstChild);
     } else {
         SetOnlyChild(p, n);
-        Nodes[static_cast<size_t>(n)].NextSibling = Nodes[static_cast<size_t>(n)].PrevSibling = 0;
     }
 }
 
@@ -446,7 +447,6 @@ void cNodeCollection::LinkLastChild(int32_t n, int32_t p) {
         LinkAfter(n, Nodes[static_cast<size_t>(p)].LastChild);
     } else {
         SetOnlyChild(p, n);
-        Nodes[static_cast<size_t>(n)].NextSibling = Nodes[static_cast<size_t>(n)].PrevSibling = 0;
     }
 }
 
@@ -718,7 +718,29 @@ bool cNodeCollection::Changetree(int32_t Index) {
 
 namespace {
 enum class Place { Before, After, OnlyChild };
+
+struct Anchor {
+    int32_t node;
+    Place place;
+};
+
+// Where a node goes that is to be a sibling of `t` (0 for the root: the
+// top level): code 0 first, 1 last, 2 next, anything else previous.
+template <class NodeTable>
+Anchor SiblingAnchor(const NodeTable& nodes, int32_t t, int32_t code) {
+    const auto& tn = nodes[static_cast<size_t>(t)];
+    const int32_t tParent = t == 0 ? 0 : tn.Parent;
+    switch (code) {
+        case 0: return {nodes[static_cast<size_t>(tParent)].FirstChild, Place::Before};
+        case 1: return {nodes[static_cast<size_t>(tParent)].LastChild, Place::After};
+        case 2:
+            if (t == 0) return {nodes[0].LastChild, Place::After};
+            if (tn.NextSibling == 0) return {t, Place::After};
+            return {tn.NextSibling, Place::Before};
+        default: return {t == 0 ? nodes[0].FirstChild : t, Place::Before};
+    }
 }
+}  // namespace
 
 bool cNodeCollection::MoveItem(const vb::Variant& KeyIndex, const vb::Variant& TargetKeyIndex,
                                int32_t Relationship, const std::string& NewKey) {
@@ -739,17 +761,9 @@ bool cNodeCollection::MoveItem(const vb::Variant& KeyIndex, const vb::Variant& T
         }
     }
     const NodeRecord& tn = Nodes[static_cast<size_t>(t)];
-    const int32_t tParent = t == 0 ? 0 : tn.Parent;
     Place place = Place::Before;
     int32_t anchor = t;
     switch (code) {
-        case 0: anchor = Nodes[static_cast<size_t>(tParent)].FirstChild; place = Place::Before; break;
-        case 1: anchor = Nodes[static_cast<size_t>(tParent)].LastChild; place = Place::After; break;
-        case 2:
-            if (t == 0) { anchor = Nodes[0].LastChild; place = Place::After; }
-            else if (tn.NextSibling == 0) { anchor = t; place = Place::After; }
-            else { anchor = tn.NextSibling; place = Place::Before; }
-            break;
         case 4:
             if (tn.HasKids()) { anchor = tn.FirstChild; place = Place::Before; }
             else place = Place::OnlyChild;
@@ -758,10 +772,12 @@ bool cNodeCollection::MoveItem(const vb::Variant& KeyIndex, const vb::Variant& T
             if (tn.HasKids()) { anchor = tn.LastChild; place = Place::After; }
             else place = Place::OnlyChild;
             break;
-        default:
-            if (t == 0) anchor = Nodes[0].FirstChild;
-            place = Place::Before;
+        default: {
+            const Anchor a = SiblingAnchor(Nodes, t, code);
+            anchor = a.node;
+            place = a.place;
             break;
+        }
     }
     const bool inPlace = place != Place::OnlyChild && anchor == s;
     if (!inPlace) {
@@ -777,7 +793,6 @@ bool cNodeCollection::MoveItem(const vb::Variant& KeyIndex, const vb::Variant& T
     switch (place) {
         case Place::OnlyChild:
             SetOnlyChild(anchor, s);
-            Nodes[static_cast<size_t>(s)].NextSibling = Nodes[static_cast<size_t>(s)].PrevSibling = 0;
             break;
         case Place::After: LinkAfter(s, anchor); break;
         case Place::Before: LinkBefore(s, anchor); break;
@@ -799,7 +814,6 @@ bool cNodeCollection::MoveChildren(const vb::Variant& ParentKeyIndex, const vb::
     const int32_t f = Nodes[static_cast<size_t>(s)].FirstChild;
     const int32_t e = Nodes[static_cast<size_t>(s)].LastChild;
     const NodeRecord& tn = Nodes[static_cast<size_t>(t)];
-    const int32_t tParent = t == 0 ? 0 : tn.Parent;
     Place place = Place::Before;
     int32_t anchor = t;
 
@@ -822,19 +836,9 @@ bool cNodeCollection::MoveChildren(const vb::Variant& ParentKeyIndex, const vb::
         if (code == 5) { anchor = tn.LastChild; place = Place::After; }
         else { anchor = tn.FirstChild; place = Place::Before; }
     } else {
-        switch (code) {
-            case 0: anchor = Nodes[static_cast<size_t>(tParent)].FirstChild; place = Place::Before; break;
-            case 1: anchor = Nodes[static_cast<size_t>(tParent)].LastChild; place = Place::After; break;
-            case 2:
-                if (t == 0) { anchor = Nodes[0].LastChild; place = Place::After; }
-                else if (tn.NextSibling == 0) { anchor = t; place = Place::After; }
-                else { anchor = tn.NextSibling; place = Place::Before; }
-                break;
-            default:
-                if (t == 0) anchor = Nodes[0].FirstChild;
-                place = Place::Before;
-                break;
-        }
+        const Anchor a = SiblingAnchor(Nodes, t, code);
+        anchor = a.node;
+        place = a.place;
     }
     if (anchor == f) return true;
     // The block cannot go next to one of its own members or below them.
