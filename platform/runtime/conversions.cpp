@@ -342,6 +342,17 @@ double RoundHalfEven(double v) {
     return r == 0 ? 0.0 : r;
 }
 
+namespace {
+// A Currency value (scaled by 10,000) rounded half to even to a whole number,
+// exactly, in integers.
+int64_t CurrencyToWhole(int64_t cy) {
+    int64_t q = cy / 10000, r = cy % 10000;
+    if (r > 5000 || (r == 5000 && (q & 1))) ++q;
+    if (r < -5000 || (r == -5000 && (q & 1))) --q;
+    return q;
+}
+}  // namespace
+
 double Val(std::string_view text) { return ScanNumber(text, true).value; }
 
 bool ParseNumericText(std::string_view text, double& out) {
@@ -435,11 +446,7 @@ int32_t CLng(double v) {
 int16_t CInt(const Variant& v) {
     if (v.Type() == vbInteger) return v.RawInteger();
     if (v.Type() == vbCurrency) {
-        // Exact: round the scaled value half to even in integers.
-        int64_t cy = v.RawCurrency();
-        int64_t q = cy / 10000, r = cy % 10000;
-        if (r > 5000 || (r == 5000 && (q & 1))) ++q;
-        if (r < -5000 || (r == -5000 && (q & 1))) --q;
+        int64_t q = CurrencyToWhole(v.RawCurrency());
         if (q < -32768 || q > 32767) RaiseError(errOverflow);
         return static_cast<int16_t>(q);
     }
@@ -450,10 +457,7 @@ int32_t CLng(const Variant& v) {
     if (v.Type() == vbLong) return v.RawLong();
     if (v.Type() == vbInteger) return v.RawInteger();
     if (v.Type() == vbCurrency) {
-        int64_t cy = v.RawCurrency();
-        int64_t q = cy / 10000, r = cy % 10000;
-        if (r > 5000 || (r == 5000 && (q & 1))) ++q;
-        if (r < -5000 || (r == -5000 && (q & 1))) --q;
+        int64_t q = CurrencyToWhole(v.RawCurrency());
         if (q < INT32_MIN || q > INT32_MAX) RaiseError(errOverflow);
         return static_cast<int32_t>(q);
     }
