@@ -294,61 +294,14 @@ TEST(DxfWriter, DrawingCallsWriteIntoTheOpenOutputOnly) {
 #include <algorithm>
 #include <memory>
 
-#include "mainwindow/form1.h"
-#include "mainwindow/network_access.h"
-#include "platform/runtime/app.h"
-#include "platform/ui/ui.h"
+#include "tests/profile/profile_fixture.h"
 
 namespace {
 
-// The main window loaded in a folder of its own, with dialogs answered by a
-// script.
-class DxfExport : public ::testing::Test {
+// The export command driven on a loaded main window.
+class DxfExport : public LoadedMainWindow {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("dxfexp_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        vb::App::SetPath(dir_.string());
-        // The running numbers are process-wide; start as the program does.
-        LateralCount = 0;
-        PipeCount = 0;
-        SheetCount = 0;
-        form_ = std::make_unique<Form1>();
-        form_->Load();
-        dialogs_->ClearLog();
-    }
-    void TearDown() override {
-        form_.reset();
-        vb::App::ResetPath();
-        fs::remove_all(dir_);
-    }
-    // Three pipes under Lateral1, the lateral chosen and drawn.
-    void AddPipes(int n) {
-        auto& col = *form_->myCol;
-        for (int k = 1; k <= n; ++k) {
-            const std::string key = "ObjSe" + std::to_string(k);
-            col.AddItem(NewNodeValueArray(), key, vb::Variant(std::string("ObjLateral1")), 5);
-            auto s = std::make_shared<model::Sewer>();
-            s->Name = "Se" + std::to_string(k);
-            s->felv = 102.0f - k;
-            s->telv = 101.0f - k;
-            s->dia = 200;
-            s->slope = 0.004f;
-            s->l = 30.0f + 10 * k;
-            s->mincover = 2;
-            s->from = "MH" + std::to_string(k);
-            s->tom = "MH" + std::to_string(k + 1);
-            vb::Variant value = col.Item(vb::Variant(key));
-            value.SetElement(3, vb::Variant(std::static_pointer_cast<vb::Object>(s)));
-            col.Item(vb::Variant(key), value);
-        }
-        CurrentLateralName = "Lateral1";
-        form_->latseupdate("Lateral1");
-        form_->draw();
-        dialogs_->ClearLog();
-    }
+    DxfExport() : LoadedMainWindow("dxfexp_") {}
     std::string Target(const std::string& name = "out.dxf") const { return (dir_ / name).string(); }
     std::vector<std::string> Prompts() const {
         std::vector<std::string> p;
@@ -358,11 +311,6 @@ protected:
     size_t FilesInFolder() const {
         return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}));
     }
-
-    std::shared_ptr<vb::ScriptedDialogs> dialogs_ = std::make_shared<vb::ScriptedDialogs>();
-    vb::DialogSinkScope scope_{dialogs_};
-    fs::path dir_;
-    std::unique_ptr<Form1> form_;
 };
 
 }  // namespace
