@@ -5,21 +5,10 @@
 
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/vberror.h"
+#include "tests/platform_runtime/error_of.h"
 
 using namespace vb;
 
-namespace {
-
-int ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        return e.Number();
-    }
-    return 0;
-}
-
-}  // namespace
 
 TEST(Conversions, WholeNumbersRoundHalfToEven) {
     EXPECT_EQ(CInt(0.5), 0);

@@ -5,6 +5,7 @@
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/errortrap.h"
 #include "platform/runtime/latebind.h"
+#include "tests/platform_runtime/error_of.h"
 
 using namespace vb;
 
@@ -23,15 +24,6 @@ public:
         else Object::LetProperty(name, v);
     }
 };
-
-int ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const VbError& e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 }  // namespace
 
