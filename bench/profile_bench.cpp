@@ -1,0 +1,115 @@
+// Redraws the profile of laterals of 10, 100, 1,000 and 10,000 pipes on the
+// real main window and prints the time per redraw; the cost should grow about
+// linearly with the number of pipes.
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mainwindow/form1.h"
+#include "mainwindow/network_access.h"
+#include "platform/ui/ui.h"
+#include "profile/profile_config.h"
+
+namespace {
+
+void AddNode(model::cNodeCollection& col, const std::shared_ptr<model::Sewer>& rec,
+             const std::string& parentKey) {
+    const std::string key = "Obj" + rec->Name;
+    if (parentKey.empty()) {
+        col.AddItem(NewNodeValueArray(), key, vb::Variant(std::string()), 2);
+    } else {
+        col.AddItem(NewNodeValueArray(), key, vb::Variant(parentKey), 5);
+    }
+    vb::Variant value = col.Item(vb::Variant(key));
+    value.SetElement(3, vb::Variant(std::static_pointer_cast<vb::Object>(rec)));
+    col.Item(vb::Variant(key), value);
+}
+
+// A lateral of n pipes falling gently over rolling ground.
+void BuildLateral(Form1& form, int n) {
+    form.myCol = std::make_shared<model::cNodeCollection>();
+    auto root = std::make_shared<model::Sewer>();
+    root->Name = "Sewer";
+    AddNode(*form.myCol, root, "");
+    auto lateral = std::make_shared<model::Sewer>();
+    lateral->Name = "Lateral1";
+    AddNode(*form.myCol, lateral, "");
+    for (int i = 1; i <= n; ++i) {
+        auto p = std::make_shared<model::Sewer>();
+        p->Name = "Se" + std::to_string(i);
+        p->felv = 102.0f - 0.05f * static_cast<float>(i % 40);
+        p->telv = 102.0f - 0.05f * static_cast<float>((i + 1) % 40);
+        p->dia = static_cast<int16_t>(200 + 100 * (i % 3));
+        p->slope = 0.004f;
+        p->l = 30.0f + static_cast<float>(i % 5) * 5.0f;
+        p->mincover = 1.5f;
+        p->from = "MH" + std::to_string(i);
+        p->tom = "MH" + std::to_string(i + 1);
+        p->x1 = static_cast<float>(i % 150);
+        p->y1 = static_cast<float>(20 + i % 100);
+        AddNode(*form.myCol, p, "ObjLateral1");
+    }
+    CurrentLateralName = "Lateral1";
+    form.UserControl11.text("Lateral1");
+    // The run as the pipe-list builder makes it (entries 1..n in child
+    // order), filled here directly so that only the redraw is measured.
+    CurrentRun.assign(static_cast<size_t>(n) + 1, RunEntry{});
+    RunCount = 0;
+    for (int32_t i = form.myCol->FirstChild(vb::Variant(std::string("ObjLateral1"))); i != 0;
+         i = form.myCol->NextSibling(i)) {
+        ++RunCount;
+        CurrentRun[static_cast<size_t>(RunCount)].NodeIndex = i;
+        CurrentRun[static_cast<size_t>(RunCount)].PipeName =
+            NodeRecordByIndex(form.myCol.get(), i)->Name.substr(0, 20);
+    }
+    // Mark one pipe in the middle, so that the handles are laid too.
+    vb::Variant marks = vb::Variant::MakeArray(vb::vbVariant, {{0, RunCount + 1}});
+    for (int k = 0; k <= RunCount + 1; ++k) {
+        marks.SetElement(k, vb::Variant(int16_t(k == (RunCount + 1) / 2 ? 1 : 0)));
+    }
+    form.UserControl12.TABB(marks);
+}
+
+void RunBench() {
+    Form1 form;
+    form.Picture1.Move(0, 0, 12000, 9000);
+    form.Picture1.Scale(0, 0, 160, 150);
+    form.Picture2.Scale(0, 0, 160, 150);
+    form.ElevScaleHeight = 10;
+    form.ElevScaleExtension = 0;
+    form.ElevScaleOffset = 2;
+    ProfileOffsetX = 50;
+    ProfileOffsetY = 100;
+    DxfMode = 1;
+    ProfileRowTable = DefaultProfileRows(std::vector<ProfileRowRecord>(kProfileRowCount));
+
+    std::printf("%10s %12s %14s\n", "pipes", "redraws", "ms per redraw");
+    double previous = 0;
+    double at1000 = 0, at10000 = 0;
+    for (int n : {10, 100, 1000, 10000}) {
+        BuildLateral(form, n);
+        form.draw();   // warm-up: loads the handle elements
+        const int reps = n >= 10000 ? 3 : n >= 1000 ? 10 : 50;
+        const auto t0 = std::chrono::steady_clock::now();
+        for (int k = 0; k < reps; ++k) form.draw();
+        const auto t1 = std::chrono::steady_clock::now();
+        const double ms = std::chrono::duration<double, std::milli>(t1 - t0).count() / reps;
+        std::printf("%10d %12d %14.3f", n, reps, ms);
+        if (previous > 0) std::printf("   x%.1f", ms / previous);
+        std::printf("\n");
+        std::fflush(stdout);
+        previous = ms;
+        if (n == 1000) at1000 = ms;
+        if (n == 10000) at10000 = ms;
+    }
+    std::printf("ratio 10,000 / 1,000 pipes: %.2f (linear: 10)\n", at10000 / at1000);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return vb::RunApplication(argc, argv, [] { RunBench(); });
+}
