@@ -94,7 +94,7 @@ void Form1::ProfileElevationShift(ProfileRedraw& r) {
 // Creates, tags and places across the handles of the marked pipe and draws
 // its highlight box (screen only).
 void Form1::ProfileHandlePass(ProfileRedraw& r) {
-    ProfileHandleLayout();
+    r.Do([&] { ProfileHandleLayout(); });
     r.handleIndex = 0;
     r.Do([&] { picfrom.Visible(false); });
     r.Do([&] { picfrom.Tag(""); });

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -12,6 +16,7 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/network_access.h"
 #include "platform/ui/ui.h"
+#include "profile/dxf_writer.h"
 #include "profile/format.h"
 #include "profile/levels.h"
 #include "profile/profile_config.h"
@@ -438,6 +443,32 @@ TEST_F(Draw, AStaleRunIsRebuiltBeforeTheLevelsPassWrites) {
     EXPECT_EQ(RunCount, 0);
     EXPECT_TRUE(log().empty());
     EXPECT_TRUE(dialogs_->Messages().empty());
+}
+
+TEST_F(Draw, ADxfExportGetsEveryLineAndTextButTheScreenOnlyOnes) {
+    Mark(2);
+    const std::string path = "/tmp/draw-test-" + std::to_string(getpid()) + ".dxf";
+    DxfFile().Open(path, 0, 0);
+    DxfMode = 2;
+    form_->draw();
+    DxfMode = 1;
+    ASSERT_TRUE(DxfFile().Close());
+    std::ifstream in(path, std::ios::binary);
+    const std::string dxf{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::remove(path.c_str());
+    auto count = [&](const std::string& what) {
+        int n = 0;
+        for (size_t p = dxf.find(what); p != std::string::npos; p = dxf.find(what, p + 1)) ++n;
+        return n;
+    };
+    const auto lines = std::count_if(log().begin(), log().end(),
+                                     [](const vb::DrawEntry& e) { return e.kind == Kind::Line; });
+    const auto texts = Texts().size();
+    // The axis at chainage 0 and the highlight box stay on the screen, and so
+    // do the three plan-position texts; everything else is in the file.
+    EXPECT_EQ(count("\nLINE\r\n"), static_cast<int>(lines) - 1);
+    EXPECT_EQ(count("\nTEXT\r\n"), static_cast<int>(texts) - 3);
+    EXPECT_NE(dxf.find("Lateral1"), std::string::npos);
 }
 
 TEST_F(Draw, AMarkBeyondTheRunCountsAsNoMark) {
