@@ -1,5 +1,6 @@
 // The profile routine: order of work, the choice of the current pipe and the
 // levels pass that recomputes the inverts of the run.
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -22,7 +23,7 @@ void Form1::draw(int16_t /*unusedLateralCount*/, int16_t picture2DrawWidth) {
     // pass write inverts into unrelated records.  Rebuild it when it is stale.
     if (!ProfileRunIsCurrent(CurrentLateralName)) {
         latseupdate(CurrentLateralName);
-        if (RunCount == 0 || !ProfileRunIsCurrent(CurrentLateralName)) return;
+        if (RunCount == 0) return;
     }
     ProfileRedraw r;
     if (!ProfileCollectPipes(r)) return;
@@ -75,7 +76,12 @@ bool Form1::ProfileRunIsCurrent(const std::string& lateralName) {
         const RunEntry& entry = CurrentRun[static_cast<size_t>(i)];
         auto it = children.find(entry.NodeIndex);
         if (it == children.end()) return false;
-        if (vb::RTrim(vb::Left(it->second, 20)) != vb::RTrim(entry.PipeName)) return false;
+        // The entry keeps the name cut to 20 (bytes or characters) and padded.
+        const std::string kept = vb::RTrim(entry.PipeName);
+        if (kept != vb::RTrim(vb::Left(it->second, 20)) &&
+            kept != vb::RTrim(it->second.substr(0, std::min<size_t>(20, it->second.size())))) {
+            return false;
+        }
     }
     return true;
 }

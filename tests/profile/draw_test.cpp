@@ -471,6 +471,22 @@ TEST_F(Draw, ADxfExportGetsEveryLineAndTextButTheScreenOnlyOnes) {
     EXPECT_NE(dxf.find("Lateral1"), std::string::npos);
 }
 
+TEST_F(Draw, ALongNameWithWideCharactersIsNotTakenForAStaleRun) {
+    auto p = Add("Kanal-\xC3\x9C""berlauf-Strang-Nord", "ObjLateral1");
+    p->felv = 100.5f;
+    p->telv = 100;
+    p->dia = 300;
+    p->slope = 0.003f;
+    p->l = 10;
+    p->mincover = 2;
+    form_->latseupdate("Lateral1");
+    ASSERT_EQ(RunCount, 4);
+    form_->draw();
+    EXPECT_EQ(RunCount, 4);
+    EXPECT_FLOAT_EQ(p->tl, 110);
+    EXPECT_EQ(Lines(41).size(), 5u);
+}
+
 TEST_F(Draw, AMarkBeyondTheRunCountsAsNoMark) {
     Mark(5, 3);
     form_->MSHFlexGrid2.Rows(10);
