@@ -156,14 +156,16 @@ bool cNodeCollection::SortChildren(int32_t node, int32_t TextSortAs, bool Ascend
     try {
         if (byProperty) {
             if (prop.empty()) return false;
-            // Probe the property on the first child that holds an object,
-            // then decide the sort from the types of the property values.
+            // Read the property of every child that holds an object, then
+            // decide the sort from the types of the property values.  The
+            // mask looks at a few children only, so a child may hold no
+            // object at all (Empty, a text): its value stands for itself.
             int newMask = 0;
             int counted = 0;
             for (size_t i = 0; i < nodes.size(); ++i) {
                 const vb::Variant& v = Nodes[static_cast<size_t>(nodes[i])].Value;
                 if (v.IsNothing()) continue;
-                keys[i] = v.RawObject()->GetProperty(prop);
+                keys[i] = v.IsObject() ? v.RawObject()->GetProperty(prop) : v;
                 if (counted < 16) {
                     newMask |= static_cast<int>(keys[i].Type());
                     ++counted;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/node_collection.h"
+#include "model/sewer.h"
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/vberror.h"
 
@@ -606,5 +607,45 @@ TEST(NodeCollectionSort, WholeTreeSortsEveryLevel) {
     EXPECT_EQ(Texts(c, 0), (Keys{"Lateral1", "lateral10", "Lateral2"}));
     for (const char* top : {"ObjLateral2", "Objlateral10", "ObjLateral1"})
         EXPECT_EQ(Texts(c, top), (Keys{"P1", "p2", "p3"}));
+    EXPECT_EQ(c.CheckConsistency(), "");
+}
+
+TEST(NodeCollectionSort, ObjectsByPropertyAmongOtherValues) {
+    auto pipe = [](const std::string& name, int16_t dia) {
+        auto s = std::make_shared<model::Sewer>();
+        s->Name = name;
+        s->dia = dia;
+        return Variant(s);
+    };
+    auto names = [](const cNodeCollection& c) {
+        std::vector<std::string> out;
+        for (int32_t n = c.FirstChild("P"); n; n = c.NextSibling(n)) {
+            Variant v = c.Item(n);
+            out.push_back(v.IsObject() ? (v.IsNothing() ? "-" : v.As<model::Sewer>()->Name) : vb::CStr(v));
+        }
+        return out;
+    };
+    cNodeCollection c;
+    c.AddItem(Variant(), "P", "", 2);
+    c.AddItem(pipe("c", 100), "k1", "P", 5);
+    c.AddItem(pipe("a", 300), "k2", "P", 5);
+    c.AddItem(pipe("b", 200), "k3", "P", 5);
+    EXPECT_FALSE(c.SortCollection("P", 2, 0, true));             // objects need a property
+    EXPECT_FALSE(c.SortCollection("P", 2, 0, true, "nosuch"));   // that can be read
+    EXPECT_EQ(names(c), (Keys{"c", "a", "b"}));
+    EXPECT_TRUE(c.SortCollection("P", 2, 0, true, "Name"));
+    EXPECT_EQ(names(c), (Keys{"a", "b", "c"}));
+    EXPECT_TRUE(c.SortCollection("P", 2, 0, true, "dia"));       // by value
+    EXPECT_EQ(names(c), (Keys{"c", "b", "a"}));
+    c.AddItem(Variant::Nothing(), "k4", "P", 5);                 // key "" in the text sort
+    EXPECT_TRUE(c.SortCollection("P", 2, 0, true, "Name"));
+    EXPECT_EQ(names(c), (Keys{"-", "a", "b", "c"}));
+
+    // Objects with an Empty value and a text still give the object mask;
+    // values that are no objects stand for themselves instead of crashing.
+    c.AddItem(Variant(), "k5", "P", 5);
+    c.AddItem(Variant("bb"), "k6", "P", 5);
+    EXPECT_TRUE(c.SortCollection("P", 2, 0, false, "Name"));
+    EXPECT_EQ(names(c), (Keys{"c", "bb", "b", "a", "", "-"}));
     EXPECT_EQ(c.CheckConsistency(), "");
 }
