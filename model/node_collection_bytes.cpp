@@ -467,6 +467,11 @@ bool cNodeCollection::DeserializeArray(LoadState& st, vb::Variant& dest, const s
             }
             if (word & vb::vbArray) {
                 const int sub = word & ~vb::vbArray;
+                if (IsNotStoredType(sub)) {
+                    // Saved by its shape only, as at the top level: Nothing.
+                    e = vb::Variant::Nothing();
+                    continue;
+                }
                 if (!IsArrayElementType(sub)) return false;
                 vb::Variant made = EmptyArrayOf(sub);
                 if (!DeserializeArray(st, made, name + "." + std::to_string(i), depth + 1)) return false;

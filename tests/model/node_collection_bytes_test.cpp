@@ -489,3 +489,29 @@ TEST(NodeCollectionBytes, EveryDamagedEntryLoadsSoundOrNotAtAll) {
     EXPECT_GT(refused, 0);
     EXPECT_GT(loaded, 0);
 }
+
+TEST(NodeCollectionBytes, UnstoredArraysInsideArraysLoadAsNothing) {
+    // An array of error values is saved by its shape only, at the top level
+    // and inside a Variant array alike; both come back as Nothing and the
+    // rest of the collection loads.
+    cNodeCollection c;
+    Variant errors = Variant::MakeArray(vb::vbError, {{0, 1}});
+    Variant outer = Variant::MakeArray(vb::vbVariant, {{0, 2}});
+    outer.SetElement(0, Variant("before"));
+    outer.SetElement(1, errors);
+    outer.SetElement(2, Variant(int32_t(42)));
+    c.AddItem(outer, "outer", "", 2);
+    c.AddItem(errors, "errors", "", 2);
+    c.AddItem(Variant("after"), "after", "", 2);
+    auto bytes = Save(c);
+    cNodeCollection d;
+    ASSERT_TRUE(d.LoadCollection(bytes));
+    ASSERT_EQ(d.ItemCount(), 3);
+    Variant o = d.Item("outer");
+    EXPECT_EQ(o.Element(0).RawString(), "before");
+    EXPECT_TRUE(o.Element(1).IsNothing());
+    EXPECT_EQ(o.Element(2).RawLong(), 42);
+    EXPECT_TRUE(d.Item("errors").IsNothing());
+    EXPECT_EQ(d.Item("after").RawString(), "after");
+    EXPECT_EQ(d.CheckConsistency(), "");
+}
