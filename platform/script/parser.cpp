@@ -1,4 +1,5 @@
 // Recursive-descent parser of the script language.
+#include <algorithm>
 #include <unordered_set>
 
 #include "platform/script/script_nodes.h"
@@ -370,6 +371,17 @@ private:
     static constexpr int kMaxDepth = 400;
     int depth_ = 0;
 
+    // A long chain of operators ("1 + 1 + ... + 1") is parsed without
+    // recursion but yields a tree as deep as the chain, which evaluating and
+    // freeing would walk recursively; trees deeper than this are refused.
+    static constexpr int kMaxHeight = 2000;
+    template <class Node>
+    std::unique_ptr<Node> Measured(std::unique_ptr<Node> e, int below) {
+        e->height = below + 1;
+        if (e->height > kMaxHeight) CompileError(errOutOfStack, e->line);
+        return e;
+    }
+
     ExprPtr Expression() {
         DepthGuard g(depth_, Cur().line);
         return Xor();
@@ -381,7 +393,8 @@ private:
         e->left = std::move(l);
         e->right = std::move(r);
         e->line = line;
-        return e;
+        const int below = std::max(e->left->height, e->right->height);
+        return Measured(std::move(e), below);
     }
 
     using Level = ExprPtr (Parser::*)();
@@ -475,7 +488,8 @@ private:
         auto e = std::make_unique<Prefix>();
         e->line = line;
         e->operand = (this->*self)();
-        return e;
+        const int below = e->operand->height;
+        return Measured(std::move(e), below);
     }
 
     // Leading signs ("-" negates, "+" is dropped) before `self`, else `next`.
@@ -525,7 +539,9 @@ private:
                     auto e = Named<CallExpr>(line, name, raw);
                     if (!IsOp(")")) e->args = ArgList();
                     ExpectOp(")", errExpectedRParen);
-                    return e;
+                    int below = 0;
+                    for (const ExprPtr& a : e->args) below = std::max(below, a->height);
+                    return Measured(std::move(e), below);
                 }
                 return Named<NameExpr>(line, name, raw);
             }

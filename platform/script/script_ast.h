@@ -62,6 +62,7 @@ public:
 
 struct Expr {
     int line = 0;
+    int height = 1;   // levels of the subtree: evaluating it recurses this deep
     virtual ~Expr() = default;
     virtual Variant Eval(Context& cx) const = 0;
 };

@@ -314,4 +314,25 @@ TEST(ScriptControl, DeepNestingIsRefusedNotFatal) {
     EXPECT_NO_THROW(sc.ExecuteStatement("x = " + std::string(50, '(') + "1" + std::string(50, ')')));
 }
 
+TEST(ScriptControl, LongOperatorChainsAreRefusedNotFatal) {
+    Runner r;
+    // A chain is parsed in a loop but evaluated recursively: a pasted
+    // expression of this length used to overflow the stack.
+    std::string chain = "x = 1";
+    for (int i = 0; i < 300000; ++i) chain += " + 1";
+    auto e = Failure(r.sc, chain);
+    EXPECT_EQ(e.Number(), 28);
+    EXPECT_TRUE(e.IsCompileError());
+    std::string joins = "x = \"a\"";
+    for (int i = 0; i < 300000; ++i) joins += " & \"a\"";
+    EXPECT_EQ(Failure(r.sc, joins).Number(), 28);
+    std::string calls = "x = 1";
+    for (int i = 0; i < 5000; ++i) calls = "x = Abs(" + calls.substr(4) + ")";
+    EXPECT_EQ(Failure(r.sc, calls).Number(), 28);
+    // A long but reasonable sum still runs.
+    std::string sum = "1";
+    for (int i = 0; i < 999; ++i) sum += " + 1";
+    EXPECT_EQ(r.Show(sum), "1000");
+}
+
 }  // namespace
