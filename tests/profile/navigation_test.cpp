@@ -300,3 +300,60 @@ TEST_F(Navigation, DoubleClicksMarkAndProfileFile) {
     EXPECT_EQ(dialogs_->Files()[1].request.title, "Open Prof file");
     EXPECT_EQ(dialogs_->Files()[1].request.filter, "profile File (*.zef)|*.zef");
 }
+
+TEST_F(Navigation, RightClickOffThePipesStillFlipsTheCurrentMark) {
+    Form1& f = *form_;
+    AddPipes(2);
+    ASSERT_EQ(RunCount, 2);
+    auto pipe = [&](int i) { return NodeRecordByIndex(f.myCol.get(), CurrentRun[i].NodeIndex); };
+    const float y = ProfileOffsetY - 40;
+
+    // Pick pipe 1, then right-click beyond the last pipe: nothing matches, the
+    // current pipe stays 1 and its mark flips back.
+    f.Picture1_MouseDown(vb::vbRightButton, 0, pipe(1)->x3 + 1 + ProfileOffsetX, y);
+    ASSERT_EQ(f.CurrentPipeIndex, 1);
+    const int picked = Mark(1);
+    const int other = Mark(2);
+    f.Picture1_MouseDown(vb::vbRightButton, 0, pipe(2)->x3 + pipe(2)->l + 50 + ProfileOffsetX, y);
+    EXPECT_EQ(f.CurrentPipeIndex, 1);
+    EXPECT_EQ(CurrentRunPos, 1);
+    EXPECT_EQ(Mark(1), picked == 1 ? 0 : 1);
+    EXPECT_EQ(Mark(2), other);
+
+    // In the table area the press is only recorded: no mark changes.
+    const int now = Mark(1);
+    f.Picture1_MouseDown(vb::vbRightButton, 0, pipe(2)->x3 + 1 + ProfileOffsetX, ProfileOffsetY - 29.5f);
+    EXPECT_EQ(Mark(1), now);
+    EXPECT_EQ(f.CurrentPipeIndex, 1);
+    EXPECT_FLOAT_EQ(f.DragStartY, ProfileOffsetY - 29.5f);
+
+    // A release with no run rebuilds the run of the current lateral first.
+    RunCount = 0;
+    f.Picture1_MouseDown(vb::vbLeftButton, 0, 5, 5);
+    f.Picture1_MouseUp(vb::vbLeftButton, 0, 5, 5);
+    EXPECT_EQ(RunCount, 2);
+}
+
+TEST_F(Navigation, TabAddsAPipeShiftTabALateralAndAMoveCarriesOutAPendingRemoval) {
+    Form1& f = *form_;
+    AddPipes(1);
+    const int32_t items = f.myCol->ItemCount();
+    const int32_t lateralTabs = f.List1.ListCount();
+
+    Key(vb::vbKeyTab, vb::vbCtrlMask);   // neither rule applies
+    EXPECT_EQ(f.myCol->ItemCount(), items);
+    Key(vb::vbKeyTab);                   // a pipe on the current lateral
+    EXPECT_EQ(f.myCol->ItemCount(), items + 1);
+    EXPECT_EQ(f.List1.ListCount(), lateralTabs);
+    Key(vb::vbKeyTab, vb::vbShiftMask);  // a new lateral
+    EXPECT_EQ(f.myCol->ItemCount(), items + 2);
+    EXPECT_EQ(f.List1.ListCount(), lateralTabs + 1);
+
+    // A pointer move over the profile carries out a pending removal.
+    ASSERT_TRUE(f.myCol->KeyExists("ObjLateral1"));
+    f.MM1.Tag("-Lateral1");
+    f.Picture1_MouseMove(0, 0, 3, 4);
+    EXPECT_FALSE(f.myCol->KeyExists("ObjLateral1"));
+    EXPECT_EQ(f.MM1.Tag(), "");
+    EXPECT_FLOAT_EQ(static_cast<float>(vb::CDbl(f.LastPointerX)), 3);
+}
