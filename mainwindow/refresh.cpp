@@ -11,9 +11,11 @@ void Form1::Form_Click() {
         const std::string name = tag.substr(1);
         const int32_t k = myCol ? myCol->KeyToIndex("Obj" + name) : -1;
         if (k < 1) {
-            // Nothing of that name is left to remove: drop the request, so
-            // that later refreshes are not blocked by it.
+            // Nothing of that name is left to remove: this refresh ends here,
+            // without drawing, but the request is dropped so that later
+            // refreshes are not blocked by it.
             MM1.Tag("");
+            return;
         } else {
             myCol->RemoveItem(vb::Variant(k));
             UserControl11.tabreset();

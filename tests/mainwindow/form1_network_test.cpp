@@ -222,12 +222,20 @@ TEST_F(Form1Test, PendingRemovalOfALateral) {
     EXPECT_EQ(s->Name, vb::Trim(CurrentRun[1].PipeName));
     EXPECT_EQ(s->lat, "Lateral2");
 
-    // A removal whose node is missing changes nothing and is dropped.
+    // A removal whose node is missing changes nothing, draws nothing (the
+    // picture keeps what it had) and is dropped.
     const int32_t count = f().myCol->ItemCount();
+    f().Picture1.Line(1, 1, 2, 2);
+    const size_t drawn = f().Picture1.DrawLog().size();
+    ASSERT_GT(drawn, 0u);
     f().MM1.Tag("-NoSuchLateral");
     f().Form_Click();
     EXPECT_EQ(f().myCol->ItemCount(), count);
     EXPECT_EQ(f().MM1.Tag(), "");
+    EXPECT_EQ(f().Picture1.DrawLog().size(), drawn);
+    // The next refresh draws again.
+    f().Form_Click();
+    EXPECT_NE(f().Picture1.DrawLog().size(), drawn);
     // A tag without "-" only refreshes.
     f().MM1.Tag("Lateral2");
     f().Form_Click();
