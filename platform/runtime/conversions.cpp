@@ -260,8 +260,17 @@ std::string MapCase(std::string_view s, F f) {
     return out;
 }
 
+// The runtime's dates run from 1 January 100 to 31 December 9999; a serial
+// outside that range is an overflow (and would not fit the day arithmetic).
+constexpr double kFirstDateSerial = -657434.0;
+constexpr double kDateSerialEnd = 2958466.0;   // 1 January 10000
+
+void CheckDateSerial(double serial) {
+    if (!(serial > kFirstDateSerial - 1 && serial < kDateSerialEnd)) RaiseError(errOverflow);
+}
+
 std::string DateToText(double serial) {
-    if (!std::isfinite(serial)) RaiseError(errOverflow);
+    CheckDateSerial(serial);
     double dayPart = std::trunc(serial);
     double frac = std::fabs(serial - dayPart);
     int64_t seconds = static_cast<int64_t>(std::llround(frac * 86400.0));
@@ -537,7 +546,11 @@ Variant ConvertTo(const Variant& v, VarType type) {
         case vbSingle: return Variant(CSng(v));
         case vbDouble: return Variant(CDbl(v));
         case vbCurrency: return Variant::Currency(CCur(v));
-        case vbDate: return Variant::Date(CDbl(v));
+        case vbDate: {
+            const double serial = CDbl(v);
+            CheckDateSerial(serial);
+            return Variant::Date(serial);
+        }
         case vbString: return Variant(CStr(v));
         case vbBoolean: return Variant(CBool(v));
         case vbByte: return Variant(CByte(v));

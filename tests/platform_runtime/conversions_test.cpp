@@ -197,3 +197,17 @@ TEST(Conversions, TextFunctions) {
     EXPECT_EQ(FromUtf16(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
     EXPECT_EQ(ToUtf16("\xFF"), std::u16string(1, char16_t(0xFFFD)));
 }
+
+TEST(Conversions, DatesAsTextAndTheirRange) {
+    EXPECT_EQ(CStr(Variant::Date(0)), "12:00:00 AM");
+    EXPECT_EQ(CStr(Variant::Date(36526)), "1/1/2000");
+    EXPECT_EQ(CStr(Variant::Date(-1.5)), "12/29/1899 12:00:00 PM");   // the time part counts forward
+    EXPECT_EQ(CStr(Variant::Date(2958465)), "12/31/9999");
+    EXPECT_EQ(CStr(Variant::Date(-657434)), "1/1/100");
+    // Beyond the years 100 to 9999 a date is an overflow, never garbage text.
+    EXPECT_EQ(ErrorOf([] { CStr(Variant::Date(2958466)); }), errOverflow);
+    EXPECT_EQ(ErrorOf([] { CStr(Variant::Date(-657435)); }), errOverflow);
+    EXPECT_EQ(ErrorOf([] { CStr(Variant::Date(1e300)); }), errOverflow);
+    EXPECT_EQ(ErrorOf([] { ConvertTo(Variant(1e10), vbDate); }), errOverflow);
+    EXPECT_EQ(ConvertTo(Variant(int16_t(2)), vbDate).RawDouble(), 2.0);
+}
