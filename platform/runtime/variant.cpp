@@ -95,6 +95,25 @@ Variant Variant::DataObject(ObjectRef payload) {
     return v;
 }
 
+namespace {
+// The value a new element of an array of this type starts with.
+Variant InitialElement(VarType elementType) {
+    switch (elementType) {
+        case vbInteger: return Variant(int16_t(0));
+        case vbLong: return Variant(int32_t(0));
+        case vbSingle: return Variant(0.0f);
+        case vbDouble: return Variant(0.0);
+        case vbCurrency: return Variant::Currency(0);
+        case vbDate: return Variant::Date(0);
+        case vbString: return Variant(std::string());
+        case vbBoolean: return Variant(false);
+        case vbObject: return Variant::Nothing();
+        case vbError: return Variant::Error(0);
+        default: return Variant();
+    }
+}
+}  // namespace
+
 Variant Variant::MakeArray(VarType elementType, const std::vector<std::pair<int32_t, int32_t>>& bounds) {
     ArrayData a;
     a.elementType = elementType;
@@ -107,21 +126,7 @@ Variant Variant::MakeArray(VarType elementType, const std::vector<std::pair<int3
     if (elementType == vbByte) {
         a.bytes.assign(n, 0);
     } else {
-        Variant init;
-        switch (elementType) {
-            case vbInteger: init = Variant(int16_t(0)); break;
-            case vbLong: init = Variant(int32_t(0)); break;
-            case vbSingle: init = Variant(0.0f); break;
-            case vbDouble: init = Variant(0.0); break;
-            case vbCurrency: init = Currency(0); break;
-            case vbDate: init = Date(0); break;
-            case vbString: init = Variant(std::string()); break;
-            case vbBoolean: init = Variant(false); break;
-            case vbObject: init = Nothing(); break;
-            case vbError: init = Error(0); break;
-            default: break;
-        }
-        a.items.assign(n, init);
+        a.items.assign(n, InitialElement(elementType));
     }
     return FromArrayData(std::move(a));
 }
@@ -239,11 +244,7 @@ void Variant::RedimPreserve(int32_t newUpper) {
     if (a.elementType == vbByte) {
         a.bytes.resize(n, 0);
     } else {
-        Variant init = a.items.empty() ? Variant() : Variant();
-        if (a.elementType != vbVariant && a.elementType != vbObject) init = ConvertTo(Variant(int16_t(0)), a.elementType);
-        if (a.elementType == vbString) init = Variant(std::string());
-        if (a.elementType == vbObject) init = Nothing();
-        a.items.resize(n, init);
+        a.items.resize(n, InitialElement(a.elementType));
     }
 }
 
