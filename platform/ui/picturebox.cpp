@@ -307,8 +307,8 @@ void PictureBox::Cls() {
         p.drawImage(0, 0, picture_->image());
     }
     log_.clear();
-    currentX_ = 0;
-    currentY_ = 0;
+    currentX_ = scaleLeft_;
+    currentY_ = scaleTop_;
     Touched();
 }
 

@@ -109,7 +109,8 @@ public:
 
     // --- Drawing ----------------------------------------------------------------------------
     // Clears image and log to BackColor (and the Picture, if any, is drawn
-    // again); CurrentX and CurrentY become 0.
+    // again); CurrentX and CurrentY go back to the top-left corner of the
+    // scale (ScaleLeft, ScaleTop), which is (0, 0) unless the scale moved it.
     void Cls();
     // Line (x1, y1)-(x2, y2), colour (ForeColor when not given); box form
     // draws the rectangle, filled box fills it with the colour.  CurrentX and

@@ -186,3 +186,30 @@ TEST(PictureBox, CircleAndBoxAndPictures) {
 }
 
 }  // namespace
+
+TEST(PictureBox, ClsAndPrintReturnToTheCornerOfAMovedScale) {
+    vb::Form f;
+    vb::PictureBox Picture1{f};
+    Picture1.Move(0, 0, 204 * 15, 154 * 15);
+    Picture1.Scale(-10, 100, 150, -50);   // top-left corner (-10, 100), y growing upwards
+    Picture1.Line(0, 0, 20, 20);
+    EXPECT_DOUBLE_EQ(Picture1.CurrentX(), 20);
+    Picture1.Cls();
+    EXPECT_DOUBLE_EQ(Picture1.CurrentX(), -10) << "Cls homes the print position to the scale's corner";
+    EXPECT_DOUBLE_EQ(Picture1.CurrentY(), 100);
+    // A printed line starts there and ends one text height further down:
+    // downwards is towards smaller y in this scale.
+    const double h = Picture1.TextHeight("Ag");
+    EXPECT_LT(h, 0);
+    Picture1.CurrentX(30);
+    Picture1.Print("x");
+    ASSERT_EQ(Picture1.DrawLog().size(), 1u);
+    EXPECT_DOUBLE_EQ(Picture1.DrawLog()[0].x1, 30);
+    EXPECT_DOUBLE_EQ(Picture1.DrawLog()[0].y1, 100);
+    EXPECT_DOUBLE_EQ(Picture1.CurrentX(), -10);
+    EXPECT_NEAR(Picture1.CurrentY(), 100 + h, 1e-9);
+    // Setting BackColor erases like Cls but leaves the print position.
+    Picture1.BackColor(vb::vbWhite);
+    EXPECT_TRUE(Picture1.DrawLog().empty());
+    EXPECT_NEAR(Picture1.CurrentY(), 100 + h, 1e-9);
+}
