@@ -56,6 +56,10 @@ void RaiseEvent(const F& handler, A&&... args) {
         ReportUntrappedError(e);
     } catch (const std::exception& e) {
         ReportUnexpectedException(e.what());
+    } catch (...) {
+        // Anything else thrown must not reach Qt's event loop either: it
+        // would end the process there.
+        ReportUnexpectedException("an exception of unknown type");
     }
 }
 // Runs any piece of code under the dispatcher's protection.

@@ -103,6 +103,23 @@ TEST(Dispatcher, UntrappedErrorIsShownAndTheProgramGoesOn) {
     f.Unload();
 }
 
+TEST(Dispatcher, AnyExceptionStopsAtTheDispatcher) {
+    auto dialogs = std::make_shared<vb::ScriptedDialogs>();
+    vb::DialogSinkScope scope(dialogs);
+    const int before = vb::ReportedErrorCount();
+    bool after = false;
+    // Neither a standard exception nor anything else thrown from a handler
+    // may leave the dispatcher (in the event loop it would end the process).
+    EXPECT_NO_THROW(vb::RaiseEvent(std::function<void()>([] { throw std::runtime_error("broken"); })));
+    EXPECT_NO_THROW(vb::RaiseEvent(std::function<void()>([] { throw 42; })));
+    EXPECT_NO_THROW(vb::Guarded([] { throw "text"; }));
+    after = true;
+    EXPECT_TRUE(after);
+    EXPECT_EQ(vb::ReportedErrorCount(), before + 3);
+    ASSERT_EQ(dialogs->Messages().size(), 3u);
+    EXPECT_NE(dialogs->Messages()[0].prompt.find("broken"), std::string::npos);
+}
+
 TEST(Dialogs, PopupMenuChoosesThroughTheSink) {
     auto dialogs = std::make_shared<vb::ScriptedDialogs>();
     vb::DialogSinkScope scope(dialogs);
