@@ -397,7 +397,7 @@ TEST_F(DxfExport, ProfileIsWrittenAndEachExportLiesEightHundredHigher) {
     const int lines = Count(a, "\r\nLINE\r\n"), texts = Count(a, "\r\nTEXT\r\n");
     EXPECT_GT(lines, 5);
     EXPECT_GT(texts, 5);
-    for (const std::string& name : {"a.dxf", "b.dxf"}) {
+    for (const char* name : {"a.dxf", "b.dxf"}) {
         auto check = dxf_check::Read(Target(name));
         EXPECT_TRUE(check.ok) << name << ": " << check.message;
         EXPECT_EQ(check.lines, lines) << name;
@@ -433,6 +433,16 @@ TEST_F(DxfExport, CancelledDialogWritesNothingButMovesTheOrigin) {
     EXPECT_FLOAT_EQ(form_->DxfOriginY, 800);
     EXPECT_EQ(DxfMode, 1);
     EXPECT_FALSE(DxfFile().IsOpen());
+
+    // An empty name ends the export without a word, and the origin moves all
+    // the same.
+    dialogs_->ClearLog();
+    dialogs_->QueueFile("");
+    form_->Commanddel_Click();
+    EXPECT_TRUE(Prompts().empty());
+    EXPECT_EQ(FilesInFolder(), before);
+    EXPECT_FLOAT_EQ(form_->DxfOriginY, 1600);
+    EXPECT_EQ(DxfMode, 1);
 }
 
 TEST_F(DxfExport, RefusedOverwriteLeavesTheFileUntouched) {
