@@ -117,10 +117,17 @@ Variant InitialElement(VarType elementType) {
 Variant Variant::MakeArray(VarType elementType, const std::vector<std::pair<int32_t, int32_t>>& bounds) {
     ArrayData a;
     a.elementType = elementType;
+    uint64_t total = 1;
     for (auto [lo, hi] : bounds) {
-        if (hi < lo - 1) RaiseError(errSubscriptOutOfRange);
+        const int64_t count = static_cast<int64_t>(hi) - lo + 1;
+        if (count < 0) RaiseError(errSubscriptOutOfRange);
+        // More elements than a dimension (or the whole array) can count is
+        // out of memory, as the runtime reports it.
+        if (count > INT32_MAX) RaiseError(7);
+        total *= static_cast<uint64_t>(count);
+        if (total > INT32_MAX) RaiseError(7);
         a.lower.push_back(lo);
-        a.count.push_back(static_cast<int32_t>(static_cast<int64_t>(hi) - lo + 1));
+        a.count.push_back(static_cast<int32_t>(count));
     }
     size_t n = a.Size();
     if (elementType == vbByte) {

@@ -103,6 +103,13 @@ TEST(Variant, ArraysWithBoundsAndSeveralDimensions) {
         EXPECT_EQ(ErrorOf([&] { a.RedimPreserve(2); }), 0) << "element type " << t;
         EXPECT_EQ(a.Element(2).Type(), before) << "element type " << t;
     }
+    // Bounds whose element count does not fit: refused, never a wrapped count.
+    EXPECT_EQ(ErrorOf([] { Variant::MakeArray(vbVariant, {{0, INT32_MAX}}); }), 7);
+    EXPECT_EQ(ErrorOf([] { Variant::MakeArray(vbVariant, {{INT32_MIN, 0}}); }), 7);
+    EXPECT_EQ(ErrorOf([] { Variant::MakeArray(vbByte, {{0, 99999}, {0, 99999}}); }), 7);
+    EXPECT_EQ(ErrorOf([] { Variant::MakeArray(vbVariant, {{5, 3}}); }), errSubscriptOutOfRange);
+    EXPECT_EQ(Variant::MakeArray(vbVariant, {{INT32_MAX, INT32_MAX}}).UBound(), INT32_MAX);
+
     Variant bytes = Variant::ByteArray({1, 2, 3}, 1);
     EXPECT_EQ(bytes.UBound(), 3);
     EXPECT_EQ(bytes.Element(3).RawByte(), 3);
