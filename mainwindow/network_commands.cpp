@@ -56,6 +56,14 @@ bool AllSelected(const vb::ListBox& list) {
     return all;
 }
 
+// The invert at the end of a pipe, finv - l * slope, computed as the record
+// stores its fields: in single precision (product and difference alike).
+float SingleDrop(float finv, float l, float slope) {
+    const float drop = l * slope;
+    const float end = finv - drop;
+    return end;
+}
+
 vb::Variant PictureOf(const vb::Image& image) {
     vb::PictureRef p = image.Picture();
     if (!p) return vb::Variant::Nothing();
@@ -150,7 +158,7 @@ void Form1::Command7_Click() {
         s->y1 = 10;
         s->slope = 0.004f;
         s->telv = FixedSingle(vb::Variant(static_cast<double>(s->felv) - s->l * 0.004), 3);
-        s->tinv = FixedSingle(vb::Variant(static_cast<double>(s->finv) - s->l * static_cast<double>(s->slope)), 3);
+        s->tinv = FixedSingle(vb::Variant(static_cast<double>(SingleDrop(s->finv, s->l, s->slope))), 3);
         s->mincover = 2;
         s->dia = prev->dia;
         s->qd = prev->qd;
@@ -165,8 +173,11 @@ void Form1::Command7_Click() {
         s->l = FixedSingle(vb::Variant(MSHFlexGrid2.TextMatrix(5, 1)), 1);
         s->felv = FixedSingle(vb::Variant(MSHFlexGrid2.TextMatrix(6, 1)), 3);
         s->telv = FixedSingle(vb::Variant(static_cast<double>(s->felv) - s->l * 0.004), 3);
-        s->finv = static_cast<float>(static_cast<double>(s->felv) - s->mincover - s->dia / 1000.0);
-        s->tinv = FixedSingle(vb::Variant(static_cast<double>(s->finv) - s->l * static_cast<double>(s->slope)), 3);
+        // felv - mincover is a single-precision difference; the diameter in
+        // metres is a double, and the result is stored as a single again.
+        const float groundLessCover = s->felv - s->mincover;
+        s->finv = static_cast<float>(static_cast<double>(groundLessCover) - s->dia / 1000.0);
+        s->tinv = FixedSingle(vb::Variant(static_cast<double>(SingleDrop(s->finv, s->l, s->slope))), 3);
     }
     UserControl12.text(s->Name);
     latseupdate(CurrentLateralName);

@@ -66,6 +66,19 @@ TEST_F(Form1Test, FirstPipeFromGridRowsComputesItsElevations) {
     EXPECT_NEAR(s->finv, 99.4f, 1e-4);
     EXPECT_FLOAT_EQ(s->tinv, 99.2f);
     EXPECT_FLOAT_EQ(s->l, 40);
+
+    // The invert is ground less cover in single precision, then less the
+    // diameter: 94.402 - 2.91 - 0.15 ends one step of a single below 91.342.
+    f().Command6_Click();
+    g.TextMatrix(2, 1, "150");
+    g.TextMatrix(4, 1, "2.91");
+    g.TextMatrix(6, 1, "94.402");
+    model::Sewer at;   // as the command left it, before the redraw's levels pass
+    SnapshotAtRefresh("Se 3", at);
+    f().Command7_Click();
+    ASSERT_TRUE(Rec("Se 3"));
+    EXPECT_EQ(at.finv, 91.34199523925781f);
+    EXPECT_NE(at.finv, 91.342f);
 }
 
 TEST_F(Form1Test, PipeForALateralThatDoesNotExistIsRefused) {
