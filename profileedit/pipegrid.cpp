@@ -208,7 +208,11 @@ void Form1::CommitPipeGridEdit(bool refocusGrid) {
     pipeGridBusy_ = false;
 
     const int row = EditRow;
-    if (row < 1 || row > 9 || !pipeGridEdited_[row]) return;   // nothing was typed
+    if (row < 1 || row > 9) return;
+    // Only a value the user typed is stored: a cell left as shown holds the
+    // display rounding of the stored value, which must not replace it.  The
+    // read-out and the refresh run all the same.
+    const bool typed = pipeGridEdited_[row];
     pipeGridEdited_[row] = false;
     const double v = vb::Val(MSHFlexGrid2.TextMatrix(row, 1));
 
@@ -219,12 +223,12 @@ void Form1::CommitPipeGridEdit(bool refocusGrid) {
         for (int32_t i = 1; i <= upper; ++i) {
             const vb::Variant m = marks.Element(i);
             if (!(m.IsNumeric() && vb::CDbl(m) == 1)) continue;
-            if (i > RunCount) continue;
+            if (i > RunCount || static_cast<size_t>(i) >= CurrentRun.size()) continue;
             auto s = NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(i)].NodeIndex);
             if (!s) continue;
-            StoreRow(*s, row, v);
+            if (typed) StoreRow(*s, row, v);
             if (row <= 3) qrate();
-            if (row == 6) {
+            if (row == 6 && typed) {
                 s->telv = static_cast<float>(static_cast<double>(s->felv) - static_cast<double>(s->slope) * s->l);
                 s->finv = static_cast<float>(static_cast<double>(s->felv) - s->mincover - s->dia / 1000.0);
                 s->tinv = static_cast<float>(static_cast<double>(s->finv) - static_cast<double>(s->slope) * s->l);
@@ -233,7 +237,8 @@ void Form1::CommitPipeGridEdit(bool refocusGrid) {
     }
     if (CurrentPipeIndex == 0) return;
     // Rows 6 to 9 are stored as typed into the current pipe.
-    if (row >= 6 && CurrentPipeIndex <= RunCount) {
+    if (typed && row >= 6 && CurrentPipeIndex >= 1 && CurrentPipeIndex <= RunCount &&
+        static_cast<size_t>(CurrentPipeIndex) < CurrentRun.size()) {
         auto s = NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(CurrentPipeIndex)].NodeIndex);
         if (s) StoreRow(*s, row, v);
     }
