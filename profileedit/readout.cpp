@@ -7,6 +7,8 @@
 #include "model/partial_flow.h"
 
 void Form1::qrate() {
+    // The cells' values and every intermediate result are held as 32-bit
+    // floating-point numbers; each expression is evaluated in double precision.
     const float Qd = static_cast<float>(vb::Val(MSHFlexGrid2.TextMatrix(1, 1)));
     const float D = static_cast<float>(vb::Val(MSHFlexGrid2.TextMatrix(2, 1)));
     const float S = static_cast<float>(vb::Val(MSHFlexGrid2.TextMatrix(3, 1)));
@@ -14,10 +16,11 @@ void Form1::qrate() {
     // compare with: the captions stay as they are.
     if (!(S > 0) || !(D > 0)) return;
 
-    const float k = static_cast<float>(3.14159 / (std::pow(4.0, 5.0 / 3.0) * 0.013));
-    const float Qf = std::pow(D / 1000.0f, 8.0f / 3.0f) * std::sqrt(S) * 1000.0f * k;
+    const double diaM = static_cast<double>(D) / 1000.0;
+    const float Qf = static_cast<float>(std::pow(diaM, 8.0 / 3.0) * std::sqrt(static_cast<double>(S)) * 1000.0 *
+                                        3.14159 / (std::pow(4.0, 5.0 / 3.0) * 0.013));
     if (!(Qf > 0) || !std::isfinite(Qf)) return;
-    const float r = Qd / Qf;
+    const float r = static_cast<float>(static_cast<double>(Qd) / Qf);
     if (r >= 1) {
         Label32.Caption("Qd/Qf=" + model::RoundedReadout(r));
         return;
@@ -25,11 +28,10 @@ void Form1::qrate() {
     // A negative flow has no depth on the part-full curve: nothing is shown.
     const std::optional<float> h = model::HdFromQRatio(r);
     if (!h) return;
-    const float area = 3.14159f * (D / 1000.0f) * (D / 1000.0f) / 4.0f;
-    const float Vful = Qf / 1000.0f / area;
+    const float Vful = static_cast<float>(static_cast<double>(Qf) / 1000.0 / (3.14159 * std::pow(diaM, 2.0) / 4.0));
     const std::optional<float> ratio = model::VRatioFromHd(*h);
     if (!ratio) return;
-    const float Vd = Vful * *ratio;
+    const float Vd = static_cast<float>(static_cast<double>(Vful) * static_cast<double>(*ratio));
     Label32.Caption("Qd/Qf=" + model::RoundedReadout(r));
     Label33.Caption("H/D= " + model::RoundedReadout(*h));
     Label34.Caption("Vful=" + model::RoundedReadout(Vful));

@@ -83,6 +83,34 @@ TEST_F(PipeGridTest, EnterCommitsIntoTheMarkedPipeAndUpdatesTheReadOut) {
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
 
+TEST_F(PipeGridTest, EnterWithoutTypingRefreshesButStoresNothing) {
+    // Values the grid shows rounded: pressing Enter on them must not store
+    // the rounding, but the read-out and the refresh still run.
+    pipe_->slope = 0.00405f;
+    pipe_->felv = 101.2345f;
+    f().se_selupdate();
+    f().Label32.Caption("");
+    Open(3);
+    int refreshes = f().Refreshes;
+    Key(vb::vbKeyReturn);
+    EXPECT_FALSE(f().txtEdit.Visible());
+    EXPECT_FLOAT_EQ(pipe_->slope, 0.00405f);
+    EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=0.48");
+    EXPECT_EQ(f().Refreshes, refreshes + 1);
+    const float telv = pipe_->telv, finv = pipe_->finv, tinv = pipe_->tinv;
+    // The upstream ground: neither stored nor recomputed from the rounding.
+    Open(6);
+    model::Sewer at;   // before the refresh's own levels pass
+    SnapshotAtRefresh("Se 2", at);
+    refreshes = f().Refreshes;
+    Key(vb::vbKeyReturn);
+    EXPECT_EQ(f().Refreshes, refreshes + 1);
+    EXPECT_FLOAT_EQ(at.felv, 101.2345f);
+    EXPECT_FLOAT_EQ(at.telv, telv);
+    EXPECT_FLOAT_EQ(at.finv, finv);
+    EXPECT_FLOAT_EQ(at.tinv, tinv);
+}
+
 TEST_F(PipeGridTest, RowsSixToNineGoIntoTheCurrentPipeAsTyped) {
     Open(7);
     f().txtEdit.Text("95.25");
@@ -225,6 +253,11 @@ TEST_F(PipeGridTest, ReadOutCaptions) {
     EXPECT_EQ(f().Label33.Caption(), "H/D= 0.49");
     EXPECT_EQ(f().Label34.Caption(), "Vful=0.66");
     EXPECT_EQ(f().Label35.Caption(), "Vd= 0.66");
+    // The ratio is rounded from 20.81499997 (held in single precision), not
+    // from a value pushed over the half by single-precision arithmetic.
+    set("317", "150", "0.01");
+    EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=20.81");
+    set("10", "200", "0.004");
     // An overloaded pipe changes only the ratio.
     set("25", "200", "0.004");
     EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=1.21");
