@@ -196,8 +196,12 @@ void PictureBox::EnsureCanvas() {
     int h = std::max(1, ClientHeightPixels());
     if (canvas_ && canvas_->width() >= w && canvas_->height() >= h) return;
     // The drawing is kept when the box grows; the new area gets BackColor.
-    auto grown = std::make_unique<QImage>(std::max(w, canvas_ ? canvas_->width() : 0),
-                                          std::max(h, canvas_ ? canvas_->height() : 0), QImage::Format_RGB32);
+    // A side that grows gets half again as much room as it had, so that a
+    // box widened step by step (a strip of tabs growing by one tab at a
+    // time) is not copied whole at every step.
+    auto roomFor = [](int wanted, int had) { return wanted <= had ? had : std::max(wanted, had + had / 2); };
+    auto grown = std::make_unique<QImage>(roomFor(w, canvas_ ? canvas_->width() : 0),
+                                          roomFor(h, canvas_ ? canvas_->height() : 0), QImage::Format_RGB32);
     grown->fill(ToQColor(backColor_));
     if (canvas_) {
         QPainter p(grown.get());
