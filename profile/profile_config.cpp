@@ -281,9 +281,18 @@ int FindProfileRow(std::string_view itemText) {
     return 0;
 }
 
+int FindProfileRow(std::string_view itemText, bool visible) {
+    const std::string wanted = vb::Trim(itemText);
+    for (int r = 1; r <= 20 && r < static_cast<int>(ProfileRowTable.size()); ++r) {
+        const ProfileRowRecord& row = ProfileRowTable[r];
+        if (row.Visible == visible && row.Label.Trimmed() == wanted) return r;
+    }
+    return 0;
+}
+
 bool ExchangeProfileRows(std::string_view movedText, std::string_view otherText) {
-    const int a = FindProfileRow(movedText);
-    const int b = FindProfileRow(otherText);
+    const int a = FindProfileRow(movedText, true);
+    const int b = FindProfileRow(otherText, true);
     if (a == 0 || b == 0) return false;
     ProfileRowTable[0] = ProfileRowTable[a];
     ProfileRowTable[a] = ProfileRowTable[b];

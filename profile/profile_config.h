@@ -103,11 +103,14 @@ void DecodeProfileRecord(const uint8_t* bytes, size_t size, ProfileRowRecord& ro
 // The first table row (1 to 20) whose trimmed Label equals the trimmed text, or
 // 0 when there is none.
 int FindProfileRow(std::string_view itemText);
+// The same among the rows that are shown (`visible` true) or hidden: the row
+// an item of List4 or List3 stands for, also when a file names two rows alike.
+int FindProfileRow(std::string_view itemText, bool visible);
 
-// Moves the row named `movedText` into the place of the row named `otherText`
-// and back: the two rows exchange all their fields (Id included) through row 0,
-// which keeps a copy of the moved row.  False, and nothing changed, when either
-// name is not a table row.
+// Moves the shown row named `movedText` into the place of the shown row named
+// `otherText` and back: the two rows exchange all their fields (Id included)
+// through row 0, which keeps a copy of the moved row.  False, and nothing
+// changed, when either name is not a shown table row.
 bool ExchangeProfileRows(std::string_view movedText, std::string_view otherText);
 
 // The Labels (all 20 characters) of the table rows 1 to 20 that are shown, or

@@ -49,16 +49,14 @@ void Form1::Command1_Click() { MoveShownProfileRow(+1); }
 void Form1::Command20_Click() {
     const int selected = List4.ListIndex();
     if (selected < 0) return;
-    const std::string item = vb::Trim(List4.List(selected));
-    bool removed = false;
-    for (int r = 1; r <= 20; ++r) {
+    // The selected item stands for one shown row: the first one of that name.
+    // Only that row moves, so that a second row of the same name (a file may
+    // hold one) stays where it is and the lists keep matching the rows.
+    const int r = FindProfileRow(List4.List(selected), true);
+    if (r != 0) {
         ProfileRowRecord& row = ProfileRowTable[r];
-        if (row.Label.Trimmed() != item) continue;
         row.Visible = false;
-        if (!removed) {
-            List4.RemoveItem(selected);
-            removed = true;
-        }
+        List4.RemoveItem(selected);
         List3.AddItem(row.Label.Text());
         List3.ListIndex(-1);
     }
@@ -68,16 +66,12 @@ void Form1::Command20_Click() {
 void Form1::Command21_Click() {
     const int selected = List3.ListIndex();
     if (selected < 0) return;
-    const std::string item = vb::Trim(List3.List(selected));
-    bool removed = false;
-    for (int r = 1; r <= 20; ++r) {
+    // As above: the first hidden row of the selected name, and only that one.
+    const int r = FindProfileRow(List3.List(selected), false);
+    if (r != 0) {
         ProfileRowRecord& row = ProfileRowTable[r];
-        if (row.Label.Trimmed() != item) continue;
         row.Visible = true;
-        if (!removed) {
-            List3.RemoveItem(selected);
-            removed = true;
-        }
+        List3.RemoveItem(selected);
         List4.AddItem(row.Label.Text());
         List4.ListIndex(List4.NewIndex());
         List3.ListIndex(-1);

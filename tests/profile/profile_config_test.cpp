@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -326,6 +327,82 @@ TEST_F(ProfileRowButtons, MovesSkipHiddenRowsBetweenShownOnes) {
     EXPECT_FALSE(ProfileRowTable[6].Visible);
     EXPECT_EQ(StoredLabel(5), "Slope");
     EXPECT_EQ(StoredLabel(7), "KM");
+}
+
+TEST_F(ProfileRowButtons, HidingOrShowingMovesOneRowEvenWhenLabelsRepeat) {
+    Form1& f = *form_;
+    // A file may name two rows alike: rows 5 and 9 both "KM", both shown, and
+    // rows 7 and 10 both "Slope", both hidden.
+    ProfileRowTable[9].Label = "KM";
+    ProfileRowTable[9].Visible = true;
+    ProfileRowTable[10].Label = "Slope";
+    ProfileRowTable[11].Label = "Ground Elevation";   // hidden; row 2 is shown
+    f.List4.Clear();
+    f.List3.Clear();
+    for (const std::string& l : ProfileRowLabelList(true)) f.List4.AddItem(l);
+    for (const std::string& l : ProfileRowLabelList(false)) f.List3.AddItem(l);
+    ASSERT_EQ(f.List4.ListCount(), 7);
+    ASSERT_EQ(f.List3.ListCount(), 13);
+
+    f.List4.ListIndex(4);   // the first "KM"
+    f.Command20_Click();
+    EXPECT_FALSE(ProfileRowTable[5].Visible);
+    EXPECT_TRUE(ProfileRowTable[9].Visible);
+    EXPECT_EQ(f.List4.ListCount(), 6);
+    EXPECT_EQ(f.List3.ListCount(), 14);
+    // The lists still show exactly the rows as they are.
+    auto sorted = [](std::vector<std::string> v) { std::sort(v.begin(), v.end()); return v; };
+    std::vector<std::string> shown, hidden;
+    for (const std::string& l : ProfileRowLabelList(true)) shown.push_back(vb::Trim(l));
+    for (const std::string& l : ProfileRowLabelList(false)) hidden.push_back(vb::Trim(l));
+    EXPECT_EQ(sorted(Items(f.List4)), sorted(shown));
+    EXPECT_EQ(sorted(Items(f.List3)), sorted(hidden));
+
+    f.List3.ListIndex(0);   // "Slope", the first of the two
+    ASSERT_EQ(vb::Trim(f.List3.Text()), "Slope");
+    f.Command21_Click();
+    EXPECT_TRUE(ProfileRowTable[7].Visible);
+    EXPECT_FALSE(ProfileRowTable[10].Visible);
+    EXPECT_EQ(f.List4.ListCount(), 7);
+    EXPECT_EQ(f.List3.ListCount(), 13);
+    shown.clear();
+    hidden.clear();
+    for (const std::string& l : ProfileRowLabelList(true)) shown.push_back(vb::Trim(l));
+    for (const std::string& l : ProfileRowLabelList(false)) hidden.push_back(vb::Trim(l));
+    EXPECT_EQ(sorted(Items(f.List4)), sorted(shown));
+    EXPECT_EQ(sorted(Items(f.List3)), sorted(hidden));
+    EXPECT_TRUE(StoredVisible(7));
+    EXPECT_FALSE(StoredVisible(10));
+
+    // The hidden "Ground Elevation" is row 11, not the shown row 2 of that name.
+    const std::vector<std::string> hiddenItems = Items(f.List3);
+    const auto at = std::find(hiddenItems.begin(), hiddenItems.end(), "Ground Elevation");
+    ASSERT_NE(at, hiddenItems.end());
+    f.List3.ListIndex(static_cast<int>(at - hiddenItems.begin()));
+    f.Command21_Click();
+    EXPECT_TRUE(ProfileRowTable[11].Visible);
+    EXPECT_TRUE(StoredVisible(11));
+    EXPECT_EQ(f.List4.ListCount(), 8);
+    EXPECT_EQ(f.List3.ListCount(), 12);
+
+    // "KM" in List4 is row 9 (row 5 of that name is hidden now): Up exchanges
+    // row 9 with the row of the item above it, and the hidden row 5 stays.
+    const std::vector<std::string> shownItems = Items(f.List4);
+    const int km = static_cast<int>(
+        std::find(shownItems.begin(), shownItems.end(), "KM") - shownItems.begin());
+    ASSERT_GT(km, 0);
+    ASSERT_LT(km, static_cast<int>(shownItems.size()));
+    const int above = FindProfileRow(shownItems[km - 1], true);
+    ASSERT_NE(above, 0);
+    const ProfileRowRecord row5 = ProfileRowTable[5];
+    const ProfileRowRecord row9 = ProfileRowTable[9];
+    const ProfileRowRecord rowAbove = ProfileRowTable[above];
+    f.List4.ListIndex(km);
+    f.Command16_Click();
+    EXPECT_EQ(ProfileRowTable[5], row5);
+    EXPECT_EQ(ProfileRowTable[above], row9);
+    EXPECT_EQ(ProfileRowTable[9], rowAbove);
+    EXPECT_EQ(f.List4.ListCount(), 8);
 }
 
 TEST_F(ProfileRowButtons, NothingToMoveWritesNothing) {
