@@ -68,7 +68,11 @@ vb::Variant FormatFixed(const vb::Variant& Value, int16_t Decimals) {
 }
 
 vb::Variant FormatChainage(const vb::Variant& Value) {
-    const std::string t = vb::CStr(FormatFixed(vb::CDbl(Value) / 1000.0, 3));
+    // A Null divides to Null, which FormatFixed gives back as Empty: the point
+    // is then missing and the call fails as an invalid argument (error 5).
+    const vb::Variant kilometres =
+        Value.IsNull() ? vb::Variant::Null() : vb::Variant(vb::CDbl(Value) / 1000.0);
+    const std::string t = vb::CStr(FormatFixed(kilometres, 3));
     const size_t point = t.find('.');
     if (point == std::string::npos) vb::RaiseError(vb::errInvalidProcedureCall);
     return vb::Variant(t.substr(0, point) + "+" + t.substr(point + 1, 3));

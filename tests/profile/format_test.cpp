@@ -68,8 +68,19 @@ TEST(FormatChainage, WholeKilometresPlusThreeDigitsOfMetres) {
         EXPECT_EQ(vb::CStr(FormatChainage(c.metres)), c.text) << c.metres;
     }
     EXPECT_EQ(vb::CStr(FormatChainage(vb::Variant("1500"))), "1+500");
-    // A value that cannot be formatted fails to the caller.
-    EXPECT_THROW(FormatChainage(vb::Variant::Null()), vb::VbError);
+    // A value that cannot be formatted fails to the caller as an invalid
+    // argument; text that is no number already fails in the division.
+    auto failure = [](const vb::Variant& v) {
+        try {
+            FormatChainage(v);
+        } catch (const vb::VbError& e) {
+            return e.Number();
+        }
+        return 0;
+    };
+    EXPECT_EQ(failure(vb::Variant::Null()), 5);
+    EXPECT_EQ(failure(vb::Variant("abc")), 13);
+    EXPECT_EQ(vb::CStr(FormatChainage(vb::Variant())), "0+000");   // Empty reads as 0
 }
 
 TEST(AciColor, StandardPaletteAndOutOfRange) {
