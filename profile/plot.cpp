@@ -17,7 +17,8 @@ namespace {
 constexpr int32_t kMarkLineColour = 0x008000;   // basic colour 2: green
 constexpr int kDiskFull = 61;
 
-bool IsDxfMode(const vb::Variant& mode) { return vb::CDbl(mode) == 2; }
+// "mode = 2": a Null mode compares to Null, which counts as not equal.
+bool IsDxfMode(const vb::Variant& mode) { return !mode.IsNull() && vb::CDbl(mode) == 2; }
 
 // Prints `text` on `box` at (x, y) with the font of PlotFont in `colour`:
 // the text's reference corner sits 4/3 of the height away from (x, y),
@@ -96,12 +97,14 @@ void Form1::textplot(const vb::Variant& x, const vb::Variant& y, const vb::Varia
 void Form1::FontStuff(const vb::Variant& x, const vb::Variant& y, const std::string& text,
                       const vb::Variant& angle, const vb::Variant& height,
                       const vb::Variant& colour) {
+    // The font record is filled field by field in this order, so that when a
+    // value cannot be converted the fields before it are already set.
     const double degrees = vb::CDbl(angle);
-    const double h = vb::CDbl(height);
     PlotFont.lfEscapement = vb::CLng(degrees * 10);
     PlotFont.lfFaceName = "Arial";
     // A positive height is the character cell in pixels: a text as high as the
     // whole picture gets 800 pixels, whatever the zoom.
+    const double h = vb::CDbl(height);
     PlotFont.lfHeight = vb::CLng(800 * h / Picture1.ScaleHeight());
     PlotFont.lfQuality = 255;
     PrintRotated(Picture1, vb::CDbl(x), vb::CDbl(y), text, degrees, h,
@@ -111,10 +114,10 @@ void Form1::FontStuff(const vb::Variant& x, const vb::Variant& y, const std::str
 void Form1::FontStuff0(const vb::Variant& x, const vb::Variant& y, const std::string& text,
                        const vb::Variant& angle, const vb::Variant& height, const vb::Variant&) {
     const double degrees = vb::CDbl(angle);
-    const double h = vb::CDbl(height);
     PlotFont.lfEscapement = vb::CLng(degrees * 10);
     PlotFont.lfFaceName = "Arial";
     // Negative: the height of the characters themselves.
+    const double h = vb::CDbl(height);
     PlotFont.lfHeight = vb::CLng(-900 * h / pic(0).ScaleHeight());
     PlotFont.lfQuality = 255;
     PrintRotated(pic(0), vb::CDbl(x), vb::CDbl(y), text, degrees, h, AciColor(1));

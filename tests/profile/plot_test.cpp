@@ -197,6 +197,34 @@ TEST_F(Plot, AFailedScreenTextIsReportedAndStillWritten) {
     EXPECT_EQ(dxf.find("bad"), std::string::npos);
 }
 
+TEST_F(Plot, TheFontFieldsAreConvertedInOrderAndANullModeWritesNothing) {
+    // The escapement is converted before the height: with both wrong, the
+    // failure reported is the escapement's, and the record keeps what came
+    // before the failing field.
+    PlotFont.lfEscapement = 1;
+    PlotFont.lfHeight = 7;
+    form_->textplot(1, 2, 3, "abc", 3e8, "S", "x", 1, 0);
+    ASSERT_EQ(dialogs_->Messages().size(), 1u);
+    EXPECT_EQ(dialogs_->Messages()[0].prompt, "Overflow");
+    form_->textplot(1, 2, 3, "abc", 45, "S", "x", 1, 0);
+    ASSERT_EQ(dialogs_->Messages().size(), 2u);
+    EXPECT_EQ(dialogs_->Messages()[1].prompt, "Type mismatch");
+    EXPECT_EQ(PlotFont.lfEscapement, 450);
+    EXPECT_EQ(PlotFont.lfHeight, 7);
+    EXPECT_TRUE(log().empty());
+
+    // A Null mode is not mode 2: the element is drawn, nothing is written and
+    // nothing is reported.
+    DxfFile().Open(DxfPath(), 0, 0);
+    form_->textplot(1, 2, 3, 3, 0, "S", "nullmode", vb::Variant::Null(), 0);
+    form_->LINEplot(0, 0, 1, 1, vb::Variant::Null(), 3, 1);
+    EXPECT_EQ(log().size(), 2u);
+    EXPECT_EQ(dialogs_->Messages().size(), 2u);
+    const std::string dxf = ReadDxf();
+    EXPECT_EQ(dxf.find("nullmode"), std::string::npos);
+    EXPECT_EQ(Count(dxf, "LINE\r\n"), 0);
+}
+
 TEST_F(Plot, CanvasTextIsAlwaysRedWithCharacterHeight) {
     vb::PictureBox& canvas = form_->pic(0);
     canvas.Scale(0, 0, 100, 90);
