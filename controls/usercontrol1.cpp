@@ -316,7 +316,12 @@ void UserControl1::Picture10_MouseMove(int Button, int Shift, float X, float Y) 
 }
 
 // The full repaint.  The canvas is cleared first, so tabs that a tabreset
-// dropped do not linger on it.
+// dropped do not linger on it; for the same reason a tab that is hovered,
+// selected and not yet drawn gets its selected look rather than being left
+// out.  The repaint does not let waiting events run first: it is reached from
+// inside the host's handlers (a rebuild of the tabs runs tabreset and AddTab
+// in a loop), and running other handlers there would let them change the
+// tabs, or the windows, halfway through.
 void UserControl1::Picture10_Paint() {
     Picture10.Cls();
     nextX_ = 0;
