@@ -131,7 +131,10 @@ void Calculator::Decimal_Click() {
 void Calculator::Operator_Click(int Index) {
     const std::string c = Operator(Index).Caption();
     tempReadout_ = vb::Variant(Display());
-    if (lastInput_ == "NUMS") ++numOps_;
+    // A number typed after "%" replaces the percentage as the pending second
+    // operand: the count stays at 2, so that this key still computes instead
+    // of leaving the calculator stuck past two operands until "C".
+    if (lastInput_ == "NUMS" && numOps_ < 2) ++numOps_;
     switch (numOps_) {
         case 0:
             if (c == "-" && lastInput_ != "NEG") {

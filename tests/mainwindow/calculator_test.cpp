@@ -105,6 +105,11 @@ TEST(Calculator, Percent) {
     // A second percent in a row keeps the calculator working.
     EXPECT_EQ(d.Keys("C200X50%%="), "1");
     EXPECT_EQ(d.Keys("+1="), "2");
+    // A number typed after "%" takes the percentage's place, and the
+    // calculator goes on computing afterwards.
+    EXPECT_EQ(d.Keys("C200X5%7="), "1400");
+    EXPECT_EQ(d.calc().NumOps(), 1);
+    EXPECT_EQ(d.Keys("+3="), "1403");
 }
 
 TEST(Calculator, DivisionByZeroWarnsAndKeepsTheFirstOperand) {
