@@ -133,6 +133,30 @@ TEST_F(PipeGridTest, RowsSixToNineGoIntoTheCurrentPipeAsTyped) {
     EXPECT_EQ(f().Refreshes, refreshes);   // no refresh without a current pipe
 }
 
+TEST_F(PipeGridTest, WithoutAMarkedTabOnlyRowsSixToNineAreStored) {
+    // Clear every mark of the pipes' strip.
+    vb::Variant marks = f().UserControl12.TABB();
+    ASSERT_TRUE(marks.IsArray());
+    for (int32_t i = marks.LBound(); i <= marks.UBound(); ++i) marks.SetElement(i, vb::Variant(int16_t{0}));
+    f().UserControl12.TABB(marks);
+    const float slope = pipe_->slope;
+    Open(3);
+    f().txtEdit.Text("0.009");
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(pipe_->slope, slope);
+    // The upstream invert goes straight into the current pipe, and the
+    // window refreshes.
+    Open(7);
+    f().txtEdit.Text("93.5");
+    model::Sewer at;
+    SnapshotAtRefresh("Se 2", at);
+    const int refreshes = f().Refreshes;
+    Key(vb::vbKeyReturn);
+    EXPECT_EQ(f().Refreshes, refreshes + 1);
+    EXPECT_FLOAT_EQ(at.finv, 93.5f);
+    EXPECT_FLOAT_EQ(at.slope, slope);
+}
+
 TEST_F(PipeGridTest, EscGivesTheOldTextBackAndStoresNothing) {
     Open(5);
     f().txtEdit.Text("77");
