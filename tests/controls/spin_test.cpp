@@ -113,6 +113,28 @@ TEST(SpinButtons, SmallRangesAndHalfToEvenRepeat) {
     EXPECT_EQ(d.changes.back(), 0);
 }
 
+TEST(SpinButtons, StepsWithALowerBoundAboveZero) {
+    // "<" steps by 5 % of Max, ">" by 5 % of the range; the repeat by 3 % of
+    // the range in both directions.
+    SpinHost h(100, 200, 150);
+    h.PressDown();
+    EXPECT_EQ(h.spin.Value(), 140);
+    EXPECT_TRUE(h.spin.PressedDown());
+    h.Hold(1);
+    EXPECT_EQ(h.spin.Value(), 137);
+    h.spin.Command1_MouseUp(1, 0, 0, 0);
+    h.PressUp();
+    EXPECT_EQ(h.spin.Value(), 142);
+    EXPECT_FALSE(h.spin.PressedDown());
+    h.Hold(1);
+    EXPECT_EQ(h.spin.Value(), 145);
+    // Near the lower bound the larger "<" step is refused and takes Min.
+    SpinHost low(100, 200, 105);
+    low.PressDown();
+    EXPECT_EQ(low.spin.Value(), 100);
+    EXPECT_TRUE(low.changes.empty());
+}
+
 TEST(SpinButtons, ReleaseStopsBothTimersAndValueIsNotClamped) {
     SpinHost h(0, 1000, 0);
     h.PressUp();
