@@ -201,7 +201,11 @@ void UserControl1::TABB(const vb::Variant& v) {
 
 void UserControl1::text(const std::string& v) {
     text_ = v;
-    for (size_t i = 1; i < tabs_.size(); ++i) tabs_[i].IsSelected = tabs_[i].Caption == v;
+    for (size_t i = 1; i < tabs_.size(); ++i) {
+        const bool selected = tabs_[i].Caption == v;
+        if (tabs_[i].IsSelected != selected) canvasInSync_ = false;   // drawn in its old look
+        tabs_[i].IsSelected = selected;
+    }
 }
 
 void UserControl1::Mark(int32_t i, int value) {
@@ -240,7 +244,18 @@ void UserControl1::AddTab(std::string caption) {
 
     S = static_cast<double>(nextX_) * kTwips;
     if (S > W && fitted) vb::RaiseEvent(Over);
-    Picture10_Paint();
+    // The repaint would draw the earlier tabs as the canvas already shows
+    // them and the new tab on top, and NextX is already what it would sum
+    // to; so unless something else drew on the canvas or changed a look
+    // since, only the new tab is drawn.  Repainting every tab at every
+    // addition made filling a strip quadratic in its tabs.
+    if (canvasInSync_ && Picture10.DrawLog().size() == canvasLogSize_) {
+        LayOutCanvas();
+        DrawPlainOrSelected(t);
+        canvasLogSize_ = Picture10.DrawLog().size();
+    } else {
+        Picture10_Paint();
+    }
 }
 
 void UserControl1::RemoveTab(int32_t index) {
@@ -323,10 +338,13 @@ void UserControl1::Picture10_MouseMove(int Button, int Shift, float X, float Y) 
 // in a loop), and running other handlers there would let them change the
 // tabs, or the windows, halfway through.
 void UserControl1::Picture10_Paint() {
-    Picture10.Cls();
     nextX_ = 0;
+    for (const TabRecord& t : tabs_) nextX_ += (t.Right - t.Left) + 2;
+    // The canvas takes its new width before the tabs are drawn, so that the
+    // last tab is not cut off at the old width.
+    LayOutCanvas();
+    Picture10.Cls();
     for (TabRecord& t : tabs_) {
-        nextX_ += (t.Right - t.Left) + 2;
         if (t.Caption.empty()) continue;
         if (t.IsHover && (!t.IsSelected || t.IsDrawn)) {
             DrawTab(t, Look::Hover);
@@ -335,6 +353,13 @@ void UserControl1::Picture10_Paint() {
             DrawPlainOrSelected(t);
         }
     }
+    canvasInSync_ = true;
+    canvasLogSize_ = Picture10.DrawLog().size();
+}
+
+// The spin buttons show while the tabs are at least as wide as the strip;
+// the canvas reaches 30 twips past the last tab and the spin buttons' width.
+void UserControl1::LayOutCanvas() {
     const double W = Width();
     const double S = static_cast<double>(nextX_) * kTwips;
     if (S >= W) {

@@ -98,6 +98,7 @@ private:
     void DrawTab(const TabRecord& tab, Look look);
     void DrawPlainOrSelected(const TabRecord& tab) { DrawTab(tab, tab.IsSelected ? Look::Selected : Look::Plain); }
     void UpdateScroll();
+    void LayOutCanvas();
     void Mark(int32_t i, int value);
     static int32_t ToPixels(float twips);
 
@@ -107,4 +108,9 @@ private:
     int32_t selectedIndex_ = -1;
     std::string text_;
     int16_t selected_ = 0;
+    // The canvas shows what a full repaint would draw for the current tabs,
+    // and its log is as long as the strip's last drawing left it: an added
+    // tab is then drawn alone instead of repainting every tab.
+    bool canvasInSync_ = false;
+    size_t canvasLogSize_ = 0;
 };

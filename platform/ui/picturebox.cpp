@@ -304,6 +304,14 @@ struct CanvasPainter {
 }  // namespace
 
 void PictureBox::Cls() {
+    // A canvas left much larger than the box by an earlier, larger size is
+    // given back here, where everything on it is cleared anyway (unless a
+    // background picture would have to be drawn on it again).
+    if (canvas_ && !(picture_ && !picture_->IsEmpty())) {
+        const int64_t held = int64_t(canvas_->width()) * canvas_->height();
+        const int64_t needed = int64_t(std::max(1, ClientWidthPixels())) * std::max(1, ClientHeightPixels());
+        if (held > 4 * needed) canvas_.reset();
+    }
     EnsureCanvas();
     canvas_->fill(ToQColor(backColor_));
     if (picture_ && !picture_->IsEmpty()) {
