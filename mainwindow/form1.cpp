@@ -93,19 +93,24 @@ void Form1::BuildControls() {
     // --- Pipe panel: grid, read-out, slope bars, lists.
     PipePanel.BorderStyle(0);
     PipePanel.Move(kWindowWidth - 3340, 600, 2900, kWindowHeight - 2650);
-    MSHFlexGrid2.Move(30, 230, 2000, 3250);
     MSHFlexGrid2.Font(vb::Font{"Arial", 9.75});
     MSHFlexGrid2.Rows(10);
     MSHFlexGrid2.Cols(2);
     MSHFlexGrid2.ColWidth(0, 900);
     MSHFlexGrid2.ColWidth(1, 1000);
+    // The grid is as wide as its two columns and as tall as its ten rows
+    // (plus its border), so that it needs no scroll bar and shows no empty band.
+    double gridRows = 0;
+    for (int r = 0; r < MSHFlexGrid2.Rows(); ++r) gridRows += MSHFlexGrid2.RowHeight(r);
+    MSHFlexGrid2.Move(30, 230, MSHFlexGrid2.ColWidth(0) + MSHFlexGrid2.ColWidth(1) + 90, gridRows + 390);
     txtEdit.Font(vb::Font{"Arial", 9.75});
     txtEdit.BorderStyle(0);
     txtEdit.Visible(false);
-    Label32.Move(30, 3530, 1950, 240);
-    Label33.Move(30, 3770, 1950, 240);
-    Label34.Move(30, 4010, 1950, 240);
-    Label35.Move(30, 4250, 1950, 240);
+    double y = MSHFlexGrid2.Top() + MSHFlexGrid2.Height() + 60;
+    for (vb::Label* readout : {&Label32, &Label33, &Label34, &Label35}) {
+        readout->Move(30, y, 1950, 240);
+        y += 240;
+    }
     Frame12.Move(2050, 230, 380, 1500);
     VScroll3.Move(60, 200, 255, 1200);
     Frame13.Move(2450, 230, 440, 1500);
@@ -117,21 +122,33 @@ void Form1::BuildControls() {
         bar->Max(100);
         bar->Value(50);
     }
-    LateralsCaption.Move(30, 4550, 1500, 220);
-    List1.Move(30, 4770, 1500, 1200);
-    Command4.Move(1580, 4770, 1300, 300);
-    Command5.Move(1580, 5080, 1300, 300);
-    Command3.Move(1580, 5390, 1300, 300);
-    Command2.Move(1580, 5700, 1300, 300);
-    PipesCaption.Move(30, 6050, 1500, 220);
-    List2.Move(30, 6270, 2850, 900);
-    RowsCaption.Move(30, 7450, 1500, 220);
-    List4.Move(30, 7670, 1380, 1400);
-    List3.Move(1500, 7670, 1380, 1400);
-    Command16.Move(30, 9110, 680, 300);
-    Command1.Move(730, 9110, 680, 300);
-    Command20.Move(1500, 9110, 680, 300);
-    Command21.Move(2200, 9110, 680, 300);
+    y += 80;
+    LateralsCaption.Move(30, y, 1500, 220);
+    y += 220;
+    List1.Move(30, y, 1500, 1220);
+    Command4.Move(1580, y, 1300, 300);
+    Command5.Move(1580, y + 310, 1300, 300);
+    Command3.Move(1580, y + 620, 1300, 300);
+    Command2.Move(1580, y + 930, 1300, 300);
+    y += 1220 + 60;
+    PipesCaption.Move(30, y, 1500, 220);
+    y += 220;
+    List2.Move(30, y, 2850, 900);
+    y += 900 + 60;
+    // The two profile-row lists one above the other, each as wide as its
+    // 20-character labels need, with its buttons at its right.
+    constexpr double rowListWidth = 2080, rowButtonLeft = 2160, rowButtonWidth = 720, rowListHeight = 1000;
+    RowsCaption.Move(30, y, 2000, 220);
+    y += 220;
+    List4.Move(30, y, rowListWidth, rowListHeight);
+    Command16.Move(rowButtonLeft, y, rowButtonWidth, 300);
+    Command1.Move(rowButtonLeft, y + 320, rowButtonWidth, 300);
+    Command20.Move(rowButtonLeft, y + 640, rowButtonWidth, 300);
+    y += rowListHeight + 40;
+    HiddenRowsCaption.Move(30, y, 2000, 220);
+    y += 220;
+    List3.Move(30, y, rowListWidth, rowListHeight);
+    Command21.Move(rowButtonLeft, y, rowButtonWidth, 300);
     Command20.ToolTipText("Hide the selected row");
     Command21.ToolTipText("Show the selected hidden row");
 
@@ -186,7 +203,7 @@ void Form1::BuildControls() {
     txt_script.Move(kWindowWidth - 3080, kWindowHeight - 1400, 1700, 620);
     txt_script.ScrollBars(2);
     txt_script.Text("'//Code:\r\na=5\r\nMsgbox a\r\n");
-    cmd_Run.Move(kWindowWidth - 1340, kWindowHeight - 1400, 940, 375);
+    cmd_Run.Move(kWindowWidth - 1740, kWindowHeight - 1400, RunButtonWidth, 375);
 
     // --- Pipe-data panel of the canvas.
     Frame14.Move(3000, 2200, 2300, 2900);

@@ -127,8 +127,9 @@ void Form1::LayoutAuxiliaryControls() {
     if (Frame10.Height() > 1300) PipePanel.Height(Frame10.Height() - 650);
     // The script box and its button close the laterals' row on the right.
     const double rowRight = UserControl11.Left() + UserControl11.Width();
-    txt_script.Move(rowRight + 60, Command6.Top(), std::max(600.0, W - 400 - 1000 - rowRight - 120), 620);
-    cmd_Run.Move(txt_script.Left() + txt_script.Width() + 60, Command6.Top(), 940, 375);
+    txt_script.Move(rowRight + 60, Command6.Top(), std::max(600.0, W - 400 - RunButtonWidth - 60 - rowRight - 120),
+                    620);
+    cmd_Run.Move(txt_script.Left() + txt_script.Width() + 60, Command6.Top(), RunButtonWidth, 375);
     // The calculator panels float over the right part of the profile.
     const double panelLeft = std::max(50.0, PipePanel.Left() + Frame10.Left() - Frame3.Width() - 100);
     Frame3.Left(panelLeft);

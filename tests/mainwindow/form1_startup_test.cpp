@@ -129,3 +129,42 @@ TEST_F(Form1Test, ResizeFollowsTheLayoutRule) {
     EXPECT_DOUBLE_EQ(f().PipePanel.Left(), f().Picture1.Width() + 60);
     EXPECT_DOUBLE_EQ(f().Frame10.Height(), 10600);
 }
+
+TEST_F(Form1Test, DefaultLayoutKeepsThePanelControlsApartAndInside) {
+    f().Move(0, 0, 18000, 12600);
+    f().Form_Resize();
+    struct Box {
+        const char* name;
+        vb::Control* c;
+    };
+    Form1& w = f();
+    std::vector<Box> panel = {
+        {"MSHFlexGrid2", &w.MSHFlexGrid2}, {"Label32", &w.Label32},   {"Label35", &w.Label35},
+        {"Frame12", &w.Frame12},           {"Frame13", &w.Frame13},   {"List1", &w.List1},
+        {"Command4", &w.Command4},         {"Command2", &w.Command2}, {"List2", &w.List2},
+        {"List4", &w.List4},               {"List3", &w.List3},       {"Command16", &w.Command16},
+        {"Command1", &w.Command1},         {"Command20", &w.Command20}, {"Command21", &w.Command21},
+        {"RowsCaption", &w.RowsCaption},   {"HiddenRowsCaption", &w.HiddenRowsCaption},
+    };
+    auto overlap = [](vb::Control* a, vb::Control* b) {
+        return a->Left() < b->Left() + b->Width() && b->Left() < a->Left() + a->Width() &&
+               a->Top() < b->Top() + b->Height() && b->Top() < a->Top() + a->Height();
+    };
+    for (size_t i = 0; i < panel.size(); ++i) {
+        vb::Control* c = panel[i].c;
+        EXPECT_GE(c->Left(), 0) << panel[i].name;
+        EXPECT_LE(c->Left() + c->Width(), w.PipePanel.Width()) << panel[i].name;
+        EXPECT_LE(c->Top() + c->Height(), w.PipePanel.Height()) << panel[i].name;
+        for (size_t j = i + 1; j < panel.size(); ++j) EXPECT_FALSE(overlap(c, panel[j].c)) << panel[i].name << " / " << panel[j].name;
+    }
+    // The pipe grid shows its ten rows and two columns whole.
+    double rows = 0;
+    for (int r = 0; r < 10; ++r) rows += w.MSHFlexGrid2.RowHeight(r);
+    EXPECT_GE(w.MSHFlexGrid2.Height(), rows + 60);
+    EXPECT_GE(w.MSHFlexGrid2.Width(), w.MSHFlexGrid2.ColWidth(0) + w.MSHFlexGrid2.ColWidth(1) + 60);
+    // The script box and its button close the laterals' row inside the window.
+    EXPECT_FALSE(overlap(&w.txt_script, &w.UserControl11));
+    EXPECT_FALSE(overlap(&w.txt_script, &w.cmd_Run));
+    EXPECT_DOUBLE_EQ(w.cmd_Run.Width(), Form1::RunButtonWidth);
+    EXPECT_LE(w.cmd_Run.Left() + w.cmd_Run.Width(), w.Width() - 400);
+}
