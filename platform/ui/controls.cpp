@@ -386,8 +386,15 @@ ListBox::ListBox(Container& c) : Control(c) {
     l->setSelectionMode(QAbstractItemView::SingleSelection);
     l->setUniformItemSizes(true);
     SetWidget(l);
-    QObject::connect(l, &QListWidget::currentRowChanged, [this](int row) {
+    QObject::connect(l, &QListWidget::currentRowChanged, [this, l](int row) {
         if (settingIndex_ || row < 0) return;
+        // A mouse press moves the current row before Qt selects the item;
+        // the handler must already see the clicked item as ListIndex/Text.
+        if (!l->item(row)->isSelected()) {
+            settingIndex_ = true;
+            l->item(row)->setSelected(true);
+            settingIndex_ = false;
+        }
         RaiseEvent(Click);
     });
 }

@@ -25,6 +25,23 @@ struct TestForm : vb::Form {
     }
 };
 
+TEST(Controls, MouseClickOnAListItemShowsItAsTheSelectionInClick) {
+    TestForm f;
+    vb::ListBox List1{f};
+    List1.Move(0, 0, 3000, 2000);
+    List1.AddItem("Lateral1");
+    List1.AddItem("Lateral2");
+    vb::test::ShowAndActivate(f);
+    std::vector<std::string> seen;
+    List1.Click = [&] { seen.push_back(List1.Text() + "@" + std::to_string(List1.ListIndex())); };
+    // The second item is about 16 pixels (240 twips) below the first.
+    vb::test::SendMouse(List1, MouseAction::Click, 1, 600, 330);
+    vb::test::SendMouse(List1, MouseAction::Click, 1, 600, 60);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], "Lateral2@1");
+    EXPECT_EQ(seen[1], "Lateral1@0");
+}
+
 TEST(Controls, ListIndexFromCodeRaisesClickAndClearDoesNot) {
     TestForm f;
     vb::ListBox List1{f};
