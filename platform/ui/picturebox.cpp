@@ -541,6 +541,8 @@ int32_t PictureBox::Point(double x, double y) const {
     int ax = static_cast<int>(std::lround(SizeToPixelsX(x - scaleLeft_)));
     int ay = static_cast<int>(std::lround(SizeToPixelsY(y - scaleTop_)));
     if (ax < 0 || ay < 0 || ax >= ClientWidthPixels() || ay >= ClientHeightPixels()) return -1;
+    // A box that grew while hidden has not had its canvas grown yet.
+    const_cast<PictureBox*>(this)->EnsureCanvas();
     return FromQColor(canvas_->pixelColor(ax, ay));
 }
 
@@ -556,6 +558,7 @@ void PictureBox::Picture(PictureRef p) {
 }
 
 PictureRef PictureBox::Image() const {
+    const_cast<PictureBox*>(this)->EnsureCanvas();
     QImage copy = canvas_->copy(0, 0, std::max(1, ClientWidthPixels()), std::max(1, ClientHeightPixels()));
     return std::make_shared<StdPicture>(copy);
 }
