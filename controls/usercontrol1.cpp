@@ -164,9 +164,9 @@ bool UserControl1::PtInTabRect(int32_t i, int32_t x, int32_t y) const {
     return l < r && top < b;
 }
 
-void UserControl1::DrawTab(const TabRecord& tab, Look look) {
+void UserControl1::DrawTab(const TabRecord& tab, Look look, double captionWidth) {
     if (tab.Caption.empty()) return;
-    const double w = CaptionWidthPixels(tab.Caption);
+    const double w = captionWidth >= 0 ? captionWidth : CaptionWidthPixels(tab.Caption);
     vb::PictureBox* pieces[3];
     const Skin* skin;
     switch (look) {
@@ -243,15 +243,18 @@ void UserControl1::AddTab(std::string caption) {
     nextX_ = t.Right;
 
     S = static_cast<double>(nextX_) * kTwips;
-    if (S > W && fitted) vb::RaiseEvent(Over);
+    const bool overflowed = S > W && fitted;
+    if (overflowed) vb::RaiseEvent(Over);
     // The repaint would draw the earlier tabs as the canvas already shows
     // them and the new tab on top, and NextX is already what it would sum
     // to; so unless something else drew on the canvas or changed a look
     // since, only the new tab is drawn.  Repainting every tab at every
-    // addition made filling a strip quadratic in its tabs.
-    if (canvasInSync_ && Picture10.DrawLog().size() == canvasLogSize_) {
+    // addition made filling a strip quadratic in its tabs.  After Over the
+    // host's handler may have changed anything (even the tab list), so the
+    // strip is repainted whole.
+    if (!overflowed && canvasInSync_ && Picture10.DrawLog().size() == canvasLogSize_) {
         LayOutCanvas();
-        DrawPlainOrSelected(t);
+        DrawTab(t, t.IsSelected ? Look::Selected : Look::Plain, w);
         canvasLogSize_ = Picture10.DrawLog().size();
     } else {
         Picture10_Paint();

@@ -95,7 +95,9 @@ public:
 
 private:
     void BuildSkins();
-    void DrawTab(const TabRecord& tab, Look look);
+    // captionWidth: the caption's width in pixels when the caller has just
+    // measured it (measuring is the costly part of drawing a tab).
+    void DrawTab(const TabRecord& tab, Look look, double captionWidth = -1);
     void DrawPlainOrSelected(const TabRecord& tab) { DrawTab(tab, tab.IsSelected ? Look::Selected : Look::Plain); }
     void UpdateScroll();
     void LayOutCanvas();

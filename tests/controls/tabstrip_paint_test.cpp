@@ -132,4 +132,25 @@ TEST(TabStripPaint, ChangesBetweenAdditionsAreNotLost) {
     ExpectAsFullRepaint(h, "after a press");
 }
 
+TEST(TabStripPaint, OverHandlerMayChangeTheTabs) {
+    PaintHost h;
+    int overs = 0;
+    // A host that answers the overflow by adding a tab of its own.
+    h.strip.Over = [&] {
+        ++overs;
+        h.strip.AddTab("More");
+    };
+    h.strip.tabreset();
+    int added = 0;
+    while (overs == 0 && added < 50) h.strip.AddTab(PaintHost::Caption(++added));
+    ASSERT_EQ(overs, 1);
+    const auto& tabs = h.strip.Tabs();
+    ASSERT_EQ(tabs.size(), static_cast<size_t>(added) + 2);
+    EXPECT_EQ(tabs.back().Caption, "More");
+    EXPECT_EQ(tabs[tabs.size() - 2].Caption, PaintHost::Caption(added));
+    EXPECT_EQ(h.strip.TABB().UBound(), added + 2);
+    EXPECT_EQ(h.strip.Picture10.DrawLog().size(), (static_cast<size_t>(added) + 1) * 4u);
+    ExpectAsFullRepaint(h, "after an overflow");
+}
+
 }  // namespace
