@@ -14,6 +14,7 @@
 
 #include "mainwindow/form1.h"
 #include "mainwindow/network_access.h"
+#include "platform/runtime/conversions.h"
 #include "platform/ui/ui.h"
 
 namespace {
@@ -74,6 +75,18 @@ void RunBench(const std::vector<int>& sizes) {
             static_cast<int>(form.UserControl12.Tabs().size()) != n + 1) {
             std::printf("wrong result for %d pipes: RunCount %d, List2 %d, tabs %zu\n", n, RunCount,
                         form.List2.ListCount(), form.UserControl12.Tabs().size());
+            std::exit(1);
+        }
+        // The last tab is on the canvas as the first one is (its right border
+        // column), however far out it lies.
+        UserControl1& strip = form.UserControl12;
+        auto rightBorder = [&](size_t i) {
+            const TabRecord& t = strip.Tabs()[i];
+            const double w = strip.CaptionWidthPixels(t.Caption);
+            return strip.Picture10.Point((t.Left + 5 + vb::RoundHalfEven(w) + 4) * 15.0, 8 * 15.0);
+        };
+        if (rightBorder(1) == strip.Picture10.Point(0, 8 * 15.0) || rightBorder(n) != rightBorder(1)) {
+            std::printf("the tabs of %d pipes are not all drawn\n", n);
             std::exit(1);
         }
         const double total = Ms(t0, t2);
