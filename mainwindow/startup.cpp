@@ -119,7 +119,6 @@ void Form1::Form_Resize() {
 
 void Form1::LayoutAuxiliaryControls() {
     const double W = Width();
-    const double H = Height();
     // The tool strip spans the window.
     if (W > 1000) Frame1.Width(W - 500);
     // The pipe panel stands right of the profile, inside the profile frame.
