@@ -341,25 +341,8 @@ void PropertyBag::WriteProperty(std::string_view name, const Variant& value, con
         ReplaceEntry(static_cast<size_t>(at), encoded, type);
         return;
     }
-    const size_t startAt = buf_.size();
-    try {
-        if (buf_.empty()) StartBuffer();
-        const size_t entryAt = buf_.size();
-        PutEntry(buf_, name, value, isObject ? &objectClass : nullptr, &objectBytes);
-        Entry e;
-        e.nameAt = entryAt + 4;
-        e.nameLen = static_cast<uint32_t>(name.size());
-        e.end = buf_.size();
-        e.hash = hash;
-        e.type = type;
-        entries_.push_back(e);
-        // The name was looked up above; a small bag has nothing to index.
-        if (!slots_.empty() || entries_.size() > kLinearLimit) IndexEntry(entries_.size() - 1);
-    } catch (...) {
-        buf_.resize(startAt);
-        if (entries_.size() > 0 && entries_.back().end > startAt) entries_.pop_back();
-        throw;
-    }
+    AppendEntry(name, hash, type,
+                [&] { PutEntry(buf_, name, value, isObject ? &objectClass : nullptr, &objectBytes); });
 }
 
 void PropertyBag::WriteBytes(std::string_view name, const uint8_t* data, size_t size, int32_t lower) {
@@ -369,23 +352,30 @@ void PropertyBag::WriteBytes(std::string_view name, const uint8_t* data, size_t 
         WriteProperty(name, Variant::ByteArray(std::vector<uint8_t>(data, data + size), lower));
         return;
     }
-    const size_t startAt = buf_.size();
-    try {
-        if (buf_.empty()) StartBuffer();
-        const size_t entryAt = buf_.size();
+    AppendEntry(name, hash, kByteArrayType, [&] {
         PutText(buf_, name);
         PutU16(buf_, kByteArrayType);
         PutU32(buf_, static_cast<uint32_t>(lower));
         PutU32(buf_, static_cast<uint32_t>(size));
         PutRaw(buf_, data, size);
+    });
+}
+
+template <class Put>
+void PropertyBag::AppendEntry(std::string_view name, uint32_t hash, uint16_t type, Put&& put) {
+    const size_t startAt = buf_.size();
+    try {
+        if (buf_.empty()) StartBuffer();
+        const size_t entryAt = buf_.size();
+        put();
         Entry e;
         e.nameAt = entryAt + 4;
         e.nameLen = static_cast<uint32_t>(name.size());
         e.end = buf_.size();
         e.hash = hash;
-        e.type = kByteArrayType;
+        e.type = type;
         entries_.push_back(e);
-        // The name was looked up above; a small bag has nothing to index.
+        // The name was looked up before; a small bag has nothing to index.
         if (!slots_.empty() || entries_.size() > kLinearLimit) IndexEntry(entries_.size() - 1);
     } catch (...) {
         buf_.resize(startAt);

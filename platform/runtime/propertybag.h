@@ -130,10 +130,10 @@ private:
     // Grows the slot table to room for `wanted` entries, re-placing the
     // first `indexed` entries.
     void GrowSlots(size_t indexed, size_t wanted);
-    // Appends a new entry (name, type word) to buf_; the caller appends the
-    // payload and then calls FinishEntry.
-    void BeginEntry(std::string_view name, uint16_t type);
-    void FinishEntry(std::string_view name, uint32_t hash, uint16_t type, size_t startAt);
+    // Appends a new entry: `put` writes its bytes at the end of the buffer;
+    // on any failure the buffer and the entry list are as they were.
+    template <class Put>
+    void AppendEntry(std::string_view name, uint32_t hash, uint16_t type, Put&& put);
     // Puts the encoded entry in place of entry i (or drops entry i when
     // encoded is empty), moving the entries behind it.
     void ReplaceEntry(size_t i, const std::vector<uint8_t>& encoded, uint16_t type);
