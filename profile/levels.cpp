@@ -10,10 +10,17 @@ namespace {
 // pass evaluates it, and the result of each rule is stored in single precision.
 double DiaMetres(const PipeLevels& p) { return p.dia / 1000.0; }
 
-// The invert level that puts the crown exactly at minimum cover.
-double CoverInvert(double ground, const PipeLevels& p) {
-    return ground - static_cast<double>(p.mincover) - DiaMetres(p);
+// The invert level that puts the crown exactly at minimum cover.  Ground less
+// cover is a difference of two single-precision fields and is itself rounded
+// to single precision before the diameter (a double) is taken off.
+double CoverInvert(float ground, const PipeLevels& p) {
+    const float belowGround = ground - p.mincover;
+    return static_cast<double>(belowGround) - DiaMetres(p);
 }
+
+// The fall of a pipe over its length: a product of two single-precision
+// fields, kept in single precision.
+float Fall(const PipeLevels& p) { return p.slope * p.l; }
 
 }  // namespace
 
@@ -32,16 +39,14 @@ void RunLevelsPass(const std::vector<PipeLevels*>& pipes, float& lateralFelv) {
                                         (DiaMetres(p) - DiaMetres(prev)));
             // Upstream cover: lower only, never raise.
             const double atCover = CoverInvert(p.felv, p);
-            if (p.finv > atCover) p.finv = static_cast<float>(atCover);
+            if (static_cast<double>(p.finv) > atCover) p.finv = static_cast<float>(atCover);
         }
-        p.tinv = static_cast<float>(static_cast<double>(p.finv) -
-                                    static_cast<double>(p.slope) * p.l);
+        p.tinv = p.finv - Fall(p);
         // Downstream cover, tested against the telv the pipe holds now.
         const double atCover = CoverInvert(p.telv, p);
-        if (p.tinv > atCover) {
+        if (static_cast<double>(p.tinv) > atCover) {
             p.tinv = static_cast<float>(atCover);
-            p.finv = static_cast<float>(static_cast<double>(p.tinv) +
-                                        static_cast<double>(p.slope) * p.l);
+            p.finv = p.tinv + Fall(p);
         }
     }
 }

@@ -143,6 +143,39 @@ TEST(LevelsPass, CoverBoundaryIsStrict) {
     EXPECT_NEAR(pipes[1].finv, 99.6, kTol);
 }
 
+TEST(LevelsPass, GroundLessCoverAndFallAreSinglePrecisionSteps) {
+    // Ground less cover is rounded to single precision before the diameter
+    // comes off: 90 - 0.05 gives 89.95 (single), less 0.15 -> 89.7999954,
+    // where a double difference throughout would give the next single up.
+    {
+        std::vector<PipeLevels> pipes = {Pipe(90.0f, 95.0f, 150, 0, 10, 0.05f)};
+        auto run = RunOf(pipes);
+        float lat = 0;
+        profile::RunLevelsPass(run, lat);
+        EXPECT_EQ(pipes[0].finv, 89.7999954f);
+        EXPECT_NE(pipes[0].finv, 89.8000031f);
+    }
+    // The fall slope * l is a single-precision product: 99.75 - 0.014 * 61.8.
+    {
+        std::vector<PipeLevels> pipes = {Pipe(102, 102, 250, 0.014f, 61.8f)};
+        auto run = RunOf(pipes);
+        float lat = 0;
+        profile::RunLevelsPass(run, lat);
+        EXPECT_EQ(pipes[0].finv, 99.75f);
+        EXPECT_EQ(pipes[0].tinv, 98.8847961f);
+    }
+    // Lowered at its downstream end: tinv 100.75 - 2 - 0.25 = 98.5, and finv
+    // puts the single-precision fall back on top.
+    {
+        std::vector<PipeLevels> pipes = {Pipe(102, 100.75f, 250, 0.014f, 61.8f)};
+        auto run = RunOf(pipes);
+        float lat = 0;
+        profile::RunLevelsPass(run, lat);
+        EXPECT_EQ(pipes[0].tinv, 98.5f);
+        EXPECT_EQ(pipes[0].finv, 99.3652039f);
+    }
+}
+
 TEST(LevelsPass, RepeatedEntryActsAsTheSamePipe) {
     PipeLevels a = Pipe(102, 102, 200, 0.004f, 50);
     std::vector<PipeLevels*> run{nullptr, &a, &a};
