@@ -67,23 +67,27 @@ void Form1::ProfileHandleTops(ProfileRedraw& r) {
         if (!r.Marked(i)) continue;
         const int h = ++r.handleIndex;
         const model::Sewer& p = r.P(i);
-        const double shift = ElevationShift;
+        const float shift = ElevationShift;
+        // Sums of single-precision fields stay single; the decimal constants
+        // and the diameter in metres widen the rest to double.
         r.Do([&] {
-            pcover(h).Top(static_cast<float>(y0 - 10 * (p.felv - p.mincover + shift + 0.8)));
+            const float coverLevel = p.felv - p.mincover + shift;
+            pcover(h).Top(static_cast<float>(y0 - 10 * (coverLevel + 0.8)));
         });
         r.Do([&] {
-            Picdia(h).Top(static_cast<float>(y0 - 10 * (p.felv - p.mincover + shift - 0.5 -
-                                                        p.dia / 1000.0)));
+            const float coverLevel = p.felv - p.mincover + shift;
+            Picdia(h).Top(static_cast<float>(y0 - 10 * (coverLevel - 0.5 - p.dia / 1000.0)));
         });
         if (p.felv > p.telv) {
             r.Do([&] {
-                pcover(h).Top(static_cast<float>(y0 - 10 * (p.telv - p.mincover + shift + 0.8)));
+                const float coverLevel = p.telv - p.mincover + shift;
+                pcover(h).Top(static_cast<float>(y0 - 10 * (coverLevel + 0.8)));
             });
         }
-        r.Do([&] { PGR(h).Top(static_cast<float>(y0 - 10 * (p.felv + shift))); });
+        r.Do([&] { PGR(h).Top(y0 - 10 * (p.felv + shift)); });
         r.Do([&] { plen(h).Top(static_cast<float>(y0 - 10.0 * ElevScaleHeight - 2.5)); });
         if (i == RunCount) {
-            r.Do([&] { PGR(0).Top(static_cast<float>(y0 - 10 * (p.telv + shift))); });
+            r.Do([&] { PGR(0).Top(y0 - 10 * (p.telv + shift)); });
         }
     }
 }
