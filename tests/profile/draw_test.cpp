@@ -500,4 +500,149 @@ TEST_F(Draw, AMarkBeyondTheRunCountsAsNoMark) {
     EXPECT_TRUE(dialogs_->Messages().empty());
 }
 
+TEST_F(Draw, ScaleHeightAndExtensionShapeTheScale) {
+    auto lineAt = [&](double x1, double y1, double x2, double y2) {
+        int n = 0;
+        for (const auto& l : Lines(3))
+            if (std::abs(l.x1 - SX(x1)) < 1e-4 && std::abs(l.y1 - SY(y1)) < 1e-4 &&
+                std::abs(l.x2 - SX(x2)) < 1e-4 && std::abs(l.y2 - SY(y2)) < 1e-4)
+                ++n;
+        return n;
+    };
+    // H = 20: ticks from 20 down to 0, the first label at the top reads the
+    // first ground's whole metre plus the offset; the scale line stays 10 high
+    // while the axis at chainage 0 reaches the top.
+    form_->ElevScaleHeight = 20;
+    form_->draw();
+    EXPECT_EQ(form_->ElevationShift, 20 - 102 - 2);
+    for (int y = 0; y <= 20; y += 2) EXPECT_EQ(lineAt(6, y, 8.1, y), 1) << "tick at " << y;
+    EXPECT_EQ(lineAt(8, 0, 8, 10), 1) << "scale line";
+    EXPECT_EQ(lineAt(8, 0, 8, 20), 1) << "axis";
+    const vb::DrawEntry* top = FindText("104.00");
+    ASSERT_NE(top, nullptr);
+    EXPECT_NEAR(top->y1, TextY(20.2, 4), 1e-3);
+    EXPECT_NE(FindText("84.00"), nullptr);
+    // The right border of each step spans from H - k to k.
+    EXPECT_EQ(lineAt(128, 20, 128, 0), 1);
+    EXPECT_EQ(lineAt(128, 10, 128, 10), 1);
+
+    // E = 1 with H = 10: k runs to 14, ticks reach into the table, grid
+    // lines rise to 14.
+    form_->ElevScaleHeight = 10;
+    form_->ElevScaleExtension = 1;
+    form_->draw();
+    EXPECT_EQ(lineAt(6, -4, 8.1, -4), 1);
+    EXPECT_EQ(lineAt(6, -6, 8.1, -6), 0);
+    EXPECT_EQ(lineAt(8, 14, 128, 14), 1);
+    EXPECT_EQ(lineAt(8, 16, 128, 16), 0);
+    EXPECT_NE(FindText("90.00"), nullptr) << "label of k = 14";
+}
+
+TEST_F(Draw, TableRowsFollowTheirLabelsCodesAndSeparators) {
+    auto& rows = ProfileRowTable;
+    for (int r = 1; r <= 20; ++r) rows[static_cast<size_t>(r)].Visible = false;
+    const auto before = [&] {
+        form_->draw();
+        return Texts().size();
+    }();
+    // No row shown: the label column keeps its top edge, the borders have no
+    // length, and the only texts are the title, the six scale labels and the
+    // three plan positions.
+    EXPECT_EQ(before, 1u + 6 + 3);
+    EXPECT_TRUE(Lines(21).empty());
+
+    // A trimmed label matches, placed in the middle ("m" counts as "M"),
+    // rotated, without separators; a label in other case gets empty texts.
+    rows[1].Label = "  Slope  ";
+    rows[1].Code = "m";
+    rows[1].RowHeight = 2;
+    rows[1].RowHeight0 = 0;
+    rows[1].Rotation = 90;
+    rows[1].Hspace = 1;
+    rows[1].Vspace = 0.5f;
+    rows[1].TextHeight = 3;
+    rows[1].Color = 3;
+    rows[1].Visible = true;
+    rows[2].Label = "slope";
+    rows[2].Code = " ";
+    rows[2].RowHeight = 1;
+    rows[2].RowHeight0 = 1;
+    rows[2].TextHeight = 3;
+    rows[2].Color = 3;
+    rows[2].Visible = true;
+    form_->draw();
+    std::vector<vb::DrawEntry> slopes;
+    for (const auto& t : Texts())
+        if (t.text == "0.0030" || t.text == "0.0040") slopes.push_back(t);
+    ASSERT_EQ(slopes.size(), 3u);
+    // Pipe 2 runs from 58 to 88: its slope at (73 + 1, -2 + 0.5), turned 90.
+    EXPECT_EQ(slopes[1].text, "0.0030");
+    EXPECT_DOUBLE_EQ(slopes[1].angle, 90);
+    EXPECT_NEAR(slopes[1].x1, SX(74) - 0.4 * std::sin(90 * 3.14 / 180) * 3 / 0.3, 1e-3);
+    EXPECT_NEAR(slopes[1].y1, SY(-1.5) - 0.4 * std::cos(90 * 3.14 / 180) * 3 / 0.3, 1e-3);
+    // The lower-case row: a start and an end text per pipe, all empty, and a
+    // separator at every manhole including the last.
+    const auto empties = std::count_if(log().begin(), log().end(), [](const vb::DrawEntry& e) {
+        return e.kind == Kind::Text && e.text.empty();
+    });
+    EXPECT_EQ(empties, 6);
+    const auto separators = Lines(21);
+    ASSERT_EQ(separators.size(), 4u);
+    EXPECT_NEAR(separators.back().x1, SX(108), 1e-4);
+    EXPECT_NEAR(separators.back().y1, SY(-2), 1e-4);
+    EXPECT_NEAR(separators.back().y2, SY(-3), 1e-4);
+    // The label column's labels ignore the row's own height and rotation.
+    const vb::DrawEntry* label = FindText("Slope");
+    ASSERT_NE(label, nullptr);
+    EXPECT_DOUBLE_EQ(label->angle, 0);
+    EXPECT_NEAR(label->y1, TextY(-2 + 0.1, 4), 1e-3);
+}
+
+TEST_F(Draw, ARunOfOnePipe) {
+    auto lat2 = Add("Lateral2", "");
+    auto p = Add("Ta1", "ObjLateral2");
+    p->felv = 102;
+    p->telv = 100;
+    p->dia = 0;
+    p->slope = 0.004f;
+    p->l = 50;
+    p->mincover = 2;
+    p->from = "A1";
+    p->tom = "A2";
+    form_->UserControl11.AddTab("Lateral2");
+    form_->UserControl11.text("Lateral2");
+    form_->latseupdate("Lateral2");
+    ASSERT_EQ(RunCount, 1);
+    ProfileRowTable[12].Visible = true;   // "Drop"
+    form_->draw();
+    EXPECT_EQ(CurrentLateralName, "Lateral2");
+    // Downstream short of cover: lowered to 100 - 2 - 0 with its slope.
+    EXPECT_FLOAT_EQ(p->tinv, 98.0f);
+    EXPECT_FLOAT_EQ(p->finv, 98.2f);
+    EXPECT_FLOAT_EQ(p->telv, 100.0f) << "the last pipe keeps its own downstream ground";
+    EXPECT_FLOAT_EQ(lat2->l, 50);
+    EXPECT_NE(FindText("0+00"), nullptr);
+    EXPECT_NE(FindText("0+050"), nullptr);
+    EXPECT_NE(FindText("A1"), nullptr);
+    EXPECT_NE(FindText("A2"), nullptr);
+    EXPECT_EQ(FindText("0.0"), nullptr) << "no drop on the first pipe";
+    for (const auto& t : Texts()) EXPECT_NE(t.text.rfind("To ", 0), 0u) << "ma1 is 0";
+
+    const double shift = -94;
+    const double I1 = 98.2 + shift, I2 = 98.0 + shift, G1 = 102 + shift, G2 = 100 + shift;
+    const auto blue = Lines(5);
+    ASSERT_EQ(blue.size(), 7u);
+    auto is = [](const vb::DrawEntry& l, double x1, double y1, double x2, double y2) {
+        return std::abs(l.x1 - SX(x1)) < 1e-4 && std::abs(l.y1 - SY(y1)) < 1e-3 &&
+               std::abs(l.x2 - SX(x2)) < 1e-4 && std::abs(l.y2 - SY(y2)) < 1e-3;
+    };
+    EXPECT_TRUE(is(blue[0], 7, I1, 58, I2)) << "invert from 1 before the station";
+    EXPECT_TRUE(is(blue[1], 9, I1, 57, I2)) << "crown on the invert when dia is 0";
+    EXPECT_TRUE(is(blue[2], 9, G1, 9, I1));
+    EXPECT_TRUE(is(blue[3], 57, G2, 57, I2));
+    EXPECT_TRUE(is(blue[4], 7, G1, 7, I1)) << "upstream wall of the first manhole";
+    EXPECT_TRUE(is(blue[5], 59, G2, 59, I2)) << "downstream wall of the last manhole";
+    EXPECT_TRUE(is(blue[6], 57, I2, 57, 0)) << "last drop down to the table";
+}
+
 }  // namespace
