@@ -5,6 +5,7 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/network_access.h"
 #include "profile/format.h"
+#include "profileedit/grid_value.h"
 
 namespace {
 const char* const kPipeGridTitles[10] = {"",       "Qdesign", "Diameter", "Slope",  "MinCover",
@@ -14,8 +15,10 @@ std::string Fixed(float value, int16_t decimals) { return vb::CStr(FormatFixed(v
 
 // Stores the numeric value of a value row into the property that row shows.
 // A diameter is taken to the nearest whole millimetre (a half to the even
-// one); one that does not fit the record's 16-bit field is not stored.
+// one); one that does not fit the record's 16-bit field is not stored, nor is
+// any other value beyond the range of the record's single-precision fields.
 void StoreRow(model::Sewer& s, int row, double v) {
+    if (!FitsSingle(v)) return;
     switch (row) {
         case 1: s.qd = static_cast<float>(v); break;
         case 2: {
@@ -69,7 +72,7 @@ void Form1::updatedata(int /*Row*/, int /*Col*/) {
     if (!s) return;
     for (int r = 1; r <= 9; ++r) {
         if (!pipeGridEdited_[r]) continue;
-        StoreRow(*s, r, vb::Val(MSHFlexGrid2.TextMatrix(r, 1)));
+        if (const auto v = CellNumber(MSHFlexGrid2.TextMatrix(r, 1))) StoreRow(*s, r, *v);
         pipeGridEdited_[r] = false;
     }
 }
@@ -210,11 +213,13 @@ void Form1::CommitPipeGridEdit(bool refocusGrid) {
     const int row = EditRow;
     if (row < 1 || row > 9) return;
     // Only a value the user typed is stored: a cell left as shown holds the
-    // display rounding of the stored value, which must not replace it.  The
-    // read-out and the refresh run all the same.
-    const bool typed = pipeGridEdited_[row];
+    // display rounding of the stored value, which must not replace it.  A
+    // number too large for the record is not stored either.  The read-out and
+    // the refresh run all the same.
+    const std::optional<double> cell = CellNumber(MSHFlexGrid2.TextMatrix(row, 1));
+    const bool typed = pipeGridEdited_[row] && cell && FitsSingle(*cell);
     pipeGridEdited_[row] = false;
-    const double v = vb::Val(MSHFlexGrid2.TextMatrix(row, 1));
+    const double v = cell.value_or(0.0);
 
     // Rows 1 to 6 go into every pipe marked on the pipes' strip.
     if (row <= 6) {

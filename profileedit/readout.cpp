@@ -5,13 +5,19 @@
 
 #include "mainwindow/form1.h"
 #include "model/partial_flow.h"
+#include "profileedit/grid_value.h"
 
 void Form1::qrate() {
     // The cells' values and every intermediate result are held as 32-bit
     // floating-point numbers; each expression is evaluated in double precision.
-    const float Qd = static_cast<float>(vb::Val(MSHFlexGrid2.TextMatrix(1, 1)));
-    const float D = static_cast<float>(vb::Val(MSHFlexGrid2.TextMatrix(2, 1)));
-    const float S = static_cast<float>(vb::Val(MSHFlexGrid2.TextMatrix(3, 1)));
+    // A cell whose number is too large to read leaves the captions as they are.
+    const std::optional<double> qCell = CellNumber(MSHFlexGrid2.TextMatrix(1, 1));
+    const std::optional<double> dCell = CellNumber(MSHFlexGrid2.TextMatrix(2, 1));
+    const std::optional<double> sCell = CellNumber(MSHFlexGrid2.TextMatrix(3, 1));
+    if (!qCell || !dCell || !sCell) return;
+    const float Qd = static_cast<float>(*qCell);
+    const float D = static_cast<float>(*dCell);
+    const float S = static_cast<float>(*sCell);
     // Without a positive slope and diameter the pipe has no capacity to
     // compare with: the captions stay as they are.
     if (!(S > 0) || !(D > 0)) return;

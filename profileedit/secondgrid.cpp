@@ -2,11 +2,15 @@
 // own record, edited in place by the text box TxtEdit1.
 #include "mainwindow/form1.h"
 #include "mainwindow/network_access.h"
+#include "profileedit/grid_value.h"
 
 void Form1::updatedata1(int Row, int /*Col*/) {
     auto s = NodeRecordByKey(myCol.get(), "Obj" + CurrentLateralName);
     if (!s) return;
-    const double v = vb::Val(MSHFlexGrid3.TextMatrix(Row, 1));
+    // A number too large for the record's fields is not stored.
+    const std::optional<double> cell = CellNumber(MSHFlexGrid3.TextMatrix(Row, 1));
+    if (!cell || !FitsSingle(*cell)) return;
+    const double v = *cell;
     // Each row goes into the property its title names; "Qdesign" and
     // "Mincover" are not written from this grid.
     switch (Row) {

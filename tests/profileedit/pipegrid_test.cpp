@@ -358,3 +358,44 @@ TEST_F(PipeGridTest, SecondGridEditsTheLateralRecordAtTheNextClick) {
     // The pipe grid is not touched by any of it.
     EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(3, 1), "0.0040");
 }
+
+TEST_F(PipeGridTest, NumbersBeyondTheRecordsRangeAreNotStored) {
+    // A slope typed as 1e40 does not fit the record's single-precision field:
+    // it must not become an infinite slope that the levels pass spreads as
+    // infinite inverts down the whole lateral.
+    const model::Sewer before = *pipe_;
+    const struct {
+        int row;
+        const char* text;
+    } cases[] = {{1, "1e40"}, {3, "1e40"}, {4, "-1e39"}, {5, "1e300"}, {6, "-4e38"}, {7, "1e40"}, {9, "1e309"}};
+    for (const auto& c : cases) {
+        Open(c.row);
+        f().txtEdit.Text(c.text);
+        Key(vb::vbKeyReturn);
+    }
+    EXPECT_FLOAT_EQ(pipe_->qd, before.qd);
+    EXPECT_FLOAT_EQ(pipe_->slope, before.slope);
+    EXPECT_FLOAT_EQ(pipe_->mincover, before.mincover);
+    EXPECT_FLOAT_EQ(pipe_->l, before.l);
+    EXPECT_FLOAT_EQ(pipe_->felv, before.felv);
+    for (const auto& r : CurrentRun) {
+        if (r.NodeIndex <= 0) continue;
+        auto p = NodeRecordByIndex(f().myCol.get(), r.NodeIndex);
+        ASSERT_TRUE(p);
+        EXPECT_TRUE(std::isfinite(p->finv) && std::isfinite(p->tinv) && std::isfinite(p->telv)) << p->Name;
+    }
+    // The largest single still goes in as typed.
+    Open(5);
+    f().txtEdit.Text("3e38");
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(pipe_->l, 3e38f);
+
+    // The second grid keeps the lateral's record in range as well.
+    auto& g3 = f().MSHFlexGrid3;
+    auto lat = Rec("Lateral1");
+    const float latSlope = lat->slope;
+    g3.TextMatrix(0, 0, "Lateral1");
+    g3.TextMatrix(3, 1, "1e40");
+    f().updatedata1(3, 1);
+    EXPECT_FLOAT_EQ(lat->slope, latSlope);
+}
