@@ -3,6 +3,7 @@
 // removing and moving the pipe list's entries.
 #include "mainwindow/form1.h"
 #include "mainwindow/network_access.h"
+#include "profileedit/grid_value.h"
 #include "profile/format.h"
 
 bool Form1::StoreNode(const std::shared_ptr<model::Sewer>& record, const std::string& parentKey,
@@ -163,15 +164,23 @@ void Form1::Command7_Click() {
         s->dia = prev->dia;
         s->qd = prev->qd;
     } else {
-        // The first pipe of a lateral takes its values from the pipe grid.
+        // The first pipe of a lateral takes its values from the pipe grid.  The
+        // pipe is already in the network, so a cell whose number no pipe field
+        // can hold (left there after the grid refused to store it) counts as 0
+        // instead of failing half-way through the new record.
+        auto cell = [this](int row) -> std::string {
+            std::string text = MSHFlexGrid2.TextMatrix(row, 1);
+            const std::optional<double> v = CellNumber(text);
+            return v && FitsSingle(*v) ? text : std::string("0");
+        };
         s->y1 = 10;
-        s->qd = static_cast<float>(vb::Val(MSHFlexGrid2.TextMatrix(1, 1)));
-        const double dia = vb::RoundHalfEven(vb::Val(MSHFlexGrid2.TextMatrix(2, 1)));
+        s->qd = static_cast<float>(vb::Val(cell(1)));
+        const double dia = vb::RoundHalfEven(vb::Val(cell(2)));
         s->dia = static_cast<int16_t>(std::clamp(dia, -32768.0, 32767.0));
-        s->slope = FixedSingle(vb::Variant(MSHFlexGrid2.TextMatrix(3, 1)), 4);
-        s->mincover = FixedSingle(vb::Variant(MSHFlexGrid2.TextMatrix(4, 1)), 2);
-        s->l = FixedSingle(vb::Variant(MSHFlexGrid2.TextMatrix(5, 1)), 1);
-        s->felv = FixedSingle(vb::Variant(MSHFlexGrid2.TextMatrix(6, 1)), 3);
+        s->slope = FixedSingle(vb::Variant(cell(3)), 4);
+        s->mincover = FixedSingle(vb::Variant(cell(4)), 2);
+        s->l = FixedSingle(vb::Variant(cell(5)), 1);
+        s->felv = FixedSingle(vb::Variant(cell(6)), 3);
         s->telv = FixedSingle(vb::Variant(static_cast<double>(s->felv) - s->l * 0.004), 3);
         // felv - mincover is a single-precision difference; the diameter in
         // metres is a double, and the result is stored as a single again.

@@ -1,5 +1,7 @@
 // Choosing laterals and pipes, adding laterals and pipes, and the removal of
 // a lateral through the pending tag of the pop-up menu.
+#include <cmath>
+
 #include "tests/mainwindow/form1_fixture.h"
 
 namespace {
@@ -79,6 +81,25 @@ TEST_F(Form1Test, FirstPipeFromGridRowsComputesItsElevations) {
     ASSERT_TRUE(Rec("Se 3"));
     EXPECT_EQ(at.finv, 91.34199523925781f);
     EXPECT_NE(at.finv, 91.342f);
+}
+
+TEST_F(Form1Test, FirstPipeFromGridRowsTakesZeroForANumberNoFieldHolds) {
+    auto& g = f().MSHFlexGrid2;
+    g.TextMatrix(1, 1, "1e309");   // beyond a Double: Val overflows
+    g.TextMatrix(2, 1, "300");
+    g.TextMatrix(3, 1, "0.005");
+    g.TextMatrix(4, 1, "1.5");
+    g.TextMatrix(5, 1, "1e40");    // beyond a Single
+    g.TextMatrix(6, 1, "101.2");
+    f().Command7_Click();
+    auto s = Rec("Se 2");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->qd, 0.0f);
+    EXPECT_EQ(s->l, 0.0f);
+    EXPECT_EQ(s->dia, 300);
+    EXPECT_FLOAT_EQ(s->felv, 101.2f);
+    EXPECT_TRUE(std::isfinite(s->tinv));
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
 
 TEST_F(Form1Test, PipeForALateralThatDoesNotExistIsRefused) {
