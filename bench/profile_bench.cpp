@@ -8,24 +8,12 @@
 #include <vector>
 
 #include "mainwindow/form1.h"
+#include "bench/bench_network.h"
 #include "mainwindow/network_access.h"
 #include "platform/ui/ui.h"
 #include "profile/profile_config.h"
 
 namespace {
-
-void AddNode(model::cNodeCollection& col, const std::shared_ptr<model::Sewer>& rec,
-             const std::string& parentKey) {
-    const std::string key = "Obj" + rec->Name;
-    if (parentKey.empty()) {
-        col.AddItem(NewNodeValueArray(), key, vb::Variant(std::string()), 2);
-    } else {
-        col.AddItem(NewNodeValueArray(), key, vb::Variant(parentKey), 5);
-    }
-    vb::Variant value = col.Item(vb::Variant(key));
-    value.SetElement(3, vb::Variant(std::static_pointer_cast<vb::Object>(rec)));
-    col.Item(vb::Variant(key), value);
-}
 
 // A lateral of n pipes falling gently over rolling ground.
 void BuildLateral(Form1& form, int n) {
