@@ -7,7 +7,7 @@ SEWER_BUILD="${SEWER_BUILD:-$SEWER_ROOT/build}"
 sewer_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev fonts-liberation
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  googletest libgtest-dev
   clang libclang-rt-14-dev
   python3 python3-ezdxf
   xvfb xauth xdotool
