@@ -203,7 +203,7 @@ void UserControl1::text(const std::string& v) {
     text_ = v;
     for (size_t i = 1; i < tabs_.size(); ++i) {
         const bool selected = tabs_[i].Caption == v;
-        if (tabs_[i].IsSelected != selected) canvasInSync_ = false;   // drawn in its old look
+        if (tabs_[i].IsSelected != selected) syncedLogSize_.reset();   // drawn in its old look
         tabs_[i].IsSelected = selected;
     }
 }
@@ -252,10 +252,10 @@ void UserControl1::AddTab(std::string caption) {
     // addition made filling a strip quadratic in its tabs.  After Over the
     // host's handler may have changed anything (even the tab list), so the
     // strip is repainted whole.
-    if (!overflowed && canvasInSync_ && Picture10.DrawLog().size() == canvasLogSize_) {
+    if (!overflowed && syncedLogSize_ == Picture10.DrawLog().size()) {
         LayOutCanvas();
-        DrawTab(t, t.IsSelected ? Look::Selected : Look::Plain, w);
-        canvasLogSize_ = Picture10.DrawLog().size();
+        DrawPlainOrSelected(t, w);
+        syncedLogSize_ = Picture10.DrawLog().size();
     } else {
         Picture10_Paint();
     }
@@ -356,8 +356,7 @@ void UserControl1::Picture10_Paint() {
             DrawPlainOrSelected(t);
         }
     }
-    canvasInSync_ = true;
-    canvasLogSize_ = Picture10.DrawLog().size();
+    syncedLogSize_ = Picture10.DrawLog().size();
 }
 
 // The spin buttons show while the tabs are at least as wide as the strip;

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -98,7 +99,9 @@ private:
     // captionWidth: the caption's width in pixels when the caller has just
     // measured it (measuring is the costly part of drawing a tab).
     void DrawTab(const TabRecord& tab, Look look, double captionWidth = -1);
-    void DrawPlainOrSelected(const TabRecord& tab) { DrawTab(tab, tab.IsSelected ? Look::Selected : Look::Plain); }
+    void DrawPlainOrSelected(const TabRecord& tab, double captionWidth = -1) {
+        DrawTab(tab, tab.IsSelected ? Look::Selected : Look::Plain, captionWidth);
+    }
     void UpdateScroll();
     void LayOutCanvas();
     void Mark(int32_t i, int value);
@@ -110,9 +113,9 @@ private:
     int32_t selectedIndex_ = -1;
     std::string text_;
     int16_t selected_ = 0;
-    // The canvas shows what a full repaint would draw for the current tabs,
-    // and its log is as long as the strip's last drawing left it: an added
-    // tab is then drawn alone instead of repainting every tab.
-    bool canvasInSync_ = false;
-    size_t canvasLogSize_ = 0;
+    // How long the canvas's log was when the strip last left it showing what
+    // a full repaint would draw; empty once a tab's look changed without a
+    // drawing.  While the log still has that length, an added tab is drawn
+    // alone instead of repainting every tab.
+    std::optional<size_t> syncedLogSize_;
 };
