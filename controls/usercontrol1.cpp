@@ -291,7 +291,6 @@ void UserControl1::Picture10_MouseDown(int Button, int Shift, float X, float Y) 
             text_ = tabs_[i].Caption;
             selected_ = static_cast<int16_t>(i);
             if (Button == vb::vbRightButton) {
-                selectedIndex_ = i;
                 text(tabs_[i].Caption);
                 vb::RaiseEvent(refresh);
                 return;
@@ -315,20 +314,13 @@ void UserControl1::Picture10_MouseMove(int Button, int Shift, float X, float Y) 
     for (int32_t i = 0; i < static_cast<int32_t>(tabs_.size()); ++i) {
         TabRecord& t = tabs_[i];
         if (t.Caption.empty()) continue;
-        if (PtInTabRect(i, x, y) && !t.IsSelected) {
-            if (!t.IsHover) t.IsDrawn = false;
-            t.IsHover = true;
-            if (!t.IsDrawn) {
-                DrawTab(t, Look::Hover);
-                t.IsDrawn = true;
-            }
-        } else {
-            if (t.IsHover) t.IsDrawn = false;
-            t.IsHover = false;
-            if (!t.IsDrawn) {
-                DrawPlainOrSelected(t);
-                t.IsDrawn = true;
-            }
+        const bool hover = PtInTabRect(i, x, y) && !t.IsSelected;
+        if (t.IsHover != hover) t.IsDrawn = false;
+        t.IsHover = hover;
+        if (!t.IsDrawn) {
+            if (hover) DrawTab(t, Look::Hover);
+            else DrawPlainOrSelected(t);
+            t.IsDrawn = true;
         }
     }
 }
