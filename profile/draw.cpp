@@ -69,7 +69,7 @@ bool Form1::ProfileRunIsCurrent(const std::string& lateralName) {
     int32_t guard = myCol->ItemCount();
     for (int32_t i = myCol->FirstChild(lateral); i != 0 && guard-- > 0;
          i = myCol->NextSibling(i)) {
-        auto rec = ProfileRecordOf(myCol->Item(i));
+        auto rec = NodeRecordByIndex(myCol.get(), i);
         if (rec) children.emplace(i, rec->Name);
     }
     for (int32_t i = 1; i <= RunCount; ++i) {
@@ -88,13 +88,13 @@ bool Form1::ProfileRunIsCurrent(const std::string& lateralName) {
 
 // The records of the run and of the lateral; false when one is missing.
 bool Form1::ProfileCollectPipes(ProfileRedraw& r) {
-    r.lateral = ProfileRecordOf(myCol->Item("Obj" + CurrentLateralName));
+    r.lateral = NodeRecordByKey(myCol.get(), "Obj" + CurrentLateralName);
     if (!r.lateral) return false;
     r.pipes.assign(static_cast<size_t>(RunCount) + 1, {});
     for (int32_t i = 1; i <= RunCount; ++i) {
         auto& p = r.pipes[static_cast<size_t>(i)];
         p.node = CurrentRun[static_cast<size_t>(i)].NodeIndex;
-        p.rec = ProfileRecordOf(myCol->Item(p.node));
+        p.rec = NodeRecordByIndex(myCol.get(), p.node);
         if (!p.rec) return false;
     }
     return true;

@@ -38,7 +38,7 @@ void Form1::ProfilePipeLines(ProfileRedraw& r, int i, float s, float e) {
     auto joining = [&](int16_t link, float x) {
         if (link <= 0) return;
         r.Do([&] {
-            auto joined = ProfileRecordOf(myCol->Item(static_cast<int32_t>(link)));
+            auto joined = NodeRecordByIndex(myCol.get(), link);
             if (!joined) vb::RaiseError(vb::errObjectNotSet);
             if (joined->ma1 == node) {
                 textplot(x, G1 - 1, 3, 4, 90, "S", "From" + joined->Name, DxfMode, 0);
@@ -50,7 +50,7 @@ void Form1::ProfilePipeLines(ProfileRedraw& r, int i, float s, float e) {
     // Where the shown lateral flows to.
     if (last && r.lateral->ma1 > 0) {
         r.Do([&] {
-            auto target = ProfileRecordOf(myCol->Item(static_cast<int32_t>(r.lateral->ma1)));
+            auto target = NodeRecordByIndex(myCol.get(), r.lateral->ma1);
             if (!target) vb::RaiseError(vb::errObjectNotSet);
             textplot(e + 5, I2 - 1, 3, 4, 0, "S", "To " + target->Name, DxfMode, 0);
         });

@@ -41,9 +41,3 @@ struct Form1::ProfileRedraw {
         }
     }
 };
-
-// The record of a node of the network (element 3 of its value), or null when
-// the node holds no pipe record.
-inline std::shared_ptr<model::Sewer> ProfileRecordOf(const vb::Variant& nodeValue) {
-    return RecordOfValue(nodeValue);
-}
