@@ -95,7 +95,7 @@ void Form1::ProfileElevationShift(ProfileRedraw& r) {
 // its highlight box (screen only).
 void Form1::ProfileHandlePass(ProfileRedraw& r) {
     r.Do([&] { ProfileHandleLayout(); });
-    r.handleIndex = 0;
+    int handles = 0;   // handle elements laid so far, one set per marked pipe
     r.Do([&] { picfrom.Visible(false); });
     r.Do([&] { picfrom.Tag(""); });
     r.Do([&] { picfrom1.Visible(false); });
@@ -105,7 +105,7 @@ void Form1::ProfileHandlePass(ProfileRedraw& r) {
         const model::Sewer& p = r.P(i);
         const float end = start + p.l;
         if (r.Marked(i)) {
-            const int h = ++r.handleIndex;
+            const int h = ++handles;
             const std::string tag = NodeText(r.pipes[static_cast<size_t>(i)].node);
             r.Do([&] { if (!PGR.Exists(h)) PGR.Load(h); });
             r.Do([&] { PGR(h).Tag(tag); });

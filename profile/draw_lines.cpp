@@ -60,7 +60,6 @@ void Form1::ProfilePipeLines(ProfileRedraw& r, int i, float s, float e) {
     r.Do([&] { picfrom1.Top(ProfileOffsetY - G1 - 2); });
     // Next pipe.
     ProfileLeftX = e;
-    r.handleIndex = 0;
 }
 
 // Clears the second picture, prints each pipe's plan x at its plan position

@@ -63,9 +63,10 @@ void Form1::ProfilePipePass(ProfileRedraw& r) {
 // with the shift left at the end of the pass.
 void Form1::ProfileHandleTops(ProfileRedraw& r) {
     const float y0 = ProfileOffsetY;
+    int handles = 0;   // the marked pipes take elements 1, 2, ... as the handle pass laid them
     for (int i = 1; i <= RunCount; ++i) {
         if (!r.Marked(i)) continue;
-        const int h = ++r.handleIndex;
+        const int h = ++handles;
         const model::Sewer& p = r.P(i);
         const float shift = ElevationShift;
         // Sums of single-precision fields stay single; the decimal constants

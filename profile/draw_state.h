@@ -21,7 +21,6 @@ struct Form1::ProfileRedraw {
     std::vector<Pipe> pipes;                    // 1..RunCount (0 unused)
     std::shared_ptr<model::Sewer> lateral;      // the lateral's own record
     std::vector<int> tabStates;                 // copy of the pipes' strip marks
-    int handleIndex = 0;
     vb::ErrorTrap trap;
 
     // Pipe i's record (1-based).
