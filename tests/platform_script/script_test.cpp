@@ -31,7 +31,11 @@ struct Runner {
         EXPECT_EQ(shown.size(), 1u) << expr;
         return shown.empty() ? std::string("<none>") : shown.back().prompt;
     }
-    std::string Last() const { return shown.empty() ? std::string("<none>") : shown.back().prompt; }
+    // Runs a script and returns the prompt of the last message box shown so far.
+    std::string Run(const std::string& script) {
+        sc.ExecuteStatement(script);
+        return shown.empty() ? std::string("<none>") : shown.back().prompt;
+    }
 };
 
 vb::ScriptError Failure(vb::ScriptControl& sc, const std::string& text) {
@@ -143,7 +147,7 @@ TEST(ScriptControl, OperatorsFollowTheLanguage) {
 
 TEST(ScriptControl, ControlFlow) {
     Runner r;
-    r.sc.ExecuteStatement(
+    EXPECT_EQ(r.Run(
         "s = 0\r\n"
         "For i = 1 To 10\r\n"
         "  If i Mod 2 = 0 Then\r\n"
@@ -154,32 +158,24 @@ TEST(ScriptControl, ControlFlow) {
         "    s = s - 1\r\n"
         "  End If\r\n"
         "Next i\r\n"
-        "MsgBox s");
-    EXPECT_EQ(r.Last(), "126");   // 2+4+6+8+10 + 100 - 4
+        "MsgBox s"), "126");   // 2+4+6+8+10 + 100 - 4
 
     EXPECT_EQ(r.Show("i"), "11");   // the counter stands past the end
 
-    r.sc.ExecuteStatement("t = \"\"\r\nFor k = 10 To 1 Step -3: t = t & k & \",\": Next\r\nMsgBox t");
-    EXPECT_EQ(r.Last(), "10,7,4,1,");
-    r.sc.ExecuteStatement("n = 0\r\nFor k = 1 To 0\r\nn = n + 1\r\nNext\r\nMsgBox n");
-    EXPECT_EQ(r.Last(), "0");
-    r.sc.ExecuteStatement("n = 0\r\nFor k = 0 To 1 Step 0.25\r\nn = n + 1\r\nNext\r\nMsgBox n");
-    EXPECT_EQ(r.Last(), "5");
+    EXPECT_EQ(r.Run("t = \"\"\r\nFor k = 10 To 1 Step -3: t = t & k & \",\": Next\r\nMsgBox t"), "10,7,4,1,");
+    EXPECT_EQ(r.Run("n = 0\r\nFor k = 1 To 0\r\nn = n + 1\r\nNext\r\nMsgBox n"), "0");
+    EXPECT_EQ(r.Run("n = 0\r\nFor k = 0 To 1 Step 0.25\r\nn = n + 1\r\nNext\r\nMsgBox n"), "5");
 
     // Do loops with the test at either end.
-    r.sc.ExecuteStatement("n = 0\r\nDo While n < 3\r\nn = n + 1\r\nLoop\r\nMsgBox n");
-    EXPECT_EQ(r.Last(), "3");
-    r.sc.ExecuteStatement("n = 10\r\nDo\r\nn = n + 1\r\nLoop Until n > 5\r\nMsgBox n");
-    EXPECT_EQ(r.Last(), "11");   // the body runs once before the test
-    r.sc.ExecuteStatement("n = 10\r\nDo Until n > 5\r\nn = n + 1\r\nLoop\r\nMsgBox n");
-    EXPECT_EQ(r.Last(), "10");
-    r.sc.ExecuteStatement("n = 0\r\nDo\r\nn = n + 1\r\nLoop While n < 4\r\nMsgBox n");
-    EXPECT_EQ(r.Last(), "4");
-    r.sc.ExecuteStatement("n = 0\r\nWhile n < 7\r\nn = n + 2\r\nWend\r\nMsgBox n");
-    EXPECT_EQ(r.Last(), "8");
+    EXPECT_EQ(r.Run("n = 0\r\nDo While n < 3\r\nn = n + 1\r\nLoop\r\nMsgBox n"), "3");
+    // The body runs once before the test.
+    EXPECT_EQ(r.Run("n = 10\r\nDo\r\nn = n + 1\r\nLoop Until n > 5\r\nMsgBox n"), "11");
+    EXPECT_EQ(r.Run("n = 10\r\nDo Until n > 5\r\nn = n + 1\r\nLoop\r\nMsgBox n"), "10");
+    EXPECT_EQ(r.Run("n = 0\r\nDo\r\nn = n + 1\r\nLoop While n < 4\r\nMsgBox n"), "4");
+    EXPECT_EQ(r.Run("n = 0\r\nWhile n < 7\r\nn = n + 2\r\nWend\r\nMsgBox n"), "8");
 
     // Exit leaves only the innermost loop of its kind.
-    r.sc.ExecuteStatement(
+    EXPECT_EQ(r.Run(
         "c = 0\r\n"
         "For i = 1 To 3\r\n"
         "  Do\r\n"
@@ -188,32 +184,25 @@ TEST(ScriptControl, ControlFlow) {
         "  Loop\r\n"
         "  If i = 2 Then Exit For\r\n"
         "Next\r\n"
-        "MsgBox c & \"/\" & i");
-    EXPECT_EQ(r.Last(), "4/2");
-    r.sc.ExecuteStatement("Do\r\nFor j = 1 To 5\r\nIf j = 3 Then Exit Do\r\nNext\r\nLoop\r\nMsgBox j");
-    EXPECT_EQ(r.Last(), "3");
+        "MsgBox c & \"/\" & i"), "4/2");
+    EXPECT_EQ(r.Run("Do\r\nFor j = 1 To 5\r\nIf j = 3 Then Exit Do\r\nNext\r\nLoop\r\nMsgBox j"), "3");
 
     // Single-line If with Else and several statements.
-    r.sc.ExecuteStatement("x = 3: If x > 2 Then y = 1: z = 2 Else y = 9: z = 9\r\nMsgBox y & z");
-    EXPECT_EQ(r.Last(), "12");
-    r.sc.ExecuteStatement("x = 1: If x > 2 Then y = 1: z = 2 Else y = 9: z = 8\r\nMsgBox y & z");
-    EXPECT_EQ(r.Last(), "98");
-    r.sc.ExecuteStatement("If False Then MsgBox \"no\" Else MsgBox \"yes\"");
-    EXPECT_EQ(r.Last(), "yes");
+    EXPECT_EQ(r.Run("x = 3: If x > 2 Then y = 1: z = 2 Else y = 9: z = 9\r\nMsgBox y & z"), "12");
+    EXPECT_EQ(r.Run("x = 1: If x > 2 Then y = 1: z = 2 Else y = 9: z = 8\r\nMsgBox y & z"), "98");
+    EXPECT_EQ(r.Run("If False Then MsgBox \"no\" Else MsgBox \"yes\""), "yes");
     // Line continuation and Rem.
-    r.sc.ExecuteStatement("Rem a remark: MsgBox 1\r\nq = 1 + _\r\n    2\r\nMsgBox q ' trailing comment");
-    EXPECT_EQ(r.Last(), "3");
+    EXPECT_EQ(r.Run("Rem a remark: MsgBox 1\r\nq = 1 + _\r\n    2\r\nMsgBox q ' trailing comment"), "3");
 }
 
 TEST(ScriptControl, DimAndArrays) {
     Runner r;
-    r.sc.ExecuteStatement(
+    EXPECT_EQ(r.Run(
         "Dim a(4), m(2, 3), s\r\n"
         "For i = 0 To UBound(a): a(i) = i * i: Next\r\n"
         "m(2, 3) = \"corner\"\r\n"
         "s = a(4) & m(2, 3) & UBound(m, 2)\r\n"
-        "MsgBox s");
-    EXPECT_EQ(r.Last(), "16corner3");
+        "MsgBox s"), "16corner3");
     EXPECT_EQ(Failure(r.sc, "Dim b(2)\r\nb(3) = 1").Number(), 9);
     EXPECT_EQ(Failure(r.sc, "s = 1\r\ns(0) = 1").Number(), 13);
 }
@@ -256,8 +245,8 @@ TEST(ScriptControl, ConversionAndMathFunctions) {
     EXPECT_EQ(r.Show("Round(Log(Exp(2)), 10)"), "2");
     EXPECT_EQ(r.Show("IsNumeric(\"1e3\") & IsNumeric(\"abc\")"), "TrueFalse");
     EXPECT_EQ(r.Show("Rnd >= 0 And Rnd < 1"), "True");
-    r.sc.ExecuteStatement("a = Rnd(-1): b = Rnd: c = Rnd(-1): d = Rnd\r\nMsgBox b = d");
-    EXPECT_EQ(r.Last(), "True");   // a negative argument reseeds
+    // A negative argument reseeds.
+    EXPECT_EQ(r.Run("a = Rnd(-1): b = Rnd: c = Rnd(-1): d = Rnd\r\nMsgBox b = d"), "True");
     EXPECT_EQ(Failure(r.sc, "x = Log(0)").Number(), 5);
     EXPECT_EQ(Failure(r.sc, "x = Exp(1000)").Number(), 6);
 }
@@ -271,8 +260,7 @@ TEST(ScriptControl, MsgBoxArgumentsAndResult) {
     EXPECT_EQ(r.shown[0].buttons, 36);
     EXPECT_EQ(r.shown[0].title, "Ask");
     EXPECT_EQ(r.shown[1].prompt, "yes");
-    r.sc.ExecuteStatement("Call MsgBox(\"called\", 64)");
-    EXPECT_EQ(r.Last(), "called");
+    EXPECT_EQ(r.Run("Call MsgBox(\"called\", 64)"), "called");
     EXPECT_EQ(r.shown.back().buttons, 64);
     EXPECT_EQ(r.Show("(1 + 2) * 3"), "9");   // a parenthesised first argument
     // Without a host handler a message box shows nothing and answers OK.
