@@ -147,16 +147,7 @@ void Form1::ProfileLevelsPass(ProfileRedraw& r) {
         model::Sewer* s = &r.P(i);
         auto [it, fresh] = slot.emplace(s, levels.size());
         if (fresh) {
-            profile::PipeLevels p;
-            p.felv = s->felv;
-            p.telv = s->telv;
-            p.finv = s->finv;
-            p.tinv = s->tinv;
-            p.mincover = s->mincover;
-            p.slope = s->slope;
-            p.l = s->l;
-            p.dia = s->dia;
-            levels.push_back(p);
+            levels.push_back(LevelsOf(*s));
             records.push_back(s);
         }
         order[static_cast<size_t>(i)] = it->second;

@@ -31,13 +31,8 @@ void Form1::ProfileChainagePass(ProfileRedraw& r) {
     std::vector<profile::PipeLevels*> run(static_cast<size_t>(RunCount) + 1, nullptr);
     for (int i = 1; i <= RunCount; ++i) {
         const model::Sewer& p = r.P(i);
-        auto& v = levels[static_cast<size_t>(i)];
-        v.felv = p.felv;
-        v.telv = p.telv;
-        v.finv = p.finv;
-        v.tinv = p.tinv;
-        v.l = p.l;
-        run[static_cast<size_t>(i)] = &v;
+        levels[static_cast<size_t>(i)] = LevelsOf(p);
+        run[static_cast<size_t>(i)] = &levels[static_cast<size_t>(i)];
         if (CurrentPipeIndex == 0) {
             CurrentPipeIndex = i;
             UserControl12.text(p.Name);

@@ -9,6 +9,7 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/network_access.h"
 #include "model/sewer.h"
+#include "profile/levels.h"
 #include "platform/runtime/errortrap.h"
 #include "platform/ui/dialogs.h"
 
@@ -40,3 +41,17 @@ struct Form1::ProfileRedraw {
         }
     }
 };
+
+// The fields of a pipe record that the levels and chainage passes work on.
+inline profile::PipeLevels LevelsOf(const model::Sewer& s) {
+    profile::PipeLevels p;
+    p.felv = s.felv;
+    p.telv = s.telv;
+    p.finv = s.finv;
+    p.tinv = s.tinv;
+    p.mincover = s.mincover;
+    p.slope = s.slope;
+    p.l = s.l;
+    p.dia = s.dia;
+    return p;
+}
