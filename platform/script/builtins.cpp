@@ -94,6 +94,23 @@ Variant SameKind(const Variant& v, double r) {
     }
 }
 
+// A text function of one argument; Null gives Null.
+template <std::string (*F)(std::string_view)>
+Variant OnText(Args& a, Context&) {
+    if (NullFirst(a)) return Variant::Null();
+    return Variant(F(Text(a[0])));
+}
+
+// A number function of one argument whose result keeps a whole-number
+// argument's kind; Null gives Null.
+template <double (*F)(double)>
+Variant OnNumber(Args& a, Context&) {
+    if (NullFirst(a)) return Variant::Null();
+    return SameKind(a[0], F(Real(a[0])));
+}
+
+double Abs(double x) { return std::fabs(x); }
+
 Variant RoundTo(double x, int32_t digits) {
     double scale = std::pow(10.0, digits);
     double scaled = x * scale;
@@ -218,26 +235,11 @@ const std::unordered_map<std::string, Builtin>& Table() {
              if (a.size() == 3) return Variant(Mid(Text(a[0]), start, Count(a[2])));
              return Variant(Mid(Text(a[0]), start));
          }}},
-        {"ucase", {1, 1, [](Args& a, Context&) -> Variant {
-             if (NullFirst(a)) return Variant::Null();
-             return Variant(UCase(Text(a[0])));
-         }}},
-        {"lcase", {1, 1, [](Args& a, Context&) -> Variant {
-             if (NullFirst(a)) return Variant::Null();
-             return Variant(LCase(Text(a[0])));
-         }}},
-        {"trim", {1, 1, [](Args& a, Context&) -> Variant {
-             if (NullFirst(a)) return Variant::Null();
-             return Variant(Trim(Text(a[0])));
-         }}},
-        {"ltrim", {1, 1, [](Args& a, Context&) -> Variant {
-             if (NullFirst(a)) return Variant::Null();
-             return Variant(LTrim(Text(a[0])));
-         }}},
-        {"rtrim", {1, 1, [](Args& a, Context&) -> Variant {
-             if (NullFirst(a)) return Variant::Null();
-             return Variant(RTrim(Text(a[0])));
-         }}},
+        {"ucase", {1, 1, &OnText<UCase>}},
+        {"lcase", {1, 1, &OnText<LCase>}},
+        {"trim", {1, 1, &OnText<Trim>}},
+        {"ltrim", {1, 1, &OnText<LTrim>}},
+        {"rtrim", {1, 1, &OnText<RTrim>}},
         {"instr", {2, 4, FnInStr}},
         {"replace", {3, 6, FnReplace}},
         {"space", {1, 1, [](Args& a, Context&) -> Variant {
@@ -264,18 +266,9 @@ const std::unordered_map<std::string, Builtin>& Table() {
         {"cdbl", {1, 1, [](Args& a, Context&) -> Variant { return Variant(CDbl(a[0])); }}},
         {"csng", {1, 1, [](Args& a, Context&) -> Variant { return Variant(CSng(a[0])); }}},
         {"cbool", {1, 1, [](Args& a, Context&) -> Variant { return Variant(CBool(a[0])); }}},
-        {"int", {1, 1, [](Args& a, Context&) -> Variant {
-             if (NullFirst(a)) return Variant::Null();
-             return SameKind(a[0], Int(Real(a[0])));
-         }}},
-        {"fix", {1, 1, [](Args& a, Context&) -> Variant {
-             if (NullFirst(a)) return Variant::Null();
-             return SameKind(a[0], Fix(Real(a[0])));
-         }}},
-        {"abs", {1, 1, [](Args& a, Context&) -> Variant {
-             if (NullFirst(a)) return Variant::Null();
-             return SameKind(a[0], std::fabs(Real(a[0])));
-         }}},
+        {"int", {1, 1, &OnNumber<Int>}},
+        {"fix", {1, 1, &OnNumber<Fix>}},
+        {"abs", {1, 1, &OnNumber<Abs>}},
         {"sgn", {1, 1, [](Args& a, Context&) -> Variant {
              double x = Real(a[0]);
              return Variant(static_cast<int16_t>(x > 0 ? 1 : (x < 0 ? -1 : 0)));
