@@ -24,9 +24,7 @@ void Form1::WireScriptRunner() {
 void Form1::cmd_Run_Click() {
     try {
         script_1.ExecuteStatement(txt_script.Text());
-    } catch (const vb::VbError&) {
-        txt_script.Text(txt_script.Text() + " Error ");
-    } catch (const std::exception&) {
+    } catch (const std::exception&) {   // script errors are VbErrors, which are std::exceptions
         txt_script.Text(txt_script.Text() + " Error ");
     }
 }
