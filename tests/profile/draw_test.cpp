@@ -20,6 +20,7 @@
 #include "profile/format.h"
 #include "profile/levels.h"
 #include "profile/profile_config.h"
+#include "tests/profile/profile_fixture.h"
 
 namespace {
 
@@ -80,18 +81,9 @@ protected:
     }
 
     std::shared_ptr<model::Sewer> Add(const std::string& name, const std::string& parentKey) {
-        auto& col = *form_->myCol;
-        const std::string key = "Obj" + name;
-        if (parentKey.empty()) {
-            col.AddItem(NewNodeValueArray(), key, vb::Variant(std::string()), 2);
-        } else {
-            col.AddItem(NewNodeValueArray(), key, vb::Variant(parentKey), 5);
-        }
         auto rec = std::make_shared<model::Sewer>();
         rec->Name = name;
-        vb::Variant value = col.Item(vb::Variant(key));
-        value.SetElement(3, vb::Variant(std::static_pointer_cast<vb::Object>(rec)));
-        col.Item(vb::Variant(key), value);
+        AddRecordNode(*form_->myCol, rec, parentKey);
         return rec;
     }
     std::shared_ptr<model::Sewer> Rec(const std::string& name) {

@@ -17,6 +17,22 @@
 #include "platform/ui/testing.h"
 #include "platform/ui/ui.h"
 
+// Stores a pipe record as the node "Obj" & its Name with the usual
+// four-element value: top-level when `parentKey` is empty, else as the last
+// child of `parentKey`.
+inline void AddRecordNode(model::cNodeCollection& col, const std::shared_ptr<model::Sewer>& rec,
+                          const std::string& parentKey) {
+    const std::string key = "Obj" + rec->Name;
+    if (parentKey.empty()) {
+        col.AddItem(NewNodeValueArray(), key, vb::Variant(std::string()), 2);
+    } else {
+        col.AddItem(NewNodeValueArray(), key, vb::Variant(parentKey), 5);
+    }
+    vb::Variant value = col.Item(vb::Variant(key));
+    value.SetElement(3, vb::Variant(std::static_pointer_cast<vb::Object>(rec)));
+    col.Item(vb::Variant(key), value);
+}
+
 class LoadedMainWindow : public ::testing::Test {
 protected:
     // `folderPrefix` names the test's temporary folder (with the process id
@@ -45,10 +61,7 @@ protected:
     }
     // `n` pipes Se1..Sen under Lateral1, the lateral chosen and drawn.
     void AddPipes(int n) {
-        auto& col = *form_->myCol;
         for (int k = 1; k <= n; ++k) {
-            const std::string key = "ObjSe" + std::to_string(k);
-            col.AddItem(NewNodeValueArray(), key, vb::Variant(std::string("ObjLateral1")), 5);
             auto s = std::make_shared<model::Sewer>();
             s->Name = "Se" + std::to_string(k);
             s->felv = 102.0f - k;
@@ -59,9 +72,7 @@ protected:
             s->mincover = 2;
             s->from = "MH" + std::to_string(k);
             s->tom = "MH" + std::to_string(k + 1);
-            vb::Variant value = col.Item(vb::Variant(key));
-            value.SetElement(3, vb::Variant(std::static_pointer_cast<vb::Object>(s)));
-            col.Item(vb::Variant(key), value);
+            AddRecordNode(*form_->myCol, s, "ObjLateral1");
         }
         CurrentLateralName = "Lateral1";
         form_->latseupdate("Lateral1");
