@@ -59,7 +59,15 @@ private:
     void Advance() {
         if (toks_[pos_].kind != Tok::Eof) ++pos_;
     }
-    bool IsWord(const char* w) const { return Cur().kind == Tok::Ident && Cur().text == w; }
+    static bool IsWord(const Token& t, const char* w) { return t.kind == Tok::Ident && t.text == w; }
+    bool IsWord(const char* w) const { return IsWord(Cur(), w); }
+    // Where a block ends: at the given word, or at "End If".
+    static auto AtWord(const char* w) {
+        return [w](const Token& t) { return IsWord(t, w); };
+    }
+    auto AtEndIf() const {
+        return [this](const Token& t) { return IsWord(t, "end") && IsWord(Peek(), "if"); };
+    }
     bool IsOp(const char* op) const { return Cur().kind == Tok::Op && Cur().text == op; }
     bool AcceptWord(const char* w) {
         if (!IsWord(w)) return false;
@@ -206,10 +214,7 @@ private:
             return s;
         }
         if (inLineIf) CompileError(errScriptSyntax, Cur().line);
-        auto stopAtBranch = [this](const Token& t) {
-            return t.kind == Tok::Ident && (t.text == "elseif" || t.text == "else" ||
-                                            (t.text == "end" && Peek().kind == Tok::Ident && Peek().text == "if"));
-        };
+        auto stopAtBranch = [this](const Token& t) { return IsWord(t, "elseif") || IsWord(t, "else") || AtEndIf()(t); };
         s->branches.push_back(ParseBlock(stopAtBranch, errExpectedEnd));
         for (;;) {
             if (AcceptWord("elseif")) {
@@ -219,11 +224,7 @@ private:
                 continue;
             }
             if (AcceptWord("else")) {
-                s->elseBranch = ParseBlock(
-                    [this](const Token& t) {
-                        return t.kind == Tok::Ident && t.text == "end" && Peek().kind == Tok::Ident && Peek().text == "if";
-                    },
-                    errExpectedEnd);
+                s->elseBranch = ParseBlock(AtEndIf(), errExpectedEnd);
             }
             break;
         }
@@ -244,7 +245,7 @@ private:
         s->to = Expression();
         if (AcceptWord("step")) s->step = Expression();
         ++forDepth_;
-        s->body = ParseBlock([](const Token& t) { return t.kind == Tok::Ident && t.text == "next"; }, errExpectedNext);
+        s->body = ParseBlock(AtWord("next"), errExpectedNext);
         --forDepth_;
         Advance();   // Next
         if (Cur().kind == Tok::Ident && !Reserved().count(Cur().text)) {
@@ -267,7 +268,7 @@ private:
         s->preTest = LoopTest();
         if (s->preTest != DoStmt::Test::None) s->preCondition = Expression();
         ++doDepth_;
-        s->body = ParseBlock([](const Token& t) { return t.kind == Tok::Ident && t.text == "loop"; }, errExpectedLoop);
+        s->body = ParseBlock(AtWord("loop"), errExpectedLoop);
         --doDepth_;
         Advance();   // Loop
         s->postTest = LoopTest();
@@ -285,7 +286,7 @@ private:
         Advance();
         s->preTest = DoStmt::Test::While;
         s->preCondition = Expression();
-        s->body = ParseBlock([](const Token& t) { return t.kind == Tok::Ident && t.text == "wend"; }, errExpectedWend);
+        s->body = ParseBlock(AtWord("wend"), errExpectedWend);
         Advance();   // Wend
         return s;
     }
