@@ -41,8 +41,6 @@ void DestroyLater(std::shared_ptr<void> object) {
     }
 }
 
-bool EventLoopRunning() { return g_loopRunning; }
-
 void SetActiveForm(Form* form) { g_activeForm = form; }
 
 void FormUnloaded(Form* form) {

@@ -74,8 +74,6 @@ Form* ActiveForm();
 
 // --- Screen ---------------------------------------------------------------------------------
 struct ScreenObject {
-    int TwipsPerPixelX() const { return 15; }
-    int TwipsPerPixelY() const { return 15; }
     double Width() const;    // twips
     double Height() const;   // twips
     // The pointer shown over the whole program while it is not vbDefault

@@ -602,7 +602,6 @@ int32_t ComboBox::ItemData(int index) const {
 void ComboBox::ItemData(int index, int32_t v) {
     ItemDataAt(itemData_, index) = v;
 }
-void ComboBox::CopyPropertiesFrom(const Control& source) { Control::CopyPropertiesFrom(source); }
 
 // --- ScrollBar ------------------------------------------------------------------------------------
 ScrollBar::ScrollBar(Container& c, bool vertical) : Control(c), vertical_(vertical) {

@@ -205,8 +205,6 @@ public:
     void ItemData(int index, int32_t v);
     int NewIndex() const { return newIndex_; }
     std::function<void()> Change;   // typed text changed (editable style)
-    std::function<void()> DropDown;
-    void CopyPropertiesFrom(const Control& source) override;
 
 private:
     int style_ = 0;

@@ -662,13 +662,4 @@ bool FlexGrid::OnKeyDown(int& keyCode, int shift) {
     return false;   // the grid moved; the scroll area must not scroll too
 }
 
-void FlexGrid::MoveTo(int row, int col, bool extend) {
-    if (extend) {
-        rowSel_ = row;
-        colSel_ = col;
-    } else {
-        SetCurrent(row, col, true);
-    }
-}
-
 }  // namespace vb

@@ -92,10 +92,9 @@ public:
     // True when some of the row / column is inside the visible area.
     bool RowIsVisible(int row) const;
     bool ColIsVisible(int col) const;
-    // Row and column under the mouse pointer at the last mouse event (-1
-    // outside the cells).
+    // Row under the mouse pointer at the last mouse event (-1 outside the
+    // cells).
     int MouseRow() const { return mouseRow_; }
-    int MouseCol() const { return mouseCol_; }
 
     // --- Events ----------------------------------------------------------------------------------
     std::function<void()> EnterCell;
@@ -121,7 +120,6 @@ public:
     void Relayout();   // scroll bars and repaint
 
 private:
-    void MoveTo(int row, int col, bool extend);
     void SetCurrent(int row, int col, bool raiseEvents);
     void EnsureVisible(int row, int col);
     int ViewWidthPixels() const;

@@ -164,7 +164,6 @@ public:
     bool IsSeparator() const { return caption_ == "-"; }
 
     Menu* Parent() const { return parent_; }
-    Container* Owner() const { return owner_; }
     const std::vector<Menu*>& Items() const { return items_; }
     // Finds an item of this menu (or below) by its caption, '&' ignored.
     Menu* FindItem(std::string_view caption);

@@ -72,6 +72,5 @@ void PreviewKeyUp(Form* form, int& keyCode, int shift);
 // loaded form is left visible.
 void FormUnloaded(Form* form);
 void SetActiveForm(Form* form);
-bool EventLoopRunning();
 
 }  // namespace vb::detail

@@ -18,11 +18,9 @@ public:
     ~StdPicture() override;
     std::string TypeName() const override { return "Picture"; }
 
-    // Size in pixels and in twips; an empty picture is 0 by 0.
+    // Size in pixels; an empty picture is 0 by 0.
     int WidthPixels() const;
     int HeightPixels() const;
-    double WidthTwips() const { return WidthPixels() * 15.0; }
-    double HeightTwips() const { return HeightPixels() * 15.0; }
     bool IsEmpty() const;
 
     // Platform use.
