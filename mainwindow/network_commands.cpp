@@ -170,8 +170,7 @@ void Form1::Command7_Click() {
         // instead of failing half-way through the new record.
         auto cell = [this](int row) -> std::string {
             std::string text = MSHFlexGrid2.TextMatrix(row, 1);
-            const std::optional<double> v = CellNumber(text);
-            return v && FitsSingle(*v) ? text : std::string("0");
+            return PipeFieldNumber(text) ? text : std::string("0");
         };
         s->y1 = 10;
         s->qd = static_cast<float>(vb::Val(cell(1)));

@@ -13,29 +13,10 @@ const char* const kPipeGridTitles[10] = {"",       "Qdesign", "Diameter", "Slope
 
 std::string Fixed(float value, int16_t decimals) { return vb::CStr(FormatFixed(vb::Variant(value), decimals)); }
 
-// Stores the numeric value of a value row into the property that row shows.
-// A diameter is taken to the nearest whole millimetre (a half to the even
-// one); one that does not fit the record's 16-bit field is not stored, nor is
-// any other value beyond the range of the record's single-precision fields.
-void StoreRow(model::Sewer& s, int row, double v) {
-    if (!FitsSingle(v)) return;
-    switch (row) {
-        case 1: s.qd = static_cast<float>(v); break;
-        case 2: {
-            const double d = vb::RoundHalfEven(v);
-            if (d >= -32768.0 && d <= 32767.0) s.dia = static_cast<int16_t>(d);
-            break;
-        }
-        case 3: s.slope = static_cast<float>(v); break;
-        case 4: s.mincover = static_cast<float>(v); break;
-        case 5: s.l = static_cast<float>(v); break;
-        case 6: s.felv = static_cast<float>(v); break;
-        case 7: s.finv = static_cast<float>(v); break;
-        case 8: s.telv = static_cast<float>(v); break;
-        case 9: s.tinv = static_cast<float>(v); break;
-        default: break;
-    }
-}
+// The property each value row shows.
+constexpr PipeField kPipeGridFields[10] = {
+    PipeField::None,   PipeField::Qd,         PipeField::Dia,      PipeField::Slope,    PipeField::MinCover,
+    PipeField::Length, PipeField::FromGround, PipeField::FromInvert, PipeField::ToGround, PipeField::ToInvert};
 }  // namespace
 
 void Form1::se_selupdate() {
@@ -72,7 +53,7 @@ void Form1::updatedata(int /*Row*/, int /*Col*/) {
     if (!s) return;
     for (int r = 1; r <= 9; ++r) {
         if (!pipeGridEdited_[r]) continue;
-        if (const auto v = CellNumber(MSHFlexGrid2.TextMatrix(r, 1))) StoreRow(*s, r, *v);
+        if (const auto v = PipeFieldNumber(MSHFlexGrid2.TextMatrix(r, 1))) StorePipeField(*s, kPipeGridFields[r], *v);
         pipeGridEdited_[r] = false;
     }
 }
@@ -216,8 +197,8 @@ void Form1::CommitPipeGridEdit(bool refocusGrid) {
     // display rounding of the stored value, which must not replace it.  A
     // number too large for the record is not stored either.  The read-out and
     // the refresh run all the same.
-    const std::optional<double> cell = CellNumber(MSHFlexGrid2.TextMatrix(row, 1));
-    const bool typed = pipeGridEdited_[row] && cell && FitsSingle(*cell);
+    const std::optional<double> cell = PipeFieldNumber(MSHFlexGrid2.TextMatrix(row, 1));
+    const bool typed = pipeGridEdited_[row] && cell;
     pipeGridEdited_[row] = false;
     const double v = cell.value_or(0.0);
 
@@ -231,7 +212,7 @@ void Form1::CommitPipeGridEdit(bool refocusGrid) {
             if (i > RunCount || static_cast<size_t>(i) >= CurrentRun.size()) continue;
             auto s = NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(i)].NodeIndex);
             if (!s) continue;
-            if (typed) StoreRow(*s, row, v);
+            if (typed) StorePipeField(*s, kPipeGridFields[row], v);
             if (row <= 3) qrate();
             if (row == 6 && typed) {
                 s->telv = static_cast<float>(static_cast<double>(s->felv) - static_cast<double>(s->slope) * s->l);
@@ -245,7 +226,7 @@ void Form1::CommitPipeGridEdit(bool refocusGrid) {
     if (typed && row >= 6 && CurrentPipeIndex >= 1 && CurrentPipeIndex <= RunCount &&
         static_cast<size_t>(CurrentPipeIndex) < CurrentRun.size()) {
         auto s = NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(CurrentPipeIndex)].NodeIndex);
-        if (s) StoreRow(*s, row, v);
+        if (s) StorePipeField(*s, kPipeGridFields[row], v);
     }
     Form_Click();
 }

@@ -7,26 +7,14 @@
 void Form1::updatedata1(int Row, int /*Col*/) {
     auto s = NodeRecordByKey(myCol.get(), "Obj" + CurrentLateralName);
     if (!s) return;
-    // A number too large for the record's fields is not stored.
-    const std::optional<double> cell = CellNumber(MSHFlexGrid3.TextMatrix(Row, 1));
-    if (!cell || !FitsSingle(*cell)) return;
-    const double v = *cell;
     // Each row goes into the property its title names; "Qdesign" and
-    // "Mincover" are not written from this grid.
-    switch (Row) {
-        case 2: {
-            const double d = vb::RoundHalfEven(v);
-            if (d >= -32768.0 && d <= 32767.0) s->dia = static_cast<int16_t>(d);
-            break;
-        }
-        case 3: s->slope = static_cast<float>(v); break;
-        case 5: s->felv = static_cast<float>(v); break;
-        case 6: s->finv = static_cast<float>(v); break;
-        case 7: s->telv = static_cast<float>(v); break;
-        case 8: s->tinv = static_cast<float>(v); break;
-        case 9: s->l = static_cast<float>(v); break;
-        default: break;
-    }
+    // "Mincover" are not written from this grid.  A number too large for the
+    // record's fields is not stored.
+    static constexpr PipeField kFields[10] = {
+        PipeField::None,       PipeField::None,       PipeField::Dia,      PipeField::Slope,    PipeField::None,
+        PipeField::FromGround, PipeField::FromInvert, PipeField::ToGround, PipeField::ToInvert, PipeField::Length};
+    const std::optional<double> v = PipeFieldNumber(MSHFlexGrid3.TextMatrix(Row, 1));
+    if (v && Row >= 0 && Row <= 9) StorePipeField(*s, kFields[Row], *v);
 }
 
 void Form1::MSHFlexGrid3_Click() {
