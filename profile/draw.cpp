@@ -1,6 +1,5 @@
 // The profile routine: order of work, the choice of the current pipe and the
 // levels pass that recomputes the inverts of the run.
-#include <algorithm>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -76,12 +75,8 @@ bool Form1::ProfileRunIsCurrent(const std::string& lateralName) {
         const RunEntry& entry = CurrentRun[static_cast<size_t>(i)];
         auto it = children.find(entry.NodeIndex);
         if (it == children.end()) return false;
-        // The entry keeps the name cut to 20 (bytes or characters) and padded.
-        const std::string kept = vb::RTrim(entry.PipeName);
-        if (kept != vb::RTrim(vb::Left(it->second, 20)) &&
-            kept != vb::RTrim(it->second.substr(0, std::min<size_t>(20, it->second.size())))) {
-            return false;
-        }
+        // latseupdate keeps the name cut after 20 bytes and padded.
+        if (vb::RTrim(entry.PipeName) != vb::RTrim(it->second.substr(0, 20))) return false;
     }
     return true;
 }
