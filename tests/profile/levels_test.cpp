@@ -32,6 +32,12 @@ std::vector<PipeLevels*> RunOf(std::vector<PipeLevels>& pipes) {
     return run;
 }
 
+// One levels pass over `pipes` as a whole run.
+void LevelsPass(std::vector<PipeLevels>& pipes) {
+    float lateralFelv = 0;
+    profile::RunLevelsPass(RunOf(pipes), lateralFelv);
+}
+
 struct LevelsCase {
     const char* name;
     std::vector<PipeLevels> pipes;
@@ -128,18 +134,14 @@ TEST(LevelsPass, CoverBoundaryIsStrict) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.telv);
         std::vector<PipeLevels> pipes = {Pipe(102, c.telv, 250, 0.25f, 4)};
-        auto run = RunOf(pipes);
-        float lat = 0;
-        profile::RunLevelsPass(run, lat);
+        LevelsPass(pipes);
         EXPECT_EQ(pipes[0].tinv, c.tinv);
         EXPECT_EQ(pipes[0].finv, c.finv);
     }
     // A following pipe that lies deeper than its cover is never raised.
     std::vector<PipeLevels> pipes = {Pipe(102, 102, 200, 0.004f, 50),
                                      Pipe(110, 110, 200, 0.004f, 50)};
-    auto run = RunOf(pipes);
-    float lat = 0;
-    profile::RunLevelsPass(run, lat);
+    LevelsPass(pipes);
     EXPECT_NEAR(pipes[1].finv, 99.6, kTol);
 }
 
@@ -149,18 +151,14 @@ TEST(LevelsPass, GroundLessCoverAndFallAreSinglePrecisionSteps) {
     // where a double difference throughout would give the next single up.
     {
         std::vector<PipeLevels> pipes = {Pipe(90.0f, 95.0f, 150, 0, 10, 0.05f)};
-        auto run = RunOf(pipes);
-        float lat = 0;
-        profile::RunLevelsPass(run, lat);
+        LevelsPass(pipes);
         EXPECT_EQ(pipes[0].finv, 89.7999954f);
         EXPECT_NE(pipes[0].finv, 89.8000031f);
     }
     // The fall slope * l is a single-precision product: 99.75 - 0.014 * 61.8.
     {
         std::vector<PipeLevels> pipes = {Pipe(102, 102, 250, 0.014f, 61.8f)};
-        auto run = RunOf(pipes);
-        float lat = 0;
-        profile::RunLevelsPass(run, lat);
+        LevelsPass(pipes);
         EXPECT_EQ(pipes[0].finv, 99.75f);
         EXPECT_EQ(pipes[0].tinv, 98.8847961f);
     }
@@ -168,9 +166,7 @@ TEST(LevelsPass, GroundLessCoverAndFallAreSinglePrecisionSteps) {
     // puts the single-precision fall back on top.
     {
         std::vector<PipeLevels> pipes = {Pipe(102, 100.75f, 250, 0.014f, 61.8f)};
-        auto run = RunOf(pipes);
-        float lat = 0;
-        profile::RunLevelsPass(run, lat);
+        LevelsPass(pipes);
         EXPECT_EQ(pipes[0].tinv, 98.5f);
         EXPECT_EQ(pipes[0].finv, 99.3652039f);
     }
