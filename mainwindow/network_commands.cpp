@@ -8,12 +8,12 @@
 
 bool Form1::StoreNode(const std::shared_ptr<model::Sewer>& record, const std::string& parentKey,
                       const vb::Variant& e0, const vb::Variant& e1, const vb::Variant& e2) {
-    if (!myCol) myCol = std::make_shared<model::cNodeCollection>();
-    const std::string key = "Obj" + record->Name;
-    if (!parentKey.empty() && !myCol->KeyExists(parentKey)) {
+    if (!parentKey.empty() && !(myCol && myCol->KeyExists(parentKey))) {
         vb::MsgBox("There is no lateral \"" + parentKey.substr(3) + "\" to add the pipe to.", vb::vbOKOnly);
         return false;
     }
+    if (!myCol) myCol = std::make_shared<model::cNodeCollection>();
+    const std::string key = "Obj" + record->Name;
     if (myCol->KeyExists(key)) {
         vb::MsgBox("\"" + record->Name + "\" exists already.", vb::vbOKOnly);
         return false;
@@ -133,12 +133,7 @@ void Form1::Command3_Click() {
 void Form1::Command7_Click() {
     CurrentLateralName = UserControl11.text();
     const std::string parentKey = "Obj" + CurrentLateralName;
-    if (!myCol || !myCol->KeyExists(parentKey)) {
-        vb::MsgBox("There is no lateral \"" + CurrentLateralName + "\" to add the pipe to.", vb::vbOKOnly);
-        return;
-    }
-    int32_t n = PipeCount + 1;
-    while (myCol->KeyExists("ObjSe " + std::to_string(n))) ++n;
+    const int32_t n = NextFreeNumber("Se ", PipeCount + 1);
     auto s = std::make_shared<model::Sewer>();
     s->Name = "Se " + std::to_string(n);
     s->Index = n;
@@ -146,6 +141,7 @@ void Form1::Command7_Click() {
     if (!StoreNode(s, parentKey, vb::Variant(s->Name), PictureOf(Image1), vb::Variant(s->lat))) return;
     PipeCount = n;
     s->l = 50;
+    s->y1 = 10;
 
     std::shared_ptr<model::Sewer> prev;
     if (RunCount > 0 && static_cast<size_t>(RunCount) < CurrentRun.size() &&
@@ -156,10 +152,7 @@ void Form1::Command7_Click() {
         // The new pipe continues the last pipe of the run.
         s->felv = prev->telv;
         s->finv = prev->tinv;
-        s->y1 = 10;
         s->slope = 0.004f;
-        s->telv = FixedSingle(vb::Variant(static_cast<double>(s->felv) - s->l * 0.004), 3);
-        s->tinv = FixedSingle(vb::Variant(static_cast<double>(SingleDrop(s->finv, s->l, s->slope))), 3);
         s->mincover = 2;
         s->dia = prev->dia;
         s->qd = prev->qd;
@@ -172,7 +165,6 @@ void Form1::Command7_Click() {
             std::string text = MSHFlexGrid2.TextMatrix(row, 1);
             return PipeFieldNumber(text) ? text : std::string("0");
         };
-        s->y1 = 10;
         s->qd = static_cast<float>(vb::Val(cell(1)));
         const double dia = vb::RoundHalfEven(vb::Val(cell(2)));
         s->dia = static_cast<int16_t>(std::clamp(dia, -32768.0, 32767.0));
@@ -180,13 +172,13 @@ void Form1::Command7_Click() {
         s->mincover = FixedSingle(vb::Variant(cell(4)), 2);
         s->l = FixedSingle(vb::Variant(cell(5)), 1);
         s->felv = FixedSingle(vb::Variant(cell(6)), 3);
-        s->telv = FixedSingle(vb::Variant(static_cast<double>(s->felv) - s->l * 0.004), 3);
         // felv - mincover is a single-precision difference; the diameter in
         // metres is a double, and the result is stored as a single again.
         const float groundLessCover = s->felv - s->mincover;
         s->finv = static_cast<float>(static_cast<double>(groundLessCover) - s->dia / 1000.0);
-        s->tinv = FixedSingle(vb::Variant(static_cast<double>(SingleDrop(s->finv, s->l, s->slope))), 3);
     }
+    s->telv = FixedSingle(vb::Variant(static_cast<double>(s->felv) - s->l * 0.004), 3);
+    s->tinv = FixedSingle(vb::Variant(static_cast<double>(SingleDrop(s->finv, s->l, s->slope))), 3);
     UserControl12.text(s->Name);
     latseupdate(CurrentLateralName);
     Form_Click();
@@ -232,8 +224,7 @@ void Form1::RemoveSelectedChildren() {
 std::shared_ptr<model::Sewer> Form1::AddSewerToLateral() {
     const std::string parentKey = "Obj" + CurrentLateralName;
     // The running number is reset on activation; a name in use is skipped.
-    int32_t n = PipeCount + 1;
-    while (myCol && myCol->KeyExists(parentKey + " " + std::to_string(n))) ++n;
+    const int32_t n = NextFreeNumber(CurrentLateralName + " ", PipeCount + 1);
     auto s = std::make_shared<model::Sewer>();
     s->Name = CurrentLateralName + " " + std::to_string(n);
     s->lat = List1.Text();
