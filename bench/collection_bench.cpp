@@ -23,19 +23,6 @@ double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-void Handler(bool serialize, Variant& object, std::vector<uint8_t>& data, std::string& id) {
-    if (serialize) {
-        if (auto s = object.As<Sewer>()) {
-            s->Serialize(data);
-            id = "testClass";
-        }
-    } else if (id == "testClass") {
-        auto s = std::make_shared<Sewer>();
-        s->Deserialize(data);
-        object = Variant(s);
-    }
-}
-
 Variant NodeValue(const std::string& name, int i) {
     auto pipe = std::make_shared<Sewer>();
     pipe->Name = name;
@@ -57,7 +44,7 @@ Variant NodeValue(const std::string& name, int i) {
 int main(int argc, char** argv) {
     const int pipes = argc > 1 ? std::atoi(argv[1]) : 100000;
     cNodeCollection c;
-    c.SerializeObject = Handler;
+    c.SerializeObject = model::SerializeSewerObject;
     int lateral = 0;
     for (int i = 1; i <= pipes; ++i) {
         if ((i - 1) % 10 == 0) {
@@ -77,7 +64,7 @@ int main(int argc, char** argv) {
     double save = Seconds(t0);
 
     cNodeCollection d;
-    d.SerializeObject = Handler;
+    d.SerializeObject = model::SerializeSewerObject;
     t0 = std::chrono::steady_clock::now();
     if (!d.LoadCollection(bytes) || d.ItemCount() != c.ItemCount()) {
         std::fprintf(stderr, "load failed\n");

@@ -16,19 +16,6 @@
 
 namespace {
 
-void Handler(bool serialize, vb::Variant& object, std::vector<uint8_t>& data, std::string& id) {
-    if (serialize) {
-        if (auto s = object.As<model::Sewer>()) {
-            s->Serialize(data);
-            id = "testClass";
-        }
-    } else if (id == "testClass") {
-        auto s = std::make_shared<model::Sewer>();
-        s->Deserialize(data);
-        object = vb::Variant(s);
-    }
-}
-
 void FixChecksum(std::vector<uint8_t>& b) {
     if (b.size() < 14) return;
     uint32_t h = vb::PropertyBagChecksum(b.data(), b.size() - 4);
@@ -37,7 +24,7 @@ void FixChecksum(std::vector<uint8_t>& b) {
 
 void Check(const std::vector<uint8_t>& bytes) {
     model::cNodeCollection c;
-    c.SerializeObject = Handler;
+    c.SerializeObject = model::SerializeSewerObject;
     bool loaded = false;
     try {
         loaded = c.LoadCollection(bytes);
@@ -59,7 +46,7 @@ void Check(const std::vector<uint8_t>& bytes) {
     std::vector<uint8_t> again;
     if (!c.SaveCollection(again)) return;  // e.g. a value the bag cannot hold
     model::cNodeCollection d;
-    d.SerializeObject = Handler;
+    d.SerializeObject = model::SerializeSewerObject;
     if (!d.LoadCollection(again) || d.ItemCount() != c.ItemCount()) {
         std::fprintf(stderr, "a loaded tree does not load again after saving\n");
         std::abort();

@@ -13,15 +13,6 @@ using vb::Variant;
 
 namespace {
 
-void Handler(bool serialize, Variant& object, std::vector<uint8_t>& data, std::string& id) {
-    if (serialize) {
-        if (auto s = object.As<model::Sewer>()) {
-            s->Serialize(data);
-            id = "testClass";
-        }
-    }
-}
-
 Variant NodeValue(const std::string& name) {
     auto s = std::make_shared<model::Sewer>();
     s->Name = name;
@@ -47,7 +38,7 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
     {
         cNodeCollection c;
-        c.SerializeObject = Handler;
+        c.SerializeObject = model::SerializeSewerObject;
         c.AddItem(NodeValue("Sewer"), "ObjSewer", "", 2);
         c.AddItem(NodeValue("Lateral1"), "ObjLateral1", "", 2);
         for (int i = 1; i <= 3; ++i) c.AddItem(NodeValue("Se " + std::to_string(i)), "ObjSe " + std::to_string(i), "ObjLateral1", 5);

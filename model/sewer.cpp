@@ -1,5 +1,6 @@
 #include "model/sewer.h"
 
+#include <memory>
 #include <unordered_map>
 #include <variant>
 
@@ -214,6 +215,19 @@ void Sewer::Deserialize(const std::vector<uint8_t>& bytes) {
             LetSlot(s.slot, bag.ReadProperty(s.bagName, s.textDefault ? noText : zero));
         } catch (const vb::VbError&) {
         }
+    }
+}
+
+void SerializeSewerObject(bool serialize, vb::Variant& object, std::vector<uint8_t>& data, std::string& id) {
+    if (serialize) {
+        if (auto s = object.As<Sewer>()) {
+            s->Serialize(data);
+            id = kSewerClassTag;
+        }
+    } else if (id == kSewerClassTag) {
+        auto s = std::make_shared<Sewer>();
+        s->Deserialize(data);
+        object = vb::Variant(s);
     }
 }
 

@@ -92,6 +92,15 @@ public:
     void Deserialize(const std::vector<uint8_t>& bytes);
 };
 
+// The class tag under which a collection's bytes store a Sewer.
+inline constexpr const char* kSewerClassTag = "testClass";
+
+// A collection's SerializeObject handler for pipe records: saving, a Sewer
+// gives its bytes and the tag kSewerClassTag (any other object gives
+// nothing); loading, that tag gives a new Sewer read from the bytes (any
+// other tag leaves the object as it was).
+void SerializeSewerObject(bool serialize, vb::Variant& object, std::vector<uint8_t>& data, std::string& id);
+
 // The reduced record of the test-line command.
 class Testline : public vb::Object {
 public:

@@ -38,20 +38,6 @@ std::vector<std::string> Names(const vb::PropertyBag& bag) {
     return out;
 }
 
-// The main window's handler: pipe records under the tag "testClass".
-void MainWindowHandler(bool serialize, Variant& object, std::vector<uint8_t>& data, std::string& id) {
-    if (serialize) {
-        if (auto s = object.As<Sewer>()) {
-            s->Serialize(data);
-            id = "testClass";
-        }
-    } else if (id == "testClass") {
-        auto s = std::make_shared<Sewer>();
-        s->Deserialize(data);
-        object = Variant(s);
-    }
-}
-
 std::shared_ptr<Sewer> Pipe(const std::string& name, float felv, int16_t dia) {
     auto s = std::make_shared<Sewer>();
     s->Name = name;
@@ -206,11 +192,11 @@ TEST(NodeCollectionBytes, PlainValuesAndArraysRoundTrip) {
     Variant objects = Variant::MakeArray(vb::vbObject, {{0, 2}});
     objects.SetElement(1, Variant(Pipe("obj", 5, 150)));
     c.AddItem(objects, "objects", "", 2);
-    c.SerializeObject = MainWindowHandler;
+    c.SerializeObject = model::SerializeSewerObject;
 
     auto bytes = Save(c);
     cNodeCollection d;
-    d.SerializeObject = MainWindowHandler;
+    d.SerializeObject = model::SerializeSewerObject;
     ASSERT_TRUE(d.LoadCollection(bytes));
     ASSERT_EQ(d.ItemCount(), c.ItemCount());
     EXPECT_EQ(d.Item("bool").Type(), vb::vbBoolean);
@@ -258,7 +244,7 @@ TEST(NodeCollectionBytes, PlainValuesAndArraysRoundTrip) {
 TEST(NodeCollectionBytes, DefaultNetworkRoundTripWithPipeRecords) {
     cNodeCollection c;
     BuildNetwork(c);
-    c.SerializeObject = MainWindowHandler;
+    c.SerializeObject = model::SerializeSewerObject;
     auto bytes = Save(c);
 
     // A pipe node's values, in order.
@@ -276,7 +262,7 @@ TEST(NodeCollectionBytes, DefaultNetworkRoundTripWithPipeRecords) {
     EXPECT_EQ(names.back(), "Count");
 
     cNodeCollection d;
-    d.SerializeObject = MainWindowHandler;
+    d.SerializeObject = model::SerializeSewerObject;
     ASSERT_TRUE(d.LoadCollection(bytes));
     EXPECT_EQ(d.CheckConsistency(), "");
     ASSERT_EQ(d.ItemCount(), c.ItemCount());
@@ -316,12 +302,12 @@ TEST(NodeCollectionBytes, UnknownTagsMissingHandlerAndFailingSaves) {
     BuildNetwork(c);
     // A handler that tags pipes of one lateral with a class nobody knows.
     c.SerializeObject = [](bool s, Variant& o, std::vector<uint8_t>& data, std::string& id) {
-        MainWindowHandler(s, o, data, id);
+        model::SerializeSewerObject(s, o, data, id);
         if (s && o.As<Sewer>()->Name == "Se 3") id = "otherClass";
     };
     auto bytes = Save(c);
     cNodeCollection d;
-    d.SerializeObject = MainWindowHandler;
+    d.SerializeObject = model::SerializeSewerObject;
     ASSERT_TRUE(d.LoadCollection(bytes));
     EXPECT_TRUE(d.Item("ObjSe 3").Element(3).IsEmpty());
     EXPECT_TRUE(d.Item("ObjSe 4").Element(3).As<Sewer>());
@@ -341,7 +327,7 @@ TEST(NodeCollectionBytes, UnknownTagsMissingHandlerAndFailingSaves) {
     int calls = 0;
     f.SerializeObject = [&](bool s, Variant& o, std::vector<uint8_t>& data, std::string& id) {
         if (++calls == 5) throw vb::VbError(70, "Permission denied", "handler");
-        MainWindowHandler(s, o, data, id);
+        model::SerializeSewerObject(s, o, data, id);
     };
     std::vector<uint8_t> untouched{9, 9};
     EXPECT_FALSE(f.SaveCollection(untouched));
@@ -451,7 +437,7 @@ TEST(NodeCollectionBytes, EveryDamagedEntryLoadsSoundOrNotAtAll) {
     mixed.SetElement(0, Variant("text"));
     mixed.SetElement(1, Variant::MakeArray(vb::vbString, {{0, 1}}));
     c.AddItem(mixed, "mixed", "ObjLateral1", 4);
-    c.SerializeObject = MainWindowHandler;
+    c.SerializeObject = model::SerializeSewerObject;
     auto original = BagOf(Save(c));
     std::mt19937 rng(11);
     int loaded = 0, refused = 0;
@@ -476,7 +462,7 @@ TEST(NodeCollectionBytes, EveryDamagedEntryLoadsSoundOrNotAtAll) {
                 bag.WriteProperty(name, v);
             }
             cNodeCollection d;
-            d.SerializeObject = MainWindowHandler;
+            d.SerializeObject = model::SerializeSewerObject;
             if (d.LoadCollection(bag.Contents())) {
                 ++loaded;
                 ASSERT_EQ(d.CheckConsistency(), "");
