@@ -257,8 +257,6 @@ private:
 
     // Byte form
     struct LoadState;
-    void SerializeValue(vb::PropertyBag& bag, int32_t word, const vb::Variant& value,
-                        const std::string& name);
     void SerializeObjectValue(vb::PropertyBag& bag, const vb::Variant& value, const std::string& name);
     void SerializeArray(vb::PropertyBag& bag, const vb::Variant& value, const std::string& name);
     bool DeserializeObject(LoadState& st, vb::Variant& dest, const std::string& name);
