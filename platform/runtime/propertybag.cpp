@@ -25,7 +25,6 @@ std::unordered_map<std::string, PersistFactory>& Registry() {
     return r;
 }
 
-
 bool Storable(const Variant& v) {
     switch (static_cast<int>(v.Type())) {
         case vbEmpty: case vbNull: case vbInteger: case vbLong: case vbSingle: case vbDouble:
@@ -445,22 +444,29 @@ PropertyBag::Stored PropertyBag::ViewBytes(std::string_view name, const uint8_t*
     return Stored::kBytes;
 }
 
+namespace {
+
+// Completes header and entries into a bag's bytes: the entry count into the
+// header, the checksum behind everything.
+void FinishBytes(std::vector<uint8_t>& out, size_t count) {
+    for (int i = 0; i < 4; ++i) out[6 + static_cast<size_t>(i)] = static_cast<uint8_t>(count >> (8 * i));
+    PutU32(out, PropertyBagChecksum(out.data(), out.size()));
+}
+
+}  // namespace
+
 std::vector<uint8_t> PropertyBag::Contents() const {
     std::vector<uint8_t> out;
     out.reserve(std::max(buf_.size(), kHeaderSize) + 4);
     if (buf_.empty()) PutHeader(out);
     else out.insert(out.end(), buf_.begin(), buf_.end());
-    const uint32_t count = static_cast<uint32_t>(entries_.size());
-    for (int i = 0; i < 4; ++i) out[6 + static_cast<size_t>(i)] = static_cast<uint8_t>(count >> (8 * i));
-    PutU32(out, PropertyBagChecksum(out.data(), out.size()));
+    FinishBytes(out, entries_.size());
     return out;
 }
 
 std::vector<uint8_t> PropertyBag::TakeContents() {
     if (buf_.empty()) return Contents();
-    const uint32_t count = static_cast<uint32_t>(entries_.size());
-    for (int i = 0; i < 4; ++i) buf_[6 + static_cast<size_t>(i)] = static_cast<uint8_t>(count >> (8 * i));
-    PutU32(buf_, PropertyBagChecksum(buf_.data(), buf_.size()));
+    FinishBytes(buf_, entries_.size());
     std::vector<uint8_t> out = std::move(buf_);
     Clear();
     return out;
@@ -553,10 +559,10 @@ void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) {
         fresh.entries_.push_back(e);
         fresh.entries_.back().hash =
             HashName(std::string_view(reinterpret_cast<const char*>(b + e.nameAt), e.nameLen));
-        // IndexEntry reads names from buf_, which is filled only below; so
-        // duplicates are checked against a view of the incoming bytes.
     }
     if (pos != bodyEnd) refuse();
+    // IndexEntry reads the names from buf_, so duplicates are found once it
+    // holds the bytes.
     fresh.buf_.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bodyEnd));
     for (size_t i = 0; i < fresh.entries_.size(); ++i)
         if (!fresh.IndexEntry(i)) refuse();  // duplicate name
