@@ -98,10 +98,11 @@ struct NumberScan {
 NumberScan ScanNumber(std::string_view s, bool skipBlanks) {
     NumberScan out;
     size_t i = 0;
-    auto skip = [&] {
+    auto skipAt = [&](size_t& k) {
         if (skipBlanks)
-            while (i < s.size() && IsValBlank(s[i])) ++i;
+            while (k < s.size() && IsValBlank(s[k])) ++k;
     };
+    auto skip = [&] { skipAt(i); };
     skip();
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
@@ -157,17 +158,13 @@ NumberScan ScanNumber(std::string_view s, bool skipBlanks) {
     bool exponentNegative = false;
     if (out.found && i < s.size() && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
         size_t j = i + 1;
-        auto skipj = [&] {
-            if (skipBlanks)
-                while (j < s.size() && IsValBlank(s[j])) ++j;
-        };
-        skipj();
+        skipAt(j);
         if (j < s.size() && (s[j] == '+' || s[j] == '-')) {
             exponentNegative = s[j] == '-';
             ++j;
         }
         for (;;) {
-            skipj();
+            skipAt(j);
             if (j >= s.size() || s[j] < '0' || s[j] > '9') break;
             exponent += s[j];
             ++j;
@@ -647,7 +644,7 @@ std::string Trim(std::string_view s) { return LTrim(RTrim(s)); }
 int64_t InStr(std::string_view s, std::string_view find, int64_t start) {
     if (start < 1) RaiseError(errInvalidProcedureCall);
     if (IsAscii(s) && IsAscii(find)) {
-        if (static_cast<uint64_t>(start) > s.size()) return find.empty() && s.empty() ? 0 : 0;
+        if (static_cast<uint64_t>(start) > s.size()) return 0;
         if (find.empty()) return start;
         size_t p = s.find(find, static_cast<size_t>(start - 1));
         return p == std::string_view::npos ? 0 : static_cast<int64_t>(p) + 1;
