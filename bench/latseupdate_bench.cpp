@@ -22,22 +22,10 @@ namespace {
 
 // A network with one lateral of n pipes, built through the tree.
 void BuildLateral(Form1& form, int n) {
-    form.myCol = std::make_shared<model::cNodeCollection>();
-    auto root = std::make_shared<model::Sewer>();
-    root->Name = "Sewer";
-    AddNode(*form.myCol, root, "");
-    auto lateral = std::make_shared<model::Sewer>();
-    lateral->Name = "Lateral1";
-    AddNode(*form.myCol, lateral, "");
-    for (int i = 1; i <= n; ++i) {
-        auto p = std::make_shared<model::Sewer>();
-        p->Name = "Se" + std::to_string(i);
-        p->dia = 300;
-        p->l = 40;
-        p->from = "MH" + std::to_string(i);
-        p->tom = "MH" + std::to_string(i + 1);
-        AddNode(*form.myCol, p, "ObjLateral1");
-    }
+    form.myCol = OneLateralNetwork(n, [](model::Sewer& p, int) {
+        p.dia = 300;
+        p.l = 40;
+    });
     CurrentLateralName = "Lateral1";
 }
 

@@ -17,28 +17,16 @@ namespace {
 
 // A lateral of n pipes falling gently over rolling ground.
 void BuildLateral(Form1& form, int n) {
-    form.myCol = std::make_shared<model::cNodeCollection>();
-    auto root = std::make_shared<model::Sewer>();
-    root->Name = "Sewer";
-    AddNode(*form.myCol, root, "");
-    auto lateral = std::make_shared<model::Sewer>();
-    lateral->Name = "Lateral1";
-    AddNode(*form.myCol, lateral, "");
-    for (int i = 1; i <= n; ++i) {
-        auto p = std::make_shared<model::Sewer>();
-        p->Name = "Se" + std::to_string(i);
-        p->felv = 102.0f - 0.05f * static_cast<float>(i % 40);
-        p->telv = 102.0f - 0.05f * static_cast<float>((i + 1) % 40);
-        p->dia = static_cast<int16_t>(200 + 100 * (i % 3));
-        p->slope = 0.004f;
-        p->l = 30.0f + static_cast<float>(i % 5) * 5.0f;
-        p->mincover = 1.5f;
-        p->from = "MH" + std::to_string(i);
-        p->tom = "MH" + std::to_string(i + 1);
-        p->x1 = static_cast<float>(i % 150);
-        p->y1 = static_cast<float>(20 + i % 100);
-        AddNode(*form.myCol, p, "ObjLateral1");
-    }
+    form.myCol = OneLateralNetwork(n, [](model::Sewer& p, int i) {
+        p.felv = 102.0f - 0.05f * static_cast<float>(i % 40);
+        p.telv = 102.0f - 0.05f * static_cast<float>((i + 1) % 40);
+        p.dia = static_cast<int16_t>(200 + 100 * (i % 3));
+        p.slope = 0.004f;
+        p.l = 30.0f + static_cast<float>(i % 5) * 5.0f;
+        p.mincover = 1.5f;
+        p.x1 = static_cast<float>(i % 150);
+        p.y1 = static_cast<float>(20 + i % 100);
+    });
     CurrentLateralName = "Lateral1";
     form.UserControl11.text("Lateral1");
     // The run as the pipe-list builder makes it (entries 1..n in child
