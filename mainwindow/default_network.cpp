@@ -3,19 +3,6 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/network_access.h"
 
-namespace {
-// The default pipe values that the lateral and the pipe-size rows carry.
-void SetDefaultPipeValues(model::Sewer& s) {
-    s.qd = 10;
-    s.dia = 200;
-    s.felv = 102;
-    s.finv = 0;
-    s.mincover = 2;
-    s.slope = 0.004f;
-    s.l = 50;
-}
-}  // namespace
-
 void Form1::NewDefaultNetwork() {
     myCol = std::make_shared<model::cNodeCollection>();
 

@@ -27,6 +27,16 @@ std::shared_ptr<model::Sewer> NodeRecordByIndex(const model::cNodeCollection* co
     return NodeRecord(col, vb::Variant(index));
 }
 
+void SetDefaultPipeValues(model::Sewer& s) {
+    s.qd = 10;
+    s.dia = 200;
+    s.felv = 102;
+    s.finv = 0;
+    s.mincover = 2;
+    s.slope = 0.004f;
+    s.l = 50;
+}
+
 float FixedSingle(const vb::Variant& value, int16_t decimals) {
     const vb::Variant fixed = FormatFixed(value, decimals);
     if (fixed.IsEmpty()) return 0.0f;

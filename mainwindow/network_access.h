@@ -22,6 +22,9 @@ std::shared_ptr<model::Sewer> NodeRecord(const model::cNodeCollection* col, cons
 std::shared_ptr<model::Sewer> NodeRecordByKey(const model::cNodeCollection* col, const std::string& key);
 std::shared_ptr<model::Sewer> NodeRecordByIndex(const model::cNodeCollection* col, int32_t index);
 
+// The default pipe values a new lateral and the pipe-size rows carry.
+void SetDefaultPipeValues(model::Sewer& s);
+
 // A number rounded by FormatFixed and read back as the single-precision number
 // a record stores; text that holds no number gives 0.
 float FixedSingle(const vb::Variant& value, int16_t decimals);

@@ -96,13 +96,7 @@ void Form1::Command6_Click() {
     s->Name = "Lateral" + std::to_string(n);
     s->Index = 1001;
     s->lat = s->Name;
-    s->dia = 200;
-    s->qd = 10;
-    s->felv = 102;
-    s->finv = 0;
-    s->mincover = 2;
-    s->slope = 0.004f;
-    s->l = 50;
+    SetDefaultPipeValues(*s);
     if (!StoreNode(s, {}, vb::Variant(), vb::Variant(s->Index), vb::Variant(s->lat))) return;
     LateralCount = std::max(LateralCount + 1, n);
     AddedLateralRecord = s;
