@@ -107,41 +107,35 @@ double PictureBox::ScaleHeight() const {
     default: return ClientHeightPixels() * double(kTwipsPerPixel);
     }
 }
+// Setting one scale property switches to a user scale that keeps the extent
+// the box had, so the properties not set stay as they were.
+void PictureBox::EnterUserScale() {
+    if (scaleMode_ == vbUser) return;
+    userScaleWidth_ = ScaleWidth();
+    userScaleHeight_ = ScaleHeight();
+    scaleMode_ = vbUser;
+}
 void PictureBox::ScaleLeft(double v) {
-    if (scaleMode_ != vbUser) {
-        userScaleWidth_ = ScaleWidth();
-        userScaleHeight_ = ScaleHeight();
-        scaleMode_ = vbUser;
-    }
+    EnterUserScale();
     scaleLeft_ = v;
 }
 void PictureBox::ScaleTop(double v) {
-    if (scaleMode_ != vbUser) {
-        userScaleWidth_ = ScaleWidth();
-        userScaleHeight_ = ScaleHeight();
-        scaleMode_ = vbUser;
-    }
+    EnterUserScale();
     scaleTop_ = v;
 }
 void PictureBox::ScaleWidth(double v) {
     if (v == 0) throw VbError(380, "Invalid property value");
-    if (scaleMode_ != vbUser) userScaleHeight_ = ScaleHeight();
+    EnterUserScale();
     userScaleWidth_ = v;
-    scaleMode_ = vbUser;
 }
 void PictureBox::ScaleHeight(double v) {
     if (v == 0) throw VbError(380, "Invalid property value");
-    if (scaleMode_ != vbUser) userScaleWidth_ = ScaleWidth();
+    EnterUserScale();
     userScaleHeight_ = v;
-    scaleMode_ = vbUser;
 }
 void PictureBox::ScaleMode(int mode) {
     if (mode == vbUser) {
-        if (scaleMode_ != vbUser) {
-            userScaleWidth_ = ScaleWidth();
-            userScaleHeight_ = ScaleHeight();
-        }
-        scaleMode_ = vbUser;
+        EnterUserScale();
         return;
     }
     if (mode != vbTwips && mode != vbPixels && mode != vbPoints) throw VbError(380, "Invalid property value");
@@ -177,8 +171,8 @@ double PictureBox::PixelsToSizeY(double py) const {
     int ch = ClientHeightPixels();
     return ch == 0 ? 0 : py * ScaleHeight() / ch;
 }
-double PictureBox::UnitsToPixelsX(double x) const { return BorderPixels() + SizeToPixelsX(x - scaleLeft_); }
-double PictureBox::UnitsToPixelsY(double y) const { return BorderPixels() + SizeToPixelsY(y - scaleTop_); }
+double PictureBox::UnitsToPixelsX(double x) const { return BorderPixels() + CanvasX(x); }
+double PictureBox::UnitsToPixelsY(double y) const { return BorderPixels() + CanvasY(y); }
 double PictureBox::PixelsToUnitsX(double px) const { return scaleLeft_ + PixelsToSizeX(px - BorderPixels()); }
 double PictureBox::PixelsToUnitsY(double py) const { return scaleTop_ + PixelsToSizeY(py - BorderPixels()); }
 float PictureBox::MouseXFromPixels(double px) const { return static_cast<float>(PixelsToUnitsX(px)); }
@@ -328,8 +322,8 @@ void PictureBox::Line(double x1, double y1, double x2, double y2, std::optional<
     EnsureCanvas();
     int32_t col = ResolveColor(color);
     QColor qc = ToQColor(col);
-    auto px = [&](double x) { return static_cast<int>(std::lround(SizeToPixelsX(x - scaleLeft_))); };
-    auto py = [&](double y) { return static_cast<int>(std::lround(SizeToPixelsY(y - scaleTop_))); };
+    auto px = [&](double x) { return static_cast<int>(std::lround(CanvasX(x))); };
+    auto py = [&](double y) { return static_cast<int>(std::lround(CanvasY(y))); };
     int ax = px(x1), ay = py(y1), bx = px(x2), by = py(y2);
     {
         CanvasPainter cp(canvas_.get(), drawMode_);
@@ -378,8 +372,8 @@ void PictureBox::LineTo(double x2, double y2, std::optional<int32_t> color) {
 void PictureBox::PSet(double x, double y, std::optional<int32_t> color) {
     EnsureCanvas();
     int32_t col = ResolveColor(color);
-    int ax = static_cast<int>(std::lround(SizeToPixelsX(x - scaleLeft_)));
-    int ay = static_cast<int>(std::lround(SizeToPixelsY(y - scaleTop_)));
+    int ax = static_cast<int>(std::lround(CanvasX(x)));
+    int ay = static_cast<int>(std::lround(CanvasY(y)));
     {
         CanvasPainter cp(canvas_.get(), drawMode_);
         if (drawWidth_ <= 1) {
@@ -402,7 +396,7 @@ void PictureBox::Circle(double x, double y, double radius, std::optional<int32_t
                         std::optional<double> end, double aspect) {
     EnsureCanvas();
     int32_t col = ResolveColor(color);
-    double cx = SizeToPixelsX(x - scaleLeft_), cy = SizeToPixelsY(y - scaleTop_);
+    double cx = CanvasX(x), cy = CanvasY(y);
     double r = std::abs(SizeToPixelsX(radius));
     double rx = r, ry = r;
     if (aspect > 1) {
@@ -461,8 +455,8 @@ void PictureBox::Print(const std::string& text, bool newLine) {
     QStringList lines = q.split(QLatin1Char('\n'));
     for (int i = 0; i < lines.size(); ++i) {
         const QString& line = lines[i];
-        double ax = SizeToPixelsX(currentX_ - scaleLeft_);
-        double ay = SizeToPixelsY(currentY_ - scaleTop_);
+        double ax = CanvasX(currentX_);
+        double ay = CanvasY(currentY_);
         {
             CanvasPainter cp(canvas_.get(), drawMode_);
             QPainter& p = cp.p;
@@ -514,7 +508,7 @@ void PictureBox::PaintPicture(const PictureRef& picture, double x, double y, std
     if (!picture || picture->IsEmpty()) throw VbError(481, "Invalid picture");
     EnsureCanvas();
     const QImage& img = picture->image();
-    double tx = SizeToPixelsX(x - scaleLeft_), ty = SizeToPixelsY(y - scaleTop_);
+    double tx = CanvasX(x), ty = CanvasY(y);
     double tw = width ? SizeToPixelsX(*width) : img.width();
     double th = height ? SizeToPixelsY(*height) : img.height();
     // The source rectangle is given in the box's scale units, as the target.
@@ -538,8 +532,8 @@ void PictureBox::PaintPicture(const PictureRef& picture, double x, double y, std
 }
 
 int32_t PictureBox::Point(double x, double y) const {
-    int ax = static_cast<int>(std::lround(SizeToPixelsX(x - scaleLeft_)));
-    int ay = static_cast<int>(std::lround(SizeToPixelsY(y - scaleTop_)));
+    int ax = static_cast<int>(std::lround(CanvasX(x)));
+    int ay = static_cast<int>(std::lround(CanvasY(y)));
     if (ax < 0 || ay < 0 || ax >= ClientWidthPixels() || ay >= ClientHeightPixels()) return -1;
     // A box that grew while hidden has not had its canvas grown yet.
     const_cast<PictureBox*>(this)->EnsureCanvas();
@@ -581,13 +575,9 @@ void PictureBox::CopyPropertiesFrom(const Control& source) {
     autoRedraw_ = s->autoRedraw_;
     borderStyle_ = s->borderStyle_;
     picture_ = s->picture_;
+    // A new canvas starts as BackColor with the picture drawn on it.
     canvas_.reset();
     EnsureCanvas();
-    canvas_->fill(ToQColor(backColor_));
-    if (picture_ && !picture_->IsEmpty()) {
-        QPainter p(canvas_.get());
-        p.drawImage(0, 0, picture_->image());
-    }
     Touched();
 }
 

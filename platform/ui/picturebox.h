@@ -187,6 +187,11 @@ public:
     void WidgetResized();
 
 private:
+    void EnterUserScale();
+    // A point in the box's scale -> pixels of the canvas (which starts at the
+    // client area's corner, inside the border).
+    double CanvasX(double x) const { return SizeToPixelsX(x - scaleLeft_); }
+    double CanvasY(double y) const { return SizeToPixelsY(y - scaleTop_); }
     void EnsureCanvas();
     void Touched();
     void Log(DrawEntry e);
