@@ -46,38 +46,29 @@ void Form1::Command16_Click() { MoveShownProfileRow(-1); }
 
 void Form1::Command1_Click() { MoveShownProfileRow(+1); }
 
-void Form1::Command20_Click() {
-    const int selected = List4.ListIndex();
+void Form1::SetSelectedProfileRowShown(bool show) {
+    vb::ListBox& from = show ? List3 : List4;
+    vb::ListBox& to = show ? List4 : List3;
+    const int selected = from.ListIndex();
     if (selected < 0) return;
-    // The selected item stands for one shown row: the first one of that name.
-    // Only that row moves, so that a second row of the same name (a file may
-    // hold one) stays where it is and the lists keep matching the rows.
-    const int r = FindProfileRow(List4.List(selected), true);
+    // The selected item stands for one row of its list: the first one of that
+    // name.  Only that row moves, so that a second row of the same name (a
+    // file may hold one) stays where it is and the lists keep matching the rows.
+    const int r = FindProfileRow(from.List(selected), !show);
     if (r != 0) {
         ProfileRowRecord& row = ProfileRowTable[r];
-        row.Visible = false;
-        List4.RemoveItem(selected);
-        List3.AddItem(row.Label.Text());
+        row.Visible = show;
+        from.RemoveItem(selected);
+        to.AddItem(row.Label.Text());
+        if (show) List4.ListIndex(List4.NewIndex());
         List3.ListIndex(-1);
     }
     SaveProfileRows();
 }
 
-void Form1::Command21_Click() {
-    const int selected = List3.ListIndex();
-    if (selected < 0) return;
-    // As above: the first hidden row of the selected name, and only that one.
-    const int r = FindProfileRow(List3.List(selected), false);
-    if (r != 0) {
-        ProfileRowRecord& row = ProfileRowTable[r];
-        row.Visible = true;
-        List3.RemoveItem(selected);
-        List4.AddItem(row.Label.Text());
-        List4.ListIndex(List4.NewIndex());
-        List3.ListIndex(-1);
-    }
-    SaveProfileRows();
-}
+void Form1::Command20_Click() { SetSelectedProfileRowShown(false); }
+
+void Form1::Command21_Click() { SetSelectedProfileRowShown(true); }
 
 void Form1::List4_Click() {
     // Back to the view of the table area.
