@@ -16,26 +16,25 @@ void Form1::Form_Click() {
             // refreshes are not blocked by it.
             MM1.Tag("");
             return;
-        } else {
-            myCol->RemoveItem(vb::Variant(k));
-            UserControl11.tabreset();
-            const int32_t limit = myCol->ItemCount();
-            int32_t n = myCol->FirstSibling(vb::Variant(int32_t(1)));
-            for (int32_t guard = 0; n != 0 && guard <= limit; ++guard) {
-                auto s = NodeRecordByIndex(myCol.get(), n);
-                if (s && vb::Left(s->Name, 7) == "Lateral") {
-                    UserControl11.text(s->Name);
-                    UserControl11.AddTab(s->Name);
-                }
-                n = myCol->NextSibling(vb::Variant(n));
-            }
-            MM1.Tag("");
-            UserControl11.Selected(1);
-            CurrentLateralName = UserControl11.text();
-            // The removal may have renumbered a node of the current run; the
-            // run is rebuilt so that the redraw does not follow stale indices.
-            latseupdate(CurrentLateralName);
         }
+        myCol->RemoveItem(vb::Variant(k));
+        UserControl11.tabreset();
+        const int32_t limit = myCol->ItemCount();
+        int32_t n = myCol->FirstSibling(vb::Variant(int32_t(1)));
+        for (int32_t guard = 0; n != 0 && guard <= limit; ++guard) {
+            auto s = NodeRecordByIndex(myCol.get(), n);
+            if (s && vb::Left(s->Name, 7) == "Lateral") {
+                UserControl11.text(s->Name);
+                UserControl11.AddTab(s->Name);
+            }
+            n = myCol->NextSibling(vb::Variant(n));
+        }
+        MM1.Tag("");
+        UserControl11.Selected(1);
+        CurrentLateralName = UserControl11.text();
+        // The removal may have renumbered a node of the current run; the
+        // run is rebuilt so that the redraw does not follow stale indices.
+        latseupdate(CurrentLateralName);
     }
     draw();
 }
@@ -64,6 +63,11 @@ void Form1::latseupdate(const std::string& LateralName) {
         if (myCol->LastChild(vb::Variant(i)) == i) break;
         i = myCol->NextSibling(vb::Variant(i));
     }
+}
+
+std::shared_ptr<model::Sewer> Form1::RunRecord(int32_t position) const {
+    if (position < 1 || position > RunCount || static_cast<size_t>(position) >= CurrentRun.size()) return nullptr;
+    return NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(position)].NodeIndex);
 }
 
 void Form1::MarkPipeTab(int32_t position) {
@@ -118,11 +122,7 @@ void Form1::UserControl12_TabSelect(int32_t /*Index*/) {
         // The strip stores the pressed tab's position in Selected; the window
         // sets it to 1 whenever a lateral is chosen.
         CurrentPipeIndex = UserControl12.Selected();
-        if (CurrentPipeIndex >= 1 && CurrentPipeIndex <= RunCount &&
-            CurrentRun[static_cast<size_t>(CurrentPipeIndex)].NodeIndex != 0) {
-            auto s = NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(CurrentPipeIndex)].NodeIndex);
-            if (s) CurrentPipeKey = s->Name;
-        }
+        if (auto s = RunRecord(CurrentPipeIndex)) CurrentPipeKey = s->Name;
         se_selupdate();
         Form_Click();
     }
@@ -135,10 +135,7 @@ void Form1::UserControl12_refresh() {
         const vb::Variant m = marks.Element(p);
         if (!(m.IsNumeric() && vb::CDbl(m) == 1)) continue;
         vb::MsgBox(std::to_string(p), vb::vbOKOnly);
-        if (p <= RunCount) {
-            auto s = NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(p)].NodeIndex);
-            if (s) ProfileOffsetX = s->x3 - 9;
-        }
+        if (auto s = RunRecord(p)) ProfileOffsetX = s->x3 - 9;
     }
 }
 

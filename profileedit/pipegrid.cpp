@@ -209,8 +209,7 @@ void Form1::CommitPipeGridEdit(bool refocusGrid) {
         for (int32_t i = 1; i <= upper; ++i) {
             const vb::Variant m = marks.Element(i);
             if (!(m.IsNumeric() && vb::CDbl(m) == 1)) continue;
-            if (i > RunCount || static_cast<size_t>(i) >= CurrentRun.size()) continue;
-            auto s = NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(i)].NodeIndex);
+            auto s = RunRecord(i);
             if (!s) continue;
             if (typed) StorePipeField(*s, kPipeGridFields[row], v);
             if (row <= 3) qrate();
@@ -223,10 +222,8 @@ void Form1::CommitPipeGridEdit(bool refocusGrid) {
     }
     if (CurrentPipeIndex == 0) return;
     // Rows 6 to 9 are stored as typed into the current pipe.
-    if (typed && row >= 6 && CurrentPipeIndex >= 1 && CurrentPipeIndex <= RunCount &&
-        static_cast<size_t>(CurrentPipeIndex) < CurrentRun.size()) {
-        auto s = NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(CurrentPipeIndex)].NodeIndex);
-        if (s) StorePipeField(*s, kPipeGridFields[row], v);
+    if (typed && row >= 6) {
+        if (auto s = RunRecord(CurrentPipeIndex)) StorePipeField(*s, kPipeGridFields[row], v);
     }
     Form_Click();
 }
