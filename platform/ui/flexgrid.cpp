@@ -442,33 +442,31 @@ int FlexGrid::RowHeightPixels(int row) const {
     int minimum = static_cast<int>(std::lround(rowHeightMin_ / kTwipsPerPixel));
     return std::max(h, minimum);
 }
-int FlexGrid::CellXPixels(int col) const {
-    int x = 0;
-    if (col < fixedCols_) {
-        for (int c = 0; c < col; ++c) x += ColWidthPixels(c);
-        return x;
+namespace {
+// Offset in pixels of column or row `i` from the grid's corner: the fixed ones
+// come first, then the scrolled ones from `first` on; one scrolled out of view
+// lies before `first`, under the fixed ones.
+template <class SizeOf>
+int OffsetPixels(int i, int fixed, int first, SizeOf sizeOf) {
+    int offset = 0;
+    if (i < fixed) {
+        for (int k = 0; k < i; ++k) offset += sizeOf(k);
+        return offset;
     }
-    for (int c = 0; c < fixedCols_; ++c) x += ColWidthPixels(c);
-    if (col >= leftCol_) {
-        for (int c = leftCol_; c < col; ++c) x += ColWidthPixels(c);
+    for (int k = 0; k < fixed; ++k) offset += sizeOf(k);
+    if (i >= first) {
+        for (int k = first; k < i; ++k) offset += sizeOf(k);
     } else {
-        for (int c = col; c < leftCol_; ++c) x -= ColWidthPixels(c);
+        for (int k = i; k < first; ++k) offset -= sizeOf(k);
     }
-    return x;
+    return offset;
+}
+}  // namespace
+int FlexGrid::CellXPixels(int col) const {
+    return OffsetPixels(col, fixedCols_, leftCol_, [this](int c) { return ColWidthPixels(c); });
 }
 int FlexGrid::CellYPixels(int row) const {
-    int y = 0;
-    if (row < fixedRows_) {
-        for (int r = 0; r < row; ++r) y += RowHeightPixels(r);
-        return y;
-    }
-    for (int r = 0; r < fixedRows_; ++r) y += RowHeightPixels(r);
-    if (row >= topRow_) {
-        for (int r = topRow_; r < row; ++r) y += RowHeightPixels(r);
-    } else {
-        for (int r = row; r < topRow_; ++r) y -= RowHeightPixels(r);
-    }
-    return y;
+    return OffsetPixels(row, fixedRows_, topRow_, [this](int r) { return RowHeightPixels(r); });
 }
 int FlexGrid::RowAtPixel(int y) const {
     if (y < 0) return -1;
