@@ -155,25 +155,30 @@ void Form1::txtEdit_KeyDown(int& KeyCode, int& /*Shift*/) {
     }
 }
 
-void Form1::txtEdit_KeyPress(int& KeyAscii) {
+void Form1::GridEditorKeyPress(vb::FlexGrid& grid, vb::TextBox& editor, bool& busy, void (Form1::*reopen)(),
+                               int& KeyAscii) {
     if (KeyAscii == vb::vbKeyEscape) {
-        if (txtEdit.Text() != EditOldText) {
-            pipeGridBusy_ = true;
-            txtEdit.Text(EditOldText);
-            pipeGridBusy_ = false;
+        if (editor.Text() != EditOldText) {
+            busy = true;
+            editor.Text(EditOldText);
+            busy = false;
         }
         KeyAscii = 0;
     } else if (KeyAscii == vb::vbKeyReturn) {
-        if (MSHFlexGrid2.Col() < MSHFlexGrid2.Cols() - 1) {
-            MSHFlexGrid2.Text(txtEdit.Text());
-            MSHFlexGrid2.RowSel(MSHFlexGrid2.Rows() - 1);
-            pipeGridBusy_ = true;
-            MSHFlexGrid2.Col(MSHFlexGrid2.Col() + 1);
-            pipeGridBusy_ = false;
-            MSHFlexGrid2_Click();
+        if (grid.Col() < grid.Cols() - 1) {
+            grid.Text(editor.Text());
+            grid.RowSel(grid.Rows() - 1);
+            busy = true;
+            grid.Col(grid.Col() + 1);
+            busy = false;
+            (this->*reopen)();
         }
         KeyAscii = 0;
     }
+}
+
+void Form1::txtEdit_KeyPress(int& KeyAscii) {
+    GridEditorKeyPress(MSHFlexGrid2, txtEdit, pipeGridBusy_, &Form1::MSHFlexGrid2_Click, KeyAscii);
 }
 
 void Form1::txtEdit_LostFocus() {

@@ -79,22 +79,7 @@ void Form1::TxtEdit1_KeyDown(int& KeyCode, int& /*Shift*/) {
 }
 
 void Form1::TxtEdit1_KeyPress(int& KeyAscii) {
-    if (KeyAscii == vb::vbKeyEscape) {
-        if (TxtEdit1.Text() != EditOldText) {
-            secondGridBusy_ = true;
-            TxtEdit1.Text(EditOldText);
-            secondGridBusy_ = false;
-        }
-        KeyAscii = 0;
-    } else if (KeyAscii == vb::vbKeyReturn) {
-        if (MSHFlexGrid3.Col() < MSHFlexGrid3.Cols() - 1) {
-            MSHFlexGrid3.Text(TxtEdit1.Text());
-            MSHFlexGrid3.RowSel(MSHFlexGrid3.Rows() - 1);
-            MSHFlexGrid3.Col(MSHFlexGrid3.Col() + 1);
-            MSHFlexGrid3_Click();
-        }
-        KeyAscii = 0;
-    }
+    GridEditorKeyPress(MSHFlexGrid3, TxtEdit1, secondGridBusy_, &Form1::MSHFlexGrid3_Click, KeyAscii);
 }
 
 void Form1::TxtEdit1_LostFocus() {
