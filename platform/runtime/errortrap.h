@@ -34,8 +34,6 @@ public:
         description_ = e.Description();
         source_ = e.Source();
     }
-    // Err.Raise with the recorded error (for a handler that passes it on).
-    [[noreturn]] void Rethrow() const { throw VbError(number_, description_, source_); }
 
 private:
     int32_t number_ = 0;

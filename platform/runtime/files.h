@@ -98,7 +98,6 @@ public:
     // A fixed-length text field: the text as 8-bit Latin-1 characters (a
     // character outside Latin-1 becomes "?"), cut or blank-padded to width.
     void FixedText(std::string_view utf8, size_t width);
-    void Zeros(size_t n) { bytes.insert(bytes.end(), n, 0); }
 };
 
 // Reads fields in order; past the end every field reads as zero bytes.
@@ -111,7 +110,6 @@ public:
     double Double();
     bool Boolean() { return Integer() != 0; }
     std::string FixedText(size_t width);   // Latin-1 -> UTF-8, padding kept
-    void Skip(size_t n) { pos_ += n; }
     size_t Position() const { return pos_; }
 
 private:
