@@ -5,6 +5,23 @@
 
 vb::Variant NewNodeValueArray() { return vb::Variant::MakeArray(vb::vbVariant, {{0, 3}}); }
 
+void AddRecordNode(model::cNodeCollection& col, const std::shared_ptr<model::Sewer>& record,
+                   const std::string& parentKey, const vb::Variant& e0, const vb::Variant& e1,
+                   const vb::Variant& e2) {
+    const std::string key = "Obj" + record->Name;
+    if (parentKey.empty()) {
+        col.AddItem(NewNodeValueArray(), key, vb::Variant(std::string()), 2);
+    } else {
+        col.AddItem(NewNodeValueArray(), key, vb::Variant(parentKey), 5);
+    }
+    vb::Variant value = col.Item(vb::Variant(key));
+    value.SetElement(0, e0);
+    value.SetElement(1, e1);
+    value.SetElement(2, e2);
+    value.SetElement(3, vb::Variant(std::static_pointer_cast<vb::Object>(record)));
+    col.Item(vb::Variant(key), value);
+}
+
 std::shared_ptr<model::Sewer> RecordOfValue(const vb::Variant& value) {
     if (!value.IsArray() || value.Dimensions() != 1) return nullptr;
     if (value.LBound() > 3 || value.UBound() < 3) return nullptr;

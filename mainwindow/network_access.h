@@ -16,6 +16,13 @@ vb::Variant NewNodeValueArray();
 // The record in element 3 of a node value, or null when the value holds none.
 std::shared_ptr<model::Sewer> RecordOfValue(const vb::Variant& value);
 
+// Adds the node keyed "Obj" & the record's name: top-level when parentKey is
+// empty, otherwise as the last child of parentKey.  Its value array holds e0
+// to e2 and the record in element 3.
+void AddRecordNode(model::cNodeCollection& col, const std::shared_ptr<model::Sewer>& record,
+                   const std::string& parentKey, const vb::Variant& e0 = {}, const vb::Variant& e1 = {},
+                   const vb::Variant& e2 = {});
+
 // The record of a node given by key or 1-based index, or null when there is
 // no such node or it holds no record.
 std::shared_ptr<model::Sewer> NodeRecord(const model::cNodeCollection* col, const vb::Variant& keyIndex);

@@ -18,17 +18,7 @@ bool Form1::StoreNode(const std::shared_ptr<model::Sewer>& record, const std::st
         vb::MsgBox("\"" + record->Name + "\" exists already.", vb::vbOKOnly);
         return false;
     }
-    if (parentKey.empty()) {
-        myCol->AddItem(NewNodeValueArray(), key, vb::Variant(std::string()), 2);
-    } else {
-        myCol->AddItem(NewNodeValueArray(), key, vb::Variant(parentKey), 5);
-    }
-    vb::Variant value = myCol->Item(vb::Variant(key));
-    value.SetElement(0, e0);
-    value.SetElement(1, e1);
-    value.SetElement(2, e2);
-    value.SetElement(3, vb::Variant(std::static_pointer_cast<vb::Object>(record)));
-    myCol->Item(vb::Variant(key), value);
+    AddRecordNode(*myCol, record, parentKey, e0, e1, e2);
     return true;
 }
 

@@ -17,22 +17,6 @@
 #include "platform/ui/testing.h"
 #include "platform/ui/ui.h"
 
-// Stores a pipe record as the node "Obj" & its Name with the usual
-// four-element value: top-level when `parentKey` is empty, else as the last
-// child of `parentKey`.
-inline void AddRecordNode(model::cNodeCollection& col, const std::shared_ptr<model::Sewer>& rec,
-                          const std::string& parentKey) {
-    const std::string key = "Obj" + rec->Name;
-    if (parentKey.empty()) {
-        col.AddItem(NewNodeValueArray(), key, vb::Variant(std::string()), 2);
-    } else {
-        col.AddItem(NewNodeValueArray(), key, vb::Variant(parentKey), 5);
-    }
-    vb::Variant value = col.Item(vb::Variant(key));
-    value.SetElement(3, vb::Variant(std::static_pointer_cast<vb::Object>(rec)));
-    col.Item(vb::Variant(key), value);
-}
-
 class LoadedMainWindow : public ::testing::Test {
 protected:
     // `folderPrefix` names the test's temporary folder (with the process id
