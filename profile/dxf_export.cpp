@@ -17,15 +17,19 @@
 
 void Form1::Commanddel_Click() {
     DxfOutput& out = DxfFile();
-    try {
-        mnuDXF();
-    } catch (...) {
-        out.Abandon();
-        DxfOriginY = DxfOriginY + 800;
-        DxfMode = 1;
-        throw;
-    }
-    DxfOriginY = DxfOriginY + 800;
+    // However the export ends, the next one is placed 800 higher, a file left
+    // open by a failed export is dropped (never half-written), and drawing
+    // goes back to the screen only.
+    struct Finish {
+        Form1& form;
+        DxfOutput& out;
+        ~Finish() {
+            out.Abandon();
+            form.DxfOriginY = form.DxfOriginY + 800;
+            DxfMode = 1;
+        }
+    } finish{*this, out};
+    mnuDXF();
     if (DxfMode == 2 && out.IsOpen()) {
         out.Write(DxfTrailer());
         if (out.Close())
@@ -33,9 +37,6 @@ void Form1::Commanddel_Click() {
         else
             vb::MsgBox("DXF not saved: " + out.FailureDescription(), vb::vbOKOnly);
     }
-    // A file left open by a failed export is dropped, never half-written.
-    out.Abandon();
-    DxfMode = 1;
 }
 
 void Form1::mnuDXF() {

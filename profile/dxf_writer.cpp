@@ -179,7 +179,6 @@ void DxfOutput::Open(const std::string& path, float originX, float originY) {
     if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) vb::RaiseError(vb::errPathNotFound);
     if (::access(folder.c_str(), W_OK) != 0) vb::RaiseError(vb::errPermissionDenied);
     writer_.emplace(path);
-    path_ = path;
     originX_ = originX;
     originY_ = originY;
     failed_ = false;

@@ -72,7 +72,6 @@ public:
     // written to.
     void Open(const std::string& path, float originX, float originY);
     bool IsOpen() const { return writer_.has_value(); }
-    const std::string& Path() const { return path_; }
     float OriginX() const { return originX_; }
     float OriginY() const { return originY_; }
 
@@ -94,7 +93,6 @@ public:
 
 private:
     std::optional<vb::AtomicFileWriter> writer_;
-    std::string path_;
     float originX_ = 0;
     float originY_ = 0;
     bool failed_ = false;
