@@ -23,6 +23,7 @@ public:
 #include "mainwindow/form1_main.inc"
 #include "mainwindow/form1_script.inc"
 #include "profileedit/form1_grids.inc"
+#include "profileedit/form1_pointview.inc"
 #include "profile/form1_helpers.inc"
 #include "profile/form1_profile.inc"
 #include "profile/form1_dxf.inc"
