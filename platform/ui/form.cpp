@@ -37,18 +37,24 @@ public:
 protected:
     float X(QMouseEvent* e) const { return static_cast<float>(e->position().x() * kTwipsPerPixel); }
     float Y(QMouseEvent* e) const { return static_cast<float>(e->position().y() * kTwipsPerPixel); }
+    // A mouse event that a control left unaccepted travels up to the form's
+    // client; the form's own mouse events are only those over no control.
+    bool OverControl(QMouseEvent* e) const { return childAt(e->position().toPoint()) != nullptr; }
     void mousePressEvent(QMouseEvent* e) override {
+        if (OverControl(e)) return;
         if (e->button() == Qt::LeftButton) pressed_ = true;
         int b = ButtonFromQt(e->button()), s = ShiftFromQt(e->modifiers());
         float x = X(e), y = Y(e);
         RaiseEvent([&] { form_->Form_MouseDown(b, s, x, y); });
     }
     void mouseMoveEvent(QMouseEvent* e) override {
+        if (OverControl(e)) return;
         int b = ButtonsFromQt(e->buttons()), s = ShiftFromQt(e->modifiers());
         float x = X(e), y = Y(e);
         RaiseEvent([&] { form_->Form_MouseMove(b, s, x, y); });
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
+        if (OverControl(e)) return;
         int b = ButtonFromQt(e->button()), s = ShiftFromQt(e->modifiers());
         float x = X(e), y = Y(e);
         bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
@@ -57,6 +63,7 @@ protected:
         if (click) RaiseEvent([&] { form_->Form_Click(); });
     }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (OverControl(e)) return;
         if (e->button() == Qt::LeftButton) RaiseEvent([&] { form_->Form_DblClick(); });
     }
     void paintEvent(QPaintEvent* e) override {

@@ -365,3 +365,27 @@ TEST(Controls, FormResizeFollowsTheWindowSize) {
 }
 
 }  // namespace
+
+// A click on a control is the control's: the form under it raises neither its
+// mouse events nor its Click (a refresh of the main window), while a click on
+// the bare form does.
+TEST(Controls, MouseOnAControlIsNotAlsoTheFormsClick) {
+    struct ClickForm : TestForm {
+        int clicks = 0, downs = 0;
+        void Form_Click() override { ++clicks; }
+        void Form_MouseDown(int, int, float, float) override { ++downs; }
+    } f;
+    f.Move(0, 0, 6000, 4000);
+    vb::PictureBox Picture1{f};
+    Picture1.Move(0, 0, 3000, 2000);
+    int pictureDowns = 0;
+    Picture1.MouseDown = [&](int, int, float, float) { ++pictureDowns; };
+    vb::test::ShowAndActivate(f);
+    vb::test::SendMouse(Picture1, MouseAction::Click, 1, 300, 300);
+    EXPECT_EQ(pictureDowns, 1);
+    EXPECT_EQ(f.clicks, 0);
+    EXPECT_EQ(f.downs, 0);
+    vb::test::SendMouse(f, MouseAction::Click, 1, 4500, 3000);
+    EXPECT_EQ(f.clicks, 1);
+    EXPECT_EQ(f.downs, 1);
+}
