@@ -24,6 +24,7 @@ public:
 #include "mainwindow/form1_main.inc"
 #include "mainwindow/form1_script.inc"
 #include "mainwindow/form1_collection.inc"
+#include "projectdata/form1_calculators.inc"
 #include "profileedit/form1_grids.inc"
 #include "profile/form1_helpers.inc"
 #include "profile/form1_profile.inc"

@@ -163,7 +163,9 @@ TEST_F(CollectionFileTest, BadOrMissingFileKeepsTheNetworkInMemory) {
     };
     for (const Case& c : cases) {
         std::filesystem::remove(FilePath());
-        if (c.bytes) ASSERT_TRUE(vb::WriteFileAtomic(FilePath(), *c.bytes)) << c.what;
+        if (c.bytes) {
+            ASSERT_TRUE(vb::WriteFileAtomic(FilePath(), *c.bytes)) << c.what;
+        }
         dialogs().ClearLog();
         f().cmdSaveCollection_Click(1);
         EXPECT_EQ(Describe(*f().myCol), before) << c.what;
