@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "controls/usercontrol1.h"
@@ -22,6 +23,8 @@ public:
 
 #include "mainwindow/form1_main.inc"
 #include "mainwindow/form1_script.inc"
+#include "mainwindow/form1_collection.inc"
+#include "projectdata/form1_calculators.inc"
 #include "profileedit/form1_grids.inc"
 #include "profileedit/form1_pointview.inc"
 #include "profile/form1_helpers.inc"

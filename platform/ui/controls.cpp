@@ -360,6 +360,8 @@ Frame::Frame(Container& c, std::string caption) : Control(c) {
     widthTw_ = 2400;
     heightTw_ = 1800;
     auto* g = new QGroupBox(Q(caption), c.ClientWidget());
+    // A frame paints its back colour: what lies behind it does not show through.
+    g->setAutoFillBackground(true);
     SetWidget(g);
     clickOnRelease_ = true;
 }
