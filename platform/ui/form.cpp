@@ -37,18 +37,29 @@ public:
 protected:
     float X(QMouseEvent* e) const { return static_cast<float>(e->position().x() * kTwipsPerPixel); }
     float Y(QMouseEvent* e) const { return static_cast<float>(e->position().y() * kTwipsPerPixel); }
+    // A mouse event that an enabled control under the pointer did not take
+    // comes here by propagation; it belongs to that control, not to the form
+    // (a click on a picture box or a label is no click on the form).  Events
+    // over a disabled control do reach the form.
+    bool OverEnabledChild(QMouseEvent* e) const {
+        QWidget* child = childAt(e->position().toPoint());
+        return child && child->isEnabled();
+    }
     void mousePressEvent(QMouseEvent* e) override {
+        if (OverEnabledChild(e)) return;
         if (e->button() == Qt::LeftButton) pressed_ = true;
         int b = ButtonFromQt(e->button()), s = ShiftFromQt(e->modifiers());
         float x = X(e), y = Y(e);
         RaiseEvent([&] { form_->Form_MouseDown(b, s, x, y); });
     }
     void mouseMoveEvent(QMouseEvent* e) override {
+        if (OverEnabledChild(e)) return;
         int b = ButtonsFromQt(e->buttons()), s = ShiftFromQt(e->modifiers());
         float x = X(e), y = Y(e);
         RaiseEvent([&] { form_->Form_MouseMove(b, s, x, y); });
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
+        if (OverEnabledChild(e)) return;
         int b = ButtonFromQt(e->button()), s = ShiftFromQt(e->modifiers());
         float x = X(e), y = Y(e);
         bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
@@ -57,6 +68,7 @@ protected:
         if (click) RaiseEvent([&] { form_->Form_Click(); });
     }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (OverEnabledChild(e)) return;
         if (e->button() == Qt::LeftButton) RaiseEvent([&] { form_->Form_DblClick(); });
     }
     void paintEvent(QPaintEvent* e) override {
