@@ -196,6 +196,19 @@ void Form::Move(double left, std::optional<double> top, std::optional<double> wi
     if (width) Width(*width);
     if (height) Height(*height);
 }
+void Form::MinimumSize(double width, double height) {
+    minWidth_ = std::max(0.0, width);
+    minHeight_ = std::max(0.0, height);
+    ApplyMinimumSize();
+}
+void Form::ApplyMinimumSize() {
+    // Qt bounds the window without its frame; the frame is known once shown.
+    const int extraW = top_->frameGeometry().width() - top_->width();
+    const int extraH = top_->frameGeometry().height() - top_->height();
+    const int w = minWidth_ > 0 ? static_cast<int>(std::lround(minWidth_ / kTwipsPerPixel)) - extraW : 0;
+    const int h = minHeight_ > 0 ? static_cast<int>(std::lround(minHeight_ / kTwipsPerPixel)) - extraH : 0;
+    top_->setMinimumSize(std::max(0, w), std::max(0, h));
+}
 double Form::ScaleWidth() const { return client_->width() * double(kTwipsPerPixel); }
 double Form::ScaleHeight() const { return client_->height() * double(kTwipsPerPixel); }
 
@@ -257,6 +270,7 @@ void Form::Show(int modal, Form* owner) {
     auto* win = Window(top_);
     if (modal == vbModal && Dialogs().RunsModalLoops()) top_->setWindowModality(Qt::ApplicationModal);
     top_->show();
+    if (minWidth_ > 0 || minHeight_ > 0) ApplyMinimumSize();
     if (pendingWidth_ || pendingHeight_) {
         std::optional<double> w = pendingWidth_, h = pendingHeight_;
         pendingWidth_.reset();
