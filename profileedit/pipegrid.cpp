@@ -114,13 +114,13 @@ void Form1::ClearPipeReadout() {
 std::optional<double> Form1::TypedPipeGridValue(int row) {
     const std::optional<double> v = AcceptedPipeGridValue(row, MSHFlexGrid2.TextMatrix(row, 1));
     if (v) return v;
+    if (auto s = NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey)) {
+        MSHFlexGrid2.TextMatrix(row, 1, PipeGridCellText(*s, row));
+    }
     const RowRange& r = kPipeGridRanges[row];
     vb::MsgBox(std::string(kPipeGridTitles[row]) + " must be a number from " + vb::NumberToText(r.min) + " to " +
                    vb::NumberToText(r.max) + " " + r.unit + "; the value is left as it was.",
                vb::vbOKOnly | vb::vbExclamation);
-    if (auto s = NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey)) {
-        MSHFlexGrid2.TextMatrix(row, 1, PipeGridCellText(*s, row));
-    }
     return std::nullopt;
 }
 

@@ -105,6 +105,14 @@ protected:
     }
     void resizeEvent(QResizeEvent* e) override {
         QWidget::resizeEvent(e);
+        // A window system without a window manager lets the user make the
+        // window smaller than its minimum; it is given its minimum back (the
+        // resize that follows lays it out).
+        const QSize least = minimumSize();
+        if (width() < least.width() || height() < least.height()) {
+            resize(std::max(width(), least.width()), std::max(height(), least.height()));
+            return;
+        }
         LayoutChildren();
         form_->NotifyResized();
     }
