@@ -20,9 +20,9 @@ constexpr PipeField kPipeGridFields[10] = {
 
 // The values each row accepts.  A value outside them either cannot be a pipe
 // (no length, no bore) or pushes the profile's texts and lines off any
-// drawing, so it is refused before it reaches the record.  Flows and covers
-// of 0, level and falls of 0 and levels below the datum stay allowed; a
-// negative slope too, as the slope bar can give one.
+// drawing, so it is refused before it reaches the record.  Flows, slopes and
+// covers of 0 and levels below the datum stay allowed; a negative slope too,
+// as the slope bar can give one.
 struct RowRange {
     double min, max;
     const char* unit;
