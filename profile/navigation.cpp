@@ -213,6 +213,8 @@ void Form1::Picture1_MouseDown(int Button, int Shift, float X, float Y) {
         --markClicksLeft_;
         markPress_ = true;
         Picture1_MarkLine(Button, Shift, X, Y);
+        DragStartX = X;
+        DragStartY = Y;
         return;
     }
     if (Button == vb::vbRightButton && ProfileOffsetY - Y > 30) {
