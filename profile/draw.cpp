@@ -30,6 +30,9 @@ void Form1::draw(int16_t /*unusedLateralCount*/, int16_t picture2DrawWidth) {
     // 4. The current pipe, 5. the levels pass.
     ProfileSelectPipe(r);
     ProfileLevelsPass(r);
+    // The levels pass may have moved the shown pipe's levels: the grid and
+    // its read-out show what is stored now.
+    if (CurrentPipeIndex > 0) se_selupdate();
     // 6. The canvas's sizing handles are hidden.
     for (int k = 0; k <= 7; ++k) {
         if (sk.Exists(k)) sk(k).Visible(false);
@@ -126,6 +129,7 @@ void Form1::ProfileSelectPipe(ProfileRedraw& r) {
                 MSHFlexGrid2.TextMatrix(row, 1, "");
             }
         }
+        ClearPipeReadout();
     }
 }
 
