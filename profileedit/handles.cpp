@@ -13,6 +13,8 @@
 namespace {
 
 std::string Fixed(double value, int16_t decimals) { return vb::CStr(FormatFixed(vb::Variant(value), decimals)); }
+// A drag step rounded by FormatFixed, read back as the number its text shows.
+double FixedNumber(double value, int16_t decimals) { return vb::Val(Fixed(value, decimals)); }
 
 // Pipe-grid rows the handles preview into.
 constexpr int kRowMinCover = 4, kRowLength = 5, kRowFromGround = 6, kRowFromInvert = 7, kRowToGround = 8,
@@ -111,7 +113,7 @@ void Form1::pcover_MouseMove(int Index, int Button, int Shift, float X, float Y)
         pcover(0).Top(handle.Top() - 10 * cover);
         pcover(0).Height(5 + std::fabs(10 * cover));
         const double d = handle.Top() - oldTop;
-        pipe->mincover = pipe->mincover + FixedSingle(d / 10, 2);
+        pipe->mincover = static_cast<float>(pipe->mincover + FixedNumber(d / 10, 2));
         DragHandleIndex = static_cast<int16_t>(Index);
         NoteHandleDrag(X, Y);
         const std::string shown = Fixed(pipe->mincover, 2);
@@ -202,7 +204,7 @@ void Form1::PGR_MouseMove(int Index, int Button, int Shift, float X, float Y) {
         handle.Top(oldTop + Y);
         const double d = handle.Top() - oldTop;
         // Dragging down lowers the level; the pipe takes it only at the commit.
-        Text19.Text(vb::NumberToText(vb::Val(Text19.Text()) - FixedSingle(d / 10, 2)));
+        Text19.Text(vb::NumberToText(vb::Val(Text19.Text()) - FixedNumber(d / 10, 2)));
         NoteHandleDrag(X, Y);
         ShowValueBox(handle.Left() + 10, handle.Top() - 2, Fixed(GroundOf(*pipe, Index), 3));
     }
@@ -266,7 +268,7 @@ void Form1::plen_MouseMove(int Index, int Button, int Shift, float X, float Y) {
         handle.Left(oldLeft + X);
         const double d = handle.Left() - oldLeft;
         // One unit of drag is one metre; the pipe takes the length at the commit.
-        Text19.Text(vb::NumberToText(vb::Val(Text19.Text()) + FixedSingle(d, 1)));
+        Text19.Text(vb::NumberToText(vb::Val(Text19.Text()) + FixedNumber(d, 1)));
         if (pipe->l < 1) pipe->l = 1;
         NoteHandleDrag(X, Y);
         ShowValueBox(handle.Left() + 10, handle.Top() - 2, Fixed(pipe->l, Index >= 1 ? 1 : 3));
