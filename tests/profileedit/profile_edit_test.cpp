@@ -200,6 +200,17 @@ TEST_F(ProfileEditTest, ACommitLandsOnlyInThePipeTheBoxWasArmedFor) {
     EXPECT_FLOAT_EQ(a_->mincover, 2.0f);
     EXPECT_FLOAT_EQ(b_->mincover, 2.0f);
 
+    // A handle handed to another pipe behind the box's back (as a re-lay
+    // does) is not taken for the armed edit: its drag changes nothing.
+    Mark({1, 2});
+    f().pcover_MouseDown(1, 1, 0, 1, 1);
+    f().pcover(1).Tag(std::to_string(Node(*b_)));
+    f().pcover_MouseMove(1, 1, 0, 1, 10);
+    EXPECT_FLOAT_EQ(b_->mincover, 2.0f);
+    EXPECT_EQ(f().Text19.Text(), "2");
+    Key(vb::vbKeyEscape);
+    Mark({2});
+
     // Choosing another lateral disarms the box as well.
     f().plen_MouseDown(1, 1, 0, 1, 1);
     f().Text19.Text("80");
