@@ -77,6 +77,7 @@ TEST_F(ProfileEditTest, CoverWalkStoresWhileDraggingRedrawsOnReleaseAndCommits) 
     f().Text19.Text("1.75");
     Key(vb::vbKeyReturn);
     EXPECT_FLOAT_EQ(a_->mincover, 1.75f);
+    EXPECT_EQ(g().TextMatrix(7, 1), Fixed(a_->finv, 3));   // after the levels pass
     EXPECT_FLOAT_EQ(b_->mincover, 2.0f);
     EXPECT_EQ(f().Text19.Tag(), "");
     EXPECT_EQ(f().Text19.Text(), "");
