@@ -60,6 +60,31 @@ void Form1::FocusEntryBox() {
     Text19.SetFocus();
 }
 
+void Form1::StartHandlePress(const vb::PictureBox& handle, const model::Sewer& pipe) {
+    Text19.Visible(true);
+    Combo1.Visible(false);
+    ShowPipeInGrid(pipe);
+    DragStartX = static_cast<float>(handle.Left());
+    DragStartY = static_cast<float>(handle.Top());
+}
+
+void Form1::RaiseValueBox(vb::PictureBox& handle) {
+    // A step that fails is skipped; the others still run.
+    vb::ErrorTrap trap;
+    vb::resumeNext(trap, [&] { pic(0).Cls(); });
+    vb::resumeNext(trap, [&] { pic(0).ZOrder(vb::vbBringToFront); });
+    vb::resumeNext(trap, [&] { handle.ZOrder(vb::vbBringToFront); });
+    vb::resumeNext(trap, [&] { pic(0).Visible(true); });
+}
+
+void Form1::OpenNudgePanel(float value, double valueBoxWidth) {
+    Frame11.Visible(true);
+    Text18.Text(vb::Trim(vb::SingleToText(value)));
+    pic(0).Visible(true);
+    pic(0).Width(valueBoxWidth);
+    pic(0).Height(6);
+}
+
 std::shared_ptr<model::Sewer> Form1::EndHandlePipe(const vb::Control& handle, int Index, int32_t* node) const {
     if (Index >= 1) return TaggedPipe(handle, node);
     if (RunCount < 1 || static_cast<size_t>(RunCount) >= CurrentRun.size()) return nullptr;
@@ -73,14 +98,10 @@ std::shared_ptr<model::Sewer> Form1::EndHandlePipe(const vb::Control& handle, in
 void Form1::pcover_MouseDown(int Index, int Button, int Shift, float X, float Y) {
     if (Index < 1) return;   // element 0 is the cover band
     vb::PictureBox& handle = pcover(Index);
-    Text19.Visible(true);
-    Combo1.Visible(false);
     int32_t node = 0;
     auto pipe = TaggedPipe(handle, &node);
     if (!pipe) return;
-    ShowPipeInGrid(*pipe);
-    DragStartX = static_cast<float>(handle.Left());
-    DragStartY = static_cast<float>(handle.Top());
+    StartHandlePress(handle, *pipe);
     pcover(0).Visible(true);
     vb::ErrorTrap trap;
     const std::string tag = "Pcov" + std::to_string(Index);
@@ -89,12 +110,9 @@ void Form1::pcover_MouseDown(int Index, int Button, int Shift, float X, float Y)
         ArmEntryBox(tag, node);
         Text19.Text(vb::SingleToText(pipe->mincover));
     }
-    vb::resumeNext(trap, [&] { pic(0).Cls(); });
     vb::resumeNext(trap, [&] { pcover(0).Left(handle.Left() - pipe->l / 2.0); });
     vb::resumeNext(trap, [&] { pcover(0).Width(pipe->l + 5.0); });
-    vb::resumeNext(trap, [&] { pic(0).ZOrder(vb::vbBringToFront); });
-    vb::resumeNext(trap, [&] { handle.ZOrder(vb::vbBringToFront); });
-    vb::resumeNext(trap, [&] { pic(0).Visible(true); });
+    RaiseValueBox(handle);
 }
 
 void Form1::pcover_MouseMove(int Index, int Button, int Shift, float X, float Y) {
@@ -157,11 +175,7 @@ void Form1::pcover_DblClick(int Index) {
     if (Index < 1) return;
     auto pipe = TaggedPipe(pcover(Index));
     if (!pipe) return;
-    Frame11.Visible(true);
-    Text18.Text(vb::Trim(vb::SingleToText(pipe->mincover)));
-    pic(0).Visible(true);
-    pic(0).Width(10);
-    pic(0).Height(6);
+    OpenNudgePanel(pipe->mincover, 10);
 }
 
 // --- Ground handles -------------------------------------------------------------------
@@ -174,23 +188,15 @@ float& GroundOf(model::Sewer& pipe, int Index) { return Index >= 1 ? pipe.felv :
 
 void Form1::PGR_MouseDown(int Index, int Button, int Shift, float X, float Y) {
     vb::PictureBox& handle = PGR(Index);
-    Text19.Visible(true);
-    Combo1.Visible(false);
     int32_t node = 0;
     auto pipe = EndHandlePipe(handle, Index, &node);
     if (!pipe) return;
-    ShowPipeInGrid(*pipe);
-    DragStartX = static_cast<float>(handle.Left());
-    DragStartY = static_cast<float>(handle.Top());
-    vb::ErrorTrap trap;
+    StartHandlePress(handle, *pipe);
     const std::string tag = "Pgr " + std::to_string(Index);
     if (!ArmedFor(tag, pipe.get())) ArmEntryBox(tag, node);
     // Every press starts again from the stored level.
     Text19.Text(vb::SingleToText(GroundOf(*pipe, Index)));
-    vb::resumeNext(trap, [&] { pic(0).Cls(); });
-    vb::resumeNext(trap, [&] { pic(0).ZOrder(vb::vbBringToFront); });
-    vb::resumeNext(trap, [&] { handle.ZOrder(vb::vbBringToFront); });
-    vb::resumeNext(trap, [&] { pic(0).Visible(true); });
+    RaiseValueBox(handle);
 }
 
 void Form1::PGR_MouseMove(int Index, int Button, int Shift, float X, float Y) {
@@ -225,35 +231,23 @@ void Form1::PGR_DblClick(int Index) {
     if (!pipe) return;
     Text19.Visible(true);
     Combo1.Visible(false);
-    Frame11.Visible(true);
-    Text18.Text(vb::Trim(vb::SingleToText(GroundOf(*pipe, Index))));
-    pic(0).Visible(true);
-    pic(0).Width(15);
-    pic(0).Height(6);
+    OpenNudgePanel(GroundOf(*pipe, Index), 15);
 }
 
 // --- Length handles -------------------------------------------------------------------
 
 void Form1::plen_MouseDown(int Index, int Button, int Shift, float X, float Y) {
     vb::PictureBox& handle = plen(Index);
-    Text19.Visible(true);
-    Combo1.Visible(false);
     int32_t node = 0;
     auto pipe = EndHandlePipe(handle, Index, &node);
     if (!pipe) return;
-    ShowPipeInGrid(*pipe);
-    DragStartX = static_cast<float>(handle.Left());
-    DragStartY = static_cast<float>(handle.Top());
+    StartHandlePress(handle, *pipe);
     const std::string tag = "Plen" + std::to_string(Index);
     if (!ArmedFor(tag, pipe.get())) {
         ArmEntryBox(tag, node);
         Text19.Text(vb::SingleToText(pipe->l));
     }
-    vb::ErrorTrap trap;
-    vb::resumeNext(trap, [&] { pic(0).Cls(); });
-    vb::resumeNext(trap, [&] { pic(0).ZOrder(vb::vbBringToFront); });
-    vb::resumeNext(trap, [&] { handle.ZOrder(vb::vbBringToFront); });
-    vb::resumeNext(trap, [&] { pic(0).Visible(true); });
+    RaiseValueBox(handle);
 }
 
 void Form1::plen_MouseMove(int Index, int Button, int Shift, float X, float Y) {
@@ -289,9 +283,5 @@ void Form1::plen_DblClick(int Index) {
     if (!pipe) return;
     Text19.Visible(true);
     Combo1.Visible(false);
-    Frame11.Visible(true);
-    Text18.Text(vb::Trim(vb::SingleToText(pipe->l)));
-    pic(0).Visible(true);
-    pic(0).Width(15);
-    pic(0).Height(6);
+    OpenNudgePanel(pipe->l, 15);
 }

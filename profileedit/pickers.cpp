@@ -40,33 +40,24 @@ void FillLateralPicker(const model::cNodeCollection& col, vb::ComboBox& list, in
 }
 }  // namespace
 
-void Form1::picfrom_MouseDown(int Button, int Shift, float X, float Y) {
+void Form1::OpenLateralPicker(vb::PictureBox& box, bool first) {
     int32_t node = 0;
-    auto pipe = TaggedPipe(picfrom, &node);
+    auto pipe = TaggedPipe(box, &node);
     if (!pipe || !myCol) return;
+    const std::string tag = first ? "Picfrom" : "Pic1from";
     pic(0).Visible(true);
     Combo1.Visible(true);
     Text19.Visible(false);
-    ArmEntryBox("Picfrom", node);
-    pic(0).Top(picfrom.Top() + 8);
-    pic(0).Left(picfrom.Left());
-    FillLateralPicker(*myCol, Combo1, pipe->ma2, false);
-    Combo1.Tag("Picfrom");
+    ArmEntryBox(tag, node);
+    pic(0).Top(box.Top() + 8);
+    pic(0).Left(box.Left());
+    FillLateralPicker(*myCol, Combo1, first ? pipe->ma2 : pipe->ma3, !first);
+    Combo1.Tag(tag);
 }
 
-void Form1::picfrom1_MouseDown(int Button, int Shift, float X, float Y) {
-    int32_t node = 0;
-    auto pipe = TaggedPipe(picfrom1, &node);
-    if (!pipe || !myCol) return;
-    pic(0).Visible(true);
-    Combo1.Visible(true);
-    Text19.Visible(false);
-    ArmEntryBox("Pic1from", node);
-    pic(0).Top(picfrom1.Top() + 8);
-    pic(0).Left(picfrom1.Left());
-    FillLateralPicker(*myCol, Combo1, pipe->ma3, true);
-    Combo1.Tag("Pic1from");
-}
+void Form1::picfrom_MouseDown(int Button, int Shift, float X, float Y) { OpenLateralPicker(picfrom, true); }
+
+void Form1::picfrom1_MouseDown(int Button, int Shift, float X, float Y) { OpenLateralPicker(picfrom1, false); }
 
 void Form1::picfrom_MouseUp(int Button, int Shift, float X, float Y) {
     picfrom.Height(5);
