@@ -350,6 +350,11 @@ TEST_F(ProfileEditTest, SlopeBarsStepTheirOwnPipeFromTheirOwnPosition) {
 }
 
 TEST_F(ProfileEditTest, SlopeBarsDoNothingWithoutAPipe) {
+    // A removal leaves the run naming renumbered nodes (the second pipe now
+    // has the first one's index) until the next redraw: no pipe is touched.
+    f().myCol->RemoveItem(vb::Variant("Obj" + a_->Name));
+    f().VScroll5.Value(f().VScroll5.Value() + 1);
+    EXPECT_FLOAT_EQ(b_->slope, 0.004f);
     f().Command4_Click();   // a new lateral without pipes is shown
     ASSERT_EQ(RunCount, 0);
     f().VScroll5.Value(f().VScroll5.Value() + 3);
