@@ -17,6 +17,7 @@ Form1::Form1() : vb::Form("Form1") {
     g_mainForm = this;
     BuildControls();
     WireEvents();
+    WireProfileEditing();
 }
 
 Form1::~Form1() {

@@ -30,6 +30,7 @@ public:
 #include "profile/form1_helpers.inc"
 #include "profile/form1_profile.inc"
 #include "profile/form1_dxf.inc"
+#include "profileedit/form1_edit.inc"
 };
 
 // The one main window of the process (set while it exists).

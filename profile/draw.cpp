@@ -13,7 +13,10 @@ void Form1::draw(int16_t /*unusedLateralCount*/, int16_t picture2DrawWidth) {
     // 1. A black, empty profile picture.
     Picture1.BackColor(0);
     // 2. Nothing more without a run.
-    if (RunCount == 0) return;
+    if (RunCount == 0) {
+        DisarmStaleEntryBox();
+        return;
+    }
     // 3. The lateral shown is the one whose tab is chosen.
     CurrentLateralName = UserControl11.text();
 
@@ -22,8 +25,14 @@ void Form1::draw(int16_t /*unusedLateralCount*/, int16_t picture2DrawWidth) {
     // pass write inverts into unrelated records.  Rebuild it when it is stale.
     if (!ProfileRunIsCurrent(CurrentLateralName)) {
         latseupdate(CurrentLateralName);
-        if (RunCount == 0) return;
+        if (RunCount == 0) {
+            DisarmStaleEntryBox();
+            return;
+        }
     }
+    // An entry box armed for a pipe that no longer carries handles here (the
+    // lateral or the chosen pipe changed) must not commit into anything.
+    DisarmStaleEntryBox();
     ProfileRedraw r;
     if (!ProfileCollectPipes(r)) return;
 
