@@ -257,6 +257,11 @@ TEST_F(FlexTest, PipeTableAndTheGroundLevelFill) {
     Key(vb::vbKeyF6);
     EXPECT_EQ(g().Rows(), 21);
 
+    // With no pipe counted the table is its header row alone.
+    PipeCount = 0;
+    x().mnusewer(vb::Variant(), maa);
+    EXPECT_EQ(g().Rows(), 1);
+
     // A pipe that names no node is reported, not read.
     maa.SetElement(1, vb::Variant("ObjNoSuchPipe"));
     PipeCount = 3;
