@@ -335,6 +335,26 @@ TEST_F(FlexTest, CopyAndPasteThroughTheSystemClipboard) {
     EXPECT_EQ(g().TextMatrix(6, 9), "3");
     EXPECT_EQ(g().TextMatrix(6, 10), "4");
 
+    // A copied column whose last cell is empty empties that cell too.
+    g().TextMatrix(12, 2, "x");
+    g().TextMatrix(13, 2, "");
+    Select(12, 2, 13, 2);
+    x().mnueditcopy_Click();
+    Select(2, 5, 2, 5);
+    x().mnueditpaste_Click();
+    EXPECT_EQ(g().TextMatrix(2, 5), "x");
+    EXPECT_EQ(g().TextMatrix(3, 5), "");
+    // A range copied from its lower right reaches up and left from the
+    // current cell, but not into the label column.
+    const std::string label = g().TextMatrix(2, 0);
+    Select(3, 3, 2, 2);
+    x().mnueditcopy_Click();
+    Select(2, 1, 2, 1);
+    x().mnueditpaste_Click();
+    EXPECT_EQ(g().TextMatrix(2, 0), label);
+    EXPECT_EQ(g().TextMatrix(1, 1), "a");
+    EXPECT_EQ(g().TextMatrix(2, 1), "c");
+
     // Insert on the last row appends a numbered row; remove keeps one row.
     g().Row(g().Rows() - 1);
     x().mnueditinsertrow_Click();
