@@ -133,8 +133,10 @@ void FLEX::mnueditinsertrow_Click() {
     vb::FlexGrid& g = MSFlexGrid1;
     vb::ErrorTrap trap;
     vb::resumeNext(trap, [&] {
+        // On the header row (where a find can leave the current cell) the new
+        // row goes in as the first data row, never above the headers.
         if (g.Row() + 1 == g.Rows()) g.AddItem("");
-        else g.AddItem("", g.Row());
+        else g.AddItem("", std::max(g.Row(), g.FixedRows()));
     });
     for (int r = 1; r < g.Rows(); ++r) vb::resumeNext(trap, [&] { g.TextMatrix(r, 0, std::to_string(r)); });
     MakeUndoBuffer("Insert Row");
@@ -144,7 +146,9 @@ void FLEX::mnueditdelrow_Click() {
     EditCellRow = 1;
     EditCellCol = 1;
     HideEditor();
-    if (MSFlexGrid1.Rows() >= 3) MSFlexGrid1.RemoveItem(MSFlexGrid1.Row());
+    // The header row is never removed.
+    if (MSFlexGrid1.Rows() >= 3 && MSFlexGrid1.Row() >= MSFlexGrid1.FixedRows())
+        MSFlexGrid1.RemoveItem(MSFlexGrid1.Row());
     MakeUndoBuffer("Remove Row");
 }
 

@@ -361,4 +361,15 @@ TEST_F(FlexTest, CopyAndPasteThroughTheSystemClipboard) {
     EXPECT_EQ(g().Rows(), 22);
     EXPECT_EQ(g().TextMatrix(21, 0), "21");
     EXPECT_EQ(g().TextMatrix(1, 0), "1");
+    // On the header row (where a find may leave the current cell) the
+    // headers stay: an insert goes in below them, a removal does nothing.
+    g().Row(0);
+    x().mnueditinsertrow_Click();
+    EXPECT_EQ(g().Rows(), 23);
+    EXPECT_EQ(g().TextMatrix(0, 1), "Visible");
+    EXPECT_EQ(g().TextMatrix(1, 1), "");
+    g().Row(0);
+    x().mnueditdelrow_Click();
+    EXPECT_EQ(g().Rows(), 23);
+    EXPECT_EQ(g().TextMatrix(0, 1), "Visible");
 }
