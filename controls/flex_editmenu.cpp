@@ -113,14 +113,19 @@ void FLEX::mnueditpaste_Click() {
     vb::FlexGrid& g = MSFlexGrid1;
     if (text.rfind("Copy", 0) == 0) {
         // Our own copy: the paste takes the copied range's shape from the
-        // current cell, cut at the grid's last row and column.
+        // current cell, cut at the grid's edges.  A range copied from its lower
+        // right corner reaches up and left, but never into the fixed header
+        // row or label column.  The text is already in the grid's own form: a
+        // final CR stands for a last row of empty cells, so it is kept.
         text.erase(0, 4);
         const UndoEntry& shape = UndoBuffer.empty() ? UndoEntry{} : UndoBuffer[0];
-        g.ColSel(std::min(g.Col() + (shape.EndCol - shape.StartCol), g.Cols() - 1));
-        g.RowSel(std::min(g.Row() + (shape.EndRow - shape.StartRow), g.Rows() - 1));
+        g.ColSel(std::clamp(g.Col() + (shape.EndCol - shape.StartCol), std::min(g.FixedCols(), g.Col()), g.Cols() - 1));
+        g.RowSel(std::clamp(g.Row() + (shape.EndRow - shape.StartRow), std::min(g.FixedRows(), g.Row()), g.Rows() - 1));
+    } else {
+        text = GridText(text);
     }
     MakeUndoBuffer("Cut");
-    g.Clip(GridText(text));
+    g.Clip(text);
     MakeUndoBuffer("Paste");
 }
 
@@ -128,8 +133,10 @@ void FLEX::mnueditinsertrow_Click() {
     vb::FlexGrid& g = MSFlexGrid1;
     vb::ErrorTrap trap;
     vb::resumeNext(trap, [&] {
+        // On the header row (where a find can leave the current cell) the new
+        // row goes in as the first data row, never above the headers.
         if (g.Row() + 1 == g.Rows()) g.AddItem("");
-        else g.AddItem("", g.Row());
+        else g.AddItem("", std::max(g.Row(), g.FixedRows()));
     });
     for (int r = 1; r < g.Rows(); ++r) vb::resumeNext(trap, [&] { g.TextMatrix(r, 0, std::to_string(r)); });
     MakeUndoBuffer("Insert Row");
@@ -139,7 +146,9 @@ void FLEX::mnueditdelrow_Click() {
     EditCellRow = 1;
     EditCellCol = 1;
     HideEditor();
-    if (MSFlexGrid1.Rows() >= 3) MSFlexGrid1.RemoveItem(MSFlexGrid1.Row());
+    // The header row is never removed.
+    if (MSFlexGrid1.Rows() >= 3 && MSFlexGrid1.Row() >= MSFlexGrid1.FixedRows())
+        MSFlexGrid1.RemoveItem(MSFlexGrid1.Row());
     MakeUndoBuffer("Remove Row");
 }
 

@@ -63,7 +63,8 @@ void FLEX::mnusewer(const vb::Variant&, const vb::Variant& maa) {
                                           "dia",  "slope", "x1",  "y1",   "x2", "y2"};
     StartTable();
     vb::FlexGrid& g = MSFlexGrid1;
-    g.Rows(std::max(PipeCount, 1) + 1);
+    // Only the header row while the network counts no pipe.
+    g.Rows(std::max(PipeCount, 0) + 1);
     g.Cols(16);
     for (int i = 1; i <= PipeCount; ++i) g.TextMatrix(i, 0, std::to_string(i));
     for (int c = 1; c <= 15; ++c) {

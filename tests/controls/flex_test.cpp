@@ -257,6 +257,11 @@ TEST_F(FlexTest, PipeTableAndTheGroundLevelFill) {
     Key(vb::vbKeyF6);
     EXPECT_EQ(g().Rows(), 21);
 
+    // With no pipe counted the table is its header row alone.
+    PipeCount = 0;
+    x().mnusewer(vb::Variant(), maa);
+    EXPECT_EQ(g().Rows(), 1);
+
     // A pipe that names no node is reported, not read.
     maa.SetElement(1, vb::Variant("ObjNoSuchPipe"));
     PipeCount = 3;
@@ -330,10 +335,41 @@ TEST_F(FlexTest, CopyAndPasteThroughTheSystemClipboard) {
     EXPECT_EQ(g().TextMatrix(6, 9), "3");
     EXPECT_EQ(g().TextMatrix(6, 10), "4");
 
+    // A copied column whose last cell is empty empties that cell too.
+    g().TextMatrix(12, 2, "x");
+    g().TextMatrix(13, 2, "");
+    Select(12, 2, 13, 2);
+    x().mnueditcopy_Click();
+    Select(2, 5, 2, 5);
+    x().mnueditpaste_Click();
+    EXPECT_EQ(g().TextMatrix(2, 5), "x");
+    EXPECT_EQ(g().TextMatrix(3, 5), "");
+    // A range copied from its lower right reaches up and left from the
+    // current cell, but not into the label column.
+    const std::string label = g().TextMatrix(2, 0);
+    Select(3, 3, 2, 2);
+    x().mnueditcopy_Click();
+    Select(2, 1, 2, 1);
+    x().mnueditpaste_Click();
+    EXPECT_EQ(g().TextMatrix(2, 0), label);
+    EXPECT_EQ(g().TextMatrix(1, 1), "a");
+    EXPECT_EQ(g().TextMatrix(2, 1), "c");
+
     // Insert on the last row appends a numbered row; remove keeps one row.
     g().Row(g().Rows() - 1);
     x().mnueditinsertrow_Click();
     EXPECT_EQ(g().Rows(), 22);
     EXPECT_EQ(g().TextMatrix(21, 0), "21");
     EXPECT_EQ(g().TextMatrix(1, 0), "1");
+    // On the header row (where a find may leave the current cell) the
+    // headers stay: an insert goes in below them, a removal does nothing.
+    g().Row(0);
+    x().mnueditinsertrow_Click();
+    EXPECT_EQ(g().Rows(), 23);
+    EXPECT_EQ(g().TextMatrix(0, 1), "Visible");
+    EXPECT_EQ(g().TextMatrix(1, 1), "");
+    g().Row(0);
+    x().mnueditdelrow_Click();
+    EXPECT_EQ(g().Rows(), 23);
+    EXPECT_EQ(g().TextMatrix(0, 1), "Visible");
 }
