@@ -22,6 +22,7 @@ public:
 
 #include "mainwindow/form1_main.inc"
 #include "mainwindow/form1_script.inc"
+#include "mainwindow/form1_canvas.inc"
 #include "profileedit/form1_grids.inc"
 #include "profile/form1_helpers.inc"
 #include "profile/form1_profile.inc"
