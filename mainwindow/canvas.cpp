@@ -252,8 +252,8 @@ void Form1::pic_Paint(int Index) { PicPrint(static_cast<int16_t>(Index)); }
 
 void Form1::sk_MouseDown(int Index, int /*Button*/, int /*Shift*/, float /*X*/, float /*Y*/) {
     vb::PictureBox& handle = sk(Index);
-    LastPointerX = handle.Left();
-    LastPointerY = handle.Top();
+    LastPointerX = static_cast<float>(handle.Left());
+    LastPointerY = static_cast<float>(handle.Top());
     // The outline takes the place of the first selected object, which is
     // hidden meanwhile; with nothing selected there is nothing to outline.
     if (!CanvasSelection.empty() && CanvasSelection[0]) {
