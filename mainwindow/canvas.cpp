@@ -340,25 +340,16 @@ void Form1::WireCanvas() {
     Commandpic.Click = [this] { Commandpic_Click(); };
     pic.Click = [this](int Index) { pic_Click(Index); };
     pic.KeyDown = [this](int Index, int& KeyCode, int& Shift) { pic_KeyDown(Index, KeyCode, Shift); };
-    pic.MouseDown = [this](int Index, int Button, int Shift, float X, float Y) {
-        pic_MouseDown(Index, Button, Shift, X, Y);
+    using MouseHandler = void (Form1::*)(int, int, int, float, float);
+    auto wireMouse = [this](vb::ControlArray<vb::PictureBox>& array, MouseHandler down, MouseHandler move,
+                            MouseHandler up) {
+        array.MouseDown = [this, down](int i, int b, int s, float x, float y) { (this->*down)(i, b, s, x, y); };
+        array.MouseMove = [this, move](int i, int b, int s, float x, float y) { (this->*move)(i, b, s, x, y); };
+        array.MouseUp = [this, up](int i, int b, int s, float x, float y) { (this->*up)(i, b, s, x, y); };
     };
-    pic.MouseMove = [this](int Index, int Button, int Shift, float X, float Y) {
-        pic_MouseMove(Index, Button, Shift, X, Y);
-    };
-    pic.MouseUp = [this](int Index, int Button, int Shift, float X, float Y) {
-        pic_MouseUp(Index, Button, Shift, X, Y);
-    };
+    wireMouse(pic, &Form1::pic_MouseDown, &Form1::pic_MouseMove, &Form1::pic_MouseUp);
+    wireMouse(sk, &Form1::sk_MouseDown, &Form1::sk_MouseMove, &Form1::sk_MouseUp);
     pic.Paint = [this](int Index) { pic_Paint(Index); };
-    sk.MouseDown = [this](int Index, int Button, int Shift, float X, float Y) {
-        sk_MouseDown(Index, Button, Shift, X, Y);
-    };
-    sk.MouseMove = [this](int Index, int Button, int Shift, float X, float Y) {
-        sk_MouseMove(Index, Button, Shift, X, Y);
-    };
-    sk.MouseUp = [this](int Index, int Button, int Shift, float X, float Y) {
-        sk_MouseUp(Index, Button, Shift, X, Y);
-    };
     sk.DblClick = [this](int Index) { sk_DblClick(Index); };
     WireMenusAndPanels();
 }
