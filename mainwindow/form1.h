@@ -25,6 +25,7 @@ public:
 #include "mainwindow/form1_script.inc"
 #include "mainwindow/form1_collection.inc"
 #include "projectdata/form1_calculators.inc"
+#include "mainwindow/form1_canvas.inc"
 #include "profileedit/form1_grids.inc"
 #include "profileedit/form1_pointview.inc"
 #include "profile/form1_helpers.inc"

@@ -3,6 +3,12 @@
 #include "platform/runtime/conversions.h"
 #include "profile/format.h"
 
+vb::Variant PictureOf(const vb::Image& image) {
+    vb::PictureRef p = image.Picture();
+    if (!p) return vb::Variant::Nothing();
+    return vb::Variant(std::static_pointer_cast<vb::Object>(p));
+}
+
 vb::Variant NewNodeValueArray() { return vb::Variant::MakeArray(vb::vbVariant, {{0, 3}}); }
 
 void AddRecordNode(model::cNodeCollection& col, const std::shared_ptr<model::Sewer>& record,

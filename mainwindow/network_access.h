@@ -9,6 +9,11 @@
 #include "model/node_collection.h"
 #include "model/sewer.h"
 #include "platform/runtime/variant.h"
+#include "platform/ui/controls.h"
+
+// The picture an image box shows, as a node value element holds it (Nothing
+// when the box has no picture).
+vb::Variant PictureOf(const vb::Image& image);
 
 // A fresh value array with elements 0 to 3, all empty.
 vb::Variant NewNodeValueArray();

@@ -54,12 +54,6 @@ float SingleDrop(float finv, float l, float slope) {
     const float end = finv - drop;
     return end;
 }
-
-vb::Variant PictureOf(const vb::Image& image) {
-    vb::PictureRef p = image.Picture();
-    if (!p) return vb::Variant::Nothing();
-    return vb::Variant(std::static_pointer_cast<vb::Object>(p));
-}
 }  // namespace
 
 void Form1::Command4_Click() {

@@ -34,6 +34,9 @@ void Container::PopupMenu(Menu& menu, int flags, std::optional<double> x, std::o
                      static_cast<int>(std::lround(UnitsToPixelsY(*y))));
         global = ClientWidget()->mapToGlobal(local);
     }
+    // Opening the menu raises its own Click first, as opening it from a
+    // menu bar does.
+    menu.Choose();
     Menu* chosen = Dialogs().PopupMenu(menu, global.x(), global.y());
     if (chosen) chosen->Choose();
 }
@@ -260,6 +263,10 @@ void Control::SetWidget(QWidget* w) {
         child->installEventFilter(filter);
         filter->inner.push_back(child);
     }
+    // A control's mouse events are its own: a press it does not take is not
+    // passed on to the control or form underneath, as a container never
+    // sees the mouse events of the controls placed on it.
+    w->setAttribute(Qt::WA_NoMousePropagation);
     w->setMouseTracking(true);
     if (auto* sa = qobject_cast<QAbstractScrollArea*>(w)) sa->viewport()->setMouseTracking(true);
     ApplyFont();

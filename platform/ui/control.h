@@ -17,9 +17,10 @@
 // Units: Left, Top, Width and Height are in the scale units of the control's
 // container: twips for forms, frames and user controls, and the picture box's
 // current scale for controls placed on a picture box.  Mouse coordinates are
-// in the control's own scale (a picture box's user scale; for controls that
-// have no scale of their own, the container's units relative to the
-// control's top-left corner).
+// in the control's own scale (a picture box's user scale, a frame's twips;
+// for controls that have no scale of their own, the container's units
+// relative to the control's top-left corner).  Mouse events are not passed
+// on to the container underneath.
 #pragma once
 
 #include <cstdint>
@@ -89,8 +90,9 @@ public:
     virtual double PixelsToSizeY(double py) const;
 
     // Shows `menu` as a pop-up menu at (x, y) in this container's units, or
-    // at the mouse pointer when no position is given; the chosen item's Click
-    // runs before PopupMenu returns.  Goes through the dialog sink, so tests
+    // at the mouse pointer when no position is given.  The menu's own Click
+    // is raised first (it opens); the chosen item's Click runs before
+    // PopupMenu returns.  Goes through the dialog sink, so tests
     // choose the item (see dialogs.h).
     void PopupMenu(Menu& menu, int flags = 0, std::optional<double> x = {},
                    std::optional<double> y = {});

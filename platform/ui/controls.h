@@ -143,6 +143,10 @@ public:
     QWidget* ClientWidget() const override { return widget_; }
     Form* ParentForm() override { return Control::ParentForm(); }
     void CopyPropertiesFrom(const Control& source) override;
+    // A frame reports the pointer in its own scale, twips from its corner,
+    // also when it stands on a picture box with a user scale.
+    float MouseXFromPixels(double px) const override { return static_cast<float>(PixelsToSizeX(px)); }
+    float MouseYFromPixels(double py) const override { return static_cast<float>(PixelsToSizeY(py)); }
 
 private:
     int borderStyle_ = 1;

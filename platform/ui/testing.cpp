@@ -15,6 +15,7 @@ namespace {
 
 QPointF ToPixels(vb::Control& control, double x, double y) {
     if (auto* pb = dynamic_cast<vb::PictureBox*>(&control)) return QPointF(pb->UnitsToPixelsX(x), pb->UnitsToPixelsY(y));
+    if (auto* fr = dynamic_cast<vb::Frame*>(&control)) return QPointF(fr->SizeToPixelsX(x), fr->SizeToPixelsY(y));
     vb::Container& c = control.ContainerOf();
     return QPointF(c.SizeToPixelsX(x), c.SizeToPixelsY(y));
 }

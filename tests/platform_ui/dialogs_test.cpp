@@ -131,16 +131,18 @@ TEST(Dialogs, PopupMenuChoosesThroughTheSink) {
     mnuPop.Visible(false);
     mnuHidden.Visible(false);
     std::vector<std::string> chosen;
+    mnuPop.Click = [&] { chosen.push_back("opened"); };
     mnuRemove.Click = [&] { chosen.push_back("remove"); mnuRemove.Tag("-Se 1"); };
     mnuHidden.Click = [&] { chosen.push_back("hidden"); };
     dialogs->QueueMenuChoice("Remove");
     f.PopupMenu(mnuPop);
-    EXPECT_EQ(chosen, std::vector<std::string>{"remove"}) << "the item's Click runs before PopupMenu returns";
+    EXPECT_EQ(chosen, (std::vector<std::string>{"opened", "remove"}))
+        << "the menu's own Click, then the item's, before PopupMenu returns";
     EXPECT_EQ(mnuRemove.Tag(), "-Se 1");
     dialogs->QueueMenuChoice("Hidden");
     f.PopupMenu(mnuPop);
     f.PopupMenu(mnuPop);
-    EXPECT_EQ(chosen.size(), 1u) << "hidden items cannot be chosen; unanswered pop-ups choose nothing";
+    EXPECT_EQ(chosen.size(), 4u) << "hidden items cannot be chosen; unanswered pop-ups choose nothing";
     ASSERT_EQ(dialogs->Popups().size(), 3u);
     EXPECT_TRUE(dialogs->Popups()[2].defaulted);
 }

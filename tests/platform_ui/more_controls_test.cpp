@@ -159,6 +159,24 @@ TEST(MoreControls, LinesAndShapesFollowTheContainerScale) {
     EXPECT_TRUE(Shape1.widget()->testAttribute(Qt::WA_TransparentForMouseEvents)) << "shapes take no mouse input";
 }
 
+TEST(MoreControls, MouseEventsStayWithTheControlUnderThePointer) {
+    vb::Form f;
+    vb::PictureBox Picture1{f};
+    Picture1.Move(0, 0, 3000, 3000);
+    Picture1.Scale(0, 0, 160, 150);
+    vb::Frame panel{Picture1, ""};
+    panel.Move(80, 80, 1575, 585);
+    int outerDowns = 0;
+    float panelX = 0;
+    Picture1.MouseDown = [&](int, int, float, float) { ++outerDowns; };
+    panel.MouseMove = [&](int, int, float x, float) { panelX = x; };
+    vb::test::SendMouse(panel, MouseAction::Click, 1, 100, 100);
+    EXPECT_EQ(outerDowns, 0) << "the container does not see its children's presses";
+    // A frame reports twips from its corner, whatever its container's scale.
+    vb::test::SendMouse(panel, MouseAction::Move, 0, 1200, 300);
+    EXPECT_NEAR(panelX, 1200, 15);
+}
+
 TEST(MoreControls, MenuBarShowsVisibleTopMenus) {
     vb::Form f;
     vb::Menu mnuFile{f, "&File"};
