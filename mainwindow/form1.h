@@ -26,6 +26,7 @@ public:
 #include "profile/form1_helpers.inc"
 #include "profile/form1_profile.inc"
 #include "profile/form1_dxf.inc"
+#include "exchange/form1_excel.inc"
 };
 
 // The one main window of the process (set while it exists).
