@@ -17,6 +17,7 @@ Form3::Form3() : vb::Form("Form3") {
     BuildCriteriaPages();
     WirePanels();
     WireTables();
+    BuildImport();
 }
 
 Form3& Form3Window() {

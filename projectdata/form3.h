@@ -19,6 +19,7 @@ public:
 #include "projectdata/form3_main.inc"
 #include "projectdata/form3_tables.inc"
 #include "projectdata/form3_criteria.inc"
+#include "exchange/form3_import.inc"
 };
 
 // The project window of the process, created on first use and kept while the

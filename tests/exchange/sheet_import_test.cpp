@@ -1,4 +1,5 @@
 // The network-sheet import from the running workbook program.
+#include "projectdata/form3.h"
 #include "tests/exchange/exchange_fixture.h"
 
 namespace {
@@ -127,6 +128,35 @@ TEST_F(ExchangeTest, EndInTheFirstRowGivesTheRootAlone) {
     EXPECT_EQ(PipeCount, 0);
     EXPECT_EQ(f().UserControl11.text(), "Lateral 1");
     EXPECT_EQ(CurrentLateralName, "Lateral 1");
+}
+
+// The project window's "Import" button: the network, then the panel hidden,
+// the pipe table shown and refilled, and the closing message.
+TEST_F(ExchangeTest, ImportButtonOfTheProjectWindow) {
+    Form3& w = Form3Window();
+    w.Show();
+    w.Command7_Click();
+    ASSERT_TRUE(w.Frame15.Visible());
+    running_->OpenWorkbook(SheetData("network_openpyxl.xlsx"));
+    w.Comman20.Click();
+    EXPECT_EQ(Prompts(), (Strings{"2", "Get Excel..."}));
+    EXPECT_EQ(w.Label31.Caption(), "Net... ");
+    EXPECT_FALSE(w.Frame15.Visible());
+    EXPECT_TRUE(w.Frame16.Visible());
+    Strings names;
+    for (int r = 1; r < w.MSHFlexGrid1.Rows(); ++r) names.push_back(w.MSHFlexGrid1.TextMatrix(r, 1));
+    EXPECT_EQ(names, (Strings{"Se 1", "Se 4", "Se 2", "Se 3"}));
+
+    // A failed import leaves the panel open and the network as it was.
+    dialogs().ClearLog();
+    auto before = f().myCol;
+    w.Command7_Click();
+    running_->CloseWorkbooks();
+    w.Comman20.Click();
+    EXPECT_EQ(Prompts(), Strings{"Please Open Excle file"});
+    EXPECT_TRUE(w.Frame15.Visible());
+    EXPECT_EQ(f().myCol, before);
+    w.Hide();
 }
 
 }  // namespace
