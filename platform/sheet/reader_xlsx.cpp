@@ -8,6 +8,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <limits>
 #include <pugixml.hpp>
@@ -17,12 +18,12 @@
 namespace sheet {
 namespace {
 
+// The parts of a package by name: from a zip archive, or (for the fuzz
+// target) already inflated in memory.
 class Package {
 public:
-    Package(zip_t* zip, std::string label) : zip_(zip), label_(std::move(label)) {}
-    ~Package() {
-        if (zip_) zip_discard(zip_);
-    }
+    explicit Package(std::string label) : label_(std::move(label)) {}
+    virtual ~Package() = default;
     Package(const Package&) = delete;
     Package& operator=(const Package&) = delete;
 
@@ -31,25 +32,61 @@ public:
         sheet::Fail(label_ + ": " + (where.empty() ? "" : where + ": ") + what);
     }
 
-    bool Has(const std::string& part) const { return Locate(part) >= 0; }
+    virtual bool Has(const std::string& part) const = 0;
+    // The bytes of a member with a terminating zero for the XML parser, or
+    // an error when it is missing, damaged or too large.
+    virtual std::vector<char> Read(const std::string& part) const = 0;
 
-    // The inflated bytes of a member (with a terminating zero for the XML
-    // parser), or an error when it is missing, damaged or too large.
-    std::vector<char> Read(const std::string& part) const {
+    // Parses a member as XML into doc (the bytes are kept in buffer, which
+    // must outlive doc).
+    void Parse(const std::string& part, std::vector<char>& buffer, pugi::xml_document& doc) const {
+        buffer = Read(part);
+        const auto flags = pugi::parse_default | pugi::parse_ws_pcdata_single;
+        pugi::xml_parse_result r = doc.load_buffer_inplace(buffer.data(), buffer.size() - 1, flags, pugi::encoding_utf8);
+        if (!r) Fail(part, std::string("bad XML at byte ") + std::to_string(r.offset) + " (" + r.description() + ")");
+    }
+
+protected:
+    static std::string Normal(const std::string& part) {
+        return (!part.empty() && part.front() == '/') ? part.substr(1) : part;
+    }
+    [[noreturn]] void TooLarge(const std::string& part) const {
+        Fail(part, "part inflates past the limit of " + std::to_string(kMaxPartBytes >> 20) + " MiB");
+    }
+    void Count(const std::string& part, size_t bytes) const {
+        total_ += bytes;
+        if (total_ > kMaxPackageBytes) {
+            Fail(part, "the parts read inflate past the limit of " + std::to_string(kMaxPackageBytes >> 20) + " MiB");
+        }
+    }
+
+private:
+    std::string label_;
+    mutable size_t total_ = 0;   // bytes inflated so far, all parts together
+};
+
+class ZipPackage : public Package {
+public:
+    ZipPackage(zip_t* zip, std::string label) : Package(std::move(label)), zip_(zip) {}
+    ~ZipPackage() override { zip_discard(zip_); }
+
+    bool Has(const std::string& part) const override { return Locate(part) >= 0; }
+
+    std::vector<char> Read(const std::string& part) const override {
         const zip_int64_t index = Locate(part);
         if (index < 0) Fail(part, "part missing from the package");
         zip_stat_t st;
         zip_stat_init(&st);
         size_t expected = 0;
         if (zip_stat_index(zip_, static_cast<zip_uint64_t>(index), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) {
-            if (st.size > kMaxPartBytes) Fail(part, "part inflates past the limit of " + std::to_string(kMaxPartBytes >> 20) + " MiB");
+            if (st.size > kMaxPartBytes) TooLarge(part);
             expected = static_cast<size_t>(st.size);
         }
         zip_file_t* file = zip_fopen_index(zip_, static_cast<zip_uint64_t>(index), 0);
         if (!file) Fail(part, std::string("cannot read: ") + zip_strerror(zip_));
         std::vector<char> out;
         // The declared size is only a hint: the data may inflate to more or
-        // less, and the limit is checked on what really comes out.
+        // less, and the limits are checked on what really comes out.
         out.reserve(std::min(expected, size_t(64) << 20) + 1);
         char chunk[1 << 16];
         for (;;) {
@@ -62,12 +99,13 @@ public:
             if (n == 0) break;
             if (out.size() + static_cast<size_t>(n) > kMaxPartBytes) {
                 zip_fclose(file);
-                Fail(part, "part inflates past the limit of " + std::to_string(kMaxPartBytes >> 20) + " MiB");
+                TooLarge(part);
             }
-            total_ += static_cast<size_t>(n);
-            if (total_ > kMaxPackageBytes) {
+            try {
+                Count(part, static_cast<size_t>(n));
+            } catch (...) {
                 zip_fclose(file);
-                Fail(part, "the parts read inflate past the limit of " + std::to_string(kMaxPackageBytes >> 20) + " MiB");
+                throw;
             }
             out.insert(out.end(), chunk, chunk + n);
         }
@@ -76,24 +114,40 @@ public:
         return out;
     }
 
-    // Parses a member as XML into doc (the bytes are kept in buffer, which
-    // must outlive doc).
-    void Parse(const std::string& part, std::vector<char>& buffer, pugi::xml_document& doc) const {
-        buffer = Read(part);
-        const auto flags = pugi::parse_default | pugi::parse_ws_pcdata_single;
-        pugi::xml_parse_result r = doc.load_buffer_inplace(buffer.data(), buffer.size() - 1, flags, pugi::encoding_utf8);
-        if (!r) Fail(part, std::string("bad XML at byte ") + std::to_string(r.offset) + " (" + r.description() + ")");
+private:
+    zip_int64_t Locate(const std::string& part) const {
+        return zip_name_locate(zip_, Normal(part).c_str(), ZIP_FL_NOCASE);
+    }
+    zip_t* zip_;
+};
+
+class MemoryPackage : public Package {
+public:
+    MemoryPackage(const std::vector<std::pair<std::string, std::string>>& parts, std::string label)
+        : Package(std::move(label)), parts_(parts) {}
+    bool Has(const std::string& part) const override { return Find(part) != nullptr; }
+    std::vector<char> Read(const std::string& part) const override {
+        const std::string* data = Find(part);
+        if (!data) Fail(part, "part missing from the package");
+        if (data->size() > kMaxPartBytes) TooLarge(part);
+        Count(part, data->size());
+        std::vector<char> out(data->begin(), data->end());
+        out.push_back('\0');
+        return out;
     }
 
 private:
-    zip_int64_t Locate(const std::string& part) const {
-        std::string name = part;
-        if (!name.empty() && name.front() == '/') name.erase(0, 1);
-        return zip_name_locate(zip_, name.c_str(), ZIP_FL_NOCASE);
+    const std::string* Find(const std::string& part) const {
+        const std::string name = Normal(part);
+        for (const auto& [n, d] : parts_) {
+            if (n.size() == name.size() &&
+                std::equal(n.begin(), n.end(), name.begin(), [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
+                return &d;
+            }
+        }
+        return nullptr;
     }
-    zip_t* zip_;
-    std::string label_;
-    mutable size_t total_ = 0;   // bytes inflated so far, all parts together
+    const std::vector<std::pair<std::string, std::string>>& parts_;
 };
 
 // Element and attribute names compared without their namespace prefix.
@@ -415,7 +469,16 @@ std::shared_ptr<Workbook> ReadXlsxBytes(const void* data, size_t size, const std
         Fail(name + ": not a workbook file (" + why + ")");
     }
     zip_error_fini(&error);
-    Package pkg(zip, name);
+    ZipPackage pkg(zip, name);
+    auto book = ReadPackage(pkg);
+    book->name = BaseName(name);
+    book->path = name;
+    return book;
+}
+
+std::shared_ptr<Workbook> ReadXlsxParts(const std::vector<std::pair<std::string, std::string>>& parts,
+                                        const std::string& name) {
+    MemoryPackage pkg(parts, name);
     auto book = ReadPackage(pkg);
     book->name = BaseName(name);
     book->path = name;
@@ -432,7 +495,7 @@ std::shared_ptr<Workbook> ReadXlsxFile(const std::string& path) {
         zip_error_fini(&error);
         Fail(path + ": not a workbook file (" + why + ")");
     }
-    Package pkg(zip, path);
+    ZipPackage pkg(zip, path);
     auto book = ReadPackage(pkg);
     book->name = BaseName(path);
     book->path = path;

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/runtime/variant.h"
@@ -111,6 +112,10 @@ std::shared_ptr<Workbook> ReadXlsxFile(const std::string& path);
 // Reads the bytes of an .xlsx/.xlsm package held in memory (`name` only
 // labels messages).
 std::shared_ptr<Workbook> ReadXlsxBytes(const void* data, size_t size, const std::string& name);
+// Reads a package whose parts are given by name, already inflated (what
+// the fuzz target feeds the package reader with).
+std::shared_ptr<Workbook> ReadXlsxParts(const std::vector<std::pair<std::string, std::string>>& parts,
+                                        const std::string& name);
 // Reads an .xls file through libfreexl.
 std::shared_ptr<Workbook> ReadXls(const std::string& path);
 
