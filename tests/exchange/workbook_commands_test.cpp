@@ -145,3 +145,20 @@ TEST_F(Form4Test, BadInputLeavesTheRecordsAsTheyWere) {
 }
 
 }  // namespace
+
+namespace {
+
+// The rows are counted on the sheet their values come from (the active
+// one), not on the first sheet of the workbook.
+TEST_F(Form4Test, CountsAndReadsTheSameSheet) {
+    TickOnly({0, 1});
+    dialogs().QueueFile(SheetData("mapped_two_sheets.xlsx"));
+    w().Command5_Click();
+    EXPECT_TRUE(dialogs().Messages().empty());
+    ASSERT_EQ(SewerArray.size(), 3u);
+    EXPECT_EQ(SewerArray[2]->from, "P2");
+    EXPECT_EQ(SewerArray[2]->tom, "P3");
+    EXPECT_EQ(w().MSFlexGrid1.Rows(), 3);
+}
+
+}  // namespace

@@ -72,6 +72,19 @@ def openpyxl_fixtures():
     ws.append(["MH6", "MH7", 1, 1, 1, 1, 1, 150, 1, 1, 1, 1, 1])
     wb.save(os.path.join(OUT, "mapped_openpyxl.xlsx"))
 
+    # Two sheets: the first holds more filled rows than the active second one.
+    wb = openpyxl.Workbook()
+    other = wb.active
+    other.title = "Other"
+    for r in range(1, 8):
+        other.append(["x%d" % r])
+    ws = wb.create_sheet("Pipes")
+    ws.append(["From", "To"])
+    ws.append(["P1", "P2"])
+    ws.append(["P2", "P3"])
+    wb.active = 1
+    wb.save(os.path.join(OUT, "mapped_two_sheets.xlsx"))
+
 
 def types_fixture():
     # Every kind of value a cell holds, a far sparse cell, and a row left empty.
