@@ -6,29 +6,12 @@
 # Exits non-zero when the fuzzer finds a crash, leak, hang or sanitizer report.
 set -euo pipefail
 
-SEWER_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 SECONDS_TO_RUN="${1:-30}"
-if [ -n "${SEWER_BUILD:-}" ]; then OUT="$SEWER_BUILD-fuzz-workbook"; else OUT="$SEWER_ROOT/build-fuzz-workbook"; fi
-mkdir -p "$OUT/obj" "$OUT/corpus" "$OUT/artifacts"
-
-CXX="${FUZZ_CXX:-clang++}"
-FLAGS=(-std=c++20 -O1 -g -fno-omit-frame-pointer -I"$SEWER_ROOT")
-SAN=(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined)
-SOURCES=(
-  platform/sheet/workbook.cpp platform/sheet/reader_xlsx.cpp platform/sheet/reader_xls.cpp
-  platform/sheet/local_application.cpp
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh" fuzz-workbook
+fuzz_objects platform/sheet platform/runtime -- \
+  platform/sheet/workbook.cpp platform/sheet/reader_xlsx.cpp platform/sheet/reader_xls.cpp \
+  platform/sheet/local_application.cpp \
   platform/runtime/conversions.cpp platform/runtime/variant.cpp platform/runtime/vberror.cpp
-)
-
-newest_header="$(ls -t "$SEWER_ROOT"/platform/sheet/*.h "$SEWER_ROOT"/platform/runtime/*.h | head -n 1)"
-objects=()
-for src in "${SOURCES[@]}"; do
-  obj="$OUT/obj/$(echo "$src" | tr '/' '_').o"
-  if [ ! -f "$obj" ] || [ "$SEWER_ROOT/$src" -nt "$obj" ] || [ "$newest_header" -nt "$obj" ]; then
-    "$CXX" "${FLAGS[@]}" "${SAN[@]}" -c "$SEWER_ROOT/$src" -o "$obj"
-  fi
-  objects+=("$obj")
-done
 
 "$CXX" "${FLAGS[@]}" -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   "$SEWER_ROOT/fuzz/read_workbook_fuzz.cpp" "${objects[@]}" -lzip -lpugixml -lfreexl \

@@ -98,18 +98,9 @@ std::shared_ptr<Workbook> ReadXls(const std::string& path) {
                     break;
                 case FREEXL_CELL_DATE:
                 case FREEXL_CELL_DATETIME:
-                case FREEXL_CELL_TIME: {
-                    const char* t = v.value.text_value ? v.value.text_value : "";
-                    double serial = 0;
-                    if (IsoDateToSerial(t, serial)) {
-                        cell.kind = Cell::Number;
-                        cell.number = serial;
-                    } else {
-                        cell.kind = Cell::Text;
-                        cell.text = sheet->AddString(t);
-                    }
+                case FREEXL_CELL_TIME:
+                    cell = sheet->DateCell(v.value.text_value ? v.value.text_value : "");
                     break;
-                }
                 default: break;   // FREEXL_CELL_NULL
                 }
                 if (cell.kind != Cell::Empty) sheet->Put(static_cast<int32_t>(r) + 1, c + 1, cell);

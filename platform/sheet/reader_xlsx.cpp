@@ -375,14 +375,7 @@ std::shared_ptr<Sheet> ReadWorksheet(const Package& pkg, const std::string& part
                 const int32_t code = ErrorCodeOfText(vtext);
                 cell.number = code != 0 ? code : 2015;
             } else if (type == "d") {
-                double serial = 0;
-                if (IsoDateToSerial(vtext, serial)) {
-                    cell.kind = Cell::Number;
-                    cell.number = serial;
-                } else {
-                    cell.kind = Cell::Text;
-                    cell.text = sheet->AddString(vtext);
-                }
+                cell = sheet->DateCell(vtext);
             } else if (type.empty() || type == "n") {
                 double n = 0;
                 if (*vtext == '\0') continue;

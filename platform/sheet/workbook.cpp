@@ -81,6 +81,19 @@ uint32_t Sheet::AddString(std::string text) {
     return static_cast<uint32_t>(strings_.size() - 1);
 }
 
+Cell Sheet::DateCell(std::string_view iso) {
+    Cell cell;
+    double serial = 0;
+    if (IsoDateToSerial(iso, serial)) {
+        cell.kind = Cell::Number;
+        cell.number = serial;
+    } else {
+        cell.kind = Cell::Text;
+        cell.text = AddString(std::string(iso));
+    }
+    return cell;
+}
+
 void Sheet::Put(int32_t row, int32_t col, const Cell& cell) {
     if (row < 1 || row > kMaxRow || col < 1 || col > kMaxCol) Fail("cell out of the sheet's range");
     if (rows_.empty() || rows_.back().number != row) {

@@ -82,6 +82,9 @@ public:
 
     // --- Building (readers and the bus codec) -------------------------------------
     uint32_t AddString(std::string text);
+    // A date or time given as ISO text: its serial number, or the text
+    // itself when it is no date.
+    Cell DateCell(std::string_view iso);
     // Appends a cell; rows and columns may come in any order.  A cell given
     // twice keeps the later value.  Call Finish once after the last cell.
     void Put(int32_t row, int32_t col, const Cell& cell);
