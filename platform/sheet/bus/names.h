@@ -3,8 +3,8 @@
 
 namespace sheet::bus {
 
-inline constexpr const char* kService = "org.sewerdesign.sewersheet";
+inline constexpr const char* kService = "org.sewerdesign.SewerSheet";
 inline constexpr const char* kPath = "/Application";
-inline constexpr const char* kInterface = "org.sewerdesign.sewersheet.Application";
+inline constexpr const char* kInterface = "org.sewerdesign.SewerSheet.Application";
 
 }  // namespace sheet::bus

@@ -15,7 +15,7 @@ namespace sheet::bus {
 
 class ApplicationService : public QObject, protected QDBusContext {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.sewerdesign.sewersheet.Application")
+    Q_CLASSINFO("D-Bus Interface", "org.sewerdesign.SewerSheet.Application")
 
 public:
     explicit ApplicationService(LocalApplication& app, QObject* parent = nullptr) : QObject(parent), app_(app) {}
