@@ -22,6 +22,8 @@ const char* CodeProperty(int code) {
 }  // namespace
 
 void Form3::WireTables() {
+    Command1.Click = [this] { Command1_Click(); };
+    Command2.Click = [this] { Command2_Click(); };
     MSHFlexGrid1.Click = [this] { MSHFlexGrid1_Click(); };
     MSHFlexGrid2.Click = [this] { MSHFlexGrid2_Click(); };
     Text20.Change = [this] { Text20_Change(); };
