@@ -153,9 +153,9 @@ bool Form3::rcsub(int row, int code) {
     if (stored) return true;
 
     const std::string old = vb::CStr(s->GetProperty(property));
+    grid.TextMatrix(row, col, old);
     vb::MsgBox(grid.TextMatrix(0, col) + ": \"" + text + "\" is not a number this column can hold; the value stays " +
                    old + ".",
                vb::vbExclamation);
-    grid.TextMatrix(row, col, old);
     return false;
 }
