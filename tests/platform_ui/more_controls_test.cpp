@@ -49,6 +49,31 @@ TEST(MoreControls, ComboBoxListIndexTextAndChange) {
     EXPECT_EQ(Combo2.ItemData(0), 0);
 }
 
+TEST(MoreControls, LeavingAComboWhoseTextNamesAnItemIsNoClick) {
+    vb::Form f;
+    vb::ComboBox Combo1{f};
+    vb::TextBox Text1{f};
+    Combo1.Move(0, 0, 1200, 315);
+    Text1.Move(0, 600, 1200, 315);
+    int clicks = 0;
+    Combo1.Click = [&] { ++clicks; };
+    Combo1.AddItem("200");
+    Combo1.AddItem("600");
+    vb::test::ShowAndActivate(f);
+    Combo1.Text("600");
+    Combo1.SetFocus();
+    vb::test::ProcessEvents();
+    Text1.SetFocus();
+    vb::test::ProcessEvents();
+    EXPECT_EQ(clicks, 0);
+    // A choice in the list still clicks.
+    Combo1.SetFocus();
+    vb::test::ProcessEvents();
+    vb::test::SendKey(Combo1, vb::vbKeyUp);
+    EXPECT_EQ(clicks, 1);
+    f.Unload();
+}
+
 TEST(MoreControls, LabelRaisesChangeAndAutoSizes) {
     vb::Form f;
     vb::Label Label8{f, "10"};
