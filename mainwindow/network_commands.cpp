@@ -13,7 +13,7 @@ bool Form1::StoreNode(const std::shared_ptr<model::Sewer>& record, const std::st
         vb::MsgBox("There is no lateral \"" + parentKey.substr(3) + "\" to add the pipe to.", vb::vbOKOnly);
         return false;
     }
-    if (!myCol) myCol = std::make_shared<model::cNodeCollection>();
+    if (!myCol) myCol = NewNetworkCollection();
     const std::string key = "Obj" + record->Name;
     if (myCol->KeyExists(key)) {
         vb::MsgBox("\"" + record->Name + "\" exists already.", vb::vbOKOnly);

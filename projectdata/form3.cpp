@@ -87,7 +87,6 @@ void Form3::Form_Resize() {
 void Form3::Command3_Click() {
     if (!Frame4.Visible()) {
         Frame4.Visible(true);
-        Frame4.ZOrder(vb::vbBringToFront);
         Frame16.Visible(false);
         Frame5.Visible(false);
         Frame15.Visible(false);
@@ -98,7 +97,6 @@ void Form3::Command3_Click() {
 
 void Form3::Command7_Click() {
     Frame15.Visible(true);
-    Frame15.ZOrder(vb::vbBringToFront);
     Frame4.Visible(false);
     Frame5.Visible(false);
     Frame16.Visible(false);

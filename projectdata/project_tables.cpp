@@ -59,10 +59,12 @@ void Form3::Command1_Click() {
     if (Frame16.Visible()) {
         Frame16.Visible(false);
     } else {
+        // The panels share one place and a frame does not cover what lies
+        // under it, so the one shown hides the others.
         Frame16.Visible(true);
-        Frame16.ZOrder(vb::vbBringToFront);
         Frame4.Visible(false);
         Frame5.Visible(false);
+        Frame15.Visible(false);
     }
 
     ResetTable(PipeTable);
@@ -130,8 +132,8 @@ void Form3::Command2_Click() {
         Frame5.Visible(false);
     } else {
         Frame5.Visible(true);
-        Frame5.ZOrder(vb::vbBringToFront);
         Frame4.Visible(false);
+        Frame16.Visible(false);
     }
     Frame15.Visible(false);
 

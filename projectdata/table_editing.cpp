@@ -22,6 +22,8 @@ const char* CodeProperty(int code) {
 }  // namespace
 
 void Form3::WireTables() {
+    Command1.Click = [this] { Command1_Click(); };
+    Command2.Click = [this] { Command2_Click(); };
     MSHFlexGrid1.Click = [this] { MSHFlexGrid1_Click(); };
     MSHFlexGrid2.Click = [this] { MSHFlexGrid2_Click(); };
     Text20.Change = [this] { Text20_Change(); };
@@ -151,9 +153,9 @@ bool Form3::rcsub(int row, int code) {
     if (stored) return true;
 
     const std::string old = vb::CStr(s->GetProperty(property));
+    grid.TextMatrix(row, col, old);
     vb::MsgBox(grid.TextMatrix(0, col) + ": \"" + text + "\" is not a number this column can hold; the value stays " +
                    old + ".",
                vb::vbExclamation);
-    grid.TextMatrix(row, col, old);
     return false;
 }

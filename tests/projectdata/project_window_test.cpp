@@ -82,7 +82,7 @@ protected:
 }  // namespace
 
 TEST_F(ProjectWindowTest, TablesOfTheDefaultNetwork) {
-    w().Command1_Click();
+    w().Command1.Value(true);   // "Sewer"
     EXPECT_TRUE(w().Frame16.Visible());
     EXPECT_EQ(w().MSHFlexGrid1.Rows(), 1);   // the lateral has no pipe: headers only
     EXPECT_EQ(Row(w().MSHFlexGrid1, 0), (std::vector<std::string>{"", "Name", "From", "To", "Length", "GrF-El.",
@@ -91,8 +91,9 @@ TEST_F(ProjectWindowTest, TablesOfTheDefaultNetwork) {
     w().MSHFlexGrid1_Click();
     EXPECT_FALSE(w().Text20.Visible());
 
-    w().Command2_Click();
+    w().Command2.Value(true);   // "Diameter"
     EXPECT_TRUE(w().Frame5.Visible());
+    EXPECT_FALSE(w().Frame16.Visible());   // the panels share one place
     auto& g = w().MSHFlexGrid2;
     ASSERT_EQ(g.Rows(), 16);
     EXPECT_EQ(Row(g, 0), (std::vector<std::string>{"", "Diameter", "MinSlope", "MaxVelocity", "n Manning", "Max H/D",
@@ -325,18 +326,25 @@ TEST_F(ProjectWindowTest, AnEditShowsInTheMainWindowAtItsNextRefresh) {
 }
 
 TEST_F(ProjectWindowTest, PanelsButtonsAndLayout) {
-    w().Command7_Click();
+    w().Command7.Value(true);   // "Excel"
     EXPECT_TRUE(w().Frame15.Visible());
     EXPECT_EQ(w().Frame15.Caption(), "Import  XLS");
     EXPECT_EQ(w().Text4(14).Text(), "15");
     EXPECT_EQ(w().Text5.Text(), "2");
-    w().Command3_Click();
+    w().Command3.Value(true);   // "Project"
     EXPECT_TRUE(w().Frame4.Visible());
     EXPECT_FALSE(w().Frame15.Visible());
     w().Command3_Click();
     EXPECT_FALSE(w().Frame4.Visible());
+    w().Command1_Click();
+    EXPECT_TRUE(w().Frame16.Visible());
+    EXPECT_FALSE(w().Frame4.Visible());
     w().Command7_Click();
-    w().Comman15_Click();
+    EXPECT_FALSE(w().Frame16.Visible());
+    w().Command1_Click();
+    EXPECT_FALSE(w().Frame15.Visible());
+    w().Command7_Click();
+    w().Comman15.Value(true);   // "Close"
     EXPECT_FALSE(w().Frame15.Visible());
 
     // The tables' panel follows the form's size.
