@@ -6,30 +6,12 @@
 # Exits non-zero when the fuzzer finds a crash, leak, hang or sanitizer report.
 set -euo pipefail
 
-SEWER_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 SECONDS_TO_RUN="${1:-60}"
-if [ -n "${SEWER_BUILD:-}" ]; then OUT="$SEWER_BUILD-fuzz"; else OUT="$SEWER_ROOT/build-fuzz"; fi
-mkdir -p "$OUT/obj" "$OUT/corpus" "$OUT/artifacts"
-
-CXX="${FUZZ_CXX:-clang++}"
-FLAGS=(-std=c++20 -O1 -g -fno-omit-frame-pointer -I"$SEWER_ROOT")
-SAN=(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined)
-SOURCES=(
-  model/node_collection.cpp model/node_collection_sort.cpp model/node_collection_bytes.cpp model/sewer.cpp
-  platform/runtime/conversions.cpp platform/runtime/propertybag.cpp platform/runtime/variant.cpp
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh" fuzz
+fuzz_objects model platform/runtime -- \
+  model/node_collection.cpp model/node_collection_sort.cpp model/node_collection_bytes.cpp model/sewer.cpp \
+  platform/runtime/conversions.cpp platform/runtime/propertybag.cpp platform/runtime/variant.cpp \
   platform/runtime/vberror.cpp
-)
-
-# A changed header rebuilds every object (the headers are few and shared).
-newest_header="$(ls -t "$SEWER_ROOT"/model/*.h "$SEWER_ROOT"/platform/runtime/*.h | head -n 1)"
-objects=()
-for src in "${SOURCES[@]}"; do
-  obj="$OUT/obj/$(echo "$src" | tr '/' '_').o"
-  if [ ! -f "$obj" ] || [ "$SEWER_ROOT/$src" -nt "$obj" ] || [ "$newest_header" -nt "$obj" ]; then
-    "$CXX" "${FLAGS[@]}" "${SAN[@]}" -c "$SEWER_ROOT/$src" -o "$obj"
-  fi
-  objects+=("$obj")
-done
 
 "$CXX" "${FLAGS[@]}" -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   "$SEWER_ROOT/fuzz/load_collection_fuzz.cpp" "${objects[@]}" -o "$OUT/load_collection_fuzz"

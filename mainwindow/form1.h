@@ -32,6 +32,7 @@ public:
 #include "profile/form1_profile.inc"
 #include "profile/form1_dxf.inc"
 #include "profileedit/form1_edit.inc"
+#include "exchange/form1_excel.inc"
 };
 
 // The one main window of the process (set while it exists).

@@ -3,6 +3,7 @@
 // removing and moving the pipe list's entries.
 #include "mainwindow/form1.h"
 #include "mainwindow/network_access.h"
+#include "projectdata/form3.h"
 #include "profileedit/grid_value.h"
 #include "profile/format.h"
 
@@ -174,9 +175,7 @@ void Form1::Command2_Click() {
     if (s) s->lat = txt_script.Text();
 }
 
-void Form1::Command26_Click() {
-    // The project window is shown here once it is part of the program.
-}
+void Form1::Command26_Click() { Form3Window().Show(vb::vbModeless); }
 
 void Form1::DeleteSelectedNode(int16_t Flag) {
     if (Flag != 0) {

@@ -11,6 +11,8 @@ sewer_packages=(
   clang libclang-rt-14-dev
   python3 python3-ezdxf
   xvfb xauth xdotool
+  libzip-dev libpugixml-dev libfreexl-dev libxlsxwriter-dev
+  python3-openpyxl python3-xlwt dbus
 )
 
 sewer_install_missing() {

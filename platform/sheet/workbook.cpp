@@ -1,0 +1,275 @@
+#include "platform/sheet/workbook.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace sheet {
+
+void Fail(const std::string& description) { throw vb::VbError(kErrWorkbook, description, "sewersheet"); }
+
+namespace {
+struct ErrorName {
+    const char* text;
+    int32_t code;
+};
+// The error values a cell can hold and the codes their Variants carry.
+constexpr ErrorName kErrorNames[] = {
+    {"#NULL!", 2000}, {"#DIV/0!", 2007}, {"#VALUE!", 2015}, {"#REF!", 2023},
+    {"#NAME?", 2029}, {"#NUM!", 2036},   {"#N/A", 2042},
+};
+}  // namespace
+
+int32_t ErrorCodeOfText(std::string_view text) {
+    for (const auto& e : kErrorNames) {
+        if (text == e.text) return e.code;
+    }
+    return 0;
+}
+
+std::string TextOfErrorCode(int32_t code) {
+    for (const auto& e : kErrorNames) {
+        if (code == e.code) return e.text;
+    }
+    return "#ERROR";
+}
+
+// ---------------------------------------------------------------------------
+// Sheet
+
+const Cell* Sheet::Find(int32_t row, int32_t col) const {
+    if (rows_.empty() || row < firstRow_ || row > lastRow_ || col < firstCol_ || col > lastCol_) return nullptr;
+    // Rows are usually consecutive from the first one: try the direct slot.
+    const Row* r = nullptr;
+    const size_t guess = static_cast<size_t>(row - rows_.front().number);
+    if (guess < rows_.size() && rows_[guess].number == row) {
+        r = &rows_[guess];
+    } else {
+        auto it = std::lower_bound(rows_.begin(), rows_.end(), row,
+                                   [](const Row& a, int32_t n) { return a.number < n; });
+        if (it == rows_.end() || it->number != row) return nullptr;
+        r = &*it;
+    }
+    const auto& cells = r->cells;
+    if (cells.empty()) return nullptr;
+    const size_t cguess = static_cast<size_t>(col - cells.front().col);
+    if (col >= cells.front().col && cguess < cells.size() && cells[cguess].col == col) return &cells[cguess].cell;
+    auto it = std::lower_bound(cells.begin(), cells.end(), col, [](const Entry& e, int32_t c) { return e.col < c; });
+    if (it == cells.end() || it->col != col) return nullptr;
+    return &it->cell;
+}
+
+vb::Variant Sheet::Value(int32_t row, int32_t col) const {
+    const Cell* c = Find(row, col);
+    if (!c) return {};
+    switch (c->kind) {
+    case Cell::Number: return vb::Variant(c->number);
+    case Cell::Text: return vb::Variant(strings_[c->text]);
+    case Cell::Boolean: return vb::Variant(c->number != 0);
+    case Cell::Error: return vb::Variant::Error(static_cast<int32_t>(c->number));
+    case Cell::Empty: break;
+    }
+    return {};
+}
+
+uint32_t Sheet::AddString(std::string text) {
+    strings_.push_back(std::move(text));
+    return static_cast<uint32_t>(strings_.size() - 1);
+}
+
+Cell Sheet::DateCell(std::string_view iso) {
+    Cell cell;
+    double serial = 0;
+    if (IsoDateToSerial(iso, serial)) {
+        cell.kind = Cell::Number;
+        cell.number = serial;
+    } else {
+        cell.kind = Cell::Text;
+        cell.text = AddString(std::string(iso));
+    }
+    return cell;
+}
+
+void Sheet::Put(int32_t row, int32_t col, const Cell& cell) {
+    if (row < 1 || row > kMaxRow || col < 1 || col > kMaxCol) Fail("cell out of the sheet's range");
+    if (rows_.empty() || rows_.back().number != row) {
+        if (!rows_.empty() && rows_.back().number > row) sorted_ = false;
+        rows_.push_back(Row{row, {}});
+    }
+    auto& cells = rows_.back().cells;
+    if (!cells.empty() && cells.back().col >= col) sorted_ = false;
+    cells.push_back(Entry{col, cell});
+}
+
+void Sheet::Finish() {
+    if (!sorted_) {
+        // Merge rows given more than once, then order every row's cells; a
+        // cell given twice keeps the value given later (stable sorts).
+        std::stable_sort(rows_.begin(), rows_.end(), [](const Row& a, const Row& b) { return a.number < b.number; });
+        std::vector<Row> merged;
+        for (auto& r : rows_) {
+            if (!merged.empty() && merged.back().number == r.number) {
+                auto& into = merged.back().cells;
+                into.insert(into.end(), r.cells.begin(), r.cells.end());
+            } else {
+                merged.push_back(std::move(r));
+            }
+        }
+        rows_ = std::move(merged);
+        for (auto& r : rows_) {
+            std::stable_sort(r.cells.begin(), r.cells.end(), [](const Entry& a, const Entry& b) { return a.col < b.col; });
+            std::vector<Entry> unique;
+            unique.reserve(r.cells.size());
+            for (const auto& e : r.cells) {
+                if (!unique.empty() && unique.back().col == e.col) {
+                    unique.back() = e;
+                } else {
+                    unique.push_back(e);
+                }
+            }
+            r.cells = std::move(unique);
+        }
+        sorted_ = true;
+    }
+    // Empty cells take no place; rows left without cells go too.
+    cellCount_ = 0;
+    firstRow_ = lastRow_ = firstCol_ = lastCol_ = 0;
+    std::vector<Row> kept;
+    kept.reserve(rows_.size());
+    for (auto& r : rows_) {
+        std::erase_if(r.cells, [](const Entry& e) { return e.cell.kind == Cell::Empty; });
+        if (r.cells.empty()) continue;
+        if (kept.empty()) {
+            firstRow_ = r.number;
+            firstCol_ = r.cells.front().col;
+            lastCol_ = r.cells.back().col;
+        }
+        lastRow_ = r.number;
+        firstCol_ = std::min(firstCol_, r.cells.front().col);
+        lastCol_ = std::max(lastCol_, r.cells.back().col);
+        cellCount_ += r.cells.size();
+        kept.push_back(std::move(r));
+    }
+    rows_ = std::move(kept);
+}
+
+// ---------------------------------------------------------------------------
+// Small parsers
+
+bool ParseCellRef(std::string_view ref, int32_t& row, int32_t& col) {
+    size_t i = 0;
+    int64_t c = 0;
+    while (i < ref.size() && std::isalpha(static_cast<unsigned char>(ref[i]))) {
+        c = c * 26 + (std::toupper(static_cast<unsigned char>(ref[i])) - 'A' + 1);
+        if (c > kMaxCol) return false;
+        ++i;
+    }
+    if (i == 0 || i == ref.size()) return false;
+    int64_t r = 0;
+    for (; i < ref.size(); ++i) {
+        if (ref[i] < '0' || ref[i] > '9') return false;
+        r = r * 10 + (ref[i] - '0');
+        if (r > kMaxRow) return false;
+    }
+    if (r < 1) return false;
+    row = static_cast<int32_t>(r);
+    col = static_cast<int32_t>(c);
+    return true;
+}
+
+bool ParseXmlNumber(std::string_view text, double& value) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\n' || text.front() == '\r')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return false;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
+    if (ec != std::errc() || ptr != end) return false;
+    return std::isfinite(value);
+}
+
+namespace {
+// Days from 1 March of year 0 to the date (the proleptic Gregorian calendar).
+int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;   // days since 1970-01-01
+}
+bool Digits(std::string_view s, size_t pos, size_t n, int& out) {
+    if (pos + n > s.size()) return false;
+    out = 0;
+    for (size_t i = pos; i < pos + n; ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        out = out * 10 + (s[i] - '0');
+    }
+    return true;
+}
+bool TimeOfDay(std::string_view s, double& fraction) {
+    int h = 0, mi = 0, se = 0;
+    if (!Digits(s, 0, 2, h) || s.size() < 5 || s[2] != ':' || !Digits(s, 3, 2, mi)) return false;
+    double seconds = 0;
+    size_t pos = 5;
+    if (s.size() > 5) {
+        if (s[5] != ':' || !Digits(s, 6, 2, se)) return false;
+        seconds = se;
+        pos = 8;
+        if (pos < s.size() && s[pos] == '.') {
+            double scale = 0.1;
+            for (++pos; pos < s.size() && s[pos] >= '0' && s[pos] <= '9'; ++pos, scale /= 10) seconds += (s[pos] - '0') * scale;
+        }
+        if (pos < s.size() && s[pos] == 'Z') ++pos;
+        if (pos != s.size()) return false;
+    }
+    if (h > 24 || mi > 59 || seconds >= 61) return false;
+    fraction = (h * 3600 + mi * 60 + seconds) / 86400.0;
+    return true;
+}
+}  // namespace
+
+bool IsoDateToSerial(std::string_view text, double& serial) {
+    int y = 0, m = 0, d = 0;
+    if (text.size() >= 10 && Digits(text, 0, 4, y) && text[4] == '-' && Digits(text, 5, 2, m) && text[7] == '-' &&
+        Digits(text, 8, 2, d)) {
+        if (m < 1 || m > 12 || d < 1 || d > 31) return false;
+        // Day 0 is 30 December 1899; serials before 1 March 1900 are one
+        // lower, as the file format counts a 29 February 1900.
+        double days = static_cast<double>(DaysFromCivil(y, m, d) - DaysFromCivil(1899, 12, 30));
+        if (days < 61) days -= 1;
+        double fraction = 0;
+        if (text.size() > 10) {
+            if ((text[10] != 'T' && text[10] != ' ') || !TimeOfDay(text.substr(11), fraction)) return false;
+        }
+        serial = days + fraction;
+        return true;
+    }
+    double fraction = 0;
+    if (TimeOfDay(text, fraction)) {
+        serial = fraction;
+        return true;
+    }
+    return false;
+}
+
+std::shared_ptr<Workbook> ReadWorkbook(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) Fail("Cannot open \"" + path + "\": " + std::strerror(errno));
+    unsigned char head[8] = {};
+    const size_t got = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    static const unsigned char kCompound[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    if (got == sizeof head && std::memcmp(head, kCompound, sizeof head) == 0) return ReadXls(path);
+    return ReadXlsxFile(path);
+}
+
+}  // namespace sheet

@@ -1,0 +1,137 @@
+// Workbooks as the workbook program holds them: the sheets of a file, each a
+// sparse table of cell values, read from .xlsx/.xlsm (reader_xlsx.cpp) or
+// .xls (reader_xls.cpp).  No Qt here: the design tool's in-process reader,
+// the workbook program and the fuzz target all use this code.
+//
+// A file is never trusted: every way a file can be wrong (not a workbook,
+// truncated, a missing or malformed part, an index out of range, a member
+// that inflates past kMaxPartBytes) gives a WorkbookError naming the file
+// and the place, never a crash or an unbounded allocation.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/runtime/variant.h"
+#include "platform/runtime/vberror.h"
+
+namespace sheet {
+
+// The error number a failed workbook operation raises (the description says
+// what went wrong and where).
+constexpr int32_t kErrWorkbook = 1004;
+// No part of a workbook may inflate to more than this.
+constexpr size_t kMaxPartBytes = size_t(256) << 20;
+// Nor may all the parts read from one file together.
+constexpr size_t kMaxPackageBytes = size_t(512) << 20;
+// The largest row and column a sheet can address.
+constexpr int32_t kMaxRow = 1048576;
+constexpr int32_t kMaxCol = 16384;
+
+// Raises kErrWorkbook with the description.
+[[noreturn]] void Fail(const std::string& description);
+
+// One cell's value in compact form: numbers, booleans (0 or 1) and error
+// codes in `number`, texts as an index into the sheet's strings.
+struct Cell {
+    enum Kind : uint8_t { Empty = 0, Number = 1, Text = 2, Boolean = 3, Error = 4 };
+    Kind kind = Empty;
+    uint32_t text = 0;
+    double number = 0;
+};
+
+// The error codes of the error values a cell can hold ("#DIV/0!" and so on),
+// as a cell's Variant carries them; 0 for a text that is no error value.
+int32_t ErrorCodeOfText(std::string_view text);
+std::string TextOfErrorCode(int32_t code);
+
+// A sheet: rows of cells, both sorted, only filled cells stored.
+class Sheet {
+public:
+    struct Entry {
+        int32_t col = 0;
+        Cell cell;
+    };
+    struct Row {
+        int32_t number = 0;
+        std::vector<Entry> cells;   // ascending columns, no duplicates
+    };
+
+    std::string name;
+
+    // The used range (1-based, inclusive): the rows and columns of the
+    // filled cells.  An empty sheet has LastRow() == 0.
+    int32_t FirstRow() const { return firstRow_; }
+    int32_t LastRow() const { return lastRow_; }
+    int32_t FirstCol() const { return firstCol_; }
+    int32_t LastCol() const { return lastCol_; }
+
+    // A cell's value: Empty, Double, String, Boolean or Error.  Any row and
+    // column (also outside the used range, or 0 and below) is Empty.
+    vb::Variant Value(int32_t row, int32_t col) const;
+    const Cell* Find(int32_t row, int32_t col) const;
+    const std::string& Text(uint32_t index) const { return strings_.at(index); }
+
+    const std::vector<Row>& Rows() const { return rows_; }
+    const std::vector<std::string>& Strings() const { return strings_; }
+
+    // --- Building (readers and the bus codec) -------------------------------------
+    uint32_t AddString(std::string text);
+    // A date or time given as ISO text: its serial number, or the text
+    // itself when it is no date.
+    Cell DateCell(std::string_view iso);
+    // Appends a cell; rows and columns may come in any order.  A cell given
+    // twice keeps the later value.  Call Finish once after the last cell.
+    void Put(int32_t row, int32_t col, const Cell& cell);
+    void Finish();
+    size_t CellCount() const { return cellCount_; }
+
+private:
+    std::vector<Row> rows_;
+    std::vector<std::string> strings_;
+    bool sorted_ = true;
+    size_t cellCount_ = 0;
+    int32_t firstRow_ = 0, lastRow_ = 0, firstCol_ = 0, lastCol_ = 0;
+};
+
+class Workbook {
+public:
+    std::string path;   // as it was opened
+    std::string name;   // the file name without its folder
+    std::vector<std::shared_ptr<const Sheet>> sheets;
+    int32_t activeSheet = 0;   // 0-based index into sheets
+};
+
+// Reads a workbook file: .xls by its compound-document signature, anything
+// else as the zip package of .xlsx/.xlsm.  Raises kErrWorkbook.
+std::shared_ptr<Workbook> ReadWorkbook(const std::string& path);
+// Reads an .xlsx/.xlsm file (a zip package).
+std::shared_ptr<Workbook> ReadXlsxFile(const std::string& path);
+// Reads the bytes of an .xlsx/.xlsm package held in memory (`name` only
+// labels messages).
+std::shared_ptr<Workbook> ReadXlsxBytes(const void* data, size_t size, const std::string& name);
+// Reads a package whose parts are given by name, already inflated (what
+// the fuzz target feeds the package reader with).
+std::shared_ptr<Workbook> ReadXlsxParts(const std::vector<std::pair<std::string, std::string>>& parts,
+                                        const std::string& name);
+// Reads an .xls file through libfreexl.
+std::shared_ptr<Workbook> ReadXls(const std::string& path);
+
+// Parses a cell reference such as "AB12" (letters then digits, both
+// required) into row and column; false when it is no reference within the
+// sheet's limits.
+bool ParseCellRef(std::string_view ref, int32_t& row, int32_t& col);
+// The serial day number (days since 30 December 1899, fractions for the
+// time) of an ISO date or date-time ("2024-03-01", "2024-03-01T12:00:00",
+// "12:30:00"); false when the text is none.
+bool IsoDateToSerial(std::string_view text, double& serial);
+// Reads a whole number of the file's XML as a double with "." as the
+// decimal point whatever the locale; false when the text is no number.
+bool ParseXmlNumber(std::string_view text, double& value);
+
+}  // namespace sheet

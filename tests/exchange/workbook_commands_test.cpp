@@ -1,0 +1,164 @@
+// Opening a workbook in the running program, and the column-mapped import.
+#include "exchange/form4.h"
+#include "exchange/sewer_array.h"
+#include "tests/exchange/exchange_fixture.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+TEST_F(ExchangeTest, OpenWorkbookInTheRunningProgram) {
+    // Cancelled: nothing changes, nothing is said.
+    dialogs().QueueFileCancel();
+    f().ImportExcelWorkbook();
+    EXPECT_EQ(ExcelApp, nullptr);
+    EXPECT_EQ(ExcelBook, "");
+    EXPECT_TRUE(dialogs().Messages().empty());
+    ASSERT_EQ(dialogs().Files().size(), 1u);
+    EXPECT_EQ(dialogs().Files()[0].request.title, "Import Excel");
+    EXPECT_EQ(dialogs().Files()[0].request.filter, "Excel File (*.xls*)|*.xls*");
+
+    // No program running: told once, then the command ends.
+    SetRunningExcelAttacher([] { return nullptr; });
+    dialogs().QueueFile(SheetData("network_xlwt.xls"));
+    f().ImportExcelWorkbook();
+    EXPECT_EQ(Prompts(), Strings{"Please Open Excle file"});
+    EXPECT_EQ(ExcelApp, nullptr);
+
+    // A file the program cannot read: told once, the open workbooks stay.
+    SetRunningExcelAttacher([this] { return running_; });
+    dialogs().ClearLog();
+    dialogs().QueueFile(SheetData("bad/sst_index.xlsx"));
+    f().ImportExcelWorkbook();
+    ASSERT_EQ(dialogs().Messages().size(), 1u);
+    EXPECT_NE(Prompts()[0].find("out of range"), std::string::npos);
+    EXPECT_EQ(running_->Workbooks().size(), 0u);
+
+    // Opened: the program shows it as its active workbook, and the sheet
+    // import reads that workbook's active sheet.
+    dialogs().ClearLog();
+    running_->OpenWorkbook(SheetData("network_end_xlsxwriter.xlsx"));
+    dialogs().QueueFile(SheetData("network_xlwt.xls"));
+    f().ImportExcelWorkbook();
+    EXPECT_TRUE(dialogs().Messages().empty());
+    EXPECT_EQ(ExcelApp, running_);
+    EXPECT_EQ(ExcelBook, "network_xlwt.xls");
+    EXPECT_TRUE(running_->Visible());
+    ASSERT_TRUE(ImportNetworkSheet(f(), nullptr));
+    EXPECT_EQ(PipeCount, 4);
+}
+
+class Form4Test : public ExchangeTest {
+protected:
+    void SetUp() override {
+        ExchangeTest::SetUp();
+        SewerArray.clear();
+        form4_ = std::make_unique<Form4>();
+        form4_->Load();
+    }
+    void TearDown() override {
+        form4_.reset();
+        SewerArray.clear();
+        ExchangeTest::TearDown();
+    }
+    Form4& w() { return *form4_; }
+    void TickOnly(std::initializer_list<int> fields) {
+        for (int i = 0; i < 15; ++i) w().Check1(i).Value(0);
+        for (int i : fields) w().Check1(i).Value(1);
+    }
+    std::unique_ptr<Form4> form4_;
+};
+
+// Rows 2 to 4 are records 1 to 3 (row 5's first cell is empty; row 6 is
+// never read).  Only the ticked fields are written; the others keep what
+// the slot held.
+TEST_F(Form4Test, TickedFieldsOnly) {
+    auto held = std::make_shared<model::Sewer>();
+    held->felv = 7;
+    held->dia = 99;
+    SewerArray = {nullptr, held};
+    TickOnly({0, 7});
+    dialogs().QueueFile(SheetData("mapped_openpyxl.xlsx"));
+    w().Command5_Click();
+    EXPECT_TRUE(dialogs().Messages().empty());
+    EXPECT_EQ(dialogs().Files().at(0).request.filter, "Ecxel files (*.xlsx)|*.xlsx");
+    ASSERT_EQ(SewerArray.size(), 4u);
+    EXPECT_EQ(SewerArray[1]->from, "MH1");   // blanks round it removed
+    EXPECT_EQ(SewerArray[1]->dia, 300);
+    EXPECT_FLOAT_EQ(SewerArray[1]->felv, 7);   // not ticked: kept
+    EXPECT_EQ(SewerArray[2]->dia, 250);        // 250.5 to the even neighbour
+    EXPECT_EQ(SewerArray[3]->dia, 400);        // "  400 "
+    EXPECT_EQ(SewerArray[3]->tom, "");
+    // The echo: the header row, and each record's From under the From column.
+    auto& g = w().MSFlexGrid1;
+    EXPECT_EQ(g.Cols(), 15);
+    EXPECT_EQ(g.TextMatrix(0, 1), "From");
+    EXPECT_EQ(g.TextMatrix(0, 13), "Y2");
+    EXPECT_EQ(g.TextMatrix(1, 1), "MH1");
+    EXPECT_EQ(g.TextMatrix(3, 1), "MH3");
+
+    // Every field at its default column: X1 to Y2 sit in columns 10 to 13.
+    TickOnly({0, 1, 3, 4, 5, 6, 7, 8, 11, 12, 13, 14});
+    dialogs().QueueFile(SheetData("mapped_openpyxl.xlsx"));
+    w().Command5_Click();
+    EXPECT_TRUE(dialogs().Messages().empty());
+    EXPECT_EQ(SewerArray[3]->tom, "MH4");
+    EXPECT_FLOAT_EQ(SewerArray[3]->x1, 9);
+    EXPECT_FLOAT_EQ(SewerArray[3]->y2, 12);
+    EXPECT_FLOAT_EQ(SewerArray[2]->slope, 0.0044f);
+}
+
+TEST_F(Form4Test, BadInputLeavesTheRecordsAsTheyWere) {
+    auto held = std::make_shared<model::Sewer>();
+    held->from = "kept";
+    SewerArray = {nullptr, held};
+    // A text where a number is needed: told with its row and column.
+    TickOnly({0, 2});
+    dialogs().QueueFile(SheetData("mapped_openpyxl.xlsx"));
+    w().Command5_Click();
+    ASSERT_EQ(dialogs().Messages().size(), 1u);
+    EXPECT_NE(Prompts()[0].find("Row 3, column 3"), std::string::npos) << Prompts()[0];
+    ASSERT_EQ(SewerArray.size(), 2u);
+    EXPECT_EQ(SewerArray[1], held);
+    EXPECT_EQ(held->from, "kept");
+
+    // A column number that names no column.
+    dialogs().ClearLog();
+    TickOnly({0, 7});
+    w().Text5(7).Text("0");
+    dialogs().QueueFile(SheetData("mapped_openpyxl.xlsx"));
+    w().Command5_Click();
+    ASSERT_EQ(dialogs().Messages().size(), 1u);
+    EXPECT_NE(Prompts()[0].find("\"Dia\""), std::string::npos) << Prompts()[0];
+    EXPECT_EQ(held->from, "kept");
+
+    // Row 2 without a first cell: no record; a cancelled dialog: nothing.
+    dialogs().ClearLog();
+    w().Text5(7).Text("8");
+    dialogs().QueueFile(SheetData("types_openpyxl.xlsx"));
+    w().Command5_Click();
+    dialogs().QueueFileCancel();
+    w().Command5_Click();
+    EXPECT_TRUE(dialogs().Messages().empty());
+    EXPECT_EQ(SewerArray.size(), 2u);
+    EXPECT_EQ(held->from, "kept");
+}
+
+}  // namespace
+
+namespace {
+
+// The rows are counted on the sheet their values come from (the active
+// one), not on the first sheet of the workbook.
+TEST_F(Form4Test, CountsAndReadsTheSameSheet) {
+    TickOnly({0, 1});
+    dialogs().QueueFile(SheetData("mapped_two_sheets.xlsx"));
+    w().Command5_Click();
+    EXPECT_TRUE(dialogs().Messages().empty());
+    ASSERT_EQ(SewerArray.size(), 3u);
+    EXPECT_EQ(SewerArray[2]->from, "P2");
+    EXPECT_EQ(SewerArray[2]->tom, "P3");
+    EXPECT_EQ(w().MSFlexGrid1.Rows(), 3);
+}
+
+}  // namespace
