@@ -201,7 +201,7 @@ std::string Document::HeaderVariable(std::string_view name) const {
     if (!h || h->records.empty()) return {};
     const auto& gs = h->records.front().groups;
     for (size_t i = 0; i + 1 < gs.size(); ++i)
-        if (gs[i].code == 9 && Trim(gs[i].value) == name) return std::string(gs[i + 1].value);
+        if (gs[i].code == 9 && Trim(gs[i].value) == name && gs[i + 1].code != 9) return std::string(gs[i + 1].value);
     return {};
 }
 
@@ -209,14 +209,19 @@ void Document::SetHeaderVariable(std::string_view name, int32_t code, std::strin
     Section& h = EnsureSection("HEADER");
     if (h.records.empty()) h.records.emplace_back();
     auto& gs = h.records.front().groups;
-    for (size_t i = 0; i + 1 < gs.size(); ++i) {
-        if (gs[i].code == 9 && Trim(gs[i].value) == name) {
-            gs[i + 1].value = Keep(std::move(value));
-            return;
-        }
+    Group g{code, Keep(std::move(value))};
+    for (size_t i = 0; i < gs.size(); ++i) {
+        if (gs[i].code != 9 || Trim(gs[i].value) != name) continue;
+        // The code too: the file's may not fit the value.  A variable
+        // without a value gets one.
+        if (i + 1 < gs.size() && gs[i + 1].code != 9)
+            gs[i + 1] = g;
+        else
+            gs.insert(gs.begin() + static_cast<std::ptrdiff_t>(i + 1), g);
+        return;
     }
     gs.push_back({9, Keep(std::string(name))});
-    gs.push_back({code, Keep(std::move(value))});
+    gs.push_back(g);
 }
 
 // --- Handles ------------------------------------------------------------------
