@@ -7,10 +7,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMainWindow>
+#include <QScreen>
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -62,7 +65,8 @@ public:
                 view_->BeginPick(std::move(done));
             },
             testHooks);
-        resize(1000, 700);
+        QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry() : QRect(0, 0, 1200, 900);
+        resize(std::min(1400, screen.width() * 85 / 100), std::min(950, screen.height() * 85 / 100));
         New();
     }
 
@@ -204,8 +208,8 @@ int RunDrawingProgram(int argc, char** argv) {
 
     DrawingWindow window(parser.value(version).toStdString(), parser.isSet(hooks));
     window.show();
-    if (!parser.positionalArguments().isEmpty()) window.Open(parser.positionalArguments().front());
     window.Publish();
+    if (!parser.positionalArguments().isEmpty()) window.Open(parser.positionalArguments().front());
     return app.exec();
 }
 

@@ -185,6 +185,10 @@ void DrawingView::AddEntity(const Record& e, const std::vector<Record>& records,
         local.scale(e.Number(41, 1), e.Number(42, 1));
         AddBlock(Trim(e.Text(2)), entity, local * t, depth + 1, s.rgb);
         return;
+    } else if (type == "DIMENSION") {
+        // A dimension is drawn by its own (anonymous) block, in place.
+        AddBlock(Trim(e.Text(2)), entity, t, depth + 1, s.rgb);
+        return;
     } else {
         return;   // kinds that are kept but not drawn
     }
