@@ -673,27 +673,6 @@ void Document::SetXData(Record& e, const XData& data) {
 
 // --- Text encoding ------------------------------------------------------------
 
-namespace {
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-}  // namespace
 
 std::string Document::DecodeText(std::string_view raw) const {
     bool plainAscii = true;
@@ -703,17 +682,17 @@ std::string Document::DecodeText(std::string_view raw) const {
     std::string out;
     for (size_t i = 0; i < raw.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(raw[i]);
-        if (c == '\\' && i + 6 < raw.size() + 0 && raw.substr(i, 3) == "\\U+") {
+        if (c == '\\' && i + 7 <= raw.size() && raw.substr(i, 3) == "\\U+") {
             uint32_t cp = 0;
             std::string_view hex = raw.substr(i + 3, 4);
             auto [p, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), cp, 16);
             if (ec == std::errc() && p == hex.data() + 4) {
-                AppendUtf8(out, cp);
+                vb::AppendUtf8(out, cp);
                 i += 6;
                 continue;
             }
         }
-        AppendUtf8(out, c);   // 8-bit text read as Latin-1
+        vb::AppendUtf8(out, c);   // 8-bit text read as Latin-1
     }
     return out;
 }
@@ -725,20 +704,12 @@ std::string Document::EncodeText(std::string_view utf8) const {
     if (ascii || release_ >= "AC1021") return std::string(utf8);
     std::string out;
     for (size_t i = 0; i < utf8.size();) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        uint32_t cp = c;
-        size_t n = 1;
-        if (c >= 0xF0 && i + 3 < utf8.size() + 0) { cp = c & 0x07; n = 4; }
-        else if (c >= 0xE0) { cp = c & 0x0F; n = 3; }
-        else if (c >= 0xC0) { cp = c & 0x1F; n = 2; }
-        if (i + n > utf8.size()) n = 1;
-        for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += n;
+        char32_t cp = vb::DecodeUtf8(utf8, i);
         if (cp < 0x80) {
             out += static_cast<char>(cp);
         } else {
             char buf[12];
-            std::snprintf(buf, sizeof buf, "\\U+%04X", cp > 0xFFFF ? 0x3F : cp);
+            std::snprintf(buf, sizeof buf, "\\U+%04X", static_cast<unsigned>(cp > 0xFFFF ? 0x3F : cp));
             out += buf;
         }
     }

@@ -20,21 +20,13 @@
 #include "platform/cad/bus/bus_client.h"
 #include "platform/cad/bus/bus_protocol.h"
 #include "platform/runtime/vberror.h"
+#include "tests/platform_runtime/error_of.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const std::string kData = std::string(SEWER_SOURCE_DIR) + "/tests/data/cad/";
-
-int ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const vb::VbError& e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 bool NameOwned() {
     return QDBusConnection::sessionBus().interface()->isServiceRegistered(cad::bus::kService).value();
