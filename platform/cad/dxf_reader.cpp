@@ -187,7 +187,7 @@ Document Document::Parse(std::string bytes) {
             throw DxfError(line, "\"0 SECTION\" was expected, found group " + std::to_string(g.code));
         int64_t sectionLine = line;
         bool named = r.Next(g, line);
-        if (!named || g.code != 2)
+        if (!named || g.code != 2 || Trim(g.value).empty())
             throw DxfError(named ? line : r.Line() + 1, "the section that starts at line " + std::to_string(sectionLine) + " has no name");
         Section s;
         s.name = Trim(g.value);
@@ -278,7 +278,7 @@ void Document::IndexHandles() {
                 if (v > (uint64_t(1) << 62)) throw DxfError(rec.line, "the handle " + std::string(h) + " is too large");
                 maxHandle = std::max(maxHandle, v);
             }
-            if (!entities) continue;
+            if (!entities || rec.Type().empty()) continue;
             if (const Group* g = rec.Find(5)) {
                 std::string_view h = Trim(g->value);
                 if (!IsHex(h))
@@ -293,6 +293,21 @@ void Document::IndexHandles() {
     std::from_chars(st.data(), st.data() + st.size(), s, 16);
     nextHandle_ = std::max<uint64_t>(maxHandle + 1, s);
     if (nextHandle_ == 0) nextHandle_ = 1;
+
+    // Entities of a drawing written without handles get them here, so that
+    // every entity can be named; such a drawing is written with them.
+    Section* ents = FindSection("ENTITIES");
+    if (!ents) return;
+    bool added = false;
+    for (size_t i = 0; i < ents->records.size(); ++i) {
+        Record& rec = ents->records[i];
+        if (rec.Type().empty() || rec.Find(5)) continue;
+        std::string h = NextHandle();
+        rec.groups.insert(rec.groups.begin() + 1, Group{5, Keep(h)});
+        entityIndex_.emplace(h, i);
+        added = true;
+    }
+    if (added && Trim(HeaderVariable("$HANDLING")) == "0") SetHeaderVariable("$HANDLING", 70, "1");
 }
 
 }  // namespace cad

@@ -209,7 +209,10 @@ TEST(DxfDocument, NewDrawingIsACompleteR2000File) {
 
 TEST(DxfDocument, BadFilesAreRefusedNamingTheLine) {
     const std::string ok = "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n1.5\n  0\nENDSEC\n  0\nEOF\n";
-    EXPECT_NO_THROW(Document::Parse(ok));
+    // A drawing written without handles gets them, and keeps them when written.
+    Document noHandles = Document::Parse(ok);
+    ASSERT_EQ(noHandles.ModelSpaceHandles().size(), 1u);
+    EXPECT_EQ(Document::Parse(noHandles.Write()).ModelSpaceHandles(), noHandles.ModelSpaceHandles());
     struct Case {
         std::string text;
         int64_t line;
