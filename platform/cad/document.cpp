@@ -272,7 +272,7 @@ Record* Document::TableEntry(std::string_view table, std::string_view name) {
     return nullptr;
 }
 
-void Document::AddTableEntry(std::string_view table, std::string_view name, std::vector<Group> body) {
+void Document::AddTableEntry(std::string_view table, std::vector<Group> body) {
     Section& s = EnsureSection("TABLES");
     size_t head, first, last;
     if (!TableRange(s, table, head, first, last)) {
@@ -301,7 +301,6 @@ void Document::AddTableEntry(std::string_view table, std::string_view name, std:
         e.groups.push_back({100, "AcDbSymbolTableRecord"});
     }
     for (Group& g : body) e.groups.push_back(g);
-    (void)name;
     // Keep the table's entry count (group 70) up to date.
     if (Group* count = s.records[head].Find(70)) {
         double n = 0;
@@ -343,7 +342,7 @@ void Document::AddLayer(std::string_view name) {
     body.push_back({70, "0"});
     body.push_back({62, "7"});
     body.push_back({6, IsR12() ? "CONTINUOUS" : "Continuous"});
-    AddTableEntry("LAYER", name, std::move(body));
+    AddTableEntry("LAYER", std::move(body));
 }
 
 void Document::SetLayerColor(std::string_view name, int color) {
@@ -370,7 +369,7 @@ void Document::RegisterApplication(std::string_view name) {
     if (!IsR12()) body.push_back({100, "AcDbRegAppTableRecord"});
     body.push_back({2, Keep(EncodeText(name))});
     body.push_back({70, "0"});
-    AddTableEntry("APPID", name, std::move(body));
+    AddTableEntry("APPID", std::move(body));
 }
 
 // --- Blocks -------------------------------------------------------------------
@@ -402,7 +401,7 @@ void Document::AddBlock(std::string_view name, const Point& base) {
         std::vector<Group> body;
         body.push_back({100, "AcDbBlockTableRecord"});
         body.push_back({2, Keep(encoded)});
-        AddTableEntry("BLOCK_RECORD", name, std::move(body));
+        AddTableEntry("BLOCK_RECORD", std::move(body));
         owner = BlockRecordHandle(encoded);
     }
     Record begin, end;
