@@ -43,7 +43,8 @@ void Die(const std::string& why) {
 
 // rows x 14: two manhole names, eight numbers, a lateral name, four coordinates.
 void WriteWideSheet(const std::string& path, int rows) {
-    lxw_workbook_options opts = {.constant_memory = LXW_TRUE, .tmpdir = nullptr};
+    lxw_workbook_options opts{};
+    opts.constant_memory = LXW_TRUE;
     lxw_workbook* wb = workbook_new_opt(path.c_str(), &opts);
     lxw_worksheet* ws = workbook_add_worksheet(wb, nullptr);
     for (int r = 0; r < rows; ++r) {

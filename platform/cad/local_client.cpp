@@ -1,0 +1,318 @@
+#include "platform/cad/local_client.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/cad/dxf_text.h"
+#include "platform/runtime/conversions.h"
+#include "platform/runtime/vberror.h"
+
+namespace cad {
+
+namespace {
+
+[[noreturn]] void Fail(int32_t number, const std::string& description) {
+    throw vb::VbError(number, description, "sewercad");
+}
+
+void CheckArgument(bool ok, const std::string& what) {
+    if (!ok) Fail(vb::errInvalidProcedureCall, what);
+}
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return out;
+}
+
+// Text alignment as the groups 72 (horizontal) and 73 (vertical) hold it.
+constexpr int kAlign72[15] = {0, 1, 2, 3, 4, 5, 0, 1, 2, 0, 1, 2, 0, 1, 2};
+constexpr int kAlign73[15] = {0, 0, 0, 0, 0, 0, 3, 3, 3, 2, 2, 2, 1, 1, 1};
+
+}  // namespace
+
+LocalClient::LocalClient(Document* document, std::string version) : doc_(document), version_(std::move(version)) {}
+
+Document& LocalClient::Doc() {
+    if (!doc_) Fail(vb::errObjectNotSet, "No drawing is open");
+    return *doc_;
+}
+
+void LocalClient::Changed() {
+    if (host_.changed) host_.changed();
+}
+
+Record& LocalClient::EntityOf(const std::string& handle) {
+    Record* e = Doc().MutableEntity(handle);
+    if (!e) Fail(kErrNoSuchEntity, "No entity has the handle \"" + handle + "\"");
+    return *e;
+}
+
+Record& LocalClient::EntityOfType(const std::string& handle, std::string_view type) {
+    Record& e = EntityOf(handle);
+    if (e.Type() != type) Fail(vb::errNotSupported, "Object doesn't support this property or method");
+    return e;
+}
+
+// --- Application --------------------------------------------------------------
+
+std::string LocalClient::Version() { return version_; }
+
+bool LocalClient::Visible() { return host_.visible ? host_.visible() : visible_; }
+
+void LocalClient::SetVisible(bool visible) {
+    visible_ = visible;
+    if (host_.setVisible) host_.setVisible(visible);
+}
+
+int LocalClient::WindowState() { return host_.windowState ? host_.windowState() : windowState_; }
+
+void LocalClient::SetWindowState(int state) {
+    CheckArgument(state >= kWindowNormal && state <= kWindowMaximized, "WindowState is 1, 2 or 3");
+    windowState_ = state;
+    if (host_.setWindowState) host_.setWindowState(state);
+}
+
+// --- Layers -------------------------------------------------------------------
+
+void LocalClient::AddLayer(const std::string& name) {
+    CheckArgument(!name.empty(), "A layer needs a name");
+    Doc().AddLayer(name);
+    Changed();
+}
+
+int LocalClient::LayerColor(const std::string& name) {
+    Record* l = Doc().FindLayer(name);
+    if (!l) Fail(kErrKeyNotFound, "Key not found: layer \"" + name + "\"");
+    return std::abs(static_cast<int>(l->Number(62, 7)));
+}
+
+void LocalClient::SetLayerColor(const std::string& name, int color) {
+    if (!Doc().FindLayer(name)) Fail(kErrKeyNotFound, "Key not found: layer \"" + name + "\"");
+    CheckArgument(color >= 1 && color <= 255, "A layer colour is 1 to 255");
+    Doc().SetLayerColor(name, color);
+    Changed();
+}
+
+std::string LocalClient::ActiveLayer() { return Doc().ActiveLayer(); }
+
+void LocalClient::SetActiveLayer(const std::string& name) {
+    Record* l = Doc().FindLayer(name);
+    if (!l) Fail(kErrKeyNotFound, "Key not found: layer \"" + name + "\"");
+    // The header names the layer as the table spells it.
+    Doc().SetActiveLayer(Doc().DecodeText(Trim(l->Text(2))));
+    Changed();
+}
+
+// --- Blocks -------------------------------------------------------------------
+
+void LocalClient::BlockItem(const std::string& name) {
+    if (!Doc().HasBlock(name)) Fail(kErrKeyNotFound, "Key not found: block \"" + name + "\"");
+}
+
+void LocalClient::AddBlock(const Point& basePoint, const std::string& name) {
+    CheckArgument(!name.empty(), "A block needs a name");
+    Doc().AddBlock(name, basePoint);
+    Changed();
+}
+
+// --- Selection sets -----------------------------------------------------------
+
+std::vector<std::string>& LocalClient::SetNamed(const std::string& name) {
+    auto& sets = Doc().SelectionSets();
+    auto it = sets.find(Upper(name));
+    if (it == sets.end()) Fail(kErrKeyNotFound, "Key not found: selection set \"" + name + "\"");
+    return it->second;
+}
+
+void LocalClient::AddSelectionSet(const std::string& name) {
+    CheckArgument(!name.empty(), "A selection set needs a name");
+    auto& sets = Doc().SelectionSets();
+    if (sets.count(Upper(name))) Fail(kErrDuplicateName, "Duplicate record name: selection set \"" + name + "\"");
+    sets[Upper(name)];
+}
+
+void LocalClient::SelectionSetItem(const std::string& name) { SetNamed(name); }
+
+void LocalClient::DeleteSelectionSet(const std::string& name) {
+    SetNamed(name);
+    Doc().SelectionSets().erase(Upper(name));
+}
+
+void LocalClient::Select(const std::string& set, int mode, const Point&, const Point&,
+                         const std::vector<int16_t>& filterTypes, const std::vector<vb::Variant>& filterData) {
+    std::vector<std::string>& members = SetNamed(set);
+    CheckArgument(mode == kSelectAll, "Only the selection of all entities (mode 5) is offered");
+    CheckArgument(filterTypes.size() == filterData.size(), "The filter's type and value lists differ in length");
+    std::vector<std::pair<int16_t, std::string>> filter;
+    for (size_t i = 0; i < filterTypes.size(); ++i) {
+        CheckArgument(filterTypes[i] == 0 || filterTypes[i] == 8, "A filter compares group 0 (type) or 8 (layer)");
+        filter.emplace_back(filterTypes[i], vb::CStr(filterData[i]));
+    }
+    Document& doc = Doc();
+    for (const std::string& h : doc.ModelSpaceHandles()) {
+        const Record* e = doc.Entity(h);
+        if (!e) continue;
+        bool match = true;
+        for (const auto& [code, value] : filter) {
+            std::string actual = code == 0 ? std::string(e->Type()) : doc.DecodeText(Trim(e->Text(8, "0")));
+            if (!SameName(actual, value)) {
+                match = false;
+                break;
+            }
+        }
+        if (match && std::find(members.begin(), members.end(), h) == members.end()) members.push_back(h);
+    }
+}
+
+void LocalClient::SelectOnScreen(const std::string& set) {
+    std::vector<std::string> picked;
+    // A scripted pick is used up even when the set turns out to be missing.
+    std::optional<std::vector<std::string>> scripted = std::move(scriptedPick_);
+    scriptedPick_.reset();
+    SetNamed(set);
+    if (scripted) {
+        picked = std::move(*scripted);
+    } else if (host_.pick) {
+        picked = host_.pick();
+    }
+    // The drawing may have been replaced while the user picked.
+    std::vector<std::string>& members = SetNamed(set);
+    for (const std::string& h : picked) {
+        std::string n = NormalizeHandle(h);
+        if (Doc().Entity(n) && std::find(members.begin(), members.end(), n) == members.end()) members.push_back(n);
+    }
+}
+
+std::vector<std::string> LocalClient::SelectionSetEntities(const std::string& set) {
+    std::vector<std::string> out;
+    // Members erased since the selection are dropped, as a set drops them.
+    for (const std::string& h : SetNamed(set))
+        if (Doc().Entity(h)) out.push_back(h);
+    return out;
+}
+
+void LocalClient::ScriptNextPick(const std::vector<std::string>& handles) { scriptedPick_ = handles; }
+
+// --- Model space --------------------------------------------------------------
+
+std::string LocalClient::AddCircle(const Point& center, double radius) {
+    CheckArgument(std::isfinite(radius) && radius > 0, "A circle's radius must be above 0");
+    std::string h = Doc().AddCircle(center, radius);
+    Changed();
+    return h;
+}
+
+std::string LocalClient::AddText(const std::string& text, const Point& at, double height) {
+    CheckArgument(std::isfinite(height) && height > 0, "A text's height must be above 0");
+    std::string h = Doc().AddText(text, at, height);
+    Changed();
+    return h;
+}
+
+// --- Entities -----------------------------------------------------------------
+
+std::string LocalClient::EntityName(const std::string& handle) { return EntityClassName(EntityOf(handle)); }
+
+std::string LocalClient::Layer(const std::string& handle) {
+    return Doc().DecodeText(Trim(EntityOf(handle).Text(8, "0")));
+}
+
+void LocalClient::SetLayer(const std::string& handle, const std::string& layer) {
+    CheckArgument(!layer.empty(), "A layer needs a name");
+    Record& e = EntityOf(handle);
+    Doc().SetLayerOf(e, layer);
+    Changed();
+}
+
+XData LocalClient::GetXData(const std::string& handle, const std::string& application) {
+    return Doc().GetXData(EntityOf(handle), application);
+}
+
+void LocalClient::SetXData(const std::string& handle, const XData& data) {
+    Record& e = EntityOf(handle);
+    Doc().SetXData(e, data);
+    Changed();
+}
+
+Point LocalClient::StartPoint(const std::string& handle) { return PointOf(EntityOfType(handle, "LINE"), 10); }
+Point LocalClient::EndPoint(const std::string& handle) { return PointOf(EntityOfType(handle, "LINE"), 11); }
+Point LocalClient::Center(const std::string& handle) { return PointOf(EntityOfType(handle, "CIRCLE"), 10); }
+double LocalClient::Diameter(const std::string& handle) { return 2 * EntityOfType(handle, "CIRCLE").Number(40); }
+
+std::string LocalClient::TextString(const std::string& handle) {
+    return Doc().DecodeText(EntityOfType(handle, "TEXT").Text(1));
+}
+
+double LocalClient::Rotation(const std::string& handle) {
+    return EntityOfType(handle, "TEXT").Number(50) * M_PI / 180.0;
+}
+
+void LocalClient::SetRotation(const std::string& handle, double radians) {
+    CheckArgument(std::isfinite(radians), "A rotation is a number");
+    Doc().SetNumber(EntityOfType(handle, "TEXT"), 50, radians * 180.0 / M_PI);
+    Changed();
+}
+
+int LocalClient::Alignment(const std::string& handle) {
+    Record& e = EntityOfType(handle, "TEXT");
+    int h = static_cast<int>(e.Number(72)), v = static_cast<int>(e.Number(73));
+    for (int a = 0; a < 15; ++a)
+        if (kAlign72[a] == h && kAlign73[a] == (h >= 3 ? 0 : v)) return a;
+    return 0;
+}
+
+void LocalClient::SetAlignment(const std::string& handle, int alignment) {
+    CheckArgument(alignment >= 0 && alignment <= 14, "A text alignment is 0 to 14");
+    Record& e = EntityOfType(handle, "TEXT");
+    Doc().SetGroup(e, 72, std::to_string(kAlign72[alignment]));
+    Doc().SetGroup(e, 73, std::to_string(kAlign73[alignment]));
+    Changed();
+}
+
+Point LocalClient::TextAlignmentPoint(const std::string& handle) {
+    Record& e = EntityOfType(handle, "TEXT");
+    return e.Find(11) ? PointOf(e, 11) : PointOf(e, 10);
+}
+
+void LocalClient::SetTextAlignmentPoint(const std::string& handle, const Point& p) {
+    CheckArgument(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z), "A point holds numbers");
+    Record& e = EntityOfType(handle, "TEXT");
+    Doc().SetNumber(e, 11, p.x);
+    Doc().SetNumber(e, 21, p.y);
+    Doc().SetNumber(e, 31, p.z);
+    Changed();
+}
+
+std::vector<double> LocalClient::Coordinates(const std::string& handle) {
+    Record& e = EntityOfType(handle, "LWPOLYLINE");
+    std::vector<double> out;
+    double d = 0;
+    for (size_t i = 0, n = e.XDataStart(); i < n; ++i) {
+        const Group& g = e.groups[i];
+        if (g.code == 10 || g.code == 20) {
+            ParseDouble(Trim(g.value), d);
+            out.push_back(d);
+        }
+    }
+    return out;
+}
+
+// --- File ---------------------------------------------------------------------
+
+void LocalClient::Save() {
+    if (Doc().FileName().empty()) Fail(75, "The drawing has no file name yet");
+    SaveAs(Doc().FileName());
+}
+
+void LocalClient::SaveAs(const std::string& path) {
+    CheckArgument(!path.empty(), "A file name is needed");
+    std::string error;
+    if (!Doc().Save(path, &error)) Fail(75, "Path/File access error: " + error);
+    Doc().SetFileName(path);
+    Doc().SetModified(false);
+    Changed();
+}
+
+}  // namespace cad

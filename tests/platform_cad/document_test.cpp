@@ -1,0 +1,247 @@
+// The drawing document: lossless reading and writing of drawings made by an
+// independent writer, the typed views, new entities, and refusal of bad files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+#include "platform/cad/document.h"
+#include "platform/cad/dxf_text.h"
+
+namespace fs = std::filesystem;
+using cad::Document;
+using cad::DxfError;
+
+namespace {
+
+const std::string kData = std::string(SEWER_SOURCE_DIR) + "/tests/data/cad/";
+const std::string kChecker = std::string(SEWER_SOURCE_DIR) + "/tests/platform_cad/check_dxf.py";
+const char* kFixtures[] = {"network_r12.dxf", "network_r2000.dxf", "network_r2013.dxf"};
+
+std::string TempPath(const std::string& name) {
+    return (fs::temp_directory_path() / ("sewer_cad_" + std::to_string(::getpid()) + "_" + name)).string();
+}
+
+// Runs the ezdxf checker; returns its exit status and output.
+int Check(const std::string& args, std::string* output = nullptr) {
+    std::string out = TempPath("check.txt");
+    int rc = std::system(("/usr/bin/python3 " + kChecker + " " + args + " >" + out + " 2>&1").c_str());
+    std::ifstream in(out);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (output) *output = text;
+    std::remove(out.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+// Every group of a file as (code, trimmed value), in order.
+std::vector<std::pair<int, std::string>> Groups(const std::string& text) {
+    std::vector<std::pair<int, std::string>> out;
+    std::istringstream in(text);
+    std::string code, value;
+    while (std::getline(in, code) && std::getline(in, value)) {
+        if (!value.empty() && value.back() == '\r') value.pop_back();
+        out.emplace_back(std::stoi(code), std::string(cad::Trim(value)));
+    }
+    return out;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+TEST(DxfDocument, FixturesRoundTripWithoutLossAndEzdxfAgrees) {
+    for (const char* name : kFixtures) {
+        SCOPED_TRACE(name);
+        std::string original = ReadText(kData + name);
+        Document doc = Document::ReadFile(kData + name);
+        EXPECT_FALSE(doc.Modified());
+        std::string written = doc.Write();
+        // Every group, comments and unknown entities included, comes back in order.
+        EXPECT_EQ(Groups(original), Groups(written));
+        std::string path = TempPath(std::string("rt_") + name);
+        ASSERT_TRUE(doc.Save(path));
+        std::string report;
+        EXPECT_EQ(Check(kData + name + " " + path, &report), 0) << report;
+        std::remove(path.c_str());
+    }
+}
+
+TEST(DxfDocument, TypedViewsOfAnIndependentDrawing) {
+    for (const char* name : kFixtures) {
+        SCOPED_TRACE(name);
+        Document doc = Document::ReadFile(kData + name);
+        bool r12 = std::string(name) == "network_r12.dxf";
+        EXPECT_EQ(doc.IsR12(), r12);
+        ASSERT_NE(doc.FindLayer("sewer"), nullptr);   // names compare without regard to case
+        bool found = false;
+        for (const cad::Layer& l : doc.Layers())
+            if (l.name == "SEWER") found = l.color == 1;
+        EXPECT_TRUE(found);
+        EXPECT_TRUE(doc.HasBlock("MANHOLE"));
+        EXPECT_FALSE(doc.HasBlock("Endblock"));
+
+        std::vector<std::string> lines;
+        for (const std::string& h : doc.ModelSpaceHandles())
+            if (doc.Entity(h)->Type() == "LINE" && cad::SameName(doc.Entity(h)->Text(8), "sewer")) lines.push_back(h);
+        ASSERT_EQ(lines.size(), 3u);
+        const cad::Record& second = *doc.Entity(lines[1]);
+        EXPECT_EQ(cad::PointOf(second, 10), (cad::Point{1050, 200, 101}));
+        EXPECT_EQ(cad::PointOf(second, 11), (cad::Point{1100, 230, 100.4}));
+        cad::XData maa = doc.GetXData(second, "maa");
+        ASSERT_EQ(maa.size(), 8u);
+        EXPECT_EQ(maa.types[0], 1001);
+        EXPECT_EQ(maa.types[1], 1071);
+        EXPECT_EQ(maa.values[1].Type(), vb::vbLong);
+        EXPECT_EQ(maa.values[1].RawLong(), 2);
+        EXPECT_EQ(maa.values[2].Type(), vb::vbInteger);
+        EXPECT_EQ(maa.values[2].RawInteger(), 3);   // next pipe
+        EXPECT_EQ(maa.values[3].RawInteger(), 1);   // previous pipe
+        cad::XData sewer = doc.GetXData(second, "sewer");
+        ASSERT_EQ(sewer.size(), 9u);
+        EXPECT_EQ(sewer.values[1].RawString(), "MH2");
+        EXPECT_DOUBLE_EQ(sewer.values[4].RawDouble(), 2.5);
+        EXPECT_EQ(sewer.values[8].RawString(), "Main");
+        cad::XData other = doc.GetXData(second, "OTHER");
+        ASSERT_EQ(other.size(), 4u);
+        EXPECT_EQ(other.types[2], 1010);   // a point is one entry of three numbers
+        EXPECT_DOUBLE_EQ(other.values[2].Element(2).RawDouble(), 3.0);
+        EXPECT_EQ(doc.GetXData(second, "").size(), 8u + 9u + 4u);
+        EXPECT_TRUE(doc.GetXData(second, "Diameter").empty());
+
+        std::set<std::string> kinds;
+        for (const std::string& h : doc.ModelSpaceHandles()) kinds.insert(cad::EntityClassName(*doc.Entity(h)));
+        EXPECT_TRUE(kinds.count("AcDbLine") && kinds.count("AcDbCircle") && kinds.count("AcDbText") &&
+                    kinds.count("AcDbBlockReference"));
+        EXPECT_TRUE(kinds.count(r12 ? "AcDb2dPolyline" : "AcDbPolyline"));
+        if (!r12) {
+            EXPECT_TRUE(kinds.count("AcDbHatch") && kinds.count("AcDbSpline"));
+        }
+        EXPECT_FALSE(kinds.count("AcDbVertex"));   // vertices belong to their polyline
+    }
+}
+
+TEST(DxfDocument, ChangesGetFreshHandlesAndStayReadableByEzdxf) {
+    for (const char* name : kFixtures) {
+        SCOPED_TRACE(name);
+        Document doc = Document::ReadFile(kData + name);
+        std::set<std::string> before;
+        for (const std::string& h : doc.ModelSpaceHandles()) before.insert(h);
+        doc.AddLayer("VANDU");
+        doc.AddLayer("vandu");   // the same layer
+        doc.SetLayerColor("Vandu", 5);
+        doc.SetActiveLayer("VANDU");
+        std::string c = doc.AddCircle({10, 20, 0}, 12.5);
+        std::string t = doc.AddText("VANDU", {10, 20, 0}, 100);
+        doc.AddBlock("Endblock", {0, 0, 0});
+        cad::XData xd;
+        xd.types = {1001, 1040, 1040, 1000, 1070};
+        xd.values = {vb::Variant("Diameter"), vb::Variant(250.0), vb::Variant(0.004), vb::Variant("N"),
+                     vb::Variant(int16_t(7))};
+        doc.SetXData(*doc.MutableEntity(c), xd);
+        // Replacing one application's record keeps the others.
+        const std::string line = *doc.ModelSpaceHandles().begin();
+        cad::XData maa;
+        maa.types = {1001, 1071};
+        maa.values = {vb::Variant("MAA"), vb::Variant(int32_t(42))};
+        std::string firstSewerLine;
+        for (const std::string& h : doc.ModelSpaceHandles())
+            if (doc.Entity(h)->Type() == "LINE" && firstSewerLine.empty()) firstSewerLine = h;
+        doc.SetXData(*doc.MutableEntity(firstSewerLine), maa);
+        EXPECT_TRUE(doc.Modified());
+        EXPECT_TRUE(doc.HasBlock("endblock"));
+        EXPECT_FALSE(before.count(c) || before.count(t));
+        EXPECT_NE(c, t);
+
+        std::string path = TempPath(std::string("changed_") + name);
+        ASSERT_TRUE(doc.Save(path));
+        Document again = Document::ReadFile(path);
+        const cad::Record* circle = again.Entity(c);
+        ASSERT_NE(circle, nullptr);
+        EXPECT_EQ(cad::Trim(circle->Text(8)), "VANDU");
+        EXPECT_DOUBLE_EQ(circle->Number(40), 12.5);
+        cad::XData back = again.GetXData(*circle, "DIAMETER");
+        ASSERT_EQ(back.size(), 5u);
+        EXPECT_DOUBLE_EQ(back.values[2].RawDouble(), 0.004);
+        EXPECT_EQ(back.values[4].RawInteger(), 7);
+        cad::XData lineData = again.GetXData(*again.Entity(firstSewerLine), "");
+        ASSERT_EQ(lineData.size(), 9u + 4u + 2u);   // sewer and OTHER kept, MAA replaced at the end
+        EXPECT_EQ(lineData.values.back().RawLong(), 42);
+        // The drawing's handle seed lies beyond every handle.
+        if (!doc.IsR12()) {
+            unsigned long seed = std::stoul(again.HeaderVariable("$HANDSEED"), nullptr, 16);
+            EXPECT_GT(seed, std::stoul(t, nullptr, 16));
+        }
+        std::string report;
+        EXPECT_EQ(Check(path, &report), 0) << report;
+        EXPECT_NE(report.find("entities=" + std::to_string(before.size() + 2)), std::string::npos) << report;
+        std::remove(path.c_str());
+    }
+}
+
+TEST(DxfDocument, NewDrawingIsACompleteR2000File) {
+    Document doc = Document::New();
+    EXPECT_EQ(doc.Release(), "AC1015");
+    doc.AddLayer("SEWER");
+    doc.SetActiveLayer("SEWER");
+    std::string a = doc.AddLine({0, 0, 100}, {50, 0, 99});
+    doc.AddLwPolyline({{0, 0}, {10, 0}, {10, 10}});
+    std::string t = doc.AddText("Se 1", {1, 2, 0}, 1);
+    // Text beyond ASCII goes into a drawing of this release as \U+ escapes.
+    std::string road = doc.AddText("\xC3\x98stergade", {1, 2, 0}, 1);
+    EXPECT_NE(doc.Write().find("\n\\U+00D8stergade\n"), std::string::npos);
+    EXPECT_EQ(std::stoul(a, nullptr, 16), 0x31u);   // after the template's and the new layer's
+    std::string path = TempPath("new.dxf");
+    ASSERT_TRUE(doc.Save(path));
+    std::string report;
+    EXPECT_EQ(Check(path, &report), 0) << report;
+    EXPECT_NE(report.find("entities=4 version=AC1015"), std::string::npos) << report;
+    Document back = Document::ReadFile(path);
+    EXPECT_EQ(back.DecodeText(back.Entity(road)->Text(1)), "\xC3\x98stergade");
+    std::remove(path.c_str());
+}
+
+TEST(DxfDocument, BadFilesAreRefusedNamingTheLine) {
+    const std::string ok = "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n1.5\n  0\nENDSEC\n  0\nEOF\n";
+    // A drawing written without handles gets them, and keeps them when written.
+    Document noHandles = Document::Parse(ok);
+    ASSERT_EQ(noHandles.ModelSpaceHandles().size(), 1u);
+    EXPECT_EQ(Document::Parse(noHandles.Write()).ModelSpaceHandles(), noHandles.ModelSpaceHandles());
+    struct Case {
+        std::string text;
+        int64_t line;
+        const char* words;
+    };
+    const Case cases[] = {
+        {"", 0, "no DXF section"},
+        {"  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n", 6, "ENDSEC is missing"},
+        {"  0\nSECTION\n  2\nENTITIES\n  0\nSECTION\n  2\nBLOCKS\n  0\nENDSEC\n  0\nEOF\n", 5, "no ENDSEC"},
+        {"  0\nSECTION\n  2\nENTITIES\n  x\nLINE\n", 5, "group code was expected"},
+        {"  0\nSECTION\n  2\nENTITIES\n 10\nLINE\n", 6, "is no number"},
+        {"  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  5\nZZ\n  0\nENDSEC\n", 5, "not hexadecimal"},
+        {"  0\nSECTION\n  2\nENTITIES\n 70\n1.5\n", 6, "is no number"},
+        {"  0\nSECTION\n  2\nENTITIES\n 85\n1\n", 5, "not a DXF group code"},
+        {"  0\nSECTION\n  2\nENTITIES\n 99999999999\n1\n", 5, "group code was expected"},
+        {"  0\nSECTION\n  2\nENTITIES\n 10", 6, "ends where the value"},
+        {"  0\nLINE\n", 1, "\"0 SECTION\" was expected"},
+        {"  0\nSECTION\n  0\nENDSEC\n", 3, "has no name"},
+        {"  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1006\n  0\nENDSEC\n  0\nEOF\n", 5, "is not one of"},
+        {std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + "junk", 1, "binary DXF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 60));
+        try {
+            Document::Parse(c.text);
+            ADD_FAILURE() << "accepted";
+        } catch (const DxfError& e) {
+            EXPECT_EQ(e.Line(), c.line) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.words), std::string::npos) << e.what();
+        }
+    }
+}
