@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <tuple>
 
 #include "platform/ui/internal.h"
 
@@ -79,7 +81,37 @@ PictureBox::PictureBox(Container& c) : Control(c) {
     EnsureCanvas();
 }
 
-PictureBox::~PictureBox() = default;
+// Fonts used lately, by the state that makes them; a box that sees more
+// states than kMaxFonts (a zoom through many sizes) starts afresh.
+struct PictureBox::FontCache {
+    static constexpr size_t kMaxFonts = 64;
+    using Key = std::tuple<std::string, double, bool, bool, bool, int>;
+    struct Made {
+        QFont font;
+        QFontMetricsF metrics;
+    };
+    std::map<Key, Made> made;
+    const Made* current = nullptr;
+    Key currentKey;
+};
+
+const PictureBox::FontCache& PictureBox::CurrentFont() const {
+    if (!fonts_) fonts_ = std::make_unique<FontCache>();
+    FontCache& c = *fonts_;
+    FontCache::Key key{font_.Name, font_.Size, font_.Bold, font_.Italic, font_.Underline, font_.HeightPixels};
+    if (c.current && c.currentKey == key) return c;
+    auto it = c.made.find(key);
+    if (it == c.made.end()) {
+        if (c.made.size() >= FontCache::kMaxFonts) c.made.clear();
+        QFont f = ToQFont(font_);
+        it = c.made.emplace(key, FontCache::Made{f, QFontMetricsF(f)}).first;
+    }
+    c.current = &it->second;
+    c.currentKey = std::move(key);
+    return c;
+}
+
+PictureBox::~PictureBox() { EndPainting(); }
 
 // --- Geometry and scale ------------------------------------------------------------------------
 int PictureBox::ClientWidthPixels() const {
@@ -189,6 +221,7 @@ void PictureBox::EnsureCanvas() {
     int w = std::max(1, ClientWidthPixels());
     int h = std::max(1, ClientHeightPixels());
     if (canvas_ && canvas_->width() >= w && canvas_->height() >= h) return;
+    EndPainting();
     // The drawing is kept when the box grows; the new area gets BackColor.
     // A side that grows gets half again as much room as it had, so that a
     // box widened step by step (a strip of tabs growing by one tab at a
@@ -207,7 +240,25 @@ void PictureBox::EnsureCanvas() {
     canvas_ = std::move(grown);
 }
 
-const QImage& PictureBox::canvas() const { return *canvas_; }
+const QImage& PictureBox::canvas() const {
+    EndPainting();
+    return *canvas_;
+}
+
+QPainter& PictureBox::CanvasPainter() {
+    if (!painter_) {
+        painter_ = std::make_unique<QPainter>(canvas_.get());
+        painter_->setRenderHint(QPainter::Antialiasing, false);
+        painter_->setRenderHint(QPainter::TextAntialiasing, true);
+    }
+    QPainter& p = *painter_;
+    p.setCompositionMode(ModeOf(drawMode_));
+    p.resetTransform();
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    return p;
+}
+
+void PictureBox::EndPainting() const { painter_.reset(); }
 
 void PictureBox::Touched() {
     if (widget_ && !inPaint_) widget_->update();
@@ -222,6 +273,7 @@ void PictureBox::PaintWidget(QPainter& painter) {
         inPaint_ = false;
     }
     EnsureCanvas();
+    EndPainting();
     int b = BorderPixels();
     QRect client(b, b, ClientWidthPixels(), ClientHeightPixels());
     painter.fillRect(widget_->rect(), ToQColor(backColor_));
@@ -287,17 +339,8 @@ void PictureBox::FontEscapement(int tenths) { font_.Escapement = tenths; }
 void PictureBox::FontHeightPixels(int h) { font_.HeightPixels = h; }
 
 // --- Drawing --------------------------------------------------------------------------------------------
-namespace {
-struct CanvasPainter {
-    QPainter p;
-    CanvasPainter(QImage* img, int drawMode) : p(img) {
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.setCompositionMode(ModeOf(drawMode));
-    }
-};
-}  // namespace
-
 void PictureBox::Cls() {
+    EndPainting();
     // A canvas left much larger than the box by an earlier, larger size is
     // given back here, where everything on it is cleared anyway (unless a
     // background picture would have to be drawn on it again).
@@ -326,8 +369,7 @@ void PictureBox::Line(double x1, double y1, double x2, double y2, std::optional<
     auto py = [&](double y) { return static_cast<int>(std::lround(CanvasY(y))); };
     int ax = px(x1), ay = py(y1), bx = px(x2), by = py(y2);
     {
-        CanvasPainter cp(canvas_.get(), drawMode_);
-        QPainter& p = cp.p;
+        QPainter& p = CanvasPainter();
         QPen pen(qc);
         pen.setWidth(drawWidth_ > 1 ? drawWidth_ : 0);
         pen.setStyle(DrawStyleOf(drawStyle_, drawWidth_));
@@ -375,15 +417,15 @@ void PictureBox::PSet(double x, double y, std::optional<int32_t> color) {
     int ax = static_cast<int>(std::lround(CanvasX(x)));
     int ay = static_cast<int>(std::lround(CanvasY(y)));
     {
-        CanvasPainter cp(canvas_.get(), drawMode_);
+        QPainter& p = CanvasPainter();
         if (drawWidth_ <= 1) {
-            cp.p.setPen(ToQColor(col));
-            cp.p.drawPoint(ax, ay);
+            p.setPen(ToQColor(col));
+            p.drawPoint(ax, ay);
         } else {
-            cp.p.setPen(Qt::NoPen);
-            cp.p.setBrush(ToQColor(col));
+            p.setPen(Qt::NoPen);
+            p.setBrush(ToQColor(col));
             double r = drawWidth_ / 2.0;
-            cp.p.drawEllipse(QPointF(ax, ay), r, r);
+            p.drawEllipse(QPointF(ax, ay), r, r);
         }
     }
     Log(PenEntry(DrawEntry::Kind::PSet, x, y, x, y, col));
@@ -405,8 +447,7 @@ void PictureBox::Circle(double x, double y, double radius, std::optional<int32_t
         ry = r * aspect;
     }
     {
-        CanvasPainter cp(canvas_.get(), drawMode_);
-        QPainter& p = cp.p;
+        QPainter& p = CanvasPainter();
         QPen pen(ToQColor(col));
         pen.setWidth(drawWidth_ > 1 ? drawWidth_ : 0);
         pen.setStyle(DrawStyleOf(drawStyle_, drawWidth_));
@@ -429,6 +470,7 @@ void PictureBox::Circle(double x, double y, double radius, std::optional<int32_t
                 p.setBrush(fill);
                 p.drawPie(rect, qa0, qspan);
             } else {
+                p.setBrush(Qt::NoBrush);
                 p.drawArc(rect, qa0, qspan);
                 auto edge = [&](double a) { return QPointF(cx + rx * std::cos(a), cy - ry * std::sin(a)); };
                 if (spoke0) p.drawLine(QPointF(cx, cy), edge(a0));
@@ -444,8 +486,9 @@ void PictureBox::Circle(double x, double y, double radius, std::optional<int32_t
 
 void PictureBox::Print(const std::string& text, bool newLine) {
     EnsureCanvas();
-    QFont f = ToQFont(font_);
-    QFontMetricsF m(f);
+    const FontCache::Made& made = *CurrentFont().current;
+    const QFont& f = made.font;
+    const QFontMetricsF& m = made.metrics;
     double angle = font_.Escapement / 10.0;
     int32_t col = detail::ResolveColor(foreColor_);
     double startX = currentX_, startY = currentY_;
@@ -458,9 +501,7 @@ void PictureBox::Print(const std::string& text, bool newLine) {
         double ax = CanvasX(currentX_);
         double ay = CanvasY(currentY_);
         {
-            CanvasPainter cp(canvas_.get(), drawMode_);
-            QPainter& p = cp.p;
-            p.setRenderHint(QPainter::TextAntialiasing, true);
+            QPainter& p = CanvasPainter();
             p.setFont(f);
             p.translate(std::round(ax), std::round(ay));
             p.rotate(-angle);
@@ -486,7 +527,7 @@ void PictureBox::Print(const std::string& text, bool newLine) {
 }
 
 double PictureBox::TextWidth(const std::string& text) const {
-    QFontMetricsF m(ToQFont(font_));
+    const QFontMetricsF& m = CurrentFont().current->metrics;
     double widest = 0;
     for (const QString& line : Q(text).split(QLatin1Char('\n'))) {
         QString l = line;
@@ -497,7 +538,7 @@ double PictureBox::TextWidth(const std::string& text) const {
 }
 
 double PictureBox::TextHeight(const std::string& text) const {
-    QFontMetricsF m(ToQFont(font_));
+    const QFontMetricsF& m = CurrentFont().current->metrics;
     int lines = 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
     return PixelsToSizeY(m.height() * lines);
 }
@@ -516,9 +557,9 @@ void PictureBox::PaintPicture(const PictureRef& picture, double x, double y, std
     double sw = srcWidth ? SizeToPixelsX(*srcWidth) : img.width() - sx;
     double sh = srcHeight ? SizeToPixelsY(*srcHeight) : img.height() - sy;
     {
-        CanvasPainter cp(canvas_.get(), drawMode_);
-        cp.p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        cp.p.drawImage(QRectF(tx, ty, tw, th), img, QRectF(sx, sy, sw, sh));
+        QPainter& p = CanvasPainter();
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p.drawImage(QRectF(tx, ty, tw, th), img, QRectF(sx, sy, sw, sh));
     }
     DrawEntry e;
     e.kind = DrawEntry::Kind::Picture;
@@ -537,12 +578,14 @@ int32_t PictureBox::Point(double x, double y) const {
     if (ax < 0 || ay < 0 || ax >= ClientWidthPixels() || ay >= ClientHeightPixels()) return -1;
     // A box that grew while hidden has not had its canvas grown yet.
     const_cast<PictureBox*>(this)->EnsureCanvas();
+    EndPainting();
     return FromQColor(canvas_->pixelColor(ax, ay));
 }
 
 void PictureBox::Picture(PictureRef p) {
     picture_ = std::move(p);
     EnsureCanvas();
+    EndPainting();
     if (picture_ && !picture_->IsEmpty()) {
         QPainter painter(canvas_.get());
         painter.drawImage(0, 0, picture_->image());
@@ -553,6 +596,7 @@ void PictureBox::Picture(PictureRef p) {
 
 PictureRef PictureBox::Image() const {
     const_cast<PictureBox*>(this)->EnsureCanvas();
+    EndPainting();
     QImage copy = canvas_->copy(0, 0, std::max(1, ClientWidthPixels()), std::max(1, ClientHeightPixels()));
     return std::make_shared<StdPicture>(copy);
 }
@@ -576,6 +620,7 @@ void PictureBox::CopyPropertiesFrom(const Control& source) {
     borderStyle_ = s->borderStyle_;
     picture_ = s->picture_;
     // A new canvas starts as BackColor with the picture drawn on it.
+    EndPainting();
     canvas_.reset();
     EnsureCanvas();
     Touched();

@@ -154,6 +154,50 @@ TEST(PictureBox, DrawLogRecordsPrimitivesInUserUnits) {
     EXPECT_EQ(Picture1.Point(100, 100), vb::vbBlack) << "Cls clears the drawing to BackColor";
 }
 
+TEST(PictureBox, PrimitivesInARowKeepTheirOwnModePlacementAndFont) {
+    // The canvas keeps one painter from primitive to primitive: nothing one
+    // primitive sets (a rotation, a draw mode, a font) may carry over.
+    vb::Form f;
+    vb::PictureBox box{f};
+    box.BorderStyle(0);
+    box.Move(0, 0, 200 * 15, 200 * 15);
+    box.Scale(0, 0, 200, 200);
+    box.BackColor(vb::vbBlack);
+    vb::Font font = box.Font();
+    font.Name = "Arial";
+    font.HeightPixels = -20;
+    font.Escapement = 900;
+    box.Font(font);
+    box.ForeColor(vb::vbWhite);
+    box.CurrentX(100);
+    box.CurrentY(100);
+    box.Print("MMMM");
+    const double small = box.TextHeight();
+    box.Line(10, 10, 10, 50, vb::vbRed);
+    EXPECT_EQ(box.Point(10, 30), vb::vbRed);
+    EXPECT_EQ(box.Point(100, 80), vb::vbBlack) << "the text's rotation carried over";
+
+    box.DrawMode(vb::vbXorPen);
+    box.Line(20, 10, 20, 50, vb::vbWhite);
+    EXPECT_EQ(box.Point(20, 30), vb::vbWhite);
+    box.Line(20, 10, 20, 50, vb::vbWhite);
+    EXPECT_EQ(box.Point(20, 30), vb::vbBlack);
+    box.DrawMode(vb::vbCopyPen);
+    box.Line(30, 10, 30, 50, vb::vbWhite);
+    box.Line(30, 10, 30, 50, vb::vbGreen);
+    EXPECT_EQ(box.Point(30, 30), vb::vbGreen);
+
+    font.HeightPixels = -40;
+    box.Font(font);
+    EXPECT_NEAR(box.TextHeight() / small, 2.0, 0.2);
+    font.HeightPixels = -20;
+    box.Font(font);
+    EXPECT_DOUBLE_EQ(box.TextHeight(), small);
+    // Cls after drawing clears what the painter drew.
+    box.Cls();
+    EXPECT_EQ(box.Point(30, 30), vb::vbBlack);
+}
+
 TEST(PictureBox, CircleAndBoxAndPictures) {
     vb::Form f;
     vb::PictureBox Picture1{f};
