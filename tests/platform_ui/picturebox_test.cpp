@@ -198,6 +198,32 @@ TEST(PictureBox, PrimitivesInARowKeepTheirOwnModePlacementAndFont) {
     EXPECT_EQ(box.Point(30, 30), vb::vbBlack);
 }
 
+TEST(PictureBox, AStretchedPictureLooksTheSameFarOut) {
+    // Past 32,767 pixels a stretched picture takes another way onto the
+    // canvas; it must land there as it does near the left edge.
+    vb::Form f;
+    vb::PictureBox skin{f};
+    skin.BorderStyle(0);
+    skin.Move(0, 0, 4 * 15, 2 * 15);
+    skin.ScaleMode(vb::vbPixels);
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < 2; ++y) skin.PSet(x, y, x < 2 ? vb::vbRed : vb::vbBlue);
+    const vb::PictureRef picture = skin.Image();
+    vb::PictureBox wide{f};
+    wide.BorderStyle(0);
+    wide.Move(0, 0, 40000 * 15, 10 * 15);
+    wide.ScaleMode(vb::vbPixels);
+    wide.BackColor(vb::vbWhite);
+    const double near = 100, far = 36000.4;
+    wide.PaintPicture(picture, near + 0.4, 1, 13.3, 6);
+    wide.PaintPicture(picture, far, 1, 13.3, 6);
+    for (int dx = -1; dx <= 15; ++dx)
+        for (int y = 0; y <= 8; ++y)
+            EXPECT_EQ(wide.Point(near + dx, y), wide.Point(std::floor(far) + dx, y)) << dx << "," << y;
+    EXPECT_EQ(wide.Point(far + 1, 3), vb::vbRed);
+    EXPECT_EQ(wide.Point(far + 11, 3), vb::vbBlue);
+}
+
 TEST(PictureBox, CircleAndBoxAndPictures) {
     vb::Form f;
     vb::PictureBox Picture1{f};
