@@ -1,8 +1,18 @@
 // Redraws the profile of laterals of 10, 100, 1,000 and 10,000 pipes on the
 // real main window and prints the time per redraw; the cost should grow about
-// linearly with the number of pipes.
+// linearly with the number of pipes.  Beside it stands a baseline: the same
+// lines and texts (taken from the redraw's drawing log) drawn straight with
+// Qt onto an image of the same size, with one painter and one font per text
+// size.  The redraw should stay within 2 times the baseline.
+#include <QFont>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
+
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +58,47 @@ void BuildLateral(Form1& form, int n) {
     form.UserControl12.TABB(marks);
 }
 
+// The lines and texts of the picture's log, drawn straight with Qt; returns
+// milliseconds per drawing.
+double QtBaselineMs(const vb::PictureBox& box, int reps) {
+    const std::vector<vb::DrawEntry> log = box.DrawLog();
+    QImage image(std::max(1, box.ClientWidthPixels()), std::max(1, box.ClientHeightPixels()), QImage::Format_RGB32);
+    const double b = box.BorderPixels();
+    auto px = [&](double x) { return box.UnitsToPixelsX(x) - b; };
+    auto py = [&](double y) { return box.UnitsToPixelsY(y) - b; };
+    std::map<int, std::pair<QFont, double>> fonts;   // pixel size -> font, ascent
+    const auto t0 = std::chrono::steady_clock::now();
+    for (int k = 0; k < reps; ++k) {
+        image.fill(Qt::black);
+        QPainter p(&image);
+        for (const vb::DrawEntry& e : log) {
+            const QColor colour(e.color & 0xFF, (e.color >> 8) & 0xFF, (e.color >> 16) & 0xFF);
+            if (e.kind == vb::DrawEntry::Kind::Line) {
+                p.setPen(colour);
+                p.drawLine(static_cast<int>(std::lround(px(e.x1))), static_cast<int>(std::lround(py(e.y1))),
+                           static_cast<int>(std::lround(px(e.x2))), static_cast<int>(std::lround(py(e.y2))));
+            } else if (e.kind == vb::DrawEntry::Kind::Text) {
+                const int size = std::max(1, static_cast<int>(std::lround(e.fontHeight > 0 ? e.fontHeight / 1.15
+                                                                                          : -e.fontHeight)));
+                auto it = fonts.find(size);
+                if (it == fonts.end()) {
+                    QFont f(QStringLiteral("Liberation Sans"));
+                    f.setPixelSize(size);
+                    it = fonts.emplace(size, std::make_pair(f, QFontMetricsF(f).ascent())).first;
+                }
+                p.setFont(it->second.first);
+                p.setPen(colour);
+                p.save();
+                p.translate(std::round(px(e.x1)), std::round(py(e.y1)));
+                p.rotate(-e.angle);
+                p.drawText(QPointF(0, it->second.second), QString::fromStdString(e.text));
+                p.restore();
+            }
+        }
+    }
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count() / reps;
+}
+
 void RunBench() {
     Form1 form;
     form.Picture1.Move(0, 0, 12000, 9000);
@@ -61,7 +112,8 @@ void RunBench() {
     DxfMode = 1;
     ProfileRowTable = DefaultProfileRows(std::vector<ProfileRowRecord>(kProfileRowCount));
 
-    std::printf("%10s %12s %14s\n", "pipes", "redraws", "ms per redraw");
+    std::printf("%10s %12s %14s %14s %12s\n", "pipes", "redraws", "ms per redraw", "Qt baseline ms",
+                "redraw/base");
     double previous = 0;
     double at1000 = 0, at10000 = 0;
     for (int n : {10, 100, 1000, 10000}) {
@@ -72,7 +124,8 @@ void RunBench() {
         for (int k = 0; k < reps; ++k) form.draw();
         const auto t1 = std::chrono::steady_clock::now();
         const double ms = std::chrono::duration<double, std::milli>(t1 - t0).count() / reps;
-        std::printf("%10d %12d %14.3f", n, reps, ms);
+        const double base = QtBaselineMs(form.Picture1, reps);
+        std::printf("%10d %12d %14.3f %14.3f %12.2f", n, reps, ms, base, ms / base);
         if (previous > 0) std::printf("   x%.1f", ms / previous);
         std::printf("\n");
         std::fflush(stdout);

@@ -1,4 +1,7 @@
-// Writes saved collections into a folder as the fuzzer's seed corpus.
+// Writes saved collections into a folder as the fuzzer's seed corpus, and,
+// given a second folder, inputs of several megabytes into that one: a large
+// network and a file whose array shape declares far more elements than it
+// has bytes.
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -7,6 +10,7 @@
 
 #include "model/node_collection.h"
 #include "model/sewer.h"
+#include "platform/runtime/propertybag.h"
 
 using model::cNodeCollection;
 using vb::Variant;
@@ -24,11 +28,50 @@ Variant NodeValue(const std::string& name) {
     return v;
 }
 
-void Write(const std::string& dir, const std::string& name, cNodeCollection& c) {
-    std::vector<uint8_t> bytes;
-    if (!c.SaveCollection(bytes)) return;
+void WriteBytes(const std::string& dir, const std::string& name, const std::vector<uint8_t>& bytes) {
     std::ofstream(dir + "/" + name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                             static_cast<std::streamsize>(bytes.size()));
+}
+
+void Write(const std::string& dir, const std::string& name, cNodeCollection& c) {
+    std::vector<uint8_t> bytes;
+    if (c.SaveCollection(bytes)) WriteBytes(dir, name, bytes);
+}
+
+std::vector<uint8_t> Le32(std::initializer_list<int32_t> values) {
+    std::vector<uint8_t> b;
+    for (int32_t v : values)
+        for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF));
+    return b;
+}
+
+void WriteLarge(const std::string& dir) {
+    {
+        cNodeCollection c;
+        c.SerializeObject = model::SerializeSewerObject;
+        for (int i = 1; i <= 3000; ++i) {
+            if (i % 10 == 1) c.AddItem(NodeValue("Lateral" + std::to_string(i)), "ObjLateral" + std::to_string(i), "", 2);
+            c.AddItem(NodeValue("Se " + std::to_string(i)), "ObjSe " + std::to_string(i),
+                      "ObjLateral" + std::to_string((i - 1) / 10 * 10 + 1), 5);
+        }
+        Write(dir, "large_network", c);
+    }
+    {
+        // One node whose Object array declares 16 elements per byte of a 4 MB
+        // file (4 MB of a name no loader reads).
+        const int32_t file = 4 << 20;
+        vb::PropertyBag bag;
+        std::vector<uint8_t> record = Le32({0});
+        record.push_back(0x09);
+        record.push_back(0x20);
+        bag.WriteProperty("1N", Variant::ByteArray(record));
+        std::vector<uint8_t> shape = {0, 0};
+        for (uint8_t b : Le32({16 * file, 0})) shape.push_back(b);
+        bag.WriteProperty("1SA", Variant::ByteArray(shape));
+        bag.WriteProperty("pad", Variant::ByteArray(std::vector<uint8_t>(static_cast<size_t>(file), 0)));
+        bag.WriteProperty("Count", Variant::ByteArray(Le32({1, 1, 10})));
+        WriteBytes(dir, "large_shape", bag.Contents());
+    }
 }
 
 }  // namespace
@@ -75,5 +118,6 @@ int main(int argc, char** argv) {
         c.AddItem(Variant(2.5f), "deep", "a", 5);
         Write(dir, "binary_keys", c);
     }
+    if (argc > 2) WriteLarge(argv[2]);
     return 0;
 }

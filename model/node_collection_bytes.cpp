@@ -179,11 +179,26 @@ struct ByteSpan {
     const uint8_t* data() const { return p; }
 };
 
-// State of one load: the bag, the SerializeObject handler and an element
-// budget that caps what arrays in the bytes can make us allocate.
+// State of one load: the bag and a budget, in bytes of memory, that every
+// node table and array made from the bytes is charged against before it is
+// allocated, so that what a load holds stays within a fixed multiple of the
+// file's size whatever counts the bytes declare.  The multiple leaves room
+// for the densest data a save writes: an Integer or Variant element takes
+// 2 bytes in the file and one Variant in memory.
 struct cNodeCollection::LoadState {
+    static constexpr size_t kBytesPerFileByte = 48;
+    static constexpr size_t kFloor = size_t(1) << 20;
     const vb::PropertyBag& bag;
-    size_t elementBudget;
+    uint64_t budget;
+    LoadState(const vb::PropertyBag& b, size_t fileSize)
+        : bag(b), budget(kBytesPerFileByte * static_cast<uint64_t>(fileSize) + kFloor) {}
+    // Takes `count` items of `size` bytes from the budget; false (taking
+    // nothing) when they do not fit.
+    bool Charge(uint64_t count, uint64_t size) {
+        if (size != 0 && count > budget / size) return false;
+        budget -= count * size;
+        return true;
+    }
 };
 
 // --- Saving ------------------------------------------------------------------
@@ -416,12 +431,13 @@ bool cNodeCollection::DeserializeArray(LoadState& st, vb::Variant& dest, const s
         a.count[dims - 1 - d] = count;
         a.lower[dims - 1 - d] = lower;
         total *= static_cast<uint64_t>(count);
-        if (total > st.elementBudget) return false;
+        if (total > st.budget) return false;
     }
-    st.elementBudget -= static_cast<size_t>(total);
     // The caller hands over an array without dimensions of the element type.
     a.elementType = dest.Array().elementType;
     const int elem = a.elementType;
+    if (!st.Charge(1, sizeof(vb::ArrayData) + 8 * dims)) return false;
+    if (!st.Charge(total, elem == vb::vbByte ? 1 : sizeof(vb::Variant))) return false;
     const size_t n = static_cast<size_t>(total);
 
     ByteSpan dataView;
@@ -534,7 +550,7 @@ bool cNodeCollection::LoadCollection(const std::vector<uint8_t>& CollectionBytes
     }
     bool ok = false;
     try {
-        LoadState st{bag, 16 * CollectionBytes.size() + 65536};
+        LoadState st(bag, CollectionBytes.size());
         ok = [&]() -> bool {
             ByteSpan cb;
             if (ByteValue(bag, "Count", cb.p, cb.n) != 1) return false;
@@ -544,6 +560,7 @@ bool cNodeCollection::LoadCollection(const std::vector<uint8_t>& CollectionBytes
             if (count < 0 || static_cast<size_t>(count) > bag.Count()) return false;
             if (mode != 0 && mode != 1) return false;
             if (step < 0 || step > 1000) return false;
+            if (!st.Charge(static_cast<uint64_t>(count) + 1, sizeof(NodeRecord))) return false;
             CompareMode = mode;
             BufferStep = step;
             Nodes.clear();

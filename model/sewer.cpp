@@ -173,7 +173,7 @@ void Sewer::Serialize(std::vector<uint8_t>& bytes) const {
     bag.WriteProperty("Y1", vb::Variant(y1));
     bag.WriteProperty("X2", vb::Variant(x2));
     bag.WriteProperty("Y2", vb::Variant(y2));
-    bytes = bag.Contents();
+    bytes = bag.TakeContents();
 }
 
 void Sewer::Deserialize(const std::vector<uint8_t>& bytes) {
@@ -183,7 +183,7 @@ void Sewer::Deserialize(const std::vector<uint8_t>& bytes) {
     } catch (const vb::VbError&) {
         return;  // no bag: the record stays as it was
     }
-    // The names in reading order, the property each goes to, and whether
+    // The names, the property each goes to, and whether
     // its default is the empty text (texts) or the number 0 (everything
     // else, "from" and "tom" included, which thus read as "0").
     struct Stored {
@@ -192,14 +192,16 @@ void Sewer::Deserialize(const std::vector<uint8_t>& bytes) {
         bool textDefault;
     };
     static const std::vector<Stored> order = [] {
+        // In the order Serialize writes them, so that each is found in the
+        // bag at the first try; each property is set on its own, so the
+        // order changes nothing else.
         const std::pair<const char*, const char*> names[] = {
-            {"Name", "Name"}, {"Index", "Index"}, {"Lat", "lat"}, {"l", "l"}, {"felv", "felv"},
-            {"telv", "telv"}, {"finv", "finv"}, {"tinv", "tinv"}, {"DIA", "dia"}, {"slope", "slope"},
-            {"Qd", "qd"}, {"X1", "x1"}, {"Y1", "y1"}, {"X2", "x2"}, {"Y2", "y2"},
+            {"Name", "Name"}, {"Index", "Index"}, {"Lat", "lat"}, {"from", "from"}, {"tom", "tom"},
+            {"qadd", "qadd"}, {"pop1", "pop1"}, {"pop2", "pop2"}, {"area1", "area1"}, {"area2", "area2"},
+            {"density1", "density1"}, {"density2", "density2"}, {"felv", "felv"}, {"telv", "telv"},
+            {"finv", "finv"}, {"tinv", "tinv"}, {"l", "l"}, {"Qd", "qd"}, {"DIA", "dia"}, {"slope", "slope"},
             {"Mincover", "mincover"}, {"ma1", "ma1"}, {"ma2", "ma2"}, {"ma3", "ma3"}, {"ma4", "ma4"},
-            {"ma5", "ma5"}, {"from", "from"}, {"tom", "tom"}, {"qadd", "qadd"}, {"pop1", "pop1"},
-            {"pop2", "pop2"}, {"area1", "area1"}, {"area2", "area2"}, {"density1", "density1"},
-            {"density2", "density2"}};
+            {"ma5", "ma5"}, {"X1", "x1"}, {"Y1", "y1"}, {"X2", "x2"}, {"Y2", "y2"}};
         std::vector<Stored> v;
         for (auto [bagName, property] : names) {
             std::string_view p = property;

@@ -10,6 +10,21 @@
 #include "platform/runtime/conversions.h"
 
 void Form1::draw(int16_t /*unusedLateralCount*/, int16_t picture2DrawWidth) {
+    // One redraw shows at most one failure box, however many of its lines
+    // and texts fail (a redraw started inside this one counts as this one).
+    struct FailureScope {
+        Form1& f;
+        bool outer;
+        explicit FailureScope(Form1& form) : f(form), outer(!form.profileRedrawing_) {
+            if (outer) {
+                f.profileRedrawing_ = true;
+                f.profileFailureShown_ = false;
+            }
+        }
+        ~FailureScope() {
+            if (outer) f.profileRedrawing_ = false;
+        }
+    } failureScope(*this);
     // 1. A black, empty profile picture.
     Picture1.BackColor(0);
     // 2. Nothing more without a run.
@@ -33,7 +48,7 @@ void Form1::draw(int16_t /*unusedLateralCount*/, int16_t picture2DrawWidth) {
     // An entry box armed for a pipe that no longer carries handles here (the
     // lateral or the chosen pipe changed) must not commit into anything.
     DisarmStaleEntryBox();
-    ProfileRedraw r;
+    ProfileRedraw r(*this);
     if (!ProfileCollectPipes(r)) return;
 
     // 4. The current pipe, 5. the levels pass.

@@ -14,6 +14,8 @@
 #include "platform/ui/dialogs.h"
 
 struct Form1::ProfileRedraw {
+    explicit ProfileRedraw(Form1& f) : form(f) {}
+    Form1& form;
     // One pipe of the run: its record and its node index.
     struct Pipe {
         std::shared_ptr<model::Sewer> rec;
@@ -32,11 +34,12 @@ struct Form1::ProfileRedraw {
     }
 
     // Runs one statement under the redraw's error trap: a failure is shown in
-    // a plain message box and the redraw goes on with the next statement.
+    // a plain message box (the first of the redraw only) and the redraw goes
+    // on with the next statement.
     template <class F>
     void Do(F&& statement) {
         if (!vb::resumeNext(trap, std::forward<F>(statement))) {
-            vb::MsgBox(trap.Description());
+            form.ShowProfileFailure(trap.Description());
             trap.Clear();
         }
     }

@@ -75,9 +75,9 @@ void Form1::textplot(const vb::Variant& x, const vb::Variant& y, const vb::Varia
     // Each step runs on after a failure of the one before, so a text that
     // cannot be shown is still written to the DXF file; a full disk ends it.
     vb::ErrorTrap trap;
-    auto reported = [&trap] {
+    auto reported = [this, &trap] {
         if (trap.Number() == kDiskFull) return false;
-        vb::MsgBox(trap.Description());
+        ShowProfileFailure(trap.Description());
         trap.Clear();
         return true;
     };
@@ -121,6 +121,14 @@ void Form1::FontStuff0(const vb::Variant& x, const vb::Variant& y, const std::st
     PlotFont.lfHeight = vb::CLng(-900 * h / pic(0).ScaleHeight());
     PlotFont.lfQuality = 255;
     PrintRotated(pic(0), vb::CDbl(x), vb::CDbl(y), text, degrees, h, AciColor(1));
+}
+
+void Form1::ShowProfileFailure(const std::string& description) {
+    if (profileRedrawing_) {
+        if (profileFailureShown_) return;
+        profileFailureShown_ = true;
+    }
+    vb::MsgBox(description);
 }
 
 void Form1::Picture1_MarkLine(int, int, float X, float Y) {

@@ -136,22 +136,24 @@ std::array<uint8_t, kProfileRecordSize> EncodeProfileRecord(const ProfileRowReco
 
 void DecodeProfileRecord(const uint8_t* bytes, size_t size, ProfileRowRecord& row) {
     auto has = [size](size_t offset, size_t width) { return offset + width <= size; };
-    auto number = [&](size_t offset, float& field) {
+    // A number outside the range that its field can sensibly hold (a damaged
+    // file) is read as a missing one: the field keeps the value it had.
+    auto number = [&](size_t offset, float& field, float low, float high) {
         if (!has(offset, 4)) return;
         const float v = GetF32(bytes + offset);
-        if (std::isfinite(v)) field = v;
+        if (v >= low && v <= high) field = v;   // false for NaN too
     };
     if (has(0, 2)) row.Id = GetI16(bytes);
     if (has(2, 20)) GetText(bytes + 2, row.Label);
-    number(22, row.TextHeight);
-    number(26, row.RowHeight);
+    number(22, row.TextHeight, 0, kProfileMaxLength);
+    number(26, row.RowHeight, -kProfileMaxLength, kProfileMaxLength);
     if (has(30, 7)) GetText(bytes + 30, row.Style);
-    number(37, row.Color);
+    number(37, row.Color, -32768, 32767);   // a colour index is a 16-bit integer
     if (has(41, 1)) GetText(bytes + 41, row.Code);
-    number(42, row.RowHeight0);
-    number(46, row.Hspace);
-    number(50, row.Vspace);
-    number(54, row.Rotation);
+    number(42, row.RowHeight0, -kProfileMaxLength, kProfileMaxLength);
+    number(46, row.Hspace, -kProfileMaxLength, kProfileMaxLength);
+    number(50, row.Vspace, -kProfileMaxLength, kProfileMaxLength);
+    number(54, row.Rotation, -360, 360);
     if (has(58, 2)) row.Visible = GetI16(bytes + 58) != 0;
 }
 

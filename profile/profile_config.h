@@ -69,6 +69,10 @@ struct ProfileRowRecord {
 inline constexpr int kProfileRowCount = 25;         // rows 0 to 24
 inline constexpr int kProfileStoredRows = 21;       // rows 0 to 20 are in the file
 inline constexpr size_t kProfileRecordSize = 60;
+// The largest text height, row height or spacing a row may hold, in drawing
+// units (the whole profile picture is 160 by 150 of them); a file holding
+// more is damaged.
+inline constexpr float kProfileMaxLength = 1000;
 inline constexpr size_t kProfileSlotSize = 128;
 
 // Row 0 is a work row (the row moves swap through it), rows 1 to 20 are the
@@ -96,7 +100,10 @@ std::vector<ProfileRowRecord> DefaultProfileRows(const std::vector<ProfileRowRec
 
 // One row as its 60-byte record, and back.  Decoding takes only the fields that
 // lie wholly inside the `size` bytes given; the other fields of `row` and any
-// float that is not finite keep the value `row` had.
+// number outside its field's range (a text height from 0 to
+// kProfileMaxLength, other lengths within plus or minus that, a colour
+// within the 16-bit integers, a rotation within plus or minus 360 degrees;
+// never NaN) keep the value `row` had.
 std::array<uint8_t, kProfileRecordSize> EncodeProfileRecord(const ProfileRowRecord& row);
 void DecodeProfileRecord(const uint8_t* bytes, size_t size, ProfileRowRecord& row);
 

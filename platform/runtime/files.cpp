@@ -1,12 +1,16 @@
 #include "platform/runtime/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -32,14 +36,76 @@ void SetError(std::string* error, const std::string& what, int err) {
     if (error) *error = what + ": " + std::strerror(err);
 }
 
+FileSyncFunction g_sync = &::fsync;
+
+// Start time of a process in clock ticks since boot (field 22 of its
+// /proc stat line), or nullopt when it cannot be read.
+std::optional<unsigned long long> ProcessStartTime(long pid) {
+    const auto stat = ReadFileBytes("/proc/" + std::to_string(pid) + "/stat");
+    if (!stat) return std::nullopt;
+    const std::string line(stat->begin(), stat->end());
+    // The command name (field 2) may hold blanks and parentheses: count the
+    // fields from the last ')'.
+    const size_t close = line.rfind(')');
+    if (close == std::string::npos) return std::nullopt;
+    size_t at = close + 1;
+    for (int field = 3; field < 22; ++field) {
+        at = line.find(' ', at + 1);
+        if (at == std::string::npos) return std::nullopt;
+    }
+    char* end = nullptr;
+    const unsigned long long t = std::strtoull(line.c_str() + at + 1, &end, 10);
+    if (end == line.c_str() + at + 1) return std::nullopt;
+    return t;
+}
+
+unsigned long long OwnStartTime() {
+    static const unsigned long long t = ProcessStartTime(static_cast<long>(getpid())).value_or(0);
+    return t;
+}
+
+// The parts of a temporary file's name after ".tmp": pid, start time (absent
+// in the older naming), running number and 8 hex digits.  False for any
+// other name.
+bool ParseTemporarySuffix(const char* s, long& pid, std::optional<unsigned long long>& start) {
+    auto digits = [&](const char*& p, bool hex, size_t exactly) -> bool {
+        const char* from = p;
+        while (hex ? std::isxdigit(static_cast<unsigned char>(*p)) : std::isdigit(static_cast<unsigned char>(*p))) ++p;
+        const size_t n = static_cast<size_t>(p - from);
+        return n > 0 && n <= 20 && (exactly == 0 || n == exactly);
+    };
+    const char* p = s;
+    if (!digits(p, false, 0)) return false;
+    pid = std::strtol(s, nullptr, 10);
+    start.reset();
+    if (*p == '-') {
+        const char* t = ++p;
+        if (!digits(p, false, 0)) return false;
+        start = std::strtoull(t, nullptr, 10);
+    }
+    if (*p++ != '_' || !digits(p, false, 0) || *p++ != '_' || !digits(p, true, 8)) return false;
+    return *p == '\0' && pid > 0;
+}
+
+// True when a running process may still be writing a temporary file of
+// that pid and start time.
+bool OwnedByRunningProcess(long pid, const std::optional<unsigned long long>& start) {
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return false;
+    if (!start) return true;
+    const auto now = ProcessStartTime(pid);
+    // Without /proc the process cannot be told apart: keep the file.
+    return !now || *now == *start;
+}
+
 // Opens a new temporary file next to path; the kernel applies the umask to
 // the 0666 asked for.  Returns -1 (errno set) when none can be made.
 int OpenTemporary(const std::string& path, std::string& tempPath) {
     static std::atomic<unsigned> counter{0};
     std::random_device rd;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[64];
-        std::snprintf(suffix, sizeof suffix, ".tmp%d_%u_%08x", static_cast<int>(getpid()), counter++, rd());
+        char suffix[96];
+        std::snprintf(suffix, sizeof suffix, ".tmp%d-%llu_%u_%08x", static_cast<int>(getpid()), OwnStartTime(),
+                      counter++, rd());
         tempPath = path + suffix;
         int fd = open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
@@ -99,11 +165,40 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path) {
     return ReadRegularFile(path, missing);
 }
 
+int RemoveLeftoverTemporaryFiles(const std::string& folder) {
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return 0;
+    int removed = 0;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        // The target's name comes before ".tmp"; it is never empty.
+        for (size_t at = name.rfind(".tmp"); at != std::string::npos && at > 0; at = name.rfind(".tmp", at - 1)) {
+            long pid = 0;
+            std::optional<unsigned long long> start;
+            if (!ParseTemporarySuffix(name.c_str() + at + 4, pid, start)) continue;
+            if (OwnedByRunningProcess(pid, start)) break;
+            const std::string full = (folder.empty() ? std::string(".") : folder) + "/" + name;
+            struct stat st{};
+            if (lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && unlink(full.c_str()) == 0) ++removed;
+            break;
+        }
+    }
+    closedir(dir);
+    return removed;
+}
+
+FileSyncFunction SetFileSyncForTesting(FileSyncFunction sync) {
+    FileSyncFunction old = g_sync;
+    g_sync = sync ? sync : &::fsync;
+    return old;
+}
+
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error) {
     if (path.empty()) {
         SetError(error, "no file name", ENOENT);
         return false;
     }
+    RemoveLeftoverTemporaryFiles(FolderOf(path));
     std::string temp;
     int fd = OpenTemporary(path, temp);
     if (fd < 0) {
@@ -129,16 +224,26 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std
         p += n;
         left -= static_cast<size_t>(n);
     }
-    if (fsync(fd) != 0) return fail("cannot flush " + temp, errno);
+    if (g_sync(fd) != 0) return fail("cannot flush " + temp, errno);
     int c = close(fd);
     fd = -1;
     if (c != 0) return fail("cannot close " + temp, errno);
     if (std::rename(temp.c_str(), path.c_str()) != 0) return fail("cannot replace " + path, errno);
-    // Make the rename itself durable (best effort).
-    int dir = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
+    // Make the rename itself durable.  The new file is in place by now; a
+    // folder that cannot be flushed is still reported, since the rename may
+    // not survive a crash.  A file system that cannot flush folders at all
+    // (EINVAL) has nothing to flush.
+    const int dir = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) {
+        SetError(error, "cannot open the folder of " + path + " to flush it", errno);
+        return false;
+    }
+    const int synced = g_sync(dir);
+    const int syncError = errno;
+    close(dir);
+    if (synced != 0 && syncError != EINVAL) {
+        SetError(error, "cannot flush the folder of " + path, syncError);
+        return false;
     }
     return true;
 }

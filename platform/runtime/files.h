@@ -5,6 +5,12 @@
 // flushed to disk and then renamed over the target.  A failure at any step
 // removes the temporary file and leaves the old file exactly as it was.
 //
+// A temporary file is named after its target: the target's name, ".tmp",
+// the writing process's id, "-", that process's start time (clock ticks
+// since boot), "_", a running number, "_" and 8 hexadecimal digits.  A
+// process killed part-way through a write leaves one behind; such leftovers
+// are removed at start-up and before each write into their folder.
+//
 // RecordFile and BinaryFile read the whole file when opened, work on the
 // bytes in memory and write them back atomically on Close (only when
 // something was written), so a file is never seen half-written.
@@ -23,12 +29,29 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path);
 
 // Writes the bytes to path through a temporary file and a rename.  Returns
 // false (with a short reason in *error) when anything fails; the old file,
-// if any, is then untouched and no temporary file is left behind.  A new
-// file gets the usual permissions (0666 less the umask), a replaced file
-// keeps its own.
+// if any, is then untouched and no temporary file is left behind.  The one
+// exception is a failed flush of the folder after the rename: the new file
+// is then in place but may not survive a crash, and that is reported as a
+// failure too.  A new file gets the usual permissions (0666 less the umask),
+// a replaced file keeps its own.  Leftover temporary files in the folder are
+// removed first (RemoveLeftoverTemporaryFiles).
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error = nullptr);
 bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error = nullptr);
 bool WriteFileAtomic(const std::string& path, std::string_view text, std::string* error = nullptr);
+
+// Removes the temporary files of the naming above in the folder that no
+// running process owns: their process has ended, or its id now belongs to a
+// process started at another time.  Files named without a start time (as
+// older versions wrote them) count as owned while their process id is in
+// use.  Returns how many were removed; problems are ignored (a file that
+// cannot be removed stays).
+int RemoveLeftoverTemporaryFiles(const std::string& folder);
+
+// Replaces the function that flushes a file or folder to disk (fsync), so
+// that tests can make it fail; returns the one in use before.  Not for use
+// while other threads write files.
+using FileSyncFunction = int (*)(int fd);
+FileSyncFunction SetFileSyncForTesting(FileSyncFunction sync);
 
 // Collects output and puts it into place at Commit.  Nothing reaches the
 // target before Commit; destroying the writer without Commit discards it.

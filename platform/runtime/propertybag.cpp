@@ -1,6 +1,7 @@
 #include "platform/runtime/propertybag.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
@@ -12,7 +13,8 @@ namespace vb {
 
 namespace {
 
-constexpr uint16_t kVersion = 2;
+constexpr uint16_t kVersion = 3;
+constexpr uint16_t kOldestVersion = 2;   // same entries, another checksum
 constexpr uint16_t kByteArrayType = vbArray | vbByte;
 
 std::mutex& RegistryMutex() {
@@ -89,8 +91,17 @@ std::string PropertyBag::NameAt(size_t i) const { return std::string(NameView(en
 
 int64_t PropertyBag::Lookup(std::string_view name, uint32_t hash) const {
     if (slots_.empty()) {
-        for (size_t i = 0; i < entries_.size(); ++i)
-            if (entries_[i].hash == hash && SameName(NameView(entries_[i]), name)) return static_cast<int64_t>(i);
+        if (!MayHold(hash)) return -1;
+        // Scanned from the entry after the last one found: values read in the
+        // order they were written are each found at the first try.
+        const size_t n = entries_.size();
+        const size_t start = n == 0 ? 0 : (hint_.at.load(std::memory_order_relaxed) + 1) % n;
+        for (size_t k = 0, i = start; k < n; ++k, i = i + 1 == n ? 0 : i + 1) {
+            if (entries_[i].hash == hash && SameName(NameView(entries_[i]), name)) {
+                hint_.at.store(i, std::memory_order_relaxed);
+                return static_cast<int64_t>(i);
+            }
+        }
         return -1;
     }
     // Values are mostly read in about the order in which they were written,
@@ -117,6 +128,7 @@ int64_t PropertyBag::Lookup(std::string_view name, uint32_t hash) const {
 
 bool PropertyBag::IndexEntry(size_t index) {
     const Entry& added = entries_[index];
+    AddToBloom(added.hash);
     if (slots_.empty()) {
         // Small bag: the hashes are scanned, nothing to index yet.
         if (entries_.size() <= kLinearLimit) {
@@ -154,6 +166,7 @@ void PropertyBag::GrowSlots(size_t indexed, size_t wanted) {
 
 void PropertyBag::RebuildIndex() {
     slots_.clear();
+    bloom_.fill(0);
     for (size_t i = 0; i < entries_.size(); ++i) IndexEntry(i);
 }
 
@@ -161,6 +174,7 @@ void PropertyBag::Clear() {
     buf_.clear();
     entries_.clear();
     slots_.clear();
+    bloom_.fill(0);
 }
 
 namespace {
@@ -376,6 +390,7 @@ void PropertyBag::AppendEntry(std::string_view name, uint32_t hash, uint16_t typ
         entries_.push_back(e);
         // The name was looked up before; a small bag has nothing to index.
         if (!slots_.empty() || entries_.size() > kLinearLimit) IndexEntry(entries_.size() - 1);
+        else AddToBloom(hash);
     } catch (...) {
         buf_.resize(startAt);
         if (entries_.size() > 0 && entries_.back().end > startAt) entries_.pop_back();
@@ -483,7 +498,7 @@ void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) {
     const uint8_t* b = bytes.data();
     const uint16_t version = static_cast<uint16_t>(b[4] | (b[5] << 8));
     const uint32_t count = GetU32(b + 6);
-    if (version != kVersion) refuse();
+    if (version < kOldestVersion || version > kVersion) refuse();
     // Every entry takes at least 6 bytes (name length and type word), so a
     // count that the remaining bytes cannot hold is refused before anything
     // is allocated for it.
@@ -569,20 +584,27 @@ void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) {
     buf_.swap(fresh.buf_);
     entries_.swap(fresh.entries_);
     slots_.swap(fresh.slots_);
+    bloom_ = fresh.bloom_;
 }
 
 
-uint32_t PropertyBagChecksum(const uint8_t* data, size_t n) {
-    // Eight bytes a step (a bag of a large network runs to tens of
-    // megabytes, read and written on every save and load), multiply and
-    // rotate to spread each word over the state, the tail byte by byte.
-    constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
+namespace {
+
+inline uint64_t LoadLE64(const uint8_t* p) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+    return w;
+}
+
+constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
+
+// Layout version 2: one state, eight bytes a step.
+uint32_t ChecksumVersion2(const uint8_t* data, size_t n) {
     uint64_t h = 0xCBF29CE484222325ull ^ n;
     size_t i = 0;
     for (; i + 8 <= n; i += 8) {
-        uint64_t w = 0;
-        for (int k = 0; k < 8; ++k) w |= static_cast<uint64_t>(data[i + static_cast<size_t>(k)]) << (8 * k);
-        h = (h ^ w) * kMul;
+        h = (h ^ LoadLE64(data + i)) * kMul;
         h ^= h >> 29;
     }
     for (; i < n; ++i) {
@@ -591,6 +613,46 @@ uint32_t PropertyBagChecksum(const uint8_t* data, size_t n) {
     }
     h ^= h >> 32;
     return static_cast<uint32_t>(h);
+}
+
+// Layout version 3: four states taking the words of each 32-byte block in
+// turn, so that the processor works on them side by side (one state waits
+// for its multiply before the next word), folded together at the end.
+uint32_t ChecksumVersion3(const uint8_t* data, size_t n) {
+    uint64_t h[4] = {0xCBF29CE484222325ull ^ n, 0x84222325CBF29CE4ull, 0x6A09E667F3BCC909ull, 0xBB67AE8584CAA73Bull};
+    size_t i = 0;
+    uint64_t a = h[0], b = h[1], c = h[2], d = h[3];
+    for (; i + 32 <= n; i += 32) {
+        a = (a ^ LoadLE64(data + i)) * kMul;
+        b = (b ^ LoadLE64(data + i + 8)) * kMul;
+        c = (c ^ LoadLE64(data + i + 16)) * kMul;
+        d = (d ^ LoadLE64(data + i + 24)) * kMul;
+        a ^= a >> 29;
+        b ^= b >> 29;
+        c ^= c >> 29;
+        d ^= d >> 29;
+    }
+    h[0] = a, h[1] = b, h[2] = c, h[3] = d;
+    uint64_t f = h[0];
+    for (int k = 1; k < 4; ++k) {
+        f = (f ^ h[k]) * kMul;
+        f ^= f >> 29;
+    }
+    for (; i < n; ++i) {
+        f = (f ^ data[i]) * kMul;
+        f ^= f >> 29;
+    }
+    f ^= f >> 32;
+    return static_cast<uint32_t>(f);
+}
+
+}  // namespace
+
+uint32_t PropertyBagChecksum(const uint8_t* data, size_t n) {
+    // The bytes name their layout version; bags of version 2 (written before
+    // version 3) keep their own checksum.
+    const bool version2 = n >= 6 && data[4] == 2 && data[5] == 0;
+    return version2 ? ChecksumVersion2(data, n) : ChecksumVersion3(data, n);
 }
 
 }  // namespace vb

@@ -3,7 +3,8 @@
 //
 // Byte layout of Contents() (all integers little-endian):
 //   magic      4 bytes  "SDPB"
-//   version    2 bytes  2
+//   version    2 bytes  3 (2 is read too: the same layout, with the
+//                       checksum of version 2)
 //   count      4 bytes  number of entries
 //   entries, each:
 //     name length  4 bytes (bytes of UTF-8)  + name bytes
@@ -20,12 +21,14 @@
 //   Boolean payloads are 0 (False) or 0xFFFF (True); names are unique
 //   without regard to case.
 //   checksum   4 bytes  PropertyBagChecksum() of everything before it
+//              (computed as the version in the bytes says)
 // SetContents() refuses (raises) any byte array that does not follow this
 // layout exactly: wrong magic or version, a length running past the end, an
 // unknown type word, trailing bytes or a bad checksum.  Nothing is allocated
 // from an untrusted count before the bytes behind it have been checked.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -110,11 +113,12 @@ private:
         uint64_t PayloadAt() const { return nameAt + nameLen + 2; }
     };
     // Index by name without regard to case.  Small bags (up to
-    // kLinearLimit entries) are searched by scanning the entries' hashes;
+    // kLinearLimit entries: a pipe record's bag) are searched by scanning
+    // the entries' hashes from the one after the last found;
     // larger ones use open addressing over the entries, each slot holding
     // the name's hash and the entry's position + 1 (0 for a free slot), at
     // most half the slots used.
-    static constexpr size_t kLinearLimit = 12;
+    static constexpr size_t kLinearLimit = 32;
     struct Slot {
         uint32_t hash = 0;
         uint32_t entry = 0;
@@ -142,6 +146,17 @@ private:
     std::vector<uint8_t> buf_;
     std::vector<Entry> entries_;
     std::vector<Slot> slots_;
+    // Two bits per entry's hash: a name whose bits are not both set is in
+    // no entry, so a small bag answers most names it lacks (every new name
+    // written) without scanning its entries.
+    std::array<uint64_t, 4> bloom_{};
+    void AddToBloom(uint32_t hash) {
+        bloom_[(hash >> 6) & 3] |= uint64_t(1) << (hash & 63);
+        bloom_[(hash >> 14) & 3] |= uint64_t(1) << ((hash >> 8) & 63);
+    }
+    bool MayHold(uint32_t hash) const {
+        return (bloom_[(hash >> 6) & 3] >> (hash & 63) & 1) && (bloom_[(hash >> 14) & 3] >> ((hash >> 8) & 63) & 1);
+    }
     // Position of the entry last found in a large bag, where the next search
     // starts looking (relaxed atomic: reading a bag from several threads at
     // once stays safe).

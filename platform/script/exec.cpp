@@ -1,4 +1,5 @@
 // Running the script syntax tree, and the errors of the script language.
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 
@@ -61,8 +62,37 @@ void RunError(int32_t number, const std::string& extra) {
 
 void Context::Tick() {
     ++steps;
-    if (timeoutMs >= 0 && (steps & 1023u) == 0 && std::chrono::steady_clock::now() > deadline)
-        RunError(errScriptTimedOut);
+    // Every statement: a single one can take long (a text of megabytes), so
+    // checking only every so many statements overran the limit by far.
+    if (timeoutMs >= 0 && std::chrono::steady_clock::now() >= deadline) RunError(errScriptTimedOut);
+}
+
+namespace {
+
+// Bytes a value holds beyond its Variant: a text's characters, an array's
+// elements and what they hold in turn.
+uint64_t Footprint(const Variant& v) {
+    if (v.IsString()) return v.RawString().size();
+    if (!v.IsArray()) return 0;
+    const ArrayData& a = v.Array();
+    uint64_t n = a.items.size() * sizeof(Variant) + a.bytes.size();
+    for (const Variant& e : a.items)
+        if (e.IsString() || e.IsArray()) n += Footprint(e);
+    return n;
+}
+
+}  // namespace
+
+void Context::CheckRoom(uint64_t bytes, uint64_t released) const {
+    const uint64_t base = held - std::min(held, released);
+    if (bytes > kMemoryCap || base > kMemoryCap - bytes) RunError(7);
+}
+
+void Context::Store(Variant& slot, Variant v) {
+    const uint64_t before = Footprint(slot), after = Footprint(v);
+    if (after > before) CheckRoom(after, before);
+    held = held - std::min(held, before) + after;
+    slot = std::move(v);
 }
 
 Flow RunBlock(const Block& block, Context& cx) {
@@ -194,7 +224,11 @@ Flow DimStmt::Exec(Context& cx) const {
             cells *= static_cast<double>(u) + 1;
         }
         if (cells > 16.0 * 1024 * 1024) RunError(7);
-        cx.vars[item.name] = Variant::MakeArray(vbVariant, bounds);
+        // Refused before anything is allocated when all variables together
+        // would then hold more than the cap.
+        auto old = cx.vars.find(item.name);
+        cx.CheckRoom(static_cast<uint64_t>(cells) * sizeof(Variant), old == cx.vars.end() ? 0 : Footprint(old->second));
+        cx.Store(cx.vars[item.name], Variant::MakeArray(vbVariant, bounds));
     }
     return Flow::Normal;
 }
@@ -207,7 +241,7 @@ Flow OptionExplicitStmt::Exec(Context& cx) const {
 Flow AssignStmt::Exec(Context& cx) const {
     if (indices.empty()) {
         Variant v = value->Eval(cx);
-        WritableVariable(cx, name, raw) = std::move(v);
+        cx.Store(WritableVariable(cx, name, raw), std::move(v));
         return Flow::Normal;
     }
     std::vector<int32_t> s = Subscripts(EvalArgs(indices, cx));
@@ -218,7 +252,10 @@ Flow AssignStmt::Exec(Context& cx) const {
         RunError(errTypeMismatch, "'" + raw + "'");
     }
     if (!it->second.IsArray()) RunError(errTypeMismatch, "'" + raw + "'");
+    const uint64_t before = Footprint(ElementOf(it->second, s)), after = Footprint(v);
+    if (after > before) cx.CheckRoom(after, before);
     SetElementOf(it->second, s, v);
+    cx.held = cx.held - std::min(cx.held, before) + after;
     return Flow::Normal;
 }
 
@@ -244,7 +281,7 @@ Flow ForStmt::Exec(Context& cx) const {
     const double last = CDbl(endValue);
     const double inc = CDbl(stepValue);
     CDbl(start);   // a counter must start at a number
-    WritableVariable(cx, var, raw) = start;
+    cx.Store(WritableVariable(cx, var, raw), start);
     for (;;) {
         cx.Tick();
         double current = CDbl(WritableVariable(cx, var, raw));
@@ -253,7 +290,7 @@ Flow ForStmt::Exec(Context& cx) const {
         if (f == Flow::ExitFor) break;
         if (f == Flow::ExitDo) return f;
         Variant& counter = WritableVariable(cx, var, raw);
-        counter = Binary(BinOp::Add, counter, stepValue);
+        cx.Store(counter, Binary(BinOp::Add, counter, stepValue));
     }
     return Flow::Normal;
 }

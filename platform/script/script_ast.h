@@ -51,9 +51,21 @@ public:
     uint32_t steps = 0;
     uint32_t rndSeed = 0x50000;
     float lastRnd = 0;
+    // Bytes that the variables' texts and arrays hold, and the most they may
+    // hold together; storing past it fails with "Out of memory".
+    static constexpr uint64_t kMemoryCap = uint64_t(256) << 20;
+    uint64_t held = 0;
 
-    // Counts one step and fails with "Script timed out" past the deadline.
+    // Counts one step and fails with "Script timed out" once the deadline
+    // has come (checked at every statement and loop turn).
     void Tick();
+    // Puts v into a variable or an array element, keeping `held` up to date;
+    // fails with "Out of memory" (leaving the slot as it was) when the
+    // variables would then hold more than kMemoryCap.
+    void Store(Variant& slot, Variant v);
+    // Fails with "Out of memory" unless `bytes` more fit under the cap once
+    // `released` bytes are given back.
+    void CheckRoom(uint64_t bytes, uint64_t released) const;
     // Pushes the deadline back by the time a host callback took.
     void Pause(std::chrono::steady_clock::duration d) { deadline += d; }
 };

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <map>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -111,14 +112,20 @@ QString FamilyFor(const std::string& name) {
     if (lower == "courier new" || lower == "courier") return QStringLiteral("Liberation Mono");
     return n;
 }
-// Height of the character cell of a face per pixel of character height.
+// Height of the character cell of a face per pixel of character height,
+// measured once per face and weight (fonts are made on the window thread).
 double CellRatio(const QString& family, bool bold) {
+    static std::map<std::pair<QString, bool>, double> measured;
+    auto it = measured.find({family, bold});
+    if (it != measured.end()) return it->second;
     QFont f(family);
     f.setPixelSize(1000);
     f.setBold(bold);
     QFontMetricsF m(f);
     double r = m.height() / 1000.0;
-    return r > 0.5 ? r : 1.15;
+    if (!(r > 0.5)) r = 1.15;
+    measured.emplace(std::make_pair(family, bold), r);
+    return r;
 }
 }  // namespace
 

@@ -6,8 +6,14 @@
 #include <QPainterPath>
 #include <QResizeEvent>
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
+#include <map>
+#include <tuple>
 
 #include "platform/ui/internal.h"
 
@@ -75,6 +81,34 @@ Qt::PenStyle DrawStyleOf(int style, int width) {
     }
 }
 
+// The part of img in source, resampled to w x h and placed at (dx, dy)
+// (both below one pixel) on a transparent image.  The last few are kept:
+// the tabs of a strip stretch the same skin to the same few widths.
+const QImage& ResampledPart(const QImage& img, double dx, double dy, double w, double h, const QRectF& source) {
+    struct Made {
+        qint64 image = 0;
+        double dx = 0, dy = 0, w = 0, h = 0;
+        QRectF source;
+        QImage part;
+    };
+    static std::array<Made, 16> made;
+    static size_t next = 0;
+    for (const Made& m : made)
+        if (!m.part.isNull() && m.image == img.cacheKey() && m.dx == dx && m.dy == dy && m.w == w && m.h == h &&
+            m.source == source)
+            return m.part;
+    Made& m = made[next];
+    next = (next + 1) % made.size();
+    m = Made{img.cacheKey(), dx, dy, w, h, source,
+             QImage(static_cast<int>(std::ceil(dx + w)), static_cast<int>(std::ceil(dy + h)),
+                    QImage::Format_ARGB32_Premultiplied)};
+    m.part.fill(Qt::transparent);
+    QPainter q(&m.part);
+    q.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    q.drawImage(QRectF(dx, dy, w, h), img, source);
+    return m.part;
+}
+
 }  // namespace
 
 PictureBox::PictureBox(Container& c) : Control(c) {
@@ -87,7 +121,52 @@ PictureBox::PictureBox(Container& c) : Control(c) {
     EnsureCanvas();
 }
 
-PictureBox::~PictureBox() = default;
+// Fonts used lately, by the state that makes them; a box that sees more
+// states than kMaxFonts (a zoom through many sizes) starts afresh.
+struct PictureBox::FontCache {
+    static constexpr size_t kMaxFonts = 64;
+    using Key = std::tuple<std::string, double, bool, bool, bool, int>;
+    struct Made {
+        QFont font;
+        QFontMetricsF metrics;
+    };
+    std::map<Key, Made> made;
+    const Made* current = nullptr;
+    Key currentKey;
+    // Widths of the last texts measured in the current font: a text is
+    // often measured and then printed (a tab's caption), and shaping it is
+    // the costly part of both.
+    static constexpr size_t kWidths = 8;
+    std::array<std::pair<QString, double>, kWidths> widths;
+    size_t nextWidth = 0;
+    double Width(const QString& text) {
+        for (const auto& [t, w] : widths)
+            if (t == text && !t.isNull()) return w;
+        const double w = current->metrics.horizontalAdvance(text);
+        widths[nextWidth] = {text, w};
+        nextWidth = (nextWidth + 1) % kWidths;
+        return w;
+    }
+};
+
+const PictureBox::FontCache& PictureBox::CurrentFont() const {
+    if (!fonts_) fonts_ = std::make_unique<FontCache>();
+    FontCache& c = *fonts_;
+    FontCache::Key key{font_.Name, font_.Size, font_.Bold, font_.Italic, font_.Underline, font_.HeightPixels};
+    if (c.current && c.currentKey == key) return c;
+    c.widths.fill({});
+    auto it = c.made.find(key);
+    if (it == c.made.end()) {
+        if (c.made.size() >= FontCache::kMaxFonts) c.made.clear();
+        QFont f = ToQFont(font_);
+        it = c.made.emplace(key, FontCache::Made{f, QFontMetricsF(f)}).first;
+    }
+    c.current = &it->second;
+    c.currentKey = std::move(key);
+    return c;
+}
+
+PictureBox::~PictureBox() { EndPainting(); }
 
 // --- Geometry and scale ------------------------------------------------------------------------
 int PictureBox::ClientWidthPixels() const {
@@ -193,29 +272,103 @@ void PictureBox::BorderStyle(int b) {
 }
 
 // --- Canvas -------------------------------------------------------------------------------------------
+namespace {
+
+// A new RGB32 image, not yet filled.  A large one (a strip of thousands of
+// tabs runs to tens of megabytes) gets its pages from the kernel in one go
+// rather than one fault at a time as they are first written.
+std::unique_ptr<QImage> NewCanvasImage(int w, int h) {
+    constexpr size_t kLarge = size_t(4) << 20;
+    const size_t bytesPerLine = sizeof(QRgb) * static_cast<size_t>(w);
+    const size_t bytes = bytesPerLine * static_cast<size_t>(h);
+    if (bytes >= kLarge) {
+        void* mem = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (mem != MAP_FAILED) {
+            struct Mapping {
+                void* at;
+                size_t size;
+            };
+            auto* mapping = new Mapping{mem, bytes};
+            return std::make_unique<QImage>(
+                static_cast<uchar*>(mem), w, h, static_cast<qsizetype>(bytesPerLine), QImage::Format_RGB32,
+                [](void* info) {
+                    auto* m = static_cast<Mapping*>(info);
+                    munmap(m->at, m->size);
+                    delete m;
+                },
+                mapping);
+        }
+    }
+    return std::make_unique<QImage>(w, h, QImage::Format_RGB32);
+}
+
+}  // namespace
+
 void PictureBox::EnsureCanvas() {
     int w = std::max(1, ClientWidthPixels());
     int h = std::max(1, ClientHeightPixels());
     if (canvas_ && canvas_->width() >= w && canvas_->height() >= h) return;
+    EndPainting();
     // The drawing is kept when the box grows; the new area gets BackColor.
-    // A side that grows gets half again as much room as it had, so that a
-    // box widened step by step (a strip of tabs growing by one tab at a
-    // time) is not copied whole at every step.
-    auto roomFor = [](int wanted, int had) { return wanted <= had ? had : std::max(wanted, had + had / 2); };
-    auto grown = std::make_unique<QImage>(roomFor(w, canvas_ ? canvas_->width() : 0),
-                                          roomFor(h, canvas_ ? canvas_->height() : 0), QImage::Format_RGB32);
-    grown->fill(ToQColor(backColor_));
-    if (canvas_) {
+    // A side that grows gets twice the room it had, so that a box widened
+    // step by step (a strip of tabs growing by one tab at a time) is copied
+    // only a few times on the way.  Every pixel of the new image is written
+    // once: the old rows are copied, the rest is filled.
+    auto roomFor = [](int wanted, int had) {
+        return wanted <= had ? had : static_cast<int>(std::min<int64_t>(QWIDGETSIZE_MAX, std::max<int64_t>(wanted, 2 * int64_t(had))));
+    };
+    auto grown = NewCanvasImage(roomFor(w, canvas_ ? canvas_->width() : 0), roomFor(h, canvas_ ? canvas_->height() : 0));
+    if (grown->isNull()) {
+        // No memory for it: the drawing keeps the canvas it has (what lies
+        // beyond it is not drawn).
+        if (!canvas_) canvas_ = std::make_unique<QImage>(1, 1, QImage::Format_RGB32);
+        return;
+    }
+    const QRgb back = ToQColor(backColor_).rgb();
+    if (canvas_ && canvas_->format() == QImage::Format_RGB32) {
+        const int oldW = canvas_->width(), oldH = canvas_->height();
+        for (int y = 0; y < grown->height(); ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(grown->scanLine(y));
+            int from = 0;
+            if (y < oldH) {
+                std::memcpy(row, canvas_->constScanLine(y), sizeof(QRgb) * static_cast<size_t>(oldW));
+                from = oldW;
+            }
+            std::fill(row + from, row + grown->width(), back);
+        }
+    } else if (canvas_) {
+        grown->fill(back);
         QPainter p(grown.get());
         p.drawImage(0, 0, *canvas_);
     } else if (picture_ && !picture_->IsEmpty()) {
+        grown->fill(back);
         QPainter p(grown.get());
         p.drawImage(0, 0, picture_->image());
+    } else {
+        grown->fill(back);
     }
     canvas_ = std::move(grown);
 }
 
-const QImage& PictureBox::canvas() const { return *canvas_; }
+const QImage& PictureBox::canvas() const {
+    EndPainting();
+    return *canvas_;
+}
+
+QPainter& PictureBox::CanvasPainter() {
+    if (!painter_) {
+        painter_ = std::make_unique<QPainter>(canvas_.get());
+        painter_->setRenderHint(QPainter::Antialiasing, false);
+        painter_->setRenderHint(QPainter::TextAntialiasing, true);
+    }
+    QPainter& p = *painter_;
+    p.setCompositionMode(ModeOf(drawMode_));
+    p.resetTransform();
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    return p;
+}
+
+void PictureBox::EndPainting() const { painter_.reset(); }
 
 void PictureBox::Touched() {
     if (widget_ && !inPaint_) widget_->update();
@@ -230,6 +383,7 @@ void PictureBox::PaintWidget(QPainter& painter) {
         inPaint_ = false;
     }
     EnsureCanvas();
+    EndPainting();
     int b = BorderPixels();
     QRect client(b, b, ClientWidthPixels(), ClientHeightPixels());
     painter.fillRect(widget_->rect(), ToQColor(backColor_));
@@ -295,17 +449,8 @@ void PictureBox::FontEscapement(int tenths) { font_.Escapement = tenths; }
 void PictureBox::FontHeightPixels(int h) { font_.HeightPixels = h; }
 
 // --- Drawing --------------------------------------------------------------------------------------------
-namespace {
-struct CanvasPainter {
-    QPainter p;
-    CanvasPainter(QImage* img, int drawMode) : p(img) {
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.setCompositionMode(ModeOf(drawMode));
-    }
-};
-}  // namespace
-
 void PictureBox::Cls() {
+    EndPainting();
     // A canvas left much larger than the box by an earlier, larger size is
     // given back here, where everything on it is cleared anyway (unless a
     // background picture would have to be drawn on it again).
@@ -334,8 +479,7 @@ void PictureBox::Line(double x1, double y1, double x2, double y2, std::optional<
     auto py = [&](double y) { return static_cast<int>(std::lround(CanvasY(y))); };
     int ax = px(x1), ay = py(y1), bx = px(x2), by = py(y2);
     {
-        CanvasPainter cp(canvas_.get(), drawMode_);
-        QPainter& p = cp.p;
+        QPainter& p = CanvasPainter();
         QPen pen(qc);
         pen.setWidth(drawWidth_ > 1 ? drawWidth_ : 0);
         pen.setStyle(DrawStyleOf(drawStyle_, drawWidth_));
@@ -383,15 +527,15 @@ void PictureBox::PSet(double x, double y, std::optional<int32_t> color) {
     int ax = static_cast<int>(std::lround(CanvasX(x)));
     int ay = static_cast<int>(std::lround(CanvasY(y)));
     {
-        CanvasPainter cp(canvas_.get(), drawMode_);
+        QPainter& p = CanvasPainter();
         if (drawWidth_ <= 1) {
-            cp.p.setPen(ToQColor(col));
-            cp.p.drawPoint(ax, ay);
+            p.setPen(ToQColor(col));
+            p.drawPoint(ax, ay);
         } else {
-            cp.p.setPen(Qt::NoPen);
-            cp.p.setBrush(ToQColor(col));
+            p.setPen(Qt::NoPen);
+            p.setBrush(ToQColor(col));
             double r = drawWidth_ / 2.0;
-            cp.p.drawEllipse(QPointF(ax, ay), r, r);
+            p.drawEllipse(QPointF(ax, ay), r, r);
         }
     }
     Log(PenEntry(DrawEntry::Kind::PSet, x, y, x, y, col));
@@ -413,8 +557,7 @@ void PictureBox::Circle(double x, double y, double radius, std::optional<int32_t
         ry = r * aspect;
     }
     {
-        CanvasPainter cp(canvas_.get(), drawMode_);
-        QPainter& p = cp.p;
+        QPainter& p = CanvasPainter();
         QPen pen(ToQColor(col));
         pen.setWidth(drawWidth_ > 1 ? drawWidth_ : 0);
         pen.setStyle(DrawStyleOf(drawStyle_, drawWidth_));
@@ -437,6 +580,7 @@ void PictureBox::Circle(double x, double y, double radius, std::optional<int32_t
                 p.setBrush(fill);
                 p.drawPie(rect, qa0, qspan);
             } else {
+                p.setBrush(Qt::NoBrush);
                 p.drawArc(rect, qa0, qspan);
                 auto edge = [&](double a) { return QPointF(cx + rx * std::cos(a), cy - ry * std::sin(a)); };
                 if (spoke0) p.drawLine(QPointF(cx, cy), edge(a0));
@@ -452,8 +596,9 @@ void PictureBox::Circle(double x, double y, double radius, std::optional<int32_t
 
 void PictureBox::Print(const std::string& text, bool newLine) {
     EnsureCanvas();
-    QFont f = ToQFont(font_);
-    QFontMetricsF m(f);
+    const FontCache::Made& made = *CurrentFont().current;
+    const QFont& f = made.font;
+    const QFontMetricsF& m = made.metrics;
     double angle = font_.Escapement / 10.0;
     int32_t col = detail::ResolveColor(foreColor_);
     double startX = currentX_, startY = currentY_;
@@ -466,13 +611,11 @@ void PictureBox::Print(const std::string& text, bool newLine) {
         double ax = CanvasX(currentX_);
         double ay = CanvasY(currentY_);
         {
-            CanvasPainter cp(canvas_.get(), drawMode_);
-            QPainter& p = cp.p;
-            p.setRenderHint(QPainter::TextAntialiasing, true);
+            QPainter& p = CanvasPainter();
             p.setFont(f);
             p.translate(std::round(ax), std::round(ay));
             p.rotate(-angle);
-            if (!fontTransparent_) p.fillRect(QRectF(0, 0, m.horizontalAdvance(line), m.height()), ToQColor(backColor_));
+            if (!fontTransparent_) p.fillRect(QRectF(0, 0, fonts_->Width(line), m.height()), ToQColor(backColor_));
             p.setPen(ToQColor(col));
             p.drawText(QPointF(0, m.ascent()), line);
         }
@@ -481,7 +624,7 @@ void PictureBox::Print(const std::string& text, bool newLine) {
             currentX_ = scaleLeft_;
             currentY_ += PixelsToSizeY(m.height());
         } else {
-            currentX_ += PixelsToSizeX(m.horizontalAdvance(line));
+            currentX_ += PixelsToSizeX(fonts_->Width(line));
         }
     }
     DrawEntry e = PenEntry(DrawEntry::Kind::Text, startX, startY, currentX_, currentY_, col);
@@ -494,18 +637,18 @@ void PictureBox::Print(const std::string& text, bool newLine) {
 }
 
 double PictureBox::TextWidth(const std::string& text) const {
-    QFontMetricsF m(ToQFont(font_));
+    CurrentFont();
     double widest = 0;
     for (const QString& line : Q(text).split(QLatin1Char('\n'))) {
         QString l = line;
         l.remove(QLatin1Char('\r'));
-        widest = std::max(widest, m.horizontalAdvance(l));
+        widest = std::max(widest, fonts_->Width(l));
     }
     return PixelsToSizeX(widest);
 }
 
 double PictureBox::TextHeight(const std::string& text) const {
-    QFontMetricsF m(ToQFont(font_));
+    const QFontMetricsF& m = CurrentFont().current->metrics;
     int lines = 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
     return PixelsToSizeY(m.height() * lines);
 }
@@ -523,10 +666,31 @@ void PictureBox::PaintPicture(const PictureRef& picture, double x, double y, std
     double sx = srcX ? SizeToPixelsX(*srcX) : 0, sy = srcY ? SizeToPixelsY(*srcY) : 0;
     double sw = srcWidth ? SizeToPixelsX(*srcWidth) : img.width() - sx;
     double sh = srcHeight ? SizeToPixelsY(*srcHeight) : img.height() - sy;
+    // Sizes and places that a scale computed within rounding of a whole
+    // pixel are that pixel, so that a picture drawn at its own size is
+    // copied rather than resampled.
+    auto snap = [](double v) {
+        const double r = std::round(v);
+        return std::abs(v - r) < 1e-6 ? r : v;
+    };
+    tx = snap(tx), ty = snap(ty), tw = snap(tw), th = snap(th);
+    sx = snap(sx), sy = snap(sy), sw = snap(sw), sh = snap(sh);
     {
-        CanvasPainter cp(canvas_.get(), drawMode_);
-        cp.p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        cp.p.drawImage(QRectF(tx, ty, tw, th), img, QRectF(sx, sy, sw, sh));
+        QPainter& p = CanvasPainter();
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        // Qt resamples far more slowly once the target lies beyond 32,767
+        // pixels (a strip of thousands of tabs reaches far past that): a
+        // stretched picture there is resampled into a small image of its
+        // own first and then copied into place.
+        constexpr double kFastReach = 32000;
+        const bool scaled = tw != sw || th != sh;
+        if (scaled && tw > 0 && th > 0 && tw < 4096 && th < 4096 &&
+            (std::abs(tx) + tw > kFastReach || std::abs(ty) + th > kFastReach)) {
+            const double ox = std::floor(tx), oy = std::floor(ty);
+            p.drawImage(QPointF(ox, oy), ResampledPart(img, tx - ox, ty - oy, tw, th, QRectF(sx, sy, sw, sh)));
+        } else {
+            p.drawImage(QRectF(tx, ty, tw, th), img, QRectF(sx, sy, sw, sh));
+        }
     }
     DrawEntry e;
     e.kind = DrawEntry::Kind::Picture;
@@ -545,12 +709,14 @@ int32_t PictureBox::Point(double x, double y) const {
     if (ax < 0 || ay < 0 || ax >= ClientWidthPixels() || ay >= ClientHeightPixels()) return -1;
     // A box that grew while hidden has not had its canvas grown yet.
     const_cast<PictureBox*>(this)->EnsureCanvas();
+    EndPainting();
     return FromQColor(canvas_->pixelColor(ax, ay));
 }
 
 void PictureBox::Picture(PictureRef p) {
     picture_ = std::move(p);
     EnsureCanvas();
+    EndPainting();
     if (picture_ && !picture_->IsEmpty()) {
         QPainter painter(canvas_.get());
         painter.drawImage(0, 0, picture_->image());
@@ -561,6 +727,7 @@ void PictureBox::Picture(PictureRef p) {
 
 PictureRef PictureBox::Image() const {
     const_cast<PictureBox*>(this)->EnsureCanvas();
+    EndPainting();
     QImage copy = canvas_->copy(0, 0, std::max(1, ClientWidthPixels()), std::max(1, ClientHeightPixels()));
     return std::make_shared<StdPicture>(copy);
 }
@@ -584,6 +751,7 @@ void PictureBox::CopyPropertiesFrom(const Control& source) {
     borderStyle_ = s->borderStyle_;
     picture_ = s->picture_;
     // A new canvas starts as BackColor with the picture drawn on it.
+    EndPainting();
     canvas_.reset();
     EnsureCanvas();
     Touched();

@@ -193,6 +193,16 @@ private:
     double CanvasX(double x) const { return SizeToPixelsX(x - scaleLeft_); }
     double CanvasY(double y) const { return SizeToPixelsY(y - scaleTop_); }
     void EnsureCanvas();
+    // The painter that draws on the canvas: begun by the first primitive
+    // after the canvas was last read or replaced, and kept for the ones after
+    // it (a redraw of thousands of lines and texts begins it once).  Each
+    // call sets the draw mode and clears the transformation.  EndPainting
+    // must come before the canvas is read, filled or replaced.
+    QPainter& CanvasPainter();
+    void EndPainting() const;
+    // The Qt font of font_ and its metrics, made once per font state.
+    struct FontCache;
+    const FontCache& CurrentFont() const;
     void Touched();
     void Log(DrawEntry e);
     // A log entry of `kind` with the current pen (width, style, mode).
@@ -200,6 +210,8 @@ private:
     int32_t ResolveColor(std::optional<int32_t> c) const;
 
     std::unique_ptr<QImage> canvas_;
+    mutable std::unique_ptr<QPainter> painter_;   // after canvas_: ends first
+    mutable std::unique_ptr<FontCache> fonts_;
     std::vector<DrawEntry> log_;
     PictureRef picture_;
     int scaleMode_ = vbTwips;

@@ -2,6 +2,7 @@
 // values, round trips of the default-network shape with its pipe records, and
 // loading of damaged bytes.
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstring>
@@ -500,4 +501,66 @@ TEST(NodeCollectionBytes, UnstoredArraysInsideArraysLoadAsNothing) {
     EXPECT_TRUE(d.Item("errors").IsNothing());
     EXPECT_EQ(d.Item("after").RawString(), "after");
     EXPECT_EQ(d.CheckConsistency(), "");
+}
+
+TEST(NodeCollectionBytes, MemoryHeldAfterALoadIsBoundedByTheFileSize) {
+    // Bytes held by the heap; the loaded collection is what grows it.
+    auto heap = [] {
+        const struct mallinfo2 m = mallinfo2();
+        return static_cast<double>(m.uordblks + m.hblkhd);
+    };
+    auto le32 = [](std::vector<uint8_t>& b, int32_t v) {
+        for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF));
+    };
+    auto oneNode = [&](uint16_t word, std::vector<std::pair<std::string, Variant>> values, size_t padding) {
+        vb::PropertyBag bag;
+        std::vector<uint8_t> rec;
+        le32(rec, 0);
+        rec.push_back(static_cast<uint8_t>(word & 0xFF));
+        rec.push_back(static_cast<uint8_t>(word >> 8));
+        bag.WriteProperty("1N", Variant::ByteArray(rec));
+        for (auto& [name, v] : values) bag.WriteProperty(name, v);
+        // A name no loader reads: makes the file as large as wanted.
+        bag.WriteProperty("pad", Variant::ByteArray(std::vector<uint8_t>(padding, 0)));
+        std::vector<uint8_t> count;
+        for (int32_t v : {1, 1, 10}) le32(count, v);
+        bag.WriteProperty("Count", Variant::ByteArray(count));
+        return bag.Contents();
+    };
+    auto shape = [&](std::vector<int32_t> counts) {
+        std::vector<uint8_t> b = {0, 0};
+        for (int32_t n : counts) {
+            le32(b, n);
+            le32(b, 0);
+        }
+        return Variant::ByteArray(b);
+    };
+    const size_t file = 64 * 1024;
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        bool mustLoad;
+    };
+    std::vector<Case> cases = {
+        // Object arrays have no bytes behind their elements: only the shape
+        // says how many there are.
+        {"object array of 16 elements per file byte", oneNode(0x2009, {{"1SA", shape({int32_t(16 * file)})}}, file), false},
+        {"object array over two dimensions", oneNode(0x2009, {{"1SA", shape({4096, 4096})}}, file), false},
+        // The densest data a save writes: two bytes per Integer element.
+        {"Integer array filling the file",
+         oneNode(0x2002, {{"1S", Variant::ByteArray(std::vector<uint8_t>(file, 0))}, {"1SA", shape({int32_t(file / 2)})}}, 0),
+         true},
+    };
+    for (auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        const double before = heap();
+        cNodeCollection c;
+        const bool loaded = c.LoadCollection(k.bytes);
+        const double held = heap() - before;
+        if (k.mustLoad) {
+            ASSERT_TRUE(loaded);
+            EXPECT_EQ(c.ItemCount(), 1);
+        }
+        EXPECT_LT(held, 64.0 * static_cast<double>(k.bytes.size()) + 2e6);
+    }
 }

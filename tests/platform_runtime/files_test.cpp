@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <set>
 
 #include <filesystem>
 #include <fstream>
@@ -68,6 +73,85 @@ TEST(Files, AtomicWriteReplacesWholeOrNotAtAll) {
     EXPECT_EQ(Slurp(target), "new text");
     EXPECT_FALSE(ReadFileBytes(dir.File("missing")).has_value());
     EXPECT_FALSE(ReadFileBytes(dir.path).has_value());
+}
+
+namespace {
+
+std::set<std::string> Listing(const std::string& folder) {
+    std::set<std::string> out;
+    for (const auto& e : fs::directory_iterator(folder)) out.insert(e.path().filename().string());
+    return out;
+}
+
+// What the sync hooks below see and do.
+std::string g_folder;
+bool g_ownTempKept = false;
+int g_folderSyncError = 0;
+
+int SweepingSync(int fd) {
+    // Called with the temporary file written and still open: a sweep of the
+    // folder now must leave it alone, since this process owns it.
+    const size_t before = Listing(g_folder).size();
+    RemoveLeftoverTemporaryFiles(g_folder);
+    g_ownTempKept = Listing(g_folder).size() == before;
+    return ::fsync(fd);
+}
+
+int FolderSyncFails(int fd) {
+    struct stat st{};
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        errno = g_folderSyncError;
+        return -1;
+    }
+    return ::fsync(fd);
+}
+
+}  // namespace
+
+TEST(Files, LeftoverTemporaryFilesAreRemovedUnlessARunningProcessOwnsThem) {
+    TempDir dir;
+    // A process id that no process has any more.
+    const pid_t child = fork();
+    if (child == 0) _exit(0);
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);
+    const std::string dead = std::to_string(child), self = std::to_string(getpid());
+    auto touch = [&](const std::string& name) { std::ofstream(dir.File(name)) << "partial"; };
+    const std::set<std::string> kept = {
+        "SavedCol.dat.tmp" + self + "_3_0000abcd",   // older naming, its process runs
+        "notes.tmp", "a.tmp12_2_xyzxyzxy", "b.tmp" + dead + "_1_abc", ".tmp" + dead + "_1_0123abcd",
+    };
+    for (const std::string& name : kept) touch(name);
+    touch("SavedCol.dat.tmp" + dead + "-4711_0_0123abcd");     // its process has ended
+    touch("SavedCol.dat.tmp" + dead + "_7_89abcdef");          // older naming, ended
+    touch("zefprof.cfg.tmp" + self + "-1_1_00000000");         // this pid, another start time
+    fs::create_directory(dir.File("d.tmp" + dead + "_1_0123abcd"));   // not a file: stays
+    EXPECT_EQ(RemoveLeftoverTemporaryFiles(dir.path), 3);
+    std::set<std::string> expected = kept;
+    expected.insert("d.tmp" + dead + "_1_0123abcd");
+    EXPECT_EQ(Listing(dir.path), expected);
+
+    // Each write sweeps its folder first, but never its own temporary file.
+    touch("x.dat.tmp" + dead + "-99_5_fedcba98");
+    g_folder = dir.path;
+    const FileSyncFunction normal = SetFileSyncForTesting(&SweepingSync);
+    EXPECT_TRUE(WriteFileAtomic(dir.File("SavedCol.dat"), std::string_view("saved")));
+    EXPECT_TRUE(g_ownTempKept);
+    expected.insert("SavedCol.dat");
+    EXPECT_EQ(Listing(dir.path), expected);
+
+    // A folder that cannot be flushed is reported; the new file is in place.
+    SetFileSyncForTesting(&FolderSyncFails);
+    g_folderSyncError = EIO;
+    std::string err;
+    EXPECT_FALSE(WriteFileAtomic(dir.File("SavedCol.dat"), std::string_view("again"), &err));
+    EXPECT_NE(err.find("folder"), std::string::npos);
+    EXPECT_EQ(Slurp(dir.File("SavedCol.dat")), "again");
+    // A file system that cannot flush folders at all has nothing to report.
+    g_folderSyncError = EINVAL;
+    EXPECT_TRUE(WriteFileAtomic(dir.File("SavedCol.dat"), std::string_view("third")));
+    SetFileSyncForTesting(normal);
+    EXPECT_EQ(Listing(dir.path), expected);
 }
 
 TEST(Files, RecordAndBinaryFiles) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 
@@ -204,3 +205,65 @@ TEST(PropertyBag, ManyNamesStayFindable) {
     for (int i = 1; i <= 20000; i += 997) EXPECT_EQ(back.ReadProperty(std::to_string(i) + "n").RawLong(), i);
     EXPECT_FALSE(back.Has("20001N"));
 }
+
+namespace {
+
+TEST(PropertyBag, BagsOfTheEarlierLayoutStillLoad) {
+    // Written by the layout version 2 (same entries, another checksum).
+    const std::vector<uint8_t> v2 = {
+        0x53, 0x44, 0x50, 0x42, 0x02, 0x00, 0x03, 0x00, 0x00, 0x00, 0x04, 0x00,
+        0x00, 0x00, 0x4E, 0x61, 0x6D, 0x65, 0x08, 0x00, 0x04, 0x00, 0x00, 0x00,
+        0x53, 0x65, 0x20, 0x31, 0x04, 0x00, 0x00, 0x00, 0x66, 0x65, 0x6C, 0x76,
+        0x04, 0x00, 0x00, 0x00, 0xCD, 0x42, 0x03, 0x00, 0x00, 0x00, 0x44, 0x49,
+        0x41, 0x02, 0x00, 0x2C, 0x01, 0xA7, 0x12, 0x40, 0x73};
+    vb::PropertyBag old;
+    old.SetContents(v2);
+    EXPECT_EQ(old.ReadProperty("name").RawString(), "Se 1");
+    EXPECT_EQ(old.ReadProperty("felv").RawSingle(), 102.5f);
+    EXPECT_EQ(old.ReadProperty("DIA").RawInteger(), 300);
+    // A damaged old bag is still refused by its own checksum.
+    std::vector<uint8_t> damaged = v2;
+    damaged[25] ^= 1;
+    EXPECT_THROW(old.SetContents(damaged), vb::VbError);
+
+    // The same values written now: another checksum over the same entries,
+    // no longer than before.
+    vb::PropertyBag now;
+    now.WriteProperty("Name", vb::Variant(std::string("Se 1")));
+    now.WriteProperty("felv", vb::Variant(102.5f));
+    now.WriteProperty("DIA", vb::Variant(int16_t(300)));
+    const std::vector<uint8_t> v3 = now.Contents();
+    ASSERT_EQ(v3.size(), v2.size());
+    EXPECT_EQ(v3[4], 3);
+    EXPECT_TRUE(std::equal(v3.begin() + 6, v3.end() - 4, v2.begin() + 6));
+    // Every bit of a long bag counts, in every lane of the checksum.
+    std::vector<uint8_t> big = [] {
+        vb::PropertyBag b;
+        b.WriteProperty("data", vb::Variant::ByteArray(std::vector<uint8_t>(1000, 0x5A)));
+        return b.Contents();
+    }();
+    for (size_t at : {size_t(40), size_t(41), size_t(48), size_t(56), size_t(64), big.size() - 6}) {
+        std::vector<uint8_t> flipped = big;
+        flipped[at] ^= 0x10;
+        vb::PropertyBag b;
+        EXPECT_THROW(b.SetContents(flipped), vb::VbError) << at;
+    }
+}
+
+TEST(PropertyBag, ASmallBagFindsEveryNameInAnyOrder) {
+    // Small bags are scanned from the last name found and skip names whose
+    // hash bits they lack: every name must still be found, in any order,
+    // and names never written must not.
+    vb::PropertyBag bag;
+    for (int i = 0; i < 30; ++i) bag.WriteProperty("v" + std::to_string(i), vb::Variant(int32_t(i)));
+    for (int i : {29, 0, 15, 16, 3, 3, 28, 1}) EXPECT_EQ(bag.ReadProperty("V" + std::to_string(i)).RawLong(), i);
+    for (int i = 30; i < 300; ++i) EXPECT_FALSE(bag.Has("v" + std::to_string(i))) << i;
+    bag.WriteProperty("v7", vb::Variant(int32_t(70)));   // replaced in place
+    EXPECT_EQ(bag.Count(), 30u);
+    EXPECT_EQ(bag.ReadProperty("v7").RawLong(), 70);
+    vb::PropertyBag back;
+    back.SetContents(bag.Contents());
+    for (int i = 29; i >= 0; --i) EXPECT_EQ(back.ReadProperty("v" + std::to_string(i)).RawLong(), i == 7 ? 70 : i);
+}
+
+}  // namespace

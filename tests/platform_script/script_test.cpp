@@ -283,6 +283,46 @@ TEST(ScriptControl, EndlessLoopTimesOut) {
     EXPECT_NO_THROW(r.sc.ExecuteStatement("For i = 1 To 2000: If i = 1 Then MsgBox i\r\nNext"));
 }
 
+TEST(ScriptControl, TheTimeLimitIsCheckedAtEveryStatement) {
+    // With no time at all not even the first statement runs.
+    Runner r;
+    r.sc.SetTimeout(0);
+    EXPECT_EQ(Failure(r.sc, "x = 1\r\nMsgBox x").Number(), vb::errScriptTimedOut);
+    EXPECT_TRUE(r.shown.empty());
+    r.sc.SetTimeout(-1);
+    EXPECT_EQ(r.Run("MsgBox x"), "");
+}
+
+TEST(ScriptControl, AllVariablesTogetherHoldAtMostTheCap) {
+    {
+        // Four arrays of 80 MB each: each alone is allowed, together too much.
+        Runner r;
+        auto e = Failure(r.sc, "Dim a(999999), b(999999), c(999999), d(999999)\r\nMsgBox 1");
+        EXPECT_EQ(e.Number(), 7);
+        EXPECT_EQ(e.Description(), "Out of memory");
+        EXPECT_TRUE(r.shown.empty());
+        // What the failed statement did not make is not counted: two more
+        // arrays of that size would not fit beside the three made.
+        EXPECT_EQ(Failure(r.sc, "Dim e(999999)").Number(), 7);
+        r.sc.Reset();
+        EXPECT_NO_THROW(r.sc.ExecuteStatement("Dim e(999999), f(999999)"));
+    }
+    {
+        // Texts kept in array elements count as well.
+        Runner r;
+        auto e = Failure(r.sc, "Dim t(9)\r\nFor i = 0 To 9: t(i) = String(40000000, \"x\"): n = i: Next");
+        EXPECT_EQ(e.Number(), 7);
+        EXPECT_EQ(r.Show("n"), "5");
+    }
+    {
+        // Memory given back by overwriting is free again.
+        Runner r;
+        EXPECT_EQ(r.Run("For i = 1 To 5: s = String(60000000, \"x\"): Dim a(999999): Dim b(1): b(1) = s: Next\r\n"
+                        "MsgBox Len(s) + UBound(a)"),
+                  "60999999");
+    }
+}
+
 }  // namespace
 
 namespace {

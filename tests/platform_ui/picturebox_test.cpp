@@ -178,6 +178,76 @@ TEST(PictureBox, DrawLogRecordsPrimitivesInUserUnits) {
     EXPECT_EQ(Picture1.Point(100, 100), vb::vbBlack) << "Cls clears the drawing to BackColor";
 }
 
+TEST(PictureBox, PrimitivesInARowKeepTheirOwnModePlacementAndFont) {
+    // The canvas keeps one painter from primitive to primitive: nothing one
+    // primitive sets (a rotation, a draw mode, a font) may carry over.
+    vb::Form f;
+    vb::PictureBox box{f};
+    box.BorderStyle(0);
+    box.Move(0, 0, 200 * 15, 200 * 15);
+    box.Scale(0, 0, 200, 200);
+    box.BackColor(vb::vbBlack);
+    vb::Font font = box.Font();
+    font.Name = "Arial";
+    font.HeightPixels = -20;
+    font.Escapement = 900;
+    box.Font(font);
+    box.ForeColor(vb::vbWhite);
+    box.CurrentX(100);
+    box.CurrentY(100);
+    box.Print("MMMM");
+    const double small = box.TextHeight();
+    box.Line(10, 10, 10, 50, vb::vbRed);
+    EXPECT_EQ(box.Point(10, 30), vb::vbRed);
+    EXPECT_EQ(box.Point(100, 80), vb::vbBlack) << "the text's rotation carried over";
+
+    box.DrawMode(vb::vbXorPen);
+    box.Line(20, 10, 20, 50, vb::vbWhite);
+    EXPECT_EQ(box.Point(20, 30), vb::vbWhite);
+    box.Line(20, 10, 20, 50, vb::vbWhite);
+    EXPECT_EQ(box.Point(20, 30), vb::vbBlack);
+    box.DrawMode(vb::vbCopyPen);
+    box.Line(30, 10, 30, 50, vb::vbWhite);
+    box.Line(30, 10, 30, 50, vb::vbGreen);
+    EXPECT_EQ(box.Point(30, 30), vb::vbGreen);
+
+    font.HeightPixels = -40;
+    box.Font(font);
+    EXPECT_NEAR(box.TextHeight() / small, 2.0, 0.2);
+    font.HeightPixels = -20;
+    box.Font(font);
+    EXPECT_DOUBLE_EQ(box.TextHeight(), small);
+    // Cls after drawing clears what the painter drew.
+    box.Cls();
+    EXPECT_EQ(box.Point(30, 30), vb::vbBlack);
+}
+
+TEST(PictureBox, AStretchedPictureLooksTheSameFarOut) {
+    // Past 32,767 pixels a stretched picture takes another way onto the
+    // canvas; it must land there as it does near the left edge.
+    vb::Form f;
+    vb::PictureBox skin{f};
+    skin.BorderStyle(0);
+    skin.Move(0, 0, 4 * 15, 2 * 15);
+    skin.ScaleMode(vb::vbPixels);
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < 2; ++y) skin.PSet(x, y, x < 2 ? vb::vbRed : vb::vbBlue);
+    const vb::PictureRef picture = skin.Image();
+    vb::PictureBox wide{f};
+    wide.BorderStyle(0);
+    wide.Move(0, 0, 40000 * 15, 10 * 15);
+    wide.ScaleMode(vb::vbPixels);
+    wide.BackColor(vb::vbWhite);
+    const double near = 100, far = 36000.4;
+    wide.PaintPicture(picture, near + 0.4, 1, 13.3, 6);
+    wide.PaintPicture(picture, far, 1, 13.3, 6);
+    for (int dx = -1; dx <= 15; ++dx)
+        for (int y = 0; y <= 8; ++y)
+            EXPECT_EQ(wide.Point(near + dx, y), wide.Point(std::floor(far) + dx, y)) << dx << "," << y;
+    EXPECT_EQ(wide.Point(far + 1, 3), vb::vbRed);
+    EXPECT_EQ(wide.Point(far + 11, 3), vb::vbBlue);
+}
+
 TEST(PictureBox, CircleAndBoxAndPictures) {
     vb::Form f;
     vb::PictureBox Picture1{f};

@@ -418,6 +418,22 @@ TEST_F(Draw, JoiningLateralsAreLabelledAndBadLinksAreReportedWithoutStopping) {
     EXPECT_EQ(FindText("FromLateral2"), nullptr);
 }
 
+TEST_F(Draw, ARedrawShowsOneFailureBoxHoweverManyTextsFail) {
+    // A row whose text height no font can have: every value of the row fails
+    // to print, and so does the row's label.
+    ProfileRowTable[2].TextHeight = 3.4e38f;
+    ProfileRowTable[5].Rotation = 3.4e38f;
+    for (int redraw = 1; redraw <= 2; ++redraw) {
+        form_->draw();
+        ASSERT_EQ(dialogs_->Messages().size(), static_cast<size_t>(redraw));
+        EXPECT_EQ(dialogs_->Messages().back().prompt, "Overflow");
+    }
+    // Outside a redraw every failure is still shown.
+    form_->textplot(1, 2, 3, 3.4e38, 0, "S", "a", 1, 0);
+    form_->textplot(1, 2, 3, 3.4e38, 0, "S", "b", 1, 0);
+    EXPECT_EQ(dialogs_->Messages().size(), 4u);
+}
+
 TEST_F(Draw, AStaleRunIsRebuiltBeforeTheLevelsPassWrites) {
     // A second lateral whose pipe is the last node of the tree.
     Add("Lateral2", "");

@@ -186,6 +186,11 @@ TEST_F(ProfileConfigFile, ShortOrDamagedFilesFillInDefaults) {
     PutF32(shortFile, 0 + 22, std::numeric_limits<float>::quiet_NaN());      // row 0 TextHeight
     PutF32(shortFile, 128 + 54, std::numeric_limits<float>::infinity());     // row 1 Rotation
     shortFile[2 * 128 + 2] = 'X';                                            // row 2 Label
+    PutF32(shortFile, 128 + 22, 3.4e38f);                                    // row 1 TextHeight
+    PutF32(shortFile, 0 + 54, -3.4e38f);                                     // row 0 Rotation
+    PutF32(shortFile, 0 + 37, 1e6f);                                         // row 0 Color
+    PutF32(shortFile, 128 + 46, 2e3f);                                       // row 1 Hspace
+    PutF32(shortFile, 128 + 50, -0.5f);                                      // row 1 Vspace: sound
     PutF32(shortFile, 2 * 128 + 26, 9);                                      // row 2 RowHeight
     WriteBytes(shortFile);
 
@@ -194,6 +199,12 @@ TEST_F(ProfileConfigFile, ShortOrDamagedFilesFillInDefaults) {
     EXPECT_EQ(ProfileRowTable[1].Color, 5.0f);
     EXPECT_EQ(ProfileRowTable[0].TextHeight, 3.0f);
     EXPECT_EQ(ProfileRowTable[1].Rotation, 0.0f);
+    // Numbers no row can sensibly hold are read as missing ones.
+    EXPECT_EQ(ProfileRowTable[1].TextHeight, 3.0f);
+    EXPECT_EQ(ProfileRowTable[0].Rotation, 0.0f);
+    EXPECT_EQ(ProfileRowTable[0].Color, 8.0f);
+    EXPECT_EQ(ProfileRowTable[1].Hspace, 0.0f);
+    EXPECT_EQ(ProfileRowTable[1].Vspace, -0.5f);
     EXPECT_EQ(ProfileRowTable[2].Label.Trimmed(), "Xround Elevation");
     EXPECT_EQ(ProfileRowTable[2].RowHeight, 9.0f);
     // Fields beyond the end of the file, and the rows after it, are defaults.
