@@ -230,7 +230,8 @@ vb::Variant Form1::darcyFrictionFactorColebrook_Rrel_Re(vb::Variant& Rrel, vb::V
         case FrictionStatus::NotTurbulent: return vb::Variant("Flow is not turbulent");
         case FrictionStatus::Invalid:
             throw vb::VbError(vb::errInvalidProcedureCall,
-                              "The friction factor needs a finite Reynolds number and a relative roughness of 0 or more.",
+                              "The friction factor needs a Reynolds number and a relative roughness of at most "
+                              "3.4E+38 in size, the roughness 0 or more.",
                               "Form1.darcyFrictionFactorColebrook_Rrel_Re");
         case FrictionStatus::NoConvergence: break;
     }
