@@ -173,6 +173,7 @@ TEST_F(CollectionFileTest, BadOrMissingFileKeepsTheNetworkInMemory) {
         f().cmdSaveCollection_Click(1);
         EXPECT_EQ(Describe(*f().myCol), before) << c.what;
         EXPECT_EQ(f().Caption(), caption) << c.what;
+        EXPECT_EQ(LateralCount, 2) << c.what;   // counted by the relisting alone
         const auto& m = dialogs().Messages();
         ASSERT_EQ(m.size(), 3u) << c.what;
         EXPECT_EQ(m[0].prompt, c.bytes ? "file Open" : "No saved collection found") << c.what;
