@@ -24,8 +24,9 @@ double RoundDecimals(double v, int decimals) {
 }
 
 FrictionResult ColebrookCalculator(float Rrel, float Re) {
-    if (!std::isfinite(Rrel) || !std::isfinite(Re) || Rrel < 0) return {FrictionStatus::Invalid, 0, 0};
+    if (!std::isfinite(Rrel) || !std::isfinite(Re)) return {FrictionStatus::Invalid, 0, 0};
     if (Re < 4000) return {FrictionStatus::NotTurbulent, 0, 0};
+    if (Rrel < 0) return {FrictionStatus::Invalid, 0, 0};
     const float tolerance = static_cast<float>(1.0 / 1000 / 100);
     float f0 = 0.016f;
     for (int round = 1; round <= kMaxFrictionRounds; ++round) {

@@ -57,7 +57,7 @@ TEST_F(PipeFlowTest, CasesGiveTheirNumbersAndRefuseBadInput) {
         {"darcy other case does nothing", CalcCase::Darcy, 2, {}, {}, {}, nullptr},
         {"friction factor", CalcCase::Friction, 0, {}, {{"Text11", "0.0412"}}, {}, nullptr},
         {"smooth pipe", CalcCase::Friction, 0, {{"Text16", "0"}, {"Text17", "100000"}}, {{"Text11", "0.018"}}, {}, nullptr},
-        {"not turbulent", CalcCase::Friction, 0, {{"Text17", "3999"}}, {{"Text11", "Flow is not turbulent"}}, {}, nullptr},
+        {"not turbulent", CalcCase::Friction, 0, {{"Text17", "3999"}, {"Text16", "-0.13"}}, {{"Text11", "Flow is not turbulent"}}, {}, nullptr},
         // Refused: the boxes keep their texts.
         {"letters", CalcCase::Hazen, 0, {{"Text2", "abc"}}, {}, {}, "\"abc\" in the box \"Slope:\""},
         {"empty box", CalcCase::Hazen, 2, {{"Text8", ""}}, {}, {}, "\"\" in the box \"Diamete(mm)r:\""},
