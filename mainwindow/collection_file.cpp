@@ -156,14 +156,12 @@ void Form1::cmdSaveCollection_Click(int Index) {
         }
     }
     std::shared_ptr<model::cNodeCollection> loaded = bytes ? NetworkFromBytes(*bytes) : nullptr;
-    if (loaded) {
-        myCol = loaded;
-    } else {
-        // The network in memory is kept.
+    if (!loaded) {
+        // The network in memory is kept, and so are the counters' zeros.
         vb::MsgBox("Corrupt or Invalid Collection", vb::vbInformation, "Failed to Load the Collection");
-    }
-    if (myCol) {
-        // The running numbers follow the keys of the network now held.
+    } else {
+        myCol = loaded;
+        // The laterals and sheets of the loaded network are counted.
         int32_t n = myCol->FirstSibling(vb::Variant(int32_t(0)));
         for (int32_t guard = 0; n != 0 && guard <= myCol->ItemCount(); ++guard) {
             const std::string key = myCol->Key(vb::Variant(n));
@@ -171,7 +169,7 @@ void Form1::cmdSaveCollection_Click(int Index) {
             if (vb::Left(key, 6) == "ObjShe") SheetCount += 1;
             n = myCol->NextSibling(vb::Variant(n));
         }
-        if (loaded) Caption("Collection Count: " + std::to_string(myCol->ItemCount()));
+        Caption("Collection Count: " + std::to_string(myCol->ItemCount()));
     }
     Cmdtest_Click();
     vb::MsgBox(std::to_string(PipeCount), vb::vbOKOnly);

@@ -11,7 +11,7 @@ namespace projectdata {
 enum class FrictionStatus {
     Converged,       // f holds the factor
     NotTurbulent,    // Re below 4000
-    Invalid,         // a non-finite Re or Rrel, or a negative Rrel
+    Invalid,         // a non-finite Re or Rrel, or a negative Rrel at a turbulent Re
     NoConvergence,   // no two rounds came close enough within the limit
 };
 

@@ -24,8 +24,9 @@ double RoundDecimals(double v, int decimals) {
 }
 
 FrictionResult ColebrookCalculator(float Rrel, float Re) {
-    if (!std::isfinite(Rrel) || !std::isfinite(Re) || Rrel < 0) return {FrictionStatus::Invalid, 0, 0};
+    if (!std::isfinite(Rrel) || !std::isfinite(Re)) return {FrictionStatus::Invalid, 0, 0};
     if (Re < 4000) return {FrictionStatus::NotTurbulent, 0, 0};
+    if (Rrel < 0) return {FrictionStatus::Invalid, 0, 0};
     const float tolerance = static_cast<float>(1.0 / 1000 / 100);
     float f0 = 0.016f;
     for (int round = 1; round <= kMaxFrictionRounds; ++round) {
@@ -230,7 +231,8 @@ vb::Variant Form1::darcyFrictionFactorColebrook_Rrel_Re(vb::Variant& Rrel, vb::V
         case FrictionStatus::NotTurbulent: return vb::Variant("Flow is not turbulent");
         case FrictionStatus::Invalid:
             throw vb::VbError(vb::errInvalidProcedureCall,
-                              "The friction factor needs a finite Reynolds number and a relative roughness of 0 or more.",
+                              "The friction factor needs a Reynolds number and a relative roughness of at most "
+                              "3.4E+38 in size, the roughness 0 or more.",
                               "Form1.darcyFrictionFactorColebrook_Rrel_Re");
         case FrictionStatus::NoConvergence: break;
     }

@@ -120,6 +120,8 @@ TEST_F(CollectionFileTest, SavedNetworkComesBackWholeInAFreshWindow) {
     EXPECT_EQ(CurrentLateralName, "Lateral1");
     EXPECT_EQ(TabCaptions(f().UserControl11), (std::vector<std::string>{"Lateral1", "Lateral2"}));
     EXPECT_EQ(RunCount, 2);
+    // The two lateral keys, then the relisting's one per lateral.
+    EXPECT_EQ(LateralCount, 4);
     // The picture, the test line and the table are back too.
     auto picture = f().myCol->Item(vb::Variant("ObjSe 3")).Element(1).As<vb::StdPicture>();
     ASSERT_TRUE(picture);
@@ -145,6 +147,7 @@ TEST_F(CollectionFileTest, SavedNetworkComesBackWholeInAFreshWindow) {
 TEST_F(CollectionFileTest, BadOrMissingFileKeepsTheNetworkInMemory) {
     BuildNetwork();
     const std::vector<std::string> before = Describe(*f().myCol);
+    const std::string caption = f().Caption();
     f().cmdSaveCollection_Click(0);
     const std::vector<uint8_t> good = FileBytes();
 
@@ -169,6 +172,8 @@ TEST_F(CollectionFileTest, BadOrMissingFileKeepsTheNetworkInMemory) {
         dialogs().ClearLog();
         f().cmdSaveCollection_Click(1);
         EXPECT_EQ(Describe(*f().myCol), before) << c.what;
+        EXPECT_EQ(f().Caption(), caption) << c.what;
+        EXPECT_EQ(LateralCount, 2) << c.what;   // counted by the relisting alone
         const auto& m = dialogs().Messages();
         ASSERT_EQ(m.size(), 3u) << c.what;
         EXPECT_EQ(m[0].prompt, c.bytes ? "file Open" : "No saved collection found") << c.what;
@@ -243,6 +248,17 @@ TEST_F(CollectionFileTest, RelistingCountsPipesAndKeepsLateralNames) {
     f().Command6_Click();
     f().Command7_Click();
     f().Command7_Click();
+    // A top-level picture node as the canvas stores it, and one whose last
+    // element is the picture.
+    WriteTinyBmp((dir_ / "tiny.bmp").string());
+    const vb::Variant picture(std::static_pointer_cast<vb::Object>(vb::LoadPicture((dir_ / "tiny.bmp").string())));
+    auto record = std::make_shared<model::Sewer>();
+    record->Name = "Picture1";
+    AddRecordNode(*f().myCol, record, "", vb::Variant(), picture);
+    vb::Variant last = NewNodeValueArray();
+    last.SetElement(3, picture);
+    f().myCol->AddItem(last, "ObjIcon", vb::Variant(std::string()), 2);
+    f().Image1.Picture(nullptr);
     const int32_t pipes = PipeCount, laterals = LateralCount;
     f().Cmdtest_Click();
     EXPECT_EQ(PipeCount, pipes + 5);
@@ -255,6 +271,13 @@ TEST_F(CollectionFileTest, RelistingCountsPipesAndKeepsLateralNames) {
     EXPECT_EQ(CurrentLateralName, "Lateral1");
     EXPECT_EQ(TabCaptions(f().UserControl11), (std::vector<std::string>{"Lateral1", "Lateral2"}));
     EXPECT_TRUE(f().myCol->KeyExists("ObjSewer3"));
+    EXPECT_TRUE(f().Image1.Picture());
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
     EXPECT_TRUE(dialogs().Messages().empty());
+
+    // The inspector names the object in the last element of a node's value.
+    f().InspectObject(vb::Variant("ObjLateral2"));
+    f().InspectObject(vb::Variant("ObjIcon"));
+    EXPECT_EQ(Prompts(dialogs()), (std::vector<std::string>{"Lateral2", "Icon: 2x1"}));
+    EXPECT_EQ(f().List2.List(f().List2.ListCount() - 1), "Icon: 2x1");
 }

@@ -47,6 +47,8 @@ TEST_F(PipeFlowTest, CasesGiveTheirNumbersAndRefuseBadInput) {
     const CalcCase cases[] = {
         // Hazen-Williams with the initial texts (D 100, S .01, C 100, hf 0.1).
         {"flow", CalcCase::Hazen, 0, {}, {{"Text4", "5.43"}, {"Text6", "0.54"}, {"Text7", "10"}, {"Text5", "0.1"}}, {}, nullptr},
+        // The length and head loss are read back from the boxes' texts.
+        {"flow, read back", CalcCase::Hazen, 0, {{"Text2", ".03"}}, {{"Text4", "9.82"}, {"Text6", "0.98"}, {"Text7", "3.33333333333333"}, {"Text5", "0.0999999999999999"}}, {}, nullptr},
         {"diameter", CalcCase::Hazen, 1, {{"Text4", "12"}, {"Text2", ".005"}, {"Text3", "120"}}, {}, {{"Text8", 145.442242252381}}, nullptr},
         {"head loss", CalcCase::Hazen, 2, {{"Text7", "100"}, {"Text4", "5"}}, {{"Text5", "0.8743"}, {"Text2", "0.0087"}}, {}, nullptr},
         {"velocity", CalcCase::Hazen, 3, {{"Text3", "130"}, {"Text8", "250"}, {"Text2", ".002"}}, {{"Text6", "0.53"}, {"Text4", "32.94"}}, {}, nullptr},
@@ -55,7 +57,7 @@ TEST_F(PipeFlowTest, CasesGiveTheirNumbersAndRefuseBadInput) {
         {"darcy other case does nothing", CalcCase::Darcy, 2, {}, {}, {}, nullptr},
         {"friction factor", CalcCase::Friction, 0, {}, {{"Text11", "0.0412"}}, {}, nullptr},
         {"smooth pipe", CalcCase::Friction, 0, {{"Text16", "0"}, {"Text17", "100000"}}, {{"Text11", "0.018"}}, {}, nullptr},
-        {"not turbulent", CalcCase::Friction, 0, {{"Text17", "3999"}}, {{"Text11", "Flow is not turbulent"}}, {}, nullptr},
+        {"not turbulent", CalcCase::Friction, 0, {{"Text17", "3999"}, {"Text16", "-0.13"}}, {{"Text11", "Flow is not turbulent"}}, {}, nullptr},
         // Refused: the boxes keep their texts.
         {"letters", CalcCase::Hazen, 0, {{"Text2", "abc"}}, {}, {}, "\"abc\" in the box \"Slope:\""},
         {"empty box", CalcCase::Hazen, 2, {{"Text8", ""}}, {}, {}, "\"\" in the box \"Diamete(mm)r:\""},
