@@ -267,6 +267,13 @@ TEST_F(ProfileEditTest, LateralPickerLinksOnlyTheChosenLateral) {
     EXPECT_EQ(f().Combo1.Text(), lat2->Name);
     f().Combo1.ListIndex(1);
     EXPECT_EQ(a_->ma2, lat2Node);
+    auto lat1 = Rec("Lateral1");
+    const int16_t lat1Mark = lat1->ma1;
+    f().picfrom_MouseDown(1, 0, 0, 0);
+    f().Combo1.Text("LATERAL1");
+    f().Command24_Click();
+    EXPECT_EQ(a_->ma2, lat2Node);
+    EXPECT_EQ(lat1->ma1, lat1Mark);
     const size_t messages = dialogs().Messages().size();
     for (const std::string& name : {std::string("Lateral9"), b_->Name, std::string("Diameter1")}) {
         f().picfrom_MouseDown(1, 0, 0, 0);
