@@ -116,14 +116,7 @@ void Form1::Command24_Click() {
     }
     ClearEntryBox();
     pic(0).Visible(false);
-    RefreshAfterEntry();
-}
-
-void Form1::RefreshAfterEntry() {
     Form_Click();
-    // The redraw fills the grid before its levels pass; it is filled again so
-    // that it shows the inverts the new value led to.
-    se_selupdate();
 }
 
 void Form1::Text19_KeyPress(int& KeyAscii) {
@@ -135,7 +128,7 @@ void Form1::Text19_KeyPress(int& KeyAscii) {
         KeyAscii = 0;
         ClearEntryBox();
         pic(0).Visible(false);
-        RefreshAfterEntry();
+        Form_Click();
     }
 }
 

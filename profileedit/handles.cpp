@@ -142,9 +142,11 @@ void Form1::pcover_MouseMove(int Index, int Button, int Shift, float X, float Y)
     // dragged, otherwise (the pointer only passing over) the stored values.
     if (!GridShows(*pipe)) return;
     MSHFlexGrid2.TextMatrix(kRowMinCover, 1, dragging ? Text19.Text() : Fixed(pipe->mincover, 2));
-    const double dia = pipe->dia / 1000.0;
-    if (pipe->mincover + dia > 0) {
-        MSHFlexGrid2.TextMatrix(kRowFromInvert, 1, Fixed(pipe->felv - pipe->mincover - dia, 3));
+    // Ground less cover is taken in single precision before the diameter
+    // comes off, and the test compares that invert with the ground itself.
+    const double invert = static_cast<double>(pipe->felv - pipe->mincover) - pipe->dia / 1000.0;
+    if (pipe->felv > invert) {
+        MSHFlexGrid2.TextMatrix(kRowFromInvert, 1, Fixed(invert, 3));
         const double v = vb::Val(MSHFlexGrid2.TextMatrix(kRowFromInvert, 1));
         MSHFlexGrid2.TextMatrix(kRowToInvert, 1, Fixed(v - static_cast<double>(pipe->slope) * pipe->l, 3));
     } else {

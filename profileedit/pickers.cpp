@@ -116,6 +116,9 @@ void Form1::CommitLateralLink(bool first) {
             vb::MsgBox("There is no lateral named \"" + text + "\"; nothing was changed.");
             return;
         }
+        // A key is found whatever the case of its letters, so a name typed
+        // another way can still name the lateral shown.
+        if (lateralNode == myCol->KeyToIndex("Obj" + CurrentLateralName)) return;
         if (lateralNode > 32767 || pipeNode > 32767) {
             vb::MsgBox("The network has too many nodes to record this link; nothing was changed.");
             return;

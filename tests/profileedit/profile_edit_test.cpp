@@ -156,6 +156,21 @@ TEST_F(ProfileEditTest, PassingOverAHandleNeverWritesTheEntryBoxOrAnotherPipe) {
     EXPECT_EQ(f().Text19.Text(), "55");
     f().plen_MouseMove(1, 0, 0, 1, 3);
     EXPECT_EQ(g().TextMatrix(5, 1), Fixed(a_->l, 2));
+    // A cover of minus the diameter still leaves the invert below the ground
+    // once ground less cover is taken in single precision.
+    ASSERT_FLOAT_EQ(a_->felv, 102.0f);
+    a_->mincover = -0.2f;
+    f().pcover_MouseMove(1, 0, 0, 1, 3);
+    EXPECT_EQ(g().TextMatrix(7, 1), "102.000");
+    // No room below the ground: the upstream invert is that of the pipe
+    // before it in the run, and the downstream one is left as it was.
+    Mark({2});
+    b_->mincover = -1;
+    const std::string toInvert = g().TextMatrix(9, 1);
+    f().pcover_MouseMove(1, 0, 0, 1, 3);
+    EXPECT_EQ(g().TextMatrix(7, 1), vb::SingleToText(a_->tinv));
+    EXPECT_EQ(g().TextMatrix(9, 1), toInvert);
+    Mark({1});
     // A handle of a pipe the grid does not show leaves the grid alone.
     f().CurrentPipeKey = b_->Name;
     f().se_selupdate();
@@ -252,6 +267,13 @@ TEST_F(ProfileEditTest, LateralPickerLinksOnlyTheChosenLateral) {
     EXPECT_EQ(f().Combo1.Text(), lat2->Name);
     f().Combo1.ListIndex(1);
     EXPECT_EQ(a_->ma2, lat2Node);
+    auto lat1 = Rec("Lateral1");
+    const int16_t lat1Mark = lat1->ma1;
+    f().picfrom_MouseDown(1, 0, 0, 0);
+    f().Combo1.Text("LATERAL1");
+    f().Command24_Click();
+    EXPECT_EQ(a_->ma2, lat2Node);
+    EXPECT_EQ(lat1->ma1, lat1Mark);
     const size_t messages = dialogs().Messages().size();
     for (const std::string& name : {std::string("Lateral9"), b_->Name, std::string("Diameter1")}) {
         f().picfrom_MouseDown(1, 0, 0, 0);
