@@ -20,6 +20,17 @@ bool PositionMarked(const vb::Variant& marks, int32_t position) {
     return m.IsNumeric() && vb::CDbl(m) == 1;
 }
 
+// The name of a field the entry box writes, as the pipe grid titles it.
+std::string EntryFieldName(PipeField field) {
+    switch (field) {
+        case PipeField::Length: return "Length";
+        case PipeField::MinCover: return "MinCover";
+        case PipeField::Slope: return "Slope";
+        case PipeField::FromGround: return "FGR.EL";
+        default: return "TGR.EL";
+    }
+}
+
 }  // namespace
 
 std::shared_ptr<model::Sewer> Form1::TaggedPipe(const vb::Control& control, int32_t* node) const {
@@ -84,18 +95,20 @@ void Form1::Command24_Click() {
         } else if (valueKind) {
             const std::string text = Text19.Text();
             const std::optional<double> v = PipeFieldNumber(text);
+            // Ground: element 0 stands for the downstream end of the last pipe.
+            const PipeField field = kind == "Plen"   ? PipeField::Length
+                                    : kind == "Pcov" ? PipeField::MinCover
+                                    : kind == "Vslo" ? PipeField::Slope
+                                    : vb::Val(vb::Mid(tag, 5)) > 0 ? PipeField::FromGround
+                                                                   : PipeField::ToGround;
             if (!v) {
                 vb::MsgBox("\"" + text + "\" is too large a number for a pipe; nothing was changed.");
-            } else if (kind == "Plen") {
-                StorePipeField(*pipe, PipeField::Length, *v);
-            } else if (kind == "Pcov") {
-                StorePipeField(*pipe, PipeField::MinCover, *v);
-            } else if (kind == "Vslo") {
-                StorePipeField(*pipe, PipeField::Slope, *v);
+            } else if (!InAcceptedRange(field, *v)) {
+                // The same values the pipe grid accepts: a length of 0 or below
+                // would draw the profile backwards and lose its handles.
+                vb::MsgBox(RangeMessage(EntryFieldName(field), field, "nothing was changed."));
             } else {
-                // Ground: element 0 stands for the downstream end of the last pipe.
-                const bool upstream = vb::Val(vb::Mid(tag, 5)) > 0;
-                StorePipeField(*pipe, upstream ? PipeField::FromGround : PipeField::ToGround, *v);
+                StorePipeField(*pipe, field, *v);
             }
         } else if (kind == "Picd") {
             const std::string text = vb::Trim(Combo1.Text());

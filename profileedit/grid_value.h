@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "model/sewer.h"
@@ -32,6 +33,42 @@ inline std::optional<double> PipeFieldNumber(std::string_view text) {
 
 // The fields of a pipe record a grid row can show.
 enum class PipeField { None, Qd, Dia, Slope, MinCover, Length, FromGround, FromInvert, ToGround, ToInvert };
+
+// The values each field accepts from the user, whether typed into the pipe
+// grid or into the profile's entry box.  A value outside them either cannot
+// be a pipe (no length, no bore) or pushes the profile's texts and lines off
+// any drawing, so it is refused before it reaches the record.  Flows, slopes
+// and covers of 0 and levels below the datum stay allowed; a negative slope
+// too, as the slope bar can give one.
+struct PipeFieldRange {
+    double min, max;
+    const char* unit;
+};
+inline PipeFieldRange AcceptedRange(PipeField field) {
+    switch (field) {
+        case PipeField::Qd: return {0, 100000, "l/s"};
+        case PipeField::Dia: return {1, 10000, "mm"};
+        case PipeField::Slope: return {-1, 1, "m/m"};
+        case PipeField::MinCover: return {0, 100, "m"};
+        case PipeField::Length: return {0.01, 10000, "m"};
+        case PipeField::FromGround:
+        case PipeField::FromInvert:
+        case PipeField::ToGround:
+        case PipeField::ToInvert: return {-10000, 10000, "m"};
+        case PipeField::None: break;
+    }
+    return {0, 0, ""};
+}
+inline bool InAcceptedRange(PipeField field, double v) {
+    const PipeFieldRange r = AcceptedRange(field);
+    return v >= r.min && v <= r.max;
+}
+// "<name> must be a number from <min> to <max> <unit>; <consequence>"
+inline std::string RangeMessage(const std::string& name, PipeField field, const std::string& consequence) {
+    const PipeFieldRange r = AcceptedRange(field);
+    return name + " must be a number from " + vb::NumberToText(r.min) + " to " + vb::NumberToText(r.max) + " " +
+           r.unit + "; " + consequence;
+}
 
 // Stores a number read by PipeFieldNumber into one field of a record.  A
 // diameter is taken to the nearest whole millimetre (a half to the even one);

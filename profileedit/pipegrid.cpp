@@ -18,19 +18,6 @@ constexpr PipeField kPipeGridFields[10] = {
     PipeField::None,   PipeField::Qd,         PipeField::Dia,      PipeField::Slope,    PipeField::MinCover,
     PipeField::Length, PipeField::FromGround, PipeField::FromInvert, PipeField::ToGround, PipeField::ToInvert};
 
-// The values each row accepts.  A value outside them either cannot be a pipe
-// (no length, no bore) or pushes the profile's texts and lines off any
-// drawing, so it is refused before it reaches the record.  Flows, slopes and
-// covers of 0 and levels below the datum stay allowed; a negative slope too,
-// as the slope bar can give one.
-struct RowRange {
-    double min, max;
-    const char* unit;
-};
-constexpr RowRange kPipeGridRanges[10] = {
-    {0, 0, ""},          {0, 100000, "l/s"},  {1, 10000, "mm"},   {-1, 1, "m/m"},       {0, 100, "m"},
-    {0.01, 10000, "m"},  {-10000, 10000, "m"}, {-10000, 10000, "m"}, {-10000, 10000, "m"}, {-10000, 10000, "m"}};
-
 // The number a user typed into a value row when the row accepts it.  The
 // whole text must be one number ("1,5" or "12a" is refused rather than read
 // as 1 or 12); an empty cell is 0 only in rows 7 to 9, which show 0 as empty.
@@ -42,8 +29,7 @@ std::optional<double> AcceptedPipeGridValue(int row, std::string_view text) {
         return std::nullopt;
     }
     if (row == 2) v = vb::RoundHalfEven(v);   // the record keeps whole millimetres
-    const RowRange& r = kPipeGridRanges[row];
-    if (v < r.min || v > r.max) return std::nullopt;
+    if (!InAcceptedRange(kPipeGridFields[row], v)) return std::nullopt;
     return v;
 }
 
@@ -117,9 +103,7 @@ std::optional<double> Form1::TypedPipeGridValue(int row) {
     if (auto s = NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey)) {
         MSHFlexGrid2.TextMatrix(row, 1, PipeGridCellText(*s, row));
     }
-    const RowRange& r = kPipeGridRanges[row];
-    vb::MsgBox(std::string(kPipeGridTitles[row]) + " must be a number from " + vb::NumberToText(r.min) + " to " +
-                   vb::NumberToText(r.max) + " " + r.unit + "; the value is left as it was.",
+    vb::MsgBox(RangeMessage(kPipeGridTitles[row], kPipeGridFields[row], "the value is left as it was."),
                vb::vbOKOnly | vb::vbExclamation);
     return std::nullopt;
 }

@@ -137,6 +137,17 @@ TEST_F(ProfileEditTest, GroundAndLengthDragsStoreNothingUntilTheCommit) {
     EXPECT_FLOAT_EQ(b_->l, 3.8f);
     EXPECT_EQ(f().Refreshes, r1 + 1);
 
+    // The values the pipe grid refuses are refused here too, with a message.
+    for (const char* typed : {"-500", "0", "abc", "20000"}) {
+        f().plen_MouseDown(1, 1, 0, 1, 1);
+        f().Text19.Text(typed);
+        const size_t messages = dialogs().Messages().size();
+        Key(vb::vbKeyReturn);
+        EXPECT_FLOAT_EQ(b_->l, 3.8f) << typed;
+        ASSERT_EQ(dialogs().Messages().size(), messages + 1) << typed;
+        EXPECT_NE(dialogs().Messages().back().prompt.find("Length must be a number from 0.01"), std::string::npos);
+    }
+
     f().plen_DblClick(1);
     EXPECT_TRUE(f().Frame11.Visible());
     EXPECT_EQ(f().Text18.Text(), "3.8");
