@@ -60,6 +60,17 @@ void Form1::pic2draw() {
     Picture1.DrawWidth(1);
 }
 
+void Form1::DrawPointGuides(double x, double y, int32_t upstreamColour) {
+    Picture2.DrawStyle(vb::vbDot);
+    if (PointPickIndex < RunCount) {
+        if (auto next = RunRecord(PointPickIndex + 1)) Picture2.Line(x, y, next->x3, next->y1, kGreen);
+    }
+    if (PointPickIndex > 1) {
+        if (auto prev = RunRecord(PointPickIndex - 1)) Picture2.Line(x, y, prev->x3, prev->y1, upstreamColour);
+    }
+    Picture2.DrawStyle(vb::vbSolid);
+}
+
 void Form1::Picture2_MouseDown(int, int, float X, float Y) {
     // Nothing to pick without a network or without a pipe in the run.
     if (!myCol || RunCount < 1) return;
@@ -89,14 +100,7 @@ void Form1::Picture2_MouseDown(int, int, float X, float Y) {
     PointPickKey = "Obj" + picked->Name;
 
     // Dotted guides to the neighbours: green downstream, black upstream.
-    Picture2.DrawStyle(vb::vbDot);
-    if (PointPickIndex < RunCount) {
-        if (auto next = RunRecord(PointPickIndex + 1)) Picture2.Line(PointPickX, PointPickY, next->x3, next->y1, kGreen);
-    }
-    if (PointPickIndex > 1) {
-        if (auto prev = RunRecord(PointPickIndex - 1)) Picture2.Line(PointPickX, PointPickY, prev->x3, prev->y1, kBlack);
-    }
-    Picture2.DrawStyle(vb::vbSolid);
+    DrawPointGuides(PointPickX, PointPickY, kBlack);
     pic2draw();
 }
 
@@ -114,14 +118,7 @@ void Form1::Picture2_MouseMove(int Button, int, float X, float Y) {
     Picture2.PSet(picked->x3, Y);
     Picture2.DrawWidth(1);
 
-    Picture2.DrawStyle(vb::vbDot);
-    if (PointPickIndex < RunCount) {
-        if (auto next = RunRecord(PointPickIndex + 1)) Picture2.Line(X, Y, next->x3, next->y1, kGreen);
-    }
-    if (PointPickIndex > 1) {
-        if (auto prev = RunRecord(PointPickIndex - 1)) Picture2.Line(X, Y, prev->x3, prev->y1, kGreen);
-    }
-    Picture2.DrawStyle(vb::vbSolid);
+    DrawPointGuides(X, Y, kGreen);
 
     Label2.Caption("[" + vb::Str(vb::Variant(X)) + "]  [" + vb::Str(vb::Variant(Y)) + "]");
 }
