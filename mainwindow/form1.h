@@ -3,6 +3,7 @@
 // its own fragment, included inside the class body below.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,6 +27,7 @@ public:
 #include "profile/form1_helpers.inc"
 #include "profile/form1_profile.inc"
 #include "profile/form1_dxf.inc"
+#include "exchange/form1_acad.inc"
 };
 
 // The one main window of the process (set while it exists).
