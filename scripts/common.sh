@@ -11,6 +11,7 @@ sewer_packages=(
   clang libclang-rt-14-dev
   python3 python3-ezdxf
   xvfb xauth xdotool
+  dbus
 )
 
 sewer_install_missing() {

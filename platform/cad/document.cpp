@@ -201,7 +201,7 @@ std::string Document::HeaderVariable(std::string_view name) const {
     if (!h || h->records.empty()) return {};
     const auto& gs = h->records.front().groups;
     for (size_t i = 0; i + 1 < gs.size(); ++i)
-        if (gs[i].code == 9 && Trim(gs[i].value) == name) return std::string(gs[i + 1].value);
+        if (gs[i].code == 9 && Trim(gs[i].value) == name && gs[i + 1].code != 9) return std::string(gs[i + 1].value);
     return {};
 }
 
@@ -209,14 +209,19 @@ void Document::SetHeaderVariable(std::string_view name, int32_t code, std::strin
     Section& h = EnsureSection("HEADER");
     if (h.records.empty()) h.records.emplace_back();
     auto& gs = h.records.front().groups;
-    for (size_t i = 0; i + 1 < gs.size(); ++i) {
-        if (gs[i].code == 9 && Trim(gs[i].value) == name) {
-            gs[i + 1].value = Keep(std::move(value));
-            return;
-        }
+    Group g{code, Keep(std::move(value))};
+    for (size_t i = 0; i < gs.size(); ++i) {
+        if (gs[i].code != 9 || Trim(gs[i].value) != name) continue;
+        // The code too: the file's may not fit the value.  A variable
+        // without a value gets one.
+        if (i + 1 < gs.size() && gs[i + 1].code != 9)
+            gs[i + 1] = g;
+        else
+            gs.insert(gs.begin() + static_cast<std::ptrdiff_t>(i + 1), g);
+        return;
     }
     gs.push_back({9, Keep(std::string(name))});
-    gs.push_back({code, Keep(std::move(value))});
+    gs.push_back(g);
 }
 
 // --- Handles ------------------------------------------------------------------
@@ -267,7 +272,7 @@ Record* Document::TableEntry(std::string_view table, std::string_view name) {
     return nullptr;
 }
 
-void Document::AddTableEntry(std::string_view table, std::string_view name, std::vector<Group> body) {
+void Document::AddTableEntry(std::string_view table, std::vector<Group> body) {
     Section& s = EnsureSection("TABLES");
     size_t head, first, last;
     if (!TableRange(s, table, head, first, last)) {
@@ -296,7 +301,6 @@ void Document::AddTableEntry(std::string_view table, std::string_view name, std:
         e.groups.push_back({100, "AcDbSymbolTableRecord"});
     }
     for (Group& g : body) e.groups.push_back(g);
-    (void)name;
     // Keep the table's entry count (group 70) up to date.
     if (Group* count = s.records[head].Find(70)) {
         double n = 0;
@@ -338,7 +342,7 @@ void Document::AddLayer(std::string_view name) {
     body.push_back({70, "0"});
     body.push_back({62, "7"});
     body.push_back({6, IsR12() ? "CONTINUOUS" : "Continuous"});
-    AddTableEntry("LAYER", name, std::move(body));
+    AddTableEntry("LAYER", std::move(body));
 }
 
 void Document::SetLayerColor(std::string_view name, int color) {
@@ -365,7 +369,7 @@ void Document::RegisterApplication(std::string_view name) {
     if (!IsR12()) body.push_back({100, "AcDbRegAppTableRecord"});
     body.push_back({2, Keep(EncodeText(name))});
     body.push_back({70, "0"});
-    AddTableEntry("APPID", name, std::move(body));
+    AddTableEntry("APPID", std::move(body));
 }
 
 // --- Blocks -------------------------------------------------------------------
@@ -397,7 +401,7 @@ void Document::AddBlock(std::string_view name, const Point& base) {
         std::vector<Group> body;
         body.push_back({100, "AcDbBlockTableRecord"});
         body.push_back({2, Keep(encoded)});
-        AddTableEntry("BLOCK_RECORD", name, std::move(body));
+        AddTableEntry("BLOCK_RECORD", std::move(body));
         owner = BlockRecordHandle(encoded);
     }
     Record begin, end;
@@ -668,27 +672,6 @@ void Document::SetXData(Record& e, const XData& data) {
 
 // --- Text encoding ------------------------------------------------------------
 
-namespace {
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-}  // namespace
 
 std::string Document::DecodeText(std::string_view raw) const {
     bool plainAscii = true;
@@ -698,17 +681,17 @@ std::string Document::DecodeText(std::string_view raw) const {
     std::string out;
     for (size_t i = 0; i < raw.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(raw[i]);
-        if (c == '\\' && i + 6 < raw.size() + 0 && raw.substr(i, 3) == "\\U+") {
+        if (c == '\\' && i + 7 <= raw.size() && raw.substr(i, 3) == "\\U+") {
             uint32_t cp = 0;
             std::string_view hex = raw.substr(i + 3, 4);
             auto [p, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), cp, 16);
             if (ec == std::errc() && p == hex.data() + 4) {
-                AppendUtf8(out, cp);
+                vb::AppendUtf8(out, cp);
                 i += 6;
                 continue;
             }
         }
-        AppendUtf8(out, c);   // 8-bit text read as Latin-1
+        vb::AppendUtf8(out, c);   // 8-bit text read as Latin-1
     }
     return out;
 }
@@ -720,20 +703,12 @@ std::string Document::EncodeText(std::string_view utf8) const {
     if (ascii || release_ >= "AC1021") return std::string(utf8);
     std::string out;
     for (size_t i = 0; i < utf8.size();) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        uint32_t cp = c;
-        size_t n = 1;
-        if (c >= 0xF0 && i + 3 < utf8.size() + 0) { cp = c & 0x07; n = 4; }
-        else if (c >= 0xE0) { cp = c & 0x0F; n = 3; }
-        else if (c >= 0xC0) { cp = c & 0x1F; n = 2; }
-        if (i + n > utf8.size()) n = 1;
-        for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        i += n;
+        char32_t cp = vb::DecodeUtf8(utf8, i);
         if (cp < 0x80) {
             out += static_cast<char>(cp);
         } else {
             char buf[12];
-            std::snprintf(buf, sizeof buf, "\\U+%04X", cp > 0xFFFF ? 0x3F : cp);
+            std::snprintf(buf, sizeof buf, "\\U+%04X", static_cast<unsigned>(cp > 0xFFFF ? 0x3F : cp));
             out += buf;
         }
     }

@@ -188,7 +188,7 @@ private:
     std::string BlockRecordHandle(std::string_view name);
     Section& EnsureSection(std::string_view name);
     Record* TableEntry(std::string_view table, std::string_view name);
-    void AddTableEntry(std::string_view table, std::string_view name, std::vector<Group> body);
+    void AddTableEntry(std::string_view table, std::vector<Group> body);
     void IndexHandles();
 
     std::unique_ptr<std::string> source_;

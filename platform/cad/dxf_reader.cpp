@@ -82,7 +82,7 @@ public:
         size_t end = text_.find('\n', pos_);
         if (end == std::string_view::npos) end = text_.size();
         line = text_.substr(pos_, end - pos_);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         pos_ = end + 1;
         ++number_;
         return true;
@@ -187,7 +187,7 @@ Document Document::Parse(std::string bytes) {
             throw DxfError(line, "\"0 SECTION\" was expected, found group " + std::to_string(g.code));
         int64_t sectionLine = line;
         bool named = r.Next(g, line);
-        if (!named || g.code != 2)
+        if (!named || g.code != 2 || Trim(g.value).empty())
             throw DxfError(named ? line : r.Line() + 1, "the section that starts at line " + std::to_string(sectionLine) + " has no name");
         Section s;
         s.name = Trim(g.value);
@@ -238,7 +238,7 @@ Document Document::Parse(std::string bytes) {
         if (!h->records.empty()) {
             const auto& gs = h->records.front().groups;
             for (size_t i = 0; i + 1 < gs.size(); ++i) {
-                if (gs[i].code == 9 && Trim(gs[i].value) == "$ACADVER") {
+                if (gs[i].code == 9 && Trim(gs[i].value) == "$ACADVER" && gs[i + 1].code != 9) {
                     std::string_view rel = Trim(gs[i + 1].value);
                     if (!KnownRelease(rel))
                         throw DxfError(h->records.front().line, "the drawing's release \"" + std::string(rel) +
@@ -268,17 +268,22 @@ void Document::IndexHandles() {
         bool entities = s.name == "ENTITIES";
         for (size_t i = 0; i < s.records.size(); ++i) {
             const Record& rec = s.records[i];
-            for (const Group& g : rec.groups) {
+            for (size_t k = 0, n = rec.XDataStart(); k < n; ++k) {
+                const Group& g = rec.groups[k];
                 if (g.code != 5 && g.code != 105) continue;
                 std::string_view h = Trim(g.value);
                 uint64_t v = 0;
-                std::from_chars(h.data(), h.data() + h.size(), v, 16);
-                if (v > maxHandle) maxHandle = v;
-                if (entities && g.code == 5) {
-                    if (!IsHex(h)) throw DxfError(rec.line, "the entity's handle \"" + std::string(h.substr(0, 20)) + "\" is not hexadecimal");
-                    entityIndex_.emplace(NormalizeHandle(h), i);
-                }
-                break;
+                if (IsHex(h)) std::from_chars(h.data(), h.data() + h.size(), v, 16);
+                // New handles count on from the highest; leave room for them.
+                if (v > (uint64_t(1) << 62)) throw DxfError(rec.line, "the handle " + std::string(h) + " is too large");
+                maxHandle = std::max(maxHandle, v);
+            }
+            if (!entities || rec.Type().empty()) continue;
+            if (const Group* g = rec.Find(5)) {
+                std::string_view h = Trim(g->value);
+                if (!IsHex(h))
+                    throw DxfError(rec.line, "the entity's handle \"" + std::string(h.substr(0, 20)) + "\" is not hexadecimal");
+                entityIndex_.emplace(NormalizeHandle(h), i);
             }
         }
     }
@@ -288,6 +293,21 @@ void Document::IndexHandles() {
     std::from_chars(st.data(), st.data() + st.size(), s, 16);
     nextHandle_ = std::max<uint64_t>(maxHandle + 1, s);
     if (nextHandle_ == 0) nextHandle_ = 1;
+
+    // Entities of a drawing written without handles get them here, so that
+    // every entity can be named; such a drawing is written with them.
+    Section* ents = FindSection("ENTITIES");
+    if (!ents) return;
+    bool added = false;
+    for (size_t i = 0; i < ents->records.size(); ++i) {
+        Record& rec = ents->records[i];
+        if (rec.Type().empty() || rec.Find(5)) continue;
+        std::string h = NextHandle();
+        rec.groups.insert(rec.groups.begin() + 1, Group{5, Keep(h)});
+        entityIndex_.emplace(h, i);
+        added = true;
+    }
+    if (added && Trim(HeaderVariable("$HANDLING")) == "0") SetHeaderVariable("$HANDLING", 70, "1");
 }
 
 }  // namespace cad

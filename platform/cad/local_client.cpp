@@ -167,11 +167,13 @@ void LocalClient::Select(const std::string& set, int mode, const Point&, const P
 }
 
 void LocalClient::SelectOnScreen(const std::string& set) {
-    SetNamed(set);
     std::vector<std::string> picked;
-    if (scriptedPick_) {
-        picked = std::move(*scriptedPick_);
-        scriptedPick_.reset();
+    // A scripted pick is used up even when the set turns out to be missing.
+    std::optional<std::vector<std::string>> scripted = std::move(scriptedPick_);
+    scriptedPick_.reset();
+    SetNamed(set);
+    if (scripted) {
+        picked = std::move(*scripted);
     } else if (host_.pick) {
         picked = host_.pick();
     }

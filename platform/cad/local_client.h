@@ -76,6 +76,7 @@ public:
     void Save() override;
     void SaveAs(const std::string& path) override;
     void ScriptNextPick(const std::vector<std::string>& handles) override;
+    bool HasScriptedPick() const { return scriptedPick_.has_value(); }
 
 private:
     Document& Doc();

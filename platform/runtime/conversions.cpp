@@ -205,6 +205,8 @@ char32_t UpperCp(char32_t c) {
     return c;
 }
 
+}  // namespace
+
 // Decodes one UTF-8 sequence at s[i]; invalid bytes give U+FFFD and advance
 // by one byte.
 char32_t DecodeUtf8(std::string_view s, size_t& i) {
@@ -247,6 +249,8 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
+
+namespace {
 
 template <class F>
 std::string MapCase(std::string_view s, F f) {

@@ -86,6 +86,10 @@ int64_t Len(std::string_view s);          // in characters
 int64_t InStr(std::string_view s, std::string_view find, int64_t start = 1);
 
 // UTF-8 <-> UTF-16LE bytes (the byte forms store text as UTF-16LE).
+// Decodes one UTF-8 sequence at s[i] and advances i; invalid bytes give
+// U+FFFD and advance by one byte.
+char32_t DecodeUtf8(std::string_view s, size_t& i);
+void AppendUtf8(std::string& out, char32_t cp);
 std::u16string ToUtf16(std::string_view utf8);
 std::string FromUtf16(std::u16string_view utf16);
 

@@ -193,18 +193,26 @@ TEST(DxfDocument, NewDrawingIsACompleteR2000File) {
     std::string a = doc.AddLine({0, 0, 100}, {50, 0, 99});
     doc.AddLwPolyline({{0, 0}, {10, 0}, {10, 10}});
     std::string t = doc.AddText("Se 1", {1, 2, 0}, 1);
+    // Text beyond ASCII goes into a drawing of this release as \U+ escapes.
+    std::string road = doc.AddText("\xC3\x98stergade", {1, 2, 0}, 1);
+    EXPECT_NE(doc.Write().find("\n\\U+00D8stergade\n"), std::string::npos);
     EXPECT_EQ(std::stoul(a, nullptr, 16), 0x31u);   // after the template's and the new layer's
     std::string path = TempPath("new.dxf");
     ASSERT_TRUE(doc.Save(path));
     std::string report;
     EXPECT_EQ(Check(path, &report), 0) << report;
-    EXPECT_NE(report.find("entities=3 version=AC1015"), std::string::npos) << report;
+    EXPECT_NE(report.find("entities=4 version=AC1015"), std::string::npos) << report;
+    Document back = Document::ReadFile(path);
+    EXPECT_EQ(back.DecodeText(back.Entity(road)->Text(1)), "\xC3\x98stergade");
     std::remove(path.c_str());
 }
 
 TEST(DxfDocument, BadFilesAreRefusedNamingTheLine) {
     const std::string ok = "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n1.5\n  0\nENDSEC\n  0\nEOF\n";
-    EXPECT_NO_THROW(Document::Parse(ok));
+    // A drawing written without handles gets them, and keeps them when written.
+    Document noHandles = Document::Parse(ok);
+    ASSERT_EQ(noHandles.ModelSpaceHandles().size(), 1u);
+    EXPECT_EQ(Document::Parse(noHandles.Write()).ModelSpaceHandles(), noHandles.ModelSpaceHandles());
     struct Case {
         std::string text;
         int64_t line;

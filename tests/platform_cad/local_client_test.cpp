@@ -7,21 +7,13 @@
 
 #include "platform/cad/local_client.h"
 #include "platform/runtime/vberror.h"
+#include "tests/platform_runtime/error_of.h"
 
 using cad::Point;
 
 namespace {
 
 const std::string kData = std::string(SEWER_SOURCE_DIR) + "/tests/data/cad/";
-
-int ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const vb::VbError& e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 std::vector<vb::Variant> Texts(std::initializer_list<const char*> texts) {
     std::vector<vb::Variant> out;

@@ -1,0 +1,182 @@
+#include "platform/cad/bus/bus_protocol.h"
+
+#include <QDBusArgument>
+#include <QDBusMetaType>
+#include <QDBusVariant>
+#include <QStringList>
+
+#include "platform/runtime/conversions.h"
+#include "platform/runtime/vberror.h"
+
+namespace cad::bus {
+
+const std::vector<Method>& Methods() {
+    static const std::vector<Method> methods = {
+        {"Version", "", "s"},
+        {"Visible", "", "b"},
+        {"SetVisible", "b", ""},
+        {"WindowState", "", "i"},
+        {"SetWindowState", "i", ""},
+        {"AddLayer", "s", ""},
+        {"LayerColor", "s", "i"},
+        {"SetLayerColor", "si", ""},
+        {"ActiveLayer", "", "s"},
+        {"SetActiveLayer", "s", ""},
+        {"BlockItem", "s", ""},
+        {"AddBlock", "ads", ""},
+        {"AddSelectionSet", "s", ""},
+        {"SelectionSetItem", "s", ""},
+        {"DeleteSelectionSet", "s", ""},
+        {"Select", "siadadanav", ""},
+        {"SelectOnScreen", "s", ""},
+        {"SelectionSetEntities", "s", "as"},
+        {"AddCircle", "add", "s"},
+        {"AddText", "sadd", "s"},
+        {"EntityName", "s", "s"},
+        {"Layer", "s", "s"},
+        {"SetLayer", "ss", ""},
+        {"GetXData", "ss", "anav"},
+        {"SetXData", "sanav", ""},
+        {"StartPoint", "s", "ad"},
+        {"EndPoint", "s", "ad"},
+        {"Center", "s", "ad"},
+        {"Diameter", "s", "d"},
+        {"TextString", "s", "s"},
+        {"Rotation", "s", "d"},
+        {"SetRotation", "sd", ""},
+        {"Alignment", "s", "i"},
+        {"SetAlignment", "si", ""},
+        {"TextAlignmentPoint", "s", "ad"},
+        {"SetTextAlignmentPoint", "sad", ""},
+        {"Coordinates", "s", "ad"},
+        {"Save", "", ""},
+        {"SaveAs", "s", ""},
+        {"ScriptNextPick", "as", ""},
+    };
+    return methods;
+}
+
+const Method* FindMethod(const QString& name) {
+    for (const Method& m : Methods())
+        if (name == QLatin1String(m.name)) return &m;
+    return nullptr;
+}
+
+namespace {
+
+// Splits a signature into its complete types ("ad", "s", ...); only the
+// types this interface uses occur.
+QStringList SplitSignature(const char* sig) {
+    QStringList out;
+    QString s = QString::fromLatin1(sig);
+    for (int i = 0; i < s.size(); ++i) {
+        if (s[i] == QLatin1Char('a')) {
+            out << s.mid(i, 2);
+            ++i;
+        } else {
+            out << QString(s[i]);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+QString IntrospectionXml() {
+    QString xml = QStringLiteral("<interface name=\"%1\">\n").arg(kInterface);
+    for (const Method& m : Methods()) {
+        xml += QStringLiteral("  <method name=\"%1\">\n").arg(QLatin1String(m.name));
+        int n = 0;
+        for (const QString& t : SplitSignature(m.in))
+            xml += QStringLiteral("    <arg name=\"a%1\" type=\"%2\" direction=\"in\"/>\n").arg(n++).arg(t);
+        for (const QString& t : SplitSignature(m.out))
+            xml += QStringLiteral("    <arg name=\"r%1\" type=\"%2\" direction=\"out\"/>\n").arg(n++).arg(t);
+        xml += QStringLiteral("  </method>\n");
+    }
+    xml += QStringLiteral("</interface>\n");
+    return xml;
+}
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QVariant PointToBus(const Point& p) { return QVariant::fromValue(QList<double>{p.x, p.y, p.z}); }
+
+QVariant ToBus(const vb::Variant& v) {
+    switch (v.Type()) {
+        case vb::vbString: return QVariant(Q(v.RawString()));
+        case vb::vbInteger: return QVariant::fromValue<short>(v.RawInteger());
+        case vb::vbLong: return QVariant::fromValue<int>(v.RawLong());
+        case vb::vbBoolean: return QVariant(v.RawBoolean());
+        case vb::vbByte: return QVariant::fromValue<uchar>(v.RawByte());
+        case vb::vbSingle:
+        case vb::vbDouble:
+        case vb::vbCurrency:
+        case vb::vbDate: return QVariant(vb::CDbl(v));
+        default: break;
+    }
+    if (v.IsArray() && v.Dimensions() == 1) {
+        QList<double> list;
+        for (int32_t i = v.LBound(); i <= v.UBound(); ++i) list << vb::CDbl(v.Element(i));
+        return QVariant::fromValue(list);
+    }
+    throw vb::VbError(vb::errTypeMismatch, "A value of type " + vb::TypeName(v) + " cannot be sent to the drawing program");
+}
+
+bool FromBus(const QVariant& q, vb::Variant& out) {
+    switch (q.metaType().id()) {
+        case QMetaType::QString: out = vb::Variant(q.toString().toStdString()); return true;
+        case QMetaType::Double: out = vb::Variant(q.toDouble()); return true;
+        case QMetaType::Short: out = vb::Variant(static_cast<int16_t>(q.value<short>())); return true;
+        case QMetaType::Int: out = vb::Variant(static_cast<int32_t>(q.toInt())); return true;
+        case QMetaType::Bool: out = vb::Variant(q.toBool()); return true;
+        case QMetaType::UChar: out = vb::Variant(static_cast<uint8_t>(q.value<uchar>())); return true;
+        default: break;
+    }
+    if (q.canConvert<QDBusArgument>() || q.metaType() == QMetaType::fromType<QList<double>>()) {
+        if (q.canConvert<QDBusArgument>()) {
+            const QDBusArgument arg = q.value<QDBusArgument>();
+            if (arg.currentSignature() != QLatin1String("ad")) return false;
+        }
+        std::vector<double> d = Doubles(q);
+        vb::Variant a = vb::Variant::MakeArray(vb::vbDouble, {{0, static_cast<int32_t>(d.size()) - 1}});
+        for (size_t i = 0; i < d.size(); ++i) a.SetElement(static_cast<int32_t>(i), vb::Variant(d[i]));
+        out = a;
+        return true;
+    }
+    return false;
+}
+
+std::string Str(const QVariant& q) { return q.toString().toStdString(); }
+
+std::vector<double> Doubles(const QVariant& q) {
+    QList<double> list = q.canConvert<QDBusArgument>() ? qdbus_cast<QList<double>>(q) : q.value<QList<double>>();
+    return std::vector<double>(list.begin(), list.end());
+}
+
+std::vector<std::string> Strings(const QVariant& q) {
+    QStringList list = q.canConvert<QDBusArgument>() ? qdbus_cast<QStringList>(q) : q.toStringList();
+    std::vector<std::string> out;
+    for (const QString& s : list) out.push_back(s.toStdString());
+    return out;
+}
+
+std::vector<int16_t> Shorts(const QVariant& q) {
+    QList<short> list = q.canConvert<QDBusArgument>() ? qdbus_cast<QList<short>>(q) : q.value<QList<short>>();
+    return std::vector<int16_t>(list.begin(), list.end());
+}
+
+bool Values(const QVariant& q, std::vector<vb::Variant>& out) {
+    QVariantList list = q.canConvert<QDBusArgument>() ? qdbus_cast<QVariantList>(q) : q.toList();
+    out.clear();
+    for (const QVariant& item : list) {
+        QVariant inner = item.canConvert<QDBusVariant>() && item.metaType() == QMetaType::fromType<QDBusVariant>()
+                             ? item.value<QDBusVariant>().variant()
+                             : item;
+        vb::Variant v;
+        if (!FromBus(inner, v)) return false;
+        out.push_back(std::move(v));
+    }
+    return true;
+}
+
+}  // namespace cad::bus

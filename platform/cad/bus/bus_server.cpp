@@ -1,0 +1,237 @@
+#include "platform/cad/bus/bus_server.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusVirtualObject>
+#include <QHash>
+#include <QStringList>
+#include <functional>
+#include <unistd.h>
+
+#include "platform/cad/bus/bus_protocol.h"
+#include "platform/runtime/vberror.h"
+
+namespace cad::bus {
+
+namespace {
+
+using Args = QList<QVariant>;
+using Handler = std::function<Args(const Args&)>;
+
+Point PointArg(const QVariant& q) {
+    std::vector<double> d = Doubles(q);
+    if (d.size() != 3) throw vb::VbError(vb::errInvalidProcedureCall, "A point is three numbers");
+    return {d[0], d[1], d[2]};
+}
+
+std::vector<vb::Variant> ValuesArg(const QVariant& q) {
+    std::vector<vb::Variant> out;
+    if (!Values(q, out)) throw vb::VbError(vb::errInvalidProcedureCall, "A value of a type this interface does not carry");
+    return out;
+}
+
+QVariant ValuesToBus(const std::vector<vb::Variant>& values) {
+    QVariantList list;
+    for (const vb::Variant& v : values) list << QVariant::fromValue(QDBusVariant(ToBus(v)));
+    return list;
+}
+
+QStringList ToList(const std::vector<std::string>& v) {
+    QStringList out;
+    for (const std::string& s : v) out << Q(s);
+    return out;
+}
+
+}  // namespace
+
+class ApplicationObject : public QDBusVirtualObject {
+public:
+    ApplicationObject(LocalClient& client, BusServer::PickStarter startPick, bool testHooks)
+        : client_(client), startPick_(std::move(startPick)), testHooks_(testHooks) {
+        Build();
+    }
+
+    QString introspect(const QString&) const override { return IntrospectionXml(); }
+
+    bool handleMessage(const QDBusMessage& msg, const QDBusConnection& connection) override {
+        if (msg.type() != QDBusMessage::MethodCallMessage) return false;
+        if (!msg.interface().isEmpty() && msg.interface() != kInterface) return false;
+        QDBusConnection bus(connection);
+        if (!SameUser(msg, bus)) {
+            bus.send(msg.createErrorReply(QDBusError::AccessDenied, QStringLiteral("Only the same user may drive the drawing program")));
+            return true;
+        }
+        const Method* method = FindMethod(msg.member());
+        if (!method) {
+            bus.send(msg.createErrorReply(QDBusError::UnknownMethod, QStringLiteral("No member %1").arg(msg.member())));
+            return true;
+        }
+        if (msg.signature() != QLatin1String(method->in)) {
+            bus.send(msg.createErrorReply(QDBusError::InvalidArgs, QStringLiteral("%1 takes (%2), not (%3)")
+                                                                      .arg(msg.member(), QLatin1String(method->in), msg.signature())));
+            return true;
+        }
+        if (msg.member() == QLatin1String("SelectOnScreen") && !client_.HasScriptedPick()) {
+            StartPick(msg, bus);
+            return true;
+        }
+        if (msg.member() == QLatin1String("ScriptNextPick") && !testHooks_) {
+            bus.send(msg.createErrorReply(QDBusError::AccessDenied, QStringLiteral("ScriptNextPick needs --test-hooks")));
+            return true;
+        }
+        bus.send(Run(msg, [&] { return handlers_.value(msg.member())(msg.arguments()); }));
+        return true;
+    }
+
+private:
+    template <class F>
+    static QDBusMessage Run(const QDBusMessage& msg, F&& f) {
+        try {
+            return msg.createReply(f());
+        } catch (const vb::VbError& e) {
+            return msg.createErrorReply(kFailure, QStringLiteral("%1 %2").arg(e.Number()).arg(Q(e.Description())));
+        } catch (const std::exception& e) {
+            return msg.createErrorReply(kFailure, QStringLiteral("440 %1").arg(QString::fromUtf8(e.what())));
+        }
+    }
+
+    bool SameUser(const QDBusMessage& msg, QDBusConnection& bus) {
+        const QString sender = msg.service();
+        auto it = senderUid_.find(sender);
+        if (it == senderUid_.end()) {
+            QDBusReply<uint> uid = bus.interface()->serviceUid(sender);
+            it = senderUid_.insert(sender, uid.isValid() ? uid.value() : uint(-1));
+        }
+        return it.value() == static_cast<uint>(::getuid());
+    }
+
+    // The pick waits for the user: the reply goes out when the window's pick
+    // ends, and the program goes on serving meanwhile.
+    void StartPick(const QDBusMessage& msg, QDBusConnection& bus) {
+        const std::string set = Str(msg.arguments().value(0));
+        QDBusMessage check = Run(msg, [&] {
+            client_.SelectionSetItem(set);
+            if (picking_) throw vb::VbError(vb::errInvalidProcedureCall, "A pick is already under way");
+            if (!startPick_) throw vb::VbError(vb::errNotSupported, "This drawing program cannot pick");
+            return Args{};
+        });
+        if (check.type() == QDBusMessage::ErrorMessage) {
+            bus.send(check);
+            return;
+        }
+        msg.setDelayedReply(true);
+        picking_ = true;
+        startPick_([this, msg, bus, set](std::vector<std::string> handles) mutable {
+            picking_ = false;
+            bus.send(Run(msg, [&] {
+                client_.ScriptNextPick(handles);
+                client_.SelectOnScreen(set);
+                return Args{};
+            }));
+        });
+    }
+
+    void On(const char* name, Handler h) { handlers_.insert(QLatin1String(name), std::move(h)); }
+
+    void Build() {
+        LocalClient& c = client_;
+        On("Version", [&c](const Args&) { return Args{Q(c.Version())}; });
+        On("Visible", [&c](const Args&) { return Args{c.Visible()}; });
+        On("SetVisible", [&c](const Args& a) { c.SetVisible(a[0].toBool()); return Args{}; });
+        On("WindowState", [&c](const Args&) { return Args{c.WindowState()}; });
+        On("SetWindowState", [&c](const Args& a) { c.SetWindowState(a[0].toInt()); return Args{}; });
+        On("AddLayer", [&c](const Args& a) { c.AddLayer(Str(a[0])); return Args{}; });
+        On("LayerColor", [&c](const Args& a) { return Args{c.LayerColor(Str(a[0]))}; });
+        On("SetLayerColor", [&c](const Args& a) { c.SetLayerColor(Str(a[0]), a[1].toInt()); return Args{}; });
+        On("ActiveLayer", [&c](const Args&) { return Args{Q(c.ActiveLayer())}; });
+        On("SetActiveLayer", [&c](const Args& a) { c.SetActiveLayer(Str(a[0])); return Args{}; });
+        On("BlockItem", [&c](const Args& a) { c.BlockItem(Str(a[0])); return Args{}; });
+        On("AddBlock", [&c](const Args& a) { c.AddBlock(PointArg(a[0]), Str(a[1])); return Args{}; });
+        On("AddSelectionSet", [&c](const Args& a) { c.AddSelectionSet(Str(a[0])); return Args{}; });
+        On("SelectionSetItem", [&c](const Args& a) { c.SelectionSetItem(Str(a[0])); return Args{}; });
+        On("DeleteSelectionSet", [&c](const Args& a) { c.DeleteSelectionSet(Str(a[0])); return Args{}; });
+        On("Select", [&c](const Args& a) {
+            c.Select(Str(a[0]), a[1].toInt(), PointArg(a[2]), PointArg(a[3]), Shorts(a[4]), ValuesArg(a[5]));
+            return Args{};
+        });
+        On("SelectOnScreen", [&c](const Args& a) { c.SelectOnScreen(Str(a[0])); return Args{}; });
+        On("SelectionSetEntities", [&c](const Args& a) { return Args{ToList(c.SelectionSetEntities(Str(a[0])))}; });
+        On("AddCircle", [&c](const Args& a) { return Args{Q(c.AddCircle(PointArg(a[0]), a[1].toDouble()))}; });
+        On("AddText", [&c](const Args& a) { return Args{Q(c.AddText(Str(a[0]), PointArg(a[1]), a[2].toDouble()))}; });
+        On("EntityName", [&c](const Args& a) { return Args{Q(c.EntityName(Str(a[0])))}; });
+        On("Layer", [&c](const Args& a) { return Args{Q(c.Layer(Str(a[0])))}; });
+        On("SetLayer", [&c](const Args& a) { c.SetLayer(Str(a[0]), Str(a[1])); return Args{}; });
+        On("GetXData", [&c](const Args& a) {
+            XData x = c.GetXData(Str(a[0]), Str(a[1]));
+            return Args{QVariant::fromValue(QList<short>(x.types.begin(), x.types.end())), ValuesToBus(x.values)};
+        });
+        On("SetXData", [&c](const Args& a) {
+            XData x;
+            x.types = Shorts(a[1]);
+            x.values = ValuesArg(a[2]);
+            c.SetXData(Str(a[0]), x);
+            return Args{};
+        });
+        On("StartPoint", [&c](const Args& a) { return Args{PointToBus(c.StartPoint(Str(a[0])))}; });
+        On("EndPoint", [&c](const Args& a) { return Args{PointToBus(c.EndPoint(Str(a[0])))}; });
+        On("Center", [&c](const Args& a) { return Args{PointToBus(c.Center(Str(a[0])))}; });
+        On("Diameter", [&c](const Args& a) { return Args{c.Diameter(Str(a[0]))}; });
+        On("TextString", [&c](const Args& a) { return Args{Q(c.TextString(Str(a[0])))}; });
+        On("Rotation", [&c](const Args& a) { return Args{c.Rotation(Str(a[0]))}; });
+        On("SetRotation", [&c](const Args& a) { c.SetRotation(Str(a[0]), a[1].toDouble()); return Args{}; });
+        On("Alignment", [&c](const Args& a) { return Args{c.Alignment(Str(a[0]))}; });
+        On("SetAlignment", [&c](const Args& a) { c.SetAlignment(Str(a[0]), a[1].toInt()); return Args{}; });
+        On("TextAlignmentPoint", [&c](const Args& a) { return Args{PointToBus(c.TextAlignmentPoint(Str(a[0])))}; });
+        On("SetTextAlignmentPoint", [&c](const Args& a) { c.SetTextAlignmentPoint(Str(a[0]), PointArg(a[1])); return Args{}; });
+        On("Coordinates", [&c](const Args& a) {
+            std::vector<double> d = c.Coordinates(Str(a[0]));
+            return Args{QVariant::fromValue(QList<double>(d.begin(), d.end()))};
+        });
+        On("Save", [&c](const Args&) { c.Save(); return Args{}; });
+        On("SaveAs", [&c](const Args& a) { c.SaveAs(Str(a[0])); return Args{}; });
+        On("ScriptNextPick", [&c](const Args& a) { c.ScriptNextPick(Strings(a[0])); return Args{}; });
+    }
+
+    LocalClient& client_;
+    BusServer::PickStarter startPick_;
+    bool testHooks_;
+    bool picking_ = false;
+    QHash<QString, Handler> handlers_;
+    QHash<QString, uint> senderUid_;
+};
+
+struct BusServer::Impl {
+    ApplicationObject object;
+    bool registered = false;
+    Impl(LocalClient& c, PickStarter p, bool t) : object(c, std::move(p), t) {}
+};
+
+BusServer::BusServer(LocalClient& client, PickStarter startPick, bool testHooks)
+    : impl_(std::make_unique<Impl>(client, std::move(startPick), testHooks)) {}
+
+BusServer::~BusServer() {
+    if (impl_->registered) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        bus.unregisterObject(kPath);
+        bus.unregisterService(kService);
+    }
+}
+
+bool BusServer::Start(std::string* error) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return false;
+    };
+    if (!bus.isConnected()) return fail("There is no session bus: " + bus.lastError().message().toStdString());
+    if (!bus.registerVirtualObject(kPath, &impl_->object, QDBusConnection::SingleNode))
+        return fail("The application object could not be published: " + bus.lastError().message().toStdString());
+    if (!bus.registerService(kService)) {
+        bus.unregisterObject(kPath);
+        return fail("Another drawing program is already running (" + kService.toStdString() + " is taken)");
+    }
+    impl_->registered = true;
+    return true;
+}
+
+}  // namespace cad::bus

@@ -1,0 +1,37 @@
+// The drawing program's side of the bus: publishes its LocalClient as the
+// application object under the program's bus name.  Calls are taken only
+// from the same user, with exactly the argument types of the interface; a
+// malformed call gets a bus error and changes nothing.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/cad/local_client.h"
+
+namespace cad::bus {
+
+class BusServer {
+public:
+    // Starts the user's pick in the window; done(handles) is called once when
+    // it ends (with no handles when the user gave it up).
+    using PickStarter = std::function<void(std::function<void(std::vector<std::string>)> done)>;
+
+    // testHooks: accept ScriptNextPick (the program's --test-hooks).
+    BusServer(LocalClient& client, PickStarter startPick, bool testHooks);
+    ~BusServer();
+    BusServer(const BusServer&) = delete;
+    BusServer& operator=(const BusServer&) = delete;
+
+    // Registers the object and takes the bus name; false with the reason
+    // when there is no session bus or another program owns the name.
+    bool Start(std::string* error);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace cad::bus

@@ -1,0 +1,94 @@
+// The drawing shown in a widget: the model space's lines, circles, arcs,
+// texts, polylines, points and block references in their layers' colours,
+// with pan (drag), zoom (wheel, keys + and -, Home for the whole drawing) and
+// the pick: click entities or drag a window over them, Enter confirms, Esc
+// gives an empty pick.
+#pragma once
+
+#include <QPointF>
+#include <QRect>
+#include <QRectF>
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/cad/document.h"
+
+namespace cad::window {
+
+class DrawingView : public QWidget {
+public:
+    explicit DrawingView(QWidget* parent = nullptr);
+
+    // Shows the document (which must outlive the view or be replaced).
+    void SetDocument(const Document* doc);
+    // Reads the entities again after the document changed; keeps the view.
+    void Rebuild();
+    void ZoomExtents();
+
+    // The pick.  done gets the picked handles (none after Esc).
+    void BeginPick(std::function<void(std::vector<std::string>)> done);
+    bool Picking() const { return static_cast<bool>(pickDone_); }
+    void EndPick(bool confirmed);
+    const std::vector<std::string>& Picked() const { return picked_; }
+    // A line of text about the current state, for the status bar.
+    std::function<void(const QString&)> onStatus;
+
+    // One drawn primitive, in drawing units, of a top-level entity.
+    struct Shape {
+        enum Kind { Polyline, Circle, Text } kind = Polyline;
+        std::vector<QPointF> points;   // Polyline: the vertices; Circle: the centre
+        double radius = 0;             // Circle
+        QString text;                  // Text: at points[0], height radius, angle
+        double angle = 0;              // Text: degrees
+        uint32_t rgb = 0xFFFFFF;
+        size_t entity = 0;             // index into handles_
+        QRectF bounds;
+    };
+    const std::vector<Shape>& Shapes() const { return shapes_; }
+    QPointF ToScreen(QPointF world) const;
+    QPointF ToWorld(QPointF screen) const;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void wheelEvent(QWheelEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+
+private:
+    void AddEntity(const Record& e, const std::vector<Record>& records, size_t index, size_t entity,
+                   const QTransform& t, int depth, uint32_t byBlock);
+    void AddBlock(std::string_view name, size_t entity, const QTransform& t, int depth, uint32_t byBlock);
+    uint32_t ColorOf(const Record& e, uint32_t byBlock) const;
+    bool LayerShown(const Record& e) const;
+    void ZoomAt(QPointF screen, double factor);
+    void Status();
+    int HitAt(QPointF screen) const;   // index of the nearest entity within a few pixels, or -1
+
+    const Document* doc_ = nullptr;
+    std::vector<Shape> shapes_;
+    std::vector<std::string> handles_;
+    struct LayerLook {
+        int color = 7;
+        bool shown = true;
+    };
+    std::unordered_map<std::string, LayerLook> layers_;   // upper-case name -> look
+    QRectF extents_;
+    double scale_ = 1;            // pixels per drawing unit
+    QPointF origin_;              // world point at the widget's centre
+    bool fitted_ = false;
+    QPoint pressAt_, lastAt_;
+    bool dragging_ = false;
+    Qt::MouseButton pressButton_ = Qt::NoButton;
+    std::function<void(std::vector<std::string>)> pickDone_;
+    std::vector<std::string> picked_;
+    std::vector<char> pickedMask_;   // by entity index
+    QRect band_;                     // the pick window being dragged
+};
+
+}  // namespace cad::window

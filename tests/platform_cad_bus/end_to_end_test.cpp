@@ -1,0 +1,220 @@
+// The drawing program driven through the real session bus.  Run under
+// dbus-run-session (see tests/CMakeLists.txt), so the bus is private to the
+// test: it starts sewercad on a copy of a fixture, attaches with the bus
+// client, exercises the members the exchange uses, saves, and checks the
+// saved file with ezdxf.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QThread>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/cad/bus/bus_client.h"
+#include "platform/cad/bus/bus_protocol.h"
+#include "platform/runtime/vberror.h"
+#include "tests/platform_runtime/error_of.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kData = std::string(SEWER_SOURCE_DIR) + "/tests/data/cad/";
+
+bool NameOwned() {
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered(cad::bus::kService).value();
+}
+
+// The drawing program as a child process.
+class Program {
+public:
+    explicit Program(const QStringList& args) {
+        proc_.setProcessChannelMode(QProcess::ForwardedChannels);
+        proc_.start(QStringLiteral(SEWERCAD_PATH), args);
+        QDeadlineTimer deadline(30000);
+        while (!NameOwned() && !deadline.hasExpired() && proc_.state() != QProcess::NotRunning) QThread::msleep(50);
+    }
+    ~Program() { Stop(); }
+    void Stop() {
+        if (proc_.state() == QProcess::NotRunning) return;
+        proc_.kill();   // unsaved changes are the test's own
+        proc_.waitForFinished(10000);
+        QDeadlineTimer deadline(10000);
+        while (NameOwned() && !deadline.hasExpired()) QThread::msleep(50);
+    }
+
+private:
+    QProcess proc_;
+};
+
+std::string Copy(const std::string& fixture) {
+    fs::path dir = fs::temp_directory_path() / ("sewer_cad_bus_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    fs::path to = dir / fixture;
+    fs::copy_file(kData + fixture, to, fs::copy_options::overwrite_existing);
+    return to.string();
+}
+
+int Python(const std::string& script, const std::string& file, std::string* out) {
+    std::string scriptPath = file + ".py", outPath = file + ".out";
+    std::ofstream(scriptPath) << script;
+    int rc = std::system(("/usr/bin/python3 " + scriptPath + " " + file + " >" + outPath + " 2>&1").c_str());
+    std::ifstream in(outPath);
+    out->assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+std::vector<vb::Variant> Texts(std::initializer_list<const char*> texts) {
+    std::vector<vb::Variant> out;
+    for (const char* t : texts) out.emplace_back(t);
+    return out;
+}
+
+}  // namespace
+
+TEST(DrawingProgramOnTheBus, NoProgramThenAWholeSessionThenGone) {
+    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run under dbus-run-session";
+    cad::bus::InstallBusAttacher();
+    // No program: attaching fails as the exchange expects.
+    EXPECT_EQ(ErrorOf([] { cad::Attach(); }), cad::kErrNotRunning);
+
+    std::string path = Copy("network_r2000.dxf");
+    Program program({"--test-hooks", "--report-version", "14.0", QString::fromStdString(path)});
+    ASSERT_TRUE(NameOwned());
+    cad::ClientRef c = cad::Attach();
+    EXPECT_EQ(c->Version(), "14.0");
+    c->SetVisible(true);
+    EXPECT_TRUE(c->Visible());
+    c->SetWindowState(cad::kWindowNormal);
+
+    // Both failure numbers arrive as they were raised.
+    c->AddSelectionSet("temp");
+    EXPECT_EQ(ErrorOf([&] { c->AddSelectionSet("TEMP"); }), cad::kErrDuplicateName);
+    EXPECT_EQ(ErrorOf([&] { c->BlockItem("Endblock"); }), cad::kErrKeyNotFound);
+    c->AddBlock({0, 0, 0}, "Endblock");
+    EXPECT_EQ(ErrorOf([&] { c->BlockItem("Endblock"); }), 0);
+    EXPECT_EQ(ErrorOf([&] { c->StartPoint("FFFFF"); }), cad::kErrNoSuchEntity);
+
+    // Filtered selection and extended data.
+    c->Select("temp", cad::kSelectAll, {}, {}, {0, 8}, Texts({"LINE", "SEWER"}));
+    std::vector<std::string> pipes = c->SelectionSetEntities("temp");
+    ASSERT_EQ(pipes.size(), 3u);
+    EXPECT_EQ(c->EntityName(pipes[0]), "AcDbLine");
+    EXPECT_EQ(c->StartPoint(pipes[0]), (cad::Point{1000, 200, 101.5}));
+    cad::XData maa = c->GetXData(pipes[2], "MAA");
+    ASSERT_EQ(maa.size(), 8u);
+    EXPECT_EQ(maa.values[0].RawString(), "MAA");
+    EXPECT_EQ(maa.values[1].Type(), vb::vbLong);
+    EXPECT_EQ(maa.values[1].RawLong(), 3);
+    EXPECT_EQ(maa.values[3].Type(), vb::vbInteger);
+    EXPECT_EQ(maa.values[3].RawInteger(), 2);
+    EXPECT_EQ(c->GetXData(pipes[2], "OTHER").values[2].Element(1).RawDouble(), 2.0);
+    cad::XData sewer;
+    sewer.types = {1001, 1000, 1000, 1040, 1070};
+    sewer.values = {vb::Variant("sewer"), vb::Variant("A1"), vb::Variant("A2"), vb::Variant(3.5), vb::Variant(int16_t(-4))};
+    c->SetXData(pipes[0], sewer);
+    EXPECT_EQ(c->GetXData(pipes[0], "SEWER").values[4].RawInteger(), -4);
+
+    // Layers, circle and text on the active layer.
+    c->AddLayer("VANDU");
+    c->SetLayerColor("VANDU", 4);
+    EXPECT_EQ(c->LayerColor("vandu"), 4);
+    c->SetActiveLayer("VANDU");
+    std::string circle = c->AddCircle({1500, 700, 0}, 10);
+    EXPECT_DOUBLE_EQ(c->Diameter(circle), 20);
+    std::string text = c->AddText("Se 7", {1.465872, 8.536939, 0}, 1);
+    c->SetRotation(text, 0.785398);
+    c->SetAlignment(text, 4);
+    c->SetTextAlignmentPoint(text, {1500, 700, 0});
+    EXPECT_EQ(c->Layer(text), "VANDU");
+
+    // The pick, scripted through the test hook; the polyline's vertices.
+    std::string poly;
+    c->AddSelectionSet("all");
+    c->Select("all", cad::kSelectAll, {}, {}, {}, {});
+    for (const std::string& h : c->SelectionSetEntities("all"))
+        if (c->EntityName(h) == "AcDbPolyline") poly = h;
+    ASSERT_FALSE(poly.empty());
+    c->AddSelectionSet("SET1");
+    c->ScriptNextPick({poly, pipes[1]});
+    c->SelectOnScreen("SET1");
+    EXPECT_EQ(c->SelectionSetEntities("SET1"), (std::vector<std::string>{poly, pipes[1]}));
+    EXPECT_EQ(c->Coordinates(poly).size(), 8u);
+
+    // Malformed calls get bus errors, and the program goes on serving.
+    QDBusMessage bad = QDBusMessage::createMethodCall(cad::bus::kService, cad::bus::kPath, cad::bus::kInterface,
+                                                      QStringLiteral("AddCircle"));
+    bad << QStringLiteral("not a point") << 1.0;
+    QDBusMessage reply = QDBusConnection::sessionBus().call(bad);
+    EXPECT_EQ(reply.type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(reply.errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
+    bad = QDBusMessage::createMethodCall(cad::bus::kService, cad::bus::kPath, cad::bus::kInterface,
+                                         QStringLiteral("AddCircle"));
+    bad << QVariant::fromValue(QList<double>{1, 2}) << 1.0;
+    EXPECT_EQ(ErrorOf([&] {
+                  QDBusMessage r = QDBusConnection::sessionBus().call(bad);
+                  if (r.type() == QDBusMessage::ErrorMessage) throw vb::VbError(std::atoi(r.errorMessage().toLatin1().constData()), "");
+              }),
+              vb::errInvalidProcedureCall);
+    EXPECT_EQ(ErrorOf([&] { c->Select("all", cad::kSelectAll, {}, {}, {62}, Texts({"1"})); }), vb::errInvalidProcedureCall);
+    EXPECT_EQ(c->Version(), "14.0");
+
+    // Save, and let the independent reader judge the file.
+    c->Save();
+    std::string report;
+    int rc = Python(R"(import sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+errors = doc.audit().errors
+assert not errors, [e.message for e in errors]
+msp = doc.modelspace()
+circles = [e for e in msp.query('CIRCLE') if e.dxf.layer == 'VANDU']
+assert len(circles) == 1 and abs(circles[0].dxf.radius - 10) < 1e-9, circles
+texts = [e for e in msp.query('TEXT') if e.dxf.text == 'Se 7']
+assert len(texts) == 1 and abs(texts[0].dxf.rotation - 45.0) < 1e-3 and texts[0].dxf.halign == 4, texts
+assert doc.layers.get('VANDU').color == 4
+assert 'Endblock' in doc.blocks
+line = [e for e in msp.query('LINE[layer=="SEWER"]')][0]
+assert line.get_xdata('sewer') == [(1000, 'A1'), (1000, 'A2'), (1040, 3.5), (1070, -4)], line.get_xdata('sewer')
+assert line.get_xdata('MAA')[0] == (1071, 1)
+assert len(list(msp.query('HATCH SPLINE ELLIPSE DIMENSION'))) == 4
+print('ok', len(msp))
+)",
+                    path, &report);
+    EXPECT_EQ(rc, 0) << report;
+
+    // The program goes away: the attached client fails, a new attach fails.
+    program.Stop();
+    EXPECT_EQ(ErrorOf([&] { c->Version(); }), cad::kErrGone);
+    EXPECT_EQ(ErrorOf([] { cad::Attach(); }), cad::kErrNotRunning);
+    cad::SetAttacher(nullptr);
+}
+
+TEST(DrawingProgramOnTheBus, HooksAreRefusedWithoutTheOption) {
+    std::string path = Copy("network_r12.dxf");
+    Program program({QString::fromStdString(path)});
+    ASSERT_TRUE(NameOwned());
+    cad::ClientRef c = cad::bus::AttachBus();
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->Version(), "1.0");
+    EXPECT_NE(ErrorOf([&] { c->ScriptNextPick({"1"}); }), 0);
+    // R12 has lightweight polylines nowhere; its polyline is another kind.
+    c->AddSelectionSet("all");
+    c->Select("all", cad::kSelectAll, {}, {}, {0}, Texts({"polyline"}));
+    std::vector<std::string> polys = c->SelectionSetEntities("all");
+    ASSERT_EQ(polys.size(), 1u);
+    EXPECT_EQ(c->EntityName(polys[0]), "AcDb2dPolyline");
+    EXPECT_EQ(ErrorOf([&] { c->Coordinates(polys[0]); }), vb::errNotSupported);
+}
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    QCoreApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
