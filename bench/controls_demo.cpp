@@ -1,12 +1,14 @@
 // Shows the small controls in a real window: the laterals' and pipes' tab
-// strips, the numeric spinner and the calculator.  Runs until the windows are
+// strips, the numeric spinner, the editable table and the calculator.  Runs until the windows are
 // closed (used for screenshots under a virtual display).
 #include <string>
 
+#include "controls/flex.h"
 #include "controls/usercontrol1.h"
 #include "controls/usercontrol3.h"
 #include "mainwindow/calculator.h"
 #include "platform/ui/ui.h"
+#include "profile/profile_config.h"
 
 namespace {
 
@@ -49,12 +51,27 @@ public:
     vb::Label hint{*this, "Arrows of the left bar step by 0.1, of the right bar by 0.01; Ok commits."};
 };
 
+// The editable table with the profile rows, as its "CONFIG" command fills it.
+class FlexForm : public vb::Form {
+public:
+    FlexForm() : vb::Form("FlexForm") {
+        Caption("Profile rows table");
+        Move(300, 2700, 12000, 6000);
+        table.Move(0, 0, 11800, 5500);
+        ProfileRowTable = DefaultProfileRows(ProfileRowTable);
+        table.mnuconfig();
+    }
+    FLEX table{*this};
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     return vb::RunApplication(argc, argv, [] {
         static DemoForm* demo = new DemoForm();
         demo->Show();
+        static FlexForm* flex = new FlexForm();
+        flex->Show();
         Calculator& calc = CalculatorWindow();
         calc.Show();
         calc.Move(8400, 300);

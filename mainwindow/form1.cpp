@@ -17,6 +17,7 @@ Form1::Form1() : vb::Form("Form1") {
     g_mainForm = this;
     BuildControls();
     WireEvents();
+    WireProfileEditing();
 }
 
 Form1::~Form1() {
@@ -123,33 +124,8 @@ void Form1::BuildControls() {
         bar->Max(100);
         bar->Value(50);
     }
-    y += 80;
-    LateralsCaption.Move(30, y, 1500, 220);
-    y += 220;
-    List1.Move(30, y, 1500, 1220);
-    Command4.Move(1580, y, 1300, 300);
-    Command5.Move(1580, y + 310, 1300, 300);
-    Command3.Move(1580, y + 620, 1300, 300);
-    Command2.Move(1580, y + 930, 1300, 300);
-    y += 1220 + 60;
-    PipesCaption.Move(30, y, 1500, 220);
-    y += 220;
-    List2.Move(30, y, 2850, 900);
-    y += 900 + 60;
-    // The two profile-row lists one above the other, each as wide as its
-    // 20-character labels need, with its buttons at its right.
-    constexpr double rowListWidth = 2080, rowButtonLeft = 2160, rowButtonWidth = 720, rowListHeight = 1000;
-    RowsCaption.Move(30, y, 2000, 220);
-    y += 220;
-    List4.Move(30, y, rowListWidth, rowListHeight);
-    Command16.Move(rowButtonLeft, y, rowButtonWidth, 300);
-    Command1.Move(rowButtonLeft, y + 320, rowButtonWidth, 300);
-    Command20.Move(rowButtonLeft, y + 640, rowButtonWidth, 300);
-    y += rowListHeight + 40;
-    HiddenRowsCaption.Move(30, y, 2000, 220);
-    y += 220;
-    List3.Move(30, y, rowListWidth, rowListHeight);
-    Command21.Move(rowButtonLeft, y, rowButtonWidth, 300);
+    // The lists and their buttons under the read-out.
+    LayoutPipePanel();
     Command20.ToolTipText("Hide the selected row");
     Command21.ToolTipText("Show the selected hidden row");
 

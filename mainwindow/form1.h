@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "controls/usercontrol1.h"
@@ -23,10 +24,14 @@ public:
 
 #include "mainwindow/form1_main.inc"
 #include "mainwindow/form1_script.inc"
+#include "mainwindow/form1_collection.inc"
+#include "projectdata/form1_calculators.inc"
 #include "profileedit/form1_grids.inc"
+#include "profileedit/form1_pointview.inc"
 #include "profile/form1_helpers.inc"
 #include "profile/form1_profile.inc"
 #include "profile/form1_dxf.inc"
+#include "profileedit/form1_edit.inc"
 #include "exchange/form1_acad.inc"
 };
 

@@ -3,6 +3,7 @@
 // removing and moving the pipe list's entries.
 #include "mainwindow/form1.h"
 #include "mainwindow/network_access.h"
+#include "projectdata/form3.h"
 #include "profileedit/grid_value.h"
 #include "profile/format.h"
 
@@ -12,7 +13,7 @@ bool Form1::StoreNode(const std::shared_ptr<model::Sewer>& record, const std::st
         vb::MsgBox("There is no lateral \"" + parentKey.substr(3) + "\" to add the pipe to.", vb::vbOKOnly);
         return false;
     }
-    if (!myCol) myCol = std::make_shared<model::cNodeCollection>();
+    if (!myCol) myCol = NewNetworkCollection();
     const std::string key = "Obj" + record->Name;
     if (myCol->KeyExists(key)) {
         vb::MsgBox("\"" + record->Name + "\" exists already.", vb::vbOKOnly);
@@ -159,9 +160,7 @@ void Form1::Command2_Click() {
     if (s) s->lat = txt_script.Text();
 }
 
-void Form1::Command26_Click() {
-    // The project window is shown here once it is part of the program.
-}
+void Form1::Command26_Click() { Form3Window().Show(vb::vbModeless); }
 
 void Form1::DeleteSelectedNode(int16_t Flag) {
     if (Flag != 0) {

@@ -13,7 +13,10 @@ void Form1::draw(int16_t /*unusedLateralCount*/, int16_t picture2DrawWidth) {
     // 1. A black, empty profile picture.
     Picture1.BackColor(0);
     // 2. Nothing more without a run.
-    if (RunCount == 0) return;
+    if (RunCount == 0) {
+        DisarmStaleEntryBox();
+        return;
+    }
     // 3. The lateral shown is the one whose tab is chosen.
     CurrentLateralName = UserControl11.text();
 
@@ -22,14 +25,23 @@ void Form1::draw(int16_t /*unusedLateralCount*/, int16_t picture2DrawWidth) {
     // pass write inverts into unrelated records.  Rebuild it when it is stale.
     if (!ProfileRunIsCurrent(CurrentLateralName)) {
         latseupdate(CurrentLateralName);
-        if (RunCount == 0) return;
+        if (RunCount == 0) {
+            DisarmStaleEntryBox();
+            return;
+        }
     }
+    // An entry box armed for a pipe that no longer carries handles here (the
+    // lateral or the chosen pipe changed) must not commit into anything.
+    DisarmStaleEntryBox();
     ProfileRedraw r;
     if (!ProfileCollectPipes(r)) return;
 
     // 4. The current pipe, 5. the levels pass.
     ProfileSelectPipe(r);
     ProfileLevelsPass(r);
+    // The levels pass may have moved the shown pipe's levels: the grid and
+    // its read-out show what is stored now.
+    if (CurrentPipeIndex > 0) se_selupdate();
     // 6. The canvas's sizing handles are hidden.
     for (int k = 0; k <= 7; ++k) {
         if (sk.Exists(k)) sk(k).Visible(false);
@@ -126,6 +138,7 @@ void Form1::ProfileSelectPipe(ProfileRedraw& r) {
                 MSHFlexGrid2.TextMatrix(row, 1, "");
             }
         }
+        ClearPipeReadout();
     }
 }
 

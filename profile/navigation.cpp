@@ -107,6 +107,8 @@ void Form1::Command22_Click() {
     vb::MsgBox("First point:", vb::vbOKOnly);
     MarkPointA = {-1, -1};
     MarkPending = true;
+    // The next two left presses on the profile are the mark's points.
+    markClicksLeft_ = 2;
 }
 
 // --- Keys ----------------------------------------------------------------------------
@@ -205,6 +207,16 @@ void Form1::Picture1_KeyDown(int& KeyCode, int& Shift) {
 void Form1::Picture1_MouseDown(int Button, int Shift, float X, float Y) {
     Picture1.SetFocus();
     UserControl31.Visible(false);
+    markPress_ = false;
+    if (Button == vb::vbLeftButton && markClicksLeft_ > 0 && MarkPending) {
+        // A point of the two-point mark: the second one draws the line.
+        --markClicksLeft_;
+        markPress_ = true;
+        Picture1_MarkLine(Button, Shift, X, Y);
+        DragStartX = X;
+        DragStartY = Y;
+        return;
+    }
     if (Button == vb::vbRightButton && ProfileOffsetY - Y > 30) {
         // The pipe under the pointer (strictly inside its span; the last one
         // that matches wins) becomes the picked one.
@@ -236,6 +248,10 @@ void Form1::Picture1_MouseDown(int Button, int Shift, float X, float Y) {
 }
 
 void Form1::Picture1_MouseUp(int Button, int Shift, float X, float Y) {
+    if (markPress_) {
+        markPress_ = false;
+        return;
+    }
     if (RunCount == 0) latseupdate(CurrentLateralName);
     // Dragging the profile moves it with the pointer; a click without a move
     // redraws in place.

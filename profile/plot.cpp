@@ -125,7 +125,9 @@ void Form1::FontStuff0(const vb::Variant& x, const vb::Variant& y, const std::st
 
 void Form1::Picture1_MarkLine(int, int, float X, float Y) {
     if (MarkPointA.x < 0) {
+        // The first point: the next segment starts here.
         MarkPointA = {X, Y};
+        MarkPointB = MarkPointA;
         return;
     }
     MarkPointA = MarkPointB;

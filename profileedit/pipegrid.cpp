@@ -17,6 +17,68 @@ std::string Fixed(float value, int16_t decimals) { return vb::CStr(FormatFixed(v
 constexpr PipeField kPipeGridFields[10] = {
     PipeField::None,   PipeField::Qd,         PipeField::Dia,      PipeField::Slope,    PipeField::MinCover,
     PipeField::Length, PipeField::FromGround, PipeField::FromInvert, PipeField::ToGround, PipeField::ToInvert};
+
+// The values each row accepts.  A value outside them either cannot be a pipe
+// (no length, no bore) or pushes the profile's texts and lines off any
+// drawing, so it is refused before it reaches the record.  Flows, slopes and
+// covers of 0 and levels below the datum stay allowed; a negative slope too,
+// as the slope bar can give one.
+struct RowRange {
+    double min, max;
+    const char* unit;
+};
+constexpr RowRange kPipeGridRanges[10] = {
+    {0, 0, ""},          {0, 100000, "l/s"},  {1, 10000, "mm"},   {-1, 1, "m/m"},       {0, 100, "m"},
+    {0.01, 10000, "m"},  {-10000, 10000, "m"}, {-10000, 10000, "m"}, {-10000, 10000, "m"}, {-10000, 10000, "m"}};
+
+// The number a user typed into a value row when the row accepts it.  The
+// whole text must be one number ("1,5" or "12a" is refused rather than read
+// as 1 or 12); an empty cell is 0 only in rows 7 to 9, which show 0 as empty.
+std::optional<double> AcceptedPipeGridValue(int row, std::string_view text) {
+    double v = 0;
+    if (vb::Trim(text).empty()) {
+        if (row < 7) return std::nullopt;
+    } else if (!vb::ParseNumericText(text, v) || !std::isfinite(v)) {
+        return std::nullopt;
+    }
+    if (row == 2) v = vb::RoundHalfEven(v);   // the record keeps whole millimetres
+    const RowRange& r = kPipeGridRanges[row];
+    if (v < r.min || v > r.max) return std::nullopt;
+    return v;
+}
+
+// The stored value a row shows.
+double StoredPipeField(const model::Sewer& s, int row) {
+    switch (kPipeGridFields[row]) {
+        case PipeField::Qd: return s.qd;
+        case PipeField::Dia: return s.dia;
+        case PipeField::Slope: return s.slope;
+        case PipeField::MinCover: return s.mincover;
+        case PipeField::Length: return s.l;
+        case PipeField::FromGround: return s.felv;
+        case PipeField::FromInvert: return s.finv;
+        case PipeField::ToGround: return s.telv;
+        case PipeField::ToInvert: return s.tinv;
+        case PipeField::None: break;
+    }
+    return 0;
+}
+
+// The text a value row shows for a record.
+std::string PipeGridCellText(const model::Sewer& s, int row) {
+    switch (row) {
+        case 1: return vb::SingleToText(s.qd);
+        case 2: return std::to_string(s.dia);
+        case 3: return Fixed(s.slope, 4);
+        case 4:
+        case 5: return Fixed(static_cast<float>(StoredPipeField(s, row)), 2);
+        case 6: return Fixed(s.felv, 3);
+        default: {
+            const float v = static_cast<float>(StoredPipeField(s, row));
+            return v != 0 ? Fixed(v, 3) : std::string();
+        }
+    }
+}
 }  // namespace
 
 void Form1::se_selupdate() {
@@ -34,17 +96,32 @@ void Form1::se_selupdate() {
         if (CurrentPipeKey.empty()) return;
         auto s = NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey);
         if (!s) return;
-        MSHFlexGrid2.TextMatrix(1, 1, vb::SingleToText(s->qd));
-        MSHFlexGrid2.TextMatrix(2, 1, std::to_string(s->dia));
-        MSHFlexGrid2.TextMatrix(3, 1, Fixed(s->slope, 4));
-        MSHFlexGrid2.TextMatrix(4, 1, Fixed(s->mincover, 2));
-        MSHFlexGrid2.TextMatrix(5, 1, Fixed(s->l, 2));
-        MSHFlexGrid2.TextMatrix(6, 1, Fixed(s->felv, 3));
-        MSHFlexGrid2.TextMatrix(7, 1, s->finv != 0 ? Fixed(s->finv, 3) : std::string());
-        MSHFlexGrid2.TextMatrix(8, 1, s->telv != 0 ? Fixed(s->telv, 3) : std::string());
-        MSHFlexGrid2.TextMatrix(9, 1, s->tinv != 0 ? Fixed(s->tinv, 3) : std::string());
+        for (int r = 1; r <= 9; ++r) MSHFlexGrid2.TextMatrix(r, 1, PipeGridCellText(*s, r));
     });
     pipeGridBusy_ = wasBusy;
+    // The read-out belongs to the pipe now shown.
+    ClearPipeReadout();
+    qrate();
+}
+
+void Form1::ClearPipeReadout() {
+    Label32.Caption("Qd/Qf=");
+    Label33.Caption("H/D= ");
+    Label34.Caption("Vful=");
+    Label35.Caption("Vd= ");
+}
+
+std::optional<double> Form1::TypedPipeGridValue(int row) {
+    const std::optional<double> v = AcceptedPipeGridValue(row, MSHFlexGrid2.TextMatrix(row, 1));
+    if (v) return v;
+    if (auto s = NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey)) {
+        MSHFlexGrid2.TextMatrix(row, 1, PipeGridCellText(*s, row));
+    }
+    const RowRange& r = kPipeGridRanges[row];
+    vb::MsgBox(std::string(kPipeGridTitles[row]) + " must be a number from " + vb::NumberToText(r.min) + " to " +
+                   vb::NumberToText(r.max) + " " + r.unit + "; the value is left as it was.",
+               vb::vbOKOnly | vb::vbExclamation);
+    return std::nullopt;
 }
 
 void Form1::updatedata(int /*Row*/, int /*Col*/) {
@@ -53,8 +130,8 @@ void Form1::updatedata(int /*Row*/, int /*Col*/) {
     if (!s) return;
     for (int r = 1; r <= 9; ++r) {
         if (!pipeGridEdited_[r]) continue;
-        if (const auto v = PipeFieldNumber(MSHFlexGrid2.TextMatrix(r, 1))) StorePipeField(*s, kPipeGridFields[r], *v);
         pipeGridEdited_[r] = false;
+        if (const auto v = TypedPipeGridValue(r)) StorePipeField(*s, kPipeGridFields[r], *v);
     }
 }
 
@@ -198,14 +275,19 @@ void Form1::CommitPipeGridEdit(bool refocusGrid) {
 
     const int row = EditRow;
     if (row < 1 || row > 9) return;
-    // Only a value the user typed is stored: a cell left as shown holds the
-    // display rounding of the stored value, which must not replace it.  A
-    // number too large for the record is not stored either.  The read-out and
-    // the refresh run all the same.
-    const std::optional<double> cell = PipeFieldNumber(MSHFlexGrid2.TextMatrix(row, 1));
-    const bool typed = pipeGridEdited_[row] && cell;
+    // A typed value is checked first: a refused one is reported, the cell
+    // shows the stored value again and nothing is stored or refreshed.  A
+    // cell left as shown holds the display rounding of the stored value, so
+    // the stored value itself is what goes on.
+    const bool typed = pipeGridEdited_[row];
     pipeGridEdited_[row] = false;
-    const double v = cell.value_or(0.0);
+    std::optional<double> value;
+    if (typed) {
+        value = TypedPipeGridValue(row);
+        if (!value) return;
+    } else if (auto shown = NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey)) {
+        value = StoredPipeField(*shown, row);
+    }
 
     // Rows 1 to 6 go into every pipe marked on the pipes' strip.
     if (row <= 6) {
@@ -216,9 +298,9 @@ void Form1::CommitPipeGridEdit(bool refocusGrid) {
             if (!(m.IsNumeric() && vb::CDbl(m) == 1)) continue;
             auto s = RunRecord(i);
             if (!s) continue;
-            if (typed) StorePipeField(*s, kPipeGridFields[row], v);
+            if (value) StorePipeField(*s, kPipeGridFields[row], *value);
             if (row <= 3) qrate();
-            if (row == 6 && typed) {
+            if (row == 6 && value) {
                 s->telv = static_cast<float>(static_cast<double>(s->felv) - static_cast<double>(s->slope) * s->l);
                 s->finv = static_cast<float>(static_cast<double>(s->felv) - s->mincover - s->dia / 1000.0);
                 s->tinv = static_cast<float>(static_cast<double>(s->finv) - static_cast<double>(s->slope) * s->l);
@@ -227,8 +309,8 @@ void Form1::CommitPipeGridEdit(bool refocusGrid) {
     }
     if (CurrentPipeIndex == 0) return;
     // Rows 6 to 9 are stored as typed into the current pipe.
-    if (typed && row >= 6) {
-        if (auto s = RunRecord(CurrentPipeIndex)) StorePipeField(*s, kPipeGridFields[row], v);
+    if (value && row >= 6) {
+        if (auto s = RunRecord(CurrentPipeIndex)) StorePipeField(*s, kPipeGridFields[row], *value);
     }
     Form_Click();
 }

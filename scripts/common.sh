@@ -30,7 +30,10 @@ sewer_install_missing() {
   fi
 }
 
+# Configures, then builds the targets named in SEWER_TARGETS (everything when
+# it is empty: the program, tests, benches and fuzz helpers).
 sewer_build() {
   cmake -S "$SEWER_ROOT" -B "$SEWER_BUILD" -G Ninja "$@" >/dev/null
-  cmake --build "$SEWER_BUILD" -j"$(nproc)"
+  # shellcheck disable=SC2086  # the names are meant to split
+  cmake --build "$SEWER_BUILD" -j"$(nproc)" ${SEWER_TARGETS:+--target $SEWER_TARGETS}
 }

@@ -380,6 +380,17 @@ double ScreenObject::Height() const {
 }
 
 namespace {
+QRect AvailableArea() {
+    QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect(0, 0, 1280, 1024);
+}
+}  // namespace
+double ScreenObject::AvailableLeft() const { return AvailableArea().x() * 15.0; }
+double ScreenObject::AvailableTop() const { return AvailableArea().y() * 15.0; }
+double ScreenObject::AvailableWidth() const { return AvailableArea().width() * 15.0; }
+double ScreenObject::AvailableHeight() const { return AvailableArea().height() * 15.0; }
+
+namespace {
 int g_screenPointer = vbDefault;
 }
 int ScreenObject::MousePointer() const { return g_screenPointer; }

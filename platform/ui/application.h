@@ -76,6 +76,12 @@ Form* ActiveForm();
 struct ScreenObject {
     double Width() const;    // twips
     double Height() const;   // twips
+    // The part of the screen that windows may take (without task bars and
+    // docks), in twips.
+    double AvailableLeft() const;
+    double AvailableTop() const;
+    double AvailableWidth() const;
+    double AvailableHeight() const;
     // The pointer shown over the whole program while it is not vbDefault
     // (an hourglass during long work).
     int MousePointer() const;

@@ -371,7 +371,11 @@ void Control::ToolTipText(std::string t) {
 }
 void Control::TabStop(bool v) {
     tabStop_ = v;
-    if (widget_ && !v) widget_->setFocusPolicy(Qt::ClickFocus);
+    if (!widget_) return;
+    // Out of the tab order a control still takes the focus by a click; back
+    // in it, Tab reaches it again.
+    if (!v) widget_->setFocusPolicy(Qt::ClickFocus);
+    else if (widget_->focusPolicy() == Qt::ClickFocus) widget_->setFocusPolicy(Qt::StrongFocus);
 }
 
 void Control::Font(const vb::Font& f) {

@@ -360,6 +360,8 @@ Frame::Frame(Container& c, std::string caption) : Control(c) {
     widthTw_ = 2400;
     heightTw_ = 1800;
     auto* g = new QGroupBox(Q(caption), c.ClientWidget());
+    // A frame paints its back colour: what lies behind it does not show through.
+    g->setAutoFillBackground(true);
     SetWidget(g);
     clickOnRelease_ = true;
 }
@@ -503,6 +505,27 @@ void ListBox::CopyPropertiesFrom(const Control& source) {
 }
 
 // --- ComboBox -------------------------------------------------------------------------------------
+namespace {
+// Sets a flag while the edit of an editable combo box loses the focus (until
+// the event loop runs again).  Qt then selects the item matching the typed
+// text and reports it as activated; the runtime raises Click only for a
+// choice made in the list, never for leaving the edit.
+class EditFocusOutWatch : public QObject {
+public:
+    EditFocusOutWatch(QObject* parent, bool* flag) : QObject(parent), flag_(flag) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::FocusOut) {
+            *flag_ = true;
+            QTimer::singleShot(0, this, [f = flag_] { *f = false; });
+        }
+        return false;
+    }
+
+private:
+    bool* flag_;
+};
+}  // namespace
+
 ComboBox::ComboBox(Container& c, int style) : Control(c), style_(style) {
     backColor_ = vbWindowBackground;
     foreColor_ = vbWindowText;
@@ -514,9 +537,13 @@ ComboBox::ComboBox(Container& c, int style) : Control(c), style_(style) {
     SetWidget(b);
     if (b->lineEdit()) {
         QObject::connect(b->lineEdit(), &QLineEdit::textEdited, [this](const QString&) { RaiseEvent(Change); });
+        // The combo box hands its focus-out to the edit directly, so both
+        // are watched.
+        b->installEventFilter(new EditFocusOutWatch(b, &editLeaving_));
+        b->lineEdit()->installEventFilter(new EditFocusOutWatch(b->lineEdit(), &editLeaving_));
     }
     QObject::connect(b, qOverload<int>(&QComboBox::activated), [this](int) {
-        if (!settingIndex_) RaiseEvent(Click);
+        if (!settingIndex_ && !editLeaving_) RaiseEvent(Click);
     });
 }
 namespace {

@@ -211,6 +211,7 @@ private:
     std::vector<int32_t> itemData_;
     int newIndex_ = -1;
     bool settingIndex_ = false;
+    bool editLeaving_ = false;   // the edit is losing the focus
 };
 
 // Scroll bars.  Values are 16-bit (-32768 to 32767, error 380 outside);

@@ -37,18 +37,29 @@ public:
 protected:
     float X(QMouseEvent* e) const { return static_cast<float>(e->position().x() * kTwipsPerPixel); }
     float Y(QMouseEvent* e) const { return static_cast<float>(e->position().y() * kTwipsPerPixel); }
+    // A mouse event that an enabled control under the pointer did not take
+    // comes here by propagation; it belongs to that control, not to the form
+    // (a click on a picture box or a label is no click on the form).  Events
+    // over a disabled control do reach the form.
+    bool OverEnabledChild(QMouseEvent* e) const {
+        QWidget* child = childAt(e->position().toPoint());
+        return child && child->isEnabled();
+    }
     void mousePressEvent(QMouseEvent* e) override {
+        if (OverEnabledChild(e)) return;
         if (e->button() == Qt::LeftButton) pressed_ = true;
         int b = ButtonFromQt(e->button()), s = ShiftFromQt(e->modifiers());
         float x = X(e), y = Y(e);
         RaiseEvent([&] { form_->Form_MouseDown(b, s, x, y); });
     }
     void mouseMoveEvent(QMouseEvent* e) override {
+        if (OverEnabledChild(e)) return;
         int b = ButtonsFromQt(e->buttons()), s = ShiftFromQt(e->modifiers());
         float x = X(e), y = Y(e);
         RaiseEvent([&] { form_->Form_MouseMove(b, s, x, y); });
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
+        if (OverEnabledChild(e)) return;
         int b = ButtonFromQt(e->button()), s = ShiftFromQt(e->modifiers());
         float x = X(e), y = Y(e);
         bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
@@ -57,6 +68,7 @@ protected:
         if (click) RaiseEvent([&] { form_->Form_Click(); });
     }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (OverEnabledChild(e)) return;
         if (e->button() == Qt::LeftButton) RaiseEvent([&] { form_->Form_DblClick(); });
     }
     void paintEvent(QPaintEvent* e) override {
@@ -93,6 +105,14 @@ protected:
     }
     void resizeEvent(QResizeEvent* e) override {
         QWidget::resizeEvent(e);
+        // A window system without a window manager lets the user make the
+        // window smaller than its minimum; it is given its minimum back (the
+        // resize that follows lays it out).
+        const QSize least = minimumSize();
+        if (width() < least.width() || height() < least.height()) {
+            resize(std::max(width(), least.width()), std::max(height(), least.height()));
+            return;
+        }
         LayoutChildren();
         form_->NotifyResized();
     }
@@ -184,6 +204,19 @@ void Form::Move(double left, std::optional<double> top, std::optional<double> wi
     if (width) Width(*width);
     if (height) Height(*height);
 }
+void Form::MinimumSize(double width, double height) {
+    minWidth_ = std::max(0.0, width);
+    minHeight_ = std::max(0.0, height);
+    ApplyMinimumSize();
+}
+void Form::ApplyMinimumSize() {
+    // Qt bounds the window without its frame; the frame is known once shown.
+    const int extraW = top_->frameGeometry().width() - top_->width();
+    const int extraH = top_->frameGeometry().height() - top_->height();
+    const int w = minWidth_ > 0 ? static_cast<int>(std::lround(minWidth_ / kTwipsPerPixel)) - extraW : 0;
+    const int h = minHeight_ > 0 ? static_cast<int>(std::lround(minHeight_ / kTwipsPerPixel)) - extraH : 0;
+    top_->setMinimumSize(std::max(0, w), std::max(0, h));
+}
 double Form::ScaleWidth() const { return client_->width() * double(kTwipsPerPixel); }
 double Form::ScaleHeight() const { return client_->height() * double(kTwipsPerPixel); }
 
@@ -245,6 +278,7 @@ void Form::Show(int modal, Form* owner) {
     auto* win = Window(top_);
     if (modal == vbModal && Dialogs().RunsModalLoops()) top_->setWindowModality(Qt::ApplicationModal);
     top_->show();
+    if (minWidth_ > 0 || minHeight_ > 0) ApplyMinimumSize();
     if (pendingWidth_ || pendingHeight_) {
         std::optional<double> w = pendingWidth_, h = pendingHeight_;
         pendingWidth_.reset();

@@ -50,6 +50,9 @@ public:
     void Height(double v);
     void Move(double left, std::optional<double> top = {}, std::optional<double> width = {},
               std::optional<double> height = {});
+    // The smallest outer size the window takes, in twips (0 for none); the
+    // user cannot make it smaller, and neither can Width, Height or Move.
+    void MinimumSize(double width, double height);
     // Client area in twips (the form's scale is always twips).
     double ScaleWidth() const;
     double ScaleHeight() const;
@@ -136,6 +139,8 @@ private:
     // Outer sizes set while the window was never shown: the frame's size is
     // known only once it is, so they are applied again then.
     std::optional<double> pendingWidth_, pendingHeight_;
+    double minWidth_ = 0, minHeight_ = 0;
+    void ApplyMinimumSize();
 };
 
 // A menu item.  A top-level menu belongs to a form (shown on its menu bar

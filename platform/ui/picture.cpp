@@ -1,4 +1,5 @@
 // Pictures loaded from files.
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
@@ -18,6 +19,29 @@ int StdPicture::WidthPixels() const { return image_->width(); }
 int StdPicture::HeightPixels() const { return image_->height(); }
 bool StdPicture::IsEmpty() const { return image_->isNull(); }
 const QImage& StdPicture::image() const { return *image_; }
+
+std::vector<uint8_t> StdPicture::PersistBytes() const {
+    if (image_->isNull()) return {};
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image_->save(&buffer, "PNG")) RaiseError(errTypeMismatch);
+    return std::vector<uint8_t>(png.begin(), png.end());
+}
+
+namespace {
+// No bytes stand for an empty picture; bytes that are no image are refused.
+const bool kPictureRegistered = [] {
+    RegisterPersistableClass("Picture", [](const std::vector<uint8_t>& bytes) -> ObjectRef {
+        if (bytes.empty()) return std::make_shared<StdPicture>();
+        QImage img;
+        if (!img.loadFromData(bytes.data(), static_cast<int>(std::min<size_t>(bytes.size(), INT32_MAX)), "PNG"))
+            return nullptr;
+        return std::make_shared<StdPicture>(img);
+    });
+    return true;
+}();
+}  // namespace
 
 PictureRef LoadPicture(const std::string& fileName) {
     if (fileName.empty()) return std::make_shared<StdPicture>();

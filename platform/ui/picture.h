@@ -5,13 +5,16 @@
 #include <memory>
 #include <string>
 
+#include "platform/runtime/propertybag.h"
 #include "platform/runtime/variant.h"
 
 class QImage;
 
 namespace vb {
 
-class StdPicture : public Object {
+// A picture stores itself in a property bag (as PNG bytes), so the network's
+// collection file keeps the pictures its nodes hold.
+class StdPicture : public Object, public Persistable {
 public:
     StdPicture();
     explicit StdPicture(const QImage& image);
@@ -22,6 +25,9 @@ public:
     int WidthPixels() const;
     int HeightPixels() const;
     bool IsEmpty() const;
+
+    std::string PersistClassName() const override { return "Picture"; }
+    std::vector<uint8_t> PersistBytes() const override;
 
     // Platform use.
     const QImage& image() const;

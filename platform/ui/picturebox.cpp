@@ -1,6 +1,7 @@
 // The picture box: user scale, persistent drawing and its log.
 #include <QFontMetricsF>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QResizeEvent>
@@ -32,6 +33,13 @@ protected:
         QWidget::resizeEvent(e);
         owner_->WidgetResized();
     }
+    // A picture box takes every mouse event over it (its own events are
+    // raised by the control's event filter): a press, drag or release on a
+    // box placed on another picture box must not reach that picture too.
+    void mousePressEvent(QMouseEvent* e) override { e->accept(); }
+    void mouseMoveEvent(QMouseEvent* e) override { e->accept(); }
+    void mouseReleaseEvent(QMouseEvent* e) override { e->accept(); }
+    void mouseDoubleClickEvent(QMouseEvent* e) override { e->accept(); }
 
 private:
     PictureBox* owner_;

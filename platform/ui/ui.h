@@ -38,3 +38,4 @@
 #include "platform/ui/form.h"
 #include "platform/ui/picture.h"
 #include "platform/ui/picturebox.h"
+#include "platform/ui/tabstrip.h"

@@ -123,7 +123,12 @@ TEST_F(Form1Test, AddSewerBesideTheListsNamesAfterTheLateral) {
     const model::Sewer* s = &at;
     EXPECT_FLOAT_EQ(s->x1, 300);
     EXPECT_FLOAT_EQ(s->felv, 102);
+    EXPECT_FLOAT_EQ(s->telv, 100);
     EXPECT_FLOAT_EQ(s->finv, 96);
+    EXPECT_FLOAT_EQ(s->tinv, 99);
+    EXPECT_EQ(s->dia, 200);
+    EXPECT_FLOAT_EQ(s->qd, 10);
+    EXPECT_FLOAT_EQ(s->y1, 10);
     EXPECT_EQ(s->Index, 5);
     EXPECT_EQ(PipeCount, 5);
     // The new pipe is chosen in the pipe list.
@@ -142,7 +147,18 @@ TEST_F(Form1Test, AddLateralCommandsTakeTheNextFreeNumber) {
     // "ADD Lateral": the first number not in use.
     f().myCol->AddItem(NewNodeValueArray(), "ObjLateral3", vb::Variant(std::string()), 2);
     LateralCount = 3;
+    // A pipe of Lateral1 is marked; the new lateral leaves no mark behind
+    // (by itself: the laterals' strip, whose choice clears the marks too, is
+    // kept from reacting).
+    f().Command7_Click();
+    f().Command7_Click();
+    f().List2.ListIndex(1);
+    ASSERT_EQ(MarkedTabs(f().UserControl12), std::vector<int>{2});
+    const auto tabSelect = f().UserControl11.TabSelect;
+    f().UserControl11.TabSelect = nullptr;
     f().Command6_Click();
+    f().UserControl11.TabSelect = tabSelect;
+    EXPECT_TRUE(MarkedTabs(f().UserControl12).empty());
     auto l2 = Rec("Lateral2");
     ASSERT_TRUE(l2);
     EXPECT_EQ(l2->dia, 200);
@@ -290,4 +306,72 @@ TEST_F(Form1Test, AddToListWritesTheLateralText) {
     f().txt_script.Text("note");
     f().Command2_Click();
     EXPECT_EQ(Rec("Lateral1")->lat, "note");
+}
+
+TEST_F(Form1Test, RemovingAndMovingThePipeListsEntries) {
+    // "Grp" with children X0..X3 and "Dest" with D0 and D1; the pipe list's
+    // text names the parent, its selected position the child.
+    auto add = [&](const std::string& name, const std::string& parent) {
+        auto s = std::make_shared<model::Sewer>();
+        s->Name = name;
+        AddRecordNode(*f().myCol, s, parent);
+    };
+    add("Grp", "");
+    add("Dest", "");
+    for (int i = 0; i < 4; ++i) add("X" + std::to_string(i), "ObjGrp");
+    add("D0", "ObjDest");
+    add("D1", "ObjDest");
+    auto children = [&](const std::string& parent) {
+        std::vector<std::string> out;
+        auto& col = *f().myCol;
+        for (int32_t n = col.FirstChild(vb::Variant("Obj" + parent)); n != 0; n = col.NextSibling(vb::Variant(n)))
+            out.push_back(NodeRecordByIndex(&col, n)->Name);
+        return out;
+    };
+    auto topLevel = [&](const std::string& name) {
+        const auto keys = TopLevelKeys();
+        return std::find(keys.begin(), keys.end(), "Obj" + name) != keys.end();
+    };
+    auto choose = [&](std::vector<std::string> items, int selected) {
+        f().List2.Clear();
+        for (const auto& item : items) f().List2.AddItem(item);
+        f().List2.Selected(selected, true);
+    };
+
+    // One entry of several selected: the child at its position goes.
+    choose({"a", "Grp", "c"}, 1);
+    f().RemoveSelectedChildren();
+    EXPECT_EQ(children("Grp"), (std::vector<std::string>{"X0", "X2", "X3"}));
+    // Moving: the child at the selected position becomes the first node of
+    // the target's level.
+    choose({"a", "b", "Grp"}, 2);
+    f().MoveSelectedNodes("Dest");
+    EXPECT_EQ(children("Grp"), (std::vector<std::string>{"X0", "X2"}));
+    EXPECT_EQ(TopLevelKeys().front(), "ObjX3");
+    // Every entry selected: all the children go, or all move.
+    choose({"Grp"}, 0);
+    f().RemoveSelectedChildren();
+    EXPECT_TRUE(children("Grp").empty());
+    EXPECT_FALSE(Rec("X0"));
+    EXPECT_TRUE(Rec("Grp"));
+    choose({"Dest"}, 0);
+    f().MoveSelectedNodes("Grp");
+    EXPECT_TRUE(children("Dest").empty());
+    EXPECT_TRUE(topLevel("D0") && topLevel("D1"));
+
+    // Deleting: flag 0 removes the selected node and relists the laterals;
+    // any other flag builds the default network again.
+    f().Command4_Click();
+    const std::string added = f().List1.Text();
+    ASSERT_TRUE(Rec(added));
+    choose({added}, 0);
+    f().DeleteSelectedNode(0);
+    EXPECT_FALSE(Rec(added));
+    EXPECT_TRUE(Rec("Grp"));
+    for (int i = 0; i < f().List1.ListCount(); ++i) EXPECT_NE(f().List1.List(i), added);
+    f().DeleteSelectedNode(1);
+    EXPECT_FALSE(Rec("Grp"));
+    EXPECT_EQ(TopLevelKeys().size(), 17u);   // "Sewer", a lateral, fifteen pipe sizes
+    EXPECT_EQ(TopLevelKeys().front(), "ObjSewer");
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }

@@ -93,7 +93,9 @@ TEST_F(Form1Test, ActivationResetsTheRunningNumbers) {
 
 TEST_F(Form1Test, ResizeFollowsTheLayoutRule) {
     // Window sizes are whole pixels (15 twips): 5010 is the first width above
-    // 5000, 4995 the last one below.
+    // 5000, 4995 the last one below.  The rule's edges lie below the window's
+    // smallest size, which is lifted here.
+    f().MinimumSize(0, 0);
     auto apply = [&](double w, double h) {
         f().Move(0, 0, w, h);
         ASSERT_DOUBLE_EQ(f().Width(), w);
@@ -167,4 +169,74 @@ TEST_F(Form1Test, DefaultLayoutKeepsThePanelControlsApartAndInside) {
     EXPECT_FALSE(overlap(&w.txt_script, &w.cmd_Run));
     EXPECT_DOUBLE_EQ(w.cmd_Run.Width(), Form1::RunButtonWidth);
     EXPECT_LE(w.cmd_Run.Left() + w.cmd_Run.Width(), w.Width() - 400);
+}
+
+TEST_F(Form1Test, TheWindowFitsTheScreenAndItsLayoutNeverGoesNegative) {
+    Form1& w = f();
+    // Opened inside the screen's available area, unless that is smaller than
+    // the window's smallest size.
+    const double areaW = vb::Screen.AvailableWidth(), areaH = vb::Screen.AvailableHeight();
+    EXPECT_DOUBLE_EQ(w.Width(), std::max(Form1::MinWindowWidth, std::min(18000.0, areaW)));
+    EXPECT_DOUBLE_EQ(w.Height(), std::max(w.MinWindowHeight(), std::min(12600.0, areaH)));
+    EXPECT_GE(w.Left(), vb::Screen.AvailableLeft());
+    EXPECT_GE(w.Top(), vb::Screen.AvailableTop());
+    EXPECT_LT(w.MinWindowHeight(), 768 * 15 - 40 * 15);   // a 1024 x 768 screen with a task bar
+
+    // It does not shrink below its smallest size, and there the bottom bar
+    // stays below the profile frame and every control of the pipe panel
+    // lies inside the panel, apart from the others, clear of the pipes' strip.
+    w.Move(0, 0, 6000, 4500);
+    EXPECT_DOUBLE_EQ(w.Width(), Form1::MinWindowWidth);
+    EXPECT_DOUBLE_EQ(w.Height(), w.MinWindowHeight());
+    w.Form_Resize();
+    EXPECT_LE(w.Frame10.Top() + w.Frame10.Height(), w.Command6.Top());
+    EXPECT_LE(w.PipePanel.Top() + w.PipePanel.Height(), w.Frame10.Height());
+    EXPECT_GE(w.PipePanel.Top(), 0);
+    EXPECT_LE(w.UserControl12.Left() + w.UserControl12.Width(), w.Frame10.Left() + w.PipePanel.Left());
+    vb::Control* panel[] = {&w.MSHFlexGrid2, &w.Label35, &w.List1,    &w.Command2,  &w.List2,
+                            &w.List4,        &w.Command20, &w.List3,  &w.Command21, &w.HiddenRowsCaption};
+    for (size_t i = 0; i < std::size(panel); ++i) {
+        vb::Control* c = panel[i];
+        EXPECT_LE(c->Top() + c->Height(), w.PipePanel.Height()) << i;
+        EXPECT_GE(c->Height(), 220) << i;
+        for (size_t j = i + 1; j < std::size(panel); ++j) {
+            vb::Control* d = panel[j];
+            const bool apart = c->Left() + c->Width() <= d->Left() || d->Left() + d->Width() <= c->Left() ||
+                               c->Top() + c->Height() <= d->Top() || d->Top() + d->Height() <= c->Top();
+            EXPECT_TRUE(apart) << i << " " << j;
+        }
+    }
+
+    // Below the smallest size (lifted here) the rule still sets no negative
+    // size or position and raises nothing.
+    w.MinimumSize(0, 0);
+    for (double size : {3000.0, 900.0, 15.0}) {
+        w.Move(0, 0, size, size);
+        EXPECT_NO_THROW(w.Form_Resize()) << size;
+        for (vb::Control* c : std::initializer_list<vb::Control*>{&w.Frame10, &w.Picture1, &w.Picture2, &w.Command6,
+                                                                 &w.Command7, &w.UserControl11, &w.UserControl12,
+                                                                 &w.PipePanel, &w.List3, &w.txt_script}) {
+            EXPECT_GE(c->Width(), 0);
+            EXPECT_GE(c->Height(), 0);
+            EXPECT_GE(c->Top(), 0);
+        }
+    }
+}
+
+TEST_F(Form1Test, MaximisingMovesTheProfileDownUnlessTheToolStripIsItsUsualHeight) {
+    Form1& w = f();
+    vb::test::ShowAndActivate(w);
+    ProfileOffsetY = 100;
+    w.WindowState(vb::vbMaximized);
+    w.Form_Resize();
+    EXPECT_FLOAT_EQ(ProfileOffsetY, 100);   // the strip is 500 high: the branch is not taken
+    w.WindowState(vb::vbNormal);
+    w.Frame1.Height(600);
+    w.WindowState(vb::vbMaximized);
+    w.Form_Resize();
+    EXPECT_FLOAT_EQ(ProfileOffsetY, 150);
+    EXPECT_DOUBLE_EQ(w.Frame1.Height(), w.Height() - 1200);
+    w.WindowState(vb::vbNormal);
+    w.Form_Resize();
+    EXPECT_FLOAT_EQ(ProfileOffsetY, 150);   // restoring keeps it
 }

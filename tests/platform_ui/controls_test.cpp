@@ -42,6 +42,30 @@ TEST(Controls, MouseClickOnAListItemShowsItAsTheSelectionInClick) {
     EXPECT_EQ(seen[1], "Lateral1@0");
 }
 
+TEST(Controls, AClickOnAControlIsNoClickOnTheForm) {
+    struct ClickForm : vb::Form {
+        int clicks = 0, ups = 0;
+        void Form_Click() override { ++clicks; }
+        void Form_MouseUp(int, int, float, float) override { ++ups; }
+    } f;
+    vb::PictureBox Picture1{f};
+    vb::Label Label1{f, "label"};
+    Picture1.Move(0, 0, 1500, 1500);
+    Label1.Move(0, 1600, 1500, 300);
+    vb::test::ShowAndActivate(f);
+    int pictureUps = 0;
+    Picture1.MouseUp = [&](int, int, float, float) { ++pictureUps; };
+    vb::test::SendMouse(Picture1, MouseAction::Click, 1, 300, 300);
+    vb::test::SendMouse(Label1, MouseAction::Click, 1, 100, 100);
+    EXPECT_EQ(pictureUps, 1);
+    EXPECT_EQ(f.clicks, 0);
+    EXPECT_EQ(f.ups, 0);
+    // The form's own surface still clicks.
+    vb::test::SendMouse(f, MouseAction::Click, 1, 2500, 2500);
+    EXPECT_EQ(f.clicks, 1);
+    EXPECT_EQ(f.ups, 1);
+}
+
 TEST(Controls, ListIndexFromCodeRaisesClickAndClearDoesNot) {
     TestForm f;
     vb::ListBox List1{f};

@@ -4,6 +4,7 @@
 #include <QAbstractScrollArea>
 #include <QDir>
 #include <QImage>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -46,6 +47,31 @@ TEST(MoreControls, ComboBoxListIndexTextAndChange) {
     Combo2.RemoveItem(0);
     EXPECT_EQ(Combo2.ListCount(), 1);
     EXPECT_EQ(Combo2.ItemData(0), 0);
+}
+
+TEST(MoreControls, LeavingAComboWhoseTextNamesAnItemIsNoClick) {
+    vb::Form f;
+    vb::ComboBox Combo1{f};
+    vb::TextBox Text1{f};
+    Combo1.Move(0, 0, 1200, 315);
+    Text1.Move(0, 600, 1200, 315);
+    int clicks = 0;
+    Combo1.Click = [&] { ++clicks; };
+    Combo1.AddItem("200");
+    Combo1.AddItem("600");
+    vb::test::ShowAndActivate(f);
+    Combo1.Text("600");
+    Combo1.SetFocus();
+    vb::test::ProcessEvents();
+    Text1.SetFocus();
+    vb::test::ProcessEvents();
+    EXPECT_EQ(clicks, 0);
+    // A choice in the list still clicks.
+    Combo1.SetFocus();
+    vb::test::ProcessEvents();
+    vb::test::SendKey(Combo1, vb::vbKeyUp);
+    EXPECT_EQ(clicks, 1);
+    f.Unload();
 }
 
 TEST(MoreControls, LabelRaisesChangeAndAutoSizes) {
@@ -199,6 +225,48 @@ TEST(MoreControls, FormGetsKeysWhenNoControlHasTheFocus) {
     vb::test::SendKeyToFocus(vb::vbKeyLeft);
     EXPECT_EQ(f.keys, std::vector<int>{vb::vbKeyLeft});
     f.Unload();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MoreControls, TabStripClicksOnEveryPressAndNumbersTabsFromOne) {
+    vb::Form f;
+    vb::TabStrip TabStrip1{f};
+    TabStrip1.Move(0, 0, 6000, 400);
+    TabStrip1.AddTab("Title", "mnutitle");
+    TabStrip1.AddTab("Criteria", "mnucriteria");
+    TabStrip1.AddTab("Storm", "mnustorm");
+    std::vector<int> clicked;
+    TabStrip1.Click = [&] { clicked.push_back(TabStrip1.SelectedIndex()); };
+    vb::test::ShowAndActivate(f);
+
+    auto* bar = qobject_cast<QTabBar*>(TabStrip1.widget());
+    ASSERT_TRUE(bar);
+    const QPoint third = bar->tabRect(2).center();
+    // Mouse positions are twips of the control.
+    for (int press = 0; press < 2; ++press) {
+        vb::test::SendMouse(TabStrip1, MouseAction::Click, 1, third.x() * 15.0, third.y() * 15.0);
+    }
+    EXPECT_EQ(clicked, (std::vector<int>{3, 3}));   // the selected tab pressed again clicks too
+    TabStrip1.SelectedIndex(1);
+    EXPECT_EQ(clicked.back(), 1);
+    EXPECT_EQ(TabStrip1.TabKey(3), "mnustorm");
+    EXPECT_EQ(TabStrip1.TabCaption(2), "Criteria");
+    try {
+        TabStrip1.SelectedIndex(4);
+        ADD_FAILURE() << "no error for a tab that does not exist";
+    } catch (const vb::VbError& e) {
+        EXPECT_EQ(e.Number(), 35600);
+    }
+
+    // A box taken out of the tab order and put back is reached by Tab again.
+    vb::TextBox box{f};
+    box.TabStop(false);
+    EXPECT_FALSE(box.widget()->focusPolicy() & Qt::TabFocus);
+    box.TabStop(true);
+    EXPECT_TRUE(box.widget()->focusPolicy() & Qt::TabFocus);
 }
 
 }  // namespace

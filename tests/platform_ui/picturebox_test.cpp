@@ -79,6 +79,30 @@ TEST(PictureBox, ControlsAndMouseUseTheBoxScale) {
     f.Unload();
 }
 
+TEST(PictureBox, MouseOverABoxOnABoxStaysWithTheInnerBox) {
+    vb::Form f;
+    vb::PictureBox Picture1{f};
+    Picture1.Move(0, 0, 204 * 15, 154 * 15);
+    Picture1.Scale(0, 0, 160, 150);
+    vb::PictureBox handle{static_cast<vb::Container&>(Picture1)};
+    handle.Move(80, 30, 10, 10);
+    int outer = 0, inner = 0;
+    Picture1.MouseDown = [&](int, int, float, float) { ++outer; };
+    Picture1.MouseMove = [&](int, int, float, float) { ++outer; };
+    Picture1.MouseUp = [&](int, int, float, float) { ++outer; };
+    Picture1.Click = [&] { ++outer; };
+    handle.MouseDown = [&](int, int, float, float) { ++inner; };
+    handle.MouseMove = [&](int, int, float, float) { ++inner; };
+    handle.MouseUp = [&](int, int, float, float) { ++inner; };
+    vb::test::ShowAndActivate(f);
+    vb::test::SendMouse(handle, vb::test::MouseAction::Down, vb::vbLeftButton, 20, 20);
+    vb::test::SendMouse(handle, vb::test::MouseAction::Move, vb::vbLeftButton, 40, 40);
+    vb::test::SendMouse(handle, vb::test::MouseAction::Up, vb::vbLeftButton, 40, 40);
+    EXPECT_EQ(inner, 3);
+    EXPECT_EQ(outer, 0);
+    f.Unload();
+}
+
 TEST(PictureBox, DrawLogRecordsPrimitivesInUserUnits) {
     vb::Form f;
     vb::PictureBox Picture1{f};

@@ -123,6 +123,7 @@ protected:
     static double SX(double x) { return x + 50; }
     static double SY(double y) { return 100 - 10 * y; }
     static double TextY(double y, double h) { return SY(y) - 0.4 * h / 0.3; }
+    static std::string Fixed2(double v) { return vb::CStr(FormatFixed(v, 2)); }
 
     std::shared_ptr<vb::ScriptedDialogs> dialogs_ = std::make_shared<vb::ScriptedDialogs>();
     vb::DialogSinkScope scope_{dialogs_};
@@ -240,6 +241,7 @@ TEST_F(Draw, TitleScaleAndTableTexts) {
     // The KM row (rows 1..5: heights 1, 2, 2, 1, 2) has its bottom at y = -8,
     // and rotates its values by 90 degrees.
     const vb::DrawEntry* first = FindText("0+00");
+    ASSERT_NE(first, nullptr);
     EXPECT_DOUBLE_EQ(first->angle, 90);
     EXPECT_NEAR(first->x1, SX(8) - 0.4 * std::sin(90 * 3.14 / 180) * 3 / 0.3, 1e-3);
 
@@ -400,6 +402,14 @@ TEST_F(Draw, JoiningLateralsAreLabelledAndBadLinksAreReportedWithoutStopping) {
     ASSERT_NE(to, nullptr);
     EXPECT_DOUBLE_EQ(to->angle, 0);
     EXPECT_NEAR(to->x1, SX(108 + 5), 1e-3);
+    // "From" stands 1 m below the joined pipe's upstream ground, 4 right of
+    // its start (chainage 50); "To" 1 m below the last pipe's downstream invert.
+    const double shift = form_->ElevationShift;
+    const double rotatedDx = 0.4 * std::sin(90 * 3.14 / 180) * 4 / 0.3;
+    const double rotatedDy = 0.4 * std::cos(90 * 3.14 / 180) * 4 / 0.3;
+    EXPECT_NEAR(from->x1, SX(8 + 50 + 4) - rotatedDx, 1e-3);
+    EXPECT_NEAR(from->y1, SY(Rec("Se2")->felv + shift - 1) - rotatedDy, 1e-3);
+    EXPECT_NEAR(to->y1, TextY(Rec("Se3")->tinv + shift - 1, 4), 1e-3);
     // The rest of the redraw still happened: the plan text of the last pipe.
     EXPECT_NE(FindText("90"), nullptr);
     // A lateral whose ma1 names another pipe gets no label.
@@ -638,3 +648,33 @@ TEST_F(Draw, ARunOfOnePipe) {
 }
 
 }  // namespace
+
+TEST_F(Draw, DepthAndDropRows) {
+    // Depth: ground less invert at each pipe's start, and at the run's end;
+    // drop: the previous pipe's downstream invert less this pipe's upstream one.
+    ProfileRowTable[9].Visible = true;    // "Depth"
+    ProfileRowTable[12].Visible = true;   // "Drop"
+    ASSERT_EQ(ProfileRowTable[9].Label.Trimmed(), "Depth");
+    ASSERT_EQ(ProfileRowTable[12].Label.Trimmed(), "Drop");
+    Rec("Se2")->mincover = 2.5f;   // laid deeper than the pipe before: a drop
+    form_->draw();
+    // The two rows' texts are the upright ones with two and one decimals.
+    auto upright = [&](size_t decimals) {
+        std::vector<std::string> out;
+        for (const auto& t : Texts()) {
+            const size_t dot = t.text.find('.');
+            if (t.angle == 90 && dot != std::string::npos && t.text.size() - dot - 1 == decimals) out.push_back(t.text);
+        }
+        return out;
+    };
+    const auto se1 = Rec("Se1"), se2 = Rec("Se2"), se3 = Rec("Se3");
+    // Se1 is laid for cover at its downstream end: its upstream invert is
+    // 101.5 - 2 - 0.2 + 0.004 * 50 = 99.5, under ground 102.37.
+    const std::vector<std::string> depth = {"2.87", Fixed2(se2->felv - se2->finv), Fixed2(se3->felv - se3->finv),
+                                            Fixed2(se3->telv - se3->tinv)};
+    EXPECT_EQ(upright(2), depth);
+    const std::vector<std::string> drop = {vb::CStr(FormatFixed(static_cast<double>(se1->tinv - se2->finv), 1)),
+                                           vb::CStr(FormatFixed(static_cast<double>(se2->tinv - se3->finv), 1))};
+    EXPECT_EQ(upright(1), drop);
+    EXPECT_NE(drop[0], "0.0");
+}

@@ -357,3 +357,42 @@ TEST_F(Navigation, TabAddsAPipeShiftTabALateralAndAMoveCarriesOutAPendingRemoval
     EXPECT_EQ(f.MM1.Tag(), "");
     EXPECT_FLOAT_EQ(static_cast<float>(vb::CDbl(f.LastPointerX)), 3);
 }
+
+TEST_F(Navigation, TheMarkTakesTwoClicksOnTheProfileAndDrawsItsLine) {
+    Form1& f = *form_;
+    AddPipes(2);
+    const int errors = vb::ReportedErrorCount();
+    vb::test::ShowAndActivate(f);
+    vb::test::SendMouse(f.Command22, vb::test::MouseAction::Click, vb::vbLeftButton, 50, 50);
+    vb::test::ProcessEvents();
+    ASSERT_EQ(dialogs_->Messages().size(), 1u);
+    EXPECT_EQ(dialogs_->Messages()[0].prompt, "First point:");
+    const float ox = ProfileOffsetX, oy = ProfileOffsetY;
+    auto greenLines = [&] {
+        std::vector<vb::DrawEntry> out;
+        for (const auto& e : f.Picture1.DrawLog())
+            if (e.kind == vb::DrawEntry::Kind::Line && e.color == 0x008000) out.push_back(e);
+        return out;
+    };
+    // Two clicks (off the edit handles): the line joins them, and neither
+    // click pans or redraws.
+    vb::test::SendMouse(f.Picture1, vb::test::MouseAction::Click, vb::vbLeftButton, 20, 30);
+    vb::test::ProcessEvents();
+    EXPECT_TRUE(greenLines().empty());
+    vb::test::SendMouse(f.Picture1, vb::test::MouseAction::Click, vb::vbLeftButton, 150, 12);
+    vb::test::ProcessEvents();
+    const auto lines = greenLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NEAR(lines[0].x1, 20, 1);
+    EXPECT_NEAR(lines[0].y1, 30, 1);
+    EXPECT_NEAR(lines[0].x2, 150, 1);
+    EXPECT_NEAR(lines[0].y2, 12, 1);
+    EXPECT_FLOAT_EQ(ProfileOffsetX, ox);
+    EXPECT_FLOAT_EQ(ProfileOffsetY, oy);
+    // The mark is complete: the next drag pans the profile again.
+    vb::test::SendMouse(f.Picture1, vb::test::MouseAction::Down, vb::vbLeftButton, 40, 40);
+    vb::test::SendMouse(f.Picture1, vb::test::MouseAction::Up, vb::vbLeftButton, 45, 40);
+    vb::test::ProcessEvents();
+    EXPECT_NEAR(ProfileOffsetX, ox + 5, 0.5);
+    EXPECT_EQ(vb::ReportedErrorCount(), errors);
+}

@@ -252,8 +252,8 @@ TEST_F(Plot, MarkLineJoinsTheLastTwoPoints) {
     form_->Picture1_MarkLine(1, 0, 30, 40);
     ASSERT_EQ(log().size(), 1u);
     EXPECT_EQ(log()[0].kind, Kind::Line);
-    EXPECT_DOUBLE_EQ(log()[0].x1, 1);
-    EXPECT_DOUBLE_EQ(log()[0].y1, 2);
+    EXPECT_DOUBLE_EQ(log()[0].x1, 10);   // from the first point, not an older one
+    EXPECT_DOUBLE_EQ(log()[0].y1, 20);
     EXPECT_DOUBLE_EQ(log()[0].x2, 30);
     EXPECT_DOUBLE_EQ(log()[0].y2, 40);
     EXPECT_EQ(log()[0].color, 0x008000);

@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "profile/format.h"
+
 namespace {
 
 class PipeGridTest : public Form1Test {
@@ -83,9 +85,9 @@ TEST_F(PipeGridTest, EnterCommitsIntoTheMarkedPipeAndUpdatesTheReadOut) {
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
 
-TEST_F(PipeGridTest, EnterWithoutTypingRefreshesButStoresNothing) {
-    // Values the grid shows rounded: pressing Enter on them must not store
-    // the rounding, but the read-out and the refresh still run.
+TEST_F(PipeGridTest, EnterWithoutTypingCommitsTheStoredValueNotItsRounding) {
+    // Values the grid shows rounded: Enter on them commits the stored value,
+    // so the rounding never replaces it, and the row's work still runs.
     pipe_->slope = 0.00405f;
     pipe_->felv = 101.2345f;
     f().se_selupdate();
@@ -97,8 +99,9 @@ TEST_F(PipeGridTest, EnterWithoutTypingRefreshesButStoresNothing) {
     EXPECT_FLOAT_EQ(pipe_->slope, 0.00405f);
     EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=0.48");
     EXPECT_EQ(f().Refreshes, refreshes + 1);
-    const float telv = pipe_->telv, finv = pipe_->finv, tinv = pipe_->tinv;
-    // The upstream ground: neither stored nor recomputed from the rounding.
+    // The upstream ground: the dependent levels are recomputed from the
+    // stored 101.2345, whatever they were.
+    pipe_->telv = 50;
     Open(6);
     model::Sewer at;   // before the refresh's own levels pass
     SnapshotAtRefresh("Se 2", at);
@@ -106,9 +109,43 @@ TEST_F(PipeGridTest, EnterWithoutTypingRefreshesButStoresNothing) {
     Key(vb::vbKeyReturn);
     EXPECT_EQ(f().Refreshes, refreshes + 1);
     EXPECT_FLOAT_EQ(at.felv, 101.2345f);
-    EXPECT_FLOAT_EQ(at.telv, telv);
-    EXPECT_FLOAT_EQ(at.finv, finv);
-    EXPECT_FLOAT_EQ(at.tinv, tinv);
+    EXPECT_FLOAT_EQ(at.telv, 101.2345f - 0.00405f * 50);
+    EXPECT_FLOAT_EQ(at.finv, 101.2345f - 2 - 0.2f);
+    EXPECT_FLOAT_EQ(at.tinv, 101.2345f - 2 - 0.2f - 0.00405f * 50);
+}
+
+TEST_F(PipeGridTest, AfterTheRefreshTheGridAndReadOutShowWhatIsStored) {
+    // The second pipe: the refresh's levels pass moves its inverts below the
+    // ones the ground's own formula gives, and the grid must follow.
+    f().List2.ListIndex(1);
+    auto second = Rec("Se 3");
+    ASSERT_EQ(f().CurrentPipeKey, "Se 3");
+    Open(6);
+    f().txtEdit.Text("103");
+    model::Sewer at;
+    SnapshotAtRefresh("Se 3", at);
+    Key(vb::vbKeyReturn);
+    ASSERT_NE(at.finv, second->finv);   // the levels pass did change them
+    EXPECT_EQ(g().TextMatrix(7, 1), vb::CStr(FormatFixed(vb::Variant(second->finv), 3)));
+    EXPECT_EQ(g().TextMatrix(9, 1), vb::CStr(FormatFixed(vb::Variant(second->tinv), 3)));
+    EXPECT_EQ(g().TextMatrix(8, 1), vb::CStr(FormatFixed(vb::Variant(second->telv), 3)));
+
+    // The read-out follows the pipe shown: a full pipe shows only its ratio,
+    // one without slope shows nothing, and the first pipe its own figures.
+    Rec("Se 2")->qd = 25;
+    second->slope = 0;
+    f().se_selupdate();
+    EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=");
+    EXPECT_EQ(f().Label34.Caption(), "Vful=");
+    f().List2.ListIndex(0);
+    EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=1.21");
+    EXPECT_EQ(f().Label33.Caption(), "H/D= ");
+    EXPECT_EQ(f().Label35.Caption(), "Vd= ");
+    Rec("Se 2")->qd = 10;
+    f().List2.ListIndex(1);
+    f().List2.ListIndex(0);
+    EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=0.48");
+    EXPECT_EQ(f().Label35.Caption(), "Vd= 0.66");
 }
 
 TEST_F(PipeGridTest, RowsSixToNineGoIntoTheCurrentPipeAsTyped) {
@@ -359,36 +396,62 @@ TEST_F(PipeGridTest, SecondGridEditsTheLateralRecordAtTheNextClick) {
     EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(3, 1), "0.0040");
 }
 
-TEST_F(PipeGridTest, NumbersBeyondTheRecordsRangeAreNotStored) {
-    // A slope typed as 1e40 does not fit the record's single-precision field:
-    // it must not become an infinite slope that the levels pass spreads as
-    // infinite inverts down the whole lateral.
+TEST_F(PipeGridTest, ValuesOutsideTheirRowsRangeAreRefused) {
+    // Each refusal names the row, shows the stored value again, stores
+    // nothing and does not refresh.
     const model::Sewer before = *pipe_;
     const struct {
         int row;
         const char* text;
-    } cases[] = {{1, "1e40"}, {3, "1e40"}, {4, "-1e39"}, {5, "1e300"}, {6, "-4e38"}, {7, "1e40"}, {9, "1e309"}};
-    for (const auto& c : cases) {
+        const char* shown;
+    } refused[] = {{5, "0", "50.00"},   {5, "-5", "50.00"},    {5, "1e30", "50.00"}, {2, "0.4", "200"},
+                   {2, "-200", "200"},  {1, "abc", "10"},      {3, "0,006", "0.0040"}, {4, "", "2.00"},
+                   {6, "1e40", "102.000"}, {4, "-0.5", "2.00"}, {3, "1.5", "0.0040"}};
+    for (const auto& c : refused) {
         Open(c.row);
         f().txtEdit.Text(c.text);
+        const size_t messages = dialogs().Messages().size();
+        const int refreshes = f().Refreshes;
         Key(vb::vbKeyReturn);
+        ASSERT_EQ(dialogs().Messages().size(), messages + 1) << c.row << " " << c.text;
+        const std::string& msg = dialogs().Messages().back().prompt;
+        EXPECT_EQ(msg.rfind(g().TextMatrix(c.row, 0), 0), 0u) << msg;
+        EXPECT_NE(msg.find(" to "), std::string::npos) << msg;
+        EXPECT_EQ(g().TextMatrix(c.row, 1), c.shown) << c.text;
+        EXPECT_EQ(f().Refreshes, refreshes) << c.text;
     }
     EXPECT_FLOAT_EQ(pipe_->qd, before.qd);
+    EXPECT_EQ(pipe_->dia, before.dia);
     EXPECT_FLOAT_EQ(pipe_->slope, before.slope);
     EXPECT_FLOAT_EQ(pipe_->mincover, before.mincover);
     EXPECT_FLOAT_EQ(pipe_->l, before.l);
     EXPECT_FLOAT_EQ(pipe_->felv, before.felv);
-    for (const auto& r : CurrentRun) {
-        if (r.NodeIndex <= 0) continue;
-        auto p = NodeRecordByIndex(f().myCol.get(), r.NodeIndex);
-        ASSERT_TRUE(p);
-        EXPECT_TRUE(std::isfinite(p->finv) && std::isfinite(p->tinv) && std::isfinite(p->telv)) << p->Name;
-    }
-    // The largest single still goes in as typed.
+    // Moving to another cell refuses it too.
     Open(5);
-    f().txtEdit.Text("3e38");
-    Key(vb::vbKeyReturn);
-    EXPECT_FLOAT_EQ(pipe_->l, 3e38f);
+    f().txtEdit.Text("-3");
+    Key(vb::vbKeyDown);
+    EXPECT_FLOAT_EQ(pipe_->l, before.l);
+    EXPECT_EQ(g().TextMatrix(5, 1), "50.00");
+
+    // Values a pipe can have are taken: no slope, no cover, a level below
+    // the datum, an empty invert cell (0), the bounds themselves.
+    const size_t messages = dialogs().Messages().size();
+    const struct {
+        int row;
+        const char* text;
+    } accepted[] = {{3, "0"}, {4, "0"}, {5, "10000"}, {2, "10000"}, {7, ""}, {6, "-12.5"}};
+    for (const auto& c : accepted) {
+        Open(c.row);
+        f().txtEdit.Text(c.text);
+        Key(vb::vbKeyReturn);
+    }
+    EXPECT_EQ(dialogs().Messages().size(), messages);
+    EXPECT_FLOAT_EQ(pipe_->slope, 0);
+    EXPECT_FLOAT_EQ(pipe_->mincover, 0);
+    EXPECT_FLOAT_EQ(pipe_->l, 10000);
+    EXPECT_EQ(pipe_->dia, 10000);
+    EXPECT_FLOAT_EQ(pipe_->felv, -12.5f);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 
     // The second grid keeps the lateral's record in range as well.
     auto& g3 = f().MSHFlexGrid3;

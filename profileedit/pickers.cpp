@@ -1,0 +1,128 @@
+// The pickers on the profile: two boxes that set the laterals joining a pipe at
+// its upstream end (ma2, ma3) and one box per pipe with handles that sets its
+// diameter.  A press fills the picker list Combo1 in the value box; choosing an
+// item commits through Command24_Click.
+#include "mainwindow/form1.h"
+#include "mainwindow/network_access.h"
+#include "platform/runtime/conversions.h"
+#include "platform/ui/dialogs.h"
+
+namespace {
+
+const char* const kDiameters[] = {"200", "250", "300", "350", "400", "450",
+                                  "500", "600", "700", "800", "900", "1000"};
+
+bool IsLateralName(const std::string& name) { return vb::Left(name, 7) == "Lateral"; }
+
+}  // namespace
+
+namespace {
+// Opens a lateral picker: the list holds an empty item, then every top-level
+// lateral in sibling order; the text shows the lateral linked in `link`.
+void FillLateralPicker(const model::cNodeCollection& col, vb::ComboBox& list, int16_t link, bool emptyWhenNone) {
+    list.Clear();
+    list.Tag("");   // the selection made while filling commits nothing
+    list.AddItem("");
+    const int32_t limit = col.ItemCount();
+    int32_t n = col.FirstSibling(vb::Variant("ObjSewer"));
+    for (int32_t guard = 0; n > 0 && guard <= limit; ++guard) {
+        auto s = NodeRecordByIndex(&col, n);
+        if (s && IsLateralName(s->Name)) list.AddItem(s->Name);
+        n = col.NextSibling(vb::Variant(n));
+    }
+    list.ListIndex(0);
+    auto linked = link > 0 ? NodeRecordByIndex(&col, link) : nullptr;
+    if (linked) {
+        list.Text(linked->Name);
+    } else if (emptyWhenNone) {
+        list.Text("");
+    }
+}
+}  // namespace
+
+void Form1::OpenLateralPicker(vb::PictureBox& box, bool first) {
+    int32_t node = 0;
+    auto pipe = TaggedPipe(box, &node);
+    if (!pipe || !myCol) return;
+    const std::string tag = first ? "Picfrom" : "Pic1from";
+    pic(0).Visible(true);
+    Combo1.Visible(true);
+    Text19.Visible(false);
+    ArmEntryBox(tag, node);
+    pic(0).Top(box.Top() + 8);
+    pic(0).Left(box.Left());
+    FillLateralPicker(*myCol, Combo1, first ? pipe->ma2 : pipe->ma3, !first);
+    Combo1.Tag(tag);
+}
+
+void Form1::picfrom_MouseDown(int Button, int Shift, float X, float Y) { OpenLateralPicker(picfrom, true); }
+
+void Form1::picfrom1_MouseDown(int Button, int Shift, float X, float Y) { OpenLateralPicker(picfrom1, false); }
+
+void Form1::picfrom_MouseUp(int Button, int Shift, float X, float Y) {
+    picfrom.Height(5);
+    picfrom.Width(5);
+    Form_Click();
+}
+
+void Form1::picfrom1_MouseUp(int Button, int Shift, float X, float Y) {
+    picfrom1.Height(5);
+    picfrom1.Width(5);
+    Form_Click();
+}
+
+void Form1::picfrom_MouseMove(int Button, int Shift, float X, float Y) {
+    if (Button == vb::vbLeftButton) pic(0).Cls();
+}
+
+void Form1::Picdia_MouseDown(int Index, int Button, int Shift, float X, float Y) {
+    int32_t node = 0;
+    auto pipe = TaggedPipe(Picdia(Index), &node);
+    if (!pipe) return;
+    pic(0).Visible(true);
+    Combo1.Visible(true);
+    Text19.Visible(false);
+    pic(0).Top(Picdia(Index).Top() + 8);
+    pic(0).Left(Picdia(Index).Left());
+    Combo1.Tag("");
+    Combo1.Clear();
+    for (const char* d : kDiameters) Combo1.AddItem(d);
+    Combo1.Text(std::to_string(pipe->dia));
+    Combo1.Tag("Picdia");
+    ArmEntryBox("Picd" + std::to_string(Index), node);
+}
+
+void Form1::Combo1_Click() {
+    const std::string tag = Combo1.Tag();
+    if (tag == "Picfrom" || tag == "Pic1from" || tag == "Picdia") Command24_Click();
+}
+
+void Form1::CommitLateralLink(bool first) {
+    int32_t pipeNode = 0;
+    auto pipe = ArmedPipe(&pipeNode);
+    if (!pipe) return;
+    int16_t& field = first ? pipe->ma2 : pipe->ma3;
+    const int16_t other = first ? pipe->ma3 : pipe->ma2;
+    const std::string text = Combo1.Text();
+    // The lateral shown cannot join its own pipe.
+    if (text == CurrentLateralName) return;
+    if (text.empty()) {
+        field = 0;   // the link is removed; the lateral keeps its own mark
+    } else {
+        const int32_t lateralNode = myCol->KeyToIndex("Obj" + text);
+        auto lateral = lateralNode >= 1 ? NodeRecordByIndex(myCol.get(), lateralNode) : nullptr;
+        const bool topLevel = lateralNode >= 1 && vb::CDbl(myCol->Parent(vb::Variant(lateralNode))) == 0;
+        if (!lateral || !topLevel || !IsLateralName(lateral->Name)) {
+            vb::MsgBox("There is no lateral named \"" + text + "\"; nothing was changed.");
+            return;
+        }
+        if (lateralNode > 32767 || pipeNode > 32767) {
+            vb::MsgBox("The network has too many nodes to record this link; nothing was changed.");
+            return;
+        }
+        field = static_cast<int16_t>(lateralNode);
+        lateral->ma1 = static_cast<int16_t>(pipeNode);
+    }
+    // One lateral is never recorded in both fields: the earlier link wins.
+    if (other > 0 && other == field) field = 0;
+}

@@ -1,0 +1,260 @@
+// The collection file: a network saved from the main window comes back whole
+// in a fresh window; bad, missing and unwritable files leave the network in
+// memory and the file on disk as they were; the diagnostic relisting.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "platform/runtime/files.h"
+#include "platform/ui/picture.h"
+#include "tests/mainwindow/form1_fixture.h"
+
+namespace {
+
+std::vector<std::string> Prompts(const vb::ScriptedDialogs& d) {
+    std::vector<std::string> out;
+    for (const auto& m : d.Messages()) out.push_back(m.prompt);
+    return out;
+}
+
+// Every node in tree order as "parent-key > key", with its record's stored
+// fields (or the value's type name when it holds no record).
+std::vector<std::string> Describe(model::cNodeCollection& col) {
+    static const char* stored[] = {"Name", "Index", "lat", "l", "felv", "telv", "finv", "tinv", "dia", "slope",
+                                   "qd", "x1", "y1", "x2", "y2", "mincover", "ma1", "ma2", "ma3", "ma4", "ma5",
+                                   "from", "tom", "qadd", "pop1", "pop2", "area1", "area2", "density1", "density2"};
+    std::vector<std::string> out;
+    std::function<void(int32_t, const std::string&)> walk = [&](int32_t n, const std::string& parent) {
+        for (; n != 0; n = col.NextSibling(vb::Variant(n))) {
+            const std::string key = col.Key(vb::Variant(n));
+            std::string line = parent + " > " + key + ":";
+            const vb::Variant value = col.Item(vb::Variant(n));
+            if (auto s = RecordOfValue(value)) {
+                for (const char* p : stored) line += " " + vb::CStr(s->GetProperty(p));
+            } else {
+                line += " " + vb::TypeName(value);
+            }
+            out.push_back(line);
+            walk(col.FirstChild(vb::Variant(n)), key);
+        }
+    };
+    walk(col.FirstSibling(vb::Variant(int32_t(0))), "");
+    return out;
+}
+
+// A 2 x 1 pixel 24-bit BMP.
+void WriteTinyBmp(const std::string& path) {
+    const uint8_t bmp[] = {'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0,
+                           1, 0, 24, 0, 0, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                           0, 0, 255, 255, 0, 0, 0, 0};
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bmp), sizeof bmp);
+}
+
+}  // namespace
+
+class CollectionFileTest : public Form1Test {
+protected:
+    std::string FilePath() { return (dir_ / "SavedCol.dat").string(); }
+    std::vector<uint8_t> FileBytes() { return vb::ReadFileBytes(FilePath()).value_or(std::vector<uint8_t>{}); }
+
+    // Lateral1 with two pipes (the second holding a picture in element 1),
+    // Lateral2 with three, a test line and a table node.
+    void BuildNetwork() {
+        f().Command7_Click();
+        WriteTinyBmp((dir_ / "tiny.bmp").string());
+        f().Image1.Picture(vb::LoadPicture((dir_ / "tiny.bmp").string()));
+        f().Command7_Click();
+        f().Image1.Picture(nullptr);
+        f().Command6_Click();
+        for (int i = 0; i < 3; ++i) f().Command7_Click();
+        f().AddTestline();
+        f().Testarray_Click();
+        int k = 0;
+        for (const char* name : {"Se 2", "Se 3", "Se 4", "Se 5", "Se 6"}) {
+            auto s = Rec(name);
+            ASSERT_TRUE(s) << name;
+            s->from = "MH" + std::to_string(++k);
+            s->tom = "MH" + std::to_string(k + 1);
+            s->pop1 = 120.5f * k;
+            s->area2 = 0.25f * k;
+            s->x2 = 1000.75f + k;
+            s->ma3 = static_cast<int16_t>(-k);
+        }
+        // Draw Lateral1 once, so that its levels are those every redraw gives.
+        f().List1.ListIndex(-1);
+        f().List1.ListIndex(0);
+    }
+};
+
+TEST_F(CollectionFileTest, SavedNetworkComesBackWholeInAFreshWindow) {
+    BuildNetwork();
+    const std::vector<std::string> before = Describe(*f().myCol);
+    const auto lat2Pipes = f().myCol->ChildCount(vb::Variant("ObjLateral2"));
+    ASSERT_EQ(lat2Pipes, 3);
+
+    dialogs().ClearLog();
+    f().cmdSaveCollection(0).Click();   // through the button's wiring
+    EXPECT_EQ(Prompts(dialogs()), std::vector<std::string>{"Save    "});
+    EXPECT_EQ(PipeCount + LateralCount + SheetCount, 0);
+    const std::vector<uint8_t> saved = FileBytes();
+    ASSERT_FALSE(saved.empty());
+
+    // A fresh window (a new process would start this way) reloads the file.
+    form_.reset();
+    PipeCount = LateralCount = SheetCount = 0;
+    form_ = std::make_unique<ProbedForm1>();
+    form_->Load();
+    dialogs().ClearLog();
+    f().cmdSaveCollection_Click(1);
+
+    EXPECT_EQ(Describe(*f().myCol), before);
+    EXPECT_EQ(f().Caption(), "Collection Count: " + std::to_string(before.size()));
+    // Messages: the file was opened, then the pipe count after relisting
+    // (five pipes in the two laterals).
+    EXPECT_EQ(Prompts(dialogs()), (std::vector<std::string>{"file Open", "5"}));
+    // Only laterals are listed and a lateral (not "Sewer") is current.
+    ASSERT_EQ(f().List1.ListCount(), 2);
+    EXPECT_EQ(f().List1.List(1), "Lateral2");
+    EXPECT_EQ(CurrentLateralName, "Lateral1");
+    EXPECT_EQ(TabCaptions(f().UserControl11), (std::vector<std::string>{"Lateral1", "Lateral2"}));
+    EXPECT_EQ(RunCount, 2);
+    // The picture, the test line and the table are back too.
+    auto picture = f().myCol->Item(vb::Variant("ObjSe 3")).Element(1).As<vb::StdPicture>();
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->WidthPixels(), 2);
+    auto line = f().myCol->Item(vb::Variant("Tobjline1")).As<model::Testline>();
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->Name, "Testline1");
+    EXPECT_EQ(line->Index, 109);
+    const vb::Variant table = f().myCol->Item(vb::Variant("ObjSewer7")).Element(0);
+    EXPECT_EQ(vb::CStr(table.Element({1, 1})), "107");
+    EXPECT_EQ(vb::CStr(table.Element({3, 1})), "-3");
+
+    // Saving the reloaded network gives the same bytes; a smaller network
+    // replaces the file completely.
+    f().cmdSaveCollection_Click(0);
+    EXPECT_EQ(FileBytes(), saved);
+    f().myCol->RemoveItem(vb::Variant("ObjLateral2"));
+    f().cmdSaveCollection_Click(0);
+    EXPECT_LT(FileBytes().size(), saved.size());
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+TEST_F(CollectionFileTest, BadOrMissingFileKeepsTheNetworkInMemory) {
+    BuildNetwork();
+    const std::vector<std::string> before = Describe(*f().myCol);
+    f().cmdSaveCollection_Click(0);
+    const std::vector<uint8_t> good = FileBytes();
+
+    std::mt19937 rng(7);
+    std::vector<uint8_t> noise(good.size());
+    for (auto& b : noise) b = static_cast<uint8_t>(rng());
+    struct Case {
+        const char* what;
+        std::optional<std::vector<uint8_t>> bytes;   // nullopt: no file
+    };
+    const Case cases[] = {
+        {"truncated", std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(good.size() / 2))},
+        {"random bytes", noise},
+        {"empty", std::vector<uint8_t>{}},
+        {"missing", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(FilePath());
+        if (c.bytes) {
+            ASSERT_TRUE(vb::WriteFileAtomic(FilePath(), *c.bytes)) << c.what;
+        }
+        dialogs().ClearLog();
+        f().cmdSaveCollection_Click(1);
+        EXPECT_EQ(Describe(*f().myCol), before) << c.what;
+        const auto& m = dialogs().Messages();
+        ASSERT_EQ(m.size(), 3u) << c.what;
+        EXPECT_EQ(m[0].prompt, c.bytes ? "file Open" : "No saved collection found") << c.what;
+        EXPECT_EQ(m[0].buttons, c.bytes ? vb::vbOKOnly : vb::vbInformation) << c.what;
+        EXPECT_EQ(m[1].prompt, "Corrupt or Invalid Collection") << c.what;
+        EXPECT_EQ(m[1].title, "Failed to Load the Collection") << c.what;
+        EXPECT_EQ(m[1].buttons, vb::vbInformation) << c.what;
+        EXPECT_EQ(m[2].prompt, "5") << c.what;
+        EXPECT_EQ(f().List1.ListCount(), 2) << c.what;
+        EXPECT_EQ(CurrentLateralName, "Lateral1") << c.what;
+    }
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+TEST_F(CollectionFileTest, FailedSaveLeavesTheOldFileByteForByte) {
+    f().cmdSaveCollection_Click(0);
+    const std::vector<uint8_t> old = FileBytes();
+    ASSERT_FALSE(old.empty());
+    f().Command7_Click();
+
+    // An object the file cannot hold: the save fails and says so.
+    f().myCol->AddItem(vb::Variant(std::make_shared<model::lat>()), "ObjLink", vb::Variant(std::string()), 2);
+    dialogs().ClearLog();
+    f().cmdSaveCollection_Click(0);
+    EXPECT_EQ(Prompts(dialogs()), (std::vector<std::string>{"Failed to save Collection", "Save    "}));
+    EXPECT_EQ(FileBytes(), old);
+    f().myCol->RemoveItem(vb::Variant("ObjLink"));
+
+    // A folder without write access: saved by an unprivileged child process,
+    // since the owner of the folder may write whatever its mode says.
+    ASSERT_EQ(chmod(dir_.c_str(), 0555), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && setuid(65534) != 0) _exit(3);
+        dialogs().ClearLog();
+        f().cmdSaveCollection_Click(0);
+        const auto& m = dialogs().Messages();
+        const bool told = m.size() == 2 && m[0].prompt.rfind("Failed to save Collection", 0) == 0 &&
+                          m[1].prompt == "Save    ";
+        _exit(told ? 0 : 4);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    chmod(dir_.c_str(), 0755);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(FileBytes(), old);
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir_)) left.push_back(e.path().filename().string());
+    EXPECT_EQ(std::count(left.begin(), left.end(), "SavedCol.dat"), 1);
+    EXPECT_EQ(left.size(), 2u);   // the file and the profile-row file, no temporary left
+
+    // An empty network gives no bytes: no file is written.
+    f().myCol = f().NewNetworkCollection();
+    dialogs().ClearLog();
+    f().cmdSaveCollection_Click(0);
+    EXPECT_EQ(Prompts(dialogs()), (std::vector<std::string>{"Failed to save Collection", "Save    "}));
+    EXPECT_EQ(FileBytes(), old);
+}
+
+TEST_F(CollectionFileTest, RelistingCountsPipesAndKeepsLateralNames) {
+    // Testarray twice from PipeCount 1: nodes ObjSewer2 and ObjSewer3.
+    f().Testarray_Click();
+    f().Testarray_Click();
+    EXPECT_EQ(f().List1.List(1), "102");
+    EXPECT_EQ(f().List1.List(2), "103");
+    EXPECT_TRUE(f().myCol->KeyExists("ObjSewer3"));
+
+    f().Command7_Click();
+    f().Command7_Click();
+    f().Command7_Click();
+    f().Command6_Click();
+    f().Command7_Click();
+    f().Command7_Click();
+    const int32_t pipes = PipeCount, laterals = LateralCount;
+    f().Cmdtest_Click();
+    EXPECT_EQ(PipeCount, pipes + 5);
+    EXPECT_EQ(LateralCount, laterals + 2);
+    // Each pipe keeps the lateral it belongs to.
+    for (int32_t n = f().myCol->FirstChild(vb::Variant("ObjLateral1")); n != 0;
+         n = f().myCol->NextSibling(vb::Variant(n)))
+        EXPECT_EQ(NodeRecordByIndex(f().myCol.get(), n)->lat, "Lateral1");
+    EXPECT_EQ(f().List1.ListCount(), 2);
+    EXPECT_EQ(CurrentLateralName, "Lateral1");
+    EXPECT_EQ(TabCaptions(f().UserControl11), (std::vector<std::string>{"Lateral1", "Lateral2"}));
+    EXPECT_TRUE(f().myCol->KeyExists("ObjSewer3"));
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+    EXPECT_TRUE(dialogs().Messages().empty());
+}

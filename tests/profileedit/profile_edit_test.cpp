@@ -1,0 +1,383 @@
+// Editing on the profile of a real main window: the handles, the entry box and
+// its commit, the pickers and the slope bars.
+#include "tests/mainwindow/form1_fixture.h"
+
+#include "model/partial_flow.h"
+#include "profile/format.h"
+
+namespace {
+
+class ProfileEditTest : public Form1Test {
+protected:
+    void SetUp() override {
+        Form1Test::SetUp();
+        vb::test::ShowAndActivate(f());
+        // Two pipes on Lateral1; the first is chosen, so it alone carries the
+        // handles (element 1 of each array).
+        f().Command7_Click();
+        f().Command7_Click();
+        f().List2.ListIndex(0);
+        a_ = Rec(f().List2.List(0));
+        b_ = Rec(f().List2.List(1));
+        ASSERT_TRUE(a_ && b_);
+        ASSERT_EQ(f().pcover(1).Tag(), std::to_string(Node(*a_)));
+    }
+    vb::FlexGrid& g() { return f().MSHFlexGrid2; }
+    void Key(int ascii) { f().Text19_KeyPress(ascii); }
+    // Marks exactly the given run positions on the pipes' strip and redraws.
+    void Mark(std::initializer_list<int> positions) {
+        vb::Variant marks = f().UserControl12.TABB();
+        for (int32_t i = 1; i <= marks.UBound(); ++i) marks.SetElement(i, vb::Variant(int16_t{0}));
+        for (int p : positions) marks.SetElement(p, vb::Variant(int16_t{1}));
+        f().UserControl12.TABB(marks);
+        f().draw();
+    }
+    std::string Fixed(double v, int16_t d) { return vb::CStr(FormatFixed(vb::Variant(v), d)); }
+    int32_t Node(const model::Sewer& s) { return f().myCol->KeyToIndex("Obj" + s.Name); }
+    std::shared_ptr<model::Sewer> a_, b_;
+};
+
+}  // namespace
+
+TEST_F(ProfileEditTest, CoverWalkStoresWhileDraggingRedrawsOnReleaseAndCommits) {
+    const int r0 = f().Refreshes;
+    f().pcover_MouseDown(1, 1, 0, 1, 1);
+    EXPECT_EQ(f().Text19.Tag(), "Pcov1");
+    EXPECT_EQ(f().Text19.Text(), "2");
+    EXPECT_EQ(f().CurrentPipeKey, a_->Name);
+    // Ten units down deepen the cover by one metre, stored at once.
+    f().pcover_MouseMove(1, 1, 0, 1, 10);
+    EXPECT_FLOAT_EQ(a_->mincover, 3.0f);
+    EXPECT_EQ(f().Text19.Text(), "3.00");
+    EXPECT_EQ(g().TextMatrix(4, 1), "3.00");
+    EXPECT_EQ(g().TextMatrix(7, 1), Fixed(a_->felv - 3.0 - 0.2, 3));
+    EXPECT_EQ(g().TextMatrix(9, 1), Fixed(vb::Val(Fixed(a_->felv - 3.2, 3)) - 0.004 * 50, 3));
+    // Steps are rounded to whole centimetres: 0.34 units add 0.03 m; the
+    // right button does not drag.
+    f().pcover_MouseMove(1, 1, 0, 1, 0.34f);
+    f().pcover_MouseMove(1, 2, 0, 1, 10);
+    EXPECT_FLOAT_EQ(a_->mincover, 3.03f);
+    EXPECT_EQ(f().Refreshes, r0);
+
+    f().pcover_MouseUp(1, 1, 0, 1, 1);
+    EXPECT_EQ(f().Refreshes, r0 + 1);
+    EXPECT_TRUE(f().Text19.HasFocus());
+    EXPECT_EQ(f().Text19.Tag(), "Pcov1");   // still armed after the redraw
+    // A second press keeps the dragged text.
+    f().pcover_MouseDown(1, 1, 0, 1, 1);
+    EXPECT_EQ(f().Text19.Text(), "3.03");
+
+    f().Text19.Text("1.75");
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(a_->mincover, 1.75f);
+    EXPECT_EQ(g().TextMatrix(7, 1), Fixed(a_->finv, 3));   // after the levels pass
+    EXPECT_FLOAT_EQ(b_->mincover, 2.0f);
+    EXPECT_EQ(f().Text19.Tag() + f().Text19.Text(), "");
+    EXPECT_FALSE(f().pic(0).Visible());
+    EXPECT_EQ(f().Refreshes, r0 + 2);
+
+    // Esc after a drag keeps the dragged cover.
+    f().pcover_MouseDown(1, 1, 0, 1, 1);
+    f().pcover_MouseMove(1, 1, 0, 1, -5);
+    Key(vb::vbKeyEscape);
+    EXPECT_FLOAT_EQ(a_->mincover, 1.25f);
+    EXPECT_EQ(f().Text19.Tag(), "");
+}
+
+TEST_F(ProfileEditTest, GroundAndLengthDragsStoreNothingUntilTheCommit) {
+    const int r0 = f().Refreshes;
+    const float felv = a_->felv;
+    f().Text19.Text("junk");
+    f().PGR_MouseDown(1, 1, 0, 1, 1);
+    EXPECT_EQ(f().Text19.Tag(), "Pgr 1");
+    EXPECT_EQ(f().Text19.Text(), vb::SingleToText(felv));
+    f().PGR_MouseMove(1, 1, 0, 1, 5);    // down half a metre
+    f().PGR_MouseMove(1, 1, 0, 1, -2);   // up 0.2 m
+    EXPECT_EQ(f().Text19.Text(), vb::NumberToText(vb::Val(vb::SingleToText(felv)) - 0.5 + 0.2));
+    EXPECT_EQ(g().TextMatrix(6, 1), f().Text19.Text());
+    EXPECT_FLOAT_EQ(a_->felv, felv);
+    f().PGR_MouseUp(1, 1, 0, 1, 1);
+    EXPECT_EQ(f().Refreshes, r0);
+    // Esc stores nothing; a fresh press starts from the stored level again.
+    Key(vb::vbKeyEscape);
+    EXPECT_FLOAT_EQ(a_->felv, felv);
+    f().PGR_MouseDown(1, 1, 0, 1, 1);
+    f().PGR_MouseMove(1, 1, 0, 1, 10);
+    f().PGR_MouseDown(1, 1, 0, 1, 1);
+    EXPECT_EQ(f().Text19.Text(), vb::SingleToText(felv));
+    f().Text19.Text("101.2");
+    Key(vb::vbKeySpace);
+    EXPECT_FLOAT_EQ(a_->felv, 101.2f);
+
+    // Element 0 is the downstream ground of the last pipe; its drag shows in
+    // the downstream ground row.
+    Mark({2});
+    f().PGR_MouseDown(0, 1, 0, 1, 1);
+    EXPECT_EQ(f().Text19.Tag(), "Pgr 0");
+    f().PGR_MouseMove(0, 1, 0, 1, 10);
+    EXPECT_EQ(g().TextMatrix(8, 1), f().Text19.Text());
+    f().Text19.Text("99.5");
+    f().Command24_Click();
+    EXPECT_FLOAT_EQ(b_->telv, 99.5f);
+    EXPECT_FLOAT_EQ(a_->felv, 101.2f);
+
+    // Length: one unit per metre, right button too; only a length below 1
+    // is raised at once.
+    b_->l = 0.5f;
+    f().plen_MouseDown(1, 1, 0, 1, 1);
+    EXPECT_EQ(f().Text19.Text(), "0.5");
+    f().plen_MouseMove(1, 2, 0, 3.26f, 1);
+    EXPECT_EQ(f().Text19.Text(), "3.8");
+    EXPECT_EQ(g().TextMatrix(5, 1), "3.8");
+    EXPECT_FLOAT_EQ(b_->l, 1.0f);
+    const int r1 = f().Refreshes;
+    f().plen_MouseUp(1, 2, 0, 1, 1);
+    EXPECT_EQ(f().Refreshes, r1);
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(b_->l, 3.8f);
+    EXPECT_EQ(f().Refreshes, r1 + 1);
+
+    f().plen_DblClick(1);
+    EXPECT_TRUE(f().Frame11.Visible());
+    EXPECT_EQ(f().Text18.Text(), "3.8");
+}
+
+TEST_F(ProfileEditTest, PassingOverAHandleNeverWritesTheEntryBoxOrAnotherPipe) {
+    // The box is armed for a ground value; the pointer then passes over the
+    // cover handle with no button, and a left-button move arrives over it
+    // without a press there.
+    f().PGR_MouseDown(1, 1, 0, 1, 1);
+    f().Text19.Text("55");
+    g().TextMatrix(4, 1, "x");
+    f().pcover_MouseMove(1, 0, 0, 1, 3);
+    EXPECT_EQ(g().TextMatrix(4, 1), Fixed(a_->mincover, 2));
+    f().pcover_MouseMove(1, 1, 0, 1, 3);
+    EXPECT_FLOAT_EQ(a_->mincover, 2.0f);
+    EXPECT_EQ(f().Text19.Text(), "55");
+    f().plen_MouseMove(1, 0, 0, 1, 3);
+    EXPECT_EQ(g().TextMatrix(5, 1), Fixed(a_->l, 2));
+    // A handle of a pipe the grid does not show leaves the grid alone.
+    f().CurrentPipeKey = b_->Name;
+    f().se_selupdate();
+    const std::string cover = g().TextMatrix(4, 1);
+    a_->mincover = 4;
+    f().pcover_MouseMove(1, 0, 0, 1, 3);
+    EXPECT_EQ(g().TextMatrix(4, 1), cover);
+}
+
+TEST_F(ProfileEditTest, ACommitLandsOnlyInThePipeTheBoxWasArmedFor) {
+    // Both pipes carry handles: Se 2 has element 1, Se 3 element 2.
+    Mark({1, 2});
+    ASSERT_EQ(f().pcover(2).Tag(), std::to_string(Node(*b_)));
+    f().pcover_MouseDown(1, 1, 0, 1, 1);
+    f().Text19.Text("2.5");
+    // Se 2 loses its handles: element 1 now belongs to Se 3, and the box is
+    // disarmed by the redraw.
+    Mark({2});
+    EXPECT_EQ(f().Text19.Tag(), "");
+    f().pcover_MouseDown(1, 1, 0, 1, 1);
+    EXPECT_EQ(f().Text19.Text(), vb::SingleToText(b_->mincover));
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(a_->mincover, 2.0f);
+    EXPECT_FLOAT_EQ(b_->mincover, 2.0f);
+
+    // A handle handed to another pipe behind the box's back (as a re-lay
+    // does) is not taken for the armed edit: its drag changes nothing.
+    Mark({1, 2});
+    f().pcover_MouseDown(1, 1, 0, 1, 1);
+    f().pcover(1).Tag(std::to_string(Node(*b_)));
+    f().pcover_MouseMove(1, 1, 0, 1, 10);
+    EXPECT_FLOAT_EQ(b_->mincover, 2.0f);
+    EXPECT_EQ(f().Text19.Text(), "2");
+    Key(vb::vbKeyEscape);
+    Mark({2});
+
+    // Choosing another lateral disarms the box as well.
+    f().plen_MouseDown(1, 1, 0, 1, 1);
+    f().Text19.Text("80");
+    f().Command4_Click();   // "Add Lateral" makes and shows Lateral2
+    ASSERT_NE(CurrentLateralName, "Lateral1");
+    EXPECT_EQ(f().Text19.Tag(), "");
+    f().Command24_Click();
+    EXPECT_FLOAT_EQ(b_->l, 50.0f);
+
+    // A pipe removed behind an armed box: the commit refuses with a message.
+    CurrentLateralName = "Lateral1";
+    f().UserControl11.text("Lateral1");
+    f().latseupdate("Lateral1");
+    Mark({2});
+    f().pcover_MouseDown(1, 1, 0, 1, 1);
+    f().Text19.Text("3");
+    f().myCol->RemoveItem(vb::Variant("Obj" + b_->Name));
+    const size_t messages = dialogs().Messages().size();
+    f().Command24_Click();
+    EXPECT_EQ(dialogs().Messages().size(), messages + 1);
+    EXPECT_FLOAT_EQ(b_->mincover, 2.0f);
+    EXPECT_EQ(f().Text19.Tag(), "");
+}
+
+TEST_F(ProfileEditTest, LateralPickerLinksOnlyTheChosenLateral) {
+    f().Command4_Click();   // a second lateral
+    auto lat2 = Rec(f().List1.List(f().List1.ListCount() - 1));
+    ASSERT_TRUE(lat2 && lat2->Name != "Lateral1");
+    f().UserControl11.text("Lateral1");
+    CurrentLateralName = "Lateral1";
+    f().latseupdate("Lateral1");
+    Mark({1});
+    const int32_t pipeNode = Node(*a_);
+    const int32_t lat2Node = Node(*lat2);
+    // A pipe-size row after the laterals: its ma1 is its own value.
+    auto last = std::make_shared<model::Sewer>();
+    last->Name = "Diameter99";
+    last->ma1 = 7;
+    AddRecordNode(*f().myCol, last, "");
+    ASSERT_EQ(NodeRecordByIndex(f().myCol.get(), f().myCol->LastSibling(vb::Variant(lat2Node))), last);
+    const int16_t lastMark = last->ma1;
+
+    const int r0 = f().Refreshes;
+    f().picfrom_MouseDown(1, 0, 0, 0);
+    ASSERT_EQ(f().Combo1.ListCount(), 3);
+    EXPECT_EQ(f().Combo1.List(0) + "|" + f().Combo1.List(1) + "|" + f().Combo1.List(2), "|Lateral1|" + lat2->Name);
+    EXPECT_EQ(f().Combo1.Text(), "");
+    EXPECT_EQ(f().Refreshes, r0);   // opening commits nothing
+    f().Combo1.ListIndex(2);
+    EXPECT_EQ(a_->ma2, lat2Node);
+    EXPECT_EQ(lat2->ma1, pipeNode);
+    EXPECT_EQ(last->ma1, lastMark);
+    EXPECT_EQ(f().Refreshes, r0 + 1);
+
+    // Reopened, it shows the link; the lateral shown, or a name of no
+    // lateral, changes nothing (the second with a message).
+    f().picfrom_MouseDown(1, 0, 0, 0);
+    EXPECT_EQ(f().Combo1.Text(), lat2->Name);
+    f().Combo1.ListIndex(1);
+    EXPECT_EQ(a_->ma2, lat2Node);
+    const size_t messages = dialogs().Messages().size();
+    for (const std::string& name : {std::string("Lateral9"), b_->Name, std::string("Diameter1")}) {
+        f().picfrom_MouseDown(1, 0, 0, 0);
+        f().Combo1.Text(name);
+        f().Command24_Click();
+    }
+    EXPECT_EQ(dialogs().Messages().size(), messages + 3);
+    EXPECT_EQ(a_->ma2, lat2Node);
+
+    // One lateral is never in both links: the earlier link wins.
+    f().picfrom1_MouseDown(1, 0, 0, 0);
+    EXPECT_EQ(f().Combo1.Text(), "");
+    f().Combo1.ListIndex(2);
+    EXPECT_EQ(a_->ma3, 0);
+    EXPECT_EQ(a_->ma2, lat2Node);
+    // The empty item removes a link; the lateral then goes into the second.
+    f().picfrom_MouseDown(1, 0, 0, 0);
+    f().Combo1.ListIndex(0);
+    EXPECT_EQ(a_->ma2, 0);
+    f().picfrom1_MouseDown(1, 0, 0, 0);
+    f().Combo1.ListIndex(2);
+    EXPECT_EQ(a_->ma3, lat2Node);
+    f().picfrom_MouseDown(1, 0, 0, 0);
+    f().Combo1.ListIndex(2);
+    EXPECT_EQ(a_->ma2, 0);
+    EXPECT_EQ(a_->ma3, lat2Node);
+    EXPECT_EQ(lat2->ma1, pipeNode);
+}
+
+TEST_F(ProfileEditTest, DiameterPickerStoresOnlyWholeMillimetres) {
+    a_->dia = 150;
+    f().Picdia_MouseDown(1, 1, 0, 0, 0);
+    EXPECT_EQ(f().Combo1.ListCount(), 12);
+    EXPECT_EQ(f().Combo1.Text(), "150");
+    const int r0 = f().Refreshes;
+    f().Combo1.ListIndex(7);
+    EXPECT_EQ(a_->dia, 600);
+    EXPECT_FALSE(f().pic(0).Visible());
+    EXPECT_EQ(f().Refreshes, r0 + 1);
+    const size_t messages = dialogs().Messages().size();
+    for (const char* text : {"12.5", "0", "40000", "abc", "450mm"}) {
+        f().Picdia_MouseDown(1, 1, 0, 0, 0);
+        f().Combo1.Text(text);
+        f().Command24_Click();
+        EXPECT_EQ(a_->dia, 600) << text;
+    }
+    EXPECT_EQ(dialogs().Messages().size(), messages + 5);
+    f().Picdia_MouseDown(1, 1, 0, 0, 0);
+    f().Combo1.Text(" 32767 ");
+    f().Command24_Click();
+    EXPECT_EQ(a_->dia, 32767);
+    EXPECT_EQ(b_->dia, 200);
+}
+
+TEST_F(ProfileEditTest, SlopeBarsStepTheirOwnPipeFromTheirOwnPosition) {
+    // The per-pipe bar: one step down lowers the slope by 0.001.
+    const int r0 = f().Refreshes;
+    f().VSlope(1).Value(f().VSlope(1).Value() + 1);
+    EXPECT_FLOAT_EQ(a_->slope, 0.003f);
+    EXPECT_EQ(f().Text19.Tag(), "Vslo1");
+    EXPECT_EQ(f().Text19.Text(), "0.0030");
+    EXPECT_EQ(f().Refreshes, r0 + 1);
+    EXPECT_EQ(g().TextMatrix(3, 1), "0.0030");
+    EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=" + model::RoundedReadout(model::ShowPartialFlow(10, 0.003f, 200).q));
+    f().VSlope(1).Value(f().VSlope(1).Value() - 3);
+    EXPECT_FLOAT_EQ(a_->slope, 0.006f);
+    f().Text19.Text("0.005");
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(a_->slope, 0.005f);
+    EXPECT_FLOAT_EQ(b_->slope, 0.004f);
+
+    // The first pipe's bars: a nudge-bar step in between does not leak into
+    // the fine bar's step.
+    f().Text18.Text("2.5");
+    f().VScrol1.Value(51);
+    EXPECT_EQ(f().Text18.Text(), "2.49");
+    EXPECT_EQ(f().VScrol2.Value(), 51);
+    f().VScrol2.Value(53);
+    EXPECT_EQ(f().Text18.Text(), "2.47");
+    EXPECT_EQ(f().VScrol1.Value(), 53);
+    int key = vb::vbKeyPageDown, shift = 0;
+    f().Picture1_KeyDown(key, shift);   // VScroll5 from 100 to 101
+    EXPECT_NEAR(a_->slope, 0.0049f, 1e-7);
+    EXPECT_EQ(f().VScroll4.Value(), 101);
+    // The coarse bar moves the fine one along without a slope change.
+    shift = vb::vbShiftMask;
+    key = vb::vbKeyF7;
+    f().Picture1_KeyDown(key, shift);
+    EXPECT_EQ(f().VScroll5.Value(), 102);
+    EXPECT_NEAR(a_->slope, 0.0049f, 1e-7);
+    key = vb::vbKeyPageUp;
+    shift = 0;
+    f().Picture1_KeyDown(key, shift);
+    EXPECT_NEAR(a_->slope, 0.005f, 1e-7);
+    EXPECT_FLOAT_EQ(b_->slope, 0.004f);
+}
+
+TEST_F(ProfileEditTest, SlopeBarsDoNothingWithoutAPipe) {
+    // A removal leaves the run naming renumbered nodes (the second pipe now
+    // has the first one's index) until the next redraw: no pipe is touched.
+    f().myCol->RemoveItem(vb::Variant("Obj" + a_->Name));
+    f().VScroll5.Value(f().VScroll5.Value() + 1);
+    EXPECT_FLOAT_EQ(b_->slope, 0.004f);
+    f().Command4_Click();   // a new lateral without pipes is shown
+    ASSERT_EQ(RunCount, 0);
+    f().VScroll5.Value(f().VScroll5.Value() + 3);
+    f().VScroll4.Value(f().VScroll4.Value() + 1);
+    EXPECT_FLOAT_EQ(a_->slope, 0.004f);
+    EXPECT_FLOAT_EQ(b_->slope, 0.004f);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+TEST_F(ProfileEditTest, MouseDragOnTheScreenMovesTheCoverByTheDraggedUnits) {
+    using vb::test::MouseAction;
+    vb::PictureBox& h = f().pcover(1);
+    // Pointer positions in the handle's own scale for 10 units of Picture1.
+    const double perUnit = h.ScaleHeight() / f().Picture1.SizeToPixelsY(h.Height()) *
+                           f().Picture1.SizeToPixelsY(1);
+    const double top = h.Top();
+    vb::test::SendMouse(h, MouseAction::Down, 1, 1, 1);
+    vb::test::SendMouse(h, MouseAction::Move, 1, 1, 1 + 10 * perUnit);
+    const double moved = h.Top() - top;
+    vb::test::SendMouse(h, MouseAction::Up, 1, 1, 1);
+    vb::test::ProcessEvents();
+    EXPECT_NEAR(a_->mincover, 2.0 + moved / 10, 0.011);
+    EXPECT_NEAR(a_->mincover, 3.0, 0.06);
+    EXPECT_EQ(f().Text19.Tag(), "Pcov1");
+    EXPECT_TRUE(f().pic(0).Visible());   // the picture beneath took no click
+}

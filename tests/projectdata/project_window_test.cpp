@@ -1,0 +1,295 @@
+// The project window on a real main window: its two tables against the
+// network's records, cell editing through the editors, the panels and the
+// criteria pages.
+#include "tests/mainwindow/form1_fixture.h"
+
+#include <algorithm>
+#include <tuple>
+
+#include "projectdata/form3.h"
+#include "projectdata/pipe_size_table.h"
+
+namespace {
+
+class ProjectWindowTest : public Form1Test {
+protected:
+    void SetUp() override {
+        Form1Test::SetUp();
+        w_ = std::make_unique<Form3>();
+        vb::test::ShowAndActivate(*w_);
+    }
+    Form3& w() { return *w_; }
+
+    // A pipe whose levels and names follow from its name, length and ground.
+    void AddPipe(const std::string& parentKey, const std::string& name, float l, float felv, int16_t dia) {
+        auto s = std::make_shared<model::Sewer>();
+        s->Name = name;
+        s->from = "MH-" + name;
+        s->tom = "MH+" + name;
+        std::tie(s->l, s->felv, s->telv, s->finv, s->tinv) = std::tuple(l, felv, felv - 0.5f, felv - 2.25f, felv - 2.75f);
+        s->dia = dia;
+        s->slope = 0.0125f;
+        AddRecordNode(*f().myCol, s, parentKey);
+    }
+    // Two laterals: Lateral1 with Se1, Se2, then a sheet-like child and Se9
+    // (not listed: the walk of a lateral stops at the first child whose name
+    // does not begin with "Se"); Lateral2 with Se3.
+    void TwoLaterals() {
+        AddPipe("ObjLateral1", "Se1", 40, 101.5f, 200);
+        AddPipe("ObjLateral1", "Se2", 62.25f, 100, 250);
+        AddPipe("ObjLateral1", "Sheet7", 1, 1, 1);
+        AddPipe("ObjLateral1", "Se9", 1, 1, 1);
+        auto lateral2 = std::make_shared<model::Sewer>();
+        lateral2->Name = "Lateral2";
+        AddRecordNode(*f().myCol, lateral2, {});
+        AddPipe("ObjLateral2", "Se3", 12.5f, 98, 300);
+    }
+    // The right end of the profile's lines on the first picture.
+    double ProfileEnd() {
+        double x = 0;
+        for (const auto& e : f().Picture1.DrawLog()) {
+            if (e.kind == vb::DrawEntry::Kind::Line) x = std::max({x, e.x1, e.x2});
+        }
+        return x;
+    }
+    // A grid row's cells joined by "|".
+    std::string Row(vb::FlexGrid& g, int r) {
+        std::string out;
+        for (int c = 0; c < g.Cols(); ++c) out += (c ? "|" : "") + g.TextMatrix(r, c);
+        return out;
+    }
+    // Places a table's editor on a cell as a click on it does.
+    void Click(vb::FlexGrid& g, int row, int col) {
+        g.Row(row);
+        g.Col(col);
+        if (&g == &w().MSHFlexGrid1) w().MSHFlexGrid1_Click();
+        else w().MSHFlexGrid2_Click();
+    }
+    // Types into the editor (its whole text is selected, so it is replaced)
+    // and presses a key.
+    void TypeKey(vb::TextBox& editor, const std::string& text, int key) {
+        vb::test::SendText(editor, text);
+        vb::test::SendKey(editor, key);
+    }
+
+    std::unique_ptr<Form3> w_;
+};
+
+}  // namespace
+
+TEST_F(ProjectWindowTest, TablesOfTheDefaultNetwork) {
+    w().Command1.Value(true);   // "Sewer"
+    EXPECT_TRUE(w().Frame16.Visible());
+    EXPECT_EQ(Row(w().MSHFlexGrid1, 0), "|Name|From|To|Length|GrF-El.|GrT-El|Inv-El|Inv-El|Dia|Slope");
+    EXPECT_EQ(w().MSHFlexGrid1.Rows(), 1);   // the lateral has no pipe: headers only
+    w().MSHFlexGrid1_Click();                // and no cell to edit
+    EXPECT_FALSE(w().Text20.Visible());
+
+    w().Command2.Value(true);   // "Diameter"
+    EXPECT_FALSE(w().Frame16.Visible());   // the panels share one place
+    auto& g = w().MSHFlexGrid2;
+    ASSERT_EQ(g.Rows(), 16);
+    EXPECT_EQ(Row(g, 0), "|Diameter|MinSlope|MaxVelocity|n Manning|Max H/D|Pipe Price|Piping Price|");
+    const int dias[16] = {0, 150, 200, 250, 300, 350, 400, 450, 500, 600, 700, 800, 900, 1000, 1100, 1200};
+    for (int r = 1; r <= 15; ++r) {
+        EXPECT_EQ(Row(g, r), std::to_string(r) + "|" + std::to_string(dias[r]) + "|0.004||||||");
+        EXPECT_EQ(PipeSizeTable[r][0], dias[r]);
+        EXPECT_FLOAT_EQ(PipeSizeTable[r][1], 0.004f);
+        EXPECT_FLOAT_EQ(PipeSizeTable[r][8], 102.0f);   // the price takes felv
+    }
+    EXPECT_EQ(PipeSizeCount, 15);
+}
+
+TEST_F(ProjectWindowTest, PipeTableOfTwoLateralsCellByCell) {
+    TwoLaterals();
+    w().Command1_Click();
+    auto& g = w().MSHFlexGrid1;
+    ASSERT_EQ(g.Rows(), 4);
+    EXPECT_EQ(Row(g, 1), "1|Se1|MH-Se1|MH+Se1|40|101.5|101|99.25|98.75|200|0.0125");
+    EXPECT_EQ(Row(g, 2), "2|Se2|MH-Se2|MH+Se2|62.25|100|99.5|97.75|97.25|250|0.0125");
+    EXPECT_EQ(Row(g, 3), "3|Se3|MH-Se3|MH+Se3|12.5|98|97.5|95.75|95.25|300|0.0125");
+    EXPECT_EQ(w().PipeTable.TableNodes.at(3), f().myCol->KeyToIndex("ObjSe3"));
+
+    // "Sewer" again hides the table but still refills it.
+    Rec("Se3")->l = 7;
+    w().Command1_Click();
+    EXPECT_FALSE(w().Frame16.Visible());
+    EXPECT_EQ(g.TextMatrix(3, 4), "7");
+}
+
+TEST_F(ProjectWindowTest, MoreThanTwentySizesFillTheGridAndTheFirstTwentyRows) {
+    for (int k = 0; k < 10; ++k) {
+        auto s = std::make_shared<model::Sewer>();
+        s->Name = k == 0 ? "Dia" : "DiaX" + std::to_string(k);   // a node named "Dia" counts too
+        s->dia = static_cast<int16_t>(1300 + 100 * k);
+        AddRecordNode(*f().myCol, s, {});
+    }
+    w().Command2_Click();
+    EXPECT_EQ(w().MSHFlexGrid2.Rows(), 26);
+    EXPECT_EQ(w().MSHFlexGrid2.TextMatrix(25, 1), "2200");
+    EXPECT_EQ(PipeSizeCount, 20);
+    EXPECT_EQ(PipeSizeTable[20][0], 1700);
+}
+
+TEST_F(ProjectWindowTest, EditingThePipeTableWithEnterArrowsAndEsc) {
+    TwoLaterals();
+    w().Command1_Click();
+    auto& g = w().MSHFlexGrid1;
+    auto& ed = w().Text20;
+    auto se1 = Rec("Se1");
+    auto se2 = Rec("Se2");
+
+    Click(g, 1, 4);
+    EXPECT_EQ(ed.SelLength(), 2);   // "40", all selected
+    EXPECT_DOUBLE_EQ(ed.Top(), g.Top() + g.CellTop());
+    // Typing shows in the cell at once; the pipe keeps its length until Enter.
+    vb::test::SendText(ed, "55.5m");
+    EXPECT_EQ(g.TextMatrix(1, 4), "55.5m");
+    EXPECT_FLOAT_EQ(se1->l, 40);
+    vb::test::SendKey(ed, vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(se1->l, 55.5f);   // the leading number of the text
+    EXPECT_EQ(g.Col(), 5);            // Enter moves one cell to the right
+    EXPECT_EQ(ed.Text(), "101.5");
+
+    TypeKey(ed, "103", vb::vbKeyDown);   // writes the cell back and moves down
+    EXPECT_FLOAT_EQ(se1->felv, 103);
+    EXPECT_EQ(g.Row(), 2);
+
+    // Esc gives the cell its text back and stores nothing; the editor stays.
+    TypeKey(ed, "1", vb::vbKeyEscape);
+    EXPECT_EQ(g.TextMatrix(2, 5), "100");
+    EXPECT_FLOAT_EQ(se2->felv, 100);
+    EXPECT_TRUE(g.HasFocus() && ed.Visible());
+
+    Click(g, 2, 8);
+    TypeKey(ed, "abc", vb::vbKeyLeft);   // no number: 0
+    EXPECT_FLOAT_EQ(se2->tinv, 0);
+    EXPECT_EQ(g.Col(), 7);
+
+    // Up in the first row and Left in the first column do nothing at all;
+    // Right writes the name, and the node keeps its key.
+    Click(g, 1, 1);
+    TypeKey(ed, "Renamed", vb::vbKeyUp);
+    vb::test::SendKey(ed, vb::vbKeyLeft);
+    EXPECT_EQ(se1->Name, "Se1");
+    EXPECT_EQ(g.Row() * 10 + g.Col(), 11);
+    vb::test::SendKey(ed, vb::vbKeyRight);
+    EXPECT_EQ(se1->Name, "Renamed");
+    EXPECT_EQ(Rec("Se1"), se1);
+
+    // "Dia" and "Slope" edits stay in the grid; Enter in the last column stays.
+    Click(g, 3, 9);
+    TypeKey(ed, "999", vb::vbKeyRight);
+    TypeKey(ed, "0.5", vb::vbKeyReturn);
+    EXPECT_EQ(g.Col(), 10);
+    EXPECT_EQ(Row(g, 3), "3|Se3|MH-Se3|MH+Se3|12.5|98|97.5|95.75|95.25|999|0.5");
+    EXPECT_EQ(Rec("Se3")->dia, 300);
+    EXPECT_FLOAT_EQ(Rec("Se3")->slope, 0.0125f);
+    EXPECT_TRUE(dialogs().Messages().empty());
+}
+
+TEST_F(ProjectWindowTest, EditingASizeRefusesWhatTheDiameterCannotHold) {
+    w().Command2_Click();
+    auto& g = w().MSHFlexGrid2;
+    auto& ed = w().Text3;
+    auto size3 = Rec("Diameter4");   // row 3: 250 mm
+
+    Click(g, 3, 1);
+    TypeKey(ed, "251.5", vb::vbKeyReturn);
+    EXPECT_EQ(size3->dia, 252);   // the nearest whole millimetre, a half to the even one
+    TypeKey(ed, "0.0075", vb::vbKeyUp);
+    EXPECT_FLOAT_EQ(size3->slope, 0.0075f);
+
+    for (const std::string bad : {"abc", "40000", "", "12mm"}) {
+        dialogs().ClearLog();
+        Click(g, 3, 1);
+        vb::test::SendKey(ed, vb::vbKeyDelete);
+        TypeKey(ed, bad, bad.empty() ? vb::vbKeyReturn : vb::vbKeyDown);
+        EXPECT_EQ(size3->dia, 252) << bad;
+        ASSERT_EQ(dialogs().Messages().size(), 1u) << bad;
+        EXPECT_NE(dialogs().Messages()[0].prompt.find("Diameter"), std::string::npos);
+        // The cell shows the stored value again and the editor stays on it.
+        EXPECT_EQ(g.Row() * 10 + g.Col(), 31);
+        EXPECT_EQ(g.TextMatrix(3, 1) + ed.Text(), "252252") << bad;
+    }
+    Click(g, 3, 2);
+    TypeKey(ed, "1e39", vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(size3->slope, 0.0075f);
+}
+
+TEST_F(ProjectWindowTest, EachTableWritesOnlyIntoItsOwnNodesAndAGonePipeIsRefused) {
+    TwoLaterals();
+    w().Command1_Click();
+    w().Command2_Click();   // filled last
+    const float sizeLength = Rec("Diameter2")->l;
+    Click(w().MSHFlexGrid1, 1, 4);
+    TypeKey(w().Text20, "33", vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(Rec("Se1")->l, 33);
+    EXPECT_FLOAT_EQ(Rec("Diameter2")->l, sizeLength);
+    Click(w().MSHFlexGrid2, 1, 1);
+    TypeKey(w().Text3, "175", vb::vbKeyReturn);
+    EXPECT_EQ(Rec("Diameter2")->dia, 175);
+    EXPECT_EQ(Rec("Se1")->dia, 200);
+
+    // Se3 moves to the removed pipe's index; row 2 is refused, row 3 still
+    // reaches Se3.
+    f().myCol->RemoveItem(vb::Variant("ObjSe2"));
+    const float se3 = Rec("Se3")->l;
+    Click(w().MSHFlexGrid1, 2, 4);
+    TypeKey(w().Text20, "80", vb::vbKeyReturn);
+    ASSERT_EQ(dialogs().Messages().size(), 1u);
+    EXPECT_EQ(dialogs().Messages()[0].prompt, "Row 2 has no pipe behind it; nothing was stored.");
+    EXPECT_FLOAT_EQ(Rec("Se3")->l, se3);
+    EXPECT_FALSE(w().rcsub(9, 4));
+    Click(w().MSHFlexGrid1, 3, 4);
+    TypeKey(w().Text20, "81", vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(Rec("Se3")->l, 81);
+}
+
+TEST_F(ProjectWindowTest, AnEditShowsInTheMainWindowAtItsNextRefresh) {
+    TwoLaterals();
+    f().List1.ListIndex(0);   // Lateral1
+    f().List2.ListIndex(1);   // its second pipe, Se2
+    const double profileEnd = ProfileEnd();
+    w().Command1_Click();
+    Click(w().MSHFlexGrid1, 2, 4);
+    TypeKey(w().Text20, "75", vb::vbKeyReturn);
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(5, 1), "62.25");   // nothing is refreshed by the edit
+    f().Form_Click();
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(5, 1), "75.00");
+    EXPECT_NEAR(ProfileEnd() - profileEnd, 12.75, 1e-3);   // the profile is 12.75 m longer
+}
+
+TEST_F(ProjectWindowTest, PanelsLayoutAndTheButtonsOfBothWindows) {
+    w().Command7.Value(true);   // "Excel"
+    EXPECT_TRUE(w().Frame15.Visible());
+    w().Command1_Click();
+    EXPECT_FALSE(w().Frame15.Visible());
+    w().Command3.Value(true);   // "Project"
+    EXPECT_TRUE(w().Frame4.Visible());
+    EXPECT_FALSE(w().Frame16.Visible());
+    w().Command3.Value(true);
+    EXPECT_FALSE(w().Frame4.Visible());
+    w().Command7_Click();
+    w().Comman15.Value(true);   // "Close"
+    EXPECT_FALSE(w().Frame15.Visible());
+
+    w().Form_Resize();
+    EXPECT_EQ(w().Frame16.Top(), 220);
+    EXPECT_DOUBLE_EQ(w().Frame16.Height(), w().ScaleHeight() - 1000);
+    EXPECT_DOUBLE_EQ(w().MSHFlexGrid1.Height(), w().Frame16.Height() - 500);
+
+    // "Acad" with no drawing program to attach to: the preparation says so,
+    // the read that follows fails once, and the network stays.
+    const auto network = f().myCol;
+    w().Command8.Value(true);
+    ASSERT_EQ(dialogs().Messages().size(), 3u);
+    EXPECT_EQ(dialogs().Messages()[0].prompt, "Please open AutoCAD");
+    EXPECT_EQ(dialogs().Messages()[2].prompt, "Export " + dialogs().Messages()[1].prompt);
+    EXPECT_EQ(f().myCol, network);
+
+    f().Command26.Value(true);   // the main window's "Data"
+    EXPECT_TRUE(Form3Window().Visible());
+    Form3Window().CloseForm();
+    EXPECT_FALSE(Form3Window().Visible());
+}
