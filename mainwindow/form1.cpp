@@ -60,6 +60,7 @@ void Form1::BuildControls() {
     tool(Command22, 500);
     tool(Commanddel, 500);
     tool(Command26, 550);
+    tool(Command25, 1000);
     tool(Calcform, 950);
     tool(Commandhazen, 1300);
     tool(Command17, 450);

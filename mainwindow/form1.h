@@ -3,6 +3,7 @@
 // its own fragment, included inside the class body below.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,6 +34,7 @@ public:
 #include "profile/form1_dxf.inc"
 #include "profileedit/form1_edit.inc"
 #include "exchange/form1_excel.inc"
+#include "exchange/form1_acad.inc"
 };
 
 // The one main window of the process (set while it exists).

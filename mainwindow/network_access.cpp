@@ -1,7 +1,10 @@
 #include "mainwindow/network_access.h"
 
+#include <algorithm>
+
 #include "platform/runtime/conversions.h"
 #include "profile/format.h"
+#include "profileedit/grid_value.h"
 
 vb::Variant PictureOf(const vb::Image& image) {
     vb::PictureRef p = image.Picture();
@@ -64,4 +67,29 @@ float FixedSingle(const vb::Variant& value, int16_t decimals) {
     const vb::Variant fixed = FormatFixed(value, decimals);
     if (fixed.IsEmpty()) return 0.0f;
     return static_cast<float>(vb::Val(vb::CStr(fixed)));
+}
+
+void PipeValuesFromGrid(model::Sewer& s, const std::string (&rows)[7], bool wholeFlow) {
+    auto cell = [&rows](int row) -> std::string { return PipeFieldNumber(rows[row]) ? rows[row] : std::string("0"); };
+    const double flow = vb::Val(cell(1));
+    s.qd = static_cast<float>(wholeFlow ? vb::RoundHalfEven(flow) : flow);
+    const double dia = vb::RoundHalfEven(vb::Val(cell(2)));
+    s.dia = static_cast<int16_t>(std::clamp(dia, -32768.0, 32767.0));
+    s.slope = FixedSingle(vb::Variant(cell(3)), 4);
+    s.mincover = FixedSingle(vb::Variant(cell(4)), 2);
+    s.l = FixedSingle(vb::Variant(cell(5)), 1);
+    s.felv = FixedSingle(vb::Variant(cell(6)), 3);
+    // felv - mincover is a single-precision difference; the diameter in
+    // metres is a double, and the result is stored as a single again.
+    const float groundLessCover = s.felv - s.mincover;
+    s.finv = static_cast<float>(static_cast<double>(groundLessCover) - s.dia / 1000.0);
+}
+
+void SetNewPipeEnds(model::Sewer& s) {
+    // The invert's fall is computed as the record stores its fields: in
+    // single precision (product and difference alike).
+    const float drop = s.l * s.slope;
+    const float end = s.finv - drop;
+    s.telv = FixedSingle(vb::Variant(static_cast<double>(s.felv) - s.l * 0.004), 3);
+    s.tinv = FixedSingle(vb::Variant(static_cast<double>(end)), 3);
 }

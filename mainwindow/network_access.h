@@ -34,6 +34,18 @@ std::shared_ptr<model::Sewer> NodeRecord(const model::cNodeCollection* col, cons
 std::shared_ptr<model::Sewer> NodeRecordByKey(const model::cNodeCollection* col, const std::string& key);
 std::shared_ptr<model::Sewer> NodeRecordByIndex(const model::cNodeCollection* col, int32_t index);
 
+// A new pipe's values from the pipe grid's texts of rows 1 to 6 (flow,
+// diameter, slope, cover, length, upstream ground; rows[0] is not read): the
+// diameter to the nearest whole millimetre, slope, cover, length and ground
+// rounded to 4, 2, 1 and 3 decimals, the flow as it is or, with wholeFlow, to
+// the nearest whole number; the upstream invert lies the cover and the
+// diameter below the ground.  A text whose number no pipe field can hold
+// counts as 0.
+void PipeValuesFromGrid(model::Sewer& s, const std::string (&rows)[7], bool wholeFlow);
+// The downstream ground and invert of a new pipe: the ground falls 0.004 per
+// metre of length, the invert by the pipe's slope; both to 3 decimals.
+void SetNewPipeEnds(model::Sewer& s);
+
 // The default pipe values a new lateral and the pipe-size rows carry.
 void SetDefaultPipeValues(model::Sewer& s);
 

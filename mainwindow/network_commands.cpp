@@ -47,14 +47,6 @@ bool AllSelected(const vb::ListBox& list) {
     for (int i = 0; i < list.ListCount(); ++i) all = all && list.Selected(i);
     return all;
 }
-
-// The invert at the end of a pipe, finv - l * slope, computed as the record
-// stores its fields: in single precision (product and difference alike).
-float SingleDrop(float finv, float l, float slope) {
-    const float drop = l * slope;
-    const float end = finv - drop;
-    return end;
-}
 }  // namespace
 
 void Form1::Command4_Click() {
@@ -140,24 +132,11 @@ void Form1::Command7_Click() {
         // pipe is already in the network, so a cell whose number no pipe field
         // can hold (left there after the grid refused to store it) counts as 0
         // instead of failing half-way through the new record.
-        auto cell = [this](int row) -> std::string {
-            std::string text = MSHFlexGrid2.TextMatrix(row, 1);
-            return PipeFieldNumber(text) ? text : std::string("0");
-        };
-        s->qd = static_cast<float>(vb::Val(cell(1)));
-        const double dia = vb::RoundHalfEven(vb::Val(cell(2)));
-        s->dia = static_cast<int16_t>(std::clamp(dia, -32768.0, 32767.0));
-        s->slope = FixedSingle(vb::Variant(cell(3)), 4);
-        s->mincover = FixedSingle(vb::Variant(cell(4)), 2);
-        s->l = FixedSingle(vb::Variant(cell(5)), 1);
-        s->felv = FixedSingle(vb::Variant(cell(6)), 3);
-        // felv - mincover is a single-precision difference; the diameter in
-        // metres is a double, and the result is stored as a single again.
-        const float groundLessCover = s->felv - s->mincover;
-        s->finv = static_cast<float>(static_cast<double>(groundLessCover) - s->dia / 1000.0);
+        std::string rows[7];
+        for (int row = 1; row <= 6; ++row) rows[row] = MSHFlexGrid2.TextMatrix(row, 1);
+        PipeValuesFromGrid(*s, rows, false);
     }
-    s->telv = FixedSingle(vb::Variant(static_cast<double>(s->felv) - s->l * 0.004), 3);
-    s->tinv = FixedSingle(vb::Variant(static_cast<double>(SingleDrop(s->finv, s->l, s->slope))), 3);
+    SetNewPipeEnds(*s);
     UserControl12.text(s->Name);
     latseupdate(CurrentLateralName);
     Form_Click();

@@ -2,7 +2,7 @@
 // the tables' panels and the switching between the four panels.
 #include "projectdata/form3.h"
 
-#include "exchange/acad_attach.h"
+#include "exchange/acad.h"
 
 namespace {
 constexpr double kWindowWidth = 12000;   // twips
@@ -103,9 +103,10 @@ void Form3::Command7_Click() {
 }
 
 void Form3::Command8_Click() {
-    // The network is read from the drawing of the running drawing program;
-    // the attach tells the user when there is none to read from.
-    AcadAttach();
+    // Prepares the drawing of the running drawing program and reads the
+    // network from it; each tells the user when it cannot.
+    AcadPrepareDrawing();
+    AcadGetSewerData();
 }
 
 void Form3::Comman15_Click() { Frame15.Visible(false); }

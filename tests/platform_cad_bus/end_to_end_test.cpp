@@ -20,56 +20,10 @@
 #include "platform/cad/bus/bus_client.h"
 #include "platform/cad/bus/bus_protocol.h"
 #include "platform/runtime/vberror.h"
+#include "tests/platform_cad_bus/drawing_program.h"
 #include "tests/platform_runtime/error_of.h"
 
-namespace fs = std::filesystem;
-
 namespace {
-
-const std::string kData = std::string(SEWER_SOURCE_DIR) + "/tests/data/cad/";
-
-bool NameOwned() {
-    return QDBusConnection::sessionBus().interface()->isServiceRegistered(cad::bus::kService).value();
-}
-
-// The drawing program as a child process.
-class Program {
-public:
-    explicit Program(const QStringList& args) {
-        proc_.setProcessChannelMode(QProcess::ForwardedChannels);
-        proc_.start(QStringLiteral(SEWERCAD_PATH), args);
-        QDeadlineTimer deadline(30000);
-        while (!NameOwned() && !deadline.hasExpired() && proc_.state() != QProcess::NotRunning) QThread::msleep(50);
-    }
-    ~Program() { Stop(); }
-    void Stop() {
-        if (proc_.state() == QProcess::NotRunning) return;
-        proc_.kill();   // unsaved changes are the test's own
-        proc_.waitForFinished(10000);
-        QDeadlineTimer deadline(10000);
-        while (NameOwned() && !deadline.hasExpired()) QThread::msleep(50);
-    }
-
-private:
-    QProcess proc_;
-};
-
-std::string Copy(const std::string& fixture) {
-    fs::path dir = fs::temp_directory_path() / ("sewer_cad_bus_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    fs::path to = dir / fixture;
-    fs::copy_file(kData + fixture, to, fs::copy_options::overwrite_existing);
-    return to.string();
-}
-
-int Python(const std::string& script, const std::string& file, std::string* out) {
-    std::string scriptPath = file + ".py", outPath = file + ".out";
-    std::ofstream(scriptPath) << script;
-    int rc = std::system(("/usr/bin/python3 " + scriptPath + " " + file + " >" + outPath + " 2>&1").c_str());
-    std::ifstream in(outPath);
-    out->assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
 
 std::vector<vb::Variant> Texts(std::initializer_list<const char*> texts) {
     std::vector<vb::Variant> out;

@@ -279,9 +279,14 @@ TEST_F(ProjectWindowTest, PanelsLayoutAndTheButtonsOfBothWindows) {
     EXPECT_DOUBLE_EQ(w().Frame16.Height(), w().ScaleHeight() - 1000);
     EXPECT_DOUBLE_EQ(w().MSHFlexGrid1.Height(), w().Frame16.Height() - 500);
 
-    w().Command8.Value(true);   // "Acad" with no drawing program to attach to
-    ASSERT_EQ(dialogs().Messages().size(), 1u);
+    // "Acad" with no drawing program to attach to: the preparation says so,
+    // the read that follows fails once, and the network stays.
+    const auto network = f().myCol;
+    w().Command8.Value(true);
+    ASSERT_EQ(dialogs().Messages().size(), 3u);
     EXPECT_EQ(dialogs().Messages()[0].prompt, "Please open AutoCAD");
+    EXPECT_EQ(dialogs().Messages()[2].prompt, "Export " + dialogs().Messages()[1].prompt);
+    EXPECT_EQ(f().myCol, network);
 
     f().Command26.Value(true);   // the main window's "Data"
     EXPECT_TRUE(Form3Window().Visible());

@@ -1,0 +1,102 @@
+// The real main window attached to a drawing held in this process: the
+// attacher hands out a client over a document the test builds.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "exchange/acad.h"
+#include "platform/cad/document.h"
+#include "platform/cad/local_client.h"
+#include "platform/runtime/vberror.h"
+#include "tests/mainwindow/form1_fixture.h"
+
+// A client whose chosen member fails with a chosen number, every time.
+class FaultyClient : public cad::LocalClient {
+public:
+    using LocalClient::LocalClient;
+    std::string failIn;
+    int32_t number = cad::kErrGone;
+    int failures = 0;
+
+    void AddSelectionSet(const std::string& name) override {
+        Fail("AddSelectionSet");
+        LocalClient::AddSelectionSet(name);
+    }
+    std::string AddCircle(const cad::Point& c, double r) override {
+        Fail("AddCircle");
+        return LocalClient::AddCircle(c, r);
+    }
+    std::string AddText(const std::string& t, const cad::Point& p, double h) override {
+        Fail("AddText");
+        return LocalClient::AddText(t, p, h);
+    }
+
+private:
+    void Fail(const char* member) {
+        if (failIn != member) return;
+        ++failures;
+        throw vb::VbError(number, std::string(member) + " refused");
+    }
+};
+
+class AcadTest : public Form1Test {
+protected:
+    void SetUp() override {
+        Form1Test::SetUp();
+        doc_ = cad::Document::New();
+        client_ = std::make_shared<FaultyClient>(&doc_);
+        cad::SetAttacher([this] { return client_; });
+        ClearAttached();
+        dialogs().ClearLog();
+    }
+    void TearDown() override {
+        cad::SetAttacher(nullptr);
+        ClearAttached();
+        Form1Test::TearDown();
+    }
+    // Attached as a successful preparation leaves it.
+    void Attach() { AcadApp = AcadDoc = AcadModelSpace = client_; }
+    static void ClearAttached() {
+        AcadApp.reset();
+        AcadDoc.reset();
+        AcadModelSpace.reset();
+    }
+
+    // A pipe: a LINE on layer SEWER with its "MAA" and "sewer" records.
+    std::string AddPipe(int32_t record, int next, int prev, const std::string& lat, cad::Point a, cad::Point b,
+                        int branch1 = 0, int branch2 = 0, bool sewerRecord = true) {
+        const std::string h = doc_.AddLine(a, b);
+        client_->SetLayer(h, "SEWER");
+        cad::XData maa;
+        maa.types = {1001, 1071, 1070, 1070, 1070, 1070, 1070, 1070};
+        maa.values = {vb::Variant("MAA"), vb::Variant(record), vb::Variant(int16_t(next)), vb::Variant(int16_t(prev)),
+                      vb::Variant(int16_t(branch1)), vb::Variant(int16_t(branch2)), vb::Variant(int16_t(0)),
+                      vb::Variant(int16_t(0))};
+        client_->SetXData(h, maa);
+        if (!sewerRecord) return h;
+        cad::XData sewer;
+        sewer.types = {1001, 1000, 1000, 1000, 1040, 1040, 1040, 1040, 1000};
+        sewer.values = {vb::Variant("sewer"), vb::Variant("MH" + std::to_string(record)),
+                        vb::Variant("MH" + std::to_string(next)), vb::Variant(""), vb::Variant(1.5 * record),
+                        vb::Variant(0.25), vb::Variant(0.0), vb::Variant(0.0), vb::Variant(lat)};
+        client_->SetXData(h, sewer);
+        return h;
+    }
+    // The handles of the model-space entities of a kind ("CIRCLE", "TEXT").
+    std::vector<std::string> EntitiesOf(const std::string& type) {
+        std::vector<std::string> out;
+        for (const std::string& h : doc_.ModelSpaceHandles()) {
+            if (doc_.Entity(h)->Type() == type) out.push_back(h);
+        }
+        return out;
+    }
+    std::vector<std::string> Prompts() {
+        std::vector<std::string> out;
+        for (const auto& m : dialogs().Messages()) out.push_back(m.prompt);
+        return out;
+    }
+
+    cad::Document doc_;
+    std::shared_ptr<FaultyClient> client_;
+};
