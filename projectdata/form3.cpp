@@ -9,6 +9,10 @@ constexpr double kWindowWidth = 12000;   // twips
 constexpr double kWindowHeight = 8400;
 constexpr double kButtonHeight = 215;    // the buttons stand above the panels' top
 constexpr double kPanelTop = 270;
+// The smallest window: the row of buttons and a few rows of a table.  Below
+// it the panels and the pipe grid would need a negative size.
+constexpr double kMinWindowWidth = 5400;
+constexpr double kMinWindowHeight = 2700;
 }  // namespace
 
 Form3::Form3() : vb::Form("Form3") {
@@ -27,6 +31,7 @@ Form3& Form3Window() {
 
 void Form3::BuildPanels() {
     Caption("Project");
+    MinimumSize(kMinWindowWidth, kMinWindowHeight);
     Move(600, 600, kWindowWidth, kWindowHeight);
 
     double x = 10;
@@ -73,11 +78,11 @@ void Form3::WirePanels() {
 }
 
 void Form3::Form_Resize() {
-    const double height = ScaleHeight();
+    const double height = Height();
     Frame16.Top(height <= 10000 ? 220 : 270);
     MSHFlexGrid1.Top(Frame16.Height() > 10000 ? 120 : 70);
     Frame16.Left(10);
-    Frame16.Width(ScaleWidth() - 400);
+    Frame16.Width(Width() - 400);
     MSHFlexGrid1.Width(Frame16.Width() - 400);
     if (height > 1200) Frame16.Height(height - 1000);
     if (Frame16.Height() > 1400) MSHFlexGrid1.Height(Frame16.Height() - 500);

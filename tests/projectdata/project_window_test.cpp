@@ -274,10 +274,19 @@ TEST_F(ProjectWindowTest, PanelsLayoutAndTheButtonsOfBothWindows) {
     w().Comman15.Value(true);   // "Close"
     EXPECT_FALSE(w().Frame15.Visible());
 
-    w().Form_Resize();
+    // The layout follows the window's outer size; a window made as small as
+    // it goes still lays out.
+    w().Move(0, 0, 12000, 9990);   // whole pixels of 15 twips
     EXPECT_EQ(w().Frame16.Top(), 220);
-    EXPECT_DOUBLE_EQ(w().Frame16.Height(), w().ScaleHeight() - 1000);
-    EXPECT_DOUBLE_EQ(w().MSHFlexGrid1.Height(), w().Frame16.Height() - 500);
+    EXPECT_DOUBLE_EQ(w().Frame16.Height(), 8990);
+    EXPECT_DOUBLE_EQ(w().Frame16.Width(), 11600);
+    EXPECT_DOUBLE_EQ(w().MSHFlexGrid1.Height(), 8490);
+    w().Move(0, 0, 12000, 10200);
+    EXPECT_EQ(w().Frame16.Top(), 270);
+    const int errors = vb::ReportedErrorCount();
+    w().Move(0, 0, 300, 300);
+    EXPECT_NO_THROW(w().Form_Resize());
+    EXPECT_EQ(vb::ReportedErrorCount(), errors);
 
     // "Acad" with no drawing program to attach to: the preparation says so,
     // the read that follows fails once, and the network stays.
