@@ -19,6 +19,21 @@ const char* CodeProperty(int code) {
     if (code == 102) return "slope";
     return nullptr;
 }
+
+// The field whose accepted values (those the main window's pipe grid and
+// entry box take) bound a column code's numbers; None for the text columns.
+PipeField CodeField(int code) {
+    switch (code) {
+        case 4: return PipeField::Length;
+        case 5: return PipeField::FromGround;
+        case 6: return PipeField::ToGround;
+        case 7: return PipeField::FromInvert;
+        case 8: return PipeField::ToInvert;
+        case 101: return PipeField::Dia;
+        case 102: return PipeField::Slope;
+        default: return PipeField::None;
+    }
+}
 }  // namespace
 
 void Form3::WireTables() {
@@ -131,31 +146,40 @@ bool Form3::rcsub(int row, int code) {
     }
 
     const std::string text = row < grid.Rows() ? grid.TextMatrix(row, col) : std::string();
-    bool stored = true;
+    // The value as the record would take it, worked out on a copy first: a
+    // value that is not a number the field can hold, or one outside what the
+    // main window accepts for that field, leaves the record as it was.
+    model::Sewer taken = *s;
+    bool isNumber = true;
     if (code <= 3) {
-        s->LetProperty(property, vb::Variant(text));
+        taken.LetProperty(property, vb::Variant(text));
     } else if (code <= 8) {
         // The leading number of the text, 0 when it has none.
         if (const std::optional<double> v = PipeFieldNumber(text)) {
-            s->LetProperty(property, vb::Variant(static_cast<float>(*v)));
+            taken.LetProperty(property, vb::Variant(static_cast<float>(*v)));
         } else {
-            stored = false;
+            isNumber = false;
         }
     } else {
         // The text as the property's own type takes it: a whole number of
         // millimetres for the diameter, a single-precision slope.
         try {
-            s->LetProperty(property, vb::Variant(text));
+            taken.LetProperty(property, vb::Variant(text));
         } catch (const vb::VbError&) {
-            stored = false;
+            isNumber = false;
         }
     }
-    if (stored) return true;
+    const PipeField field = CodeField(code);
+    if (isNumber && (field == PipeField::None || InAcceptedRange(field, vb::CDbl(taken.GetProperty(property))))) {
+        s->LetProperty(property, taken.GetProperty(property));
+        return true;
+    }
 
     const std::string old = vb::CStr(s->GetProperty(property));
+    const std::string header = grid.TextMatrix(0, col);
     grid.TextMatrix(row, col, old);
-    vb::MsgBox(grid.TextMatrix(0, col) + ": \"" + text + "\" is not a number this column can hold; the value stays " +
-                   old + ".",
+    vb::MsgBox(isNumber ? RangeMessage(header, field, "the value stays " + old + ".")
+                        : header + ": \"" + text + "\" is not a number this column can hold; the value stays " + old + ".",
                vb::vbExclamation);
     return false;
 }

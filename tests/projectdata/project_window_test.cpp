@@ -186,6 +186,14 @@ TEST_F(ProjectWindowTest, EditingThePipeTableWithEnterArrowsAndEsc) {
     EXPECT_EQ(Rec("Se3")->dia, 300);
     EXPECT_FLOAT_EQ(Rec("Se3")->slope, 0.0125f);
     EXPECT_TRUE(dialogs().Messages().empty());
+
+    // A length the main window's grid would refuse is refused here too.
+    Click(g, 3, 4);
+    TypeKey(ed, "-5", vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(Rec("Se3")->l, 12.5f);
+    ASSERT_EQ(dialogs().Messages().size(), 1u);
+    EXPECT_EQ(dialogs().Messages()[0].prompt, "Length must be a number from 0.01 to 10000 m; the value stays 12.5.");
+    EXPECT_EQ(g.TextMatrix(3, 4), "12.5");
 }
 
 TEST_F(ProjectWindowTest, EditingASizeRefusesWhatTheDiameterCannotHold) {
@@ -200,7 +208,7 @@ TEST_F(ProjectWindowTest, EditingASizeRefusesWhatTheDiameterCannotHold) {
     TypeKey(ed, "0.0075", vb::vbKeyUp);
     EXPECT_FLOAT_EQ(size3->slope, 0.0075f);
 
-    for (const std::string bad : {"abc", "40000", "", "12mm"}) {
+    for (const std::string bad : {"abc", "40000", "", "12mm", "-300", "0.4"}) {
         dialogs().ClearLog();
         Click(g, 3, 1);
         vb::test::SendKey(ed, vb::vbKeyDelete);
