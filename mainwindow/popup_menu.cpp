@@ -59,7 +59,13 @@ void Form1::Label24_Click() {
     Frame11.Visible(false);
 }
 
-void Form1::Label25_Click() { Frame14.Visible(false); }
+void Form1::Label25_Click() {
+    // A value typed into the panel reaches the lateral's record only when the
+    // row is written back, which the next click on the grid does; closing the
+    // panel does it too, so that a confirmed value is not lost with the panel.
+    if (Frame14.Visible() && EditRow > 0 && EditRow < MSHFlexGrid3.Rows()) updatedata1(EditRow, 1);
+    Frame14.Visible(false);
+}
 
 // --- Double-click on a canvas handle: the value panel and the pipe-data panel -------------
 
