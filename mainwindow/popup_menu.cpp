@@ -22,8 +22,14 @@ void Form1::MM1_Click() {
 }
 
 void Form1::m_remove_Click() {
-    // The removal itself is left to the next refresh.
-    MM1.Tag("-" + MM1.Tag());
+    // The removal itself is left to the next refresh, which the next pointer
+    // move over the profile starts.  Until then nothing shows that "Remove"
+    // was taken, so it may well be chosen again: a removal already pending
+    // stays as it is (a second "-" would name no lateral and the refresh would
+    // drop the request), and with no lateral pressed there is nothing to mark.
+    const std::string tag = MM1.Tag();
+    if (tag.empty() || tag[0] == '-') return;
+    MM1.Tag("-" + tag);
 }
 
 void Form1::mnuabout_Click() { Form2Window().Show(vb::vbModeless); }

@@ -149,10 +149,16 @@ TEST_F(Form1Test, PopupRemovesALateralAtTheNextPointerMove) {
     pressTab(1, "Remove");
     EXPECT_EQ(f().MM1.Tag(), "-Lateral1");
     EXPECT_TRUE(Rec("Lateral1")) << "removed only at the next refresh";
+    // "Remove" chosen again from the menu bar before that refresh keeps the
+    // one pending removal.
+    f().m_remove.Choose();
+    EXPECT_EQ(f().MM1.Tag(), "-Lateral1");
     SendMouse(f().Picture1, MouseAction::Move, 0, 81, 80);
     EXPECT_FALSE(Rec("Lateral1"));
     EXPECT_EQ(TabCaptions(f().UserControl11), std::vector<std::string>{"Lateral2"});
     EXPECT_EQ(f().MM1.Tag(), "");
+    f().m_remove.Choose();
+    EXPECT_EQ(f().MM1.Tag(), "") << "no lateral pressed since the removal";
 
     // From the menu bar, "Remove" acts on the tab pressed last.
     f().Command6_Click();   // the free name Lateral1 again
