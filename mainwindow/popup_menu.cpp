@@ -69,7 +69,14 @@ void Form1::Label25_Click() {
     // A value typed into the panel reaches the lateral's record only when the
     // row is written back, which the next click on the grid does; closing the
     // panel does it too, so that a confirmed value is not lost with the panel.
-    if (Frame14.Visible() && EditRow > 0 && EditRow < MSHFlexGrid3.Rows()) updatedata1(EditRow, 1);
+    // It goes to the lateral the panel shows, even when another lateral has
+    // been chosen since.
+    if (Frame14.Visible() && EditRow > 0 && EditRow < MSHFlexGrid3.Rows()) {
+        const std::string current = CurrentLateralName;
+        CurrentLateralName = MSHFlexGrid3.TextMatrix(0, 0);
+        updatedata1(EditRow, 1);
+        CurrentLateralName = current;
+    }
     Frame14.Visible(false);
 }
 

@@ -223,10 +223,13 @@ TEST_F(Form1Test, FirstCanvasHandleOpensThePipeDataPanel) {
     f().MSHFlexGrid3_Click();
     EXPECT_EQ(lateral->dia, 300);
     EXPECT_EQ(Rec("Se 2")->dia, 200);
-    // A value confirmed just before the panel is closed is kept as well.
+    // A value confirmed just before the panel is closed is kept as well, in
+    // the lateral the panel shows.
     f().TxtEdit1.Text("60");
     vb::test::SendKey(f().TxtEdit1, vb::vbKeyReturn);
+    CurrentLateralName = "Lateral9";
     SendMouse(f().Label25, MouseAction::Click, 1, 50, 50);
+    EXPECT_EQ(CurrentLateralName, "Lateral9");
     EXPECT_FALSE(f().Frame14.Visible());
     EXPECT_FLOAT_EQ(lateral->l, 60);
     EXPECT_EQ(lateral->dia, 300);
