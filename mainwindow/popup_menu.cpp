@@ -68,13 +68,14 @@ void Form1::Label24_Click() {
 void Form1::Label25_Click() {
     // A value typed into the panel reaches the lateral's record only when the
     // row is written back, which the next click on the grid does; closing the
-    // panel does it too, so that a confirmed value is not lost with the panel.
-    // It goes to the lateral the panel shows, even when another lateral has
-    // been chosen since.
-    if (Frame14.Visible() && EditRow > 0 && EditRow < MSHFlexGrid3.Rows()) {
+    // panel writes back the row last opened for editing too, so that a
+    // confirmed value is not lost with the panel.  It goes to the lateral the
+    // panel shows, even when another lateral has been chosen since.
+    const int row = secondEditorRow_;
+    if (Frame14.Visible() && row > 0 && row < MSHFlexGrid3.Rows()) {
         const std::string current = CurrentLateralName;
         CurrentLateralName = MSHFlexGrid3.TextMatrix(0, 0);
-        updatedata1(EditRow, 1);
+        updatedata1(row, 1);
         CurrentLateralName = current;
     }
     Frame14.Visible(false);
@@ -109,6 +110,8 @@ void Form1::sk_DblClick(int Index) {
             MSHFlexGrid3.TextMatrix(row, 0, rows[row][0]);
             MSHFlexGrid3.TextMatrix(row, 1, rows[row][1]);
         }
+        // The grid shows the record afresh: no cell holds an edit.
+        secondEditorRow_ = secondEditorCol_ = -1;
     }
     vb::Line& line = Line1(0);
     line.X1(vb::CDbl(LastPointerX));

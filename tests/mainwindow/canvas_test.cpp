@@ -233,6 +233,12 @@ TEST_F(Form1Test, FirstCanvasHandleOpensThePipeDataPanel) {
     EXPECT_FALSE(f().Frame14.Visible());
     EXPECT_FLOAT_EQ(lateral->l, 60);
     EXPECT_EQ(lateral->dia, 300);
+    // Opened and closed without an edit, the panel writes nothing back.
+    CurrentLateralName = "Lateral1";
+    SendMouse(f().sk(0), MouseAction::DoubleClick, 1, 0.1, 0.1);
+    lateral->l = 70;
+    SendMouse(f().Label25, MouseAction::Click, 1, 50, 50);
+    EXPECT_FLOAT_EQ(lateral->l, 70);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
 
