@@ -22,8 +22,14 @@ void Form1::MM1_Click() {
 }
 
 void Form1::m_remove_Click() {
-    // The removal itself is left to the next refresh.
-    MM1.Tag("-" + MM1.Tag());
+    // The removal itself is left to the next refresh, which the next pointer
+    // move over the profile starts.  Until then nothing shows that "Remove"
+    // was taken, so it may well be chosen again: a removal already pending
+    // stays as it is (a second "-" would name no lateral and the refresh would
+    // drop the request), and with no lateral pressed there is nothing to mark.
+    const std::string tag = MM1.Tag();
+    if (tag.empty() || tag[0] == '-') return;
+    MM1.Tag("-" + tag);
 }
 
 void Form1::mnuabout_Click() { Form2Window().Show(vb::vbModeless); }
@@ -59,7 +65,21 @@ void Form1::Label24_Click() {
     Frame11.Visible(false);
 }
 
-void Form1::Label25_Click() { Frame14.Visible(false); }
+void Form1::Label25_Click() {
+    // A value typed into the panel reaches the lateral's record only when the
+    // row is written back, which the next click on the grid does; closing the
+    // panel writes back the row last opened for editing too, so that a
+    // confirmed value is not lost with the panel.  It goes to the lateral the
+    // panel shows, even when another lateral has been chosen since.
+    const int row = secondEditorRow_;
+    if (Frame14.Visible() && row > 0 && row < MSHFlexGrid3.Rows()) {
+        const std::string current = CurrentLateralName;
+        CurrentLateralName = MSHFlexGrid3.TextMatrix(0, 0);
+        updatedata1(row, 1);
+        CurrentLateralName = current;
+    }
+    Frame14.Visible(false);
+}
 
 // --- Double-click on a canvas handle: the value panel and the pipe-data panel -------------
 
@@ -90,6 +110,8 @@ void Form1::sk_DblClick(int Index) {
             MSHFlexGrid3.TextMatrix(row, 0, rows[row][0]);
             MSHFlexGrid3.TextMatrix(row, 1, rows[row][1]);
         }
+        // The grid shows the record afresh: no cell holds an edit.
+        secondEditorRow_ = secondEditorCol_ = -1;
     }
     vb::Line& line = Line1(0);
     line.X1(vb::CDbl(LastPointerX));

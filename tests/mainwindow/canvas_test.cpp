@@ -149,10 +149,16 @@ TEST_F(Form1Test, PopupRemovesALateralAtTheNextPointerMove) {
     pressTab(1, "Remove");
     EXPECT_EQ(f().MM1.Tag(), "-Lateral1");
     EXPECT_TRUE(Rec("Lateral1")) << "removed only at the next refresh";
+    // "Remove" chosen again from the menu bar before that refresh keeps the
+    // one pending removal.
+    f().m_remove.Choose();
+    EXPECT_EQ(f().MM1.Tag(), "-Lateral1");
     SendMouse(f().Picture1, MouseAction::Move, 0, 81, 80);
     EXPECT_FALSE(Rec("Lateral1"));
     EXPECT_EQ(TabCaptions(f().UserControl11), std::vector<std::string>{"Lateral2"});
     EXPECT_EQ(f().MM1.Tag(), "");
+    f().m_remove.Choose();
+    EXPECT_EQ(f().MM1.Tag(), "") << "no lateral pressed since the removal";
 
     // From the menu bar, "Remove" acts on the tab pressed last.
     f().Command6_Click();   // the free name Lateral1 again
@@ -217,8 +223,22 @@ TEST_F(Form1Test, FirstCanvasHandleOpensThePipeDataPanel) {
     f().MSHFlexGrid3_Click();
     EXPECT_EQ(lateral->dia, 300);
     EXPECT_EQ(Rec("Se 2")->dia, 200);
+    // A value confirmed just before the panel is closed is kept as well, in
+    // the lateral the panel shows.
+    f().TxtEdit1.Text("60");
+    vb::test::SendKey(f().TxtEdit1, vb::vbKeyReturn);
+    CurrentLateralName = "Lateral9";
     SendMouse(f().Label25, MouseAction::Click, 1, 50, 50);
+    EXPECT_EQ(CurrentLateralName, "Lateral9");
     EXPECT_FALSE(f().Frame14.Visible());
+    EXPECT_FLOAT_EQ(lateral->l, 60);
+    EXPECT_EQ(lateral->dia, 300);
+    // Opened and closed without an edit, the panel writes nothing back.
+    CurrentLateralName = "Lateral1";
+    SendMouse(f().sk(0), MouseAction::DoubleClick, 1, 0.1, 0.1);
+    lateral->l = 70;
+    SendMouse(f().Label25, MouseAction::Click, 1, 50, 50);
+    EXPECT_FLOAT_EQ(lateral->l, 70);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
 
