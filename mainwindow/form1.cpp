@@ -1,5 +1,7 @@
 // The main window: construction of its controls (captions, look, positions
 // before the first layout) and the wiring of their events.
+#include <algorithm>
+
 #include "mainwindow/form1.h"
 
 namespace {
@@ -12,6 +14,41 @@ constexpr double kToolHeight = 340;
 }  // namespace
 
 Form1* MainForm() { return g_mainForm; }
+
+void Form1::LayoutToolStrip() {
+    // Each control of the strip with its width and the gap after it; the
+    // labels sit lower than the buttons.
+    struct Slot {
+        vb::Control* control;
+        double width, gap;
+        bool label;
+    };
+    const Slot slots[] = {
+        {&Command12, 450, 30, false},  {&Command11, 450, 30, false},   {&Command9, 300, 30, false},
+        {&Command10, 300, 30, false},  {&Command13, 400, 30, false},   {&Command14, 400, 30, false},
+        {&Command8, 300, 30, false},   {&Command18, 300, 30, false},   {&Command19, 300, 30, false},
+        {&StepCaption, 560, 0, true},  {&Label8, 300, 30, true},       {&Command22, 500, 30, false},
+        {&Commanddel, 500, 30, false}, {&Command26, 550, 30, false},   {&Command25, 1000, 30, false},
+        {&Calcform, 950, 30, false},   {&Commandhazen, 1300, 30, false}, {&Command17, 450, 30, false},
+        {&Command23, 500, 30, false},  {&cmdSaveCollection(0), 1350, 30, false},
+        {&cmdSaveCollection(1), 800, 30, false}, {&Cmdtest, 900, 30, false}, {&Testarray, 450, 30, false},
+        {&Command15, 950, 30, false},  {&Text1, 800, 30, false},       {&Addpic, 700, 30, false},
+        {&Commandpic, 750, 30, false},
+    };
+    // A window narrower than the strip squeezes every control alike (down to
+    // two thirds of its width), so that the last buttons stay on screen.
+    double needed = 60;
+    for (const Slot& s : slots) needed += s.width + s.gap;
+    const double room = Frame1.Width() - 60;
+    const double squeeze = room > 0 ? std::clamp(room / needed, 2.0 / 3.0, 1.0) : 1.0;
+    double x = 60;
+    for (const Slot& s : slots) {
+        s.control->Move(x, s.label ? kToolTop + 60 : kToolTop, s.width * squeeze, s.label ? 240 : kToolHeight);
+        x += (s.width + s.gap) * squeeze;
+    }
+    // The zoomed scale width (hidden) follows the last button.
+    Label5.Move(x, kToolTop + 60, 600, 240);
+}
 
 Form1::Form1() : vb::Form("Form1") {
     g_mainForm = this;
@@ -38,46 +75,12 @@ void Form1::BuildControls() {
 
     // --- Tool strip along the top.
     Frame1.Move(50, 0, kWindowWidth - 500, 500);
-    double x = 60;
-    auto tool = [&](vb::Control& c, double width) {
-        c.Move(x, kToolTop, width, kToolHeight);
-        x += width + 30;
-    };
-    tool(Command12, 450);
-    tool(Command11, 450);
-    tool(Command9, 300);
-    tool(Command10, 300);
-    tool(Command13, 400);
-    tool(Command14, 400);
-    tool(Command8, 300);
     Command8.ToolTipText("Reset the view");
-    tool(Command18, 300);
-    tool(Command19, 300);
-    StepCaption.Move(x, kToolTop + 60, 560, 240);
-    x += 560;
-    Label8.Move(x, kToolTop + 60, 300, 240);
-    x += 330;
-    tool(Command22, 500);
-    tool(Commanddel, 500);
-    tool(Command26, 550);
-    tool(Command25, 1000);
-    tool(Calcform, 950);
-    tool(Commandhazen, 1300);
-    tool(Command17, 450);
-    tool(Command23, 500);
     Command23.ToolTipText("Friction factor chart");
     cmdSaveCollection(0).Caption("Save Collection");
     cmdSaveCollection(1).Caption("Re-Load ");
-    tool(cmdSaveCollection(0), 1350);
-    tool(cmdSaveCollection(1), 800);
-    tool(Cmdtest, 900);
-    tool(Testarray, 450);
-    tool(Command15, 950);
-    tool(Text1, 800);
     Text1.Text("Text1");
-    tool(Addpic, 700);
-    tool(Commandpic, 750);
-    Label5.Move(x, kToolTop + 60, 600, 240);
+    LayoutToolStrip();
     Label5.Visible(false);
 
     // --- Profile frame and its pictures.

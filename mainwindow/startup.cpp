@@ -128,6 +128,7 @@ void Form1::LayoutAuxiliaryControls() {
     const double W = Width();
     // The tool strip spans the window.
     if (W > 1000) Frame1.Width(W - 500);
+    LayoutToolStrip();
     // The pipe panel stands right of the profile, inside the profile frame,
     // from 600 down to 50 above the frame's bottom; where the frame is too
     // low for all of it, it starts higher (beside the pipes' strip).

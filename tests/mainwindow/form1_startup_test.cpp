@@ -240,3 +240,20 @@ TEST_F(Form1Test, MaximisingMovesTheProfileDownUnlessTheToolStripIsItsUsualHeigh
     w.Form_Resize();
     EXPECT_FLOAT_EQ(ProfileOffsetY, 150);   // restoring keeps it
 }
+
+TEST_F(Form1Test, ToolStripFitsANarrowWindowWithItsButtonsInOrder) {
+    // A window as wide as a 1024-pixel screen: every button of the strip
+    // stays inside it, in order and without overlapping its neighbour.
+    for (double width : {15360.0, 18000.0}) {
+        f().Move(0, 0, width, 11000);
+        f().Form_Resize();
+        const std::vector<vb::Control*> strip = {&f().Command12, &f().Command22, &f().Command25, &f().Commandhazen,
+                                                 &f().cmdSaveCollection(0), &f().Text1, &f().Addpic,
+                                                 &f().Commandpic};
+        for (size_t i = 1; i < strip.size(); ++i)
+            EXPECT_GE(strip[i]->Left(), strip[i - 1]->Left() + strip[i - 1]->Width()) << width << " " << i;
+        EXPECT_LE(f().Commandpic.Left() + f().Commandpic.Width(), f().Frame1.Width()) << width;
+    }
+    // A wide window keeps the buttons at their full widths.
+    EXPECT_DOUBLE_EQ(f().Commandhazen.Width(), 1300);
+}
