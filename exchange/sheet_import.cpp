@@ -182,7 +182,6 @@ std::optional<SheetNetwork> BuildNetworkFromSheet(const sheet::Sheet& sheet, con
             net.laterals.push_back(lat->Name);
             lateralRecords.push_back(lat);
         }
-        vb::MsgBox(std::to_string(heads.size()));
 
         // Each lateral follows its chain downstream while the next pipe's
         // upstream pipe is the one just placed.
@@ -221,7 +220,7 @@ std::optional<SheetNetwork> BuildNetworkFromSheet(const sheet::Sheet& sheet, con
         }
         if (lostCount > 20) lost += " and " + std::to_string(lostCount - 20) + " more";
         if (lostCount > 0) {
-            vb::MsgBox(std::to_string(lostCount) + " pipe(s) are in no lateral and were left out of the network: " + lost);
+            net.leftOut = std::to_string(lostCount) + " pipe(s) are in no lateral and were left out of the network: " + lost;
         }
     } catch (const vb::VbError& e) {
         vb::MsgBox(e.Description() + ". Nothing was imported.");
@@ -262,6 +261,8 @@ bool ImportNetworkSheet(Form1& main, const ImportProgress& progress) {
         main.List1.AddItem(name);
         main.UserControl11.AddTab(name);
     }
+    vb::MsgBox(std::to_string(net->laterals.size()));
+    if (!net->leftOut.empty()) vb::MsgBox(net->leftOut);
     PipeCount = net->pipeCount;
     main.UserControl11.text("Lateral 1");
     CurrentLateralName = main.UserControl11.text();
