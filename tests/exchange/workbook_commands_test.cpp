@@ -121,6 +121,7 @@ TEST_F(Form4Test, BadInputLeavesTheRecordsAsTheyWere) {
     ASSERT_EQ(SewerArray.size(), 2u);
     EXPECT_EQ(SewerArray[1], held);
     EXPECT_EQ(held->from, "kept");
+    EXPECT_EQ(w().MSFlexGrid1.TextMatrix(1, 1), "");   // nothing echoed either
 
     // A column number that names no column.
     dialogs().ClearLog();
