@@ -161,7 +161,15 @@ void Form4::Command5_Click() {
     for (int32_t c = 1; c <= 14; ++c) MSFlexGrid1.TextMatrix(0, c, vb::Trim(CellText(data->Value(1, c))));
 
     if (SewerArray.size() < static_cast<size_t>(n) + 1) SewerArray.resize(n + 1);
-    for (int32_t i = 1; i <= n; ++i) SewerArray[i] = records[i];
+    // A slot that holds a record keeps that record (the drawing read's pipes
+    // are the same records as the network's); it takes the values read.
+    for (int32_t i = 1; i <= n; ++i) {
+        if (SewerArray[i]) {
+            *SewerArray[i] = *records[i];
+        } else {
+            SewerArray[i] = records[i];
+        }
+    }
     app->CloseWorkbooks();
 }
 
