@@ -255,6 +255,7 @@ bool ImportNetworkSheet(Form1& main, const ImportProgress& progress) {
     // The import succeeded: the new network replaces the old one.
     main.UserControl11.tabreset();
     main.myCol = net->tree;
+    PipeCount = net->pipeCount;
     main.List1.Clear();
     main.List2.Clear();
     for (const auto& name : net->laterals) {
@@ -263,7 +264,6 @@ bool ImportNetworkSheet(Form1& main, const ImportProgress& progress) {
     }
     vb::MsgBox(std::to_string(net->laterals.size()));
     if (!net->leftOut.empty()) vb::MsgBox(net->leftOut);
-    PipeCount = net->pipeCount;
     main.UserControl11.text("Lateral 1");
     CurrentLateralName = main.UserControl11.text();
     main.se_selupdate();
