@@ -128,11 +128,10 @@ void Form4::Command5_Click() {
     while (filled(last + 1)) ++last;
     const int32_t n = std::max(0, last - 1);
 
-    // Records are written into copies and put into the list only when every
-    // row has been read, so a failed import leaves the list as it was.
+    // Records are written into copies and put into the list (and echoed)
+    // only when every row has been read, so a failed import leaves the list
+    // and the grid as they were.
     std::vector<std::shared_ptr<model::Sewer>> records(n + 1);
-    MSFlexGrid1.Cols(std::max(15, echoCol + 1));
-    MSFlexGrid1.Rows(std::max(2, n + 1));
     for (int32_t i = 1; i <= n; ++i) {
         const int32_t row = i + 1;
         const bool existing = static_cast<size_t>(i) < SewerArray.size() && SewerArray[i];
@@ -148,14 +147,29 @@ void Form4::Command5_Click() {
                            "). Nothing was imported.");
                 return;
             }
-            if (field == 0) MSFlexGrid1.TextMatrix(i, echoCol, record->from);
         }
         records[i] = std::move(record);
+    }
+
+    // The echo: record i's From on grid row i under the sheet column of
+    // "From", and the header row.
+    MSFlexGrid1.Cols(std::max(15, echoCol + 1));
+    MSFlexGrid1.Rows(std::max(2, n + 1));
+    if (Check1(0).Value() == vb::vbChecked) {
+        for (int32_t i = 1; i <= n; ++i) MSFlexGrid1.TextMatrix(i, echoCol, records[i]->from);
     }
     for (int32_t c = 1; c <= 14; ++c) MSFlexGrid1.TextMatrix(0, c, vb::Trim(CellText(data->Value(1, c))));
 
     if (SewerArray.size() < static_cast<size_t>(n) + 1) SewerArray.resize(n + 1);
-    for (int32_t i = 1; i <= n; ++i) SewerArray[i] = records[i];
+    // A slot that holds a record keeps that record (the drawing read's pipes
+    // are the same records as the network's); it takes the values read.
+    for (int32_t i = 1; i <= n; ++i) {
+        if (SewerArray[i]) {
+            *SewerArray[i] = *records[i];
+        } else {
+            SewerArray[i] = records[i];
+        }
+    }
     app->CloseWorkbooks();
 }
 

@@ -182,7 +182,6 @@ std::optional<SheetNetwork> BuildNetworkFromSheet(const sheet::Sheet& sheet, con
             net.laterals.push_back(lat->Name);
             lateralRecords.push_back(lat);
         }
-        vb::MsgBox(std::to_string(heads.size()));
 
         // Each lateral follows its chain downstream while the next pipe's
         // upstream pipe is the one just placed.
@@ -221,7 +220,7 @@ std::optional<SheetNetwork> BuildNetworkFromSheet(const sheet::Sheet& sheet, con
         }
         if (lostCount > 20) lost += " and " + std::to_string(lostCount - 20) + " more";
         if (lostCount > 0) {
-            vb::MsgBox(std::to_string(lostCount) + " pipe(s) are in no lateral and were left out of the network: " + lost);
+            net.leftOut = std::to_string(lostCount) + " pipe(s) are in no lateral and were left out of the network: " + lost;
         }
     } catch (const vb::VbError& e) {
         vb::MsgBox(e.Description() + ". Nothing was imported.");
@@ -256,13 +255,15 @@ bool ImportNetworkSheet(Form1& main, const ImportProgress& progress) {
     // The import succeeded: the new network replaces the old one.
     main.UserControl11.tabreset();
     main.myCol = net->tree;
+    PipeCount = net->pipeCount;
     main.List1.Clear();
     main.List2.Clear();
     for (const auto& name : net->laterals) {
         main.List1.AddItem(name);
         main.UserControl11.AddTab(name);
     }
-    PipeCount = net->pipeCount;
+    vb::MsgBox(std::to_string(net->laterals.size()));
+    if (!net->leftOut.empty()) vb::MsgBox(net->leftOut);
     main.UserControl11.text("Lateral 1");
     CurrentLateralName = main.UserControl11.text();
     main.se_selupdate();

@@ -25,18 +25,21 @@ struct SheetNetwork {
     std::shared_ptr<model::cNodeCollection> tree;
     std::vector<std::string> laterals;   // "Lateral 1", "Lateral 2" ... in order
     int32_t pipeCount = 0;
+    // The pipes no lateral reaches, as told to the user ("" when none).
+    std::string leftOut;
 };
 
 // Progress texts (" Row=" & row, then "Net... ") go to `progress`.
 using ImportProgress = std::function<void(const std::string&)>;
 
-// Reads the pipe rows of the sheet, scans the connections and builds the
-// tree, telling the user what it finds on the way.  Returns nothing (after
-// telling the user) when a cell cannot be read as its column needs.
+// Reads the pipe rows of the sheet, scans the connections (telling the user
+// of faulty ones) and builds the tree aside.  Returns nothing (after telling
+// the user) when a cell cannot be read as its column needs.
 std::optional<SheetNetwork> BuildNetworkFromSheet(const sheet::Sheet& sheet, const ImportProgress& progress);
 
 // The whole import into the main window: attaches to the running program,
 // builds the network and, when that succeeded, puts it into the main window
 // (its laterals' list and tab strip, the pipe grid).  Returns false when the
-// network was left as it was.
+// network was left as it was.  The number of laterals is told once the new
+// laterals are in the list and the tab strip.
 bool ImportNetworkSheet(Form1& main, const ImportProgress& progress);

@@ -130,16 +130,38 @@ TEST_F(ExchangeTest, EndInTheFirstRowGivesTheRootAlone) {
     EXPECT_EQ(CurrentLateralName, "Lateral 1");
 }
 
-// The project window's "Import" button: the network, then the panel hidden,
-// the pipe table shown and refilled, and the closing message.
+// Records, beside each message, the laterals the main window lists then.
+class ListsAtEachMessage : public vb::ScriptedDialogs {
+public:
+    explicit ListsAtEachMessage(vb::ListBox& list) : list_(list) {}
+    int MsgBox(const std::string& prompt, int buttons, const std::string& title) override {
+        Strings items;
+        for (int i = 0; i < list_.ListCount(); ++i) items.push_back(list_.List(i));
+        seen.emplace_back(prompt, items);
+        return vb::ScriptedDialogs::MsgBox(prompt, buttons, title);
+    }
+    std::vector<std::pair<std::string, Strings>> seen;
+
+private:
+    vb::ListBox& list_;
+};
+
+// The project window's "Import" button: the number of laterals is told with
+// the new laterals already listed, then the panel is hidden, the pipe table
+// shown and refilled, and the closing message.
 TEST_F(ExchangeTest, ImportButtonOfTheProjectWindow) {
     Form3& w = Form3Window();
     w.Show();
     w.Command7_Click();
     ASSERT_TRUE(w.Frame15.Visible());
     running_->OpenWorkbook(SheetData("network_openpyxl.xlsx"));
-    w.Comman20.Click();
-    EXPECT_EQ(Prompts(), (Strings{"2", "Get Excel..."}));
+    {
+        auto sink = std::make_shared<ListsAtEachMessage>(f().List1);
+        vb::DialogSinkScope scope(sink);
+        w.Comman20.Click();
+        const Strings laterals{"Lateral 1", "Lateral 2"};
+        EXPECT_EQ(sink->seen, (std::vector<std::pair<std::string, Strings>>{{"2", laterals}, {"Get Excel...", laterals}}));
+    }
     EXPECT_EQ(w.Label31.Caption(), "Net... ");
     EXPECT_FALSE(w.Frame15.Visible());
     EXPECT_TRUE(w.Frame16.Visible());

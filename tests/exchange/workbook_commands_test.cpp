@@ -84,8 +84,9 @@ TEST_F(Form4Test, TickedFieldsOnly) {
     EXPECT_EQ(dialogs().Files().at(0).request.filter, "Ecxel files (*.xlsx)|*.xlsx");
     ASSERT_EQ(SewerArray.size(), 4u);
     EXPECT_EQ(SewerArray[1]->from, "MH1");   // blanks round it removed
-    EXPECT_EQ(SewerArray[1]->dia, 300);
-    EXPECT_FLOAT_EQ(SewerArray[1]->felv, 7);   // not ticked: kept
+    EXPECT_EQ(SewerArray[1].get(), held.get());   // the record itself is written
+    EXPECT_EQ(held->dia, 300);
+    EXPECT_FLOAT_EQ(held->felv, 7);            // not ticked: kept
     EXPECT_EQ(SewerArray[2]->dia, 250);        // 250.5 to the even neighbour
     EXPECT_EQ(SewerArray[3]->dia, 400);        // "  400 "
     EXPECT_EQ(SewerArray[3]->tom, "");
@@ -121,6 +122,7 @@ TEST_F(Form4Test, BadInputLeavesTheRecordsAsTheyWere) {
     ASSERT_EQ(SewerArray.size(), 2u);
     EXPECT_EQ(SewerArray[1], held);
     EXPECT_EQ(held->from, "kept");
+    EXPECT_EQ(w().MSFlexGrid1.TextMatrix(1, 1), "");   // nothing echoed either
 
     // A column number that names no column.
     dialogs().ClearLog();
