@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "exchange/sewer_array.h"
 #include "mainwindow/globals.h"
 #include "model/sewer.h"
 #include "platform/cad/client.h"
@@ -23,9 +24,6 @@ inline cad::ClientRef AcadApp;
 inline cad::ClientRef AcadDoc;
 inline cad::ClientRef AcadModelSpace;
 
-// The pipes of the last drawing read, by record number (slot 0 unused; a slot
-// is null until a pipe is stored there).
-inline std::vector<std::shared_ptr<model::Sewer>> SewerArray;
 // The links of each record number (NextPipe, PrevPipe, Branch1, Branch2,
 // Link4); slot 0 is the record of "no pipe".
 inline std::vector<RunEntry> SewerLinks;

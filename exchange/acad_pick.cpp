@@ -91,16 +91,27 @@ bool Form1::PickPolylineLateral(const std::string& polyline,
         auto pipe = std::make_shared<model::Sewer>();
         PipeValuesFromGrid(*pipe, rows, true);
         SetNewPipeEnds(*pipe);
+        // The edge as the record stores it; a vertex no single can hold is
+        // an overflow, found before the pipe is added.
+        float edge[5] = {};
+        if (!step([&] {
+                const double values[5] = {std::sqrt((x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1)), x1, y1, x2, y2};
+                for (int v = 0; v < 5; ++v) {
+                    if (!std::isfinite(values[v])) vb::RaiseError(vb::errOverflow);
+                    edge[v] = vb::CSng(vb::Variant(values[v]));
+                }
+            }))
+            return false;
         PipeCount = NextFreeNumber("Se ", PipeCount + 1);
         pipe->Index = 200;
         pipe->lat = CurrentLateralName;
         pipe->Name = "Se " + std::to_string(PipeCount);
         if (!StoreNode(pipe, "Obj" + CurrentLateralName, vb::Variant(), index, lat)) return false;
-        pipe->l = static_cast<float>(std::sqrt((x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1)));
-        pipe->x1 = static_cast<float>(x1);
-        pipe->y1 = static_cast<float>(y1);
-        pipe->x2 = static_cast<float>(x2);
-        pipe->y2 = static_cast<float>(y2);
+        pipe->l = edge[0];
+        pipe->x1 = edge[1];
+        pipe->y1 = edge[2];
+        pipe->x2 = edge[3];
+        pipe->y2 = edge[4];
 
         // The label reads along the edge, never upside down: directions
         // beyond 90 degrees turn half round, and a nearly vertical edge drawn

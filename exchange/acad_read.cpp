@@ -40,7 +40,14 @@ SheetGrid GridOf(const cad::XData& record) {
     return g;
 }
 
-float Whole(double v) { return static_cast<float>(vb::RoundHalfEven(v)); }
+// A coordinate or level as the pipe record stores it: a single, rounded to
+// the whole number.  A value no single can hold is an overflow, as is one
+// that is no number at all, so that no pipe is made with an infinite level.
+float Single(double v) {
+    if (!std::isfinite(v)) vb::RaiseError(vb::errOverflow);
+    return vb::CSng(vb::Variant(v));
+}
+float Whole(double v) { return Single(vb::RoundHalfEven(v)); }
 
 // Everything a read makes, kept aside until the read has succeeded.
 struct DrawingRead {
@@ -94,7 +101,7 @@ void ReadLine(cad::Client& doc, const std::string& line, const SheetGrid& grid, 
     s->area1 = vb::CSng(Entry(sewer, 4));
     s->area2 = vb::CSng(Entry(sewer, 5));
     s->lat = vb::CStr(Entry(sewer, 8));
-    s->l = static_cast<float>(std::sqrt((end.y - start.y) * (end.y - start.y) + (end.x - start.x) * (end.x - start.x)));
+    s->l = Single(std::sqrt((end.y - start.y) * (end.y - start.y) + (end.x - start.x) * (end.x - start.x)));
     s->x1 = Whole(start.x);
     s->y1 = Whole(start.y);
     s->x2 = Whole(end.x);

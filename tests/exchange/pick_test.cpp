@@ -114,4 +114,14 @@ TEST_F(AcadTest, PickEndsCleanlyOnFailures) {
     EXPECT_EQ(Prompts(), std::vector<std::string>{"AddText refused"});
     EXPECT_FALSE(f().Frame15.Visible());
     EXPECT_EQ(AcadApp, nullptr);
+
+    // A vertex no pipe record can hold: the edges before it are pipes, that
+    // edge is refused once and the pick ends.
+    client_->failIn.clear();
+    dialogs().ClearLog();
+    client_->ScriptNextPick({doc_.AddLwPolyline({{0, 0}, {10, 0}, {1e39, 0}, {30, 0}})});
+    f().Command25_Click();
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"Overflow"});
+    EXPECT_FALSE(f().Frame15.Visible());
+    EXPECT_EQ(f().myCol->ChildCount(vb::Variant("Obj" + CurrentLateralName)), 1);
 }

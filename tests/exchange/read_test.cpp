@@ -131,6 +131,18 @@ TEST_F(AcadTest, ReadOfAnEmptyOrFaultyDrawing) {
         EXPECT_EQ(f().myCol, network);
         EXPECT_EQ(PipeCount, 0);
     }
+    // A level or position no pipe record can hold is refused with the line.
+    for (const cad::Point start : {cad::Point{0, 0, 1e39}, cad::Point{-5e38, 0, 0}}) {
+        doc_ = cad::Document::New();
+        const std::string bad = AddPipe(1, 0, 0, "A", start, {5e38, 0, 0});
+        dialogs().ClearLog();
+        AcadGetSewerData();
+        const std::vector<std::string> said = Prompts();
+        ASSERT_EQ(said.size(), 2u);
+        EXPECT_NE(said[0].find(bad), std::string::npos) << said[0];
+        EXPECT_NE(said[0].find("Overflow"), std::string::npos) << said[0];
+        EXPECT_EQ(f().myCol, network);
+    }
 
     // Next-pipe links that run round in a circle end the walk.
     doc_ = cad::Document::New();

@@ -4,6 +4,7 @@
 // "ACAD Pline" turns a polyline picked through the program's test hook into
 // a lateral, and the drawing the program saves is judged by ezdxf.
 #include <QDBusConnection>
+#include <QTimer>
 
 #include "exchange/acad.h"
 #include "platform/cad/bus/bus_client.h"
@@ -97,4 +98,25 @@ print('ok')
 )",
                           path, &report);
     EXPECT_EQ(rc, 0) << report;
+}
+
+TEST_F(ExchangeOnTheBus, TheWindowStaysLiveWhileTheUserPicksAndAClosedProgramEndsThePick) {
+    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run under dbus-run-session";
+    cad::bus::InstallBusAttacher();
+    Program program({QString::fromStdString(Copy("network_r2000.dxf"))});
+    ASSERT_TRUE(NameOwned());
+
+    // While the drawing program waits for the user's pick, the design tool
+    // goes on handling its own events (it repaints the pick panel); here one
+    // of them looks at the panel and then closes the drawing program.
+    bool panelShownDuringPick = false;
+    QTimer::singleShot(200, [&] {
+        panelShownDuringPick = f().Frame15.Visible() && f().Label29.Caption() == "0";
+        program.Stop();
+    });
+    f().Command25_Click();
+    EXPECT_TRUE(panelShownDuringPick);
+    EXPECT_EQ(Prompts().size(), 1u);
+    EXPECT_FALSE(f().Frame15.Visible());
+    EXPECT_EQ(AcadApp, nullptr);
 }

@@ -4,7 +4,9 @@
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
+#include <QEventLoop>
 
 #include "platform/cad/bus/bus_protocol.h"
 #include "platform/runtime/vberror.h"
@@ -40,7 +42,10 @@ public:
                 const std::vector<vb::Variant>& data) override {
         Call("Select", {Q(set), mode, PointToBus(c1), PointToBus(c2), ShortsToBus(types), ValuesToBus(data)});
     }
-    void SelectOnScreen(const std::string& set) override { Call("SelectOnScreen", {Q(set)}, kPickTimeoutMs); }
+    // The pick waits for the user; meanwhile this program goes on painting
+    // its windows (its pick panel tells the user what to do), but takes no
+    // input, so that nothing else starts before the pick has ended.
+    void SelectOnScreen(const std::string& set) override { Call("SelectOnScreen", {Q(set)}, kPickTimeoutMs, true); }
     std::vector<std::string> SelectionSetEntities(const std::string& set) override {
         return Strings(One("SelectionSetEntities", {Q(set)}));
     }
@@ -106,10 +111,22 @@ private:
         return {d[0], d[1], d[2]};
     }
 
-    QList<QVariant> Call(const char* member, const QList<QVariant>& args, int timeout = kCallTimeoutMs) {
+    QList<QVariant> Call(const char* member, const QList<QVariant>& args, int timeout = kCallTimeoutMs,
+                         bool paintWhileWaiting = false) {
         QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QLatin1String(member));
         call.setArguments(args);
-        QDBusMessage reply = bus_.call(call, QDBus::Block, timeout);
+        QDBusMessage reply;
+        if (paintWhileWaiting) {
+            QDBusPendingCallWatcher watcher(bus_.asyncCall(call, timeout));
+            if (!watcher.isFinished()) {
+                QEventLoop wait;
+                QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &wait, &QEventLoop::quit);
+                wait.exec(QEventLoop::ExcludeUserInputEvents);
+            }
+            reply = watcher.reply();
+        } else {
+            reply = bus_.call(call, QDBus::Block, timeout);
+        }
         if (reply.type() == QDBusMessage::ReplyMessage) return reply.arguments();
         QString name = reply.errorName();
         std::string text = reply.errorMessage().toStdString();
