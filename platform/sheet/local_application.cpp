@@ -1,3 +1,5 @@
+#include <cmath>
+#include <cstdint>
 #include <algorithm>
 #include <cstring>
 
@@ -166,6 +168,11 @@ std::shared_ptr<Sheet> DecodeSheet(const uint8_t* data, size_t size) {
                 if (cell.text >= strings) Fail("sheet data: string index out of range");
             } else {
                 cell.number = in.F64();
+                // An error value is a whole code that the runtime's Error holds.
+                if (cell.kind == Cell::Error &&
+                    !(cell.number >= INT32_MIN && cell.number <= INT32_MAX && cell.number == std::floor(cell.number))) {
+                    Fail("sheet data: bad error code");
+                }
             }
             if (number < 1 || number > static_cast<uint32_t>(kMaxRow) || col < 1 || col > static_cast<uint32_t>(kMaxCol)) {
                 Fail("sheet data: cell out of the sheet's range");

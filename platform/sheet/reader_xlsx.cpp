@@ -5,6 +5,7 @@
 // sheets' parts and the shared strings), the shared strings and every
 // worksheet's sheetData.  Nothing else of the package is needed for cell
 // values.  Every member is inflated into memory under kMaxPartBytes.
+#include <cmath>
 #include <zip.h>
 
 #include <algorithm>
@@ -311,7 +312,7 @@ std::shared_ptr<Sheet> ReadWorksheet(const Package& pkg, const std::string& part
         if (row.type() != pugi::node_element || LocalName(row.name()) != "row") continue;
         if (pugi::xml_attribute r = row.attribute("r")) {
             double n = 0;
-            if (!ParseXmlNumber(r.value(), n) || n < 1 || n > kMaxRow || n != static_cast<int32_t>(n)) {
+            if (!ParseXmlNumber(r.value(), n) || !(n >= 1 && n <= kMaxRow) || n != std::floor(n)) {
                 pkg.Fail(part, std::string("bad row number \"") + r.value() + "\"");
             }
             rowNumber = static_cast<int32_t>(n);
@@ -349,7 +350,9 @@ std::shared_ptr<Sheet> ReadWorksheet(const Package& pkg, const std::string& part
                 continue;   // no value: the cell is empty
             } else if (type == "s") {
                 double n = 0;
-                if (!ParseXmlNumber(vtext, n) || n < 0 || n != static_cast<double>(static_cast<int64_t>(n))) {
+                // A whole number, tested without converting it (a huge one
+                // would not fit any integer type).
+                if (!ParseXmlNumber(vtext, n) || !(n >= 0) || n != std::floor(n)) {
                     pkg.Fail(part, where + ": bad shared-string index \"" + vtext + "\"");
                 }
                 if (n >= static_cast<double>(shared.size())) {
