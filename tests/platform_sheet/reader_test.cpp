@@ -80,6 +80,7 @@ TEST(SheetReader, DamagedFilesGiveAClearError) {
         const char* says;
     } cases[] = {
         {"bad/sst_index.xlsx", "shared string 7 out of range"},
+        {"bad/sst_huge.xlsx", "shared string 8e30 out of range"},
         {"bad/missing_part.xlsx", "xl/worksheets/sheet1.xml: part missing"},
         {"bad/bad_xml.xlsx", "bad XML"},
         {"bad/bad_ref.xlsx", "bad cell reference \"ZZZZ1\""},

@@ -170,6 +170,8 @@ def damaged_fixtures():
     os.makedirs(bad, exist_ok=True)
     # A shared-string index past the two strings there are.
     package(os.path.join(bad, "sst_index.xlsx"), base_parts('<row r="1"><c r="A1" t="s"><v>7</v></c></row>'))
+    # A shared-string index too large for any integer.
+    package(os.path.join(bad, "sst_huge.xlsx"), base_parts('<row r="1"><c r="A1" t="s"><v>8e30</v></c></row>'))
     # The sheet the workbook names is not in the package.
     parts = base_parts("")
     del parts["xl/worksheets/sheet1.xml"]
