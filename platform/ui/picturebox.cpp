@@ -272,35 +272,32 @@ void PictureBox::BorderStyle(int b) {
 }
 
 // --- Canvas -------------------------------------------------------------------------------------------
+// A wide canvas (a strip of thousands of tabs runs to tens of megabytes)
+// lies in address space reserved for rows far longer than it needs: the
+// kernel hands out a page only when a pixel on it is first written, so a
+// canvas that grows sideways takes the new columns' pages alone, and nothing
+// is copied.  The mapping is given back when the last image over it goes.
+struct PictureBox::CanvasMemory {
+    uchar* at = nullptr;
+    size_t size = 0;
+    qsizetype stride = 0;   // bytes per row
+    int rows = 0;
+    ~CanvasMemory() {
+        if (at) munmap(at, size);
+    }
+    // An image of the first w pixels of every row.
+    static std::unique_ptr<QImage> Image(const std::shared_ptr<CanvasMemory>& m, int w) {
+        auto* keep = new std::shared_ptr<CanvasMemory>(m);
+        return std::make_unique<QImage>(
+            m->at, w, m->rows, m->stride, QImage::Format_RGB32,
+            [](void* info) { delete static_cast<std::shared_ptr<CanvasMemory>*>(info); }, keep);
+    }
+};
+
 namespace {
 
-// A new RGB32 image, not yet filled.  A large one (a strip of thousands of
-// tabs runs to tens of megabytes) gets its pages from the kernel in one go
-// rather than one fault at a time as they are first written.
-std::unique_ptr<QImage> NewCanvasImage(int w, int h) {
-    constexpr size_t kLarge = size_t(4) << 20;
-    const size_t bytesPerLine = sizeof(QRgb) * static_cast<size_t>(w);
-    const size_t bytes = bytesPerLine * static_cast<size_t>(h);
-    if (bytes >= kLarge) {
-        void* mem = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-        if (mem != MAP_FAILED) {
-            struct Mapping {
-                void* at;
-                size_t size;
-            };
-            auto* mapping = new Mapping{mem, bytes};
-            return std::make_unique<QImage>(
-                static_cast<uchar*>(mem), w, h, static_cast<qsizetype>(bytesPerLine), QImage::Format_RGB32,
-                [](void* info) {
-                    auto* m = static_cast<Mapping*>(info);
-                    munmap(m->at, m->size);
-                    delete m;
-                },
-                mapping);
-        }
-    }
-    return std::make_unique<QImage>(w, h, QImage::Format_RGB32);
-}
+constexpr size_t kLargeCanvas = size_t(4) << 20;   // bytes
+constexpr size_t kMaxReservation = size_t(1) << 30;
 
 }  // namespace
 
@@ -309,22 +306,57 @@ void PictureBox::EnsureCanvas() {
     int h = std::max(1, ClientHeightPixels());
     if (canvas_ && canvas_->width() >= w && canvas_->height() >= h) return;
     EndPainting();
+    const QRgb back = ToQColor(backColor_).rgb();
+    const bool inReservation = canvas_ && canvasMemory_ && canvas_->constBits() == canvasMemory_->at;
+    if (inReservation && h <= canvas_->height() && static_cast<qsizetype>(w) * 4 <= canvasMemory_->stride) {
+        // Wider within the reserved rows: the old pixels stay where they
+        // are, the new columns get BackColor.
+        const int oldW = canvas_->width();
+        const int newW = static_cast<int>(std::min<int64_t>(canvasMemory_->stride / 4, std::max<int64_t>(w, oldW + oldW / 4)));
+        auto wider = CanvasMemory::Image(canvasMemory_, newW);
+        for (int y = 0; y < wider->height(); ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(wider->scanLine(y));
+            std::fill(row + oldW, row + newW, back);
+        }
+        canvas_ = std::move(wider);
+        return;
+    }
     // The drawing is kept when the box grows; the new area gets BackColor.
     // A side that grows gets twice the room it had, so that a box widened
-    // step by step (a strip of tabs growing by one tab at a time) is copied
-    // only a few times on the way.  Every pixel of the new image is written
-    // once: the old rows are copied, the rest is filled.
+    // step by step is copied only a few times on the way.  Every pixel of
+    // the new image is written once: the old rows are copied, the rest is
+    // filled.
     auto roomFor = [](int wanted, int had) {
         return wanted <= had ? had : static_cast<int>(std::min<int64_t>(QWIDGETSIZE_MAX, std::max<int64_t>(wanted, 2 * int64_t(had))));
     };
-    auto grown = NewCanvasImage(roomFor(w, canvas_ ? canvas_->width() : 0), roomFor(h, canvas_ ? canvas_->height() : 0));
+    const int newW = roomFor(w, canvas_ ? canvas_->width() : 0), newH = roomFor(h, canvas_ ? canvas_->height() : 0);
+    std::unique_ptr<QImage> grown;
+    std::shared_ptr<CanvasMemory> memory;
+    if (sizeof(QRgb) * static_cast<size_t>(newW) * static_cast<size_t>(newH) >= kLargeCanvas) {
+        // Rows with room for sixteen times the width (within the box's
+        // largest width and a bounded reservation).
+        const size_t rowsBytes = sizeof(QRgb) * static_cast<size_t>(newH);
+        const size_t roomW = std::max<size_t>(
+            newW, std::min<size_t>({size_t(16) * newW, size_t(QWIDGETSIZE_MAX), kMaxReservation / rowsBytes}));
+        const size_t stride = sizeof(QRgb) * roomW;
+        const size_t size = stride * static_cast<size_t>(newH);
+        void* at = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (at != MAP_FAILED) {
+            memory = std::make_shared<CanvasMemory>();
+            memory->at = static_cast<uchar*>(at);
+            memory->size = size;
+            memory->stride = static_cast<qsizetype>(stride);
+            memory->rows = newH;
+            grown = CanvasMemory::Image(memory, newW);
+        }
+    }
+    if (!grown) grown = std::make_unique<QImage>(newW, newH, QImage::Format_RGB32);
     if (grown->isNull()) {
         // No memory for it: the drawing keeps the canvas it has (what lies
         // beyond it is not drawn).
         if (!canvas_) canvas_ = std::make_unique<QImage>(1, 1, QImage::Format_RGB32);
         return;
     }
-    const QRgb back = ToQColor(backColor_).rgb();
     if (canvas_ && canvas_->format() == QImage::Format_RGB32) {
         const int oldW = canvas_->width(), oldH = canvas_->height();
         for (int y = 0; y < grown->height(); ++y) {
@@ -348,6 +380,7 @@ void PictureBox::EnsureCanvas() {
         grown->fill(back);
     }
     canvas_ = std::move(grown);
+    canvasMemory_ = std::move(memory);
 }
 
 const QImage& PictureBox::canvas() const {
@@ -457,7 +490,10 @@ void PictureBox::Cls() {
     if (canvas_ && !(picture_ && !picture_->IsEmpty())) {
         const int64_t held = int64_t(canvas_->width()) * canvas_->height();
         const int64_t needed = int64_t(std::max(1, ClientWidthPixels())) * std::max(1, ClientHeightPixels());
-        if (held > 4 * needed) canvas_.reset();
+        if (held > 4 * needed) {
+            canvas_.reset();
+            canvasMemory_.reset();
+        }
     }
     EnsureCanvas();
     canvas_->fill(ToQColor(backColor_));
@@ -753,6 +789,7 @@ void PictureBox::CopyPropertiesFrom(const Control& source) {
     // A new canvas starts as BackColor with the picture drawn on it.
     EndPainting();
     canvas_.reset();
+    canvasMemory_.reset();
     EnsureCanvas();
     Touched();
 }

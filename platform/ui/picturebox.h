@@ -209,6 +209,10 @@ private:
     DrawEntry PenEntry(DrawEntry::Kind kind, double x1, double y1, double x2, double y2, int32_t color) const;
     int32_t ResolveColor(std::optional<int32_t> c) const;
 
+    // Address space reserved for a wide canvas to grow into sideways
+    // without copying (see EnsureCanvas); canvas_ may lie in it.
+    struct CanvasMemory;
+    std::shared_ptr<CanvasMemory> canvasMemory_;
     std::unique_ptr<QImage> canvas_;
     mutable std::unique_ptr<QPainter> painter_;   // after canvas_: ends first
     mutable std::unique_ptr<FontCache> fonts_;

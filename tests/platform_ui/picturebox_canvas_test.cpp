@@ -2,6 +2,9 @@
 // again, and only Cls takes it away (the background picture excepted).
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <QImage>
+
 #include "platform/ui/testing.h"
 #include "platform/ui/ui.h"
 
@@ -67,6 +70,44 @@ TEST(PictureBoxCanvas, ClearingAShrunkBoxKeepsItsBackgroundPicture) {
     p.Width(200);
     EXPECT_EQ(p.At(150, 10), kBlue);
     EXPECT_EQ(p.At(5, 10), kBlue);
+}
+
+// A canvas of many megabytes (a strip of thousands of tabs) grows sideways
+// in place; its drawing must survive that, a later growth in height (which
+// moves it), and an image taken of it.
+TEST(PictureBoxCanvas, AWideCanvasKeepsItsDrawingAsItGrows) {
+    PixelBox p(60000, 20);   // 4.8 MB
+    p.box.PSet(59999, 19, kRed);
+    for (int w = 60000; w <= 400000; w += 7919) {
+        p.Width(w);
+        p.box.PSet(w - 1, w % 20, kGreen);
+        ASSERT_EQ(p.At(w - 2, w % 20), kWhite) << w;
+    }
+    EXPECT_EQ(p.At(59999, 19), kRed);
+    for (int w = 60000; w <= 400000; w += 7919) ASSERT_EQ(p.At(w - 1, w % 20), kGreen) << w;
+    const vb::PictureRef image = p.box.Image();
+    EXPECT_EQ(image->image().width(), p.box.ScaleWidth());
+    EXPECT_EQ(image->image().pixelColor(59999, 19), QColor(255, 0, 0));
+    // Everything else is the back colour.
+    int marks = 0, others = 0;
+    const QImage& all = image->image();
+    for (int y = 0; y < all.height(); ++y)
+        for (int x = 0; x < all.width(); ++x) {
+            const QRgb c = all.pixel(x, y) & 0xFFFFFF;
+            if (c == 0x00FF00 || c == 0xFF0000) ++marks;
+            else if (c != 0xFFFFFF) ++others;
+        }
+    EXPECT_EQ(others, 0);
+    EXPECT_EQ(marks, 1 + (400000 - 60000) / 7919 + 1);
+
+    p.box.Height(40 * 15);
+    EXPECT_EQ(p.At(59999, 19), kRed);
+    EXPECT_EQ(p.At(59999, 39), kWhite);
+    p.box.PSet(100, 39, kBlue);
+    EXPECT_EQ(p.At(100, 39), kBlue);
+    p.Width(500000);
+    EXPECT_EQ(p.At(499999, 39), kWhite);
+    EXPECT_EQ(p.At(59999, 19), kRed);
 }
 
 }  // namespace
