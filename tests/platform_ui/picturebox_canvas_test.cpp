@@ -110,4 +110,51 @@ TEST(PictureBoxCanvas, AWideCanvasKeepsItsDrawingAsItGrows) {
     EXPECT_EQ(p.At(59999, 19), kRed);
 }
 
+// Drawing on demand must leave every pixel as drawing at once does, whatever
+// is looked at in between: pictures stretched across band edges, text,
+// XOR drawing over them, clearing, and a canvas that grows in place.
+TEST(PictureBoxCanvas, DrawingOnDemandGivesTheSamePixels) {
+    PixelBox source(7, 9);
+    source.box.Line(0, 0, 6, 8, kRed, vb::PictureBox::LineForm::FilledBox);
+    source.box.PSet(3, 4, kBlue);
+    const vb::PictureRef piece = source.box.Image();
+
+    auto run = [&](vb::PictureBox& b, bool peek) {
+        int32_t seen = 0;
+        b.Font([] { vb::Font f; f.Name = "Arial"; f.Size = 8; return f; }());
+        for (int round = 0; round < 2; ++round) {
+            b.Cls();
+            for (int i = 0; i < 400; ++i) {
+                b.Width((1000 + 160 * i) * 15);
+                const double x = 1000 + 157.3 * i - 60;
+                b.PaintPicture(piece, x, i % 7, 83.7 + i % 5, 9 + i % 3);
+                b.ForeColor(i % 2 ? kGreen : 0);
+                b.FontTransparent(i % 3 != 0);
+                b.CurrentX(x + 3);
+                b.CurrentY(2);
+                b.Print("Se " + std::to_string(i), false);
+                if (i % 50 == 7) {
+                    b.DrawMode(vb::vbXorPen);
+                    b.PaintPicture(piece, x - 30, 3, 40, 12);
+                    b.DrawMode(vb::vbCopyPen);
+                }
+                if (peek && i % 37 == 0) seen += b.Point(x + 20, 5) + b.Point(x - 500, 10);
+                if (i == 200) b.Line(x - 5000, 0, x, 19, kBlue);
+            }
+        }
+        return seen;
+    };
+    PixelBox atOnce(1000, 20), onDemand(1000, 20), peeked(1000, 20);
+    onDemand.box.DrawOnDemand(true);
+    peeked.box.DrawOnDemand(true);
+    const int32_t seenAtOnce = run(atOnce.box, true);
+    run(onDemand.box, false);
+    EXPECT_EQ(run(peeked.box, true), seenAtOnce);
+    const QImage expected = atOnce.box.Image()->image();
+    EXPECT_GT(expected.width(), 60000);
+    EXPECT_TRUE(onDemand.box.Image()->image() == expected);
+    EXPECT_TRUE(peeked.box.Image()->image() == expected);
+    EXPECT_EQ(onDemand.box.DrawLog().size(), atOnce.box.DrawLog().size());
+}
+
 }  // namespace
