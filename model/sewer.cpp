@@ -143,36 +143,36 @@ void Sewer::LetSlot(int slot, const vb::Variant& value) {
 
 void Sewer::Serialize(std::vector<uint8_t>& bytes) const {
     vb::PropertyBag bag;
-    bag.WriteProperty("Name", vb::Variant(Name));
-    bag.WriteProperty("Index", vb::Variant(Index));
-    bag.WriteProperty("Lat", vb::Variant(lat));
-    bag.WriteProperty("from", vb::Variant(from));
-    bag.WriteProperty("tom", vb::Variant(tom));
-    bag.WriteProperty("qadd", vb::Variant(qadd));
-    bag.WriteProperty("pop1", vb::Variant(pop1));
-    bag.WriteProperty("pop2", vb::Variant(pop2));
-    bag.WriteProperty("area1", vb::Variant(area1));
-    bag.WriteProperty("area2", vb::Variant(area2));
-    bag.WriteProperty("density1", vb::Variant(density1));
-    bag.WriteProperty("density2", vb::Variant(density2));
-    bag.WriteProperty("felv", vb::Variant(felv));
-    bag.WriteProperty("telv", vb::Variant(telv));
-    bag.WriteProperty("finv", vb::Variant(finv));
-    bag.WriteProperty("tinv", vb::Variant(tinv));
-    bag.WriteProperty("l", vb::Variant(l));
-    bag.WriteProperty("Qd", vb::Variant(qd));
-    bag.WriteProperty("DIA", vb::Variant(dia));
-    bag.WriteProperty("slope", vb::Variant(slope));
-    bag.WriteProperty("Mincover", vb::Variant(mincover));
-    bag.WriteProperty("ma1", vb::Variant(ma1));
-    bag.WriteProperty("ma2", vb::Variant(ma2));
-    bag.WriteProperty("ma3", vb::Variant(ma3));
-    bag.WriteProperty("ma4", vb::Variant(ma4));
-    bag.WriteProperty("ma5", vb::Variant(ma5));
-    bag.WriteProperty("X1", vb::Variant(x1));
-    bag.WriteProperty("Y1", vb::Variant(y1));
-    bag.WriteProperty("X2", vb::Variant(x2));
-    bag.WriteProperty("Y2", vb::Variant(y2));
+    bag.AppendNew("Name", vb::Variant(Name));
+    bag.AppendNew("Index", vb::Variant(Index));
+    bag.AppendNew("Lat", vb::Variant(lat));
+    bag.AppendNew("from", vb::Variant(from));
+    bag.AppendNew("tom", vb::Variant(tom));
+    bag.AppendNew("qadd", vb::Variant(qadd));
+    bag.AppendNew("pop1", vb::Variant(pop1));
+    bag.AppendNew("pop2", vb::Variant(pop2));
+    bag.AppendNew("area1", vb::Variant(area1));
+    bag.AppendNew("area2", vb::Variant(area2));
+    bag.AppendNew("density1", vb::Variant(density1));
+    bag.AppendNew("density2", vb::Variant(density2));
+    bag.AppendNew("felv", vb::Variant(felv));
+    bag.AppendNew("telv", vb::Variant(telv));
+    bag.AppendNew("finv", vb::Variant(finv));
+    bag.AppendNew("tinv", vb::Variant(tinv));
+    bag.AppendNew("l", vb::Variant(l));
+    bag.AppendNew("Qd", vb::Variant(qd));
+    bag.AppendNew("DIA", vb::Variant(dia));
+    bag.AppendNew("slope", vb::Variant(slope));
+    bag.AppendNew("Mincover", vb::Variant(mincover));
+    bag.AppendNew("ma1", vb::Variant(ma1));
+    bag.AppendNew("ma2", vb::Variant(ma2));
+    bag.AppendNew("ma3", vb::Variant(ma3));
+    bag.AppendNew("ma4", vb::Variant(ma4));
+    bag.AppendNew("ma5", vb::Variant(ma5));
+    bag.AppendNew("X1", vb::Variant(x1));
+    bag.AppendNew("Y1", vb::Variant(y1));
+    bag.AppendNew("X2", vb::Variant(x2));
+    bag.AppendNew("Y2", vb::Variant(y2));
     bytes = bag.TakeContents();
 }
 
@@ -211,10 +211,15 @@ void Sewer::Deserialize(const std::vector<uint8_t>& bytes) {
     }();
     const vb::Variant noText{std::string()};
     const vb::Variant zero{int16_t(0)};
-    for (const Stored& s : order) {
+    // Bytes written by Serialize hold the names in this order and spelling:
+    // each value is then taken from its position (names are unique in a
+    // bag, so that is the value ReadProperty finds), else looked up.
+    for (size_t k = 0; k < order.size(); ++k) {
+        const Stored& s = order[k];
         // A value that does not convert leaves its property as it was.
         try {
-            LetSlot(s.slot, bag.ReadProperty(s.bagName, s.textDefault ? noText : zero));
+            if (k < bag.Count() && bag.NameViewAt(k) == s.bagName) LetSlot(s.slot, bag.ValueAt(k));
+            else LetSlot(s.slot, bag.ReadProperty(s.bagName, s.textDefault ? noText : zero));
         } catch (const vb::VbError&) {
         }
     }

@@ -89,7 +89,15 @@ std::string_view PropertyBag::NameView(const Entry& e) const {
 
 std::string PropertyBag::NameAt(size_t i) const { return std::string(NameView(entries_.at(i))); }
 
+void PropertyBag::IndexAppended() const {
+    for (size_t i = indexed_; i < entries_.size(); ++i) entries_[i].hash = HashName(NameView(entries_[i]));
+    // A name appended twice stays stored twice; the first is found.
+    for (size_t i = indexed_; i < entries_.size(); ++i) IndexEntry(i);
+    indexed_ = entries_.size();
+}
+
 int64_t PropertyBag::Lookup(std::string_view name, uint32_t hash) const {
+    if (indexed_ < entries_.size()) IndexAppended();
     if (slots_.empty()) {
         if (!MayHold(hash)) return -1;
         // Scanned from the entry after the last one found: values read in the
@@ -126,7 +134,7 @@ int64_t PropertyBag::Lookup(std::string_view name, uint32_t hash) const {
     }
 }
 
-bool PropertyBag::IndexEntry(size_t index) {
+bool PropertyBag::IndexEntry(size_t index) const {
     const Entry& added = entries_[index];
     AddToBloom(added.hash);
     if (slots_.empty()) {
@@ -150,7 +158,7 @@ bool PropertyBag::IndexEntry(size_t index) {
     return true;
 }
 
-void PropertyBag::GrowSlots(size_t indexed, size_t wanted) {
+void PropertyBag::GrowSlots(size_t indexed, size_t wanted) const {
     size_t size = 64;
     while (size < wanted * 2) size *= 2;
     if (size <= slots_.size()) return;
@@ -167,12 +175,14 @@ void PropertyBag::GrowSlots(size_t indexed, size_t wanted) {
 void PropertyBag::RebuildIndex() {
     slots_.clear();
     bloom_.fill(0);
-    for (size_t i = 0; i < entries_.size(); ++i) IndexEntry(i);
+    indexed_ = 0;
+    IndexAppended();
 }
 
 void PropertyBag::Clear() {
     buf_.clear();
     entries_.clear();
+    indexed_ = 0;
     slots_.clear();
     bloom_.fill(0);
 }
@@ -283,7 +293,9 @@ void PropertyBag::Reserve(size_t bytes, size_t entries) {
         entries = std::min<size_t>(entries, size_t(1) << 28);
         entries_.reserve(std::max(entries_.capacity(), entries));
         // The slot table sized for them now, instead of rehashed at every doubling.
-        if (entries > kLinearLimit) GrowSlots(entries_.size(), entries);
+        // (Not while names appended by AppendNew wait: such a bag may never
+        // be read by name.)
+        if (entries > kLinearLimit && indexed_ == entries_.size()) GrowSlots(entries_.size(), entries);
     } catch (const std::bad_alloc&) {
     }
 }
@@ -374,8 +386,26 @@ void PropertyBag::WriteBytes(std::string_view name, const uint8_t* data, size_t 
     });
 }
 
+void PropertyBag::AppendNew(std::string_view name, const Variant& value) {
+    if (value.Type() == vbObject || !Storable(value)) RaiseError(errTypeMismatch);
+    AppendEntry(name, 0, static_cast<uint16_t>(value.Type()), [&] { PutEntry(buf_, name, value, nullptr, nullptr); },
+                false);
+}
+
+void PropertyBag::AppendNewBytes(std::string_view name, const uint8_t* data, size_t size) {
+    AppendEntry(name, 0, kByteArrayType,
+                [&] {
+                    PutText(buf_, name);
+                    PutU16(buf_, kByteArrayType);
+                    PutU32(buf_, 0);
+                    PutU32(buf_, static_cast<uint32_t>(size));
+                    PutRaw(buf_, data, size);
+                },
+                false);
+}
+
 template <class Put>
-void PropertyBag::AppendEntry(std::string_view name, uint32_t hash, uint16_t type, Put&& put) {
+void PropertyBag::AppendEntry(std::string_view name, uint32_t hash, uint16_t type, Put&& put, bool indexed) {
     const size_t startAt = buf_.size();
     try {
         if (buf_.empty()) StartBuffer();
@@ -388,9 +418,11 @@ void PropertyBag::AppendEntry(std::string_view name, uint32_t hash, uint16_t typ
         e.hash = hash;
         e.type = type;
         entries_.push_back(e);
+        if (!indexed) return;
         // The name was looked up before; a small bag has nothing to index.
         if (!slots_.empty() || entries_.size() > kLinearLimit) IndexEntry(entries_.size() - 1);
         else AddToBloom(hash);
+        indexed_ = entries_.size();
     } catch (...) {
         buf_.resize(startAt);
         if (entries_.size() > 0 && entries_.back().end > startAt) entries_.pop_back();
@@ -401,7 +433,11 @@ void PropertyBag::AppendEntry(std::string_view name, uint32_t hash, uint16_t typ
 Variant PropertyBag::ReadProperty(std::string_view name, const Variant& defaultValue) const {
     const int64_t at = Lookup(name, HashName(name));
     if (at < 0) return defaultValue;
-    const Entry& e = entries_[static_cast<size_t>(at)];
+    return ValueAt(static_cast<size_t>(at));
+}
+
+Variant PropertyBag::ValueAt(size_t i) const {
+    const Entry& e = entries_.at(i);
     const uint8_t* p = buf_.data() + e.PayloadAt();
     switch (e.type) {
         case vbEmpty: return Variant();
@@ -583,6 +619,7 @@ void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) {
         if (!fresh.IndexEntry(i)) refuse();  // duplicate name
     buf_.swap(fresh.buf_);
     entries_.swap(fresh.entries_);
+    indexed_ = entries_.size();
     slots_.swap(fresh.slots_);
     bloom_ = fresh.bloom_;
 }
