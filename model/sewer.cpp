@@ -176,10 +176,12 @@ void Sewer::Serialize(std::vector<uint8_t>& bytes) const {
     bytes = bag.TakeContents();
 }
 
-void Sewer::Deserialize(const std::vector<uint8_t>& bytes) {
+void Sewer::Deserialize(const std::vector<uint8_t>& bytes) { Deserialize(std::vector<uint8_t>(bytes)); }
+
+void Sewer::Deserialize(std::vector<uint8_t>&& bytes) {
     vb::PropertyBag bag;
     try {
-        bag.SetContents(bytes);
+        bag.SetContents(std::move(bytes));
     } catch (const vb::VbError&) {
         return;  // no bag: the record stays as it was
     }
@@ -233,7 +235,7 @@ void SerializeSewerObject(bool serialize, vb::Variant& object, std::vector<uint8
         }
     } else if (id == kSewerClassTag) {
         auto s = std::make_shared<Sewer>();
-        s->Deserialize(data);
+        s->Deserialize(std::move(data));
         object = vb::Variant(s);
     }
 }

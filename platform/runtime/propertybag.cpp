@@ -136,10 +136,13 @@ int64_t PropertyBag::Lookup(std::string_view name, uint32_t hash) const {
 
 bool PropertyBag::IndexEntry(size_t index) const {
     const Entry& added = entries_[index];
+    // The bloom bits hold the entries before this one.
+    const bool maybeHeld = MayHold(added.hash);
     AddToBloom(added.hash);
     if (slots_.empty()) {
         // Small bag: the hashes are scanned, nothing to index yet.
         if (entries_.size() <= kLinearLimit) {
+            if (!maybeHeld) return true;
             for (size_t i = 0; i < index; ++i)
                 if (entries_[i].hash == added.hash && SameName(NameView(entries_[i]), NameView(added))) return false;
             return true;
@@ -523,7 +526,11 @@ std::vector<uint8_t> PropertyBag::TakeContents() {
     return out;
 }
 
-void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) {
+void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) { Load(bytes, nullptr); }
+
+void PropertyBag::SetContents(std::vector<uint8_t>&& bytes) { Load(bytes, &bytes); }
+
+void PropertyBag::Load(const std::vector<uint8_t>& bytes, std::vector<uint8_t>* take) {
     auto refuse = [] { RaiseError(errInvalidProcedureCall); };
     constexpr size_t kChecksum = 4;
     if (bytes.size() < kHeaderSize + kChecksum) refuse();
@@ -614,7 +621,12 @@ void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) {
     if (pos != bodyEnd) refuse();
     // IndexEntry reads the names from buf_, so duplicates are found once it
     // holds the bytes.
-    fresh.buf_.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bodyEnd));
+    if (take) {
+        fresh.buf_ = std::move(*take);
+        fresh.buf_.resize(bodyEnd);
+    } else {
+        fresh.buf_.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bodyEnd));
+    }
     for (size_t i = 0; i < fresh.entries_.size(); ++i)
         if (!fresh.IndexEntry(i)) refuse();  // duplicate name
     buf_.swap(fresh.buf_);

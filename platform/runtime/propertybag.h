@@ -97,6 +97,9 @@ public:
     // ("Invalid procedure call or argument") for bytes that are no bag, and
     // leaves the bag unchanged then.
     void SetContents(const std::vector<uint8_t>& bytes);
+    // The same, taking the bytes over instead of copying them (they are
+    // gone afterwards, also when refused for a repeated name).
+    void SetContents(std::vector<uint8_t>&& bytes);
 
     size_t Count() const { return entries_.size(); }
     // Bytes that Contents() would give (less the checksum).
@@ -157,6 +160,9 @@ private:
     // encoded is empty), moving the entries behind it.
     void ReplaceEntry(size_t i, const std::vector<uint8_t>& encoded, uint16_t type);
     void StartBuffer();
+    // SetContents: `take` (the same vector as bytes, or null) is taken over
+    // once the bytes have been checked.
+    void Load(const std::vector<uint8_t>& bytes, std::vector<uint8_t>* take);
     void Clear();
     // The index (entries' hashes, slots_, bloom_) is brought up to date on
     // reading after AppendNew, hence mutable.

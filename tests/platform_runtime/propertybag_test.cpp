@@ -128,9 +128,11 @@ TEST(PropertyBag, RefusesForeignTruncatedAndCorruptedBytes) {
     target.WriteProperty("keep", Variant("me"));
     const std::vector<uint8_t> targetBytes = target.Contents();
 
-    auto refused = [&](const std::vector<uint8_t>& b) {
+    // Copied or taken over, the same bytes are refused alike.
+    auto refusedAs = [&](const std::vector<uint8_t>& b, bool take) {
         try {
-            target.SetContents(b);
+            if (take) target.SetContents(std::vector<uint8_t>(b));
+            else target.SetContents(b);
         } catch (const VbError& e) {
             EXPECT_EQ(e.Number(), errInvalidProcedureCall);
             EXPECT_EQ(target.Contents(), targetBytes);   // unchanged
@@ -139,6 +141,19 @@ TEST(PropertyBag, RefusesForeignTruncatedAndCorruptedBytes) {
         }
         return false;
     };
+    auto refused = [&](const std::vector<uint8_t>& b) {
+        const bool copied = refusedAs(b, false);
+        if (!copied) target.SetContents(targetBytes);
+        EXPECT_EQ(refusedAs(b, true), copied);
+        return copied;
+    };
+    // A name stored twice (in any case), in a small bag and a large one.
+    for (int n : {3, 40}) {
+        PropertyBag twice;
+        for (int i = 0; i < n; ++i) twice.AppendNew("v" + std::to_string(i), Variant(int32_t(i)));
+        twice.AppendNew("V1", Variant(int32_t(1)));
+        EXPECT_TRUE(refused(twice.Contents())) << n;
+    }
     EXPECT_TRUE(refused({}));
     EXPECT_TRUE(refused({'h', 'e', 'l', 'l', 'o'}));
     EXPECT_TRUE(refused(std::vector<uint8_t>(1000, 0)));
