@@ -530,27 +530,28 @@ void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) { Load(bytes, n
 
 void PropertyBag::SetContents(std::vector<uint8_t>&& bytes) { Load(bytes, &bytes); }
 
-void PropertyBag::Load(const std::vector<uint8_t>& bytes, std::vector<uint8_t>* take) {
-    auto refuse = [] { RaiseError(errInvalidProcedureCall); };
-    constexpr size_t kChecksum = 4;
-    if (bytes.size() < kHeaderSize + kChecksum) refuse();
-    if (std::memcmp(bytes.data(), "SDPB", 4) != 0) refuse();
-    const size_t bodyEnd = bytes.size() - kChecksum;
-    if (GetU32(bytes.data() + bodyEnd) != PropertyBagChecksum(bytes.data(), bodyEnd)) refuse();
+namespace {
 
-    const uint8_t* b = bytes.data();
+// Checks a bag's bytes (magic, version, checksum, every entry's shape, no
+// trailing bytes; not the names' uniqueness) and calls
+// onEntry(nameAt, nameLen, type, end) for each entry in order, with offsets
+// into the bytes; onEntry returns false to stop.  reserve(count) comes first.
+// False for bytes that are no bag (or when onEntry stopped).
+template <class Reserve, class OnEntry>
+bool ParseBag(const uint8_t* b, size_t size, Reserve&& reserve, OnEntry&& onEntry) {
+    constexpr size_t kChecksum = 4;
+    if (size < kHeaderSize + kChecksum) return false;
+    if (std::memcmp(b, "SDPB", 4) != 0) return false;
+    const size_t bodyEnd = size - kChecksum;
+    if (GetU32(b + bodyEnd) != PropertyBagChecksum(b, bodyEnd)) return false;
     const uint16_t version = static_cast<uint16_t>(b[4] | (b[5] << 8));
     const uint32_t count = GetU32(b + 6);
-    if (version < kOldestVersion || version > kVersion) refuse();
+    if (version < kOldestVersion || version > kVersion) return false;
     // Every entry takes at least 6 bytes (name length and type word), so a
     // count that the remaining bytes cannot hold is refused before anything
     // is allocated for it.
-    if (count > (bodyEnd - kHeaderSize) / 6) refuse();
-
-    PropertyBag fresh;
-    // Entries here average far more than 16 bytes; a count beyond that
-    // share of the bytes grows the table only with what is really read.
-    fresh.entries_.reserve(std::min<size_t>(count, (bodyEnd - kHeaderSize) / 16 + 16));
+    if (count > (bodyEnd - kHeaderSize) / 6) return false;
+    reserve(count, bodyEnd - kHeaderSize);
     size_t pos = kHeaderSize;
     auto left = [&] { return bodyEnd - pos; };
     // Skips a 4-byte length and that many bytes.
@@ -563,15 +564,14 @@ void PropertyBag::Load(const std::vector<uint8_t>& bytes, std::vector<uint8_t>* 
         return true;
     };
     for (uint32_t n = 0; n < count; ++n) {
-        Entry e;
-        if (left() < 4) refuse();
-        e.nameLen = GetU32(b + pos);
-        e.nameAt = pos + 4;
-        if (!skipText() || left() < 2) refuse();
-        e.type = static_cast<uint16_t>(b[pos] | (b[pos + 1] << 8));
+        if (left() < 4) return false;
+        const uint32_t nameLen = GetU32(b + pos);
+        const size_t nameAt = pos + 4;
+        if (!skipText() || left() < 2) return false;
+        const uint16_t type = static_cast<uint16_t>(b[pos] | (b[pos + 1] << 8));
         pos += 2;
         bool ok = true;
-        switch (e.type) {
+        switch (type) {
             case vbEmpty: case vbNull: break;
             case vbInteger:
                 ok = left() >= 2;
@@ -612,13 +612,80 @@ void PropertyBag::Load(const std::vector<uint8_t>& bytes, std::vector<uint8_t>* 
             }
             default: ok = false; break;
         }
-        if (!ok) refuse();
-        e.end = pos;
-        fresh.entries_.push_back(e);
-        fresh.entries_.back().hash =
-            HashName(std::string_view(reinterpret_cast<const char*>(b + e.nameAt), e.nameLen));
+        if (!ok || !onEntry(nameAt, nameLen, type, pos)) return false;
     }
-    if (pos != bodyEnd) refuse();
+    return pos == bodyEnd;
+}
+
+}  // namespace
+
+bool ViewPropertyBag(const std::vector<uint8_t>& bytes, PropertyBagEntry* entries, size_t capacity, size_t& count) {
+    count = 0;
+    const uint8_t* b = bytes.data();
+    return ParseBag(
+        b, bytes.size(), [](size_t, size_t) {},
+        [&](size_t nameAt, uint32_t nameLen, uint16_t type, size_t) {
+            if (count == capacity) return false;
+            const size_t payloadAt = nameAt + nameLen + 2;
+            entries[count++] = PropertyBagEntry{
+                std::string_view(reinterpret_cast<const char*>(b + nameAt), nameLen), type, b + payloadAt};
+            return true;
+        });
+}
+
+void BeginPropertyBag(std::vector<uint8_t>& out) { PutHeader(out); }
+
+void PutBagString(std::vector<uint8_t>& out, std::string_view name, std::string_view value) {
+    PutText(out, name);
+    PutU16(out, vbString);
+    PutText(out, value);
+}
+
+void PutBagLong(std::vector<uint8_t>& out, std::string_view name, int32_t value) {
+    PutText(out, name);
+    PutU16(out, vbLong);
+    PutU32(out, static_cast<uint32_t>(value));
+}
+
+void PutBagInteger(std::vector<uint8_t>& out, std::string_view name, int16_t value) {
+    PutText(out, name);
+    PutU16(out, vbInteger);
+    PutU16(out, static_cast<uint16_t>(value));
+}
+
+void PutBagSingle(std::vector<uint8_t>& out, std::string_view name, float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    PutText(out, name);
+    PutU16(out, vbSingle);
+    PutU32(out, bits);
+}
+
+void FinishPropertyBag(std::vector<uint8_t>& out, size_t count) { FinishBytes(out, count); }
+
+void PropertyBag::Load(const std::vector<uint8_t>& bytes, std::vector<uint8_t>* take) {
+    const uint8_t* b = bytes.data();
+    PropertyBag fresh;
+    const bool ok = ParseBag(
+        b, bytes.size(),
+        [&](uint32_t count, size_t body) {
+            // Entries here average far more than 16 bytes; a count beyond
+            // that share of the bytes grows the table only with what is
+            // really read.
+            fresh.entries_.reserve(std::min<size_t>(count, body / 16 + 16));
+        },
+        [&](size_t nameAt, uint32_t nameLen, uint16_t type, size_t end) {
+            Entry e;
+            e.nameAt = nameAt;
+            e.nameLen = nameLen;
+            e.type = type;
+            e.end = end;
+            e.hash = HashName(std::string_view(reinterpret_cast<const char*>(b + nameAt), nameLen));
+            fresh.entries_.push_back(e);
+            return true;
+        });
+    if (!ok) RaiseError(errInvalidProcedureCall);
+    const size_t bodyEnd = bytes.size() - 4;
     // IndexEntry reads the names from buf_, so duplicates are found once it
     // holds the bytes.
     if (take) {
@@ -628,7 +695,7 @@ void PropertyBag::Load(const std::vector<uint8_t>& bytes, std::vector<uint8_t>* 
         fresh.buf_.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bodyEnd));
     }
     for (size_t i = 0; i < fresh.entries_.size(); ++i)
-        if (!fresh.IndexEntry(i)) refuse();  // duplicate name
+        if (!fresh.IndexEntry(i)) RaiseError(errInvalidProcedureCall);  // duplicate name
     buf_.swap(fresh.buf_);
     entries_.swap(fresh.entries_);
     indexed_ = entries_.size();

@@ -57,6 +57,30 @@ void RegisterPersistableClass(const std::string& className, PersistFactory facto
 // bags on purpose can make them pass the check and reach the layout checks).
 uint32_t PropertyBagChecksum(const uint8_t* data, size_t n);
 
+// A record of known names and types (a pipe record) read and written
+// straight in the byte layout, without a bag in between.
+//
+// One entry of a bag's bytes, seen in place: payload points at the value's
+// bytes as the layout above has them.
+struct PropertyBagEntry {
+    std::string_view name;
+    uint16_t type = 0;
+    const uint8_t* payload = nullptr;
+};
+// Views the entries of bytes that SetContents would check the same way (all
+// but repeated names, which the caller must rule out itself), in order:
+// false for bytes that are no bag or that hold more than `capacity` entries.
+bool ViewPropertyBag(const std::vector<uint8_t>& bytes, PropertyBagEntry* entries, size_t capacity, size_t& count);
+// Appends the bytes of a bag holding the values put in between (distinct
+// names; count is how many were put): the same bytes as writing them into a
+// PropertyBag and taking its Contents().
+void BeginPropertyBag(std::vector<uint8_t>& out);
+void PutBagString(std::vector<uint8_t>& out, std::string_view name, std::string_view value);
+void PutBagLong(std::vector<uint8_t>& out, std::string_view name, int32_t value);
+void PutBagInteger(std::vector<uint8_t>& out, std::string_view name, int16_t value);
+void PutBagSingle(std::vector<uint8_t>& out, std::string_view name, float value);
+void FinishPropertyBag(std::vector<uint8_t>& out, size_t count);
+
 class PropertyBag {
 public:
     // Writes a value under a name.  When a default is given and the value
