@@ -148,7 +148,7 @@ namespace {
 // The stored values in the order Serialize writes them: the name in the bag
 // and the field.
 struct StoredField {
-    const char* bagName;
+    std::string_view bagName;
     Prop<Sewer>::Field field;
 };
 constexpr size_t kStoredCount = 30;
