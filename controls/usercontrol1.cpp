@@ -73,6 +73,8 @@ UserControl1::UserControl1(vb::Container& container)
     f.Name = "Arial";
     f.Size = 8;
     Picture10.Font(f);
+    // Only the part of the strip in view is ever shown.
+    Picture10.DrawOnDemand(true);
     BuildSkins();
 
     Picture10.Click = [this] { Picture10_Click(); };

@@ -3,7 +3,8 @@
 // the node's value (n & "S", with n & "S" & "A" for an array's shape,
 // n & "S" & "." & i for its object and array elements and & "K" for the class
 // tag of an object), and "Count" last.  Objects are turned into bytes by the
-// owner through the SerializeObject event.
+// owner through the SerializeObject event.  Every name is made unique by its
+// node's number, so saving appends without looking names up.
 //
 // Loading never trusts the bytes: every count, number, length and shape is
 // checked against the data before anything is allocated from it, and bytes
@@ -207,21 +208,21 @@ void cNodeCollection::SerializeObjectValue(vb::PropertyBag& bag, const vb::Varia
     const vb::ObjectRef& obj = value.RawObject();
     if (!obj) {
         // Nothing: only the tag, which loads back as Nothing.
-        bag.WriteProperty(name + "K", vb::Variant(kSelfStoredTag));
+        bag.AppendNew(name + "K", vb::Variant(kSelfStoredTag));
         return;
     }
     if (dynamic_cast<const vb::Persistable*>(obj.get())) {
         // The bag stores such an object itself.
         bag.WriteProperty(name, value);
-        bag.WriteProperty(name + "K", vb::Variant(kSelfStoredTag));
+        bag.AppendNew(name + "K", vb::Variant(kSelfStoredTag));
         return;
     }
     vb::Variant collectionObject = value;
     std::vector<uint8_t> data;
     std::string id;
     if (SerializeObject) SerializeObject(true, collectionObject, data, id);
-    if (!data.empty()) bag.WriteBytes(name, data.data(), data.size());
-    bag.WriteProperty(name + "K", vb::Variant(id));
+    if (!data.empty()) bag.AppendNewBytes(name, data.data(), data.size());
+    bag.AppendNew(name + "K", vb::Variant(id));
 }
 
 void cNodeCollection::SerializeArray(vb::PropertyBag& bag, const vb::Variant& value, const std::string& name) {
@@ -290,7 +291,7 @@ void cNodeCollection::SerializeArray(vb::PropertyBag& bag, const vb::Variant& va
         } else {
             vb::RaiseError(vb::errTypeMismatch);
         }
-        if (writeData) bag.WriteBytes(name, dataToWrite->data(), dataToWrite->size());
+        if (writeData) bag.AppendNewBytes(name, dataToWrite->data(), dataToWrite->size());
     }
     // Shape: feature flags, then count and lower bound of each dimension,
     // the last declared dimension first.
@@ -300,7 +301,7 @@ void cNodeCollection::SerializeArray(vb::PropertyBag& bag, const vb::Variant& va
         PutI32(shape, a.count[d]);
         PutI32(shape, a.lower[d]);
     }
-    bag.WriteBytes(name + "A", shape.data(), shape.size());
+    bag.AppendNewBytes(name + "A", shape.data(), shape.size());
 }
 
 bool cNodeCollection::SaveCollection(std::vector<uint8_t>& CollectionArray) {
@@ -340,7 +341,7 @@ bool cNodeCollection::SaveCollection(std::vector<uint8_t>& CollectionArray) {
             PutI32(rec, record[static_cast<size_t>(node.Parent)]);
             PutI16(rec, static_cast<int16_t>(word));
             if (node.KeyPtr) PutText(rec, KeyTexts[static_cast<size_t>(node.KeyPtr - 1)]);
-            bag.WriteBytes(n + "N", rec.data(), rec.size());
+            bag.AppendNewBytes(n + "N", rec.data(), rec.size());
 
             if (!selfStored) {
                 if (value->IsArray()) {
@@ -348,7 +349,7 @@ bool cNodeCollection::SaveCollection(std::vector<uint8_t>& CollectionArray) {
                 } else if (value->Type() == vb::vbObject) {
                     SerializeObjectValue(bag, *value, valueName);
                 } else if (!(word & kWordFlagged)) {
-                    bag.WriteProperty(valueName, *value);
+                    bag.AppendNew(valueName, *value);
                 }
             }
             ++counter;
@@ -370,7 +371,7 @@ bool cNodeCollection::SaveCollection(std::vector<uint8_t>& CollectionArray) {
         PutI32(count, NodeCount);
         PutI32(count, CompareMode);
         PutI32(count, BufferStep);
-        bag.WriteBytes("Count", count.data(), count.size());
+        bag.AppendNewBytes("Count", count.data(), count.size());
         CollectionArray = bag.TakeContents();
         return true;
     } catch (const vb::VbError&) {

@@ -1,5 +1,7 @@
 #include "model/sewer.h"
 
+#include <array>
+#include <cstring>
 #include <memory>
 #include <unordered_map>
 #include <variant>
@@ -141,45 +143,106 @@ void Sewer::LetSlot(int slot, const vb::Variant& value) {
     Store(*this, SewerTable().At(slot - 1).field, value);
 }
 
-void Sewer::Serialize(std::vector<uint8_t>& bytes) const {
-    vb::PropertyBag bag;
-    bag.WriteProperty("Name", vb::Variant(Name));
-    bag.WriteProperty("Index", vb::Variant(Index));
-    bag.WriteProperty("Lat", vb::Variant(lat));
-    bag.WriteProperty("from", vb::Variant(from));
-    bag.WriteProperty("tom", vb::Variant(tom));
-    bag.WriteProperty("qadd", vb::Variant(qadd));
-    bag.WriteProperty("pop1", vb::Variant(pop1));
-    bag.WriteProperty("pop2", vb::Variant(pop2));
-    bag.WriteProperty("area1", vb::Variant(area1));
-    bag.WriteProperty("area2", vb::Variant(area2));
-    bag.WriteProperty("density1", vb::Variant(density1));
-    bag.WriteProperty("density2", vb::Variant(density2));
-    bag.WriteProperty("felv", vb::Variant(felv));
-    bag.WriteProperty("telv", vb::Variant(telv));
-    bag.WriteProperty("finv", vb::Variant(finv));
-    bag.WriteProperty("tinv", vb::Variant(tinv));
-    bag.WriteProperty("l", vb::Variant(l));
-    bag.WriteProperty("Qd", vb::Variant(qd));
-    bag.WriteProperty("DIA", vb::Variant(dia));
-    bag.WriteProperty("slope", vb::Variant(slope));
-    bag.WriteProperty("Mincover", vb::Variant(mincover));
-    bag.WriteProperty("ma1", vb::Variant(ma1));
-    bag.WriteProperty("ma2", vb::Variant(ma2));
-    bag.WriteProperty("ma3", vb::Variant(ma3));
-    bag.WriteProperty("ma4", vb::Variant(ma4));
-    bag.WriteProperty("ma5", vb::Variant(ma5));
-    bag.WriteProperty("X1", vb::Variant(x1));
-    bag.WriteProperty("Y1", vb::Variant(y1));
-    bag.WriteProperty("X2", vb::Variant(x2));
-    bag.WriteProperty("Y2", vb::Variant(y2));
-    bytes = bag.TakeContents();
+namespace {
+
+// The stored values in the order Serialize writes them: the name in the bag
+// and the field.
+struct StoredField {
+    std::string_view bagName;
+    Prop<Sewer>::Field field;
+};
+constexpr size_t kStoredCount = 30;
+const std::array<StoredField, kStoredCount>& StoredFields() {
+    static const std::array<StoredField, kStoredCount> fields = {{
+        {"Name", &Sewer::Name},         {"Index", &Sewer::Index},       {"Lat", &Sewer::lat},
+        {"from", &Sewer::from},         {"tom", &Sewer::tom},           {"qadd", &Sewer::qadd},
+        {"pop1", &Sewer::pop1},         {"pop2", &Sewer::pop2},         {"area1", &Sewer::area1},
+        {"area2", &Sewer::area2},       {"density1", &Sewer::density1}, {"density2", &Sewer::density2},
+        {"felv", &Sewer::felv},         {"telv", &Sewer::telv},         {"finv", &Sewer::finv},
+        {"tinv", &Sewer::tinv},         {"l", &Sewer::l},               {"Qd", &Sewer::qd},
+        {"DIA", &Sewer::dia},           {"slope", &Sewer::slope},       {"Mincover", &Sewer::mincover},
+        {"ma1", &Sewer::ma1},           {"ma2", &Sewer::ma2},           {"ma3", &Sewer::ma3},
+        {"ma4", &Sewer::ma4},           {"ma5", &Sewer::ma5},           {"X1", &Sewer::x1},
+        {"Y1", &Sewer::y1},             {"X2", &Sewer::x2},             {"Y2", &Sewer::y2},
+    }};
+    return fields;
 }
 
-void Sewer::Deserialize(const std::vector<uint8_t>& bytes) {
+// The type a field's value is stored as (that of a Variant made from it).
+uint16_t StoredType(const Prop<Sewer>::Field& f) {
+    switch (f.index()) {
+        case 0: return vb::vbString;
+        case 1: return vb::vbLong;
+        case 2: return vb::vbSingle;
+        default: return vb::vbInteger;
+    }
+}
+
+uint32_t Le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+
+}  // namespace
+
+void Sewer::Serialize(std::vector<uint8_t>& bytes) const {
+    // Each value under its name, as a property bag holds them.
+    bytes.clear();
+    bytes.reserve(512);
+    vb::BeginPropertyBag(bytes);
+    for (const StoredField& f : StoredFields()) {
+        std::visit(
+            [&](auto member) {
+                using T = std::remove_cvref_t<decltype(this->*member)>;
+                if constexpr (std::is_same_v<T, std::string>) vb::PutBagString(bytes, f.bagName, this->*member);
+                else if constexpr (std::is_same_v<T, int32_t>) vb::PutBagLong(bytes, f.bagName, this->*member);
+                else if constexpr (std::is_same_v<T, float>) vb::PutBagSingle(bytes, f.bagName, this->*member);
+                else vb::PutBagInteger(bytes, f.bagName, this->*member);
+            },
+            f.field);
+    }
+    vb::FinishPropertyBag(bytes, kStoredCount);
+}
+
+void Sewer::Deserialize(const std::vector<uint8_t>& bytes) { Deserialize(std::vector<uint8_t>(bytes)); }
+
+void Sewer::Deserialize(std::vector<uint8_t>&& bytes) {
+    // Bytes as Serialize writes them (these names in this spelling and
+    // order, each value of its field's type) are read in place: they are a
+    // sound bag with distinct names, and every value would convert to
+    // itself.  Anything else goes through a bag.
+    std::array<vb::PropertyBagEntry, kStoredCount> seen;
+    size_t count = 0;
+    if (vb::ViewPropertyBag(bytes, seen.data(), seen.size(), count) && count == kStoredCount) {
+        const auto& fields = StoredFields();
+        bool same = true;
+        for (size_t k = 0; k < kStoredCount && same; ++k)
+            same = seen[k].name == fields[k].bagName && seen[k].type == StoredType(fields[k].field);
+        if (same) {
+            for (size_t k = 0; k < kStoredCount; ++k) {
+                const uint8_t* p = seen[k].payload;
+                std::visit(
+                    [&](auto member) {
+                        using T = std::remove_reference_t<decltype(this->*member)>;
+                        if constexpr (std::is_same_v<T, std::string>) {
+                            (this->*member).assign(reinterpret_cast<const char*>(p + 4), Le32(p));
+                        } else if constexpr (std::is_same_v<T, float>) {
+                            const uint32_t bits = Le32(p);
+                            std::memcpy(&(this->*member), &bits, 4);
+                        } else if constexpr (std::is_same_v<T, int32_t>) {
+                            this->*member = static_cast<int32_t>(Le32(p));
+                        } else {
+                            this->*member = static_cast<int16_t>(p[0] | (p[1] << 8));
+                        }
+                    },
+                    fields[k].field);
+            }
+            return;
+        }
+    }
     vb::PropertyBag bag;
     try {
-        bag.SetContents(bytes);
+        bag.SetContents(std::move(bytes));
     } catch (const vb::VbError&) {
         return;  // no bag: the record stays as it was
     }
@@ -211,10 +274,15 @@ void Sewer::Deserialize(const std::vector<uint8_t>& bytes) {
     }();
     const vb::Variant noText{std::string()};
     const vb::Variant zero{int16_t(0)};
-    for (const Stored& s : order) {
+    // Bytes written by Serialize hold the names in this order and spelling:
+    // each value is then taken from its position (names are unique in a
+    // bag, so that is the value ReadProperty finds), else looked up.
+    for (size_t k = 0; k < order.size(); ++k) {
+        const Stored& s = order[k];
         // A value that does not convert leaves its property as it was.
         try {
-            LetSlot(s.slot, bag.ReadProperty(s.bagName, s.textDefault ? noText : zero));
+            if (k < bag.Count() && bag.NameViewAt(k) == s.bagName) LetSlot(s.slot, bag.ValueAt(k));
+            else LetSlot(s.slot, bag.ReadProperty(s.bagName, s.textDefault ? noText : zero));
         } catch (const vb::VbError&) {
         }
     }
@@ -228,7 +296,7 @@ void SerializeSewerObject(bool serialize, vb::Variant& object, std::vector<uint8
         }
     } else if (id == kSewerClassTag) {
         auto s = std::make_shared<Sewer>();
-        s->Deserialize(data);
+        s->Deserialize(std::move(data));
         object = vb::Variant(s);
     }
 }

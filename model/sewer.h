@@ -90,6 +90,8 @@ public:
     // that does not convert to its property's type leaves that property as
     // it was.
     void Deserialize(const std::vector<uint8_t>& bytes);
+    // The same, taking the bytes over (they are gone afterwards).
+    void Deserialize(std::vector<uint8_t>&& bytes);
 };
 
 // The class tag under which a collection's bytes store a Sewer.
@@ -97,8 +99,8 @@ inline constexpr const char* kSewerClassTag = "testClass";
 
 // A collection's SerializeObject handler for pipe records: saving, a Sewer
 // gives its bytes and the tag kSewerClassTag (any other object gives
-// nothing); loading, that tag gives a new Sewer read from the bytes (any
-// other tag leaves the object as it was).
+// nothing); loading, that tag gives a new Sewer read from the bytes, which
+// it takes over (any other tag leaves the object as it was).
 void SerializeSewerObject(bool serialize, vb::Variant& object, std::vector<uint8_t>& data, std::string& id);
 
 // The reduced record of the test-line command.

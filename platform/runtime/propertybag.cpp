@@ -89,7 +89,15 @@ std::string_view PropertyBag::NameView(const Entry& e) const {
 
 std::string PropertyBag::NameAt(size_t i) const { return std::string(NameView(entries_.at(i))); }
 
+void PropertyBag::IndexAppended() const {
+    for (size_t i = indexed_; i < entries_.size(); ++i) entries_[i].hash = HashName(NameView(entries_[i]));
+    // A name appended twice stays stored twice; the first is found.
+    for (size_t i = indexed_; i < entries_.size(); ++i) IndexEntry(i);
+    indexed_ = entries_.size();
+}
+
 int64_t PropertyBag::Lookup(std::string_view name, uint32_t hash) const {
+    if (indexed_ < entries_.size()) IndexAppended();
     if (slots_.empty()) {
         if (!MayHold(hash)) return -1;
         // Scanned from the entry after the last one found: values read in the
@@ -126,12 +134,15 @@ int64_t PropertyBag::Lookup(std::string_view name, uint32_t hash) const {
     }
 }
 
-bool PropertyBag::IndexEntry(size_t index) {
+bool PropertyBag::IndexEntry(size_t index) const {
     const Entry& added = entries_[index];
+    // The bloom bits hold the entries before this one.
+    const bool maybeHeld = MayHold(added.hash);
     AddToBloom(added.hash);
     if (slots_.empty()) {
         // Small bag: the hashes are scanned, nothing to index yet.
         if (entries_.size() <= kLinearLimit) {
+            if (!maybeHeld) return true;
             for (size_t i = 0; i < index; ++i)
                 if (entries_[i].hash == added.hash && SameName(NameView(entries_[i]), NameView(added))) return false;
             return true;
@@ -150,7 +161,7 @@ bool PropertyBag::IndexEntry(size_t index) {
     return true;
 }
 
-void PropertyBag::GrowSlots(size_t indexed, size_t wanted) {
+void PropertyBag::GrowSlots(size_t indexed, size_t wanted) const {
     size_t size = 64;
     while (size < wanted * 2) size *= 2;
     if (size <= slots_.size()) return;
@@ -167,12 +178,14 @@ void PropertyBag::GrowSlots(size_t indexed, size_t wanted) {
 void PropertyBag::RebuildIndex() {
     slots_.clear();
     bloom_.fill(0);
-    for (size_t i = 0; i < entries_.size(); ++i) IndexEntry(i);
+    indexed_ = 0;
+    IndexAppended();
 }
 
 void PropertyBag::Clear() {
     buf_.clear();
     entries_.clear();
+    indexed_ = 0;
     slots_.clear();
     bloom_.fill(0);
 }
@@ -283,7 +296,9 @@ void PropertyBag::Reserve(size_t bytes, size_t entries) {
         entries = std::min<size_t>(entries, size_t(1) << 28);
         entries_.reserve(std::max(entries_.capacity(), entries));
         // The slot table sized for them now, instead of rehashed at every doubling.
-        if (entries > kLinearLimit) GrowSlots(entries_.size(), entries);
+        // (Not while names appended by AppendNew wait: such a bag may never
+        // be read by name.)
+        if (entries > kLinearLimit && indexed_ == entries_.size()) GrowSlots(entries_.size(), entries);
     } catch (const std::bad_alloc&) {
     }
 }
@@ -374,8 +389,26 @@ void PropertyBag::WriteBytes(std::string_view name, const uint8_t* data, size_t 
     });
 }
 
+void PropertyBag::AppendNew(std::string_view name, const Variant& value) {
+    if (value.Type() == vbObject || !Storable(value)) RaiseError(errTypeMismatch);
+    AppendEntry(name, 0, static_cast<uint16_t>(value.Type()), [&] { PutEntry(buf_, name, value, nullptr, nullptr); },
+                false);
+}
+
+void PropertyBag::AppendNewBytes(std::string_view name, const uint8_t* data, size_t size) {
+    AppendEntry(name, 0, kByteArrayType,
+                [&] {
+                    PutText(buf_, name);
+                    PutU16(buf_, kByteArrayType);
+                    PutU32(buf_, 0);
+                    PutU32(buf_, static_cast<uint32_t>(size));
+                    PutRaw(buf_, data, size);
+                },
+                false);
+}
+
 template <class Put>
-void PropertyBag::AppendEntry(std::string_view name, uint32_t hash, uint16_t type, Put&& put) {
+void PropertyBag::AppendEntry(std::string_view name, uint32_t hash, uint16_t type, Put&& put, bool indexed) {
     const size_t startAt = buf_.size();
     try {
         if (buf_.empty()) StartBuffer();
@@ -388,9 +421,11 @@ void PropertyBag::AppendEntry(std::string_view name, uint32_t hash, uint16_t typ
         e.hash = hash;
         e.type = type;
         entries_.push_back(e);
+        if (!indexed) return;
         // The name was looked up before; a small bag has nothing to index.
         if (!slots_.empty() || entries_.size() > kLinearLimit) IndexEntry(entries_.size() - 1);
         else AddToBloom(hash);
+        indexed_ = entries_.size();
     } catch (...) {
         buf_.resize(startAt);
         if (entries_.size() > 0 && entries_.back().end > startAt) entries_.pop_back();
@@ -401,7 +436,11 @@ void PropertyBag::AppendEntry(std::string_view name, uint32_t hash, uint16_t typ
 Variant PropertyBag::ReadProperty(std::string_view name, const Variant& defaultValue) const {
     const int64_t at = Lookup(name, HashName(name));
     if (at < 0) return defaultValue;
-    const Entry& e = entries_[static_cast<size_t>(at)];
+    return ValueAt(static_cast<size_t>(at));
+}
+
+Variant PropertyBag::ValueAt(size_t i) const {
+    const Entry& e = entries_.at(i);
     const uint8_t* p = buf_.data() + e.PayloadAt();
     switch (e.type) {
         case vbEmpty: return Variant();
@@ -487,27 +526,32 @@ std::vector<uint8_t> PropertyBag::TakeContents() {
     return out;
 }
 
-void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) {
-    auto refuse = [] { RaiseError(errInvalidProcedureCall); };
-    constexpr size_t kChecksum = 4;
-    if (bytes.size() < kHeaderSize + kChecksum) refuse();
-    if (std::memcmp(bytes.data(), "SDPB", 4) != 0) refuse();
-    const size_t bodyEnd = bytes.size() - kChecksum;
-    if (GetU32(bytes.data() + bodyEnd) != PropertyBagChecksum(bytes.data(), bodyEnd)) refuse();
+void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) { Load(bytes, nullptr); }
 
-    const uint8_t* b = bytes.data();
+void PropertyBag::SetContents(std::vector<uint8_t>&& bytes) { Load(bytes, &bytes); }
+
+namespace {
+
+// Checks a bag's bytes (magic, version, checksum, every entry's shape, no
+// trailing bytes; not the names' uniqueness) and calls
+// onEntry(nameAt, nameLen, type, end) for each entry in order, with offsets
+// into the bytes; onEntry returns false to stop.  reserve(count) comes first.
+// False for bytes that are no bag (or when onEntry stopped).
+template <class Reserve, class OnEntry>
+bool ParseBag(const uint8_t* b, size_t size, Reserve&& reserve, OnEntry&& onEntry) {
+    constexpr size_t kChecksum = 4;
+    if (size < kHeaderSize + kChecksum) return false;
+    if (std::memcmp(b, "SDPB", 4) != 0) return false;
+    const size_t bodyEnd = size - kChecksum;
+    if (GetU32(b + bodyEnd) != PropertyBagChecksum(b, bodyEnd)) return false;
     const uint16_t version = static_cast<uint16_t>(b[4] | (b[5] << 8));
     const uint32_t count = GetU32(b + 6);
-    if (version < kOldestVersion || version > kVersion) refuse();
+    if (version < kOldestVersion || version > kVersion) return false;
     // Every entry takes at least 6 bytes (name length and type word), so a
     // count that the remaining bytes cannot hold is refused before anything
     // is allocated for it.
-    if (count > (bodyEnd - kHeaderSize) / 6) refuse();
-
-    PropertyBag fresh;
-    // Entries here average far more than 16 bytes; a count beyond that
-    // share of the bytes grows the table only with what is really read.
-    fresh.entries_.reserve(std::min<size_t>(count, (bodyEnd - kHeaderSize) / 16 + 16));
+    if (count > (bodyEnd - kHeaderSize) / 6) return false;
+    reserve(count, bodyEnd - kHeaderSize);
     size_t pos = kHeaderSize;
     auto left = [&] { return bodyEnd - pos; };
     // Skips a 4-byte length and that many bytes.
@@ -520,15 +564,14 @@ void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) {
         return true;
     };
     for (uint32_t n = 0; n < count; ++n) {
-        Entry e;
-        if (left() < 4) refuse();
-        e.nameLen = GetU32(b + pos);
-        e.nameAt = pos + 4;
-        if (!skipText() || left() < 2) refuse();
-        e.type = static_cast<uint16_t>(b[pos] | (b[pos + 1] << 8));
+        if (left() < 4) return false;
+        const uint32_t nameLen = GetU32(b + pos);
+        const size_t nameAt = pos + 4;
+        if (!skipText() || left() < 2) return false;
+        const uint16_t type = static_cast<uint16_t>(b[pos] | (b[pos + 1] << 8));
         pos += 2;
         bool ok = true;
-        switch (e.type) {
+        switch (type) {
             case vbEmpty: case vbNull: break;
             case vbInteger:
                 ok = left() >= 2;
@@ -569,20 +612,93 @@ void PropertyBag::SetContents(const std::vector<uint8_t>& bytes) {
             }
             default: ok = false; break;
         }
-        if (!ok) refuse();
-        e.end = pos;
-        fresh.entries_.push_back(e);
-        fresh.entries_.back().hash =
-            HashName(std::string_view(reinterpret_cast<const char*>(b + e.nameAt), e.nameLen));
+        if (!ok || !onEntry(nameAt, nameLen, type, pos)) return false;
     }
-    if (pos != bodyEnd) refuse();
+    return pos == bodyEnd;
+}
+
+}  // namespace
+
+bool ViewPropertyBag(const std::vector<uint8_t>& bytes, PropertyBagEntry* entries, size_t capacity, size_t& count) {
+    count = 0;
+    const uint8_t* b = bytes.data();
+    return ParseBag(
+        b, bytes.size(), [](size_t, size_t) {},
+        [&](size_t nameAt, uint32_t nameLen, uint16_t type, size_t) {
+            if (count == capacity) return false;
+            const size_t payloadAt = nameAt + nameLen + 2;
+            entries[count++] = PropertyBagEntry{
+                std::string_view(reinterpret_cast<const char*>(b + nameAt), nameLen), type, b + payloadAt};
+            return true;
+        });
+}
+
+void BeginPropertyBag(std::vector<uint8_t>& out) { PutHeader(out); }
+
+void PutBagString(std::vector<uint8_t>& out, std::string_view name, std::string_view value) {
+    PutText(out, name);
+    PutU16(out, vbString);
+    PutText(out, value);
+}
+
+void PutBagLong(std::vector<uint8_t>& out, std::string_view name, int32_t value) {
+    PutText(out, name);
+    PutU16(out, vbLong);
+    PutU32(out, static_cast<uint32_t>(value));
+}
+
+void PutBagInteger(std::vector<uint8_t>& out, std::string_view name, int16_t value) {
+    PutText(out, name);
+    PutU16(out, vbInteger);
+    PutU16(out, static_cast<uint16_t>(value));
+}
+
+void PutBagSingle(std::vector<uint8_t>& out, std::string_view name, float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    PutText(out, name);
+    PutU16(out, vbSingle);
+    PutU32(out, bits);
+}
+
+void FinishPropertyBag(std::vector<uint8_t>& out, size_t count) { FinishBytes(out, count); }
+
+void PropertyBag::Load(const std::vector<uint8_t>& bytes, std::vector<uint8_t>* take) {
+    const uint8_t* b = bytes.data();
+    PropertyBag fresh;
+    const bool ok = ParseBag(
+        b, bytes.size(),
+        [&](uint32_t count, size_t body) {
+            // Entries here average far more than 16 bytes; a count beyond
+            // that share of the bytes grows the table only with what is
+            // really read.
+            fresh.entries_.reserve(std::min<size_t>(count, body / 16 + 16));
+        },
+        [&](size_t nameAt, uint32_t nameLen, uint16_t type, size_t end) {
+            Entry e;
+            e.nameAt = nameAt;
+            e.nameLen = nameLen;
+            e.type = type;
+            e.end = end;
+            e.hash = HashName(std::string_view(reinterpret_cast<const char*>(b + nameAt), nameLen));
+            fresh.entries_.push_back(e);
+            return true;
+        });
+    if (!ok) RaiseError(errInvalidProcedureCall);
+    const size_t bodyEnd = bytes.size() - 4;
     // IndexEntry reads the names from buf_, so duplicates are found once it
     // holds the bytes.
-    fresh.buf_.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bodyEnd));
+    if (take) {
+        fresh.buf_ = std::move(*take);
+        fresh.buf_.resize(bodyEnd);
+    } else {
+        fresh.buf_.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bodyEnd));
+    }
     for (size_t i = 0; i < fresh.entries_.size(); ++i)
-        if (!fresh.IndexEntry(i)) refuse();  // duplicate name
+        if (!fresh.IndexEntry(i)) RaiseError(errInvalidProcedureCall);  // duplicate name
     buf_.swap(fresh.buf_);
     entries_.swap(fresh.entries_);
+    indexed_ = entries_.size();
     slots_.swap(fresh.slots_);
     bloom_ = fresh.bloom_;
 }

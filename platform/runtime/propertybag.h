@@ -57,6 +57,30 @@ void RegisterPersistableClass(const std::string& className, PersistFactory facto
 // bags on purpose can make them pass the check and reach the layout checks).
 uint32_t PropertyBagChecksum(const uint8_t* data, size_t n);
 
+// A record of known names and types (a pipe record) read and written
+// straight in the byte layout, without a bag in between.
+//
+// One entry of a bag's bytes, seen in place: payload points at the value's
+// bytes as the layout above has them.
+struct PropertyBagEntry {
+    std::string_view name;
+    uint16_t type = 0;
+    const uint8_t* payload = nullptr;
+};
+// Views the entries of bytes that SetContents would check the same way (all
+// but repeated names, which the caller must rule out itself), in order:
+// false for bytes that are no bag or that hold more than `capacity` entries.
+bool ViewPropertyBag(const std::vector<uint8_t>& bytes, PropertyBagEntry* entries, size_t capacity, size_t& count);
+// Appends the bytes of a bag holding the values put in between (distinct
+// names; count is how many were put): the same bytes as writing them into a
+// PropertyBag and taking its Contents().
+void BeginPropertyBag(std::vector<uint8_t>& out);
+void PutBagString(std::vector<uint8_t>& out, std::string_view name, std::string_view value);
+void PutBagLong(std::vector<uint8_t>& out, std::string_view name, int32_t value);
+void PutBagInteger(std::vector<uint8_t>& out, std::string_view name, int16_t value);
+void PutBagSingle(std::vector<uint8_t>& out, std::string_view name, float value);
+void FinishPropertyBag(std::vector<uint8_t>& out, size_t count);
+
 class PropertyBag {
 public:
     // Writes a value under a name.  When a default is given and the value
@@ -69,6 +93,13 @@ public:
     // Writes a one-dimensional Byte array with the given lower bound under a
     // name, as WriteProperty does for such an array, without making a Variant.
     void WriteBytes(std::string_view name, const uint8_t* data, size_t size, int32_t lower = 0);
+    // As WriteProperty and WriteBytes without a default, for a name that the
+    // caller knows the bag does not hold yet (names it makes unique itself):
+    // nothing is looked up, and the bag indexes its names only when it is
+    // next read by name.  A name already held would be stored twice, and
+    // such bytes are refused on loading.  Objects are not taken (error 13).
+    void AppendNew(std::string_view name, const Variant& value);
+    void AppendNewBytes(std::string_view name, const uint8_t* data, size_t size);
     // The value last written under the name (names compare without regard to
     // case), or the default when there is none.  A stored object comes back
     // as a new object made by its class's factory (error 13 when the class
@@ -90,6 +121,9 @@ public:
     // ("Invalid procedure call or argument") for bytes that are no bag, and
     // leaves the bag unchanged then.
     void SetContents(const std::vector<uint8_t>& bytes);
+    // The same, taking the bytes over instead of copying them (they are
+    // gone afterwards, also when refused for a repeated name).
+    void SetContents(std::vector<uint8_t>&& bytes);
 
     size_t Count() const { return entries_.size(); }
     // Bytes that Contents() would give (less the checksum).
@@ -98,6 +132,10 @@ public:
     // writes, so that the bag does not regrow on the way; a hint only.
     void Reserve(size_t bytes, size_t entries);
     std::string NameAt(size_t i) const;
+    // The name and the value of the entry at a position (0 to Count() - 1),
+    // in the order written or loaded: what ReadProperty gives for that name.
+    std::string_view NameViewAt(size_t i) const { return NameView(entries_.at(i)); }
+    Variant ValueAt(size_t i) const;
 
 private:
     // The bag keeps its values in their byte form: buf_ holds the header
@@ -128,29 +166,39 @@ private:
     std::string_view NameView(const Entry& e) const;
     // Position of the entry with the name, or -1.
     int64_t Lookup(std::string_view name, uint32_t hash) const;
+    // Indexes the names appended by AppendNew (their hashes too).
+    void IndexAppended() const;
     // Adds entry i to the index; false when its name is already there.
-    bool IndexEntry(size_t i);
+    bool IndexEntry(size_t i) const;
     void RebuildIndex();
     // Grows the slot table to room for `wanted` entries, re-placing the
     // first `indexed` entries.
-    void GrowSlots(size_t indexed, size_t wanted);
+    void GrowSlots(size_t indexed, size_t wanted) const;
     // Appends a new entry: `put` writes its bytes at the end of the buffer;
     // on any failure the buffer and the entry list are as they were.
+    // `indexed`: the name was looked up and goes into the index now;
+    // otherwise it waits for IndexAppended.
     template <class Put>
-    void AppendEntry(std::string_view name, uint32_t hash, uint16_t type, Put&& put);
+    void AppendEntry(std::string_view name, uint32_t hash, uint16_t type, Put&& put, bool indexed = true);
     // Puts the encoded entry in place of entry i (or drops entry i when
     // encoded is empty), moving the entries behind it.
     void ReplaceEntry(size_t i, const std::vector<uint8_t>& encoded, uint16_t type);
     void StartBuffer();
+    // SetContents: `take` (the same vector as bytes, or null) is taken over
+    // once the bytes have been checked.
+    void Load(const std::vector<uint8_t>& bytes, std::vector<uint8_t>* take);
     void Clear();
+    // The index (entries' hashes, slots_, bloom_) is brought up to date on
+    // reading after AppendNew, hence mutable.
     std::vector<uint8_t> buf_;
-    std::vector<Entry> entries_;
-    std::vector<Slot> slots_;
+    mutable std::vector<Entry> entries_;
+    mutable std::vector<Slot> slots_;
+    mutable size_t indexed_ = 0;   // entries indexed; the ones behind come from AppendNew
     // Two bits per entry's hash: a name whose bits are not both set is in
     // no entry, so a small bag answers most names it lacks (every new name
     // written) without scanning its entries.
-    std::array<uint64_t, 4> bloom_{};
-    void AddToBloom(uint32_t hash) {
+    mutable std::array<uint64_t, 4> bloom_{};
+    void AddToBloom(uint32_t hash) const {
         bloom_[(hash >> 6) & 3] |= uint64_t(1) << (hash & 63);
         bloom_[(hash >> 14) & 3] |= uint64_t(1) << ((hash >> 8) & 63);
     }

@@ -2,6 +2,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QResizeEvent>
@@ -12,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <tuple>
 
@@ -31,9 +33,9 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* e) override {
         QPainter p(this);
-        owner_->PaintWidget(p);
+        owner_->PaintWidget(p, e->rect());
     }
     void resizeEvent(QResizeEvent* e) override {
         QWidget::resizeEvent(e);
@@ -272,35 +274,32 @@ void PictureBox::BorderStyle(int b) {
 }
 
 // --- Canvas -------------------------------------------------------------------------------------------
+// A wide canvas (a strip of thousands of tabs runs to tens of megabytes)
+// lies in address space reserved for rows far longer than it needs: the
+// kernel hands out a page only when a pixel on it is first written, so a
+// canvas that grows sideways takes the new columns' pages alone, and nothing
+// is copied.  The mapping is given back when the last image over it goes.
+struct PictureBox::CanvasMemory {
+    uchar* at = nullptr;
+    size_t size = 0;
+    qsizetype stride = 0;   // bytes per row
+    int rows = 0;
+    ~CanvasMemory() {
+        if (at) munmap(at, size);
+    }
+    // An image of the first w pixels of every row.
+    static std::unique_ptr<QImage> Image(const std::shared_ptr<CanvasMemory>& m, int w) {
+        auto* keep = new std::shared_ptr<CanvasMemory>(m);
+        return std::make_unique<QImage>(
+            m->at, w, m->rows, m->stride, QImage::Format_RGB32,
+            [](void* info) { delete static_cast<std::shared_ptr<CanvasMemory>*>(info); }, keep);
+    }
+};
+
 namespace {
 
-// A new RGB32 image, not yet filled.  A large one (a strip of thousands of
-// tabs runs to tens of megabytes) gets its pages from the kernel in one go
-// rather than one fault at a time as they are first written.
-std::unique_ptr<QImage> NewCanvasImage(int w, int h) {
-    constexpr size_t kLarge = size_t(4) << 20;
-    const size_t bytesPerLine = sizeof(QRgb) * static_cast<size_t>(w);
-    const size_t bytes = bytesPerLine * static_cast<size_t>(h);
-    if (bytes >= kLarge) {
-        void* mem = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-        if (mem != MAP_FAILED) {
-            struct Mapping {
-                void* at;
-                size_t size;
-            };
-            auto* mapping = new Mapping{mem, bytes};
-            return std::make_unique<QImage>(
-                static_cast<uchar*>(mem), w, h, static_cast<qsizetype>(bytesPerLine), QImage::Format_RGB32,
-                [](void* info) {
-                    auto* m = static_cast<Mapping*>(info);
-                    munmap(m->at, m->size);
-                    delete m;
-                },
-                mapping);
-        }
-    }
-    return std::make_unique<QImage>(w, h, QImage::Format_RGB32);
-}
+constexpr size_t kLargeCanvas = size_t(4) << 20;   // bytes
+constexpr size_t kMaxReservation = size_t(1) << 30;
 
 }  // namespace
 
@@ -308,23 +307,71 @@ void PictureBox::EnsureCanvas() {
     int w = std::max(1, ClientWidthPixels());
     int h = std::max(1, ClientHeightPixels());
     if (canvas_ && canvas_->width() >= w && canvas_->height() >= h) return;
-    EndPainting();
+    const QRgb back = ToQColor(backColor_).rgb();
+    const bool inReservation = canvas_ && canvasMemory_ && canvas_->constBits() == canvasMemory_->at;
+    // What is recorded is carried out first as far as it reaches beyond the
+    // canvas's edge, where drawing at once would have lost it.
+    if (inReservation && h <= canvas_->height() && static_cast<qsizetype>(w) * 4 <= canvasMemory_->stride) {
+        Realize(canvas_->width() - 1, canvas_->width());
+        EndPainting();
+        // Wider within the reserved rows: the old pixels stay where they
+        // are, the new columns get BackColor.
+        const int oldW = canvas_->width();
+        const int newW = static_cast<int>(std::min<int64_t>(canvasMemory_->stride / 4, std::max<int64_t>(w, oldW + oldW / 4)));
+        canvas_ = CanvasMemory::Image(canvasMemory_, newW);
+        if (pending_) {
+            // Filled band by band as the bands are needed: the pages of a
+            // band never looked at are never handed out.
+            Draw(oldW, newW, [oldW, newW, back](QPainter& p) {
+                p.setCompositionMode(QPainter::CompositionMode_Source);
+                p.fillRect(QRect(oldW, 0, newW - oldW, p.device()->height()), QColor::fromRgb(back));
+            });
+        } else {
+            for (int y = 0; y < canvas_->height(); ++y) {
+                QRgb* row = reinterpret_cast<QRgb*>(canvas_->scanLine(y));
+                std::fill(row + oldW, row + newW, back);
+            }
+        }
+        return;
+    }
     // The drawing is kept when the box grows; the new area gets BackColor.
     // A side that grows gets twice the room it had, so that a box widened
-    // step by step (a strip of tabs growing by one tab at a time) is copied
-    // only a few times on the way.  Every pixel of the new image is written
-    // once: the old rows are copied, the rest is filled.
+    // step by step is copied only a few times on the way.  Every pixel of
+    // the new image is written once: the old rows are copied, the rest is
+    // filled.
+    RealizeAll();
+    EndPainting();
     auto roomFor = [](int wanted, int had) {
         return wanted <= had ? had : static_cast<int>(std::min<int64_t>(QWIDGETSIZE_MAX, std::max<int64_t>(wanted, 2 * int64_t(had))));
     };
-    auto grown = NewCanvasImage(roomFor(w, canvas_ ? canvas_->width() : 0), roomFor(h, canvas_ ? canvas_->height() : 0));
+    const int newW = roomFor(w, canvas_ ? canvas_->width() : 0), newH = roomFor(h, canvas_ ? canvas_->height() : 0);
+    std::unique_ptr<QImage> grown;
+    std::shared_ptr<CanvasMemory> memory;
+    if (sizeof(QRgb) * static_cast<size_t>(newW) * static_cast<size_t>(newH) >= kLargeCanvas) {
+        // Rows with room for sixteen times the width (within the box's
+        // largest width and a bounded reservation).
+        const size_t rowsBytes = sizeof(QRgb) * static_cast<size_t>(newH);
+        const size_t roomW = std::max<size_t>(
+            newW, std::min<size_t>({size_t(16) * newW, size_t(QWIDGETSIZE_MAX), kMaxReservation / rowsBytes}));
+        const size_t stride = sizeof(QRgb) * roomW;
+        const size_t size = stride * static_cast<size_t>(newH);
+        void* at = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (at != MAP_FAILED) {
+            memory = std::make_shared<CanvasMemory>();
+            memory->at = static_cast<uchar*>(at);
+            memory->size = size;
+            memory->stride = static_cast<qsizetype>(stride);
+            memory->rows = newH;
+            grown = CanvasMemory::Image(memory, newW);
+        }
+    }
+    if (!grown) grown = std::make_unique<QImage>(newW, newH, QImage::Format_RGB32);
     if (grown->isNull()) {
         // No memory for it: the drawing keeps the canvas it has (what lies
         // beyond it is not drawn).
         if (!canvas_) canvas_ = std::make_unique<QImage>(1, 1, QImage::Format_RGB32);
         return;
     }
-    const QRgb back = ToQColor(backColor_).rgb();
     if (canvas_ && canvas_->format() == QImage::Format_RGB32) {
         const int oldW = canvas_->width(), oldH = canvas_->height();
         for (int y = 0; y < grown->height(); ++y) {
@@ -348,14 +395,138 @@ void PictureBox::EnsureCanvas() {
         grown->fill(back);
     }
     canvas_ = std::move(grown);
+    canvasMemory_ = std::move(memory);
+}
+
+// Each band of kBand columns keeps, in order, the recorded drawings that
+// touch it.  Bands are carried out a run at a time, every drawing of the run
+// in the order it was made and clipped to the run, so every pixel gets its
+// drawings in their order whichever run is done first.  A stretched picture
+// comes out slightly differently where it is clipped, so a run always takes
+// in the whole of every such picture it touches.
+struct PictureBox::Pending {
+    static constexpr int kBand = 1024;
+    struct Drawing {
+        std::function<void(QPainter&)> draw;
+        int first = 0, last = 0;   // bands touched
+        bool whole = false;        // not to be clipped
+    };
+    std::vector<Drawing> draws;
+    std::vector<std::vector<uint32_t>> bands;
+    size_t waiting = 0;   // bands with drawings not yet carried out
+    bool realizing = false;
+};
+
+void PictureBox::DrawOnDemand(bool on) {
+    if (on && !pending_) pending_ = std::make_unique<Pending>();
+    if (!on && pending_) {
+        RealizeAll();
+        pending_.reset();
+    }
+}
+
+void PictureBox::Draw(double x0, double x1, std::function<void(QPainter&)> draw, bool whole) {
+    const double reach = canvas_ ? canvas_->width() : 0;
+    if (!pending_ || pending_->realizing || !(x0 <= x1)) {
+        draw(CanvasPainter());
+        return;
+    }
+    // Wholly beside the canvas it would draw nothing.
+    if (x1 <= 0 || x0 >= reach) return;
+    Pending& d = *pending_;
+    const int first = static_cast<int>(std::max(0.0, x0)) / Pending::kBand;
+    const int last = static_cast<int>(std::min(reach - 1, x1)) / Pending::kBand;
+    if (d.bands.size() <= static_cast<size_t>(last)) d.bands.resize(static_cast<size_t>(last) + 1);
+    const auto index = static_cast<uint32_t>(d.draws.size());
+    d.draws.push_back(Pending::Drawing{std::move(draw), first, last, whole});
+    for (int b = first; b <= last; ++b) {
+        auto& band = d.bands[static_cast<size_t>(b)];
+        if (band.empty()) ++d.waiting;
+        band.push_back(index);
+    }
+}
+
+void PictureBox::Realize(int x0, int x1) const {
+    if (!pending_ || pending_->waiting == 0 || pending_->realizing || !canvas_) return;
+    Pending& d = *pending_;
+    int first = std::max(0, x0) / Pending::kBand;
+    int last = std::min<int>(static_cast<int>(d.bands.size()) - 1, std::max(x0, x1 - 1) / Pending::kBand);
+    if (first > last) return;
+    // Widened until no drawing that must not be clipped reaches out of it.
+    for (bool wider = true; wider;) {
+        wider = false;
+        for (int b = first; b <= last; ++b)
+            for (uint32_t i : d.bands[static_cast<size_t>(b)]) {
+                const Pending::Drawing& g = d.draws[i];
+                if (g.whole && (g.first < first || g.last > last)) {
+                    first = std::min(first, g.first);
+                    last = std::max(last, g.last);
+                    wider = true;
+                }
+            }
+    }
+    std::vector<uint32_t> run;
+    for (int b = first; b <= last; ++b) {
+        const auto& band = d.bands[static_cast<size_t>(b)];
+        run.insert(run.end(), band.begin(), band.end());
+    }
+    std::sort(run.begin(), run.end());
+    run.erase(std::unique(run.begin(), run.end()), run.end());
+    // A drawing is carried out on the bands of the run where it still
+    // waits (those done before have had it already), a stretch of them at
+    // a time.
+    auto waitsIn = [&](int b, uint32_t i) {
+        const auto& band = d.bands[static_cast<size_t>(b)];
+        return std::binary_search(band.begin(), band.end(), i);
+    };
+    d.realizing = true;
+    auto* self = const_cast<PictureBox*>(this);
+    for (uint32_t i : run) {
+        const Pending::Drawing& g = d.draws[i];
+        const int end = std::min(last, g.last);
+        for (int b = std::max(first, g.first); b <= end; ++b) {
+            if (!waitsIn(b, i)) continue;
+            int e = b;
+            while (e < end && waitsIn(e + 1, i)) ++e;
+            QPainter& p = self->CanvasPainter();
+            p.setClipRect(QRect(b * Pending::kBand, 0, (e - b + 1) * Pending::kBand, canvas_->height()));
+            g.draw(p);
+            b = e;
+        }
+    }
+    for (int b = first; b <= last; ++b) {
+        auto& band = d.bands[static_cast<size_t>(b)];
+        if (band.empty()) continue;
+        band.clear();
+        band.shrink_to_fit();
+        --d.waiting;
+    }
+    if (painter_) painter_->setClipping(false);
+    d.realizing = false;
+    if (d.waiting == 0) {
+        d.draws.clear();
+        d.bands.clear();
+    }
+}
+
+void PictureBox::RealizeAll() const { Realize(0, std::numeric_limits<int>::max()); }
+
+void PictureBox::DropPending() {
+    if (!pending_) return;
+    pending_->draws.clear();
+    pending_->bands.clear();
+    pending_->waiting = 0;
 }
 
 const QImage& PictureBox::canvas() const {
+    RealizeAll();
     EndPainting();
     return *canvas_;
 }
 
 QPainter& PictureBox::CanvasPainter() {
+    // Drawing done at once comes after everything recorded before it.
+    if (pending_ && pending_->waiting && !pending_->realizing) RealizeAll();
     if (!painter_) {
         painter_ = std::make_unique<QPainter>(canvas_.get());
         painter_->setRenderHint(QPainter::Antialiasing, false);
@@ -374,7 +545,7 @@ void PictureBox::Touched() {
     if (widget_ && !inPaint_) widget_->update();
 }
 
-void PictureBox::PaintWidget(QPainter& painter) {
+void PictureBox::PaintWidget(QPainter& painter, const QRect& area) {
     if (!autoRedraw_ && Paint) {
         inPaint_ = true;
         std::weak_ptr<int> alive = life_;
@@ -383,8 +554,9 @@ void PictureBox::PaintWidget(QPainter& painter) {
         inPaint_ = false;
     }
     EnsureCanvas();
-    EndPainting();
     int b = BorderPixels();
+    Realize(area.left() - b, area.left() - b + area.width());
+    EndPainting();
     QRect client(b, b, ClientWidthPixels(), ClientHeightPixels());
     painter.fillRect(widget_->rect(), ToQColor(backColor_));
     painter.drawImage(client.topLeft(), *canvas_, QRect(0, 0, client.width(), client.height()));
@@ -451,19 +623,32 @@ void PictureBox::FontHeightPixels(int h) { font_.HeightPixels = h; }
 // --- Drawing --------------------------------------------------------------------------------------------
 void PictureBox::Cls() {
     EndPainting();
+    DropPending();
     // A canvas left much larger than the box by an earlier, larger size is
     // given back here, where everything on it is cleared anyway (unless a
     // background picture would have to be drawn on it again).
     if (canvas_ && !(picture_ && !picture_->IsEmpty())) {
         const int64_t held = int64_t(canvas_->width()) * canvas_->height();
         const int64_t needed = int64_t(std::max(1, ClientWidthPixels())) * std::max(1, ClientHeightPixels());
-        if (held > 4 * needed) canvas_.reset();
+        if (held > 4 * needed) {
+            canvas_.reset();
+            canvasMemory_.reset();
+        }
     }
+    DropPending();
     EnsureCanvas();
-    canvas_->fill(ToQColor(backColor_));
-    if (picture_ && !picture_->IsEmpty()) {
-        QPainter p(canvas_.get());
-        p.drawImage(0, 0, picture_->image());
+    if (pending_ && !(picture_ && !picture_->IsEmpty())) {
+        const QColor back = ToQColor(backColor_);
+        Draw(0, canvas_->width(), [back](QPainter& p) {
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.fillRect(QRect(0, 0, p.device()->width(), p.device()->height()), back);
+        });
+    } else {
+        canvas_->fill(ToQColor(backColor_));
+        if (picture_ && !picture_->IsEmpty()) {
+            QPainter p(canvas_.get());
+            p.drawImage(0, 0, picture_->image());
+        }
     }
     log_.clear();
     currentX_ = scaleLeft_;
@@ -610,15 +795,21 @@ void PictureBox::Print(const std::string& text, bool newLine) {
         const QString& line = lines[i];
         double ax = CanvasX(currentX_);
         double ay = CanvasY(currentY_);
-        {
-            QPainter& p = CanvasPainter();
+        const double x = std::round(ax), y = std::round(ay), width = fonts_->Width(line), height = m.height();
+        const QColor back = fontTransparent_ ? QColor() : ToQColor(backColor_), pen = ToQColor(col);
+        auto draw = [f, x, y, angle, width, height, back, pen, ascent = m.ascent(), line,
+                     mode = ModeOf(drawMode_)](QPainter& p) {
+            p.setCompositionMode(mode);
             p.setFont(f);
-            p.translate(std::round(ax), std::round(ay));
+            p.translate(x, y);
             p.rotate(-angle);
-            if (!fontTransparent_) p.fillRect(QRectF(0, 0, fonts_->Width(line), m.height()), ToQColor(backColor_));
-            p.setPen(ToQColor(col));
-            p.drawText(QPointF(0, m.ascent()), line);
-        }
+            if (back.isValid()) p.fillRect(QRectF(0, 0, width, height), back);
+            p.setPen(pen);
+            p.drawText(QPointF(0, ascent), line);
+        };
+        // Glyphs may reach past their advance by a fraction of the height.
+        if (angle == 0) Draw(x - height, x + width + height, std::move(draw));
+        else draw(CanvasPainter());
         bool last = i == lines.size() - 1;
         if (!last || newLine) {
             currentX_ = scaleLeft_;
@@ -675,23 +866,26 @@ void PictureBox::PaintPicture(const PictureRef& picture, double x, double y, std
     };
     tx = snap(tx), ty = snap(ty), tw = snap(tw), th = snap(th);
     sx = snap(sx), sy = snap(sy), sw = snap(sw), sh = snap(sh);
-    {
-        QPainter& p = CanvasPainter();
+    // Qt resamples far more slowly once the target lies beyond 32,767
+    // pixels (a strip of thousands of tabs reaches far past that): a
+    // stretched picture there is resampled into a small image of its own
+    // first and then copied into place.
+    constexpr double kFastReach = 32000;
+    const bool scaled = tw != sw || th != sh;
+    const bool resampled = scaled && tw > 0 && th > 0 && tw < 4096 && th < 4096 &&
+                           (std::abs(tx) + tw > kFastReach || std::abs(ty) + th > kFastReach);
+    auto draw = [img, tx, ty, tw, th, sx, sy, sw, sh, resampled, mode = ModeOf(drawMode_)](QPainter& p) {
+        p.setCompositionMode(mode);
         p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        // Qt resamples far more slowly once the target lies beyond 32,767
-        // pixels (a strip of thousands of tabs reaches far past that): a
-        // stretched picture there is resampled into a small image of its
-        // own first and then copied into place.
-        constexpr double kFastReach = 32000;
-        const bool scaled = tw != sw || th != sh;
-        if (scaled && tw > 0 && th > 0 && tw < 4096 && th < 4096 &&
-            (std::abs(tx) + tw > kFastReach || std::abs(ty) + th > kFastReach)) {
+        if (resampled) {
             const double ox = std::floor(tx), oy = std::floor(ty);
             p.drawImage(QPointF(ox, oy), ResampledPart(img, tx - ox, ty - oy, tw, th, QRectF(sx, sy, sw, sh)));
         } else {
             p.drawImage(QRectF(tx, ty, tw, th), img, QRectF(sx, sy, sw, sh));
         }
-    }
+    };
+    // Smoothing may blend a pixel or two beyond the target.
+    Draw(std::min(tx, tx + tw) - 2, std::max(tx, tx + tw) + 2, std::move(draw), !resampled);
     DrawEntry e;
     e.kind = DrawEntry::Kind::Picture;
     e.x1 = x;
@@ -709,6 +903,7 @@ int32_t PictureBox::Point(double x, double y) const {
     if (ax < 0 || ay < 0 || ax >= ClientWidthPixels() || ay >= ClientHeightPixels()) return -1;
     // A box that grew while hidden has not had its canvas grown yet.
     const_cast<PictureBox*>(this)->EnsureCanvas();
+    Realize(ax, ax + 1);
     EndPainting();
     return FromQColor(canvas_->pixelColor(ax, ay));
 }
@@ -716,6 +911,7 @@ int32_t PictureBox::Point(double x, double y) const {
 void PictureBox::Picture(PictureRef p) {
     picture_ = std::move(p);
     EnsureCanvas();
+    RealizeAll();
     EndPainting();
     if (picture_ && !picture_->IsEmpty()) {
         QPainter painter(canvas_.get());
@@ -727,6 +923,7 @@ void PictureBox::Picture(PictureRef p) {
 
 PictureRef PictureBox::Image() const {
     const_cast<PictureBox*>(this)->EnsureCanvas();
+    RealizeAll();
     EndPainting();
     QImage copy = canvas_->copy(0, 0, std::max(1, ClientWidthPixels()), std::max(1, ClientHeightPixels()));
     return std::make_shared<StdPicture>(copy);
@@ -752,7 +949,9 @@ void PictureBox::CopyPropertiesFrom(const Control& source) {
     picture_ = s->picture_;
     // A new canvas starts as BackColor with the picture drawn on it.
     EndPainting();
+    DropPending();
     canvas_.reset();
+    canvasMemory_.reset();
     EnsureCanvas();
     Touched();
 }

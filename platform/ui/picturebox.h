@@ -29,6 +29,7 @@
 
 class QImage;
 class QPainter;
+class QRect;
 
 namespace vb {
 
@@ -152,6 +153,14 @@ public:
     // A copy of the persistent drawing.
     PictureRef Image() const;
 
+    // Drawing on demand (for a canvas far wider than the part ever shown, a
+    // strip of thousands of tabs): unrotated text, pictures and clearing are
+    // recorded and carried out on a band of the canvas only when something
+    // looks at that band (the screen, Point, Image, canvas) or draws there
+    // in another way.  What is seen, read and logged is the same as when
+    // drawing at once.
+    void DrawOnDemand(bool on);
+
     // --- The log ------------------------------------------------------------------------------------
     const std::vector<DrawEntry>& DrawLog() const { return log_; }
 
@@ -182,8 +191,8 @@ public:
     int BorderPixels() const { return borderStyle_ ? 2 : 0; }
     // The persistent image (platform use and screenshots).
     const QImage& canvas() const;
-    // Called by the widget.
-    void PaintWidget(QPainter& painter);
+    // Called by the widget; `area` is the part of the widget to paint.
+    void PaintWidget(QPainter& painter, const QRect& area);
     void WidgetResized();
 
 private:
@@ -209,6 +218,21 @@ private:
     DrawEntry PenEntry(DrawEntry::Kind kind, double x1, double y1, double x2, double y2, int32_t color) const;
     int32_t ResolveColor(std::optional<int32_t> c) const;
 
+    // Address space reserved for a wide canvas to grow into sideways
+    // without copying (see EnsureCanvas); canvas_ may lie in it.
+    struct CanvasMemory;
+    // Drawing recorded while DrawOnDemand is on, by band of columns.
+    struct Pending;
+    mutable std::unique_ptr<Pending> pending_;
+    // Records a drawing that touches canvas columns x0 to x1, or (when not
+    // drawing on demand) draws it at once.  `whole`: the drawing must not be
+    // clipped (it would come out differently).
+    void Draw(double x0, double x1, std::function<void(QPainter&)> draw, bool whole = false);
+    // Carries out what is recorded for the bands that hold columns x0 to x1.
+    void Realize(int x0, int x1) const;
+    void RealizeAll() const;
+    void DropPending();
+    std::shared_ptr<CanvasMemory> canvasMemory_;
     std::unique_ptr<QImage> canvas_;
     mutable std::unique_ptr<QPainter> painter_;   // after canvas_: ends first
     mutable std::unique_ptr<FontCache> fonts_;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <cstring>
 
 #include "model/sewer.h"
@@ -144,6 +146,39 @@ TEST(Sewer, ByteFormRoundTrip) {
         EXPECT_EQ(bag.NameAt(i), expected[i].first);
         EXPECT_EQ(bag.ReadProperty(expected[i].first).Type(), expected[i].second) << expected[i].first;
     }
+    // The same bytes as a bag written value by value; bytes that differ
+    // from them in a name's spelling, a value's type, an extra name or a
+    // repeated one are read as any bag is.
+    auto bagOf = [&](const std::function<void(vb::PropertyBag&, const std::string&)>& put) {
+        vb::PropertyBag written;
+        for (const auto& [name, type] : expected) put(written, name);
+        return written.Contents();
+    };
+    auto plain = [&](vb::PropertyBag& w, const std::string& name) { w.WriteProperty(name, a.GetProperty(name)); };
+    EXPECT_EQ(bagOf(plain), bytes);
+    auto readBack = [](const std::vector<uint8_t>& from) {
+        Sewer r;
+        r.Deserialize(from);
+        return r;
+    };
+    EXPECT_EQ(readBack(bagOf([&](vb::PropertyBag& w, const std::string& name) {
+                  if (name == "slope") w.WriteProperty(name, Variant(double(a.slope)));
+                  else plain(w, name);
+              })).slope, a.slope);
+    EXPECT_EQ(readBack(bagOf([&](vb::PropertyBag& w, const std::string& name) {
+                  w.WriteProperty(name == "qadd" ? "QADD" : name, a.GetProperty(name));
+              })).qadd, a.qadd);
+    EXPECT_EQ(readBack(bagOf([&](vb::PropertyBag& w, const std::string& name) {
+                  plain(w, name);
+                  if (name == "Y2") w.WriteProperty("extra", Variant(int16_t(1)));
+              })).Name, a.Name);
+    const Sewer repeated = readBack(bagOf([&](vb::PropertyBag& w, const std::string& name) {
+        if (name == "Y2") w.AppendNew("x2", Variant(1.5f));
+        else plain(w, name);
+    }));
+    EXPECT_EQ(repeated.Name, "");   // refused: nothing read
+    EXPECT_EQ(repeated.Index, 0);
+
     // A fresh record writes empty texts and zeros, and reads them back.
     std::vector<uint8_t> emptyBytes;
     Sewer().Serialize(emptyBytes);

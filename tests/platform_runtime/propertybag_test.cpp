@@ -128,9 +128,11 @@ TEST(PropertyBag, RefusesForeignTruncatedAndCorruptedBytes) {
     target.WriteProperty("keep", Variant("me"));
     const std::vector<uint8_t> targetBytes = target.Contents();
 
-    auto refused = [&](const std::vector<uint8_t>& b) {
+    // Copied or taken over, the same bytes are refused alike.
+    auto refusedAs = [&](const std::vector<uint8_t>& b, bool take) {
         try {
-            target.SetContents(b);
+            if (take) target.SetContents(std::vector<uint8_t>(b));
+            else target.SetContents(b);
         } catch (const VbError& e) {
             EXPECT_EQ(e.Number(), errInvalidProcedureCall);
             EXPECT_EQ(target.Contents(), targetBytes);   // unchanged
@@ -139,6 +141,19 @@ TEST(PropertyBag, RefusesForeignTruncatedAndCorruptedBytes) {
         }
         return false;
     };
+    auto refused = [&](const std::vector<uint8_t>& b) {
+        const bool copied = refusedAs(b, false);
+        if (!copied) target.SetContents(targetBytes);
+        EXPECT_EQ(refusedAs(b, true), copied);
+        return copied;
+    };
+    // A name stored twice (in any case), in a small bag and a large one.
+    for (int n : {3, 40}) {
+        PropertyBag twice;
+        for (int i = 0; i < n; ++i) twice.AppendNew("v" + std::to_string(i), Variant(int32_t(i)));
+        twice.AppendNew("V1", Variant(int32_t(1)));
+        EXPECT_TRUE(refused(twice.Contents())) << n;
+    }
     EXPECT_TRUE(refused({}));
     EXPECT_TRUE(refused({'h', 'e', 'l', 'l', 'o'}));
     EXPECT_TRUE(refused(std::vector<uint8_t>(1000, 0)));
@@ -264,6 +279,43 @@ TEST(PropertyBag, ASmallBagFindsEveryNameInAnyOrder) {
     vb::PropertyBag back;
     back.SetContents(bag.Contents());
     for (int i = 29; i >= 0; --i) EXPECT_EQ(back.ReadProperty("v" + std::to_string(i)).RawLong(), i == 7 ? 70 : i);
+}
+
+TEST(PropertyBag, NamesAppendedUnlookedAreFoundWhenTheBagIsRead) {
+    // Appended without lookups (small and large bags, the index grown
+    // later), the bytes are those of WriteProperty and every name is found
+    // once the bag is read, also after a Reserve while names wait.
+    for (int n : {5, 31, 33, 5000}) {
+        vb::PropertyBag written, appended;
+        appended.AppendNew("first", vb::Variant(std::string("a")));
+        appended.Reserve(64 * n, n);
+        written.WriteProperty("first", vb::Variant(std::string("a")));
+        for (int i = 0; i < n; ++i) {
+            const std::string name = "p" + std::to_string(i);
+            written.WriteProperty(name, vb::Variant(int32_t(i)));
+            if (i % 2 == 0 && i < n / 2) {
+                // A value replaced at once: the names appended before are
+                // indexed then.
+                appended.AppendNewBytes(name, nullptr, 0);
+                appended.WriteProperty(name, vb::Variant(int32_t(i)));
+            } else {
+                appended.AppendNew(name, vb::Variant(int32_t(i)));
+            }
+        }
+        ASSERT_EQ(appended.Contents(), written.Contents()) << n;
+        for (int i = n - 1; i >= 0; i -= 3) ASSERT_EQ(appended.ReadProperty("P" + std::to_string(i)).RawLong(), i) << n;
+        EXPECT_FALSE(appended.Has("p" + std::to_string(n)));
+        EXPECT_EQ(appended.NameViewAt(0), "first");
+        EXPECT_EQ(appended.ValueAt(1).RawLong(), 0);
+        // Appended again after reading: found too, and replaced in place.
+        appended.AppendNew("last", vb::Variant(int16_t(7)));
+        appended.WriteProperty("LAST", vb::Variant(int16_t(8)));
+        EXPECT_EQ(appended.Count(), static_cast<size_t>(n) + 2);
+        EXPECT_EQ(appended.ReadProperty("last").RawInteger(), 8);
+    }
+    vb::PropertyBag bag;
+    EXPECT_THROW(bag.AppendNew("o", vb::Variant(std::make_shared<Blob>(std::vector<uint8_t>{1}))), vb::VbError);
+    EXPECT_EQ(bag.Count(), 0u);
 }
 
 }  // namespace
