@@ -91,11 +91,6 @@ protected:
         }
         return out;
     }
-    std::vector<std::string> Prompts() {
-        std::vector<std::string> out;
-        for (const auto& m : dialogs().Messages()) out.push_back(m.prompt);
-        return out;
-    }
 
     cad::Document doc_;
     std::shared_ptr<FaultyClient> client_;

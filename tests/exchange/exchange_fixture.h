@@ -27,11 +27,6 @@ protected:
         ExcelSheet.reset();
         Form1Test::TearDown();
     }
-    std::vector<std::string> Prompts() {
-        std::vector<std::string> out;
-        for (const auto& m : dialogs().Messages()) out.push_back(m.prompt);
-        return out;
-    }
     // The names of a node's children, in tree order.
     std::vector<std::string> Children(const std::string& key) {
         std::vector<std::string> names;

@@ -21,11 +21,6 @@ protected:
         AcadModelSpace.reset();
         Form1Test::TearDown();
     }
-    std::vector<std::string> Prompts() {
-        std::vector<std::string> out;
-        for (const auto& m : dialogs().Messages()) out.push_back(m.prompt);
-        return out;
-    }
     std::vector<std::string> Children(const std::string& key) {
         std::vector<std::string> out;
         auto& col = *f().myCol;

@@ -13,12 +13,6 @@
 
 namespace {
 
-std::vector<std::string> Prompts(const vb::ScriptedDialogs& d) {
-    std::vector<std::string> out;
-    for (const auto& m : d.Messages()) out.push_back(m.prompt);
-    return out;
-}
-
 // Every node in tree order as "parent-key > key", with its record's stored
 // fields (or the value's type name when it holds no record).
 std::vector<std::string> Describe(model::cNodeCollection& col) {
@@ -96,7 +90,7 @@ TEST_F(CollectionFileTest, SavedNetworkComesBackWholeInAFreshWindow) {
 
     dialogs().ClearLog();
     f().cmdSaveCollection(0).Click();   // through the button's wiring
-    EXPECT_EQ(Prompts(dialogs()), std::vector<std::string>{"Save    "});
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"Save    "});
     EXPECT_EQ(PipeCount + LateralCount + SheetCount, 0);
     const std::vector<uint8_t> saved = FileBytes();
     ASSERT_FALSE(saved.empty());
@@ -113,7 +107,7 @@ TEST_F(CollectionFileTest, SavedNetworkComesBackWholeInAFreshWindow) {
     EXPECT_EQ(f().Caption(), "Collection Count: " + std::to_string(before.size()));
     // Messages: the file was opened, then the pipe count after relisting
     // (five pipes in the two laterals).
-    EXPECT_EQ(Prompts(dialogs()), (std::vector<std::string>{"file Open", "5"}));
+    EXPECT_EQ(Prompts(), (std::vector<std::string>{"file Open", "5"}));
     // Only laterals are listed and a lateral (not "Sewer") is current.
     ASSERT_EQ(f().List1.ListCount(), 2);
     EXPECT_EQ(f().List1.List(1), "Lateral2");
@@ -198,7 +192,7 @@ TEST_F(CollectionFileTest, FailedSaveLeavesTheOldFileByteForByte) {
     f().myCol->AddItem(vb::Variant(std::make_shared<model::lat>()), "ObjLink", vb::Variant(std::string()), 2);
     dialogs().ClearLog();
     f().cmdSaveCollection_Click(0);
-    EXPECT_EQ(Prompts(dialogs()), (std::vector<std::string>{"Failed to save Collection", "Save    "}));
+    EXPECT_EQ(Prompts(), (std::vector<std::string>{"Failed to save Collection", "Save    "}));
     EXPECT_EQ(FileBytes(), old);
     f().myCol->RemoveItem(vb::Variant("ObjLink"));
 
@@ -230,7 +224,7 @@ TEST_F(CollectionFileTest, FailedSaveLeavesTheOldFileByteForByte) {
     f().myCol = f().NewNetworkCollection();
     dialogs().ClearLog();
     f().cmdSaveCollection_Click(0);
-    EXPECT_EQ(Prompts(dialogs()), (std::vector<std::string>{"Failed to save Collection", "Save    "}));
+    EXPECT_EQ(Prompts(), (std::vector<std::string>{"Failed to save Collection", "Save    "}));
     EXPECT_EQ(FileBytes(), old);
 }
 
@@ -278,6 +272,6 @@ TEST_F(CollectionFileTest, RelistingCountsPipesAndKeepsLateralNames) {
     // The inspector names the object in the last element of a node's value.
     f().InspectObject(vb::Variant("ObjLateral2"));
     f().InspectObject(vb::Variant("ObjIcon"));
-    EXPECT_EQ(Prompts(dialogs()), (std::vector<std::string>{"Lateral2", "Icon: 2x1"}));
+    EXPECT_EQ(Prompts(), (std::vector<std::string>{"Lateral2", "Icon: 2x1"}));
     EXPECT_EQ(f().List2.List(f().List2.ListCount() - 1), "Icon: 2x1");
 }

@@ -76,6 +76,12 @@ protected:
     }
     std::vector<std::unique_ptr<bool>> snapshotFlags_;
     vb::ScriptedDialogs& dialogs() { return *dialogs_; }
+    // The prompts of the messages shown so far, in order.
+    std::vector<std::string> Prompts() {
+        std::vector<std::string> out;
+        for (const auto& m : dialogs().Messages()) out.push_back(m.prompt);
+        return out;
+    }
     std::shared_ptr<model::Sewer> Rec(const std::string& name) {
         return NodeRecordByKey(f().myCol.get(), "Obj" + name);
     }
