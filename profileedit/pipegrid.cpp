@@ -70,6 +70,7 @@ std::string PipeGridCellText(const model::Sewer& s, int row) {
 void Form1::se_selupdate() {
     const bool wasBusy = pipeGridBusy_;
     pipeGridBusy_ = true;
+    bool filled = false;
     vb::Guarded([&] {
         MSHFlexGrid2.Cols(2);
         MSHFlexGrid2.Rows(10);
@@ -83,11 +84,14 @@ void Form1::se_selupdate() {
         auto s = NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey);
         if (!s) return;
         for (int r = 1; r <= 9; ++r) MSHFlexGrid2.TextMatrix(r, 1, PipeGridCellText(*s, r));
+        filled = true;
     });
     pipeGridBusy_ = wasBusy;
-    // The read-out belongs to the pipe now shown.
+    // The read-out belongs to the pipe now shown; without one (no key, or a
+    // key whose pipe is gone) the cells still hold another pipe's texts, and
+    // the read-out stays empty.
     ClearPipeReadout();
-    qrate();
+    if (filled) qrate();
 }
 
 void Form1::ClearPipeReadout() {

@@ -146,6 +146,15 @@ TEST_F(PipeGridTest, AfterTheRefreshTheGridAndReadOutShowWhatIsStored) {
     f().List2.ListIndex(0);
     EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=0.48");
     EXPECT_EQ(f().Label35.Caption(), "Vd= 0.66");
+    // A key whose pipe is gone, or none: the cells keep the last pipe's
+    // texts, but the read-out is not computed from them.
+    for (const char* key : {"Gone", ""}) {
+        f().CurrentPipeKey = key;
+        f().se_selupdate();
+        EXPECT_EQ(g().TextMatrix(2, 1), "200");
+        EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=") << key;
+        EXPECT_EQ(f().Label35.Caption(), "Vd= ") << key;
+    }
 }
 
 TEST_F(PipeGridTest, RowsSixToNineGoIntoTheCurrentPipeAsTyped) {
