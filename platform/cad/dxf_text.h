@@ -2,6 +2,7 @@
 #pragma once
 
 #include <charconv>
+#include <cmath>
 #include <string_view>
 
 namespace cad {
@@ -18,7 +19,8 @@ inline bool ParseDouble(std::string_view t, double& out) {
     if (!t.empty() && t[0] == '+') t.remove_prefix(1);
     if (t.empty()) return false;
     auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
-    return ec == std::errc() && p == t.data() + t.size();
+    // Not-a-number and infinity parse, but are no DXF values.
+    return ec == std::errc() && p == t.data() + t.size() && std::isfinite(out);
 }
 
 }  // namespace cad

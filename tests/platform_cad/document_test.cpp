@@ -232,7 +232,10 @@ TEST(DxfDocument, BadFilesAreRefusedNamingTheLine) {
         {"  0\nLINE\n", 1, "\"0 SECTION\" was expected"},
         {"  0\nSECTION\n  0\nENDSEC\n", 3, "has no name"},
         {"  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1006\n  0\nENDSEC\n  0\nEOF\n", 5, "is not one of"},
-        {std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + "junk", 1, "binary DXF"},
+        {std::string("Binary DXF\r\n\x1a\0", 14) + "junk", 1, "binary DXF"},
+        {"  0\nSECTION\n  2\nENTITIES\n  0\nCIRCLE\n 40\nnan\n  0\nENDSEC\n", 8, "is no number"},
+        {"  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n-inf\n  0\nENDSEC\n", 8, "is no number"},
+        {"  0\nSECTION\n  2\nHEADER\n  9\n$HANDSEED\n  5\nFFFFFFFFFFFFFFFF\n  0\nENDSEC\n  0\nEOF\n", 5, "too large"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 60));
