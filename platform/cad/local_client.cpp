@@ -85,7 +85,7 @@ void LocalClient::AddLayer(const std::string& name) {
 int LocalClient::LayerColor(const std::string& name) {
     Record* l = Doc().FindLayer(name);
     if (!l) Fail(kErrKeyNotFound, "Key not found: layer \"" + name + "\"");
-    return std::abs(static_cast<int>(l->Number(62, 7)));
+    return std::abs(l->Integer(62, 7));
 }
 
 void LocalClient::SetLayerColor(const std::string& name, int color) {
@@ -257,7 +257,7 @@ void LocalClient::SetRotation(const std::string& handle, double radians) {
 
 int LocalClient::Alignment(const std::string& handle) {
     Record& e = EntityOfType(handle, "TEXT");
-    int h = static_cast<int>(e.Number(72)), v = static_cast<int>(e.Number(73));
+    int h = e.Integer(72), v = e.Integer(73);
     for (int a = 0; a < 15; ++a)
         if (kAlign72[a] == h && kAlign73[a] == (h >= 3 ? 0 : v)) return a;
     return 0;
