@@ -620,6 +620,8 @@ void Document::SetXData(Record& e, const XData& data) {
     for (size_t i = 0; i < data.types.size(); ++i) {
         int16_t t = data.types[i];
         const vb::Variant& v = data.values[i];
+        if (t >= 1000 && t <= 1003 && v.IsString() && !IsOneLine(vb::CStr(v)))
+            bad("Extended-data group " + std::to_string(t) + " cannot hold a line break");
         if (t == 1001) {
             std::string app = vb::CStr(v);
             if (app.empty()) bad("An extended-data application name is empty");
