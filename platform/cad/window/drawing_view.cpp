@@ -16,6 +16,9 @@ namespace cad::window {
 namespace {
 
 constexpr int kMaxBlockDepth = 8;      // nested block references drawn at most this deep
+// Entities drawn from blocks in all, so that blocks referring to each other
+// many times over (a few kilobytes can stand for trillions of entities) end.
+constexpr size_t kMaxBlockEntities = 1000000;
 constexpr double kPickPixels = 6;
 constexpr uint32_t kBackground = 0x1E2228;
 
@@ -86,6 +89,7 @@ void DrawingView::Rebuild() {
     handles_.clear();
     layers_.clear();
     extents_ = QRectF();
+    blockBudget_ = kMaxBlockEntities;
     if (doc_) {
         for (const Layer& l : doc_->Layers()) {
             LayerLook look;
@@ -205,6 +209,8 @@ void DrawingView::AddBlock(std::string_view name, size_t entity, const QTransfor
         for (size_t k = i + 1; k < r.size() && r[k].Type() != "ENDBLK"; ++k) {
             std::string_view type = r[k].Type();
             if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB") continue;
+            if (blockBudget_ == 0) return;
+            --blockBudget_;
             AddEntity(r[k], r, k, entity, base, depth, byBlock);
         }
         return;
