@@ -76,6 +76,11 @@ double Record::Number(int32_t code, double fallback) const {
     return fallback;
 }
 
+int32_t Record::Integer(int32_t code, int32_t fallback) const {
+    double d = Number(code, fallback);
+    return static_cast<int32_t>(std::clamp(d, -2147483647.0, 2147483647.0));
+}
+
 size_t Record::XDataStart() const {
     for (size_t i = 0; i < groups.size(); ++i)
         if (groups[i].code >= 1000) return i;
@@ -96,7 +101,7 @@ std::string EntityClassName(const Record& e) {
     };
     std::string_view type = e.Type();
     if (type == "POLYLINE") {
-        int flags = static_cast<int>(e.Number(70));
+        int flags = e.Integer(70);
         if (flags & 64) return "AcDbPolyFaceMesh";
         if (flags & 16) return "AcDbPolygonMesh";
         return (flags & 8) ? "AcDb3dPolyline" : "AcDb2dPolyline";
@@ -303,9 +308,7 @@ void Document::AddTableEntry(std::string_view table, std::vector<Group> body) {
     for (Group& g : body) e.groups.push_back(g);
     // Keep the table's entry count (group 70) up to date.
     if (Group* count = s.records[head].Find(70)) {
-        double n = 0;
-        ParseDouble(Trim(count->value), n);
-        count->value = Keep(std::to_string(static_cast<long long>(n) + 1));
+        count->value = Keep(std::to_string(int64_t(s.records[head].Integer(70)) + 1));
     }
     s.records.insert(s.records.begin() + static_cast<std::ptrdiff_t>(last), std::move(e));
     modified_ = true;
@@ -323,7 +326,7 @@ std::vector<Layer> Document::Layers() const {
         if (r.Type() != "LAYER") continue;
         Layer l;
         l.name = DecodeText(Trim(r.Text(2)));
-        int c = static_cast<int>(r.Number(62, 7));
+        int c = r.Integer(62, 7);
         l.off = c < 0;
         l.color = std::abs(c);
         out.push_back(std::move(l));
@@ -456,7 +459,7 @@ std::vector<std::string> Document::ModelSpaceHandles() const {
     for (const Record& r : EntityRecords()) {
         std::string_view type = r.Type();
         if (type.empty() || IsSubEntity(type)) continue;
-        if (static_cast<int>(r.Number(67)) == 1) continue;
+        if (r.Integer(67) == 1) continue;
         if (!paper.empty() && r.Find(330) && NormalizeHandle(r.Text(330)) == paper) continue;
         const Group* h = r.Find(5);
         if (h) out.push_back(NormalizeHandle(h->value));
@@ -617,6 +620,8 @@ void Document::SetXData(Record& e, const XData& data) {
     for (size_t i = 0; i < data.types.size(); ++i) {
         int16_t t = data.types[i];
         const vb::Variant& v = data.values[i];
+        if (t >= 1000 && t <= 1003 && v.IsString() && !IsOneLine(vb::CStr(v)))
+            bad("Extended-data group " + std::to_string(t) + " cannot hold a line break");
         if (t == 1001) {
             std::string app = vb::CStr(v);
             if (app.empty()) bad("An extended-data application name is empty");

@@ -63,6 +63,9 @@ struct Record {
     // (before the extended data), or fallback.
     std::string_view Text(int32_t code, std::string_view fallback = {}) const;
     double Number(int32_t code, double fallback = 0) const;
+    // Number() as an int, held within +-2147483647 so that a huge value in a
+    // file converts safely (and keeps its sign).
+    int32_t Integer(int32_t code, int32_t fallback = 0) const;
     // Index of the first group of extended data (code 1000 and above), or the
     // number of groups when there is none.
     size_t XDataStart() const;

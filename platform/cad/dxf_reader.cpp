@@ -291,6 +291,11 @@ void Document::IndexHandles() {
     uint64_t s = 0;
     std::string_view st = Trim(seed);
     std::from_chars(st.data(), st.data() + st.size(), s, 16);
+    if (s > (uint64_t(1) << 62)) {
+        const Section* h = FindSection("HEADER");
+        throw DxfError(h && !h->records.empty() ? h->records.front().line : 0,
+                       "the handle seed " + std::string(st) + " is too large");
+    }
     nextHandle_ = std::max<uint64_t>(maxHandle + 1, s);
     if (nextHandle_ == 0) nextHandle_ = 1;
 

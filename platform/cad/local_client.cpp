@@ -19,6 +19,11 @@ void CheckArgument(bool ok, const std::string& what) {
     if (!ok) Fail(vb::errInvalidProcedureCall, what);
 }
 
+void CheckName(const std::string& name, const char* what) {
+    CheckArgument(!name.empty(), std::string("A ") + what + " needs a name");
+    CheckArgument(IsOneLine(name), std::string("A ") + what + "'s name cannot hold a line break");
+}
+
 std::string Upper(std::string_view s) {
     std::string out(s);
     for (char& c : out)
@@ -77,7 +82,7 @@ void LocalClient::SetWindowState(int state) {
 // --- Layers -------------------------------------------------------------------
 
 void LocalClient::AddLayer(const std::string& name) {
-    CheckArgument(!name.empty(), "A layer needs a name");
+    CheckName(name, "layer");
     Doc().AddLayer(name);
     Changed();
 }
@@ -85,7 +90,7 @@ void LocalClient::AddLayer(const std::string& name) {
 int LocalClient::LayerColor(const std::string& name) {
     Record* l = Doc().FindLayer(name);
     if (!l) Fail(kErrKeyNotFound, "Key not found: layer \"" + name + "\"");
-    return std::abs(static_cast<int>(l->Number(62, 7)));
+    return std::abs(l->Integer(62, 7));
 }
 
 void LocalClient::SetLayerColor(const std::string& name, int color) {
@@ -112,7 +117,7 @@ void LocalClient::BlockItem(const std::string& name) {
 }
 
 void LocalClient::AddBlock(const Point& basePoint, const std::string& name) {
-    CheckArgument(!name.empty(), "A block needs a name");
+    CheckName(name, "block");
     Doc().AddBlock(name, basePoint);
     Changed();
 }
@@ -206,6 +211,7 @@ std::string LocalClient::AddCircle(const Point& center, double radius) {
 
 std::string LocalClient::AddText(const std::string& text, const Point& at, double height) {
     CheckArgument(std::isfinite(height) && height > 0, "A text's height must be above 0");
+    CheckArgument(IsOneLine(text), "A text cannot hold a line break");
     std::string h = Doc().AddText(text, at, height);
     Changed();
     return h;
@@ -220,7 +226,7 @@ std::string LocalClient::Layer(const std::string& handle) {
 }
 
 void LocalClient::SetLayer(const std::string& handle, const std::string& layer) {
-    CheckArgument(!layer.empty(), "A layer needs a name");
+    CheckName(layer, "layer");
     Record& e = EntityOf(handle);
     Doc().SetLayerOf(e, layer);
     Changed();
@@ -257,7 +263,7 @@ void LocalClient::SetRotation(const std::string& handle, double radians) {
 
 int LocalClient::Alignment(const std::string& handle) {
     Record& e = EntityOfType(handle, "TEXT");
-    int h = static_cast<int>(e.Number(72)), v = static_cast<int>(e.Number(73));
+    int h = e.Integer(72), v = e.Integer(73);
     for (int a = 0; a < 15; ++a)
         if (kAlign72[a] == h && kAlign73[a] == (h >= 3 ? 0 : v)) return a;
     return 0;

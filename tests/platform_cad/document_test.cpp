@@ -213,6 +213,15 @@ TEST(DxfDocument, BadFilesAreRefusedNamingTheLine) {
     Document noHandles = Document::Parse(ok);
     ASSERT_EQ(noHandles.ModelSpaceHandles().size(), 1u);
     EXPECT_EQ(Document::Parse(noHandles.Write()).ModelSpaceHandles(), noHandles.ModelSpaceHandles());
+    // Whole numbers too large for their kind are held within range, not wrapped.
+    Document huge = Document::Parse(
+        "  0\nSECTION\n  2\nTABLES\n  0\nTABLE\n  2\nLAYER\n 70\n99999999999999999999\n  0\nLAYER\n  2\nSEWER\n"
+        " 62\n-99999999999999999999\n  0\nENDTAB\n  0\nENDSEC\n  0\nEOF\n");
+    ASSERT_EQ(huge.Layers().size(), 1u);
+    EXPECT_TRUE(huge.Layers()[0].off);
+    EXPECT_EQ(huge.Layers()[0].color, 2147483647);
+    huge.AddLayer("ROAD");
+    EXPECT_NE(huge.Write().find(" 70\n2147483648\n"), std::string::npos);
     struct Case {
         std::string text;
         int64_t line;
@@ -232,7 +241,10 @@ TEST(DxfDocument, BadFilesAreRefusedNamingTheLine) {
         {"  0\nLINE\n", 1, "\"0 SECTION\" was expected"},
         {"  0\nSECTION\n  0\nENDSEC\n", 3, "has no name"},
         {"  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1006\n  0\nENDSEC\n  0\nEOF\n", 5, "is not one of"},
-        {std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + "junk", 1, "binary DXF"},
+        {std::string("Binary DXF\r\n\x1a\0", 14) + "junk", 1, "binary DXF"},
+        {"  0\nSECTION\n  2\nENTITIES\n  0\nCIRCLE\n 40\nnan\n  0\nENDSEC\n", 8, "is no number"},
+        {"  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 10\n-inf\n  0\nENDSEC\n", 8, "is no number"},
+        {"  0\nSECTION\n  2\nHEADER\n  9\n$HANDSEED\n  5\nFFFFFFFFFFFFFFFF\n  0\nENDSEC\n  0\nEOF\n", 5, "too large"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 60));

@@ -70,6 +70,16 @@ TEST(LocalClient, FailureNumbersOfTheCollections) {
     bad.values = {vb::Variant("Diameter"), vb::Variant(1.0)};
     EXPECT_EQ(ErrorOf([&] { c.SetXData(circle, bad); }), vb::errInvalidProcedureCall);
     EXPECT_TRUE(c.GetXData(circle, "Diameter").empty());
+    // A line break in a name or text would split the value in the file: refused,
+    // and the drawing still reads back.
+    EXPECT_EQ(ErrorOf([&] { c.AddText("a\nb", {0, 0, 0}, 1); }), vb::errInvalidProcedureCall);
+    EXPECT_EQ(ErrorOf([&] { c.AddLayer("X\r\n  0\r\nEOF"); }), vb::errInvalidProcedureCall);
+    EXPECT_EQ(ErrorOf([&] { c.AddBlock({0, 0, 0}, "a\nb"); }), vb::errInvalidProcedureCall);
+    EXPECT_EQ(ErrorOf([&] { c.SetLayer(circle, "a\nb"); }), vb::errInvalidProcedureCall);
+    bad.types = {1001, 1000};
+    bad.values = {vb::Variant("MAA"), vb::Variant("a\nb")};
+    EXPECT_EQ(ErrorOf([&] { c.SetXData(circle, bad); }), vb::errInvalidProcedureCall);
+    EXPECT_NO_THROW(cad::Document::Parse(doc.Write()));
 }
 
 TEST(LocalClient, SelectionFiltersAndThePick) {

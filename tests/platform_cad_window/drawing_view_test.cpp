@@ -102,4 +102,16 @@ TEST(DrawingView, SurvivesBlocksThatReferToThemselves) {
     view.resize(400, 300);
     view.SetDocument(&doc);
     EXPECT_EQ(view.Shapes().size(), 8u);   // the block's line at each of eight levels
+
+    // Thirty references to itself at each level would be 30^8 lines: the view
+    // stops at its bound instead of hanging.
+    std::string fan = "  0\nSECTION\n  2\nBLOCKS\n  0\nBLOCK\n  2\nFAN\n 10\n0\n 20\n0\n"
+                      "  0\nLINE\n 10\n0\n 20\n0\n 11\n1\n 21\n0\n";
+    for (int i = 0; i < 30; ++i) fan += "  0\nINSERT\n  2\nFAN\n 10\n" + std::to_string(i) + "\n 20\n0\n";
+    fan += "  0\nENDBLK\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nINSERT\n  5\nA1\n  2\nFAN\n 10\n0\n 20\n0\n"
+           "  0\nENDSEC\n  0\nEOF\n";
+    cad::Document bomb = cad::Document::Parse(fan);
+    view.SetDocument(&bomb);
+    EXPECT_GT(view.Shapes().size(), 1000u);
+    EXPECT_LE(view.Shapes().size(), 1000000u);
 }

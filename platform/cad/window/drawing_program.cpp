@@ -143,11 +143,14 @@ private:
     bool Save() { return doc_.FileName().empty() ? SaveAs() : SaveTo(QString::fromStdString(doc_.FileName())); }
 
     bool SaveAs() {
-        QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save drawing"), QString::fromStdString(doc_.FileName()),
-                                                    QStringLiteral("Drawings (*.dxf)"));
-        if (path.isEmpty()) return false;
-        if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".dxf");
-        return SaveTo(path);
+        // The dialog adds ".dxf" itself, so that it asks before replacing
+        // the file that is really written.
+        QFileDialog dialog(this, QStringLiteral("Save drawing"), QString::fromStdString(doc_.FileName()),
+                           QStringLiteral("Drawings (*.dxf)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("dxf"));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+        return SaveTo(dialog.selectedFiles().front());
     }
 
     bool SaveTo(const QString& path) {

@@ -16,6 +16,9 @@ namespace cad::window {
 namespace {
 
 constexpr int kMaxBlockDepth = 8;      // nested block references drawn at most this deep
+// Entities drawn from blocks in all, so that blocks referring to each other
+// many times over (a few kilobytes can stand for trillions of entities) end.
+constexpr size_t kMaxBlockEntities = 1000000;
 constexpr double kPickPixels = 6;
 constexpr uint32_t kBackground = 0x1E2228;
 
@@ -71,11 +74,8 @@ bool DrawingView::LayerShown(const Record& e) const {
 }
 
 uint32_t DrawingView::ColorOf(const Record& e, uint32_t byBlock) const {
-    if (const Group* tc = e.Find(420)) {
-        double v = 0;
-        if (ParseDouble(Trim(tc->value), v)) return static_cast<uint32_t>(v) & 0xFFFFFF;
-    }
-    int aci = static_cast<int>(e.Number(62, 256));
+    if (e.Find(420)) return static_cast<uint32_t>(e.Integer(420)) & 0xFFFFFF;
+    int aci = e.Integer(62, 256);
     if (aci == 0) return byBlock;
     if (aci == 256 || aci < 0) {
         auto it = layers_.find(Upper(Trim(e.Text(8, "0"))));
@@ -89,6 +89,7 @@ void DrawingView::Rebuild() {
     handles_.clear();
     layers_.clear();
     extents_ = QRectF();
+    blockBudget_ = kMaxBlockEntities;
     if (doc_) {
         for (const Layer& l : doc_->Layers()) {
             LayerLook look;
@@ -99,7 +100,7 @@ void DrawingView::Rebuild() {
         // Frozen layers (flag 1) are not shown either.
         if (const Section* t = doc_->FindSection("TABLES"))
             for (const Record& r : t->records)
-                if (r.Type() == "LAYER" && (static_cast<int>(r.Number(70)) & 1))
+                if (r.Type() == "LAYER" && (r.Integer(70) & 1))
                     layers_[Upper(Trim(r.Text(2)))].shown = false;
         std::vector<std::string> model = doc_->ModelSpaceHandles();
         const std::vector<Record>& records = doc_->EntityRecords();
@@ -156,11 +157,11 @@ void DrawingView::AddEntity(const Record& e, const std::vector<Record>& records,
                 s.points.push_back(t.map(QPointF(x, y)));
             }
         }
-        if ((static_cast<int>(e.Number(70)) & 1) && s.points.size() > 2) s.points.push_back(s.points.front());
+        if ((e.Integer(70) & 1) && s.points.size() > 2) s.points.push_back(s.points.front());
     } else if (type == "POLYLINE") {
         for (size_t i = index + 1; i < records.size() && records[i].Type() == "VERTEX"; ++i)
             s.points.push_back(t.map(QPointF(records[i].Number(10), records[i].Number(20))));
-        if ((static_cast<int>(e.Number(70)) & 1) && s.points.size() > 2) s.points.push_back(s.points.front());
+        if ((e.Integer(70) & 1) && s.points.size() > 2) s.points.push_back(s.points.front());
     } else if (type == "POINT") {
         s.points = {at(10)};
     } else if (type == "TEXT" || type == "MTEXT") {
@@ -208,6 +209,8 @@ void DrawingView::AddBlock(std::string_view name, size_t entity, const QTransfor
         for (size_t k = i + 1; k < r.size() && r[k].Type() != "ENDBLK"; ++k) {
             std::string_view type = r[k].Type();
             if (type == "VERTEX" || type == "SEQEND" || type == "ATTRIB") continue;
+            if (blockBudget_ == 0) return;
+            --blockBudget_;
             AddEntity(r[k], r, k, entity, base, depth, byBlock);
         }
         return;

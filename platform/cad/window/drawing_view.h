@@ -72,6 +72,7 @@ private:
 
     const Document* doc_ = nullptr;
     std::vector<Shape> shapes_;
+    size_t blockBudget_ = 0;   // entities of blocks still to be drawn in this rebuild
     std::vector<std::string> handles_;
     struct LayerLook {
         int color = 7;
