@@ -117,16 +117,12 @@ void AcadPrepareDrawing() {
 
     // Step 7: an existing marker circle is the anchor.
     cad::Point marker;
-    const cad::Point corner;
     bool anchored = false;
     set = "TEST3";
     if (!step([&] { doc.AddSelectionSet(set); })) return;
-    if (!step([&] {
-            doc.Select(set, cad::kSelectAll, corner, corner, {0, 8}, {vb::Variant("CIRCLE"), vb::Variant("VANDU")});
-        }))
-        return;
     std::vector<std::string> found;
-    if (!step([&] { found = doc.SelectionSetEntities(set); })) return;
+    if (!step([&] { found = SelectMatching(doc, set, {0, 8}, {vb::Variant("CIRCLE"), vb::Variant("VANDU")}); }))
+        return;
     for (const std::string& h : found) {
         bool isAnchor = false;
         if (!step([&] { isAnchor = SameName(doc.Layer(h), "VANDU") && doc.EntityName(h) == "AcDbCircle"; })) return;
@@ -143,12 +139,9 @@ void AcadPrepareDrawing() {
     if (!anchored) {
         // Step 8: place the marker beyond the starts of the drawing's lines.
         if (!step([&] { doc.AddSelectionSet(set); })) return;
-        if (!step([&] {
-                doc.Select(set, cad::kSelectAll, corner, corner, {0, 0}, {vb::Variant("Line"), vb::Variant("Line")});
-            }))
-            return;
         std::vector<std::string> lines;
-        if (!step([&] { lines = doc.SelectionSetEntities(set); })) return;
+        if (!step([&] { lines = SelectMatching(doc, set, {0, 0}, {vb::Variant("Line"), vb::Variant("Line")}); }))
+            return;
         lines.resize(std::min(lines.size(), kMarkerLines));
         for (const std::string& h : lines) {
             cad::Point start;

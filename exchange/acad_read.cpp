@@ -201,15 +201,13 @@ void AcadGetSewerData() {
         return false;
     };
     auto step = [&](auto&& call) { return AcadStep(set, call, rule); };
-    const cad::Point corner;
 
     // Step 1: the sheet grid of the marker text.
     SheetGrid grid;
     std::vector<std::string> found;
     if (!step([&] { Attached(AcadDoc).AddSelectionSet(set); })) return;
     if (!step([&] {
-            AcadDoc->Select(set, cad::kSelectAll, corner, corner, {0, 8}, {vb::Variant("TEXT"), vb::Variant("VANDU")});
-            found = AcadDoc->SelectionSetEntities(set);
+            found = SelectMatching(*AcadDoc, set, {0, 8}, {vb::Variant("TEXT"), vb::Variant("VANDU")});
             for (const std::string& text : found) {
                 if (AcadDoc->TextString(text) != "VANDU") continue;
                 grid = GridOf(AcadDoc->GetXData(text, "Sheetindex"));
@@ -222,8 +220,7 @@ void AcadGetSewerData() {
     std::vector<std::string> lines;
     if (!step([&] { Attached(AcadDoc).AddSelectionSet(set); })) return;
     if (!step([&] {
-            AcadDoc->Select(set, cad::kSelectAll, corner, corner, {0, 8}, {vb::Variant("LINE"), vb::Variant("SEWER")});
-            lines = AcadDoc->SelectionSetEntities(set);
+            lines = SelectMatching(*AcadDoc, set, {0, 8}, {vb::Variant("LINE"), vb::Variant("SEWER")});
         }))
         return;
 

@@ -8,6 +8,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "exchange/acad.h"
 #include "platform/runtime/vberror.h"
@@ -16,6 +17,16 @@
 inline cad::Client& Attached(const cad::ClientRef& object) {
     if (!object) vb::RaiseError(vb::errObjectNotSet);
     return *object;
+}
+
+// Selects into `set` every entity of the drawing that matches the filter
+// pairs (group codes and values) and gives them in the set's order.
+inline std::vector<std::string> SelectMatching(cad::Client& doc, const std::string& set,
+                                               const std::vector<int16_t>& codes,
+                                               const std::vector<vb::Variant>& values) {
+    const cad::Point corner;   // the select-all mode ignores the corners
+    doc.Select(set, cad::kSelectAll, corner, corner, codes, values);
+    return doc.SelectionSetEntities(set);
 }
 
 // Forgets the drawing program when a failure says it is gone, so that no
