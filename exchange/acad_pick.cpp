@@ -57,25 +57,12 @@ bool Form1::PickPolylineLateral(const std::string& polyline,
     const int32_t k = NextFreeNumber("Lateral", 1);
     Label29.Caption(vb::NumberToText(vb::Val(Label29.Caption()) + 1));
     LateralCount += 1;
-    auto lateral = std::make_shared<model::Sewer>();
-    lateral->Name = "Lateral" + std::to_string(k);
-    lateral->Index = 1001;
-    lateral->lat = lateral->Name;
-    SetDefaultPipeValues(*lateral);
+    auto lateral = StoreNewLateral(k);
+    if (!lateral) return false;
+    ShowNewLateral(lateral->Name);
+    // Each pipe node carries the lateral's Index and lat in its elements 1 and 2.
     const vb::Variant index(lateral->Index);
     const vb::Variant lat(lateral->lat);
-    if (!StoreNode(lateral, {}, vb::Variant(), index, lat)) return false;
-
-    UserControl11.AddTab(lateral->Name);
-    UserControl11.text(lateral->Name);
-    UserControl12.tabreset();
-    RunCount = 0;
-    CurrentPipeKey = lateral->Name;
-    se_selupdate();
-    // Choosing the list's new entry makes the lateral current.
-    List1.AddItem(lateral->Name);
-    List1.ListIndex(List1.ListCount() - 1);
-    MarkPipeTab(0);
 
     std::vector<double> xy;
     if (!step([&] { xy = Attached(AcadDoc).Coordinates(polyline); })) return false;

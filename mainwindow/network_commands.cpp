@@ -69,25 +69,35 @@ void Form1::Command6_Click() {
     CurrentLateralName.clear();
 
     const int32_t n = NextFreeNumber("Lateral", 1);
+    auto s = StoreNewLateral(n);
+    if (!s) return;
+    LateralCount = std::max(LateralCount + 1, n);
+    AddedLateralRecord = s;
+    ShowNewLateral(s->Name);
+    Command8_Click();
+}
+
+std::shared_ptr<model::Sewer> Form1::StoreNewLateral(int32_t number) {
     auto s = std::make_shared<model::Sewer>();
-    s->Name = "Lateral" + std::to_string(n);
+    s->Name = "Lateral" + std::to_string(number);
     s->Index = 1001;
     s->lat = s->Name;
     SetDefaultPipeValues(*s);
-    if (!StoreNode(s, {}, vb::Variant(), vb::Variant(s->Index), vb::Variant(s->lat))) return;
-    LateralCount = std::max(LateralCount + 1, n);
-    AddedLateralRecord = s;
+    if (!StoreNode(s, {}, vb::Variant(), vb::Variant(s->Index), vb::Variant(s->lat))) return nullptr;
+    return s;
+}
 
-    UserControl11.AddTab(s->Name);
-    UserControl11.text(s->Name);
+void Form1::ShowNewLateral(const std::string& name) {
+    UserControl11.AddTab(name);
+    UserControl11.text(name);
     UserControl12.tabreset();
     RunCount = 0;
-    CurrentPipeKey = s->Name;
+    CurrentPipeKey = name;
     se_selupdate();
-    List1.AddItem(s->Name);
+    // Choosing the list's new entry makes the lateral current.
+    List1.AddItem(name);
     List1.ListIndex(List1.ListCount() - 1);
     MarkPipeTab(0);
-    Command8_Click();
 }
 
 void Form1::Command3_Click() {
