@@ -1,0 +1,14 @@
+// How many pipes one network read from a drawing or a sheet can hold: pipes
+// link to each other by their numbers in 16-bit fields, so the numbers end at
+// 32,767.  Both reads refuse a larger network with the same sentence.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr int32_t kMaxLinkedPipes = 32767;
+
+// The reason a larger network is refused, for the end of a read's message.
+inline std::string TooManyPipesReason() {
+    return "a network can hold at most 32,767 pipes, since pipes are linked by 16-bit numbers";
+}
