@@ -7,6 +7,10 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QEventLoop>
+#include <QTimer>
+#include <map>
+#include <memory>
+#include <unordered_map>
 
 #include "platform/cad/bus/bus_protocol.h"
 #include "platform/runtime/vberror.h"
@@ -28,35 +32,54 @@ public:
     void SetVisible(bool visible) override { Call("SetVisible", {visible}); }
     int WindowState() override { return One("WindowState", {}).toInt(); }
     void SetWindowState(int state) override { Call("SetWindowState", {state}); }
-    void AddLayer(const std::string& name) override { Call("AddLayer", {Q(name)}); }
+    void AddLayer(const std::string& name) override { Change("AddLayer", {Q(name)}); }
     int LayerColor(const std::string& name) override { return One("LayerColor", {Q(name)}).toInt(); }
-    void SetLayerColor(const std::string& name, int color) override { Call("SetLayerColor", {Q(name), color}); }
+    void SetLayerColor(const std::string& name, int color) override { Change("SetLayerColor", {Q(name), color}); }
     std::string ActiveLayer() override { return Str(One("ActiveLayer", {})); }
-    void SetActiveLayer(const std::string& name) override { Call("SetActiveLayer", {Q(name)}); }
+    void SetActiveLayer(const std::string& name) override { Change("SetActiveLayer", {Q(name)}); }
     void BlockItem(const std::string& name) override { Call("BlockItem", {Q(name)}); }
-    void AddBlock(const Point& base, const std::string& name) override { Call("AddBlock", {PointToBus(base), Q(name)}); }
-    void AddSelectionSet(const std::string& name) override { Call("AddSelectionSet", {Q(name)}); }
+    void AddBlock(const Point& base, const std::string& name) override { Change("AddBlock", {PointToBus(base), Q(name)}); }
+    void AddSelectionSet(const std::string& name) override { Change("AddSelectionSet", {Q(name)}); }
     void SelectionSetItem(const std::string& name) override { Call("SelectionSetItem", {Q(name)}); }
-    void DeleteSelectionSet(const std::string& name) override { Call("DeleteSelectionSet", {Q(name)}); }
+    void DeleteSelectionSet(const std::string& name) override { Change("DeleteSelectionSet", {Q(name)}); }
     void Select(const std::string& set, int mode, const Point& c1, const Point& c2, const std::vector<int16_t>& types,
                 const std::vector<vb::Variant>& data) override {
-        Call("Select", {Q(set), mode, PointToBus(c1), PointToBus(c2), ShortsToBus(types), ValuesToBus(data)});
+        Change("Select", {Q(set), mode, PointToBus(c1), PointToBus(c2), ShortsToBus(types), ValuesToBus(data)});
     }
     // The pick waits for the user; meanwhile this program goes on painting
     // its windows (its pick panel tells the user what to do), but takes no
     // input, so that nothing else starts before the pick has ended.
-    void SelectOnScreen(const std::string& set) override { Call("SelectOnScreen", {Q(set)}, kPickTimeoutMs, true); }
-    std::vector<std::string> SelectionSetEntities(const std::string& set) override {
-        return Strings(One("SelectionSetEntities", {Q(set)}));
+    void SelectOnScreen(const std::string& set) override {
+        copy_.reset();
+        Call("SelectOnScreen", {Q(set)}, kPickTimeoutMs, true);
     }
-    std::string AddCircle(const Point& c, double r) override { return Str(One("AddCircle", {PointToBus(c), r})); }
+    // The members start a new copy: what is asked of one member is then
+    // fetched for the members around it in one call.
+    std::vector<std::string> SelectionSetEntities(const std::string& set) override {
+        copy_.reset();
+        std::vector<std::string> members = Strings(One("SelectionSetEntities", {Q(set)}));
+        NewCopy(members);
+        return members;
+    }
+    std::string AddCircle(const Point& c, double r) override {
+        copy_.reset();
+        return Str(One("AddCircle", {PointToBus(c), r}));
+    }
     std::string AddText(const std::string& text, const Point& at, double height) override {
+        copy_.reset();
         return Str(One("AddText", {Q(text), PointToBus(at), height}));
     }
-    std::string EntityName(const std::string& h) override { return Str(One("EntityName", {Q(h)})); }
-    std::string Layer(const std::string& h) override { return Str(One("Layer", {Q(h)})); }
-    void SetLayer(const std::string& h, const std::string& layer) override { Call("SetLayer", {Q(h), Q(layer)}); }
+    std::string EntityName(const std::string& h) override {
+        if (const std::string* s = CopiedText(h, "EntityName")) return *s;
+        return Str(One("EntityName", {Q(h)}));
+    }
+    std::string Layer(const std::string& h) override {
+        if (const std::string* s = CopiedText(h, "Layer")) return *s;
+        return Str(One("Layer", {Q(h)}));
+    }
+    void SetLayer(const std::string& h, const std::string& layer) override { Change("SetLayer", {Q(h), Q(layer)}); }
     XData GetXData(const std::string& h, const std::string& app) override {
+        if (const XData* x = CopiedXData(h, app)) return *x;
         QList<QVariant> r = Call("GetXData", {Q(h), Q(app)});
         XData out;
         if (r.size() != 2) Gone("GetXData");
@@ -66,24 +89,36 @@ public:
         return out;
     }
     void SetXData(const std::string& h, const XData& data) override {
-        Call("SetXData", {Q(h), ShortsToBus(data.types), ValuesToBus(data.values)});
+        Change("SetXData", {Q(h), ShortsToBus(data.types), ValuesToBus(data.values)});
     }
-    Point StartPoint(const std::string& h) override { return PointOf(One("StartPoint", {Q(h)})); }
-    Point EndPoint(const std::string& h) override { return PointOf(One("EndPoint", {Q(h)})); }
-    Point Center(const std::string& h) override { return PointOf(One("Center", {Q(h)})); }
+    Point StartPoint(const std::string& h) override {
+        if (const Point* p = CopiedPoint(h, "StartPoint")) return *p;
+        return PointOf(One("StartPoint", {Q(h)}));
+    }
+    Point EndPoint(const std::string& h) override {
+        if (const Point* p = CopiedPoint(h, "EndPoint")) return *p;
+        return PointOf(One("EndPoint", {Q(h)}));
+    }
+    Point Center(const std::string& h) override {
+        if (const Point* p = CopiedPoint(h, "Center")) return *p;
+        return PointOf(One("Center", {Q(h)}));
+    }
     double Diameter(const std::string& h) override { return One("Diameter", {Q(h)}).toDouble(); }
-    std::string TextString(const std::string& h) override { return Str(One("TextString", {Q(h)})); }
+    std::string TextString(const std::string& h) override {
+        if (const std::string* s = CopiedText(h, "TextString")) return *s;
+        return Str(One("TextString", {Q(h)}));
+    }
     double Rotation(const std::string& h) override { return One("Rotation", {Q(h)}).toDouble(); }
-    void SetRotation(const std::string& h, double r) override { Call("SetRotation", {Q(h), r}); }
+    void SetRotation(const std::string& h, double r) override { Change("SetRotation", {Q(h), r}); }
     int Alignment(const std::string& h) override { return One("Alignment", {Q(h)}).toInt(); }
-    void SetAlignment(const std::string& h, int a) override { Call("SetAlignment", {Q(h), a}); }
+    void SetAlignment(const std::string& h, int a) override { Change("SetAlignment", {Q(h), a}); }
     Point TextAlignmentPoint(const std::string& h) override { return PointOf(One("TextAlignmentPoint", {Q(h)})); }
     void SetTextAlignmentPoint(const std::string& h, const Point& p) override {
-        Call("SetTextAlignmentPoint", {Q(h), PointToBus(p)});
+        Change("SetTextAlignmentPoint", {Q(h), PointToBus(p)});
     }
     std::vector<double> Coordinates(const std::string& h) override { return Doubles(One("Coordinates", {Q(h)})); }
-    void Save() override { Call("Save", {}); }
-    void SaveAs(const std::string& path) override { Call("SaveAs", {Q(path)}); }
+    void Save() override { Change("Save", {}); }
+    void SaveAs(const std::string& path) override { Change("SaveAs", {Q(path)}); }
     void ScriptNextPick(const std::vector<std::string>& handles) override {
         QStringList list;
         for (const std::string& h : handles) list << Q(h);
@@ -91,6 +126,165 @@ public:
     }
 
 private:
+    // --- The copy of a selection set's members ---------------------------------
+    // What the exchange asks of the members of the set it has just read
+    // (their names, layers, points, texts, extended data) is fetched a piece
+    // of members at a time, one property per call, and the single calls are
+    // then answered from the copy.  The copy ends
+    //   - with any change made through this client (and a new selection, a
+    //     pick, a new read of a set's members),
+    //   - when the drawing's revision in a later piece differs from the one
+    //     the copy was taken at (a change made by anyone else: the user's
+    //     opening another drawing in the program, another client): what was
+    //     copied is dropped and fetched again,
+    //   - when this program's event loop runs again, so that a copy never
+    //     outlives the command that made it (a command holds the event loop:
+    //     the drawing a command reads is the drawing as its pieces were
+    //     taken, and the next command asks afresh).
+    // A member for which the single call would fail is not copied: that call
+    // is made as before and fails as before, so that every value and every
+    // failure the exchange meets is the one the single calls gave.
+    struct Column {
+        std::vector<uint8_t> state;   // per member: 0 not fetched, 1 copied, 2 ask singly
+        std::vector<std::string> texts;
+        std::vector<Point> points;
+        std::vector<XData> records;
+    };
+    struct Copy {
+        std::vector<std::string> members;
+        std::unordered_map<std::string, size_t> position;
+        bool haveRevision = false;
+        uint64_t revision = 0;
+        bool expired = false;
+        std::map<std::pair<std::string, std::string>, Column> columns;   // (property, application)
+    };
+
+    void NewCopy(const std::vector<std::string>& members) {
+        auto copy = std::make_shared<Copy>();
+        copy->members = members;
+        copy->position.reserve(members.size());
+        for (size_t i = 0; i < members.size(); ++i) copy->position.emplace(members[i], i);
+        std::weak_ptr<Copy> weak = copy;
+        QTimer::singleShot(0, [weak] {
+            if (auto c = weak.lock()) c->expired = true;
+        });
+        copy_ = std::move(copy);
+    }
+
+    // The member's column of that property, fetched for its piece; null when
+    // the member is to be asked singly.
+    Column* Copied(const std::string& h, const char* property, const std::string& application, size_t& at) {
+        if (!copy_ || copy_->expired) return nullptr;
+        auto it = copy_->position.find(h);
+        if (it == copy_->position.end()) return nullptr;
+        at = it->second;
+        Column& col = copy_->columns[{property, application}];
+        if (col.state.empty()) col.state.assign(copy_->members.size(), 0);
+        if (col.state[at] == 0) Fetch(property, application, col, at);
+        return col.state[at] == 1 ? &col : nullptr;
+    }
+    const std::string* CopiedText(const std::string& h, const char* property) {
+        size_t at = 0;
+        Column* col = Copied(h, property, {}, at);
+        return col ? &col->texts[at] : nullptr;
+    }
+    const Point* CopiedPoint(const std::string& h, const char* property) {
+        size_t at = 0;
+        Column* col = Copied(h, property, {}, at);
+        return col ? &col->points[at] : nullptr;
+    }
+    const XData* CopiedXData(const std::string& h, const std::string& application) {
+        size_t at = 0;
+        Column* col = Copied(h, "GetXData", application, at);
+        return col ? &col->records[at] : nullptr;
+    }
+
+    // Fetches the piece of members that holds `at`, from the first member of
+    // the piece not fetched yet.
+    void Fetch(const char* property, const std::string& application, Column& col, size_t at) {
+        const std::vector<std::string>& members = copy_->members;
+        const size_t piece = static_cast<size_t>(kEntityDataMaxHandles);
+        size_t first = at - at % piece;
+        while (first < at && col.state[first] != 0) ++first;
+        const size_t end = std::min(members.size(), first + piece);
+        QStringList handles;
+        for (size_t i = first; i < end; ++i) handles << Q(members[i]);
+        QList<QVariant> r;
+        try {
+            r = Call("EntityData", {handles, QLatin1String(property), Q(application)});
+        } catch (const vb::VbError&) {
+            // A program without the batched read, or one in trouble: the
+            // single calls go on as before and meet the failure themselves.
+            copy_->expired = true;
+            col.state[at] = 2;
+            return;
+        }
+        if (r.size() != 7) Gone("EntityData");
+        const uint64_t revision = r[0].toULongLong();
+        if (copy_->haveRevision && revision != copy_->revision) {
+            // The drawing changed since the copy was begun: nothing copied before holds.
+            for (auto& [key, other] : copy_->columns) {
+                std::fill(other.state.begin(), other.state.end(), 0);
+                other.texts.clear();
+                other.points.clear();
+                other.records.clear();
+            }
+        }
+        copy_->haveRevision = true;
+        copy_->revision = revision;
+        const QByteArray given = Bytes(r[1]);
+        const QStringList strings = r[2].canConvert<QDBusArgument>() ? qdbus_cast<QStringList>(r[2]) : r[2].toStringList();
+        const QList<double> numbers = r[3].canConvert<QDBusArgument>() ? qdbus_cast<QList<double>>(r[3]) : r[3].value<QList<double>>();
+        const QByteArray tags = Bytes(r[4]);
+        const std::vector<int16_t> types = Shorts(r[5]);
+        const std::vector<uint32_t> counts = Counts(r[6]);
+        const std::string kind = property;
+        const bool text = kind == "EntityName" || kind == "Layer" || kind == "TextString";
+        const bool extended = kind == "GetXData";
+        if (text && col.texts.empty()) col.texts.resize(members.size());
+        if (!text && !extended && col.points.empty()) col.points.resize(members.size());
+        if (extended && col.records.empty()) col.records.resize(members.size());
+        auto malformed = [] {
+            throw vb::VbError(vb::errTypeMismatch, "The drawing program sent entity data this program cannot read");
+        };
+        if (given.isEmpty() || static_cast<size_t>(given.size()) > end - first) malformed();
+        if (extended && counts.size() != static_cast<size_t>(given.size())) malformed();
+        Unpacker values(tags, strings, numbers);
+        qsizetype nextString = 0, nextNumber = 0;
+        size_t nextType = 0;
+        for (qsizetype k = 0; k < given.size(); ++k) {
+            const size_t i = first + static_cast<size_t>(k);
+            if (given[k] == 0) {
+                col.state[i] = 2;
+                continue;
+            }
+            if (text) {
+                if (nextString >= strings.size()) malformed();
+                col.texts[i] = strings[nextString++].toStdString();
+            } else if (!extended) {
+                if (nextNumber + 3 > numbers.size()) malformed();
+                col.points[i] = {numbers[nextNumber], numbers[nextNumber + 1], numbers[nextNumber + 2]};
+                nextNumber += 3;
+            } else {
+                XData& x = col.records[i];
+                if (counts[static_cast<size_t>(k)] > types.size() - nextType) malformed();
+                x.types.assign(types.begin() + static_cast<std::ptrdiff_t>(nextType),
+                               types.begin() + static_cast<std::ptrdiff_t>(nextType + counts[static_cast<size_t>(k)]));
+                nextType += counts[static_cast<size_t>(k)];
+                x.values.resize(x.types.size());
+                for (vb::Variant& v : x.values)
+                    if (!values.Next(v)) malformed();
+            }
+            col.state[i] = 1;
+        }
+    }
+
+    // A call that changes the drawing (or what a copy was taken of) ends the copy.
+    QList<QVariant> Change(const char* member, const QList<QVariant>& args) {
+        copy_.reset();
+        return Call(member, args);
+    }
+
     [[noreturn]] static void Gone(const char* member) {
         throw vb::VbError(kErrGone, std::string("The drawing program gave no answer to ") + member);
     }
@@ -155,6 +349,7 @@ private:
     static std::string StandardGone() { return vb::StandardErrorDescription(kErrGone); }
 
     QDBusConnection bus_;
+    std::shared_ptr<Copy> copy_;
 };
 
 }  // namespace

@@ -52,6 +52,10 @@ const std::vector<Method>& Methods() {
         {"Save", "", ""},
         {"SaveAs", "s", ""},
         {"ScriptNextPick", "as", ""},
+        // EntityData(handles, property, application): one property of many
+        // entities, for the client's copy of a selection set; see EntityData
+        // in bus_protocol.h.
+        {"EntityData", "ass", "tayasadayanau"},
     };
     return methods;
 }
@@ -144,6 +148,66 @@ bool FromBus(const QVariant& q, vb::Variant& out) {
         return true;
     }
     return false;
+}
+
+void Pack(const vb::Variant& v, PackedValues& out) {
+    switch (v.Type()) {
+        case vb::vbString: out.tags.append('s'); out.strings << Q(v.RawString()); return;
+        case vb::vbInteger: out.tags.append('n'); out.numbers << v.RawInteger(); return;
+        case vb::vbLong: out.tags.append('i'); out.numbers << v.RawLong(); return;
+        case vb::vbBoolean: out.tags.append('b'); out.numbers << (v.RawBoolean() ? 1 : 0); return;
+        case vb::vbByte: out.tags.append('y'); out.numbers << v.RawByte(); return;
+        case vb::vbSingle:
+        case vb::vbDouble:
+        case vb::vbCurrency:
+        case vb::vbDate: out.tags.append('d'); out.numbers << vb::CDbl(v); return;
+        default: break;
+    }
+    if (v.IsArray() && v.Dimensions() == 1) {
+        out.tags.append('a');
+        out.numbers << static_cast<double>(int64_t(v.UBound()) - v.LBound() + 1);
+        for (int32_t i = v.LBound(); i <= v.UBound(); ++i) out.numbers << vb::CDbl(v.Element(i));
+        return;
+    }
+    // The same refusal as ToBus, so that a batched read fails where a single one would.
+    ToBus(v);
+}
+
+bool Unpacker::Next(vb::Variant& out) {
+    if (tag_ >= tags_.size()) return false;
+    const char tag = tags_[tag_++];
+    if (tag == 's') {
+        if (string_ >= strings_.size()) return false;
+        out = vb::Variant(strings_[string_++].toStdString());
+        return true;
+    }
+    if (number_ >= numbers_.size()) return false;
+    const double d = numbers_[number_++];
+    switch (tag) {
+        case 'd': out = vb::Variant(d); return true;
+        case 'n': out = vb::Variant(static_cast<int16_t>(d)); return d >= -32768 && d <= 32767;
+        case 'i': out = vb::Variant(static_cast<int32_t>(d)); return d >= -2147483648.0 && d <= 2147483647.0;
+        case 'b': out = vb::Variant(d != 0); return true;
+        case 'y': out = vb::Variant(static_cast<uint8_t>(d)); return d >= 0 && d <= 255;
+        case 'a': {
+            if (!(d >= 0) || d > static_cast<double>(numbers_.size() - number_)) return false;
+            const int32_t n = static_cast<int32_t>(d);
+            vb::Variant a = vb::Variant::MakeArray(vb::vbDouble, {{0, n - 1}});
+            for (int32_t i = 0; i < n; ++i) a.SetElement(i, vb::Variant(numbers_[number_++]));
+            out = a;
+            return true;
+        }
+        default: return false;
+    }
+}
+
+std::vector<uint32_t> Counts(const QVariant& q) {
+    QList<uint> list = q.canConvert<QDBusArgument>() ? qdbus_cast<QList<uint>>(q) : q.value<QList<uint>>();
+    return std::vector<uint32_t>(list.begin(), list.end());
+}
+
+QByteArray Bytes(const QVariant& q) {
+    return q.canConvert<QDBusArgument>() ? qdbus_cast<QByteArray>(q) : q.toByteArray();
 }
 
 std::string Str(const QVariant& q) { return q.toString().toStdString(); }

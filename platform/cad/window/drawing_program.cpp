@@ -166,15 +166,12 @@ private:
         return true;
     }
 
-    // Changes through the bus come in bursts; the view is read again once.
+    // Changes through the bus come in bursts, each call in its own turn of
+    // the event loop; the view reads the drawing again once, when it is next
+    // painted.
     void Changed() {
         UpdateTitle();
-        if (rebuildPending_) return;
-        rebuildPending_ = true;
-        QTimer::singleShot(0, this, [this] {
-            rebuildPending_ = false;
-            view_->Rebuild();
-        });
+        view_->MarkDirty();
     }
 
     QString Name() const {
@@ -190,7 +187,6 @@ private:
     LocalClient client_;
     DrawingView* view_ = nullptr;
     std::unique_ptr<bus::BusServer> server_;
-    bool rebuildPending_ = false;
 };
 
 }  // namespace

@@ -58,6 +58,9 @@ DrawingView::DrawingView(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setMinimumSize(200, 150);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    buildTimer_ = new QTimer(this);
+    buildTimer_->setSingleShot(true);
+    connect(buildTimer_, &QTimer::timeout, this, [this] { update(); });
 }
 
 void DrawingView::SetDocument(const Document* doc) {
@@ -85,6 +88,19 @@ uint32_t DrawingView::ColorOf(const Record& e, uint32_t byBlock) const {
 }
 
 void DrawingView::Rebuild() {
+    Build();
+    update();
+}
+
+void DrawingView::MarkDirty() {
+    dirty_ = true;
+    update();
+}
+
+void DrawingView::Build() {
+    QElapsedTimer took;
+    took.start();
+    dirty_ = false;
     shapes_.clear();
     handles_.clear();
     layers_.clear();
@@ -121,12 +137,17 @@ void DrawingView::Rebuild() {
         extents_ = extents_.isNull() ? s.bounds : extents_.united(s.bounds);
     }
     pickedMask_.assign(handles_.size(), 0);
-    for (const std::string& h : picked_) {
-        auto it = std::find(handles_.begin(), handles_.end(), h);
-        if (it != handles_.end()) pickedMask_[static_cast<size_t>(it - handles_.begin())] = 1;
+    if (!picked_.empty()) {
+        std::unordered_map<std::string_view, size_t> index;
+        for (size_t i = 0; i < handles_.size(); ++i) index.emplace(handles_[i], i);
+        for (const std::string& h : picked_) {
+            auto it = index.find(h);
+            if (it != index.end()) pickedMask_[it->second] = 1;
+        }
     }
-    if (!fitted_ && !extents_.isNull()) ZoomExtents();
-    update();
+    if (!fitted_ && !extents_.isNull()) Fit();
+    buildMs_ = took.elapsed();
+    sinceBuild_.start();
 }
 
 void DrawingView::AddEntity(const Record& e, const std::vector<Record>& records, size_t index, size_t entity,
@@ -226,10 +247,15 @@ QPointF DrawingView::ToWorld(QPointF s) const {
 }
 
 void DrawingView::ZoomExtents() {
+    EnsureBuilt();
+    Fit();
+    update();
+}
+
+void DrawingView::Fit() {
     if (extents_.isNull() || width() < 2 || height() < 2) {
         origin_ = extents_.isNull() ? QPointF(50, 50) : extents_.center();
         scale_ = extents_.isNull() ? std::max(1.0, std::min(width(), height()) / 100.0) : scale_;
-        update();
         return;
     }
     double w = std::max(extents_.width(), 1e-9), h = std::max(extents_.height(), 1e-9);
@@ -237,7 +263,6 @@ void DrawingView::ZoomExtents() {
     if (!std::isfinite(scale_) || scale_ <= 0) scale_ = 1;
     origin_ = extents_.center();
     fitted_ = true;
-    update();
 }
 
 void DrawingView::ZoomAt(QPointF screen, double factor) {
@@ -251,6 +276,13 @@ void DrawingView::ZoomAt(QPointF screen, double factor) {
 }
 
 void DrawingView::paintEvent(QPaintEvent*) {
+    if (dirty_) {
+        const qint64 wait = sinceBuild_.isValid() ? 4 * buildMs_ - sinceBuild_.elapsed() : 0;
+        if (wait <= 0)
+            Build();
+        else if (!buildTimer_->isActive())
+            buildTimer_->start(static_cast<int>(wait));
+    }
     QPainter p(this);
     p.fillRect(rect(), Rgb(kBackground));
     p.setRenderHint(QPainter::Antialiasing, shapes_.size() < 20000);
@@ -333,6 +365,7 @@ void DrawingView::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void DrawingView::mouseReleaseEvent(QMouseEvent* e) {
+    EnsureBuilt();
     if (Picking() && pressButton_ == Qt::LeftButton) {
         if (dragging_ && !band_.isNull()) {
             // A window picks every entity whose drawn shapes lie wholly inside it.
@@ -405,6 +438,7 @@ void DrawingView::keyPressEvent(QKeyEvent* e) {
 
 void DrawingView::BeginPick(std::function<void(std::vector<std::string>)> done) {
     if (Picking()) EndPick(false);
+    EnsureBuilt();
     pickDone_ = std::move(done);
     picked_.clear();
     pickedMask_.assign(handles_.size(), 0);
