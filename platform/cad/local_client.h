@@ -26,6 +26,9 @@ public:
         // Runs the user's pick and returns the picked handles.
         std::function<std::vector<std::string>()> pick;
         std::function<void()> changed;
+        // A client's call is being served (the bus server says so before
+        // each call): the window puts off its own work while calls come.
+        std::function<void()> used;
     };
 
     // The document must outlive the client (or be replaced by SetDocument).
@@ -80,6 +83,9 @@ public:
     void SaveAs(const std::string& path) override;
     void ScriptNextPick(const std::vector<std::string>& handles) override;
     bool HasScriptedPick() const { return scriptedPick_.has_value(); }
+    void Used() {
+        if (host_.used) host_.used();
+    }
     // Counts the changes of the drawing and of its selection sets made
     // through this client, and the replacement of the document: a copy of
     // what was read, taken at one revision, holds while the revision is the

@@ -79,7 +79,8 @@ public:
     }
     void SetLayer(const std::string& h, const std::string& layer) override { Change("SetLayer", {Q(h), Q(layer)}); }
     XData GetXData(const std::string& h, const std::string& app) override {
-        if (const XData* x = CopiedXData(h, app)) return *x;
+        XData copied;
+        if (CopiedXData(h, app, copied)) return copied;
         QList<QVariant> r = Call("GetXData", {Q(h), Q(app)});
         XData out;
         if (r.size() != 2) Gone("GetXData");
@@ -144,11 +145,24 @@ private:
     // A member for which the single call would fail is not copied: that call
     // is made as before and fails as before, so that every value and every
     // failure the exchange meets is the one the single calls gave.
+    // Extended data stays as it came, a piece at a time, and is unpacked
+    // when asked for: the copy takes little more memory than the replies.
+    struct Piece {
+        QByteArray tags;
+        QStringList strings;
+        QList<double> numbers;
+        std::vector<int16_t> types;
+    };
+    struct Record {
+        uint32_t piece = 0, count = 0, type = 0;
+        qsizetype tag = 0, string = 0, number = 0;
+    };
     struct Column {
         std::vector<uint8_t> state;   // per member: 0 not fetched, 1 copied, 2 ask singly
         std::vector<std::string> texts;
         std::vector<Point> points;
-        std::vector<XData> records;
+        std::vector<Record> records;
+        std::vector<Piece> pieces;
     };
     struct Copy {
         std::vector<std::string> members;
@@ -193,20 +207,32 @@ private:
         Column* col = Copied(h, property, {}, at);
         return col ? &col->points[at] : nullptr;
     }
-    const XData* CopiedXData(const std::string& h, const std::string& application) {
+    bool CopiedXData(const std::string& h, const std::string& application, XData& out) {
         size_t at = 0;
         Column* col = Copied(h, "GetXData", application, at);
-        return col ? &col->records[at] : nullptr;
+        if (!col) return false;
+        const Record& r = col->records[at];
+        const Piece& piece = col->pieces[r.piece];
+        out.types.assign(piece.types.begin() + r.type, piece.types.begin() + r.type + r.count);
+        out.values.resize(r.count);
+        Unpacker values(piece.tags, piece.strings, piece.numbers, r.tag, r.string, r.number);
+        for (vb::Variant& v : out.values)
+            if (!values.Next(v)) Malformed();
+        return true;
+    }
+
+    [[noreturn]] static void Malformed() {
+        throw vb::VbError(vb::errTypeMismatch, "The drawing program sent entity data this program cannot read");
     }
 
     // Fetches the piece of members that holds `at`, from the first member of
     // the piece not fetched yet.
     void Fetch(const char* property, const std::string& application, Column& col, size_t at) {
         const std::vector<std::string>& members = copy_->members;
-        const size_t piece = static_cast<size_t>(kEntityDataMaxHandles);
-        size_t first = at - at % piece;
+        const size_t most = static_cast<size_t>(kEntityDataMaxHandles);
+        size_t first = at - at % most;
         while (first < at && col.state[first] != 0) ++first;
-        const size_t end = std::min(members.size(), first + piece);
+        const size_t end = std::min(members.size(), first + most);
         QStringList handles;
         for (size_t i = first; i < end; ++i) handles << Q(members[i]);
         QList<QVariant> r;
@@ -228,30 +254,32 @@ private:
                 other.texts.clear();
                 other.points.clear();
                 other.records.clear();
+                other.pieces.clear();
             }
         }
         copy_->haveRevision = true;
         copy_->revision = revision;
         const QByteArray given = Bytes(r[1]);
-        const QStringList strings = r[2].canConvert<QDBusArgument>() ? qdbus_cast<QStringList>(r[2]) : r[2].toStringList();
-        const QList<double> numbers = r[3].canConvert<QDBusArgument>() ? qdbus_cast<QList<double>>(r[3]) : r[3].value<QList<double>>();
-        const QByteArray tags = Bytes(r[4]);
-        const std::vector<int16_t> types = Shorts(r[5]);
+        Piece piece;
+        piece.strings = r[2].canConvert<QDBusArgument>() ? qdbus_cast<QStringList>(r[2]) : r[2].toStringList();
+        piece.numbers = r[3].canConvert<QDBusArgument>() ? qdbus_cast<QList<double>>(r[3]) : r[3].value<QList<double>>();
+        piece.tags = Bytes(r[4]);
+        piece.types = Shorts(r[5]);
         const std::vector<uint32_t> counts = Counts(r[6]);
+        const QStringList& strings = piece.strings;
+        const QList<double>& numbers = piece.numbers;
         const std::string kind = property;
         const bool text = kind == "EntityName" || kind == "Layer" || kind == "TextString";
         const bool extended = kind == "GetXData";
         if (text && col.texts.empty()) col.texts.resize(members.size());
         if (!text && !extended && col.points.empty()) col.points.resize(members.size());
         if (extended && col.records.empty()) col.records.resize(members.size());
-        auto malformed = [] {
-            throw vb::VbError(vb::errTypeMismatch, "The drawing program sent entity data this program cannot read");
-        };
+        auto malformed = [] { Malformed(); };
         if (given.isEmpty() || static_cast<size_t>(given.size()) > end - first) malformed();
         if (extended && counts.size() != static_cast<size_t>(given.size())) malformed();
-        Unpacker values(tags, strings, numbers);
-        qsizetype nextString = 0, nextNumber = 0;
+        qsizetype nextString = 0, nextNumber = 0, nextTag = 0;
         size_t nextType = 0;
+        const uint32_t pieceIndex = static_cast<uint32_t>(col.pieces.size());
         for (qsizetype k = 0; k < given.size(); ++k) {
             const size_t i = first + static_cast<size_t>(k);
             if (given[k] == 0) {
@@ -266,17 +294,28 @@ private:
                 col.points[i] = {numbers[nextNumber], numbers[nextNumber + 1], numbers[nextNumber + 2]};
                 nextNumber += 3;
             } else {
-                XData& x = col.records[i];
-                if (counts[static_cast<size_t>(k)] > types.size() - nextType) malformed();
-                x.types.assign(types.begin() + static_cast<std::ptrdiff_t>(nextType),
-                               types.begin() + static_cast<std::ptrdiff_t>(nextType + counts[static_cast<size_t>(k)]));
-                nextType += counts[static_cast<size_t>(k)];
-                x.values.resize(x.types.size());
-                for (vb::Variant& v : x.values)
-                    if (!values.Next(v)) malformed();
+                // Where the member's entries start; the walk over its tags
+                // checks that the piece holds them all.
+                const uint32_t count = counts[static_cast<size_t>(k)];
+                if (count > piece.types.size() - nextType || count > static_cast<size_t>(piece.tags.size() - nextTag)) malformed();
+                col.records[i] = {pieceIndex, count, static_cast<uint32_t>(nextType), nextTag, nextString, nextNumber};
+                nextType += count;
+                for (uint32_t e = 0; e < count; ++e) {
+                    const char tag = piece.tags[nextTag++];
+                    if (tag == 's') {
+                        ++nextString;
+                    } else if (tag == 'a') {
+                        if (nextNumber >= numbers.size() || !(numbers[nextNumber] >= 0)) malformed();
+                        nextNumber += 1 + static_cast<qsizetype>(std::min<double>(numbers[nextNumber], double(numbers.size())));
+                    } else {
+                        ++nextNumber;
+                    }
+                }
+                if (nextString > strings.size() || nextNumber > numbers.size()) malformed();
             }
             col.state[i] = 1;
         }
+        if (extended) col.pieces.push_back(std::move(piece));
     }
 
     // A call that changes the drawing (or what a copy was taken of) ends the copy.

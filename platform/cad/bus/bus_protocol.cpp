@@ -55,7 +55,7 @@ const std::vector<Method>& Methods() {
         // EntityData(handles, property, application): one property of many
         // entities, for the client's copy of a selection set; see EntityData
         // in bus_protocol.h.
-        {"EntityData", "ass", "tayasadayanau"},
+        {"EntityData", "asss", "tayasadayanau"},
     };
     return methods;
 }

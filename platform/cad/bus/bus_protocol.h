@@ -84,11 +84,11 @@ void Pack(const vb::Variant& v, PackedValues& out);
 // hold a value out of range.
 class Unpacker {
 public:
-    Unpacker(const QByteArray& tags, const QStringList& strings, const QList<double>& numbers)
-        : tags_(tags), strings_(strings), numbers_(numbers) {}
+    // From the given positions in the three lists.
+    Unpacker(const QByteArray& tags, const QStringList& strings, const QList<double>& numbers, qsizetype tag = 0,
+             qsizetype string = 0, qsizetype number = 0)
+        : tags_(tags), strings_(strings), numbers_(numbers), tag_(tag), string_(string), number_(number) {}
     bool Next(vb::Variant& out);
-    qsizetype StringsUsed() const { return string_; }
-    qsizetype NumbersUsed() const { return number_; }
 
 private:
     const QByteArray& tags_;

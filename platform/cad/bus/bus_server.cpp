@@ -197,7 +197,12 @@ private:
         });
     }
 
-    void On(const char* name, Handler h) { handlers_.insert(QLatin1String(name), std::move(h)); }
+    void On(const char* name, Handler h) {
+        handlers_.insert(QLatin1String(name), [this, h = std::move(h)](const Args& a) {
+            client_.Used();
+            return h(a);
+        });
+    }
 
     void Build() {
         LocalClient& c = client_;

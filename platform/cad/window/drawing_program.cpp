@@ -55,6 +55,7 @@ public:
             }
         };
         host.changed = [this] { Changed(); };
+        host.used = [this] { view_->Busy(); };
         client_.SetHost(host);
         server_ = std::make_unique<bus::BusServer>(
             client_,
@@ -167,8 +168,7 @@ private:
     }
 
     // Changes through the bus come in bursts, each call in its own turn of
-    // the event loop; the view reads the drawing again once, when it is next
-    // painted.
+    // the event loop; the view reads the drawing again once the calls pause.
     void Changed() {
         UpdateTitle();
         view_->MarkDirty();

@@ -21,6 +21,10 @@ constexpr int kMaxBlockDepth = 8;      // nested block references drawn at most 
 constexpr size_t kMaxBlockEntities = 1000000;
 constexpr double kPickPixels = 6;
 constexpr uint32_t kBackground = 0x1E2228;
+// A change is shown once the calls pause this long at least, and at the
+// latest this long after it was made while calls go on.
+constexpr qint64 kQuietMs = 100;
+constexpr qint64 kLongestDelayMs = 3000;
 
 std::string Upper(std::string_view s) {
     std::string out(s);
@@ -58,9 +62,9 @@ DrawingView::DrawingView(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setMinimumSize(200, 150);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    buildTimer_ = new QTimer(this);
-    buildTimer_->setSingleShot(true);
-    connect(buildTimer_, &QTimer::timeout, this, [this] { update(); });
+    repaintTimer_ = new QTimer(this);
+    repaintTimer_->setSingleShot(true);
+    connect(repaintTimer_, &QTimer::timeout, this, [this] { update(); });
 }
 
 void DrawingView::SetDocument(const Document* doc) {
@@ -93,14 +97,20 @@ void DrawingView::Rebuild() {
 }
 
 void DrawingView::MarkDirty() {
+    if (!dirty_) dirtySince_.start();
     dirty_ = true;
-    update();
+    Busy();
+}
+
+void DrawingView::Busy() {
+    if (!dirty_) return;
+    const qint64 wait = std::max(kQuietMs, 4 * viewMs_);
+    if (!repaintTimer_->isActive() || dirtySince_.elapsed() + wait <= kLongestDelayMs) repaintTimer_->start(static_cast<int>(wait));
 }
 
 void DrawingView::Build() {
-    QElapsedTimer took;
-    took.start();
     dirty_ = false;
+    repaintTimer_->stop();
     shapes_.clear();
     handles_.clear();
     layers_.clear();
@@ -146,8 +156,6 @@ void DrawingView::Build() {
         }
     }
     if (!fitted_ && !extents_.isNull()) Fit();
-    buildMs_ = took.elapsed();
-    sinceBuild_.start();
 }
 
 void DrawingView::AddEntity(const Record& e, const std::vector<Record>& records, size_t index, size_t entity,
@@ -276,25 +284,28 @@ void DrawingView::ZoomAt(QPointF screen, double factor) {
 }
 
 void DrawingView::paintEvent(QPaintEvent*) {
-    if (dirty_) {
-        const qint64 wait = sinceBuild_.isValid() ? 4 * buildMs_ - sinceBuild_.elapsed() : 0;
-        if (wait <= 0)
-            Build();
-        else if (!buildTimer_->isActive())
-            buildTimer_->start(static_cast<int>(wait));
-    }
+    QElapsedTimer took;
+    took.start();
+    const bool building = dirty_;
+    EnsureBuilt();
     QPainter p(this);
     p.fillRect(rect(), Rgb(kBackground));
     p.setRenderHint(QPainter::Antialiasing, shapes_.size() < 20000);
     QRectF visible = QRectF(ToWorld(QPointF(0, height())), ToWorld(QPointF(width(), 0))).normalized();
     QPolygonF poly;
+    uint64_t penLook = ~uint64_t(0);
     for (const Shape& s : shapes_) {
         if (!s.bounds.isNull() && !visible.intersects(s.bounds.adjusted(-1e-9, -1e-9, 1e-9, 1e-9)) && s.kind != Shape::Text)
             continue;
-        bool picked = s.entity < pickedMask_.size() && pickedMask_[s.entity];
-        QPen pen(picked ? QColor(255, 230, 90) : Rgb(s.rgb), picked ? 2.5 : 1.0);
-        if (picked) pen.setStyle(Qt::DashLine);
-        p.setPen(pen);
+        const bool picked = s.entity < pickedMask_.size() && pickedMask_[s.entity];
+        // Most shapes share their pen with the one before.
+        const uint64_t look = picked ? (uint64_t(1) << 32) : s.rgb;
+        if (look != penLook) {
+            QPen pen(picked ? QColor(255, 230, 90) : Rgb(s.rgb), picked ? 2.5 : 1.0);
+            if (picked) pen.setStyle(Qt::DashLine);
+            p.setPen(pen);
+            penLook = look;
+        }
         if (s.kind == Shape::Text) {
             double px = s.radius * scale_;
             QPointF at = ToScreen(s.points[0]);
@@ -332,6 +343,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
                    QStringLiteral("Select objects: click or drag a window; Enter confirms, Esc cancels (%1 picked)")
                        .arg(picked_.size()));
     }
+    if (building) viewMs_ = took.elapsed();
 }
 
 void DrawingView::resizeEvent(QResizeEvent*) {

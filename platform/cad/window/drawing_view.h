@@ -28,13 +28,16 @@ public:
     void SetDocument(const Document* doc);
     // Reads the entities again after the document changed; keeps the view.
     void Rebuild();
-    // The document changed: the entities are read again once, when the view
-    // is next painted or used, however many changes came before.  While
-    // changes keep coming (a client's calls, each in its own turn of the
-    // event loop), the paint reads them again at most every four times as
-    // long as reading them took, so that reading the view takes at most a
-    // fifth of the time; a pick or a zoom reads them at once.
+    // The document changed: the entities are read again once, however many
+    // changes came before, when the view is next painted.  The paint waits
+    // until a client's calls pause (Busy) for at least four times as long as
+    // the last reading and painting took, so that a client's burst of calls
+    // (each in its own turn of the event loop) is not slowed by repainting,
+    // but waits no longer than a few seconds.  A pick, a zoom or a paint the
+    // window system asks for reads the entities at once.
     void MarkDirty();
+    // A client's call is being served: a pending repaint waits again.
+    void Busy();
     void ZoomExtents();
 
     // The pick.  done gets the picked handles (none after Esc).
@@ -101,9 +104,9 @@ private:
     QPointF origin_;              // world point at the widget's centre
     bool fitted_ = false;
     bool dirty_ = false;          // the document changed since the entities were read
-    QElapsedTimer sinceBuild_;    // since the entities were last read
-    qint64 buildMs_ = 0;          // how long that took
-    QTimer* buildTimer_ = nullptr;   // the paint after the wait
+    QElapsedTimer dirtySince_;    // since the first change not yet shown
+    qint64 viewMs_ = 0;           // how long the last reading and painting took
+    QTimer* repaintTimer_ = nullptr;   // the repaint once the calls pause
     QPoint pressAt_, lastAt_;
     bool dragging_ = false;
     Qt::MouseButton pressButton_ = Qt::NoButton;
