@@ -8,6 +8,8 @@
 #include <QDBusVariant>
 #include <QEventLoop>
 #include <QTimer>
+#include <optional>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <unordered_map>
@@ -70,11 +72,11 @@ public:
         return Str(One("AddText", {Q(text), PointToBus(at), height}));
     }
     std::string EntityName(const std::string& h) override {
-        if (const std::string* s = CopiedText(h, "EntityName")) return *s;
+        if (std::string s; CopiedText(h, "EntityName", s)) return s;
         return Str(One("EntityName", {Q(h)}));
     }
     std::string Layer(const std::string& h) override {
-        if (const std::string* s = CopiedText(h, "Layer")) return *s;
+        if (std::string s; CopiedText(h, "Layer", s)) return s;
         return Str(One("Layer", {Q(h)}));
     }
     void SetLayer(const std::string& h, const std::string& layer) override { Change("SetLayer", {Q(h), Q(layer)}); }
@@ -93,20 +95,20 @@ public:
         Change("SetXData", {Q(h), ShortsToBus(data.types), ValuesToBus(data.values)});
     }
     Point StartPoint(const std::string& h) override {
-        if (const Point* p = CopiedPoint(h, "StartPoint")) return *p;
+        if (Point p; CopiedPoint(h, "StartPoint", p)) return p;
         return PointOf(One("StartPoint", {Q(h)}));
     }
     Point EndPoint(const std::string& h) override {
-        if (const Point* p = CopiedPoint(h, "EndPoint")) return *p;
+        if (Point p; CopiedPoint(h, "EndPoint", p)) return p;
         return PointOf(One("EndPoint", {Q(h)}));
     }
     Point Center(const std::string& h) override {
-        if (const Point* p = CopiedPoint(h, "Center")) return *p;
+        if (Point p; CopiedPoint(h, "Center", p)) return p;
         return PointOf(One("Center", {Q(h)}));
     }
     double Diameter(const std::string& h) override { return One("Diameter", {Q(h)}).toDouble(); }
     std::string TextString(const std::string& h) override {
-        if (const std::string* s = CopiedText(h, "TextString")) return *s;
+        if (std::string s; CopiedText(h, "TextString", s)) return s;
         return Str(One("TextString", {Q(h)}));
     }
     double Rotation(const std::string& h) override { return One("Rotation", {Q(h)}).toDouble(); }
@@ -145,24 +147,24 @@ private:
     // A member for which the single call would fail is not copied: that call
     // is made as before and fails as before, so that every value and every
     // failure the exchange meets is the one the single calls gave.
-    // Extended data stays as it came, a piece at a time, and is unpacked
-    // when asked for: the copy takes little more memory than the replies.
+    // Every answer stays as it came, a piece at a time, and is unpacked when
+    // asked for: the copy takes little more memory than the replies.
     struct Piece {
-        QByteArray tags;
-        QStringList strings;
-        QList<double> numbers;
-        std::vector<int16_t> types;
+        PackedValues values;
+        QByteArray types;   // 16-bit type codes of extended data
     };
-    struct Record {
-        uint32_t piece = 0, count = 0, type = 0;
-        qsizetype tag = 0, string = 0, number = 0;
+    struct Where {
+        uint32_t piece = 0, count = 0;   // count: entries of extended data
+        qsizetype type = 0, tag = 0, string = 0, number = 0;
     };
     struct Column {
         std::vector<uint8_t> state;   // per member: 0 not fetched, 1 copied, 2 ask singly
-        std::vector<std::string> texts;
-        std::vector<Point> points;
-        std::vector<Record> records;
+        std::vector<Where> where;
         std::vector<Piece> pieces;
+        // The next piece, asked for when the one before came, so that the
+        // program works on it while this program uses the one before.
+        std::optional<QDBusPendingCall> next;
+        size_t nextFirst = 0, nextEnd = 0;
     };
     struct Copy {
         std::vector<std::string> members;
@@ -185,37 +187,49 @@ private:
         copy_ = std::move(copy);
     }
 
-    // The member's column of that property, fetched for its piece; null when
-    // the member is to be asked singly.
-    Column* Copied(const std::string& h, const char* property, const std::string& application, size_t& at) {
+    // Where the member's answer to that property lies in the copy, fetched
+    // with its piece when needed; null when the member is to be asked singly.
+    const Where* Copied(const std::string& h, const char* property, const std::string& application, const Piece** piece) {
         if (!copy_ || copy_->expired) return nullptr;
         auto it = copy_->position.find(h);
         if (it == copy_->position.end()) return nullptr;
-        at = it->second;
+        const size_t at = it->second;
         Column& col = copy_->columns[{property, application}];
-        if (col.state.empty()) col.state.assign(copy_->members.size(), 0);
+        if (col.state.empty()) {
+            col.state.assign(copy_->members.size(), 0);
+            col.where.resize(copy_->members.size());
+        }
         if (col.state[at] == 0) Fetch(property, application, col, at);
-        return col.state[at] == 1 ? &col : nullptr;
+        if (col.state[at] != 1) return nullptr;
+        *piece = &col.pieces[col.where[at].piece];
+        return &col.where[at];
     }
-    const std::string* CopiedText(const std::string& h, const char* property) {
-        size_t at = 0;
-        Column* col = Copied(h, property, {}, at);
-        return col ? &col->texts[at] : nullptr;
+    bool CopiedText(const std::string& h, const char* property, std::string& out) {
+        const Piece* piece = nullptr;
+        const Where* w = Copied(h, property, {}, &piece);
+        if (!w) return false;
+        Unpacker values(piece->values, 0, w->string, 0);
+        if (!values.NextString(out)) Malformed();
+        return true;
     }
-    const Point* CopiedPoint(const std::string& h, const char* property) {
-        size_t at = 0;
-        Column* col = Copied(h, property, {}, at);
-        return col ? &col->points[at] : nullptr;
+    bool CopiedPoint(const std::string& h, const char* property, Point& out) {
+        const Piece* piece = nullptr;
+        const Where* w = Copied(h, property, {}, &piece);
+        if (!w) return false;
+        Unpacker values(piece->values, 0, 0, w->number);
+        if (!values.NextNumber(out.x) || !values.NextNumber(out.y) || !values.NextNumber(out.z)) Malformed();
+        return true;
     }
     bool CopiedXData(const std::string& h, const std::string& application, XData& out) {
-        size_t at = 0;
-        Column* col = Copied(h, "GetXData", application, at);
-        if (!col) return false;
-        const Record& r = col->records[at];
-        const Piece& piece = col->pieces[r.piece];
-        out.types.assign(piece.types.begin() + r.type, piece.types.begin() + r.type + r.count);
-        out.values.resize(r.count);
-        Unpacker values(piece.tags, piece.strings, piece.numbers, r.tag, r.string, r.number);
+        const Piece* piece = nullptr;
+        const Where* w = Copied(h, "GetXData", application, &piece);
+        if (!w) return false;
+        if ((w->type + w->count) * static_cast<qsizetype>(sizeof(int16_t)) > piece->types.size()) Malformed();
+        out.types.resize(w->count);
+        std::memcpy(out.types.data(), piece->types.constData() + w->type * static_cast<qsizetype>(sizeof(int16_t)),
+                    w->count * sizeof(int16_t));
+        out.values.resize(w->count);
+        Unpacker values(piece->values, w->tag, w->string, w->number);
         for (vb::Variant& v : out.values)
             if (!values.Next(v)) Malformed();
         return true;
@@ -225,97 +239,105 @@ private:
         throw vb::VbError(vb::errTypeMismatch, "The drawing program sent entity data this program cannot read");
     }
 
+    QDBusMessage EntityDataCall(const char* property, const std::string& application, size_t first, size_t end) const {
+        std::string handles;
+        for (size_t i = first; i < end; ++i) (handles += copy_->members[i]) += ' ';
+        QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("EntityData"));
+        call.setArguments({Q(handles), QLatin1String(property), Q(application)});
+        return call;
+    }
+
     // Fetches the piece of members that holds `at`, from the first member of
-    // the piece not fetched yet.
+    // the piece not fetched yet (or takes the piece asked for before).
     void Fetch(const char* property, const std::string& application, Column& col, size_t at) {
         const std::vector<std::string>& members = copy_->members;
         const size_t most = static_cast<size_t>(kEntityDataMaxHandles);
         size_t first = at - at % most;
         while (first < at && col.state[first] != 0) ++first;
-        const size_t end = std::min(members.size(), first + most);
-        QStringList handles;
-        for (size_t i = first; i < end; ++i) handles << Q(members[i]);
-        QList<QVariant> r;
-        try {
-            r = Call("EntityData", {handles, QLatin1String(property), Q(application)});
-        } catch (const vb::VbError&) {
+        size_t end = std::min(members.size(), first + most);
+        QDBusMessage reply;
+        if (col.next && col.nextFirst == first) {
+            col.next->waitForFinished();
+            reply = col.next->reply();
+            end = col.nextEnd;
+        } else {
+            reply = bus_.call(EntityDataCall(property, application, first, end), QDBus::Block, kCallTimeoutMs);
+        }
+        col.next.reset();
+        const QList<QVariant> r = reply.arguments();
+        if (reply.type() != QDBusMessage::ReplyMessage || r.size() != 7) {
             // A program without the batched read, or one in trouble: the
             // single calls go on as before and meet the failure themselves.
             copy_->expired = true;
             col.state[at] = 2;
             return;
         }
-        if (r.size() != 7) Gone("EntityData");
         const uint64_t revision = r[0].toULongLong();
+        if (copy_->haveRevision && revision < copy_->revision) {
+            // A piece asked for before a change that a later piece showed:
+            // ask again.
+            Fetch(property, application, col, at);
+            return;
+        }
         if (copy_->haveRevision && revision != copy_->revision) {
             // The drawing changed since the copy was begun: nothing copied before holds.
             for (auto& [key, other] : copy_->columns) {
                 std::fill(other.state.begin(), other.state.end(), 0);
-                other.texts.clear();
-                other.points.clear();
-                other.records.clear();
                 other.pieces.clear();
+                if (&other != &col) other.next.reset();
             }
         }
         copy_->haveRevision = true;
         copy_->revision = revision;
         const QByteArray given = Bytes(r[1]);
         Piece piece;
-        piece.strings = r[2].canConvert<QDBusArgument>() ? qdbus_cast<QStringList>(r[2]) : r[2].toStringList();
-        piece.numbers = r[3].canConvert<QDBusArgument>() ? qdbus_cast<QList<double>>(r[3]) : r[3].value<QList<double>>();
-        piece.tags = Bytes(r[4]);
-        piece.types = Shorts(r[5]);
-        const std::vector<uint32_t> counts = Counts(r[6]);
-        const QStringList& strings = piece.strings;
-        const QList<double>& numbers = piece.numbers;
+        piece.values.strings = Bytes(r[2]);
+        piece.values.numbers = Bytes(r[3]);
+        piece.values.tags = Bytes(r[4]);
+        piece.types = Bytes(r[5]);
+        const QByteArray counts = Bytes(r[6]);
         const std::string kind = property;
         const bool text = kind == "EntityName" || kind == "Layer" || kind == "TextString";
         const bool extended = kind == "GetXData";
-        if (text && col.texts.empty()) col.texts.resize(members.size());
-        if (!text && !extended && col.points.empty()) col.points.resize(members.size());
-        if (extended && col.records.empty()) col.records.resize(members.size());
-        auto malformed = [] { Malformed(); };
-        if (given.isEmpty() || static_cast<size_t>(given.size()) > end - first) malformed();
-        if (extended && counts.size() != static_cast<size_t>(given.size())) malformed();
-        qsizetype nextString = 0, nextNumber = 0, nextTag = 0;
-        size_t nextType = 0;
+        if (given.isEmpty() || static_cast<size_t>(given.size()) > end - first) Malformed();
+        if (extended && counts.size() != given.size() * static_cast<qsizetype>(sizeof(uint32_t))) Malformed();
+        // One walk over the answers notes where each member's begins and
+        // checks that the piece holds them all.
         const uint32_t pieceIndex = static_cast<uint32_t>(col.pieces.size());
+        Unpacker walk(piece.values);
+        qsizetype type = 0;
+        std::string textValue;
+        double number = 0;
         for (qsizetype k = 0; k < given.size(); ++k) {
             const size_t i = first + static_cast<size_t>(k);
             if (given[k] == 0) {
                 col.state[i] = 2;
                 continue;
             }
+            Where& w = col.where[i];
+            w = {pieceIndex, 0, type, walk.Tag(), walk.String(), walk.Number()};
             if (text) {
-                if (nextString >= strings.size()) malformed();
-                col.texts[i] = strings[nextString++].toStdString();
+                if (!walk.NextString(textValue)) Malformed();
             } else if (!extended) {
-                if (nextNumber + 3 > numbers.size()) malformed();
-                col.points[i] = {numbers[nextNumber], numbers[nextNumber + 1], numbers[nextNumber + 2]};
-                nextNumber += 3;
+                for (int n = 0; n < 3; ++n)
+                    if (!walk.NextNumber(number)) Malformed();
             } else {
-                // Where the member's entries start; the walk over its tags
-                // checks that the piece holds them all.
-                const uint32_t count = counts[static_cast<size_t>(k)];
-                if (count > piece.types.size() - nextType || count > static_cast<size_t>(piece.tags.size() - nextTag)) malformed();
-                col.records[i] = {pieceIndex, count, static_cast<uint32_t>(nextType), nextTag, nextString, nextNumber};
-                nextType += count;
-                for (uint32_t e = 0; e < count; ++e) {
-                    const char tag = piece.tags[nextTag++];
-                    if (tag == 's') {
-                        ++nextString;
-                    } else if (tag == 'a') {
-                        if (nextNumber >= numbers.size() || !(numbers[nextNumber] >= 0)) malformed();
-                        nextNumber += 1 + static_cast<qsizetype>(std::min<double>(numbers[nextNumber], double(numbers.size())));
-                    } else {
-                        ++nextNumber;
-                    }
-                }
-                if (nextString > strings.size() || nextNumber > numbers.size()) malformed();
+                std::memcpy(&w.count, counts.constData() + k * static_cast<qsizetype>(sizeof(uint32_t)), sizeof(uint32_t));
+                type += w.count;
+                for (uint32_t e = 0; e < w.count; ++e)
+                    if (!walk.Skip()) Malformed();
             }
             col.state[i] = 1;
         }
-        if (extended) col.pieces.push_back(std::move(piece));
+        if (type * static_cast<qsizetype>(sizeof(int16_t)) != piece.types.size()) Malformed();
+        col.pieces.push_back(std::move(piece));
+
+        const size_t next = first + static_cast<size_t>(given.size());
+        if (next < members.size() && col.state[next] == 0) {
+            col.nextFirst = next;
+            col.nextEnd = std::min(members.size(), next + most);
+            col.next = bus_.asyncCall(EntityDataCall(property, application, col.nextFirst, col.nextEnd), kCallTimeoutMs);
+        }
     }
 
     // A call that changes the drawing (or what a copy was taken of) ends the copy.

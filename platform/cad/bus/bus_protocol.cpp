@@ -4,6 +4,8 @@
 #include <QDBusMetaType>
 #include <QDBusVariant>
 #include <QStringList>
+#include <QUtf8StringView>
+#include <cstring>
 
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/vberror.h"
@@ -55,7 +57,7 @@ const std::vector<Method>& Methods() {
         // EntityData(handles, property, application): one property of many
         // entities, for the client's copy of a selection set; see EntityData
         // in bus_protocol.h.
-        {"EntityData", "asss", "tayasadayanau"},
+        {"EntityData", "sss", "tayayayayayay"},
     };
     return methods;
 }
@@ -150,39 +152,72 @@ bool FromBus(const QVariant& q, vb::Variant& out) {
     return false;
 }
 
+void PackedValues::AddString(const std::string& s) {
+    if (QUtf8StringView(s).isValidUtf8() && s.find('\0') == std::string::npos) {
+        strings.append(s.data(), static_cast<qsizetype>(s.size()) + 1);
+        return;
+    }
+    // Through QString as the single calls send it, so that text that is not
+    // valid UTF-8 arrives alike.
+    const QByteArray utf8 = Q(s).toUtf8();
+    if (utf8.contains('\0')) throw vb::VbError(vb::errTypeMismatch, "A text with a zero character cannot be sent to the drawing program");
+    strings.append(utf8);
+    strings.append('\0');
+}
+
 void Pack(const vb::Variant& v, PackedValues& out) {
     switch (v.Type()) {
-        case vb::vbString: out.tags.append('s'); out.strings << Q(v.RawString()); return;
-        case vb::vbInteger: out.tags.append('n'); out.numbers << v.RawInteger(); return;
-        case vb::vbLong: out.tags.append('i'); out.numbers << v.RawLong(); return;
-        case vb::vbBoolean: out.tags.append('b'); out.numbers << (v.RawBoolean() ? 1 : 0); return;
-        case vb::vbByte: out.tags.append('y'); out.numbers << v.RawByte(); return;
+        case vb::vbString: out.AddString(v.RawString()); out.tags.append('s'); return;
+        case vb::vbInteger: out.tags.append('n'); out.AddNumber(v.RawInteger()); return;
+        case vb::vbLong: out.tags.append('i'); out.AddNumber(v.RawLong()); return;
+        case vb::vbBoolean: out.tags.append('b'); out.AddNumber(v.RawBoolean() ? 1 : 0); return;
+        case vb::vbByte: out.tags.append('y'); out.AddNumber(v.RawByte()); return;
         case vb::vbSingle:
         case vb::vbDouble:
         case vb::vbCurrency:
-        case vb::vbDate: out.tags.append('d'); out.numbers << vb::CDbl(v); return;
+        case vb::vbDate: out.tags.append('d'); out.AddNumber(vb::CDbl(v)); return;
         default: break;
     }
     if (v.IsArray() && v.Dimensions() == 1) {
         out.tags.append('a');
-        out.numbers << static_cast<double>(int64_t(v.UBound()) - v.LBound() + 1);
-        for (int32_t i = v.LBound(); i <= v.UBound(); ++i) out.numbers << vb::CDbl(v.Element(i));
+        out.AddNumber(static_cast<double>(int64_t(v.UBound()) - v.LBound() + 1));
+        for (int32_t i = v.LBound(); i <= v.UBound(); ++i) out.AddNumber(vb::CDbl(v.Element(i)));
         return;
     }
     // The same refusal as ToBus, so that a batched read fails where a single one would.
     ToBus(v);
 }
 
+bool Unpacker::NextString(std::string& out) {
+    const qsizetype size = from_.strings.size();
+    if (string_ >= size) return false;
+    const char* begin = from_.strings.constData() + string_;
+    const void* zero = std::memchr(begin, 0, static_cast<size_t>(size - string_));
+    if (!zero) return false;
+    const size_t length = static_cast<size_t>(static_cast<const char*>(zero) - begin);
+    out.assign(begin, length);
+    string_ += static_cast<qsizetype>(length) + 1;
+    return true;
+}
+
+bool Unpacker::NextNumber(double& out) {
+    if ((number_ + 1) * static_cast<qsizetype>(sizeof(double)) > from_.numbers.size()) return false;
+    std::memcpy(&out, from_.numbers.constData() + number_ * static_cast<qsizetype>(sizeof(double)), sizeof(double));
+    ++number_;
+    return true;
+}
+
 bool Unpacker::Next(vb::Variant& out) {
-    if (tag_ >= tags_.size()) return false;
-    const char tag = tags_[tag_++];
+    if (tag_ >= from_.tags.size()) return false;
+    const char tag = from_.tags[tag_++];
     if (tag == 's') {
-        if (string_ >= strings_.size()) return false;
-        out = vb::Variant(strings_[string_++].toStdString());
+        std::string text;
+        if (!NextString(text)) return false;
+        out = vb::Variant(std::move(text));
         return true;
     }
-    if (number_ >= numbers_.size()) return false;
-    const double d = numbers_[number_++];
+    double d = 0;
+    if (!NextNumber(d)) return false;
     switch (tag) {
         case 'd': out = vb::Variant(d); return true;
         case 'n': out = vb::Variant(static_cast<int16_t>(d)); return d >= -32768 && d <= 32767;
@@ -190,10 +225,15 @@ bool Unpacker::Next(vb::Variant& out) {
         case 'b': out = vb::Variant(d != 0); return true;
         case 'y': out = vb::Variant(static_cast<uint8_t>(d)); return d >= 0 && d <= 255;
         case 'a': {
-            if (!(d >= 0) || d > static_cast<double>(numbers_.size() - number_)) return false;
+            const qsizetype left = from_.numbers.size() / static_cast<qsizetype>(sizeof(double)) - number_;
+            if (!(d >= 0) || d > static_cast<double>(left)) return false;
             const int32_t n = static_cast<int32_t>(d);
             vb::Variant a = vb::Variant::MakeArray(vb::vbDouble, {{0, n - 1}});
-            for (int32_t i = 0; i < n; ++i) a.SetElement(i, vb::Variant(numbers_[number_++]));
+            for (int32_t i = 0; i < n; ++i) {
+                double e = 0;
+                NextNumber(e);
+                a.SetElement(i, vb::Variant(e));
+            }
             out = a;
             return true;
         }
@@ -201,9 +241,23 @@ bool Unpacker::Next(vb::Variant& out) {
     }
 }
 
-std::vector<uint32_t> Counts(const QVariant& q) {
-    QList<uint> list = q.canConvert<QDBusArgument>() ? qdbus_cast<QList<uint>>(q) : q.value<QList<uint>>();
-    return std::vector<uint32_t>(list.begin(), list.end());
+bool Unpacker::Skip() {
+    if (tag_ >= from_.tags.size()) return false;
+    const char tag = from_.tags[tag_++];
+    if (tag == 's') {
+        const qsizetype size = from_.strings.size();
+        const void* zero = string_ < size ? std::memchr(from_.strings.constData() + string_, 0, static_cast<size_t>(size - string_)) : nullptr;
+        if (!zero) return false;
+        string_ = static_cast<const char*>(zero) - from_.strings.constData() + 1;
+        return true;
+    }
+    double d = 0;
+    if (!NextNumber(d)) return false;
+    if (tag != 'a') return true;
+    const qsizetype left = from_.numbers.size() / static_cast<qsizetype>(sizeof(double)) - number_;
+    if (!(d >= 0) || d > static_cast<double>(left)) return false;
+    number_ += static_cast<qsizetype>(d);
+    return true;
 }
 
 QByteArray Bytes(const QVariant& q) {

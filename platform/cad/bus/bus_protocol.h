@@ -54,51 +54,61 @@ std::vector<int16_t> Shorts(const QVariant& q);
 bool Values(const QVariant& q, std::vector<vb::Variant>& out);
 
 // EntityData: the batched read behind the client's copy of a selection
-// set.  Arguments: the handles, the property ("EntityName", "Layer",
-// "TextString", "StartPoint", "EndPoint", "Center" or "GetXData") and the
-// application of GetXData.  Results: the drawing's revision (it changes with
-// every change of the drawing or of its selection sets), one flag per handle
-// answered (a reply answers the first handles, as many as fit its size; a
-// handle for which the single call would fail has flag 0 and nothing else),
-// the strings of the string properties and of extended data, the numbers of
-// the points (three each) and of extended data, one tag per extended-data
-// value (see PackedValues), the type codes of extended data and the number
-// of extended-data entries of each entity answered.
+// set.  Arguments: the handles separated by spaces, the property
+// ("EntityName", "Layer", "TextString", "StartPoint", "EndPoint", "Center" or
+// "GetXData") and the application of GetXData.  Results: the drawing's
+// revision (it changes with every change of the drawing or of its selection
+// sets), then six byte arrays, each read whole rather than element by
+// element: one flag per handle answered (a reply answers the first handles,
+// as many as fit its size; a handle for which the single call would fail has
+// flag 0 and nothing else), and the answers packed as PackedValues (the
+// strings of the text properties, the points as three numbers each, the
+// values of extended data), the 16-bit type codes of extended data and the
+// 32-bit number of extended-data entries of each entity answered.  Numbers
+// travel in this machine's byte order: the session bus joins processes of
+// one machine.
 inline constexpr int kEntityDataMaxHandles = 4096;
 inline constexpr size_t kEntityDataReplyBytes = 4u << 20;
 
 // Values packed without a bus variant each: per value one tag, 's' a string
-// (in strings), 'd' a Double, 'n' an Integer, 'i' a Long, 'b' a Boolean,
-// 'y' a Byte (each one number) and 'a' an array of Doubles (its length, then
-// its elements, in numbers).  Unpacked, each value is what FromBus(ToBus(v))
-// gives.
+// (UTF-8 in strings, ended by a zero byte), 'd' a Double, 'n' an Integer,
+// 'i' a Long, 'b' a Boolean, 'y' a Byte (each one number, a double in
+// numbers) and 'a' an array of Doubles (its length, then its elements).
+// Unpacked, each value is what FromBus(ToBus(v)) gives.
 struct PackedValues {
     QByteArray tags;
-    QStringList strings;
-    QList<double> numbers;
+    QByteArray strings;
+    QByteArray numbers;
+    // Raises vb::VbError 13 for a string the bus cannot carry (one holding
+    // a zero character).
+    void AddString(const std::string& s);
+    void AddNumber(double d) { numbers.append(reinterpret_cast<const char*>(&d), sizeof d); }
 };
 // Raises vb::VbError 13 for what the bus cannot carry, as ToBus does.
 void Pack(const vb::Variant& v, PackedValues& out);
 
-// Takes the values back in order; Next is false when the lists run out or
-// hold a value out of range.
+// Takes values back in order from given positions (a tag, a byte of the
+// strings, a number); Next is false when the lists run out or hold a value
+// out of range.
 class Unpacker {
 public:
-    // From the given positions in the three lists.
-    Unpacker(const QByteArray& tags, const QStringList& strings, const QList<double>& numbers, qsizetype tag = 0,
-             qsizetype string = 0, qsizetype number = 0)
-        : tags_(tags), strings_(strings), numbers_(numbers), tag_(tag), string_(string), number_(number) {}
+    Unpacker(const PackedValues& from, qsizetype tag = 0, qsizetype string = 0, qsizetype number = 0)
+        : from_(from), tag_(tag), string_(string), number_(number) {}
     bool Next(vb::Variant& out);
+    bool NextString(std::string& out);
+    bool NextNumber(double& out);
+    // Steps over the next value without making it.
+    bool Skip();
+    qsizetype Tag() const { return tag_; }
+    qsizetype String() const { return string_; }
+    qsizetype Number() const { return number_; }
 
 private:
-    const QByteArray& tags_;
-    const QStringList& strings_;
-    const QList<double>& numbers_;
+    const PackedValues& from_;
     qsizetype tag_ = 0, string_ = 0, number_ = 0;
 };
 
-std::vector<uint32_t> Counts(const QVariant& q);   // an "au" argument
-QByteArray Bytes(const QVariant& q);               // an "ay" argument
+QByteArray Bytes(const QVariant& q);   // an "ay" argument
 
 QVariant PointToBus(const Point& p);
 QString Q(const std::string& s);

@@ -46,8 +46,7 @@ QStringList ToList(const std::vector<std::string>& v) {
 // as many handles as fit kEntityDataReplyBytes, at least one.  A handle whose
 // single call fails is answered with flag 0, so that the client makes that
 // call itself and meets the failure as it always did.
-Args EntityData(LocalClient& c, const std::vector<std::string>& handles, const std::string& property,
-                const std::string& application) {
+Args EntityData(LocalClient& c, const std::string& handleList, const std::string& property, const std::string& application) {
     enum Kind { Text, Place, Extended } kind;
     std::function<std::string(const std::string&)> text;
     std::function<Point(const std::string&)> place;
@@ -68,44 +67,52 @@ Args EntityData(LocalClient& c, const std::vector<std::string>& handles, const s
     } else {
         throw vb::VbError(vb::errInvalidProcedureCall, "EntityData reads no property \"" + property + "\"");
     }
+    std::vector<std::string> handles;
+    for (size_t at = 0; at < handleList.size();) {
+        size_t space = handleList.find(' ', at);
+        if (space == std::string::npos) space = handleList.size();
+        if (space > at) handles.push_back(handleList.substr(at, space - at));
+        at = space + 1;
+    }
     if (handles.size() > static_cast<size_t>(kEntityDataMaxHandles))
         throw vb::VbError(vb::errInvalidProcedureCall, "EntityData takes at most " + std::to_string(kEntityDataMaxHandles) + " handles");
-    QByteArray given;
+    QByteArray given, types, counts;
     PackedValues values;
-    QList<short> types;
-    QList<uint> counts;
-    size_t bytes = 0;
     for (const std::string& h : handles) {
-        if (bytes >= kEntityDataReplyBytes) break;
+        if (static_cast<size_t>(values.strings.size() + values.numbers.size() + types.size()) >= kEntityDataReplyBytes) break;
+        // What an entity adds is taken back when its call fails.
+        const qsizetype strings = values.strings.size(), numbers = values.numbers.size(), tags = values.tags.size(),
+                        typesAt = types.size();
         try {
             if (kind == Text) {
-                const std::string s = text(h);
-                values.strings << Q(s);
-                bytes += 2 * s.size() + 8;
+                values.AddString(text(h));
             } else if (kind == Place) {
                 const Point p = place(h);
-                values.numbers << p.x << p.y << p.z;
-                bytes += 24;
+                values.AddNumber(p.x);
+                values.AddNumber(p.y);
+                values.AddNumber(p.z);
             } else {
                 const XData x = c.GetXData(h, application);
-                PackedValues record;
-                for (const vb::Variant& v : x.values) Pack(v, record);
-                values.tags += record.tags;
-                values.strings += record.strings;
-                values.numbers += record.numbers;
-                types.append(QList<short>(x.types.begin(), x.types.end()));
-                counts << static_cast<uint>(x.size());
-                bytes += 3 * x.size() + 8 * static_cast<size_t>(record.numbers.size()) + 8;
-                for (const QString& s : record.strings) bytes += 2 * static_cast<size_t>(s.size()) + 8;
+                for (const vb::Variant& v : x.values) Pack(v, values);
+                types.append(reinterpret_cast<const char*>(x.types.data()), static_cast<qsizetype>(x.types.size() * sizeof(int16_t)));
+                const uint32_t n = static_cast<uint32_t>(x.size());
+                counts.append(reinterpret_cast<const char*>(&n), sizeof n);
             }
             given.append('\1');
         } catch (const std::exception&) {
+            values.strings.truncate(strings);
+            values.numbers.truncate(numbers);
+            values.tags.truncate(tags);
+            types.truncate(typesAt);
             given.append('\0');
-            if (kind == Extended) counts << 0u;
+            if (kind == Extended) {
+                const uint32_t none = 0;
+                counts.append(reinterpret_cast<const char*>(&none), sizeof none);
+            }
         }
     }
-    return Args{QVariant::fromValue(static_cast<qulonglong>(c.Revision())), given, values.strings,
-                QVariant::fromValue(values.numbers), values.tags, QVariant::fromValue(types), QVariant::fromValue(counts)};
+    return Args{QVariant::fromValue(static_cast<qulonglong>(c.Revision())), given, values.strings, values.numbers,
+                values.tags, types, counts};
 }
 
 }  // namespace
@@ -261,7 +268,7 @@ private:
         On("Save", [&c](const Args&) { c.Save(); return Args{}; });
         On("SaveAs", [&c](const Args& a) { c.SaveAs(Str(a[0])); return Args{}; });
         On("ScriptNextPick", [&c](const Args& a) { c.ScriptNextPick(Strings(a[0])); return Args{}; });
-        On("EntityData", [&c](const Args& a) { return EntityData(c, Strings(a[0]), Str(a[1]), Str(a[2])); });
+        On("EntityData", [&c](const Args& a) { return EntityData(c, Str(a[0]), Str(a[1]), Str(a[2])); });
     }
 
     LocalClient& client_;
