@@ -160,12 +160,16 @@ void LocalClient::Select(const std::string& set, int mode, const Point&, const P
         filter.emplace_back(filterTypes[i], vb::CStr(filterData[i]));
     }
     Document& doc = Doc();
-    // The members so far, to add each entity once without searching the set.
+    // The members so far, to add each entity once without searching the set
+    // (where the drawing names each entity once, an empty set needs none).
+    bool unique = false;
+    std::vector<Document::ModelSpaceEntity> entities = doc.ModelSpaceEntities(&unique);
+    const bool wasEmpty = members.empty() && unique;
     std::unordered_set<std::string> present(members.begin(), members.end());
     ++revision_;
-    for (std::string& h : doc.ModelSpaceHandles()) {
-        const Record* e = doc.Entity(h);
-        if (!e) continue;
+    for (Document::ModelSpaceEntity& entity : entities) {
+        const Record* e = entity.record;
+        std::string& h = entity.handle;
         bool match = true;
         for (const auto& [code, value] : filter) {
             std::string actual = code == 0 ? std::string(e->Type()) : doc.DecodeText(Trim(e->Text(8, "0")));
@@ -174,7 +178,7 @@ void LocalClient::Select(const std::string& set, int mode, const Point&, const P
                 break;
             }
         }
-        if (match && present.insert(h).second) members.push_back(std::move(h));
+        if (match && (wasEmpty || present.insert(h).second)) members.push_back(std::move(h));
     }
 }
 

@@ -148,31 +148,40 @@ private:
     // is made as before and fails as before, so that every value and every
     // failure the exchange meets is the one the single calls gave.
     // Every answer stays as it came, a piece at a time, and is unpacked when
-    // asked for: the copy takes little more memory than the replies.
+    // asked for.  A column keeps its last few pieces only: read in order,
+    // each piece is fetched once and the copy stays small whatever the
+    // drawing's size; a member whose piece was let go is fetched again.
     struct Piece {
+        size_t first = 0, end = 0;   // the members it answers
         PackedValues values;
-        QByteArray types;   // 16-bit type codes of extended data
+        QByteArray types;            // 16-bit type codes of extended data
     };
     struct Where {
         uint32_t piece = 0, count = 0;   // count: entries of extended data
-        qsizetype type = 0, tag = 0, string = 0, number = 0;
+        uint32_t type = 0, tag = 0, string = 0, number = 0;
     };
+    static constexpr size_t kPiecesKept = 3;
     struct Column {
         std::vector<uint8_t> state;   // per member: 0 not fetched, 1 copied, 2 ask singly
         std::vector<Where> where;
-        std::vector<Piece> pieces;
-        // The next piece, asked for when the one before came, so that the
-        // program works on it while this program uses the one before.
+        std::map<uint32_t, Piece> pieces;   // by number, oldest first
+        uint32_t nextPiece = 0;
+        // The next piece, asked for once the one before is half used, so
+        // that the program works on it while this program uses the rest.
         std::optional<QDBusPendingCall> next;
         size_t nextFirst = 0, nextEnd = 0;
+        size_t askNextAt = SIZE_MAX;
+        std::string property, application;
     };
     struct Copy {
         std::vector<std::string> members;
         std::unordered_map<std::string, size_t> position;
+        size_t last = 0;   // the member asked for last: the exchange asks in order
         bool haveRevision = false;
         uint64_t revision = 0;
         bool expired = false;
         std::map<std::pair<std::string, std::string>, Column> columns;   // (property, application)
+        Column* lastColumn = nullptr;
     };
 
     void NewCopy(const std::vector<std::string>& members) {
@@ -191,18 +200,33 @@ private:
     // with its piece when needed; null when the member is to be asked singly.
     const Where* Copied(const std::string& h, const char* property, const std::string& application, const Piece** piece) {
         if (!copy_ || copy_->expired) return nullptr;
-        auto it = copy_->position.find(h);
-        if (it == copy_->position.end()) return nullptr;
-        const size_t at = it->second;
-        Column& col = copy_->columns[{property, application}];
-        if (col.state.empty()) {
-            col.state.assign(copy_->members.size(), 0);
-            col.where.resize(copy_->members.size());
+        Copy& copy = *copy_;
+        size_t at = copy.last;
+        if (!(at < copy.members.size() && copy.members[at] == h) &&
+            !(++at < copy.members.size() && copy.members[at] == h)) {
+            auto it = copy.position.find(h);
+            if (it == copy.position.end()) return nullptr;
+            at = it->second;
         }
-        if (col.state[at] == 0) Fetch(property, application, col, at);
-        if (col.state[at] != 1) return nullptr;
-        *piece = &col.pieces[col.where[at].piece];
-        return &col.where[at];
+        copy.last = at;
+        Column* col = copy.lastColumn;
+        if (!col || col->property != property || col->application != application) {
+            col = &copy.columns[{property, application}];
+            if (col->state.empty()) {
+                col->property = property;
+                col->application = application;
+                col->state.assign(copy.members.size(), 0);
+                col->where.resize(copy.members.size());
+            }
+            copy.lastColumn = col;
+        }
+        if (col->state[at] == 0) Fetch(*col, at);
+        if (col->state[at] != 1) return nullptr;
+        if (at >= col->askNextAt) AskNext(*col);
+        auto it = col->pieces.find(col->where[at].piece);
+        if (it == col->pieces.end()) Malformed();
+        *piece = &it->second;
+        return &col->where[at];
     }
     bool CopiedText(const std::string& h, const char* property, std::string& out) {
         const Piece* piece = nullptr;
@@ -239,17 +263,26 @@ private:
         throw vb::VbError(vb::errTypeMismatch, "The drawing program sent entity data this program cannot read");
     }
 
-    QDBusMessage EntityDataCall(const char* property, const std::string& application, size_t first, size_t end) const {
+    QDBusMessage EntityDataCall(const Column& col, size_t first, size_t end) const {
         std::string handles;
         for (size_t i = first; i < end; ++i) (handles += copy_->members[i]) += ' ';
         QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("EntityData"));
-        call.setArguments({Q(handles), QLatin1String(property), Q(application)});
+        call.setArguments({Q(handles), Q(col.property), Q(col.application)});
         return call;
+    }
+
+    // Asks for the piece after the last one fetched, without waiting.
+    void AskNext(Column& col) {
+        col.askNextAt = SIZE_MAX;
+        const size_t next = col.nextFirst;
+        if (col.next || next >= copy_->members.size() || col.state[next] != 0) return;
+        col.nextEnd = std::min(copy_->members.size(), next + static_cast<size_t>(kEntityDataMaxHandles));
+        col.next = bus_.asyncCall(EntityDataCall(col, next, col.nextEnd), kCallTimeoutMs);
     }
 
     // Fetches the piece of members that holds `at`, from the first member of
     // the piece not fetched yet (or takes the piece asked for before).
-    void Fetch(const char* property, const std::string& application, Column& col, size_t at) {
+    void Fetch(Column& col, size_t at) {
         const std::vector<std::string>& members = copy_->members;
         const size_t most = static_cast<size_t>(kEntityDataMaxHandles);
         size_t first = at - at % most;
@@ -261,7 +294,7 @@ private:
             reply = col.next->reply();
             end = col.nextEnd;
         } else {
-            reply = bus_.call(EntityDataCall(property, application, first, end), QDBus::Block, kCallTimeoutMs);
+            reply = bus_.call(EntityDataCall(col, first, end), QDBus::Block, kCallTimeoutMs);
         }
         col.next.reset();
         const QList<QVariant> r = reply.arguments();
@@ -276,7 +309,7 @@ private:
         if (copy_->haveRevision && revision < copy_->revision) {
             // A piece asked for before a change that a later piece showed:
             // ask again.
-            Fetch(property, application, col, at);
+            Fetch(col, at);
             return;
         }
         if (copy_->haveRevision && revision != copy_->revision) {
@@ -285,6 +318,7 @@ private:
                 std::fill(other.state.begin(), other.state.end(), 0);
                 other.pieces.clear();
                 if (&other != &col) other.next.reset();
+                other.askNextAt = SIZE_MAX;
             }
         }
         copy_->haveRevision = true;
@@ -296,14 +330,16 @@ private:
         piece.values.tags = Bytes(r[4]);
         piece.types = Bytes(r[5]);
         const QByteArray counts = Bytes(r[6]);
-        const std::string kind = property;
+        const std::string& kind = col.property;
         const bool text = kind == "EntityName" || kind == "Layer" || kind == "TextString";
         const bool extended = kind == "GetXData";
         if (given.isEmpty() || static_cast<size_t>(given.size()) > end - first) Malformed();
         if (extended && counts.size() != given.size() * static_cast<qsizetype>(sizeof(uint32_t))) Malformed();
         // One walk over the answers notes where each member's begins and
         // checks that the piece holds them all.
-        const uint32_t pieceIndex = static_cast<uint32_t>(col.pieces.size());
+        const uint32_t pieceIndex = col.nextPiece++;
+        piece.first = first;
+        piece.end = first + static_cast<size_t>(given.size());
         Unpacker walk(piece.values);
         qsizetype type = 0;
         std::string textValue;
@@ -315,7 +351,9 @@ private:
                 continue;
             }
             Where& w = col.where[i];
-            w = {pieceIndex, 0, type, walk.Tag(), walk.String(), walk.Number()};
+            if (walk.String() > UINT32_MAX || walk.Number() > UINT32_MAX) Malformed();
+            w = {pieceIndex, 0, static_cast<uint32_t>(type), static_cast<uint32_t>(walk.Tag()),
+                 static_cast<uint32_t>(walk.String()), static_cast<uint32_t>(walk.Number())};
             if (text) {
                 if (!walk.NextString(textValue)) Malformed();
             } else if (!extended) {
@@ -330,13 +368,14 @@ private:
             col.state[i] = 1;
         }
         if (type * static_cast<qsizetype>(sizeof(int16_t)) != piece.types.size()) Malformed();
-        col.pieces.push_back(std::move(piece));
-
-        const size_t next = first + static_cast<size_t>(given.size());
-        if (next < members.size() && col.state[next] == 0) {
-            col.nextFirst = next;
-            col.nextEnd = std::min(members.size(), next + most);
-            col.next = bus_.asyncCall(EntityDataCall(property, application, col.nextFirst, col.nextEnd), kCallTimeoutMs);
+        col.nextFirst = piece.end;
+        col.askNextAt = piece.first + (piece.end - piece.first) / 2;
+        col.pieces.emplace(pieceIndex, std::move(piece));
+        while (col.pieces.size() > kPiecesKept) {
+            const Piece& old = col.pieces.begin()->second;
+            for (size_t i = old.first; i < old.end; ++i)
+                if (col.state[i] == 1 && col.where[i].piece == col.pieces.begin()->first) col.state[i] = 0;
+            col.pieces.erase(col.pieces.begin());
         }
     }
 

@@ -78,6 +78,9 @@ Args EntityData(LocalClient& c, const std::string& handleList, const std::string
         throw vb::VbError(vb::errInvalidProcedureCall, "EntityData takes at most " + std::to_string(kEntityDataMaxHandles) + " handles");
     QByteArray given, types, counts;
     PackedValues values;
+    const qsizetype n = static_cast<qsizetype>(handles.size());
+    values.strings.reserve(kind == Place ? 0 : 32 * n);
+    values.numbers.reserve(kind == Text ? 0 : 24 * n);
     for (const std::string& h : handles) {
         if (static_cast<size_t>(values.strings.size() + values.numbers.size() + types.size()) >= kEntityDataReplyBytes) break;
         // What an entity adds is taken back when its call fails.
