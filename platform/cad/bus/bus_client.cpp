@@ -59,7 +59,24 @@ public:
     // fetched for the members around it in one call.
     std::vector<std::string> SelectionSetEntities(const std::string& set) override {
         copy_.reset();
-        std::vector<std::string> members = Strings(One("SelectionSetEntities", {Q(set)}));
+        // The members as one text: a list of many short texts is slow to send.
+        QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("SelectionSetMembers"));
+        call.setArguments({Q(set)});
+        const QDBusMessage reply = bus_.call(call, QDBus::Block, kCallTimeoutMs);
+        std::vector<std::string> members;
+        if (reply.type() == QDBusMessage::ErrorMessage && reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod")) {
+            members = Strings(One("SelectionSetEntities", {Q(set)}));   // a program without it
+        } else {
+            const QList<QVariant> r = Answer(reply);
+            if (r.size() != 1) Gone("SelectionSetMembers");
+            const std::string text = Str(r.front());
+            for (size_t at = 0; at < text.size();) {
+                size_t space = text.find(' ', at);
+                if (space == std::string::npos) space = text.size();
+                if (space > at) members.push_back(text.substr(at, space - at));
+                at = space + 1;
+            }
+        }
         NewCopy(members);
         return members;
     }
@@ -271,12 +288,18 @@ private:
         return call;
     }
 
+    // Pieces grow from a few members to kEntityDataMaxHandles, so that the
+    // first answers come at once and the rest in few calls.
+    static size_t PieceSize(const Column& col) {
+        return std::min<size_t>(kEntityDataMaxHandles, size_t(256) << std::min<uint32_t>(col.nextPiece, 4));
+    }
+
     // Asks for the piece after the last one fetched, without waiting.
     void AskNext(Column& col) {
         col.askNextAt = SIZE_MAX;
         const size_t next = col.nextFirst;
         if (col.next || next >= copy_->members.size() || col.state[next] != 0) return;
-        col.nextEnd = std::min(copy_->members.size(), next + static_cast<size_t>(kEntityDataMaxHandles));
+        col.nextEnd = std::min(copy_->members.size(), next + PieceSize(col));
         col.next = bus_.asyncCall(EntityDataCall(col, next, col.nextEnd), kCallTimeoutMs);
     }
 
@@ -284,7 +307,7 @@ private:
     // the piece not fetched yet (or takes the piece asked for before).
     void Fetch(Column& col, size_t at) {
         const std::vector<std::string>& members = copy_->members;
-        const size_t most = static_cast<size_t>(kEntityDataMaxHandles);
+        const size_t most = PieceSize(col);
         size_t first = at - at % most;
         while (first < at && col.state[first] != 0) ++first;
         size_t end = std::min(members.size(), first + most);
@@ -325,9 +348,9 @@ private:
         copy_->revision = revision;
         const QByteArray given = Bytes(r[1]);
         Piece piece;
-        piece.values.strings = Bytes(r[2]);
-        piece.values.numbers = Bytes(r[3]);
-        piece.values.tags = Bytes(r[4]);
+        piece.values.strings = Bytes(r[2]).toStdString();
+        piece.values.numbers = Bytes(r[3]).toStdString();
+        piece.values.tags = Bytes(r[4]).toStdString();
         piece.types = Bytes(r[5]);
         const QByteArray counts = Bytes(r[6]);
         const std::string& kind = col.property;
@@ -369,7 +392,10 @@ private:
         }
         if (type * static_cast<qsizetype>(sizeof(int16_t)) != piece.types.size()) Malformed();
         col.nextFirst = piece.end;
-        col.askNextAt = piece.first + (piece.end - piece.first) / 2;
+        // The first piece may be all that is wanted (the marker search reads
+        // the first lines only): the next is asked for once half of it is
+        // used; after that, at once.
+        col.askNextAt = pieceIndex == 0 ? piece.first + (piece.end - piece.first) / 2 : piece.first;
         col.pieces.emplace(pieceIndex, std::move(piece));
         while (col.pieces.size() > kPiecesKept) {
             const Piece& old = col.pieces.begin()->second;
@@ -421,6 +447,12 @@ private:
         } else {
             reply = bus_.call(call, QDBus::Block, timeout);
         }
+        return Answer(reply);
+    }
+
+    // The results of a reply, or its failure raised as the number it was
+    // raised with.
+    static QList<QVariant> Answer(const QDBusMessage& reply) {
         if (reply.type() == QDBusMessage::ReplyMessage) return reply.arguments();
         QString name = reply.errorName();
         std::string text = reply.errorMessage().toStdString();

@@ -58,6 +58,9 @@ const std::vector<Method>& Methods() {
         // entities, for the client's copy of a selection set; see EntityData
         // in bus_protocol.h.
         {"EntityData", "sss", "tayayayayayay"},
+        // SelectionSetMembers(set): SelectionSetEntities as one text, the
+        // handles separated by spaces.
+        {"SelectionSetMembers", "s", "s"},
     };
     return methods;
 }
@@ -154,32 +157,32 @@ bool FromBus(const QVariant& q, vb::Variant& out) {
 
 void PackedValues::AddString(const std::string& s) {
     if (QUtf8StringView(s).isValidUtf8() && s.find('\0') == std::string::npos) {
-        strings.append(s.data(), static_cast<qsizetype>(s.size()) + 1);
+        strings.append(s.data(), s.size() + 1);
         return;
     }
     // Through QString as the single calls send it, so that text that is not
     // valid UTF-8 arrives alike.
     const QByteArray utf8 = Q(s).toUtf8();
     if (utf8.contains('\0')) throw vb::VbError(vb::errTypeMismatch, "A text with a zero character cannot be sent to the drawing program");
-    strings.append(utf8);
-    strings.append('\0');
+    strings.append(utf8.constData(), static_cast<size_t>(utf8.size()));
+    strings.push_back('\0');
 }
 
 void Pack(const vb::Variant& v, PackedValues& out) {
     switch (v.Type()) {
-        case vb::vbString: out.AddString(v.RawString()); out.tags.append('s'); return;
-        case vb::vbInteger: out.tags.append('n'); out.AddNumber(v.RawInteger()); return;
-        case vb::vbLong: out.tags.append('i'); out.AddNumber(v.RawLong()); return;
-        case vb::vbBoolean: out.tags.append('b'); out.AddNumber(v.RawBoolean() ? 1 : 0); return;
-        case vb::vbByte: out.tags.append('y'); out.AddNumber(v.RawByte()); return;
+        case vb::vbString: out.AddString(v.RawString()); out.tags.push_back('s'); return;
+        case vb::vbInteger: out.tags.push_back('n'); out.AddNumber(v.RawInteger()); return;
+        case vb::vbLong: out.tags.push_back('i'); out.AddNumber(v.RawLong()); return;
+        case vb::vbBoolean: out.tags.push_back('b'); out.AddNumber(v.RawBoolean() ? 1 : 0); return;
+        case vb::vbByte: out.tags.push_back('y'); out.AddNumber(v.RawByte()); return;
         case vb::vbSingle:
         case vb::vbDouble:
         case vb::vbCurrency:
-        case vb::vbDate: out.tags.append('d'); out.AddNumber(vb::CDbl(v)); return;
+        case vb::vbDate: out.tags.push_back('d'); out.AddNumber(vb::CDbl(v)); return;
         default: break;
     }
     if (v.IsArray() && v.Dimensions() == 1) {
-        out.tags.append('a');
+        out.tags.push_back('a');
         out.AddNumber(static_cast<double>(int64_t(v.UBound()) - v.LBound() + 1));
         for (int32_t i = v.LBound(); i <= v.UBound(); ++i) out.AddNumber(vb::CDbl(v.Element(i)));
         return;
@@ -189,22 +192,27 @@ void Pack(const vb::Variant& v, PackedValues& out) {
 }
 
 bool Unpacker::NextString(std::string& out) {
-    const qsizetype size = from_.strings.size();
+    const size_t size = from_.strings.size();
     if (string_ >= size) return false;
-    const char* begin = from_.strings.constData() + string_;
-    const void* zero = std::memchr(begin, 0, static_cast<size_t>(size - string_));
+    const char* begin = from_.strings.data() + string_;
+    const void* zero = std::memchr(begin, 0, size - string_);
     if (!zero) return false;
     const size_t length = static_cast<size_t>(static_cast<const char*>(zero) - begin);
     out.assign(begin, length);
-    string_ += static_cast<qsizetype>(length) + 1;
+    string_ += length + 1;
     return true;
 }
 
 bool Unpacker::NextNumber(double& out) {
-    if ((number_ + 1) * static_cast<qsizetype>(sizeof(double)) > from_.numbers.size()) return false;
-    std::memcpy(&out, from_.numbers.constData() + number_ * static_cast<qsizetype>(sizeof(double)), sizeof(double));
+    if ((number_ + 1) * sizeof(double) > from_.numbers.size()) return false;
+    std::memcpy(&out, from_.numbers.data() + number_ * sizeof(double), sizeof(double));
     ++number_;
     return true;
+}
+
+// The numbers left after the current one.
+static double NumbersLeft(const PackedValues& from, size_t number) {
+    return static_cast<double>(from.numbers.size() / sizeof(double) - number);
 }
 
 bool Unpacker::Next(vb::Variant& out) {
@@ -225,8 +233,7 @@ bool Unpacker::Next(vb::Variant& out) {
         case 'b': out = vb::Variant(d != 0); return true;
         case 'y': out = vb::Variant(static_cast<uint8_t>(d)); return d >= 0 && d <= 255;
         case 'a': {
-            const qsizetype left = from_.numbers.size() / static_cast<qsizetype>(sizeof(double)) - number_;
-            if (!(d >= 0) || d > static_cast<double>(left)) return false;
+            if (!(d >= 0) || d > NumbersLeft(from_, number_)) return false;
             const int32_t n = static_cast<int32_t>(d);
             vb::Variant a = vb::Variant::MakeArray(vb::vbDouble, {{0, n - 1}});
             for (int32_t i = 0; i < n; ++i) {
@@ -245,18 +252,17 @@ bool Unpacker::Skip() {
     if (tag_ >= from_.tags.size()) return false;
     const char tag = from_.tags[tag_++];
     if (tag == 's') {
-        const qsizetype size = from_.strings.size();
-        const void* zero = string_ < size ? std::memchr(from_.strings.constData() + string_, 0, static_cast<size_t>(size - string_)) : nullptr;
+        const size_t size = from_.strings.size();
+        const void* zero = string_ < size ? std::memchr(from_.strings.data() + string_, 0, size - string_) : nullptr;
         if (!zero) return false;
-        string_ = static_cast<const char*>(zero) - from_.strings.constData() + 1;
+        string_ = static_cast<size_t>(static_cast<const char*>(zero) - from_.strings.data()) + 1;
         return true;
     }
     double d = 0;
     if (!NextNumber(d)) return false;
     if (tag != 'a') return true;
-    const qsizetype left = from_.numbers.size() / static_cast<qsizetype>(sizeof(double)) - number_;
-    if (!(d >= 0) || d > static_cast<double>(left)) return false;
-    number_ += static_cast<qsizetype>(d);
+    if (!(d >= 0) || d > NumbersLeft(from_, number_)) return false;
+    number_ += static_cast<size_t>(d);
     return true;
 }
 

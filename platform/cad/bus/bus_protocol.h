@@ -76,9 +76,9 @@ inline constexpr size_t kEntityDataReplyBytes = 4u << 20;
 // numbers) and 'a' an array of Doubles (its length, then its elements).
 // Unpacked, each value is what FromBus(ToBus(v)) gives.
 struct PackedValues {
-    QByteArray tags;
-    QByteArray strings;
-    QByteArray numbers;
+    std::string tags;
+    std::string strings;
+    std::string numbers;
     // Raises vb::VbError 13 for a string the bus cannot carry (one holding
     // a zero character).
     void AddString(const std::string& s);
@@ -92,20 +92,20 @@ void Pack(const vb::Variant& v, PackedValues& out);
 // out of range.
 class Unpacker {
 public:
-    Unpacker(const PackedValues& from, qsizetype tag = 0, qsizetype string = 0, qsizetype number = 0)
+    Unpacker(const PackedValues& from, size_t tag = 0, size_t string = 0, size_t number = 0)
         : from_(from), tag_(tag), string_(string), number_(number) {}
     bool Next(vb::Variant& out);
     bool NextString(std::string& out);
     bool NextNumber(double& out);
     // Steps over the next value without making it.
     bool Skip();
-    qsizetype Tag() const { return tag_; }
-    qsizetype String() const { return string_; }
-    qsizetype Number() const { return number_; }
+    size_t Tag() const { return tag_; }
+    size_t String() const { return string_; }
+    size_t Number() const { return number_; }
 
 private:
     const PackedValues& from_;
-    qsizetype tag_ = 0, string_ = 0, number_ = 0;
+    size_t tag_ = 0, string_ = 0, number_ = 0;
 };
 
 QByteArray Bytes(const QVariant& q);   // an "ay" argument

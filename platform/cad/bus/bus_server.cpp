@@ -76,16 +76,16 @@ Args EntityData(LocalClient& c, const std::string& handleList, const std::string
     }
     if (handles.size() > static_cast<size_t>(kEntityDataMaxHandles))
         throw vb::VbError(vb::errInvalidProcedureCall, "EntityData takes at most " + std::to_string(kEntityDataMaxHandles) + " handles");
-    QByteArray given, types, counts;
+    std::string given, types, counts;
     PackedValues values;
-    const qsizetype n = static_cast<qsizetype>(handles.size());
+    const size_t n = handles.size();
     values.strings.reserve(kind == Place ? 0 : 32 * n);
     values.numbers.reserve(kind == Text ? 0 : 24 * n);
     for (const std::string& h : handles) {
-        if (static_cast<size_t>(values.strings.size() + values.numbers.size() + types.size()) >= kEntityDataReplyBytes) break;
+        if (values.strings.size() + values.numbers.size() + types.size() >= kEntityDataReplyBytes) break;
         // What an entity adds is taken back when its call fails.
-        const qsizetype strings = values.strings.size(), numbers = values.numbers.size(), tags = values.tags.size(),
-                        typesAt = types.size();
+        const size_t strings = values.strings.size(), numbers = values.numbers.size(), tags = values.tags.size(),
+                     typesAt = types.size();
         try {
             if (kind == Text) {
                 values.AddString(text(h));
@@ -97,25 +97,26 @@ Args EntityData(LocalClient& c, const std::string& handleList, const std::string
             } else {
                 const XData x = c.GetXData(h, application);
                 for (const vb::Variant& v : x.values) Pack(v, values);
-                types.append(reinterpret_cast<const char*>(x.types.data()), static_cast<qsizetype>(x.types.size() * sizeof(int16_t)));
+                types.append(reinterpret_cast<const char*>(x.types.data()), x.types.size() * sizeof(int16_t));
                 const uint32_t n = static_cast<uint32_t>(x.size());
                 counts.append(reinterpret_cast<const char*>(&n), sizeof n);
             }
-            given.append('\1');
+            given.push_back('\1');
         } catch (const std::exception&) {
-            values.strings.truncate(strings);
-            values.numbers.truncate(numbers);
-            values.tags.truncate(tags);
-            types.truncate(typesAt);
-            given.append('\0');
+            values.strings.resize(strings);
+            values.numbers.resize(numbers);
+            values.tags.resize(tags);
+            types.resize(typesAt);
+            given.push_back('\0');
             if (kind == Extended) {
                 const uint32_t none = 0;
                 counts.append(reinterpret_cast<const char*>(&none), sizeof none);
             }
         }
     }
-    return Args{QVariant::fromValue(static_cast<qulonglong>(c.Revision())), given, values.strings, values.numbers,
-                values.tags, types, counts};
+    auto bytes = [](const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); };
+    return Args{QVariant::fromValue(static_cast<qulonglong>(c.Revision())), bytes(given), bytes(values.strings),
+                bytes(values.numbers), bytes(values.tags), bytes(types), bytes(counts)};
 }
 
 }  // namespace
@@ -272,6 +273,12 @@ private:
         On("SaveAs", [&c](const Args& a) { c.SaveAs(Str(a[0])); return Args{}; });
         On("ScriptNextPick", [&c](const Args& a) { c.ScriptNextPick(Strings(a[0])); return Args{}; });
         On("EntityData", [&c](const Args& a) { return EntityData(c, Str(a[0]), Str(a[1]), Str(a[2])); });
+        On("SelectionSetMembers", [&c](const Args& a) {
+            std::string text;
+            for (const std::string& h : c.SelectionSetEntities(Str(a[0]))) (text += h) += ' ';
+            if (!text.empty()) text.pop_back();
+            return Args{Q(text)};
+        });
     }
 
     LocalClient& client_;
