@@ -8,7 +8,7 @@
 #include <QDBusVariant>
 #include <QEventLoop>
 #include <QTimer>
-#include <optional>
+#include <deque>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -183,10 +183,14 @@ private:
         std::vector<Where> where;
         std::map<uint32_t, Piece> pieces;   // by number, oldest first
         uint32_t nextPiece = 0;
-        // The next piece, asked for once the one before is half used, so
-        // that the program works on it while this program uses the rest.
-        std::optional<QDBusPendingCall> next;
-        size_t nextFirst = 0, nextEnd = 0;
+        // The next pieces, asked for before they are wanted, so that the
+        // program works on them while this program uses the one before.
+        struct Ahead {
+            size_t first, end;
+            QDBusPendingCall call;
+        };
+        std::deque<Ahead> ahead;
+        size_t nextFirst = 0;           // the member after the last piece fetched
         size_t askNextAt = SIZE_MAX;
         std::string property, application;
     };
@@ -294,13 +298,17 @@ private:
         return std::min<size_t>(kEntityDataMaxHandles, size_t(256) << std::min<uint32_t>(col.nextPiece, 4));
     }
 
-    // Asks for the piece after the last one fetched, without waiting.
+    // Asks for the pieces after the last one fetched, kPiecesAhead of
+    // them, without waiting.
+    static constexpr size_t kPiecesAhead = 2;
     void AskNext(Column& col) {
         col.askNextAt = SIZE_MAX;
-        const size_t next = col.nextFirst;
-        if (col.next || next >= copy_->members.size() || col.state[next] != 0) return;
-        col.nextEnd = std::min(copy_->members.size(), next + PieceSize(col));
-        col.next = bus_.asyncCall(EntityDataCall(col, next, col.nextEnd), kCallTimeoutMs);
+        while (col.ahead.size() < kPiecesAhead) {
+            const size_t next = col.ahead.empty() ? col.nextFirst : col.ahead.back().end;
+            if (next >= copy_->members.size() || col.state[next] != 0) return;
+            const size_t end = std::min(copy_->members.size(), next + PieceSize(col));
+            col.ahead.push_back({next, end, bus_.asyncCall(EntityDataCall(col, next, end), kCallTimeoutMs)});
+        }
     }
 
     // Fetches the piece of members that holds `at`, from the first member of
@@ -312,14 +320,15 @@ private:
         while (first < at && col.state[first] != 0) ++first;
         size_t end = std::min(members.size(), first + most);
         QDBusMessage reply;
-        if (col.next && col.nextFirst == first) {
-            col.next->waitForFinished();
-            reply = col.next->reply();
-            end = col.nextEnd;
+        if (!col.ahead.empty() && col.ahead.front().first == first) {
+            col.ahead.front().call.waitForFinished();
+            reply = col.ahead.front().call.reply();
+            end = col.ahead.front().end;
+            col.ahead.pop_front();
         } else {
+            col.ahead.clear();
             reply = bus_.call(EntityDataCall(col, first, end), QDBus::Block, kCallTimeoutMs);
         }
-        col.next.reset();
         const QList<QVariant> r = reply.arguments();
         if (reply.type() != QDBusMessage::ReplyMessage || r.size() != 7) {
             // A program without the batched read, or one in trouble: the
@@ -340,7 +349,7 @@ private:
             for (auto& [key, other] : copy_->columns) {
                 std::fill(other.state.begin(), other.state.end(), 0);
                 other.pieces.clear();
-                if (&other != &col) other.next.reset();
+                if (&other != &col) other.ahead.clear();
                 other.askNextAt = SIZE_MAX;
             }
         }
