@@ -222,7 +222,7 @@ TEST_F(ExchangeOnTheBus, AcadThroughTheProgramReadsWhatTheDrawingGivesInProcess)
         }
         if (i == 3) {
             EXPECT_NE(inProcess.find(" grid B1\n"), std::string::npos) << inProcess;
-            EXPECT_NE(inProcess.find(" grid E3\n"), std::string::npos) << inProcess;
+            EXPECT_NE(inProcess.find(" grid C4\n"), std::string::npos) << inProcess;
             EXPECT_NE(inProcess.find("ObjLateral2: ObjSe4 ObjSe5"), std::string::npos) << inProcess;
         }
 

@@ -196,7 +196,7 @@ private:
     };
     struct Copy {
         std::vector<std::string> members;
-        std::unordered_map<std::string, size_t> position;
+        std::unordered_map<std::string, size_t> position;   // made when first wanted
         size_t last = 0;   // the member asked for last: the exchange asks in order
         bool haveRevision = false;
         uint64_t revision = 0;
@@ -208,8 +208,6 @@ private:
     void NewCopy(const std::vector<std::string>& members) {
         auto copy = std::make_shared<Copy>();
         copy->members = members;
-        copy->position.reserve(members.size());
-        for (size_t i = 0; i < members.size(); ++i) copy->position.emplace(members[i], i);
         std::weak_ptr<Copy> weak = copy;
         QTimer::singleShot(0, [weak] {
             if (auto c = weak.lock()) c->expired = true;
@@ -225,6 +223,10 @@ private:
         size_t at = copy.last;
         if (!(at < copy.members.size() && copy.members[at] == h) &&
             !(++at < copy.members.size() && copy.members[at] == h)) {
+            if (copy.position.empty()) {
+                copy.position.reserve(copy.members.size());
+                for (size_t i = 0; i < copy.members.size(); ++i) copy.position.emplace(copy.members[i], i);
+            }
             auto it = copy.position.find(h);
             if (it == copy.position.end()) return nullptr;
             at = it->second;
