@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "exchange/acad.h"
+#include "bench/private_bus.h"
 #include "mainwindow/form1.h"
 #include "platform/cad/bus/bus_client.h"
 #include "platform/cad/document.h"
@@ -38,13 +39,10 @@ extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+using bench::Clock;
+using bench::Seconds;
 
-void Die(const std::string& why) {
-    std::fprintf(stderr, "acad_bench: %s\n", why.c_str());
-    std::exit(1);
-}
+void Die(const std::string& why) { bench::Die("acad_bench", why); }
 
 long long StatusField(const char* field) {
     std::ifstream in("/proc/self/status");
@@ -194,15 +192,7 @@ int main(int argc, char** argv) {
         vb::RunApplication(1, argv, [&] { rc = One(where, what, path); });
         return rc;
     }
-    // A private session bus: run again under dbus-run-session.
-    if (!std::getenv("SEWER_BENCH_PRIVATE_BUS")) {
-        setenv("SEWER_BENCH_PRIVATE_BUS", "1", 1);
-        std::vector<char*> args = {const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
-        for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
-        args.push_back(nullptr);
-        execvp("dbus-run-session", args.data());
-        Die("cannot run dbus-run-session");
-    }
+    bench::OnPrivateBus("acad_bench", argc, argv);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     std::vector<int> pipes;
     int lines = 100000;

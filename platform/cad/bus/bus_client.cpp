@@ -69,13 +69,7 @@ public:
         } else {
             const QList<QVariant> r = Answer(reply);
             if (r.size() != 1) Gone("SelectionSetMembers");
-            const std::string text = Str(r.front());
-            for (size_t at = 0; at < text.size();) {
-                size_t space = text.find(' ', at);
-                if (space == std::string::npos) space = text.size();
-                if (space > at) members.push_back(text.substr(at, space - at));
-                at = space + 1;
-            }
+            members = SplitHandles(Str(r.front()));
         }
         NewCopy(members);
         return members;
@@ -287,8 +281,9 @@ private:
     }
 
     QDBusMessage EntityDataCall(const Column& col, size_t first, size_t end) const {
-        std::string handles;
-        for (size_t i = first; i < end; ++i) (handles += copy_->members[i]) += ' ';
+        const std::vector<std::string>& members = copy_->members;
+        const std::string handles = JoinHandles({members.begin() + static_cast<std::ptrdiff_t>(first),
+                                                 members.begin() + static_cast<std::ptrdiff_t>(end)});
         QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("EntityData"));
         call.setArguments({Q(handles), Q(col.property), Q(col.application)});
         return call;

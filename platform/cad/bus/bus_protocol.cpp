@@ -266,6 +266,26 @@ bool Unpacker::Skip() {
     return true;
 }
 
+std::string JoinHandles(const std::vector<std::string>& handles) {
+    std::string text;
+    for (const std::string& h : handles) {
+        if (!text.empty()) text += ' ';
+        text += h;
+    }
+    return text;
+}
+
+std::vector<std::string> SplitHandles(const std::string& text) {
+    std::vector<std::string> out;
+    for (size_t at = 0; at < text.size();) {
+        size_t space = text.find(' ', at);
+        if (space == std::string::npos) space = text.size();
+        if (space > at) out.push_back(text.substr(at, space - at));
+        at = space + 1;
+    }
+    return out;
+}
+
 QByteArray Bytes(const QVariant& q) {
     return q.canConvert<QDBusArgument>() ? qdbus_cast<QByteArray>(q) : q.toByteArray();
 }

@@ -110,6 +110,10 @@ private:
 
 QByteArray Bytes(const QVariant& q);   // an "ay" argument
 
+// Handles as one text, separated by spaces (no handle holds one), and back.
+std::string JoinHandles(const std::vector<std::string>& handles);
+std::vector<std::string> SplitHandles(const std::string& text);
+
 QVariant PointToBus(const Point& p);
 QString Q(const std::string& s);
 

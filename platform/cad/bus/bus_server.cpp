@@ -47,33 +47,22 @@ QStringList ToList(const std::vector<std::string>& v) {
 // single call fails is answered with flag 0, so that the client makes that
 // call itself and meets the failure as it always did.
 Args EntityData(LocalClient& c, const std::string& handleList, const std::string& property, const std::string& application) {
-    enum Kind { Text, Place, Extended } kind;
-    std::function<std::string(const std::string&)> text;
-    std::function<Point(const std::string&)> place;
-    if (property == "EntityName") {
-        kind = Text, text = [&c](const std::string& h) { return c.EntityName(h); };
-    } else if (property == "Layer") {
-        kind = Text, text = [&c](const std::string& h) { return c.Layer(h); };
-    } else if (property == "TextString") {
-        kind = Text, text = [&c](const std::string& h) { return c.TextString(h); };
-    } else if (property == "StartPoint") {
-        kind = Place, place = [&c](const std::string& h) { return c.StartPoint(h); };
-    } else if (property == "EndPoint") {
-        kind = Place, place = [&c](const std::string& h) { return c.EndPoint(h); };
-    } else if (property == "Center") {
-        kind = Place, place = [&c](const std::string& h) { return c.Center(h); };
-    } else if (property == "GetXData") {
-        kind = Extended;
-    } else {
+    using TextOf = std::string (LocalClient::*)(const std::string&);
+    using PointOf = Point (LocalClient::*)(const std::string&);
+    static const std::pair<const char*, TextOf> kTexts[] = {
+        {"EntityName", &LocalClient::EntityName}, {"Layer", &LocalClient::Layer}, {"TextString", &LocalClient::TextString}};
+    static const std::pair<const char*, PointOf> kPoints[] = {
+        {"StartPoint", &LocalClient::StartPoint}, {"EndPoint", &LocalClient::EndPoint}, {"Center", &LocalClient::Center}};
+    enum Kind { Text, Place, Extended } kind = Extended;
+    TextOf text = nullptr;
+    PointOf place = nullptr;
+    for (const auto& [name, member] : kTexts)
+        if (property == name) kind = Text, text = member;
+    for (const auto& [name, member] : kPoints)
+        if (property == name) kind = Place, place = member;
+    if (kind == Extended && property != "GetXData")
         throw vb::VbError(vb::errInvalidProcedureCall, "EntityData reads no property \"" + property + "\"");
-    }
-    std::vector<std::string> handles;
-    for (size_t at = 0; at < handleList.size();) {
-        size_t space = handleList.find(' ', at);
-        if (space == std::string::npos) space = handleList.size();
-        if (space > at) handles.push_back(handleList.substr(at, space - at));
-        at = space + 1;
-    }
+    const std::vector<std::string> handles = SplitHandles(handleList);
     if (handles.size() > static_cast<size_t>(kEntityDataMaxHandles))
         throw vb::VbError(vb::errInvalidProcedureCall, "EntityData takes at most " + std::to_string(kEntityDataMaxHandles) + " handles");
     std::string given, types, counts;
@@ -88,9 +77,9 @@ Args EntityData(LocalClient& c, const std::string& handleList, const std::string
                      typesAt = types.size();
         try {
             if (kind == Text) {
-                values.AddString(text(h));
+                values.AddString((c.*text)(h));
             } else if (kind == Place) {
-                const Point p = place(h);
+                const Point p = (c.*place)(h);
                 values.AddNumber(p.x);
                 values.AddNumber(p.y);
                 values.AddNumber(p.z);
@@ -274,10 +263,7 @@ private:
         On("ScriptNextPick", [&c](const Args& a) { c.ScriptNextPick(Strings(a[0])); return Args{}; });
         On("EntityData", [&c](const Args& a) { return EntityData(c, Str(a[0]), Str(a[1]), Str(a[2])); });
         On("SelectionSetMembers", [&c](const Args& a) {
-            std::string text;
-            for (const std::string& h : c.SelectionSetEntities(Str(a[0]))) (text += h) += ' ';
-            if (!text.empty()) text.pop_back();
-            return Args{Q(text)};
+            return Args{Q(JoinHandles(c.SelectionSetEntities(Str(a[0]))))};
         });
     }
 
