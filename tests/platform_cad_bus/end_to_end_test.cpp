@@ -157,6 +157,17 @@ TEST(DrawingProgramOnTheBus, TheCopyOfASetAnswersAsTheSingleCallsUntilAChange) {
     other->SetXData(lines[0], MaaRecord(12));
     QCoreApplication::processEvents();
     EXPECT_EQ(c->GetXData(lines[0], "MAA").values[1].RawLong(), 12);
+
+    // A drawing program started anew (on the file, without the changes)
+    // counts its revisions from the start: its first piece ends the copy
+    // begun with the one before, and later pieces are taken as they come.
+    lines = c->SelectionSetEntities("temp");
+    EXPECT_EQ(c->GetXData(lines[0], "MAA").values[1].RawLong(), 12);
+    program.Stop();
+    Program again({QString::fromStdString(path)});
+    ASSERT_TRUE(NameOwned());
+    EXPECT_EQ(c->StartPoint(lines[0]), (cad::Point{1000, 200, 101.5}));
+    EXPECT_EQ(c->GetXData(lines[0], "MAA").values[1].RawLong(), 1);
 }
 
 TEST(DrawingProgramOnTheBus, NoProgramThenAWholeSessionThenGone) {

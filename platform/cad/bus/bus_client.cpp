@@ -317,7 +317,8 @@ private:
         while (first < at && col.state[first] != 0) ++first;
         size_t end = std::min(members.size(), first + most);
         QDBusMessage reply;
-        if (!col.ahead.empty() && col.ahead.front().first == first) {
+        const bool askedAhead = !col.ahead.empty() && col.ahead.front().first == first;
+        if (askedAhead) {
             col.ahead.front().call.waitForFinished();
             reply = col.ahead.front().call.reply();
             end = col.ahead.front().end;
@@ -335,9 +336,11 @@ private:
             return;
         }
         const uint64_t revision = r[0].toULongLong();
-        if (copy_->haveRevision && revision < copy_->revision) {
+        if (askedAhead && copy_->haveRevision && revision < copy_->revision) {
             // A piece asked for before a change that a later piece showed:
-            // ask again.
+            // ask again, now.  (A piece asked for now is taken whatever its
+            // revision: a drawing program started anew counts from the start.)
+            col.ahead.clear();
             Fetch(col, at);
             return;
         }
