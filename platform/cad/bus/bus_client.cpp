@@ -164,8 +164,12 @@ private:
     // drawing's size; a member whose piece was let go is fetched again.
     struct Piece {
         size_t first = 0, end = 0;   // the members it answers
-        PackedValues values;
-        QByteArray types;            // 16-bit type codes of extended data
+        QByteArray tags, strings, numbers;   // the answers, packed (as the reply holds them)
+        QByteArray types;                    // 16-bit type codes of extended data
+        PackedView Values() const {
+            auto view = [](const QByteArray& b) { return std::string_view(b.constData(), static_cast<size_t>(b.size())); };
+            return {view(tags), view(strings), view(numbers)};
+        }
     };
     struct Where {
         uint32_t piece = 0, count = 0;   // count: entries of extended data
@@ -249,7 +253,7 @@ private:
         const Piece* piece = nullptr;
         const Where* w = Copied(h, property, {}, &piece);
         if (!w) return false;
-        Unpacker values(piece->values, 0, w->string, 0);
+        Unpacker values(piece->Values(), 0, w->string, 0);
         if (!values.NextString(out)) Malformed();
         return true;
     }
@@ -257,7 +261,7 @@ private:
         const Piece* piece = nullptr;
         const Where* w = Copied(h, property, {}, &piece);
         if (!w) return false;
-        Unpacker values(piece->values, 0, 0, w->number);
+        Unpacker values(piece->Values(), 0, 0, w->number);
         if (!values.NextNumber(out.x) || !values.NextNumber(out.y) || !values.NextNumber(out.z)) Malformed();
         return true;
     }
@@ -270,7 +274,7 @@ private:
         std::memcpy(out.types.data(), piece->types.constData() + w->type * static_cast<qsizetype>(sizeof(int16_t)),
                     w->count * sizeof(int16_t));
         out.values.resize(w->count);
-        Unpacker values(piece->values, w->tag, w->string, w->number);
+        Unpacker values(piece->Values(), w->tag, w->string, w->number);
         for (vb::Variant& v : out.values)
             if (!values.Next(v)) Malformed();
         return true;
@@ -357,9 +361,9 @@ private:
         copy_->revision = revision;
         const QByteArray given = Bytes(r[1]);
         Piece piece;
-        piece.values.strings = Bytes(r[2]).toStdString();
-        piece.values.numbers = Bytes(r[3]).toStdString();
-        piece.values.tags = Bytes(r[4]).toStdString();
+        piece.strings = Bytes(r[2]);
+        piece.numbers = Bytes(r[3]);
+        piece.tags = Bytes(r[4]);
         piece.types = Bytes(r[5]);
         const QByteArray counts = Bytes(r[6]);
         const std::string& kind = col.property;
@@ -372,7 +376,7 @@ private:
         const uint32_t pieceIndex = col.nextPiece++;
         piece.first = first;
         piece.end = first + static_cast<size_t>(given.size());
-        Unpacker walk(piece.values);
+        Unpacker walk(piece.Values());
         qsizetype type = 0;
         std::string textValue;
         double number = 0;

@@ -211,7 +211,7 @@ bool Unpacker::NextNumber(double& out) {
 }
 
 // The numbers left after the current one.
-static double NumbersLeft(const PackedValues& from, size_t number) {
+static double NumbersLeft(const PackedView& from, size_t number) {
     return static_cast<double>(from.numbers.size() / sizeof(double) - number);
 }
 

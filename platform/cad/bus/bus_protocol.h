@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/cad/client.h"
@@ -87,12 +88,19 @@ struct PackedValues {
 // Raises vb::VbError 13 for what the bus cannot carry, as ToBus does.
 void Pack(const vb::Variant& v, PackedValues& out);
 
+// Packed values where they lie (as built, or in a reply's byte arrays).
+struct PackedView {
+    std::string_view tags, strings, numbers;
+    PackedView(std::string_view t, std::string_view s, std::string_view n) : tags(t), strings(s), numbers(n) {}
+    PackedView(const PackedValues& v) : tags(v.tags), strings(v.strings), numbers(v.numbers) {}
+};
+
 // Takes values back in order from given positions (a tag, a byte of the
 // strings, a number); Next is false when the lists run out or hold a value
 // out of range.
 class Unpacker {
 public:
-    Unpacker(const PackedValues& from, size_t tag = 0, size_t string = 0, size_t number = 0)
+    Unpacker(const PackedView& from, size_t tag = 0, size_t string = 0, size_t number = 0)
         : from_(from), tag_(tag), string_(string), number_(number) {}
     bool Next(vb::Variant& out);
     bool NextString(std::string& out);
@@ -104,7 +112,7 @@ public:
     size_t Number() const { return number_; }
 
 private:
-    const PackedValues& from_;
+    PackedView from_;
     size_t tag_ = 0, string_ = 0, number_ = 0;
 };
 
