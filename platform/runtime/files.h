@@ -1,7 +1,8 @@
 // Files as the program uses them: whole-file reads, atomic writes, and the
 // runtime's fixed-record ("Random") and byte-position ("Binary") files.
 //
-// Every write goes to a temporary file in the target's folder, which is
+// Every write goes to a temporary file in the target's folder (for a target
+// that is a symbolic link, the folder of the file it names), which is
 // flushed to disk and then renamed over the target.  A failure at any step
 // removes the temporary file and leaves the old file exactly as it was.
 //
