@@ -3,7 +3,6 @@
 // the main window.  Every file written here is also read by ezdxf.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -507,23 +506,6 @@ TEST_F(DxfExport, FailureLeavesNoFileAndSaysSo) {
     EXPECT_EQ(FilesInFolder(), before + 1);   // only the folder made above
     EXPECT_EQ(DxfMode, 1);
     EXPECT_FALSE(DxfFile().IsOpen());
-
-    // A FIFO, and a link that leads to it, are refused alike and stay.
-    ASSERT_EQ(mkfifo(Target("fifo.dxf").c_str(), 0600), 0);
-    fs::create_symlink(Target("fifo.dxf"), dir_ / "tofifo.dxf");
-    for (const char* name : {"fifo.dxf", "tofifo.dxf"}) {
-        dialogs_->ClearLog();
-        dialogs_->QueueFile(Target(name));
-        dialogs_->QueueButton(vb::vbYes);
-        form_->Commanddel_Click();
-        p = Prompts();
-        ASSERT_EQ(p.size(), 2u) << name;
-        EXPECT_EQ(p[1].rfind("DXF not saved: " + Target(name), 0), 0u) << p[1];
-        EXPECT_NE(p[1].find("is a FIFO"), std::string::npos) << p[1];
-    }
-    EXPECT_TRUE(fs::is_fifo(dir_ / "fifo.dxf"));
-    EXPECT_TRUE(fs::is_symlink(dir_ / "tofifo.dxf"));
-    EXPECT_EQ(FilesInFolder(), before + 3);
 }
 
 TEST_F(DxfExport, ExportOverALinkReplacesTheFileItNames) {
