@@ -122,12 +122,47 @@ const char* KindOf(mode_t mode) {
     return "not a regular file";
 }
 
-// The file a write to path replaces: path itself, or, when path is a
-// symbolic link (or a chain of them), the file the last link names, which
-// need not exist yet.  The temporary file then goes beside that file, so that
-// the rename stays within one file system and the link is kept.  Refuses
-// (false, with the reason in *error) a target that exists and is not a
-// regular file, and a chain that does not end.
+std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, bool& missing) {
+    missing = false;
+    struct stat st{};
+    if (stat(path.c_str(), &st) != 0) {
+        missing = errno == ENOENT;
+        return std::nullopt;
+    }
+    if (!S_ISREG(st.st_mode)) return std::nullopt;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::vector<uint8_t> out;
+    uint8_t buf[65536];
+    for (;;) {
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        out.insert(out.end(), buf, buf + n);
+    }
+    close(fd);
+    return out;
+}
+
+std::vector<uint8_t> OpenForUpdate(const std::string& path) {
+    bool missing = false;
+    auto bytes = ReadRegularFile(path, missing);
+    if (bytes) return std::move(*bytes);
+    if (missing) {
+        // A missing file starts empty, but its folder must exist.
+        struct stat st{};
+        if (stat(FolderOf(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return {};
+        RaiseError(errPathNotFound);
+    }
+    RaiseError(errPathFileAccess);
+}
+
+}  // namespace
+
 bool ResolveWriteTarget(const std::string& path, std::string& target, std::string* error) {
     target = path;
     for (int hops = 0;; ++hops) {
@@ -170,46 +205,6 @@ bool ResolveWriteTarget(const std::string& path, std::string& target, std::strin
     }
 }
 
-std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, bool& missing) {
-    missing = false;
-    struct stat st{};
-    if (stat(path.c_str(), &st) != 0) {
-        missing = errno == ENOENT;
-        return std::nullopt;
-    }
-    if (!S_ISREG(st.st_mode)) return std::nullopt;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::vector<uint8_t> out;
-    uint8_t buf[65536];
-    for (;;) {
-        ssize_t n = read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        out.insert(out.end(), buf, buf + n);
-    }
-    close(fd);
-    return out;
-}
-
-std::vector<uint8_t> OpenForUpdate(const std::string& path) {
-    bool missing = false;
-    auto bytes = ReadRegularFile(path, missing);
-    if (bytes) return std::move(*bytes);
-    if (missing) {
-        // A missing file starts empty, but its folder must exist.
-        struct stat st{};
-        if (stat(FolderOf(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return {};
-        RaiseError(errPathNotFound);
-    }
-    RaiseError(errPathFileAccess);
-}
-
-}  // namespace
 
 bool FileExists(const std::string& path) {
     struct stat st{};
