@@ -207,8 +207,8 @@ bool Form3::RenamePipe(int row, int32_t node, model::Sewer& pipe, const std::str
     if (name.empty()) {
         refusal = "A pipe needs a name";
     } else if (other > 0 && other != node) {
-        refusal = "The network has another pipe or lateral named \"" + name +
-                  "\" (capitals and small letters count as the same)";
+        refusal = "The name \"" + name + "\" is in use in the network already (capitals and small letters "
+                  "count as the same)";
     } else if (vb::Left(name, 2) != "Se" || name.size() > 20) {
         refusal = "A pipe name must begin with \"Se\" and have at most 20 characters (as \"Se 12\")";
     }
