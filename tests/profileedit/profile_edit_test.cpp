@@ -2,6 +2,8 @@
 // its commit, the pickers and the slope bars.
 #include "tests/mainwindow/form1_fixture.h"
 
+#include <tuple>
+
 #include "model/partial_flow.h"
 #include "profile/format.h"
 
@@ -156,16 +158,39 @@ TEST_F(ProfileEditTest, GroundAndLengthDragsStoreNothingUntilTheCommit) {
     EXPECT_FLOAT_EQ(b_->l, 3.8f);
     EXPECT_EQ(f().Refreshes, r1 + 1);
 
-    // The values the pipe grid refuses are refused here too, with a message.
-    for (const char* typed : {"-500", "0", "abc", "20000"}) {
-        f().plen_MouseDown(1, 1, 0, 1, 1);
+    // The values the pipe grid refuses are refused here too, with its
+    // message, and so is text with no number in it: it is never a level or a
+    // cover of 0.  The grid shows the stored values again.
+    using Press = void (Form1::*)(int, int, int, float, float);
+    const float felv2 = b_->felv, cover2 = b_->mincover;
+    const std::tuple<Press, const char*, const char*> refused[] = {
+        {&Form1::plen_MouseDown, "-500", "Length must be a number from 0.01"},
+        {&Form1::plen_MouseDown, "0", "Length must be a number from 0.01"},
+        {&Form1::plen_MouseDown, "abc", "Length must be a number from 0.01"},
+        {&Form1::plen_MouseDown, "20000", "Length must be a number from 0.01"},
+        {&Form1::PGR_MouseDown, "abc", "FGR.EL must be a number from -10000 to 10000 m; nothing was changed."},
+        {&Form1::PGR_MouseDown, "", "FGR.EL must be a number from -10000"},
+        {&Form1::PGR_MouseDown, " -.", "FGR.EL must be a number from -10000"},
+        {&Form1::pcover_MouseDown, "abc", "MinCover must be a number from 0 to 100 m; nothing was changed."},
+        {&Form1::pcover_MouseDown, "1e39", "MinCover must be a number from 0 to 100 m"},
+    };
+    for (const auto& [press, typed, message] : refused) {
+        (f().*press)(1, 1, 0, 1, 1);
         f().Text19.Text(typed);
         const size_t messages = dialogs().Messages().size();
         Key(vb::vbKeyReturn);
         EXPECT_FLOAT_EQ(b_->l, 3.8f) << typed;
+        EXPECT_FLOAT_EQ(b_->felv, felv2) << typed;
+        EXPECT_FLOAT_EQ(b_->mincover, cover2) << typed;
         ASSERT_EQ(dialogs().Messages().size(), messages + 1) << typed;
-        EXPECT_NE(dialogs().Messages().back().prompt.find("Length must be a number from 0.01"), std::string::npos);
+        EXPECT_NE(dialogs().Messages().back().prompt.find(message), std::string::npos) << typed;
+        EXPECT_EQ(g().TextMatrix(4, 1) + " " + g().TextMatrix(6, 1), Fixed(cover2, 2) + " " + Fixed(felv2, 3));
     }
+    // A leading number is still read as the value ("12.5m" is 12.5).
+    f().PGR_MouseDown(1, 1, 0, 1, 1);
+    f().Text19.Text("98.5m");
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(b_->felv, 98.5f);
 
     f().plen_DblClick(1);
     EXPECT_TRUE(f().Frame11.Visible());
