@@ -103,7 +103,6 @@ std::optional<std::vector<uint8_t>> Form1::NetworkBytes() {
     std::vector<int32_t> loadedIndex(static_cast<size_t>(myCol->ItemCount()) + 1, 0);
     const std::vector<int32_t> order = myCol->SaveOrder();
     for (size_t i = 0; i < order.size(); ++i) loadedIndex[static_cast<size_t>(order[i])] = static_cast<int32_t>(i + 1);
-    const auto indexInMemory = [&](const std::string& key) { return myCol->KeyToIndex(key); };
     WriteLateralLinks(*myCol, links, [&](const std::string& key) {
         const int32_t n = myCol->KeyToIndex(key);
         return n >= 1 ? loadedIndex[static_cast<size_t>(n)] : 0;
@@ -117,7 +116,7 @@ std::optional<std::vector<uint8_t>> Form1::NetworkBytes() {
     } catch (const std::exception&) {
         saved = false;
     }
-    WriteLateralLinks(*myCol, links, indexInMemory);
+    WriteLateralLinks(*myCol, links, [&](const std::string& key) { return myCol->KeyToIndex(key); });
     if (!saved || SerializeFailures > 0) return std::nullopt;
     return bytes;
 }
