@@ -659,10 +659,10 @@ private:
             if (hasIs_) {
                 DecodeEscapes(item_.text);
                 cell.kind = Cell::Text;
-                cell.text = AddString(item_.text);
+                cell.text = AddString(std::move(item_.text));
             } else if (hasV_) {
                 cell.kind = Cell::Text;
-                cell.text = AddString(v_);
+                cell.text = AddString(std::move(v_));
             }
         } else if (!hasV_) {
             return;   // no value: the cell is empty
@@ -684,7 +684,7 @@ private:
         } else if (type_ == "str") {
             DecodeEscapes(v_);
             cell.kind = Cell::Text;
-            cell.text = AddString(v_);
+            cell.text = AddString(std::move(v_));
         } else if (type_ == "b") {
             double n = 0;
             if (!ParseXmlNumber(v_, n)) pkg_.Fail(part_, Where() + ": bad boolean " + Quoted(v_));
@@ -701,7 +701,7 @@ private:
                 cell.number = serial;
             } else {
                 cell.kind = Cell::Text;
-                cell.text = AddString(v_);
+                cell.text = AddString(std::move(v_));
             }
         } else if (type_.empty() || type_ == "n") {
             double n = 0;
