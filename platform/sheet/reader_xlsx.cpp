@@ -492,14 +492,29 @@ void AppendText(std::string& to, const char* text, size_t length, const ValueMem
     to.append(text, length);
 }
 
-// <sst><si>...</si>...
-class SharedStringsHandler : public XmlHandler {
+// The reader of one part of the package, keeping values within `memory`.
+class PartHandler : public XmlHandler {
 public:
-    SharedStringsHandler(const Package& pkg, const std::string& part, ValueMemory& memory)
+    PartHandler(const Package& pkg, const std::string& part, ValueMemory& memory)
         : pkg_(pkg), part_(part), memory_(memory) {}
+
+protected:
+    // At the root element: raises "no <expected> element" for any other.
+    void RequireRoot(std::string_view name, std::string_view expected) const {
+        if (name != expected) pkg_.Fail(part_, "no <" + std::string(expected) + "> element");
+    }
+    const Package& pkg_;
+    const std::string& part_;
+    ValueMemory& memory_;
+};
+
+// <sst><si>...</si>...
+class SharedStringsHandler : public PartHandler {
+public:
+    using PartHandler::PartHandler;
     void Start(std::string_view name, const char** atts) override {
         if (depth == 1) {
-            if (name != "sst") pkg_.Fail(part_, "no <sst> element");
+            RequireRoot(name, "sst");
         } else if (depth == 2) {
             inItem_ = name == "si";
             if (inItem_) item_.Begin(depth);
@@ -525,9 +540,6 @@ public:
     std::vector<std::string> out;
 
 private:
-    const Package& pkg_;
-    const std::string& part_;
-    ValueMemory& memory_;
     ItemText item_;
     bool inItem_ = false;
 };
@@ -539,11 +551,11 @@ std::vector<std::string> ReadSharedStrings(const Package& pkg, const std::string
 }
 
 // <worksheet>...<sheetData><row r><c r t><v/> or <is/></c>...</row>...
-class WorksheetHandler : public XmlHandler {
+class WorksheetHandler : public PartHandler {
 public:
     WorksheetHandler(const Package& pkg, const std::string& part, Sheet& sheet, const std::vector<std::string>& shared,
                      ValueMemory& memory)
-        : pkg_(pkg), part_(part), sheet_(sheet), shared_(shared), memory_(memory) {
+        : PartHandler(pkg, part, memory), sheet_(sheet), shared_(shared) {
         // Each shared string enters the sheet's own strings once, when first used.
         memory_.Take(shared.size() * sizeof(uint32_t));
         local_.assign(shared.size(), kNone);
@@ -722,11 +734,8 @@ private:
     // What the heap adds to each row's block of cells.
     static constexpr size_t kBlockOverhead = 16;
 
-    const Package& pkg_;
-    const std::string& part_;
     Sheet& sheet_;
     const std::vector<std::string>& shared_;
-    ValueMemory& memory_;
     std::vector<uint32_t> local_;
     ItemText item_;
     bool other_ = false, seenData_ = false, inData_ = false, inRow_ = false, inCell_ = false;
@@ -749,16 +758,15 @@ std::shared_ptr<Sheet> ReadWorksheet(const Package& pkg, const std::string& part
 
 // <workbook>...<sheets><sheet name r:id/>...</sheets>...
 //   <bookViews><workbookView activeTab/>...
-class WorkbookHandler : public XmlHandler {
+class WorkbookHandler : public PartHandler {
 public:
     struct Entry {
         std::string name, id;
     };
-    WorkbookHandler(const Package& pkg, const std::string& part, ValueMemory& memory)
-        : pkg_(pkg), part_(part), memory_(memory) {}
+    using PartHandler::PartHandler;
     void Start(std::string_view name, const char** atts) override {
         if (depth == 1) {
-            if (name != "workbook") pkg_.Fail(part_, "no <workbook> element");
+            RequireRoot(name, "workbook");
         } else if (depth == 2) {
             // The first <sheets> and the first <bookViews> only.
             inSheets_ = !seenSheets_ && name == "sheets";
@@ -782,9 +790,6 @@ public:
     std::string activeTab;
 
 private:
-    const Package& pkg_;
-    const std::string& part_;
-    ValueMemory& memory_;
     bool inSheets_ = false, seenSheets_ = false, inViews_ = false, seenViews_ = false, seenView_ = false;
 };
 
