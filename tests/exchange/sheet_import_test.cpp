@@ -140,7 +140,10 @@ TEST_F(ExchangeTest, NothingChangesWhenTheImportCannotGoOn) {
     auto big = std::make_shared<sheet::Sheet>();
     big->name = "Network";
     auto text = [&](int32_t row, int32_t col, const std::string& t) {
-        big->Put(row, col, sheet::Cell{sheet::Cell::Text, big->AddString(t), 0});
+        sheet::Cell cell;
+        cell.kind = sheet::Cell::Text;
+        cell.text = big->AddString(t);
+        big->Put(row, col, cell);
     };
     for (int32_t p = 1; p <= kMaxLinkedPipes + 1; ++p) {
         text(p + 2, 1, "MH" + std::to_string(p));
