@@ -40,8 +40,31 @@ void Form1::Form_Click() {
         // The removal may have renumbered a node of the current run; the
         // run is rebuilt so that the redraw does not follow stale indices.
         latseupdate(CurrentLateralName);
+        // The pipe the grid showed may have gone with the lateral; its name and
+        // values must not stay on the grid.  The redraw fills the grid again
+        // when a pipe of the run is marked.
+        if (!NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey)) EmptyPipeGrid();
+        // Without pipes the redraw draws no profile and lays no handles, so
+        // the handles of a removed pipe are hidden here.
+        if (RunCount == 0) HideEditHandles();
     }
     draw();
+}
+
+void Form1::EmptyPipeGrid() {
+    CurrentPipeKey.clear();
+    se_selupdate();
+    for (int row = 1; row <= 9; ++row) MSHFlexGrid2.TextMatrix(row, 1, "");
+}
+
+void Form1::HideEditHandles() {
+    for (int i : PGR.Indices()) PGR(i).Visible(false);
+    for (int i : plen.Indices()) plen(i).Visible(false);
+    for (int i : pcover.Indices()) pcover(i).Visible(false);
+    for (int i : VSlope.Indices()) VSlope(i).Visible(false);
+    for (int i : Picdia.Indices()) Picdia(i).Visible(false);
+    picfrom.Visible(false);
+    picfrom1.Visible(false);
 }
 
 void Form1::latseupdate(const std::string& LateralName) {
@@ -126,13 +149,7 @@ void Form1::UserControl12_TabSelect(int32_t /*Index*/) {
     Picture1.Cls();
     // The edit handles belong to the pipe marked before; the redraw lays them
     // again for the new choice.
-    for (int i : PGR.Indices()) PGR(i).Visible(false);
-    for (int i : plen.Indices()) plen(i).Visible(false);
-    for (int i : pcover.Indices()) pcover(i).Visible(false);
-    for (int i : VSlope.Indices()) VSlope(i).Visible(false);
-    for (int i : Picdia.Indices()) Picdia(i).Visible(false);
-    picfrom.Visible(false);
-    picfrom1.Visible(false);
+    HideEditHandles();
     if (CurrentRunPos > 0) {
         // The strip stores the pressed tab's position in Selected; the window
         // sets it to 1 whenever a lateral is chosen.
