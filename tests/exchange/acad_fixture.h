@@ -109,7 +109,8 @@ for e in doc.audit().errors:
 num = lambda v: '%.15g' % v
 point = lambda p: ' '.join(num(c) for c in p)
 for layer in doc.layers:
-    print('layer', layer.dxf.name, layer.dxf.color)
+    if layer.dxf.name != 'Defpoints':   # added by ezdxf as it loads a file without it
+        print('layer', layer.dxf.name, layer.dxf.color)
 print('active', doc.header.get('$CLAYER', '0'))
 for e in doc.modelspace():
     kind = e.dxftype()
