@@ -123,12 +123,7 @@ TEST_F(ProjectWindowTest, MoreThanTwentySizesFillTheGridAndTheFirstTwentyRows) {
         s->Name = k == 0 ? "Dia" : "DiaX" + std::to_string(k);   // a node named "Dia" counts too
         s->dia = static_cast<int16_t>(1300 + 100 * k);
         // Each field a size row copies holds a value of its own.
-        s->slope = 0.0031f;
-        s->ma2 = 4;
-        s->finv = 0.65f;
-        s->ma1 = 9;
-        s->felv = 123.5f;
-        s->telv = 77;
+        std::tie(s->slope, s->finv, s->felv, s->telv, s->ma2, s->ma1) = std::tuple(0.0031f, 0.65f, 123.5f, 77.0f, 4, 9);
         AddRecordNode(*f().myCol, s, {});
     }
     w().Command2_Click();
