@@ -17,8 +17,9 @@ void Form1::Form_Click() {
             MM1.Tag("");
             return;
         }
-        myCol->RemoveItem(vb::Variant(k));
+        RemoveKeepingLinks([&] { myCol->RemoveItem(vb::Variant(k)); });
         UserControl11.tabreset();
+        std::vector<std::string> laterals;
         const int32_t limit = myCol->ItemCount();
         int32_t n = myCol->FirstSibling(vb::Variant(int32_t(1)));
         for (int32_t guard = 0; n != 0 && guard <= limit; ++guard) {
@@ -26,12 +27,16 @@ void Form1::Form_Click() {
             if (s && vb::Left(s->Name, 7) == "Lateral") {
                 UserControl11.text(s->Name);
                 UserControl11.AddTab(s->Name);
+                laterals.push_back(s->Name);
             }
             n = myCol->NextSibling(vb::Variant(n));
         }
         MM1.Tag("");
         UserControl11.Selected(1);
         CurrentLateralName = UserControl11.text();
+        // The laterals' list shows what the strip shows, so that it offers no
+        // removed lateral.
+        ListLaterals(laterals, CurrentLateralName);
         // The removal may have renumbered a node of the current run; the
         // run is rebuilt so that the redraw does not follow stale indices.
         latseupdate(CurrentLateralName);
@@ -94,7 +99,17 @@ void Form1::UserControl11_TabSelect(int32_t /*Index*/) {
     Form_Click();
 }
 
+void Form1::ListLaterals(const std::vector<std::string>& names, const std::string& current) {
+    listingLaterals_ = true;
+    List1.Clear();
+    for (const std::string& name : names) List1.AddItem(name);
+    const auto at = std::find(names.begin(), names.end(), current);
+    if (at != names.end()) List1.ListIndex(static_cast<int>(at - names.begin()));
+    listingLaterals_ = false;
+}
+
 void Form1::List1_Click() {
+    if (listingLaterals_) return;
     UserControl12.tabreset();
     if (List1.ListCount() > 0) {
         CurrentLateralName = List1.Text();
@@ -159,6 +174,14 @@ void Form1::List2_GotFocus() {
     MSHFlexGrid2.TextMatrix(1, 0, "Rowheight");
     MSHFlexGrid2.TextMatrix(2, 0, "height");
     MSHFlexGrid2.TextMatrix(3, 0, "Color");
+    // When the grid shows a record, a click on the list may have refilled it
+    // before the focus came, or may choose the entry already chosen and raise
+    // no Click at all: the record is shown again here, so that its rows keep
+    // their own titles (edits left in the grid go to it first).
+    if (NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey)) {
+        if (PipeGridRow > 0) updatedata(PipeGridRow, 1);
+        se_selupdate();
+    }
 }
 
 void Form1::List2_LostFocus() {

@@ -106,6 +106,18 @@ TEST_F(FlexTest, EditorKeysMoveAndCommitByTheirRules) {
     Type(vb::vbKeyReturn);
     EXPECT_EQ(g().Col(), 15);
     EXPECT_EQ(g().TextMatrix(3, 15), "");
+
+    // Rebuilding the table hides the editor; what it held reaches no cell of
+    // the new table, whatever key follows.
+    Click(5, 5);
+    x().txtEdit.Text("zzz");
+    x().mnuconfig();
+    EXPECT_FALSE(x().txtEdit.Visible());
+    Key(vb::vbKeyRight);
+    Type(vb::vbKeyReturn);
+    EXPECT_EQ(g().TextMatrix(0, 0), "");
+    EXPECT_EQ(g().TextMatrix(0, 1), "Visible");
+    EXPECT_NE(g().TextMatrix(5, 5), "zzz");
 }
 
 TEST_F(FlexTest, ProfileRowTableAndItsReadOnlyRows) {

@@ -29,6 +29,10 @@ public:
         Fail("AddCircle");
         return LocalClient::AddCircle(c, r);
     }
+    void SelectOnScreen(const std::string& set) override {
+        Fail("SelectOnScreen");
+        LocalClient::SelectOnScreen(set);
+    }
     std::string AddText(const std::string& t, const cad::Point& p, double h) override {
         Fail("AddText");
         return LocalClient::AddText(t, p, h);

@@ -1,10 +1,26 @@
 // The network-sheet import from the running workbook program.
+#include "exchange/pipe_limit.h"
 #include "projectdata/form3.h"
 #include "tests/exchange/exchange_fixture.h"
 
 namespace {
 
 using Strings = std::vector<std::string>;
+
+// A running workbook program whose active workbook shows one sheet built here.
+class OneSheetProgram : public sheet::SheetClient {
+public:
+    explicit OneSheetProgram(std::shared_ptr<const sheet::Sheet> sheet) : sheet_(std::move(sheet)) {}
+    void OpenWorkbook(const std::string&) override {}
+    void CloseWorkbooks() override {}
+    std::string ActiveWorkbook() override { return "big.xlsx"; }
+    std::shared_ptr<const sheet::Sheet> ActiveSheet() override { return sheet_; }
+    bool Visible() override { return true; }
+    void Visible(bool) override {}
+
+private:
+    std::shared_ptr<const sheet::Sheet> sheet_;
+};
 
 // A chain MH1 -> MH2 -> MH3 -> MH4 with a branch MH5 -> MH2: pipe 2's
 // upstream pipe is 4 (the higher number is found first), so lateral 1 is
@@ -141,6 +157,32 @@ TEST_F(ExchangeTest, NothingChangesWhenTheImportCannotGoOn) {
     ASSERT_EQ(dialogs().Messages().size(), 1u);
     EXPECT_NE(Prompts()[0].find("Row 4, column 11: \"abc\""), std::string::npos) << Prompts()[0];
     EXPECT_EQ(progress, Strings{" Row=3"});
+    EXPECT_EQ(f().myCol, before);
+    EXPECT_EQ(ListItems(f().List1), listBefore);
+    EXPECT_EQ(PipeCount, pipesBefore);
+
+    // One pipe more than the 16-bit links can number: refused with the
+    // count before any row is read.
+    auto big = std::make_shared<sheet::Sheet>();
+    big->name = "Network";
+    auto text = [&](int32_t row, int32_t col, const std::string& t) {
+        sheet::Cell cell;
+        cell.kind = sheet::Cell::Text;
+        cell.text = big->AddString(t);
+        big->Put(row, col, cell);
+    };
+    for (int32_t p = 1; p <= kMaxLinkedPipes + 1; ++p) {
+        text(p + 2, 1, "MH" + std::to_string(p));
+        text(p + 2, 2, "MH" + std::to_string(p + 1));
+    }
+    big->Finish();
+    auto holding = std::make_shared<OneSheetProgram>(big);
+    SetRunningExcelAttacher([holding] { return holding; });
+    dialogs().ClearLog();
+    progress.clear();
+    EXPECT_FALSE(ImportNetworkSheet(f(), [&](const std::string& s) { progress.push_back(s); }));
+    EXPECT_EQ(Prompts(), Strings{"The sheet holds 32,768 pipes, so nothing was imported: " + TooManyPipesReason() + "."});
+    EXPECT_TRUE(progress.empty());
     EXPECT_EQ(f().myCol, before);
     EXPECT_EQ(ListItems(f().List1), listBefore);
     EXPECT_EQ(PipeCount, pipesBefore);

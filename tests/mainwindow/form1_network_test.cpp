@@ -265,6 +265,10 @@ TEST_F(Form1Test, PendingRemovalOfALateral) {
     EXPECT_EQ(TabCaptions(f().UserControl11), std::vector<std::string>{"Lateral2"});
     EXPECT_EQ(CurrentLateralName, "Lateral2");
     EXPECT_EQ(f().MM1.Tag(), "");
+    // The laterals' list follows the strip, with the current lateral chosen.
+    ASSERT_EQ(f().List1.ListCount(), 1);
+    EXPECT_EQ(f().List1.List(0), "Lateral2");
+    EXPECT_EQ(f().List1.Text(), "Lateral2");
     // The run was rebuilt: it follows the remaining lateral's valid nodes.
     ASSERT_EQ(RunCount, 1);
     auto s = NodeRecordByIndex(f().myCol.get(), CurrentRun[1].NodeIndex);
@@ -300,6 +304,40 @@ TEST_F(Form1Test, RemovalListsLateralsInTreeOrder) {
     f().Form_Click();
     EXPECT_EQ(TabCaptions(f().UserControl11), (std::vector<std::string>{"Lateral1", "Lateral2"}));
     EXPECT_EQ(CurrentLateralName, "Lateral2");
+    ASSERT_EQ(f().List1.ListCount(), 2);
+    EXPECT_EQ(f().List1.List(0) + "|" + f().List1.Text(), "Lateral1|Lateral2");
+}
+
+// The pipe list's focus titles the pipe grid's first rows for the profile
+// rows; whether the focus comes before the list's Click, after it, or with
+// no Click at all (the entry already chosen), the grid ends with the pipe's
+// own titles and values, and an edit left in it reaches the pipe.
+TEST_F(Form1Test, PipeListFocusLeavesThePipeGridTitled) {
+    for (int i = 0; i < 3; ++i) f().Command7_Click();
+    f().List1.ListIndex(0);
+    auto titled = [&](const std::string& pipe) {
+        auto& g = f().MSHFlexGrid2;
+        return g.TextMatrix(0, 0) + "|" + g.TextMatrix(1, 0) + "|" + g.TextMatrix(2, 0) + "|" + g.TextMatrix(3, 0) +
+               "|" + g.TextMatrix(2, 1) == pipe + "|Qdesign|Diameter|Slope|" + std::to_string(Rec(pipe)->dia);
+    };
+    f().List2_GotFocus();
+    f().List2.ListIndex(1);
+    EXPECT_TRUE(titled("Se 3"));
+    f().List2.ListIndex(2);
+    f().List2_GotFocus();
+    EXPECT_TRUE(titled("Se 4"));
+    f().List2_LostFocus();
+    f().List2_GotFocus();   // a click on the entry already chosen
+    EXPECT_TRUE(titled("Se 4"));
+
+    f().MSHFlexGrid2.Row(2);
+    f().MSHFlexGrid2.Col(1);
+    f().MSHFlexGrid2_Click();
+    f().txtEdit.Text("300");
+    f().List2_GotFocus();
+    EXPECT_EQ(Rec("Se 4")->dia, 300);
+    EXPECT_TRUE(titled("Se 4"));
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
 
 TEST_F(Form1Test, AddToListWritesTheLateralText) {

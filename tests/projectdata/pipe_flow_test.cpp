@@ -133,7 +133,7 @@ TEST_F(PipeFlowTest, CasesGiveTheirNumbersAndRefuseBadInput) {
     EXPECT_DOUBLE_EQ(projectdata::RoundDecimals(0.125, 2), 0.12);
     EXPECT_DOUBLE_EQ(projectdata::RoundDecimals(0.375, 2), 0.38);
     EXPECT_DOUBLE_EQ(projectdata::RoundDecimals(-2.5, 0), -2);
-    // The iteration: six rounds for e/D 0.0013 at Re 4000; Re 4000 is turbulent;
+    // The iteration: relative roughness 0.0013 at Re 4000 (turbulent) takes six rounds;
     // non-finite input is refused rather than iterated.
     const auto r = projectdata::ColebrookCalculator(0.0013f, 4000);
     EXPECT_EQ(r.status, projectdata::FrictionStatus::Converged);
