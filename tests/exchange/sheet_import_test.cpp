@@ -80,6 +80,32 @@ TEST_F(ExchangeTest, ChainAndBranchFromEveryWriter) {
     }
 }
 
+// Each of the 14 columns goes to its own field: in the fixture every cell of
+// the two pipe rows holds a value of its own (and the two pipes do not meet,
+// so the connection scan changes none of them).
+TEST_F(ExchangeTest, EachColumnGoesToItsOwnField) {
+    running_->OpenWorkbook(SheetData("columns_xlsxwriter.xlsx"));
+    ASSERT_TRUE(ImportNetworkSheet(f(), nullptr));
+    const std::pair<const char*, Strings> columns[] = {
+        {"from", {"MH10", "MH30"}},      {"tom", {"MH20", "MH40"}},         {"felv", {"110.5", "120.5"}},
+        {"telv", {"109.75", "119.75"}},  {"l", {"42.5", "52.5"}},           {"finv", {"107.25", "117.25"}},
+        {"tinv", {"106.125", "116.125"}}, {"dia", {"450", "525"}},           {"slope", {"0.0125", "0.0175"}},
+        {"lat", {"Lateral 1", "Lateral 2"}},   // column 10 is replaced by the lateral the import assigns
+        {"x1", {"1001.5", "1101.5"}},    {"y1", {"2002.5", "2102.5"}},      {"x2", {"3003.5", "3103.5"}},
+        {"y2", {"4004.5", "4104.5"}},
+    };
+    const auto pipes = {Rec("Se 1"), Rec("Se 2")};
+    for (const auto& p : pipes) ASSERT_TRUE(p);
+    for (const auto& [field, values] : columns) {
+        Strings got;
+        for (const auto& p : pipes) got.push_back(vb::CStr(p->GetProperty(field)));
+        EXPECT_EQ(got, values) << field;
+    }
+    // The cover under the upstream ground: 110.5 - 107.25 - 0.45 = 2.8.
+    EXPECT_FLOAT_EQ(Rec("Se 1")->mincover, 2.8f);
+    EXPECT_FLOAT_EQ(Rec("Se 2")->mincover, 120.5f - 117.25f - 0.525f);
+}
+
 // Duplicate From (told once, in the lower pipe's scan, which then starts
 // with "*"), From = To (told once for the pipe, which no lateral reaches and
 // which is reported as left out), blank and "0" outfalls (their own

@@ -76,6 +76,8 @@ protected:
             s->x2 = 1000.75f + k;
             s->ma3 = static_cast<int16_t>(-k);
         }
+        // Three sheets (keys "ObjSheet2" to "ObjSheet4", after the test line).
+        for (int i = 0; i < 3; ++i) f().Command5_Click();
         // Draw Lateral1 once, so that its levels are those every redraw gives.
         f().List1.ListIndex(-1);
         f().List1.ListIndex(0);
@@ -114,8 +116,10 @@ TEST_F(CollectionFileTest, SavedNetworkComesBackWholeInAFreshWindow) {
     EXPECT_EQ(CurrentLateralName, "Lateral1");
     EXPECT_EQ(TabCaptions(f().UserControl11), (std::vector<std::string>{"Lateral1", "Lateral2"}));
     EXPECT_EQ(RunCount, 2);
-    // The two lateral keys, then the relisting's one per lateral.
-    EXPECT_EQ(LateralCount, 4);
+    // The counters: pipes as the relisting counts them, laterals the two
+    // lateral keys and then the relisting's one per lateral, sheets the
+    // three sheet keys.
+    EXPECT_EQ((std::vector<int32_t>{PipeCount, LateralCount, SheetCount}), (std::vector<int32_t>{5, 4, 3}));
     // The picture, the test line and the table are back too.
     auto picture = f().myCol->Item(vb::Variant("ObjSe 3")).Element(1).As<vb::StdPicture>();
     ASSERT_TRUE(picture);

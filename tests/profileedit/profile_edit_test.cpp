@@ -132,9 +132,14 @@ TEST_F(ProfileEditTest, GroundAndLengthDragsStoreNothingUntilTheCommit) {
 
     // Element 0 is the downstream ground of the last pipe; its drag shows in
     // the downstream ground row.
+    // Its press arms the box with that level, which differs from every
+    // other ground level of the run.
+    b_->telv = 98.75f;
     Mark({2});
     f().PGR_MouseDown(0, 1, 0, 1, 1);
     EXPECT_EQ(f().Text19.Tag(), "Pgr 0");
+    EXPECT_EQ(f().Text19.Text(), "98.75");
+    EXPECT_EQ(f().CurrentPipeKey, b_->Name);
     f().PGR_MouseMove(0, 1, 0, 1, 10);
     EXPECT_EQ(g().TextMatrix(8, 1), f().Text19.Text());
     f().Text19.Text("99.5");

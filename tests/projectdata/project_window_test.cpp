@@ -122,13 +122,22 @@ TEST_F(ProjectWindowTest, MoreThanTwentySizesFillTheGridAndTheFirstTwentyRows) {
         auto s = std::make_shared<model::Sewer>();
         s->Name = k == 0 ? "Dia" : "DiaX" + std::to_string(k);   // a node named "Dia" counts too
         s->dia = static_cast<int16_t>(1300 + 100 * k);
+        // Each field a size row copies holds a value of its own.
+        std::tie(s->slope, s->finv, s->felv, s->telv, s->ma2, s->ma1) = std::tuple(0.0031f, 0.65f, 123.5f, 77.0f, 4, 9);
         AddRecordNode(*f().myCol, s, {});
     }
     w().Command2_Click();
     EXPECT_EQ(w().MSHFlexGrid2.Rows(), 26);
     EXPECT_EQ(w().MSHFlexGrid2.TextMatrix(25, 1), "2200");
+    EXPECT_EQ(Row(w().MSHFlexGrid2, 16), "16|1300|0.0031||||||");
     EXPECT_EQ(PipeSizeCount, 20);
     EXPECT_EQ(PipeSizeTable[20][0], 1700);
+    // The row of "Dia": diameter, minimum slope, maximum velocity (ma2),
+    // maximum h/D (finv), Manning's n (ma1) and price (felv); no other element.
+    PipeSizeRow expected{};
+    for (auto [element, value] : {std::pair<int, float>{0, 1300}, {1, 0.0031f}, {2, 4}, {3, 0.65f}, {4, 9}, {8, 123.5f}})
+        expected[static_cast<size_t>(element)] = value;
+    for (size_t e = 0; e < expected.size(); ++e) EXPECT_FLOAT_EQ(PipeSizeTable[16][e], expected[e]) << "element " << e;
 }
 
 TEST_F(ProjectWindowTest, EditingThePipeTableWithEnterArrowsAndEsc) {
