@@ -165,6 +165,8 @@ void FLEX::MSFlexGrid1_MouseDown(int Button, int, float, float) {
 void FLEX::Command4_Click() { PopupMenu(mnuedit, 0, 500, 400); }
 
 void FLEX::txtEdit_KeyDown(int& KeyCode, int& Shift) {
+    // A hidden editor stands over no cell: it commits nothing anywhere.
+    if (!txtEdit.Visible()) return;
     vb::FlexGrid& g = MSFlexGrid1;
     const int caret = txtEdit.SelStart();
     const bool caretAtEnd = caret >= vb::Len(txtEdit.Text());
@@ -207,6 +209,7 @@ void FLEX::txtEdit_KeyDown(int& KeyCode, int& Shift) {
 }
 
 void FLEX::txtEdit_KeyPress(int& KeyAscii) {
+    if (!txtEdit.Visible()) return;
     vb::FlexGrid& g = MSFlexGrid1;
     if (KeyAscii == vb::vbKeyEscape) {
         if (txtEdit.Text() != EditStartText) txtEdit.Text(EditStartText);

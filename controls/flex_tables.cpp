@@ -18,6 +18,9 @@ std::string General(float v) { return vb::SingleToText(v); }
 }  // namespace
 
 void FLEX::StartTable() {
+    // An editor left open over the old table would commit its text into
+    // whatever cell of the new one its row and column name.
+    HideEditor();
     MSFlexGrid1.Visible(false);
     MSFlexGrid1.Clear();
     EditCellRow = 0;

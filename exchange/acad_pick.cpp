@@ -11,6 +11,18 @@
 #include "mainwindow/network_access.h"
 #include "platform/runtime/conversions.h"
 
+namespace {
+
+std::string ClosedDuringPick(int laterals) {
+    const std::string what = laterals <= 0 ? "nothing was added"
+                             : laterals == 1
+                                 ? "the lateral made before that stays in the network"
+                                 : "the " + std::to_string(laterals) + " laterals made before that stay in the network";
+    return "The drawing program was closed during the pick; " + what + ".";
+}
+
+}  // namespace
+
 void Form1::WireAcadPick() { Command25.Click = [this] { Command25_Click(); }; }
 
 void Form1::HideAcadPickFrame() { Frame15.Visible(false); }
@@ -20,9 +32,12 @@ void Form1::Command25_Click() {
     if (!AcadApp) return;   // the preparation has told the user
 
     // A failure is shown once and ends the pick; the panel goes away with it.
+    // The drawing program closed by the user is told in plain words, with
+    // what the pick had made by then.
     const std::string set = "SET1";
-    auto rule = [](const vb::VbError& e) {
-        vb::MsgBox(e.Description());
+    auto rule = [this](const vb::VbError& e) {
+        vb::MsgBox(e.Number() == cad::kErrGone ? ClosedDuringPick(vb::CInt(vb::Val(Label29.Caption())))
+                                                : e.Description());
         return false;
     };
     auto step = [&](const std::function<void()>& call) { return AcadStep(set, call, rule); };

@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "exchange/excel.h"
+#include "exchange/pipe_limit.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/network_access.h"
 #include "platform/runtime/conversions.h"
@@ -26,6 +27,22 @@ struct CellError {
 };
 
 bool IsBlankCell(const vb::Variant& v) { return v.IsEmpty() || (v.IsString() && v.RawString().empty()); }
+
+// The row that ends the pipe rows: "END" in its first cell, or its first
+// four cells empty.
+bool EndsPipeRows(const sheet::Sheet& sheet, int32_t row) {
+    const vb::Variant first = sheet.Value(row, 1);
+    if (first.IsString() && first.RawString() == "END") return true;
+    return IsBlankCell(first) && IsBlankCell(sheet.Value(row, 2)) && IsBlankCell(sheet.Value(row, 3)) &&
+           IsBlankCell(sheet.Value(row, 4));
+}
+
+// A count with its thousands grouped by commas ("32,768").
+std::string Grouped(int64_t n) {
+    std::string digits = std::to_string(n);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
+    return digits;
+}
 
 // Reads one pipe row into a new record (columns 1 to 14, then the cover).
 std::shared_ptr<model::Sewer> ReadPipeRow(const sheet::Sheet& sheet, int32_t row) {
@@ -135,16 +152,19 @@ std::optional<SheetNetwork> BuildNetworkFromSheet(const sheet::Sheet& sheet, con
     auto report = [&](const std::string& text) {
         if (progress) progress(text);
     };
+    // The pipes link to each other by their numbers in 16-bit fields: a
+    // sheet of more pipes than those can number is refused before any row
+    // is read.
+    int32_t rows = 0;
+    while (!EndsPipeRows(sheet, rows + 3)) ++rows;   // rows beyond the sheet are empty
+    if (rows > kMaxLinkedPipes) {
+        vb::MsgBox("The sheet holds " + Grouped(rows) + " pipes, so nothing was imported: " + TooManyPipesReason() + ".");
+        return std::nullopt;
+    }
     // Reading: pipe p is on sheet row p + 2.
     std::vector<std::shared_ptr<model::Sewer>> pipes(1);
     try {
-        for (int32_t row = 3;; ++row) {
-            const vb::Variant first = sheet.Value(row, 1);
-            if (first.IsString() && first.RawString() == "END") break;
-            if (IsBlankCell(first) && IsBlankCell(sheet.Value(row, 2)) && IsBlankCell(sheet.Value(row, 3)) &&
-                IsBlankCell(sheet.Value(row, 4))) {
-                break;
-            }
+        for (int32_t row = 3; row < rows + 3; ++row) {
             pipes.push_back(ReadPipeRow(sheet, row));
             report(" Row=" + std::to_string(row));
         }

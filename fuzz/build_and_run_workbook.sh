@@ -14,7 +14,7 @@ fuzz_objects platform/sheet platform/runtime -- \
   platform/runtime/conversions.cpp platform/runtime/variant.cpp platform/runtime/vberror.cpp
 
 "$CXX" "${FLAGS[@]}" -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  "$SEWER_ROOT/fuzz/read_workbook_fuzz.cpp" "${objects[@]}" -lzip -lpugixml -lfreexl \
+  "$SEWER_ROOT/fuzz/read_workbook_fuzz.cpp" "${objects[@]}" -lzip -lexpat -lfreexl \
   -o "$OUT/read_workbook_fuzz"
 
 # Seeds: the small workbook fixtures (the oversized one stays out), each

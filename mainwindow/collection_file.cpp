@@ -7,6 +7,7 @@
 // there untouched.  A reload builds the new tree aside and puts it into myCol
 // only when the bytes gave a tree; otherwise the network in memory stays.
 #include "mainwindow/form1.h"
+#include "mainwindow/lateral_links.h"
 #include "mainwindow/network_access.h"
 #include "platform/runtime/app.h"
 #include "platform/runtime/files.h"
@@ -95,6 +96,17 @@ std::optional<std::vector<uint8_t>> Form1::NetworkBytes() {
         myCol_SerializeObject(s, o, d, id);
     };
     SerializeFailures = 0;
+    // The bytes number the nodes in tree order, which is how a load numbers
+    // them: the lateral links are written with those numbers for the save
+    // and with the indices in memory again afterwards.
+    const std::vector<LateralLink> links = FindLateralLinks(*myCol);
+    std::vector<int32_t> loadedIndex(static_cast<size_t>(myCol->ItemCount()) + 1, 0);
+    const std::vector<int32_t> order = myCol->SaveOrder();
+    for (size_t i = 0; i < order.size(); ++i) loadedIndex[static_cast<size_t>(order[i])] = static_cast<int32_t>(i + 1);
+    WriteLateralLinks(*myCol, links, [&](const std::string& key) {
+        const int32_t n = myCol->KeyToIndex(key);
+        return n >= 1 ? loadedIndex[static_cast<size_t>(n)] : 0;
+    });
     std::vector<uint8_t> bytes;
     bool saved = false;
     try {
@@ -104,6 +116,7 @@ std::optional<std::vector<uint8_t>> Form1::NetworkBytes() {
     } catch (const std::exception&) {
         saved = false;
     }
+    WriteLateralLinks(*myCol, links, [&](const std::string& key) { return myCol->KeyToIndex(key); });
     if (!saved || SerializeFailures > 0) return std::nullopt;
     return bytes;
 }

@@ -2,6 +2,7 @@
 // sheets, a lateral's "lat" text, the project window, and the procedures for
 // removing and moving the pipe list's entries.
 #include "mainwindow/form1.h"
+#include "mainwindow/lateral_links.h"
 #include "mainwindow/network_access.h"
 #include "projectdata/form3.h"
 #include "profileedit/grid_value.h"
@@ -171,20 +172,37 @@ void Form1::DeleteSelectedNode(int16_t Flag) {
         NewDefaultNetwork();
         return;
     }
-    if (myCol) myCol->RemoveItem(vb::Variant("Obj" + List2.Text()));
+    if (myCol) RemoveKeepingLinks([&] { myCol->RemoveItem(vb::Variant("Obj" + List2.Text())); });
     FillLateralList();
 }
 
 void Form1::RemoveSelectedChildren() {
     if (!myCol) return;
     const std::string key = "Obj" + List2.Text();
-    if (AllSelected(List2)) {
-        myCol->RemoveChildren(vb::Variant(key));
-        return;
+    RemoveKeepingLinks([&] {
+        if (AllSelected(List2)) {
+            myCol->RemoveChildren(vb::Variant(key));
+            return;
+        }
+        for (int i = List2.ListCount() - 1; i >= 0; --i) {
+            if (List2.Selected(i)) myCol->RemoveItem(myCol->SiblingOffsetIndex(vb::Variant(key), i, false));
+        }
+    });
+}
+
+void Form1::RemoveKeepingLinks(const std::function<void()>& remove) {
+    const std::vector<LateralLink> links = FindLateralLinks(*myCol);
+    const auto writeBack = [&] {
+        WriteLateralLinks(*myCol, links, [&](const std::string& key) { return myCol->KeyToIndex(key); });
+    };
+    try {
+        remove();
+    } catch (...) {
+        // Nodes removed before the error have renumbered others too.
+        writeBack();
+        throw;
     }
-    for (int i = List2.ListCount() - 1; i >= 0; --i) {
-        if (List2.Selected(i)) myCol->RemoveItem(myCol->SiblingOffsetIndex(vb::Variant(key), i, false));
-    }
+    writeBack();
 }
 
 std::shared_ptr<model::Sewer> Form1::AddSewerToLateral() {

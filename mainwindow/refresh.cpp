@@ -17,8 +17,9 @@ void Form1::Form_Click() {
             MM1.Tag("");
             return;
         }
-        myCol->RemoveItem(vb::Variant(k));
+        RemoveKeepingLinks([&] { myCol->RemoveItem(vb::Variant(k)); });
         UserControl11.tabreset();
+        std::vector<std::string> laterals;
         const int32_t limit = myCol->ItemCount();
         int32_t n = myCol->FirstSibling(vb::Variant(int32_t(1)));
         for (int32_t guard = 0; n != 0 && guard <= limit; ++guard) {
@@ -26,17 +27,44 @@ void Form1::Form_Click() {
             if (s && vb::Left(s->Name, 7) == "Lateral") {
                 UserControl11.text(s->Name);
                 UserControl11.AddTab(s->Name);
+                laterals.push_back(s->Name);
             }
             n = myCol->NextSibling(vb::Variant(n));
         }
         MM1.Tag("");
         UserControl11.Selected(1);
         CurrentLateralName = UserControl11.text();
+        // The laterals' list shows what the strip shows, so that it offers no
+        // removed lateral.
+        ListLaterals(laterals, CurrentLateralName);
         // The removal may have renumbered a node of the current run; the
         // run is rebuilt so that the redraw does not follow stale indices.
         latseupdate(CurrentLateralName);
+        // The pipe the grid showed may have gone with the lateral; its name and
+        // values must not stay on the grid.  The redraw fills the grid again
+        // when a pipe of the run is marked.
+        if (!NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey)) EmptyPipeGrid();
+        // Without pipes the redraw draws no profile and lays no handles, so
+        // the handles of a removed pipe are hidden here.
+        if (RunCount == 0) HideEditHandles();
     }
     draw();
+}
+
+void Form1::EmptyPipeGrid() {
+    CurrentPipeKey.clear();
+    se_selupdate();
+    for (int row = 1; row <= 9; ++row) MSHFlexGrid2.TextMatrix(row, 1, "");
+}
+
+void Form1::HideEditHandles() {
+    for (int i : PGR.Indices()) PGR(i).Visible(false);
+    for (int i : plen.Indices()) plen(i).Visible(false);
+    for (int i : pcover.Indices()) pcover(i).Visible(false);
+    for (int i : VSlope.Indices()) VSlope(i).Visible(false);
+    for (int i : Picdia.Indices()) Picdia(i).Visible(false);
+    picfrom.Visible(false);
+    picfrom1.Visible(false);
 }
 
 void Form1::latseupdate(const std::string& LateralName) {
@@ -94,7 +122,17 @@ void Form1::UserControl11_TabSelect(int32_t /*Index*/) {
     Form_Click();
 }
 
+void Form1::ListLaterals(const std::vector<std::string>& names, const std::string& current) {
+    listingLaterals_ = true;
+    List1.Clear();
+    for (const std::string& name : names) List1.AddItem(name);
+    const auto at = std::find(names.begin(), names.end(), current);
+    if (at != names.end()) List1.ListIndex(static_cast<int>(at - names.begin()));
+    listingLaterals_ = false;
+}
+
 void Form1::List1_Click() {
+    if (listingLaterals_) return;
     UserControl12.tabreset();
     if (List1.ListCount() > 0) {
         CurrentLateralName = List1.Text();
@@ -111,13 +149,7 @@ void Form1::UserControl12_TabSelect(int32_t /*Index*/) {
     Picture1.Cls();
     // The edit handles belong to the pipe marked before; the redraw lays them
     // again for the new choice.
-    for (int i : PGR.Indices()) PGR(i).Visible(false);
-    for (int i : plen.Indices()) plen(i).Visible(false);
-    for (int i : pcover.Indices()) pcover(i).Visible(false);
-    for (int i : VSlope.Indices()) VSlope(i).Visible(false);
-    for (int i : Picdia.Indices()) Picdia(i).Visible(false);
-    picfrom.Visible(false);
-    picfrom1.Visible(false);
+    HideEditHandles();
     if (CurrentRunPos > 0) {
         // The strip stores the pressed tab's position in Selected; the window
         // sets it to 1 whenever a lateral is chosen.
@@ -159,6 +191,14 @@ void Form1::List2_GotFocus() {
     MSHFlexGrid2.TextMatrix(1, 0, "Rowheight");
     MSHFlexGrid2.TextMatrix(2, 0, "height");
     MSHFlexGrid2.TextMatrix(3, 0, "Color");
+    // When the grid shows a record, a click on the list may have refilled it
+    // before the focus came, or may choose the entry already chosen and raise
+    // no Click at all: the record is shown again here, so that its rows keep
+    // their own titles (edits left in the grid go to it first).
+    if (NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey)) {
+        if (PipeGridRow > 0) updatedata(PipeGridRow, 1);
+        se_selupdate();
+    }
 }
 
 void Form1::List2_LostFocus() {

@@ -122,6 +122,11 @@ public:
     // --- Byte form --------------------------------------------------------------
     bool SaveCollection(std::vector<uint8_t>& CollectionArray);
     bool LoadCollection(const std::vector<uint8_t>& CollectionBytes);
+    // The nodes in the order the byte form writes them, depth first in
+    // pre-order: element i is the node saved as record i + 1, which is the
+    // index it has once the bytes are loaded.  Empty when the links run in a
+    // circle (a broken tree).
+    std::vector<int32_t> SaveOrder() const;
 
     // Checks every structural invariant (dense indices, links both ways,
     // children pairs, sorted and complete key table); returns "" when sound,

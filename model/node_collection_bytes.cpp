@@ -304,16 +304,34 @@ void cNodeCollection::SerializeArray(vb::PropertyBag& bag, const vb::Variant& va
     bag.AppendNewBytes(name + "A", shape.data(), shape.size());
 }
 
+std::vector<int32_t> cNodeCollection::SaveOrder() const {
+    std::vector<int32_t> order;
+    order.reserve(static_cast<size_t>(NodeCount));
+    int32_t cur = NodeCount > 0 ? Nodes[0].FirstChild : 0;
+    // Depth first, pre-order, without recursion.
+    while (cur != 0) {
+        if (static_cast<int32_t>(order.size()) >= NodeCount) return {};
+        order.push_back(cur);
+        const NodeRecord& node = Nodes[static_cast<size_t>(cur)];
+        if (node.HasKids()) {
+            cur = node.FirstChild;
+            continue;
+        }
+        while (cur != 0 && Nodes[static_cast<size_t>(cur)].NextSibling == 0) cur = Nodes[static_cast<size_t>(cur)].Parent;
+        if (cur != 0) cur = Nodes[static_cast<size_t>(cur)].NextSibling;
+    }
+    return order;
+}
+
 bool cNodeCollection::SaveCollection(std::vector<uint8_t>& CollectionArray) {
     if (NodeCount == 0) return false;
     vb::PropertyBag bag;
     try {
+        const std::vector<int32_t> order = SaveOrder();
+        if (order.empty()) return false;  // cannot happen in a sound tree
         std::vector<int32_t> record(static_cast<size_t>(NodeCount) + 1, 0);
         int32_t counter = 1;
-        int32_t cur = Nodes[0].FirstChild;
-        // Depth first, pre-order, without recursion.
-        while (cur != 0) {
-            if (counter > NodeCount) return false;  // cannot happen in a sound tree
+        for (const int32_t cur : order) {
             const NodeRecord& node = Nodes[static_cast<size_t>(cur)];
             const std::string n = std::to_string(counter);
             const std::string valueName = n + "S";
@@ -359,13 +377,6 @@ bool cNodeCollection::SaveCollection(std::vector<uint8_t>& CollectionArray) {
                 const size_t nodes = static_cast<size_t>(NodeCount);
                 bag.Reserve(bag.ByteSize() / kSampleNodes * nodes / 4 * 5, bag.Count() / kSampleNodes * nodes / 4 * 5);
             }
-
-            if (node.HasKids()) {
-                cur = node.FirstChild;
-                continue;
-            }
-            while (cur != 0 && Nodes[static_cast<size_t>(cur)].NextSibling == 0) cur = Nodes[static_cast<size_t>(cur)].Parent;
-            if (cur != 0) cur = Nodes[static_cast<size_t>(cur)].NextSibling;
         }
         std::vector<uint8_t> count;
         PutI32(count, NodeCount);

@@ -1,5 +1,6 @@
 #include "model/partial_flow.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/runtime/conversions.h"
@@ -67,7 +68,9 @@ PartialFlowResult ShowPartialFlow(double Qd, double S, double D, double qIn, dou
     r.qCaption = "Qd/Qf=" + RoundedReadout(r.q);
     r.hCaption = "H/D=" + RoundedReadout(r.h);
     r.vfCaption = "Vful=" + RoundedReadout(r.Vf);
-    r.vCaption = "VD=" + RoundedReadout(r.V);
+    // The velocity fit dips below 0 at the smallest depths: the caption
+    // shows 0 there, while V keeps the computed value.
+    r.vCaption = "VD=" + RoundedReadout(std::max(0.0, r.V));
     return r;
 }
 

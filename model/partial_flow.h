@@ -44,7 +44,7 @@ struct PartialFlowResult {
     std::string qCaption;        // "Qd/Qf=" & R(q)
     std::string hCaption;        // "H/D=" & R(h)
     std::string vfCaption;       // "Vful=" & R(Vf)
-    std::string vCaption;        // "VD=" & R(V)
+    std::string vCaption;        // "VD=" & R(V), 0 where V is below 0
 };
 
 // When S > 0 computes the chain; with no design flow, a design flow above

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "platform/runtime/conversions.h"
+#include "platform/runtime/files.h"
 #include "platform/runtime/vberror.h"
 
 namespace {
@@ -171,10 +172,14 @@ void DxfOutput::Open(const std::string& path, float originX, float originY) {
     if (writer_) vb::RaiseError(vb::errFileAlreadyOpen);
     if (path.empty()) vb::RaiseError(52);   // Bad file name or number
     // The file itself is written at Close; a folder that cannot take it is
-    // reported now, before the redraw.
+    // reported now, before the redraw.  A link is followed: the folder that
+    // matters is the one of the file it names.  (A target that is no regular
+    // file is refused by the write itself, at Close.)
+    std::string target;
+    if (!vb::ResolveWriteTarget(path, target, nullptr)) target = path;
     std::string folder = ".";
-    size_t slash = path.find_last_of('/');
-    if (slash != std::string::npos) folder = slash == 0 ? "/" : path.substr(0, slash);
+    size_t slash = target.find_last_of('/');
+    if (slash != std::string::npos) folder = slash == 0 ? "/" : target.substr(0, slash);
     struct stat st {};
     if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) vb::RaiseError(vb::errPathNotFound);
     if (::access(folder.c_str(), W_OK) != 0) vb::RaiseError(vb::errPermissionDenied);

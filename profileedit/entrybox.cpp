@@ -94,18 +94,17 @@ void Form1::Command24_Click() {
             vb::MsgBox("The pipe this value was entered for is no longer on the profile; nothing was changed.");
         } else if (valueKind) {
             const std::string text = Text19.Text();
-            const std::optional<double> v = PipeFieldNumber(text);
+            const std::optional<double> v = TypedFieldNumber(text);
             // Ground: element 0 stands for the downstream end of the last pipe.
             const PipeField field = kind == "Plen"   ? PipeField::Length
                                     : kind == "Pcov" ? PipeField::MinCover
                                     : kind == "Vslo" ? PipeField::Slope
                                     : vb::Val(vb::Mid(tag, 5)) > 0 ? PipeField::FromGround
                                                                    : PipeField::ToGround;
-            if (!v) {
-                vb::MsgBox("\"" + text + "\" is too large a number for a pipe; nothing was changed.");
-            } else if (!InAcceptedRange(field, *v)) {
+            if (!v || !InAcceptedRange(field, *v)) {
                 // The same values the pipe grid accepts: a length of 0 or below
-                // would draw the profile backwards and lose its handles.
+                // would draw the profile backwards and lose its handles, and
+                // text with no number is no value at all (never a level of 0).
                 vb::MsgBox(RangeMessage(EntryFieldName(field), field, "nothing was changed."));
             } else {
                 StorePipeField(*pipe, field, *v);

@@ -2,6 +2,7 @@
 // pipe record.
 #pragma once
 
+#include <cctype>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -29,6 +30,49 @@ inline std::optional<double> PipeFieldNumber(std::string_view text) {
     const std::optional<double> v = CellNumber(text);
     if (v && std::isfinite(*v) && std::fabs(*v) <= FLT_MAX) return v;
     return std::nullopt;
+}
+
+// Whether a text starts with a number as Val reads one: after blanks, an
+// optional sign, digits with at most one point among them, or an "&H" or "&O"
+// number.  "abc", "-", "." and an empty text do not.
+inline bool StartsWithNumber(std::string_view text) {
+    size_t i = 0;
+    auto skip = [&] {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
+    };
+    skip();
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+        skip();
+    }
+    if (i + 1 < text.size() && text[i] == '&') {
+        const char radix = text[i + 1];
+        const bool hex = radix == 'H' || radix == 'h', octal = radix == 'O' || radix == 'o';
+        if (hex || octal) {
+            i += 2;
+            skip();
+            if (i >= text.size()) return false;
+            const char c = text[i];
+            return octal ? c >= '0' && c <= '7' : std::isxdigit(static_cast<unsigned char>(c)) != 0;
+        }
+    }
+    for (bool point = false; i < text.size(); skip()) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') return true;
+        if (c != '.' || point) return false;
+        point = true;
+        ++i;
+    }
+    return false;
+}
+
+// The number typed into an editor of a pipe value: the leading number of the
+// text ("12.5m" gives 12.5), or nothing when the text starts with no number
+// at all ("abc", an empty text) or holds one no pipe field can keep.  Text
+// without a number is refused, never read as 0.
+inline std::optional<double> TypedFieldNumber(std::string_view text) {
+    if (!StartsWithNumber(text)) return std::nullopt;
+    return PipeFieldNumber(text);
 }
 
 // The fields of a pipe record a grid row can show.

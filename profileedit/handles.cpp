@@ -2,6 +2,7 @@
 // (plen).  A press selects the pipe and arms the entry box, a drag moves the
 // handle and shows the new value, a release hands the keyboard to the entry
 // box, where Enter commits and Esc abandons (profileedit/entrybox.cpp).
+#include <algorithm>
 #include <cmath>
 
 #include "mainwindow/form1.h"
@@ -9,12 +10,20 @@
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/errortrap.h"
 #include "profile/format.h"
+#include "profileedit/grid_value.h"
 
 namespace {
 
 std::string Fixed(double value, int16_t decimals) { return vb::CStr(FormatFixed(vb::Variant(value), decimals)); }
 // A drag step rounded by FormatFixed, read back as the number its text shows.
 double FixedNumber(double value, int16_t decimals) { return vb::Val(Fixed(value, decimals)); }
+
+// A dragged value held inside the range the entry box and the pipe grid accept,
+// so that the commit never refuses what the drag showed or stored.
+double HeldInRange(PipeField field, double v) {
+    const PipeFieldRange r = AcceptedRange(field);
+    return std::clamp(v, r.min, r.max);
+}
 
 // Pipe-grid rows the handles preview into.
 constexpr int kRowMinCover = 4, kRowLength = 5, kRowFromGround = 6, kRowFromInvert = 7, kRowToGround = 8,
@@ -126,12 +135,15 @@ void Form1::pcover_MouseMove(int Index, int Button, int Shift, float X, float Y)
     if (dragging) {
         pic(0).Cls();
         const double oldTop = handle.Top();
-        handle.Top(oldTop + Y);
         const double cover = pipe->mincover;
+        handle.Top(oldTop + Y);
+        const double stepped = cover + FixedNumber((handle.Top() - oldTop) / 10, 2);
+        const double held = HeldInRange(PipeField::MinCover, stepped);
+        // At the end of the accepted range the handle stops with the value.
+        if (held != stepped) handle.Top(oldTop + (held - cover) * 10);
         pcover(0).Top(handle.Top() - 10 * cover);
         pcover(0).Height(5 + std::fabs(10 * cover));
-        const double d = handle.Top() - oldTop;
-        pipe->mincover = static_cast<float>(pipe->mincover + FixedNumber(d / 10, 2));
+        pipe->mincover = static_cast<float>(held);
         DragHandleIndex = static_cast<int16_t>(Index);
         NoteHandleDrag(X, Y);
         const std::string shown = Fixed(pipe->mincover, 2);
@@ -209,10 +221,13 @@ void Form1::PGR_MouseMove(int Index, int Button, int Shift, float X, float Y) {
     if (dragging) {
         pic(0).Cls();
         const double oldTop = handle.Top();
-        handle.Top(oldTop + Y);
-        const double d = handle.Top() - oldTop;
         // Dragging down lowers the level; the pipe takes it only at the commit.
-        Text19.Text(vb::NumberToText(vb::Val(Text19.Text()) - FixedNumber(d / 10, 2)));
+        const double level = vb::Val(Text19.Text());
+        handle.Top(oldTop + Y);
+        const double stepped = level - FixedNumber((handle.Top() - oldTop) / 10, 2);
+        const double held = HeldInRange(Index >= 1 ? PipeField::FromGround : PipeField::ToGround, stepped);
+        if (held != stepped) handle.Top(oldTop + (level - held) * 10);
+        Text19.Text(vb::NumberToText(held));
         NoteHandleDrag(X, Y);
         ShowValueBox(handle.Left() + 10, handle.Top() - 2, Fixed(GroundOf(*pipe, Index), 3));
     }
@@ -261,10 +276,13 @@ void Form1::plen_MouseMove(int Index, int Button, int Shift, float X, float Y) {
     if (dragging) {
         pic(0).Cls();
         const double oldLeft = handle.Left();
-        handle.Left(oldLeft + X);
-        const double d = handle.Left() - oldLeft;
         // One unit of drag is one metre; the pipe takes the length at the commit.
-        Text19.Text(vb::NumberToText(vb::Val(Text19.Text()) + FixedNumber(d, 1)));
+        const double length = vb::Val(Text19.Text());
+        handle.Left(oldLeft + X);
+        const double stepped = length + FixedNumber(handle.Left() - oldLeft, 1);
+        const double held = HeldInRange(PipeField::Length, stepped);
+        if (held != stepped) handle.Left(oldLeft + (held - length));
+        Text19.Text(vb::NumberToText(held));
         if (pipe->l < 1) pipe->l = 1;
         NoteHandleDrag(X, Y);
         ShowValueBox(handle.Left() + 10, handle.Top() - 2, Fixed(pipe->l, Index >= 1 ? 1 : 3));

@@ -2,6 +2,9 @@
 // its upstream end (ma2, ma3) and one box per pipe with handles that sets its
 // diameter.  A press fills the picker list Combo1 in the value box; choosing an
 // item commits through Command24_Click.
+#include <cstdlib>
+#include <iterator>
+
 #include "mainwindow/form1.h"
 #include "mainwindow/network_access.h"
 #include "platform/runtime/conversions.h"
@@ -13,6 +16,16 @@ const char* const kDiameters[] = {"200", "250", "300", "350", "400", "450",
                                   "500", "600", "700", "800", "900", "1000"};
 
 bool IsLateralName(const std::string& name) { return vb::Left(name, 7) == "Lateral"; }
+
+// The position in the diameter list of the size nearest to `dia` (the smaller
+// of two equally near), so that a diameter not in the list opens beside it.
+int NearestDiameter(int dia) {
+    int best = 0;
+    for (int i = 1; i < static_cast<int>(std::size(kDiameters)); ++i) {
+        if (std::abs(std::atoi(kDiameters[i]) - dia) < std::abs(std::atoi(kDiameters[best]) - dia)) best = i;
+    }
+    return best;
+}
 
 }  // namespace
 
@@ -87,6 +100,10 @@ void Form1::Picdia_MouseDown(int Index, int Button, int Shift, float X, float Y)
     Combo1.Tag("");
     Combo1.Clear();
     for (const char* d : kDiameters) Combo1.AddItem(d);
+    // The list opens on the pipe's own size, so that Down and Up step to the
+    // next size from there (the list's tag is still empty: selecting commits
+    // nothing).  The text shows the pipe's diameter as it is.
+    Combo1.ListIndex(NearestDiameter(pipe->dia));
     Combo1.Text(std::to_string(pipe->dia));
     Combo1.Tag("Picdia");
     ArmEntryBox("Picd" + std::to_string(Index), node);

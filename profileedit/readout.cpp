@@ -1,6 +1,7 @@
 // The partial-flow read-out beside the pipe grid: Q/Qf, h/D, the full-pipe
 // velocity and the velocity at the design flow of a circular pipe (Manning,
 // n = 0.013), from the texts of the grid's flow, diameter and slope cells.
+#include <algorithm>
 #include <cmath>
 
 #include "mainwindow/form1.h"
@@ -41,5 +42,7 @@ void Form1::qrate() {
     Label32.Caption("Qd/Qf=" + model::RoundedReadout(r));
     Label33.Caption("H/D= " + model::RoundedReadout(*h));
     Label34.Caption("Vful=" + model::RoundedReadout(Vful));
-    Label35.Caption("Vd= " + model::RoundedReadout(Vd));
+    // The velocity fit dips below 0 at the smallest depths, where the water
+    // barely moves: the read-out shows 0 there, never a negative speed.
+    Label35.Caption("Vd= " + model::RoundedReadout(std::max(0.0f, Vd)));
 }

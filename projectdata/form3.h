@@ -12,6 +12,10 @@
 
 #include "platform/ui/ui.h"
 
+namespace model {
+class Sewer;
+}
+
 class Form3 : public vb::Form {
 public:
     Form3();

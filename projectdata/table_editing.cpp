@@ -2,6 +2,7 @@
 // the clicked cell mirrors each keystroke into it, and Enter or an arrow key
 // writes the cell back into the node behind the row (rcsub).
 #include <optional>
+#include <string>
 
 #include "mainwindow/form1.h"
 #include "mainwindow/network_access.h"
@@ -10,10 +11,10 @@
 
 namespace {
 // The property written for each column code; null where an edit stays in the
-// grid only (the pipe table's "Dia" and "Slope", the pipe-size columns 3 to 8).
+// grid only (the pipe-size columns 3 to 8).
 const char* CodeProperty(int code) {
     static constexpr const char* kPipe[11] = {nullptr, "Name", "from", "tom", "l", "felv", "telv", "finv", "tinv",
-                                              nullptr, nullptr};
+                                              "dia",   "slope"};
     if (code >= 1 && code <= 10) return kPipe[code];
     if (code == 101) return "dia";
     if (code == 102) return "slope";
@@ -29,7 +30,9 @@ PipeField CodeField(int code) {
         case 6: return PipeField::ToGround;
         case 7: return PipeField::FromInvert;
         case 8: return PipeField::ToInvert;
+        case 9:
         case 101: return PipeField::Dia;
+        case 10:
         case 102: return PipeField::Slope;
         default: return PipeField::None;
     }
@@ -93,8 +96,10 @@ void Form3::EditorKeyDown(vb::FlexGrid& grid, vb::TextBox& editor, ProjectTable&
         KeyCode = 0;
     };
 
+    bool committed = false;
     if (KeyCode == vb::vbKeyReturn) {
         if (!rcsub(row, code)) return stay();
+        committed = true;
         KeyCode = vb::vbKeyRight;   // Enter commits and moves one cell to the right
     }
     if (KeyCode == vb::vbKeyEscape) {
@@ -112,7 +117,12 @@ void Form3::EditorKeyDown(vb::FlexGrid& grid, vb::TextBox& editor, ProjectTable&
         case vb::vbKeyDown: if (row < grid.Rows() - 1) ++r; break;
         default: return;
     }
-    if (r == row && c == col) return;   // at the edge of the data: nothing at all
+    if (r == row && c == col) {
+        // At the edge of the data an arrow does nothing at all; Enter has
+        // stored the cell, and the editor shows what was stored.
+        if (committed) stay();
+        return;
+    }
     grid.TextMatrix(row, col, editor.Text());
     if (!rcsub(row, code)) return stay();
     grid.Row(r);
@@ -134,8 +144,9 @@ bool Form3::rcsub(int row, int code) {
     Form1* main = MainForm();
     model::cNodeCollection* network = main ? main->myCol.get() : nullptr;
     std::shared_ptr<model::Sewer> s;
+    int32_t node = 0;
     if (network && row >= 1 && row < static_cast<int>(table.NodeKeys.size())) {
-        const int32_t node = network->KeyToIndex(table.NodeKeys[static_cast<size_t>(row)]);
+        node = network->KeyToIndex(table.NodeKeys[static_cast<size_t>(row)]);
         if (node > 0) s = NodeRecordByIndex(network, node);
     }
     if (!s) {
@@ -146,40 +157,77 @@ bool Form3::rcsub(int row, int code) {
     }
 
     const std::string text = row < grid.Rows() ? grid.TextMatrix(row, col) : std::string();
-    // The value as the record would take it, worked out on a copy first: a
-    // value that is not a number the field can hold, or one outside what the
-    // main window accepts for that field, leaves the record as it was.
-    model::Sewer taken = *s;
-    bool isNumber = true;
+    if (code == 1) return RenamePipe(row, node, *s, text);
     if (code <= 3) {
-        taken.LetProperty(property, vb::Variant(text));
-    } else if (code <= 8) {
-        // The leading number of the text, 0 when it has none.
-        if (const std::optional<double> v = PipeFieldNumber(text)) {
-            taken.LetProperty(property, vb::Variant(static_cast<float>(*v)));
-        } else {
-            isNumber = false;
-        }
-    } else {
-        // The text as the property's own type takes it: a whole number of
-        // millimetres for the diameter, a single-precision slope.
-        try {
-            taken.LetProperty(property, vb::Variant(text));
-        } catch (const vb::VbError&) {
-            isNumber = false;
-        }
-    }
-    const PipeField field = CodeField(code);
-    if (isNumber && (field == PipeField::None || InAcceptedRange(field, vb::CDbl(taken.GetProperty(property))))) {
-        s->LetProperty(property, taken.GetProperty(property));
+        s->LetProperty(property, vb::Variant(text));
         return true;
     }
 
-    const std::string old = vb::CStr(s->GetProperty(property));
-    const std::string header = grid.TextMatrix(0, col);
-    grid.TextMatrix(row, col, old);
-    vb::MsgBox(isNumber ? RangeMessage(header, field, "the value stays " + old + ".")
-                        : header + ": \"" + text + "\" is not a number this column can hold; the value stays " + old + ".",
-               vb::vbExclamation);
+    // The number as the field takes it: in the pipe table the leading number
+    // of the text, in the pipe-size table the text as the property's own type
+    // reads it (a whole number of millimetres, a single-precision slope).
+    // Text without a number, and a value outside what the main window's pipe
+    // grid accepts for the field, leave the record as it was.
+    const PipeField field = CodeField(code);
+    std::optional<double> v;
+    if (pipeTable) {
+        v = TypedFieldNumber(text);
+    } else {
+        model::Sewer taken = *s;
+        try {
+            taken.LetProperty(property, vb::Variant(text));
+            v = vb::CDbl(taken.GetProperty(property));
+        } catch (const vb::VbError&) {
+        }
+    }
+    if (v && field == PipeField::Dia) v = vb::RoundHalfEven(*v);   // whole millimetres
+    const bool accepted = v && InAcceptedRange(field, *v);
+    if (accepted) StorePipeField(*s, field, *v);
+    // The cell shows what the record holds now, never a value it does not.
+    const std::string stored = vb::CStr(s->GetProperty(property));
+    grid.TextMatrix(row, col, stored);
+    if (accepted) return true;
+    vb::MsgBox(RangeMessage(grid.TextMatrix(0, col), field, "the value stays " + stored + "."), vb::vbExclamation);
     return false;
+}
+
+bool Form3::RenamePipe(int row, int32_t node, model::Sewer& pipe, const std::string& text) {
+    // The name is also the pipe's key ("Obj" & name), by which the main window
+    // finds the pipe its grid shows and the pipe a list entry names; and this
+    // table lists a lateral's pipes only while their names begin with "Se".
+    // A name is therefore refused when it is empty, when another node has that
+    // key already (keys do not tell capitals from small letters), or when the
+    // table would no longer list the pipe; the run of the main window keeps
+    // 20 characters of a name, so a longer one would not find its pipe again.
+    Form1* main = MainForm();
+    model::cNodeCollection& network = *main->myCol;
+    const std::string name = vb::Trim(text);
+    std::string refusal;
+    const int32_t other = name.empty() ? 0 : network.KeyToIndex("Obj" + name);
+    if (name.empty()) {
+        refusal = "A pipe needs a name";
+    } else if (other > 0 && other != node) {
+        refusal = "The name \"" + name + "\" is in use in the network already (capitals and small letters "
+                  "count as the same)";
+    } else if (vb::Left(name, 2) != "Se" || name.size() > 20) {
+        refusal = "A pipe name must begin with \"Se\" and have at most 20 characters (as \"Se 12\")";
+    }
+    MSHFlexGrid1.TextMatrix(row, 1, refusal.empty() ? name : pipe.Name);
+    if (!refusal.empty()) {
+        vb::MsgBox(refusal + "; the name stays " + pipe.Name + ".", vb::vbExclamation);
+        return false;
+    }
+    if (name == pipe.Name) return true;
+
+    // The node takes the key of its new name, in place: its index, and with it
+    // every link and handle that names the node, stays as it was.
+    const bool shown = main->myCol->KeyToIndex("Obj" + main->CurrentPipeKey) == node;
+    network.Key(vb::Variant(node), "Obj" + name);
+    pipe.Name = name;
+    PipeTable.NodeKeys[static_cast<size_t>(row)] = network.Key(vb::Variant(node));
+    if (shown) main->CurrentPipeKey = name;
+    // The main window's pipe list and tab strip hold the old name: its refresh
+    // finds the run out of date and builds it again.
+    main->Form_Click();
+    return true;
 }

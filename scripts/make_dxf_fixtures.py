@@ -8,6 +8,8 @@ not write itself.  Run with Debian's interpreter:
 Each drawing (R12, R2000, R2013) holds a three-pipe chain of LINEs on layer
 SEWER with "MAA" and "sewer" extended data, circles, texts, a polyline,
 a block with a reference, and entities the drawing program does not model.
+A fourth drawing, fields_r2000.dxf, holds a chain whose lines carry a value of
+their own in every entry and coordinate (see make_fields).
 """
 import os
 import sys
@@ -61,11 +63,40 @@ def make(version, name):
     doc.saveas(os.path.join(OUT, name))
 
 
+def make_fields(name):
+    """A six-pipe chain 1 -> 2 -> ... -> 6 on layer SEWER in which every value
+    of a line differs from its other values: links, names, areas, the unused
+    entries of both records and the coordinates of both ends.  Pipe r links
+    to pipes r + 2, r + 3 and r + 4 (counted round 1 to 6) as its two
+    branches and its fourth link.  The marker text carries a sheet grid of
+    50-unit squares from (1000, 2000)."""
+    doc = ezdxf.new("R2000")
+    for app in ("MAA", "sewer", "Sheetindex"):
+        doc.appids.new(app)
+    doc.layers.new("SEWER")
+    doc.layers.new("VANDU")
+    msp = doc.modelspace()
+    marker = msp.add_text("VANDU", dxfattribs={"layer": "VANDU", "height": 100, "insert": (0, 0)})
+    marker.set_xdata("Sheetindex", [(1040, 1000.0), (1040, 2000.0), (1040, 7.0), (1040, 8.0), (1040, 50.0)])
+    for r in range(1, 7):
+        nxt, prev = (r + 1 if r < 6 else 0), r - 1
+        branch1, branch2, link4 = (r + 1) % 6 + 1, (r + 2) % 6 + 1, (r + 3) % 6 + 1
+        start = (1010.3 + 100 * r, 2020.4 + 100 * r, 110.2 - 2 * r)
+        end = (1040.3 + 100 * r, 2060.4 + 100 * r, 108.6 - 2 * r)
+        line = msp.add_line(start, end, dxfattribs={"layer": "SEWER"})
+        line.set_xdata("MAA", [(1071, r), (1070, nxt), (1070, prev), (1070, branch1), (1070, branch2),
+                               (1070, 40 + r), (1070, link4)])
+        line.set_xdata("sewer", [(1000, "F%d" % r), (1000, "T%d" % r), (1000, "X%d" % r), (1040, r + 0.25),
+                                 (1040, r + 0.5), (1040, r + 0.75), (1040, r + 0.125), (1000, "Main")])
+    doc.saveas(os.path.join(OUT, name))
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     make("R12", "network_r12.dxf")
     make("R2000", "network_r2000.dxf")
     make("R2013", "network_r2013.dxf")
+    make_fields("fields_r2000.dxf")
 
 
 if __name__ == "__main__":

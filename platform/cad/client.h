@@ -26,6 +26,7 @@
 // went away during a call.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -57,6 +58,15 @@ constexpr int32_t kErrGone = 462;
 
 // Selection mode of Select: every entity of the model space.
 constexpr int kSelectAll = 5;
+
+// The longest name (of a layer, block, selection set or extended-data
+// application), text (of a TEXT entity or an extended-data string) and file
+// name a caller may give, in bytes of UTF-8.  Longer ones raise error 5 with
+// a description naming the limit, as does a point, radius, height or angle
+// that is not a finite number.
+constexpr size_t kMaxNameBytes = 255;
+constexpr size_t kMaxTextBytes = 65536;
+constexpr size_t kMaxPathBytes = 4096;
 
 // WindowState values: normal, minimised, maximised.
 constexpr int kWindowNormal = 1;

@@ -20,9 +20,49 @@ void CheckArgument(bool ok, const std::string& what) {
     if (!ok) Fail(vb::errInvalidProcedureCall, what);
 }
 
+void CheckLength(const std::string& s, size_t limit, const std::string& what) {
+    CheckArgument(s.size() <= limit, what + " is at most " + std::to_string(limit) + " bytes long, not " + std::to_string(s.size()));
+}
+
 void CheckName(const std::string& name, const char* what) {
     CheckArgument(!name.empty(), std::string("A ") + what + " needs a name");
+    CheckLength(name, kMaxNameBytes, std::string("A ") + what + "'s name");
     CheckArgument(IsOneLine(name), std::string("A ") + what + "'s name cannot hold a line break");
+}
+
+void CheckFinite(double v, const char* what) { CheckArgument(std::isfinite(v), std::string(what) + " must be a finite number"); }
+
+void CheckPoint(const Point& p, const char* what) {
+    CheckArgument(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z), std::string(what) + " must be three finite numbers");
+}
+
+// A name or text as a message quotes it: its start only when it is long.
+std::string Quoted(const std::string& s) {
+    constexpr size_t kShown = 80;
+    if (s.size() <= kShown) return "\"" + s + "\"";
+    size_t cut = kShown;
+    while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;   // not inside a UTF-8 sequence
+    return "\"" + s.substr(0, cut) + "...\" (" + std::to_string(s.size()) + " bytes)";
+}
+
+// Extended data holds names (1001, 1003) and texts of limited length, and
+// only finite numbers.
+void CheckXDataValues(const XData& data) {
+    for (size_t i = 0; i < data.types.size() && i < data.values.size(); ++i) {
+        const int16_t t = data.types[i];
+        const vb::Variant& v = data.values[i];
+        if (v.IsString()) {
+            if (t == 1001 || t == 1003) {
+                CheckLength(v.RawString(), kMaxNameBytes, "An extended-data name");
+            } else {
+                CheckLength(v.RawString(), kMaxTextBytes, "An extended-data text");
+            }
+        }
+        if (t >= 1040 && t <= 1042) CheckFinite(vb::CDbl(v), "An extended-data number");
+        if (t >= 1010 && t <= 1013 && v.IsArray() && v.Dimensions() == 1) {
+            for (int32_t k = v.LBound(); k <= v.UBound(); ++k) CheckFinite(vb::CDbl(v.Element(k)), "An extended-data point");
+        }
+    }
 }
 
 std::string Upper(std::string_view s) {
@@ -52,7 +92,7 @@ void LocalClient::Changed() {
 
 Record& LocalClient::EntityOf(const std::string& handle) {
     Record* e = Doc().MutableEntity(handle);
-    if (!e) Fail(kErrNoSuchEntity, "No entity has the handle \"" + handle + "\"");
+    if (!e) Fail(kErrNoSuchEntity, "No entity has the handle " + Quoted(handle));
     return *e;
 }
 
@@ -91,12 +131,12 @@ void LocalClient::AddLayer(const std::string& name) {
 
 int LocalClient::LayerColor(const std::string& name) {
     Record* l = Doc().FindLayer(name);
-    if (!l) Fail(kErrKeyNotFound, "Key not found: layer \"" + name + "\"");
+    if (!l) Fail(kErrKeyNotFound, "Key not found: layer " + Quoted(name));
     return std::abs(l->Integer(62, 7));
 }
 
 void LocalClient::SetLayerColor(const std::string& name, int color) {
-    if (!Doc().FindLayer(name)) Fail(kErrKeyNotFound, "Key not found: layer \"" + name + "\"");
+    if (!Doc().FindLayer(name)) Fail(kErrKeyNotFound, "Key not found: layer " + Quoted(name));
     CheckArgument(color >= 1 && color <= 255, "A layer colour is 1 to 255");
     Doc().SetLayerColor(name, color);
     Changed();
@@ -106,7 +146,7 @@ std::string LocalClient::ActiveLayer() { return Doc().ActiveLayer(); }
 
 void LocalClient::SetActiveLayer(const std::string& name) {
     Record* l = Doc().FindLayer(name);
-    if (!l) Fail(kErrKeyNotFound, "Key not found: layer \"" + name + "\"");
+    if (!l) Fail(kErrKeyNotFound, "Key not found: layer " + Quoted(name));
     // The header names the layer as the table spells it.
     Doc().SetActiveLayer(Doc().DecodeText(Trim(l->Text(2))));
     Changed();
@@ -115,11 +155,12 @@ void LocalClient::SetActiveLayer(const std::string& name) {
 // --- Blocks -------------------------------------------------------------------
 
 void LocalClient::BlockItem(const std::string& name) {
-    if (!Doc().HasBlock(name)) Fail(kErrKeyNotFound, "Key not found: block \"" + name + "\"");
+    if (!Doc().HasBlock(name)) Fail(kErrKeyNotFound, "Key not found: block " + Quoted(name));
 }
 
 void LocalClient::AddBlock(const Point& basePoint, const std::string& name) {
     CheckName(name, "block");
+    CheckPoint(basePoint, "A block's base point");
     Doc().AddBlock(name, basePoint);
     Changed();
 }
@@ -129,14 +170,15 @@ void LocalClient::AddBlock(const Point& basePoint, const std::string& name) {
 std::vector<std::string>& LocalClient::SetNamed(const std::string& name) {
     auto& sets = Doc().SelectionSets();
     auto it = sets.find(Upper(name));
-    if (it == sets.end()) Fail(kErrKeyNotFound, "Key not found: selection set \"" + name + "\"");
+    if (it == sets.end()) Fail(kErrKeyNotFound, "Key not found: selection set " + Quoted(name));
     return it->second;
 }
 
 void LocalClient::AddSelectionSet(const std::string& name) {
     CheckArgument(!name.empty(), "A selection set needs a name");
+    CheckLength(name, kMaxNameBytes, "A selection set's name");
     auto& sets = Doc().SelectionSets();
-    if (sets.count(Upper(name))) Fail(kErrDuplicateName, "Duplicate record name: selection set \"" + name + "\"");
+    if (sets.count(Upper(name))) Fail(kErrDuplicateName, "Duplicate record name: selection set " + Quoted(name));
     sets[Upper(name)];
     ++revision_;
 }
@@ -216,14 +258,17 @@ void LocalClient::ScriptNextPick(const std::vector<std::string>& handles) { scri
 // --- Model space --------------------------------------------------------------
 
 std::string LocalClient::AddCircle(const Point& center, double radius) {
-    CheckArgument(std::isfinite(radius) && radius > 0, "A circle's radius must be above 0");
+    CheckPoint(center, "A circle's centre");
+    CheckArgument(std::isfinite(radius) && radius > 0, "A circle's radius must be a finite number above 0");
     std::string h = Doc().AddCircle(center, radius);
     Changed();
     return h;
 }
 
 std::string LocalClient::AddText(const std::string& text, const Point& at, double height) {
-    CheckArgument(std::isfinite(height) && height > 0, "A text's height must be above 0");
+    CheckPoint(at, "A text's insertion point");
+    CheckArgument(std::isfinite(height) && height > 0, "A text's height must be a finite number above 0");
+    CheckLength(text, kMaxTextBytes, "A text");
     CheckArgument(IsOneLine(text), "A text cannot hold a line break");
     std::string h = Doc().AddText(text, at, height);
     Changed();
@@ -251,6 +296,7 @@ XData LocalClient::GetXData(const std::string& handle, const std::string& applic
 
 void LocalClient::SetXData(const std::string& handle, const XData& data) {
     Record& e = EntityOf(handle);
+    CheckXDataValues(data);
     Doc().SetXData(e, data);
     Changed();
 }
@@ -269,7 +315,7 @@ double LocalClient::Rotation(const std::string& handle) {
 }
 
 void LocalClient::SetRotation(const std::string& handle, double radians) {
-    CheckArgument(std::isfinite(radians), "A rotation is a number");
+    CheckFinite(radians, "A rotation");
     Doc().SetNumber(EntityOfType(handle, "TEXT"), 50, radians * 180.0 / M_PI);
     Changed();
 }
@@ -296,7 +342,7 @@ Point LocalClient::TextAlignmentPoint(const std::string& handle) {
 }
 
 void LocalClient::SetTextAlignmentPoint(const std::string& handle, const Point& p) {
-    CheckArgument(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z), "A point holds numbers");
+    CheckPoint(p, "A text's alignment point");
     Record& e = EntityOfType(handle, "TEXT");
     Doc().SetNumber(e, 11, p.x);
     Doc().SetNumber(e, 21, p.y);
@@ -327,6 +373,7 @@ void LocalClient::Save() {
 
 void LocalClient::SaveAs(const std::string& path) {
     CheckArgument(!path.empty(), "A file name is needed");
+    CheckLength(path, kMaxPathBytes, "A file name");
     std::string error;
     if (!Doc().Save(path, &error)) Fail(75, "Path/File access error: " + error);
     Doc().SetFileName(path);

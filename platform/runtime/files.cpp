@@ -114,6 +114,14 @@ int OpenTemporary(const std::string& path, std::string& tempPath) {
     return -1;
 }
 
+const char* KindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISFIFO(mode)) return "a FIFO (named pipe)";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
+
 std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, bool& missing) {
     missing = false;
     struct stat st{};
@@ -155,6 +163,49 @@ std::vector<uint8_t> OpenForUpdate(const std::string& path) {
 
 }  // namespace
 
+bool ResolveWriteTarget(const std::string& path, std::string& target, std::string* error) {
+    target = path;
+    for (int hops = 0;; ++hops) {
+        struct stat st{};
+        if (lstat(target.c_str(), &st) != 0) {
+            if (errno == ENOENT) return true;   // a new file (or a dangling link's file)
+            SetError(error, "cannot look at " + target, errno);
+            return false;
+        }
+        if (S_ISREG(st.st_mode)) return true;
+        if (!S_ISLNK(st.st_mode)) {
+            if (error) {
+                *error = target == path ? path : path + " leads to " + target + ", which";
+                *error += std::string(" is ") + KindOf(st.st_mode) + ", not a regular file; nothing was written";
+            }
+            return false;
+        }
+        if (hops >= 40) {
+            SetError(error, "cannot follow the links of " + path, ELOOP);
+            return false;
+        }
+        std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        ssize_t n;
+        for (;;) {
+            n = readlink(target.c_str(), buf.data(), buf.size());
+            if (n < 0 || static_cast<size_t>(n) < buf.size()) break;
+            buf.resize(buf.size() * 2);
+        }
+        if (n < 0) {
+            SetError(error, "cannot read the link " + target, errno);
+            return false;
+        }
+        std::string next(buf.data(), static_cast<size_t>(n));
+        // A relative link is read from the link's own folder.
+        if (!next.empty() && next[0] != '/') {
+            const size_t slash = target.find_last_of('/');
+            if (slash != std::string::npos) next = target.substr(0, slash + 1) + next;
+        }
+        target = next;
+    }
+}
+
+
 bool FileExists(const std::string& path) {
     struct stat st{};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -193,11 +244,16 @@ FileSyncFunction SetFileSyncForTesting(FileSyncFunction sync) {
     return old;
 }
 
-bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error) {
-    if (path.empty()) {
+bool WriteFileAtomic(const std::string& givenPath, const void* data, size_t size, std::string* error) {
+    if (givenPath.empty()) {
         SetError(error, "no file name", ENOENT);
         return false;
     }
+    // A link is followed, so that it keeps naming the new file; anything
+    // but a regular file (a device, a FIFO, a folder) is never replaced.
+    std::string target;
+    if (!ResolveWriteTarget(givenPath, target, error)) return false;
+    const std::string& path = target;
     RemoveLeftoverTemporaryFiles(FolderOf(path));
     std::string temp;
     int fd = OpenTemporary(path, temp);

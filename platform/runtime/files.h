@@ -1,7 +1,8 @@
 // Files as the program uses them: whole-file reads, atomic writes, and the
 // runtime's fixed-record ("Random") and byte-position ("Binary") files.
 //
-// Every write goes to a temporary file in the target's folder, which is
+// Every write goes to a temporary file in the target's folder (for a target
+// that is a symbolic link, the folder of the file it names), which is
 // flushed to disk and then renamed over the target.  A failure at any step
 // removes the temporary file and leaves the old file exactly as it was.
 //
@@ -35,6 +36,17 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path);
 // failure too.  A new file gets the usual permissions (0666 less the umask),
 // a replaced file keeps its own.  Leftover temporary files in the folder are
 // removed first (RemoveLeftoverTemporaryFiles).
+//
+// A path that is a symbolic link (or a chain of them) is followed: the file
+// the last link names is replaced (or created, when the link dangles), its
+// temporary file goes beside it, and the link stays as it was.  A path that
+// exists and is no regular file (a device, a FIFO, a socket, a folder), or
+// leads to one, is refused with a reason naming it, and nothing is written.
+// The file a write to path replaces: path itself, or, when path is a
+// symbolic link (or a chain of them), the file the last link names, which
+// need not exist yet.  False, with the reason in *error, for a target that
+// exists and is no regular file, and for a chain of links that does not end.
+bool ResolveWriteTarget(const std::string& path, std::string& target, std::string* error);
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error = nullptr);
 bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error = nullptr);
 bool WriteFileAtomic(const std::string& path, std::string_view text, std::string* error = nullptr);

@@ -1,23 +1,90 @@
-// The .xlsx/.xlsm reader: a zip package (libzip) of XML parts (pugixml).
+// The .xlsx/.xlsm reader: a zip package (libzip) of XML parts, each read as
+// a stream (expat) while it inflates.
 //
 // Parts read: the package relationships (to find the workbook part), the
 // workbook (sheet names, order and the active tab), its relationships (the
 // sheets' parts and the shared strings), the shared strings and every
 // worksheet's sheetData.  Nothing else of the package is needed for cell
-// values.  Every member is inflated into memory under kMaxPartBytes.
-#include <cmath>
+// values.
+//
+// No part is ever held whole, inflated or parsed: a part comes out of the
+// archive a chunk at a time and goes straight through the XML parser, whose
+// events build the cells.  What a read holds is therefore the values kept
+// (counted against ReadLimits::valueMemory), one chunk, and the markup of
+// the one tag being parsed (at most kMaxToken).  The work is bounded too:
+// a part may hold kFreeElements elements and kMaxPartBytes bytes beyond what
+// its values justify, so that a run of markup holding nothing is refused
+// early.
+#include <expat.h>
 #include <zip.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
+#include <exception>
 #include <limits>
-#include <pugixml.hpp>
+#include <memory>
 
 #include "platform/sheet/workbook.h"
 
 namespace sheet {
 namespace {
+
+// Bytes handed to the parser at a time.
+constexpr size_t kChunk = size_t(256) << 10;
+// The longest single piece of markup (a tag with its attributes, a comment)
+// the parser may have to hold; texts are passed on as they come and are
+// bounded by the value memory instead.
+constexpr size_t kMaxToken = size_t(4) << 20;
+// How deeply elements may nest (a sheet needs about eight levels).
+constexpr int kMaxDepth = 256;
+
+std::string Megabytes(size_t bytes) {
+    return bytes % (size_t(1) << 20) == 0 ? std::to_string(bytes >> 20) + " MiB" : std::to_string(bytes) + " bytes";
+}
+
+// A value of the file quoted in a message, shortened when it is long.
+std::string Quoted(std::string_view text) {
+    constexpr size_t kShown = 64;
+    if (text.size() <= kShown) return "\"" + std::string(text) + "\"";
+    return "\"" + std::string(text.substr(0, kShown)) + "...\" (" + std::to_string(text.size()) + " bytes)";
+}
+
+// What a string held in memory takes: its object, and its characters when
+// they do not fit inside it.
+size_t StringMemory(size_t length) { return sizeof(std::string) + (length >= 16 ? length + 1 : 0); }
+
+// The memory the values of one workbook take, counted as they are kept.
+class ValueMemory {
+public:
+    ValueMemory(size_t limit, std::string label) : limit_(limit), label_(std::move(label)) {}
+    void Take(size_t bytes) {
+        Need(bytes);
+        held_ += bytes;
+    }
+    void Give(size_t bytes) { held_ -= std::min(bytes, held_); }
+    // Raises the limit's error when `bytes` more would not fit.
+    void Need(size_t bytes) const {
+        if (bytes > limit_ - held_) {
+            sheet::Fail(label_ + ": the cells need more memory than the limit of " + Megabytes(limit_));
+        }
+    }
+    size_t Held() const { return held_; }
+
+private:
+    size_t held_ = 0;
+    size_t limit_;
+    std::string label_;
+};
+
+// One member of a package, inflated a piece at a time.
+class PartStream {
+public:
+    virtual ~PartStream() = default;
+    // Fills up to `capacity` bytes; 0 at the end.
+    virtual size_t Read(char* into, size_t capacity) = 0;
+};
 
 // The parts of a package by name: from a zip archive, or (for the fuzz
 // target) already inflated in memory.
@@ -32,33 +99,25 @@ public:
     [[noreturn]] void Fail(const std::string& where, const std::string& what) const {
         sheet::Fail(label_ + ": " + (where.empty() ? "" : where + ": ") + what);
     }
+    [[noreturn]] void TooLarge(const std::string& part) const {
+        Fail(part, "part inflates past the limit of " + Megabytes(kMaxPartBytes) + " plus " +
+                       std::to_string(kMarkupPerValueByte) + " bytes for each byte its values take");
+    }
+    // Counts bytes inflated from a part against the limit of all parts.
+    void Count(const std::string& part, size_t bytes) const {
+        total_ += bytes;
+        if (total_ > kMaxPackageBytes) {
+            Fail(part, "the parts read inflate past the limit of " + Megabytes(kMaxPackageBytes));
+        }
+    }
 
     virtual bool Has(const std::string& part) const = 0;
-    // The bytes of a member with a terminating zero for the XML parser, or
-    // an error when it is missing, damaged or too large.
-    virtual std::vector<char> Read(const std::string& part) const = 0;
-
-    // Parses a member as XML into doc (the bytes are kept in buffer, which
-    // must outlive doc).
-    void Parse(const std::string& part, std::vector<char>& buffer, pugi::xml_document& doc) const {
-        buffer = Read(part);
-        const auto flags = pugi::parse_default | pugi::parse_ws_pcdata_single;
-        pugi::xml_parse_result r = doc.load_buffer_inplace(buffer.data(), buffer.size() - 1, flags, pugi::encoding_utf8);
-        if (!r) Fail(part, std::string("bad XML at byte ") + std::to_string(r.offset) + " (" + r.description() + ")");
-    }
+    // The member's bytes as they inflate, or an error when it is missing.
+    virtual std::unique_ptr<PartStream> Open(const std::string& part) const = 0;
 
 protected:
     static std::string Normal(const std::string& part) {
         return (!part.empty() && part.front() == '/') ? part.substr(1) : part;
-    }
-    [[noreturn]] void TooLarge(const std::string& part) const {
-        Fail(part, "part inflates past the limit of " + std::to_string(kMaxPartBytes >> 20) + " MiB");
-    }
-    void Count(const std::string& part, size_t bytes) const {
-        total_ += bytes;
-        if (total_ > kMaxPackageBytes) {
-            Fail(part, "the parts read inflate past the limit of " + std::to_string(kMaxPackageBytes >> 20) + " MiB");
-        }
     }
 
 private:
@@ -73,49 +132,33 @@ public:
 
     bool Has(const std::string& part) const override { return Locate(part) >= 0; }
 
-    std::vector<char> Read(const std::string& part) const override {
+    std::unique_ptr<PartStream> Open(const std::string& part) const override {
         const zip_int64_t index = Locate(part);
         if (index < 0) Fail(part, "part missing from the package");
-        zip_stat_t st;
-        zip_stat_init(&st);
-        size_t expected = 0;
-        if (zip_stat_index(zip_, static_cast<zip_uint64_t>(index), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) {
-            if (st.size > kMaxPartBytes) TooLarge(part);
-            expected = static_cast<size_t>(st.size);
-        }
         zip_file_t* file = zip_fopen_index(zip_, static_cast<zip_uint64_t>(index), 0);
         if (!file) Fail(part, std::string("cannot read: ") + zip_strerror(zip_));
-        std::vector<char> out;
-        // The declared size is only a hint: the data may inflate to more or
-        // less, and the limits are checked on what really comes out.
-        out.reserve(std::min(expected, size_t(64) << 20) + 1);
-        char chunk[1 << 16];
-        for (;;) {
-            const zip_int64_t n = zip_fread(file, chunk, sizeof chunk);
-            if (n < 0) {
-                std::string why = zip_file_strerror(file);
-                zip_fclose(file);
-                Fail(part, "damaged data (" + why + ")");
-            }
-            if (n == 0) break;
-            if (out.size() + static_cast<size_t>(n) > kMaxPartBytes) {
-                zip_fclose(file);
-                TooLarge(part);
-            }
-            try {
-                Count(part, static_cast<size_t>(n));
-            } catch (...) {
-                zip_fclose(file);
-                throw;
-            }
-            out.insert(out.end(), chunk, chunk + n);
-        }
-        zip_fclose(file);
-        out.push_back('\0');
-        return out;
+        return std::make_unique<Member>(*this, part, file);
     }
 
 private:
+    // The declared size is never trusted: the limits are checked on what
+    // really comes out.
+    class Member : public PartStream {
+    public:
+        Member(const Package& pkg, std::string part, zip_file_t* file) : pkg_(pkg), part_(std::move(part)), file_(file) {}
+        ~Member() override { zip_fclose(file_); }
+        size_t Read(char* into, size_t capacity) override {
+            const zip_int64_t n = zip_fread(file_, into, capacity);
+            if (n < 0) pkg_.Fail(part_, std::string("damaged data (") + zip_file_strerror(file_) + ")");
+            return static_cast<size_t>(n);
+        }
+
+    private:
+        const Package& pkg_;
+        std::string part_;
+        zip_file_t* file_;
+    };
+
     zip_int64_t Locate(const std::string& part) const {
         return zip_name_locate(zip_, Normal(part).c_str(), ZIP_FL_NOCASE);
     }
@@ -127,17 +170,27 @@ public:
     MemoryPackage(const std::vector<std::pair<std::string, std::string>>& parts, std::string label)
         : Package(std::move(label)), parts_(parts) {}
     bool Has(const std::string& part) const override { return Find(part) != nullptr; }
-    std::vector<char> Read(const std::string& part) const override {
+    std::unique_ptr<PartStream> Open(const std::string& part) const override {
         const std::string* data = Find(part);
         if (!data) Fail(part, "part missing from the package");
-        if (data->size() > kMaxPartBytes) TooLarge(part);
-        Count(part, data->size());
-        std::vector<char> out(data->begin(), data->end());
-        out.push_back('\0');
-        return out;
+        return std::make_unique<Bytes>(*data);
     }
 
 private:
+    class Bytes : public PartStream {
+    public:
+        explicit Bytes(std::string_view data) : data_(data) {}
+        size_t Read(char* into, size_t capacity) override {
+            const size_t n = std::min(capacity, data_.size());
+            std::memcpy(into, data_.data(), n);
+            data_.remove_prefix(n);
+            return n;
+        }
+
+    private:
+        std::string_view data_;
+    };
+
     const std::string* Find(const std::string& part) const {
         const std::string name = Normal(part);
         for (const auto& [n, d] : parts_) {
@@ -151,25 +204,147 @@ private:
     const std::vector<std::pair<std::string, std::string>>& parts_;
 };
 
+// ---------------------------------------------------------------------------
+// Streaming XML
+
 // Element and attribute names compared without their namespace prefix.
 std::string_view LocalName(const char* name) {
     std::string_view s(name);
     const size_t colon = s.find(':');
     return colon == std::string_view::npos ? s : s.substr(colon + 1);
 }
-pugi::xml_node Child(pugi::xml_node node, std::string_view local) {
-    for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling()) {
-        if (c.type() == pugi::node_element && LocalName(c.name()) == local) return c;
+// An attribute's value by its exact name; null when it is not given.
+const char* Attribute(const char** atts, std::string_view name) {
+    for (; atts[0]; atts += 2) {
+        if (name == atts[0]) return atts[1];
     }
-    return {};
+    return nullptr;
+}
+const char* AttributeOr(const char** atts, std::string_view name) {
+    const char* v = Attribute(atts, name);
+    return v ? v : "";
 }
 // The relationship id attribute ("r:id" under whatever prefix).
-const char* RelId(pugi::xml_node node) {
-    for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
-        std::string_view n(a.name());
-        if (n == "r:id" || (n.size() > 3 && n.substr(n.size() - 3) == ":id")) return a.value();
+const char* RelId(const char** atts) {
+    for (; atts[0]; atts += 2) {
+        std::string_view n(atts[0]);
+        if (n == "r:id" || (n.size() > 3 && n.substr(n.size() - 3) == ":id")) return atts[1];
     }
     return "";
+}
+
+// What a part's reader does with the parser's events.  `depth` is the
+// level of the element an event belongs to (the root is 1); `values` counts
+// what the part has given so far (cells, strings, entries), which buys room
+// for further elements.
+class XmlHandler {
+public:
+    virtual ~XmlHandler() = default;
+    virtual void Start(std::string_view name, const char** atts) = 0;
+    virtual void End() {}
+    virtual void Text(const char* text, size_t length) {}
+    int depth = 0;
+    size_t values = 0;
+};
+
+struct ParseState {
+    XML_Parser parser = nullptr;
+    XmlHandler* handler = nullptr;
+    const Package* pkg = nullptr;
+    const std::string* part = nullptr;
+    std::exception_ptr error;   // raised by a handler; the parse stops
+    XML_Index lastEvent = 0;    // where the latest event began
+    size_t elements = 0;
+};
+
+// The parser is C: an error raised by a handler is kept and the parse
+// stopped, then raised again once the parser has returned.
+template <class F>
+void Guarded(void* user, F&& f) {
+    auto& st = *static_cast<ParseState*>(user);
+    if (st.error) return;
+    try {
+        st.lastEvent = XML_GetCurrentByteIndex(st.parser);
+        f(st);
+    } catch (...) {
+        st.error = std::current_exception();
+        XML_StopParser(st.parser, XML_FALSE);
+    }
+}
+
+void XMLCALL OnStart(void* user, const XML_Char* name, const XML_Char** atts) {
+    Guarded(user, [&](ParseState& st) {
+        XmlHandler& h = *st.handler;
+        if (++h.depth > kMaxDepth) st.pkg->Fail(*st.part, "elements nested deeper than " + std::to_string(kMaxDepth));
+        if (++st.elements > kFreeElements + kElementsPerValue * h.values) {
+            st.pkg->Fail(*st.part, "too many elements for the values they hold (the limit is " +
+                                       std::to_string(kFreeElements) + " elements plus " +
+                                       std::to_string(kElementsPerValue) + " for each value)");
+        }
+        h.Start(LocalName(name), atts);
+    });
+}
+void XMLCALL OnEnd(void* user, const XML_Char*) {
+    Guarded(user, [](ParseState& st) {
+        st.handler->End();
+        --st.handler->depth;
+    });
+}
+void XMLCALL OnText(void* user, const XML_Char* text, int length) {
+    Guarded(user, [&](ParseState& st) { st.handler->Text(text, static_cast<size_t>(length)); });
+}
+// Comments, processing instructions, the declaration: only their place.
+void XMLCALL OnOther(void* user, const XML_Char*, int) {
+    Guarded(user, [](ParseState&) {});
+}
+// No part of a workbook declares entities; one that does is refused rather
+// than expanded.
+void XMLCALL OnEntityDeclaration(void* user, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
+                                 const XML_Char*, const XML_Char*, const XML_Char*) {
+    Guarded(user, [](ParseState& st) { st.pkg->Fail(*st.part, "entity declarations are not allowed"); });
+}
+
+// Reads a part through the handler as it inflates.  Raises the handler's
+// errors, "bad XML" for markup that is not well-formed, and the limits'
+// errors for a part out of proportion to the values it gave.
+void ParsePart(const Package& pkg, const std::string& part, const ValueMemory& memory, XmlHandler& handler) {
+    auto in = pkg.Open(part);
+    std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> parser(XML_ParserCreate(nullptr), XML_ParserFree);
+    if (!parser) throw std::bad_alloc();
+    XML_Parser p = parser.get();
+    ParseState st;
+    st.parser = p;
+    st.handler = &handler;
+    st.pkg = &pkg;
+    st.part = &part;
+    XML_SetUserData(p, &st);
+    XML_SetElementHandler(p, OnStart, OnEnd);
+    XML_SetCharacterDataHandler(p, OnText);
+    XML_SetDefaultHandlerExpand(p, OnOther);
+    XML_SetEntityDeclHandler(p, OnEntityDeclaration);
+
+    const size_t heldBefore = memory.Held();
+    size_t inflated = 0;
+    for (;;) {
+        void* buffer = XML_GetBuffer(p, static_cast<int>(kChunk));
+        if (!buffer) throw std::bad_alloc();
+        const size_t n = in->Read(static_cast<char*>(buffer), kChunk);
+        inflated += n;
+        pkg.Count(part, n);
+        const size_t given = memory.Held() > heldBefore ? memory.Held() - heldBefore : 0;
+        if (inflated > kMaxPartBytes && (inflated - kMaxPartBytes) / kMarkupPerValueByte > given) pkg.TooLarge(part);
+        const XML_Status status = XML_ParseBuffer(p, static_cast<int>(n), n == 0);
+        if (st.error) std::rethrow_exception(st.error);
+        if (status != XML_STATUS_OK) {
+            pkg.Fail(part, "bad XML at byte " + std::to_string(XML_GetCurrentByteIndex(p)) + " (" +
+                               XML_ErrorString(XML_GetErrorCode(p)) + ")");
+        }
+        if (n == 0) break;
+        if (inflated - static_cast<size_t>(std::max<XML_Index>(st.lastEvent, 0)) > kMaxToken + kChunk) {
+            pkg.Fail(part, "markup without an end longer than " + Megabytes(kMaxToken) + " at byte " +
+                               std::to_string(st.lastEvent));
+        }
+    }
 }
 
 std::string Folder(const std::string& part) {
@@ -200,24 +375,38 @@ std::string ResolveTarget(const std::string& sourceFolder, const std::string& ta
 struct Relationship {
     std::string id, type, target;
 };
+
+// <Relationships><Relationship Id Type Target [TargetMode]/>...
+class RelationshipsHandler : public XmlHandler {
+public:
+    RelationshipsHandler(std::string folder, ValueMemory& memory) : folder_(std::move(folder)), memory_(memory) {}
+    void Start(std::string_view name, const char** atts) override {
+        if (depth == 1) root_ = name == "Relationships";
+        if (depth != 2 || !root_ || name != "Relationship") return;
+        if (std::string_view(AttributeOr(atts, "TargetMode")) == "External") return;
+        Relationship r{AttributeOr(atts, "Id"), AttributeOr(atts, "Type"),
+                       ResolveTarget(folder_, AttributeOr(atts, "Target"))};
+        memory_.Take(sizeof r + StringMemory(r.id.size()) + StringMemory(r.type.size()) + StringMemory(r.target.size()));
+        out.push_back(std::move(r));
+        ++values;
+    }
+    std::vector<Relationship> out;
+
+private:
+    std::string folder_;
+    ValueMemory& memory_;
+    bool root_ = false;
+};
+
 // The relationships of a part ("<folder>_rels/<name>.rels"); none when the
 // package has no such part.
-std::vector<Relationship> ReadRelationships(const Package& pkg, const std::string& part) {
+std::vector<Relationship> ReadRelationships(const Package& pkg, const std::string& part, ValueMemory& memory) {
     const std::string folder = Folder(part);
     const std::string rels = folder + "_rels/" + part.substr(folder.size()) + ".rels";
-    std::vector<Relationship> out;
-    if (!pkg.Has(rels)) return out;
-    std::vector<char> buffer;
-    pugi::xml_document doc;
-    pkg.Parse(rels, buffer, doc);
-    pugi::xml_node root = Child(doc, "Relationships");
-    for (pugi::xml_node r = root.first_child(); r; r = r.next_sibling()) {
-        if (r.type() != pugi::node_element || LocalName(r.name()) != "Relationship") continue;
-        if (std::string_view(r.attribute("TargetMode").value()) == "External") continue;
-        out.push_back({r.attribute("Id").value(), r.attribute("Type").value(),
-                       ResolveTarget(folder, r.attribute("Target").value())});
-    }
-    return out;
+    if (!pkg.Has(rels)) return {};
+    RelationshipsHandler handler(folder, memory);
+    ParsePart(pkg, rels, memory, handler);
+    return std::move(handler.out);
 }
 bool EndsWith(std::string_view s, std::string_view tail) {
     return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
@@ -260,184 +449,386 @@ void DecodeEscapes(std::string& s) {
     s = std::move(out);
 }
 
-// The text of a shared-string item or an inline string: its <t>, or the <t>
-// of each rich-text run; phonetic runs are no part of the text.
-std::string StringItemText(pugi::xml_node si) {
-    std::string text;
-    for (pugi::xml_node c = si.first_child(); c; c = c.next_sibling()) {
-        if (c.type() != pugi::node_element) continue;
-        const std::string_view n = LocalName(c.name());
-        if (n == "t") {
-            text += c.child_value();
-        } else if (n == "r") {
-            if (pugi::xml_node t = Child(c, "t")) text += t.child_value();
+// The text of a shared-string item or an inline string as its elements
+// stream by: its <t>, or the <t> of each rich-text run; phonetic runs are no
+// part of the text.  Begin at the item's element, then pass on the events
+// inside it.
+class ItemText {
+public:
+    void Begin(int depth) {
+        base_ = depth;
+        capture_ = 0;
+        inRun_ = false;
+        text.clear();
+    }
+    void Start(int depth, std::string_view name) {
+        if (depth == base_ + 1) {
+            if (name == "t") {
+                capture_ = depth;
+            } else if (name == "r") {
+                inRun_ = true;
+                runText_ = false;
+            }
+        } else if (depth == base_ + 2 && inRun_ && !runText_ && name == "t") {
+            runText_ = true;   // a run's first <t> only
+            capture_ = depth;
         }
     }
-    DecodeEscapes(text);
-    return text;
+    void End(int depth) {
+        if (depth == capture_) capture_ = 0;
+        if (depth == base_ + 1) inRun_ = false;
+    }
+    bool Captures(int depth) const { return capture_ != 0 && depth == capture_; }
+    std::string text;
+
+private:
+    int base_ = 0, capture_ = 0;
+    bool inRun_ = false, runText_ = false;
+};
+
+// Appends a piece of a text the reader keeps, within the value memory.
+void AppendText(std::string& to, const char* text, size_t length, const ValueMemory& memory) {
+    memory.Need(StringMemory(to.size() + length));
+    to.append(text, length);
 }
 
-std::vector<std::string> ReadSharedStrings(const Package& pkg, const std::string& part) {
-    std::vector<std::string> out;
-    std::vector<char> buffer;
-    pugi::xml_document doc;
-    pkg.Parse(part, buffer, doc);
-    pugi::xml_node sst = Child(doc, "sst");
-    if (!sst) pkg.Fail(part, "no <sst> element");
-    for (pugi::xml_node si = sst.first_child(); si; si = si.next_sibling()) {
-        if (si.type() == pugi::node_element && LocalName(si.name()) == "si") out.push_back(StringItemText(si));
+// The reader of one part of the package, keeping values within `memory`.
+class PartHandler : public XmlHandler {
+public:
+    PartHandler(const Package& pkg, const std::string& part, ValueMemory& memory)
+        : pkg_(pkg), part_(part), memory_(memory) {}
+
+protected:
+    // At the root element: raises "no <expected> element" for any other.
+    void RequireRoot(std::string_view name, std::string_view expected) const {
+        if (name != expected) pkg_.Fail(part_, "no <" + std::string(expected) + "> element");
     }
-    return out;
+    const Package& pkg_;
+    const std::string& part_;
+    ValueMemory& memory_;
+};
+
+// <sst><si>...</si>...
+class SharedStringsHandler : public PartHandler {
+public:
+    using PartHandler::PartHandler;
+    void Start(std::string_view name, const char** atts) override {
+        if (depth == 1) {
+            RequireRoot(name, "sst");
+        } else if (depth == 2) {
+            inItem_ = name == "si";
+            if (inItem_) item_.Begin(depth);
+        } else if (inItem_) {
+            item_.Start(depth, name);
+        }
+    }
+    void End() override {
+        if (!inItem_) return;
+        if (depth > 2) {
+            item_.End(depth);
+            return;
+        }
+        DecodeEscapes(item_.text);
+        memory_.Take(StringMemory(item_.text.size()));
+        out.push_back(std::move(item_.text));
+        ++values;
+        inItem_ = false;
+    }
+    void Text(const char* text, size_t length) override {
+        if (inItem_ && item_.Captures(depth)) AppendText(item_.text, text, length, memory_);
+    }
+    std::vector<std::string> out;
+
+private:
+    ItemText item_;
+    bool inItem_ = false;
+};
+
+std::vector<std::string> ReadSharedStrings(const Package& pkg, const std::string& part, ValueMemory& memory) {
+    SharedStringsHandler handler(pkg, part, memory);
+    ParsePart(pkg, part, memory, handler);
+    return std::move(handler.out);
 }
+
+// <worksheet>...<sheetData><row r><c r t><v/> or <is/></c>...</row>...
+class WorksheetHandler : public PartHandler {
+public:
+    WorksheetHandler(const Package& pkg, const std::string& part, Sheet& sheet, const std::vector<std::string>& shared,
+                     ValueMemory& memory)
+        : PartHandler(pkg, part, memory), sheet_(sheet), shared_(shared) {
+        // Each shared string enters the sheet's own strings once, when first used.
+        memory_.Take(shared.size() * sizeof(uint32_t));
+        local_.assign(shared.size(), kNone);
+    }
+    ~WorksheetHandler() override { memory_.Give(local_.size() * sizeof(uint32_t)); }
+
+    void Start(std::string_view name, const char** atts) override {
+        switch (depth) {
+        case 1:
+            if (name == "chartsheet" || name == "dialogsheet") {
+                other_ = true;   // no cells: an empty sheet
+            } else if (name != "worksheet") {
+                pkg_.Fail(part_, "no <worksheet> element");
+            }
+            break;
+        case 2:
+            inData_ = !other_ && !seenData_ && name == "sheetData";
+            seenData_ = seenData_ || inData_;
+            break;
+        case 3:
+            inRow_ = inData_ && name == "row";
+            if (inRow_) StartRow(atts);
+            break;
+        case 4:
+            inCell_ = inRow_ && name == "c";
+            if (inCell_) StartCell(atts);
+            break;
+        case 5:
+            if (!inCell_) break;
+            if (name == "v" && !hasV_) {
+                hasV_ = true;
+                captureV_ = true;
+            } else if (name == "is" && !hasIs_) {
+                hasIs_ = inIs_ = true;
+                item_.Begin(depth);
+            }
+            break;
+        default:
+            if (inIs_) item_.Start(depth, name);
+            break;
+        }
+    }
+    void End() override {
+        switch (depth) {
+        case 2: inData_ = false; break;
+        case 3: inRow_ = false; break;
+        case 4:
+            if (inCell_) EndCell();
+            inCell_ = false;
+            break;
+        case 5:
+            captureV_ = false;
+            inIs_ = false;
+            break;
+        default:
+            if (inIs_) item_.End(depth);
+            break;
+        }
+    }
+    void Text(const char* text, size_t length) override {
+        if (captureV_ && depth == 5) {
+            AppendText(v_, text, length, memory_);
+        } else if (inIs_ && item_.Captures(depth)) {
+            AppendText(item_.text, text, length, memory_);
+        }
+    }
+
+private:
+    static constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
+
+    void StartRow(const char** atts) {
+        if (const char* r = Attribute(atts, "r")) {
+            double n = 0;
+            if (!ParseXmlNumber(r, n) || !(n >= 1 && n <= kMaxRow) || n != std::floor(n)) {
+                pkg_.Fail(part_, "bad row number " + Quoted(r));
+            }
+            rowNumber_ = static_cast<int32_t>(n);
+        } else {
+            ++rowNumber_;
+        }
+        if (rowNumber_ > kMaxRow) pkg_.Fail(part_, "row beyond the last row of a sheet");
+        col_ = 0;
+    }
+
+    void StartCell(const char** atts) {
+        cellRow_ = rowNumber_;
+        const char* r = Attribute(atts, "r");
+        hasRef_ = r != nullptr;
+        if (r) {
+            ref_ = r;
+            // A reference's row names the cell's row even when it is not the
+            // enclosing row's number.
+            if (!ParseCellRef(ref_, cellRow_, col_)) pkg_.Fail(part_, "bad cell reference " + Quoted(ref_));
+        } else {
+            ++col_;
+        }
+        if (col_ > kMaxCol) pkg_.Fail(part_, "cell beyond the last column of a sheet");
+        type_ = AttributeOr(atts, "t");
+        hasV_ = hasIs_ = inIs_ = captureV_ = false;
+        v_.clear();
+    }
+
+    std::string Where() const { return "cell " + (hasRef_ ? ref_ : std::to_string(col_)); }
+
+    uint32_t AddString(std::string text) {
+        memory_.Take(StringMemory(text.size()));
+        return sheet_.AddString(std::move(text));
+    }
+
+    void EndCell() {
+        Cell cell;
+        if (type_ == "inlineStr") {
+            if (hasIs_) {
+                DecodeEscapes(item_.text);
+                cell.kind = Cell::Text;
+                cell.text = AddString(std::move(item_.text));
+            } else if (hasV_) {
+                cell.kind = Cell::Text;
+                cell.text = AddString(std::move(v_));
+            }
+        } else if (!hasV_) {
+            return;   // no value: the cell is empty
+        } else if (type_ == "s") {
+            double n = 0;
+            // A whole number, tested without converting it (a huge one would
+            // not fit any integer type).
+            if (!ParseXmlNumber(v_, n) || !(n >= 0) || n != std::floor(n)) {
+                pkg_.Fail(part_, Where() + ": bad shared-string index " + Quoted(v_));
+            }
+            if (n >= static_cast<double>(shared_.size())) {
+                pkg_.Fail(part_, Where() + ": shared string " + std::string(Quoted(v_), 1, std::min<size_t>(v_.size(), 64)) +
+                                     " out of range (the workbook has " + std::to_string(shared_.size()) + ")");
+            }
+            const size_t k = static_cast<size_t>(n);
+            if (local_[k] == kNone) local_[k] = AddString(shared_[k]);
+            cell.kind = Cell::Text;
+            cell.text = local_[k];
+        } else if (type_ == "str") {
+            DecodeEscapes(v_);
+            cell.kind = Cell::Text;
+            cell.text = AddString(std::move(v_));
+        } else if (type_ == "b") {
+            double n = 0;
+            if (!ParseXmlNumber(v_, n)) pkg_.Fail(part_, Where() + ": bad boolean " + Quoted(v_));
+            cell.kind = Cell::Boolean;
+            cell.number = n != 0 ? 1 : 0;
+        } else if (type_ == "e") {
+            cell.kind = Cell::Error;
+            const int32_t code = ErrorCodeOfText(v_);
+            cell.number = code != 0 ? code : 2015;
+        } else if (type_ == "d") {
+            double serial = 0;
+            if (IsoDateToSerial(v_, serial)) {
+                cell.kind = Cell::Number;
+                cell.number = serial;
+            } else {
+                cell.kind = Cell::Text;
+                cell.text = AddString(std::move(v_));
+            }
+        } else if (type_.empty() || type_ == "n") {
+            double n = 0;
+            if (v_.empty()) return;
+            if (!ParseXmlNumber(v_, n)) pkg_.Fail(part_, Where() + ": bad number " + Quoted(v_));
+            cell.kind = Cell::Number;
+            cell.number = n;
+        } else {
+            pkg_.Fail(part_, Where() + ": unknown cell type " + Quoted(type_));
+        }
+        if (cell.kind == Cell::Empty) return;
+        memory_.Take(sizeof(Sheet::Entry) + (cellRow_ != lastRow_ ? sizeof(Sheet::Row) + kBlockOverhead : 0));
+        lastRow_ = cellRow_;
+        sheet_.Put(cellRow_, col_, cell);
+        ++values;
+    }
+
+    // What the heap adds to each row's block of cells.
+    static constexpr size_t kBlockOverhead = 16;
+
+    Sheet& sheet_;
+    const std::vector<std::string>& shared_;
+    std::vector<uint32_t> local_;
+    ItemText item_;
+    bool other_ = false, seenData_ = false, inData_ = false, inRow_ = false, inCell_ = false;
+    bool hasRef_ = false, hasV_ = false, hasIs_ = false, inIs_ = false, captureV_ = false;
+    int32_t rowNumber_ = 0, col_ = 0, cellRow_ = 0, lastRow_ = 0;
+    std::string ref_, type_, v_;
+};
 
 std::shared_ptr<Sheet> ReadWorksheet(const Package& pkg, const std::string& part, const std::string& name,
-                                     const std::vector<std::string>& shared) {
+                                     const std::vector<std::string>& shared, ValueMemory& memory) {
     auto sheet = std::make_shared<Sheet>();
     sheet->name = name;
-    std::vector<char> buffer;
-    pugi::xml_document doc;
-    pkg.Parse(part, buffer, doc);
-    pugi::xml_node root = doc.document_element();
-    const std::string_view rootName = root ? LocalName(root.name()) : std::string_view();
-    if (rootName == "chartsheet" || rootName == "dialogsheet") {
-        sheet->Finish();
-        return sheet;
-    }
-    if (rootName != "worksheet") pkg.Fail(part, "no <worksheet> element");
-    // Each shared string enters the sheet's own strings once, when first used.
-    std::vector<uint32_t> local(shared.size(), std::numeric_limits<uint32_t>::max());
-    int32_t rowNumber = 0;
-    pugi::xml_node data = Child(root, "sheetData");
-    for (pugi::xml_node row = data.first_child(); row; row = row.next_sibling()) {
-        if (row.type() != pugi::node_element || LocalName(row.name()) != "row") continue;
-        if (pugi::xml_attribute r = row.attribute("r")) {
-            double n = 0;
-            if (!ParseXmlNumber(r.value(), n) || !(n >= 1 && n <= kMaxRow) || n != std::floor(n)) {
-                pkg.Fail(part, std::string("bad row number \"") + r.value() + "\"");
-            }
-            rowNumber = static_cast<int32_t>(n);
-        } else {
-            ++rowNumber;
-        }
-        if (rowNumber > kMaxRow) pkg.Fail(part, "row beyond the last row of a sheet");
-        int32_t col = 0;
-        for (pugi::xml_node c = row.first_child(); c; c = c.next_sibling()) {
-            if (c.type() != pugi::node_element || LocalName(c.name()) != "c") continue;
-            int32_t cellRow = rowNumber;
-            if (pugi::xml_attribute r = c.attribute("r")) {
-                if (!ParseCellRef(r.value(), cellRow, col)) pkg.Fail(part, std::string("bad cell reference \"") + r.value() + "\"");
-                // A reference's row names the cell's row even when it is not
-                // the enclosing row's number.
-            } else {
-                ++col;
-            }
-            if (col > kMaxCol) pkg.Fail(part, "cell beyond the last column of a sheet");
-            const std::string_view type = c.attribute("t").value();
-            pugi::xml_node v = Child(c, "v");
-            const char* vtext = v ? v.child_value() : nullptr;
-            const std::string where = std::string("cell ") + (c.attribute("r") ? c.attribute("r").value() : std::to_string(col));
-            Cell cell;
-            if (type == "inlineStr") {
-                pugi::xml_node is = Child(c, "is");
-                if (is) {
-                    cell.kind = Cell::Text;
-                    cell.text = sheet->AddString(StringItemText(is));
-                } else if (vtext) {
-                    cell.kind = Cell::Text;
-                    cell.text = sheet->AddString(vtext);
-                }
-            } else if (!vtext) {
-                continue;   // no value: the cell is empty
-            } else if (type == "s") {
-                double n = 0;
-                // A whole number, tested without converting it (a huge one
-                // would not fit any integer type).
-                if (!ParseXmlNumber(vtext, n) || !(n >= 0) || n != std::floor(n)) {
-                    pkg.Fail(part, where + ": bad shared-string index \"" + vtext + "\"");
-                }
-                if (n >= static_cast<double>(shared.size())) {
-                    pkg.Fail(part, where + ": shared string " + std::string(vtext) + " out of range (the workbook has " +
-                                       std::to_string(shared.size()) + ")");
-                }
-                const size_t k = static_cast<size_t>(n);
-                if (local[k] == std::numeric_limits<uint32_t>::max()) local[k] = sheet->AddString(shared[k]);
-                cell.kind = Cell::Text;
-                cell.text = local[k];
-            } else if (type == "str") {
-                std::string s = vtext;
-                DecodeEscapes(s);
-                cell.kind = Cell::Text;
-                cell.text = sheet->AddString(std::move(s));
-            } else if (type == "b") {
-                double n = 0;
-                if (!ParseXmlNumber(vtext, n)) pkg.Fail(part, where + ": bad boolean \"" + vtext + "\"");
-                cell.kind = Cell::Boolean;
-                cell.number = n != 0 ? 1 : 0;
-            } else if (type == "e") {
-                cell.kind = Cell::Error;
-                const int32_t code = ErrorCodeOfText(vtext);
-                cell.number = code != 0 ? code : 2015;
-            } else if (type == "d") {
-                cell = sheet->DateCell(vtext);
-            } else if (type.empty() || type == "n") {
-                double n = 0;
-                if (*vtext == '\0') continue;
-                if (!ParseXmlNumber(vtext, n)) pkg.Fail(part, where + ": bad number \"" + vtext + "\"");
-                cell.kind = Cell::Number;
-                cell.number = n;
-            } else {
-                pkg.Fail(part, where + ": unknown cell type \"" + std::string(type) + "\"");
-            }
-            if (cell.kind != Cell::Empty) sheet->Put(cellRow, col, cell);
-        }
+    {
+        WorksheetHandler handler(pkg, part, *sheet, shared, memory);
+        ParsePart(pkg, part, memory, handler);
     }
     sheet->Finish();
     return sheet;
 }
 
-std::shared_ptr<Workbook> ReadPackage(const Package& pkg) {
+// <workbook>...<sheets><sheet name r:id/>...</sheets>...
+//   <bookViews><workbookView activeTab/>...
+class WorkbookHandler : public PartHandler {
+public:
+    struct Entry {
+        std::string name, id;
+    };
+    using PartHandler::PartHandler;
+    void Start(std::string_view name, const char** atts) override {
+        if (depth == 1) {
+            RequireRoot(name, "workbook");
+        } else if (depth == 2) {
+            // The first <sheets> and the first <bookViews> only.
+            inSheets_ = !seenSheets_ && name == "sheets";
+            seenSheets_ = seenSheets_ || inSheets_;
+            inViews_ = !seenViews_ && name == "bookViews";
+            seenViews_ = seenViews_ || inViews_;
+        } else if (depth == 3 && inSheets_ && name == "sheet") {
+            Entry e{AttributeOr(atts, "name"), RelId(atts)};
+            memory_.Take(sizeof e + StringMemory(e.name.size()) + StringMemory(e.id.size()));
+            sheets.push_back(std::move(e));
+            ++values;
+        } else if (depth == 3 && inViews_ && !seenView_ && name == "workbookView") {
+            seenView_ = true;
+            activeTab = AttributeOr(atts, "activeTab");
+        }
+    }
+    void End() override {
+        if (depth == 2) inSheets_ = inViews_ = false;
+    }
+    std::vector<Entry> sheets;
+    std::string activeTab;
+
+private:
+    bool inSheets_ = false, seenSheets_ = false, inViews_ = false, seenViews_ = false, seenView_ = false;
+};
+
+std::shared_ptr<Workbook> ReadPackage(const Package& pkg, const ReadLimits& limits) {
+    ValueMemory memory(limits.valueMemory, pkg.Label());
     // The workbook part: named by the package relationships, or the usual place.
     std::string workbookPart = "xl/workbook.xml";
-    for (const auto& r : ReadRelationships(pkg, "")) {
+    for (const auto& r : ReadRelationships(pkg, "", memory)) {
         if (EndsWith(r.type, "/officeDocument")) {
             workbookPart = r.target;
             break;
         }
     }
     if (!pkg.Has(workbookPart)) pkg.Fail("", "not a workbook (no " + workbookPart + " in the package)");
-    const auto rels = ReadRelationships(pkg, workbookPart);
+    const auto rels = ReadRelationships(pkg, workbookPart, memory);
 
-    std::vector<char> buffer;
-    pugi::xml_document doc;
-    pkg.Parse(workbookPart, buffer, doc);
-    pugi::xml_node wb = Child(doc, "workbook");
-    if (!wb) pkg.Fail(workbookPart, "no <workbook> element");
+    WorkbookHandler wb(pkg, workbookPart, memory);
+    ParsePart(pkg, workbookPart, memory, wb);
 
     std::vector<std::string> shared;
     for (const auto& r : rels) {
         if (EndsWith(r.type, "/sharedStrings")) {
-            shared = ReadSharedStrings(pkg, r.target);
+            shared = ReadSharedStrings(pkg, r.target, memory);
             break;
         }
     }
 
     auto book = std::make_shared<Workbook>();
-    pugi::xml_node sheets = Child(wb, "sheets");
-    for (pugi::xml_node s = sheets.first_child(); s; s = s.next_sibling()) {
-        if (s.type() != pugi::node_element || LocalName(s.name()) != "sheet") continue;
-        const std::string name = s.attribute("name").value();
-        const std::string id = RelId(s);
-        auto rel = std::find_if(rels.begin(), rels.end(), [&](const Relationship& r) { return r.id == id; });
-        if (rel == rels.end()) pkg.Fail(workbookPart, "sheet \"" + name + "\" has no part (relationship \"" + id + "\" missing)");
-        book->sheets.push_back(ReadWorksheet(pkg, rel->target, name, shared));
+    for (const auto& s : wb.sheets) {
+        auto rel = std::find_if(rels.begin(), rels.end(), [&](const Relationship& r) { return r.id == s.id; });
+        if (rel == rels.end()) {
+            pkg.Fail(workbookPart, "sheet \"" + s.name + "\" has no part (relationship \"" + s.id + "\" missing)");
+        }
+        book->sheets.push_back(ReadWorksheet(pkg, rel->target, s.name, shared, memory));
     }
     if (book->sheets.empty()) pkg.Fail(workbookPart, "the workbook has no sheet");
-    if (pugi::xml_node view = Child(Child(wb, "bookViews"), "workbookView")) {
-        double tab = 0;
-        if (ParseXmlNumber(view.attribute("activeTab").value(), tab) && tab >= 0 &&
-            tab < static_cast<double>(book->sheets.size())) {
-            book->activeSheet = static_cast<int32_t>(tab);
-        }
+    double tab = 0;
+    if (ParseXmlNumber(wb.activeTab, tab) && tab >= 0 && tab < static_cast<double>(book->sheets.size())) {
+        book->activeSheet = static_cast<int32_t>(tab);
     }
     return book;
 }
@@ -449,7 +840,7 @@ std::string BaseName(const std::string& path) {
 
 }  // namespace
 
-std::shared_ptr<Workbook> ReadXlsxBytes(const void* data, size_t size, const std::string& name) {
+std::shared_ptr<Workbook> ReadXlsxBytes(const void* data, size_t size, const std::string& name, const ReadLimits& limits) {
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* src = zip_source_buffer_create(data, size, 0, &error);
@@ -466,22 +857,22 @@ std::shared_ptr<Workbook> ReadXlsxBytes(const void* data, size_t size, const std
     }
     zip_error_fini(&error);
     ZipPackage pkg(zip, name);
-    auto book = ReadPackage(pkg);
+    auto book = ReadPackage(pkg, limits);
     book->name = BaseName(name);
     book->path = name;
     return book;
 }
 
 std::shared_ptr<Workbook> ReadXlsxParts(const std::vector<std::pair<std::string, std::string>>& parts,
-                                        const std::string& name) {
+                                        const std::string& name, const ReadLimits& limits) {
     MemoryPackage pkg(parts, name);
-    auto book = ReadPackage(pkg);
+    auto book = ReadPackage(pkg, limits);
     book->name = BaseName(name);
     book->path = name;
     return book;
 }
 
-std::shared_ptr<Workbook> ReadXlsxFile(const std::string& path) {
+std::shared_ptr<Workbook> ReadXlsxFile(const std::string& path, const ReadLimits& limits) {
     int code = 0;
     zip_t* zip = zip_open(path.c_str(), ZIP_RDONLY, &code);
     if (!zip) {
@@ -492,7 +883,7 @@ std::shared_ptr<Workbook> ReadXlsxFile(const std::string& path) {
         Fail(path + ": not a workbook file (" + why + ")");
     }
     ZipPackage pkg(zip, path);
-    auto book = ReadPackage(pkg);
+    auto book = ReadPackage(pkg, limits);
     book->name = BaseName(path);
     book->path = path;
     return book;

@@ -97,8 +97,15 @@ Cell Sheet::DateCell(std::string_view iso) {
 void Sheet::Put(int32_t row, int32_t col, const Cell& cell) {
     if (row < 1 || row > kMaxRow || col < 1 || col > kMaxCol) Fail("cell out of the sheet's range");
     if (rows_.empty() || rows_.back().number != row) {
-        if (!rows_.empty() && rows_.back().number > row) sorted_ = false;
+        size_t expected = 0;
+        if (!rows_.empty()) {
+            auto& previous = rows_.back();
+            if (previous.number > row) sorted_ = false;
+            previous.cells.shrink_to_fit();
+            expected = previous.cells.size();
+        }
         rows_.push_back(Row{row, {}});
+        rows_.back().cells.reserve(expected);
     }
     auto& cells = rows_.back().cells;
     if (!cells.empty() && cells.back().col >= col) sorted_ = false;
@@ -138,12 +145,13 @@ void Sheet::Finish() {
     // Empty cells take no place; rows left without cells go too.
     cellCount_ = 0;
     firstRow_ = lastRow_ = firstCol_ = lastCol_ = 0;
-    std::vector<Row> kept;
-    kept.reserve(rows_.size());
-    for (auto& r : rows_) {
+    size_t kept = 0;
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        Row& r = rows_[i];
         std::erase_if(r.cells, [](const Entry& e) { return e.cell.kind == Cell::Empty; });
         if (r.cells.empty()) continue;
-        if (kept.empty()) {
+        r.cells.shrink_to_fit();
+        if (kept == 0) {
             firstRow_ = r.number;
             firstCol_ = r.cells.front().col;
             lastCol_ = r.cells.back().col;
@@ -152,9 +160,11 @@ void Sheet::Finish() {
         firstCol_ = std::min(firstCol_, r.cells.front().col);
         lastCol_ = std::max(lastCol_, r.cells.back().col);
         cellCount_ += r.cells.size();
-        kept.push_back(std::move(r));
+        if (kept != i) rows_[kept] = std::move(r);
+        ++kept;
     }
-    rows_ = std::move(kept);
+    rows_.resize(kept);
+    rows_.shrink_to_fit();
 }
 
 // ---------------------------------------------------------------------------
@@ -261,7 +271,7 @@ bool IsoDateToSerial(std::string_view text, double& serial) {
     return false;
 }
 
-std::shared_ptr<Workbook> ReadWorkbook(const std::string& path) {
+std::shared_ptr<Workbook> ReadWorkbook(const std::string& path, const ReadLimits& limits) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) Fail("Cannot open \"" + path + "\": " + std::strerror(errno));
     unsigned char head[8] = {};
@@ -269,7 +279,7 @@ std::shared_ptr<Workbook> ReadWorkbook(const std::string& path) {
     std::fclose(f);
     static const unsigned char kCompound[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     if (got == sizeof head && std::memcmp(head, kCompound, sizeof head) == 0) return ReadXls(path);
-    return ReadXlsxFile(path);
+    return ReadXlsxFile(path, limits);
 }
 
 }  // namespace sheet

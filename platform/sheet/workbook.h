@@ -4,9 +4,13 @@
 // the workbook program and the fuzz target all use this code.
 //
 // A file is never trusted: every way a file can be wrong (not a workbook,
-// truncated, a missing or malformed part, an index out of range, a member
-// that inflates past kMaxPartBytes) gives a WorkbookError naming the file
-// and the place, never a crash or an unbounded allocation.
+// truncated, a missing or malformed part, an index out of range, markup out
+// of proportion to the values it holds, values needing more memory than
+// ReadLimits allow) gives a WorkbookError naming the file and the place,
+// never a crash or an unbounded allocation.
+//
+// The XML parts are read as a stream while they inflate: memory follows the
+// values kept (ReadLimits::valueMemory), not the size of the markup.
 #pragma once
 
 #include <cstddef>
@@ -25,10 +29,24 @@ namespace sheet {
 // The error number a failed workbook operation raises (the description says
 // what went wrong and where).
 constexpr int32_t kErrWorkbook = 1004;
-// No part of a workbook may inflate to more than this.
+// No part of a workbook may inflate to more than this, beyond
+// kMarkupPerValueByte bytes for each byte the values read from it take in
+// memory: a sheet of real values may be as large as its values allow, a run
+// of markup holding nothing may not.
 constexpr size_t kMaxPartBytes = size_t(256) << 20;
+constexpr size_t kMarkupPerValueByte = 64;
 // Nor may all the parts read from one file together.
-constexpr size_t kMaxPackageBytes = size_t(512) << 20;
+constexpr size_t kMaxPackageBytes = size_t(4) << 30;
+// The memory the values of one workbook (cells, texts, shared strings) may
+// take: a workbook needing more is refused with a message naming the limit.
+// The largest sheet a spreadsheet allows, 1,048,576 rows by 14 columns of
+// numbers, needs about 300 MiB.
+constexpr size_t kMaxValueMemory = size_t(512) << 20;
+// Elements a part may hold beyond kElementsPerValue for each value read
+// from it (cells, strings): a run of elements that hold nothing is refused
+// after a bounded amount of work.
+constexpr size_t kFreeElements = size_t(8) << 20;
+constexpr size_t kElementsPerValue = 16;
 // The largest row and column a sheet can address.
 constexpr int32_t kMaxRow = 1048576;
 constexpr int32_t kMaxCol = 16384;
@@ -36,14 +54,20 @@ constexpr int32_t kMaxCol = 16384;
 // Raises kErrWorkbook with the description.
 [[noreturn]] void Fail(const std::string& description);
 
-// One cell's value in compact form: numbers, booleans (0 or 1) and error
-// codes in `number`, texts as an index into the sheet's strings.
+// One cell's value in compact form (12 bytes): numbers, booleans (0 or 1)
+// and error codes in `number`, texts as an index into the sheet's strings in
+// `text`.  The two share their place: `kind` says which one holds.
+#pragma pack(push, 4)
 struct Cell {
     enum Kind : uint8_t { Empty = 0, Number = 1, Text = 2, Boolean = 3, Error = 4 };
     Kind kind = Empty;
-    uint32_t text = 0;
-    double number = 0;
+    union {
+        uint32_t text;
+        double number = 0;
+    };
 };
+#pragma pack(pop)
+static_assert(sizeof(Cell) == 12);
 
 // The error codes of the error values a cell can hold ("#DIV/0!" and so on),
 // as a cell's Variant carries them; 0 for a text that is no error value.
@@ -87,6 +111,8 @@ public:
     Cell DateCell(std::string_view iso);
     // Appends a cell; rows and columns may come in any order.  A cell given
     // twice keeps the later value.  Call Finish once after the last cell.
+    // Each row's cells are held in a block of their own size (a row is
+    // allocated like the one before it, then trimmed when the next begins).
     void Put(int32_t row, int32_t col, const Cell& cell);
     void Finish();
     size_t CellCount() const { return cellCount_; }
@@ -99,6 +125,8 @@ private:
     int32_t firstRow_ = 0, lastRow_ = 0, firstCol_ = 0, lastCol_ = 0;
 };
 
+static_assert(sizeof(Sheet::Entry) == 16);
+
 class Workbook {
 public:
     std::string path;   // as it was opened
@@ -107,18 +135,25 @@ public:
     int32_t activeSheet = 0;   // 0-based index into sheets
 };
 
+// What one read of an .xlsx/.xlsm package may take; the defaults are the
+// program's (tests and the fuzz target lower them).
+struct ReadLimits {
+    size_t valueMemory = kMaxValueMemory;
+};
+
 // Reads a workbook file: .xls by its compound-document signature, anything
 // else as the zip package of .xlsx/.xlsm.  Raises kErrWorkbook.
-std::shared_ptr<Workbook> ReadWorkbook(const std::string& path);
+std::shared_ptr<Workbook> ReadWorkbook(const std::string& path, const ReadLimits& limits = {});
 // Reads an .xlsx/.xlsm file (a zip package).
-std::shared_ptr<Workbook> ReadXlsxFile(const std::string& path);
+std::shared_ptr<Workbook> ReadXlsxFile(const std::string& path, const ReadLimits& limits = {});
 // Reads the bytes of an .xlsx/.xlsm package held in memory (`name` only
 // labels messages).
-std::shared_ptr<Workbook> ReadXlsxBytes(const void* data, size_t size, const std::string& name);
+std::shared_ptr<Workbook> ReadXlsxBytes(const void* data, size_t size, const std::string& name,
+                                        const ReadLimits& limits = {});
 // Reads a package whose parts are given by name, already inflated (what
 // the fuzz target feeds the package reader with).
 std::shared_ptr<Workbook> ReadXlsxParts(const std::vector<std::pair<std::string, std::string>>& parts,
-                                        const std::string& name);
+                                        const std::string& name, const ReadLimits& limits = {});
 // Reads an .xls file through libfreexl.
 std::shared_ptr<Workbook> ReadXls(const std::string& path);
 

@@ -3,6 +3,8 @@
 // and the Edit menu with its undo buffer and the system clipboard.
 #include "tests/mainwindow/form1_fixture.h"
 
+#include <tuple>
+
 #include "controls/flex.h"
 #include "platform/runtime/propertybag.h"
 #include "profile/format.h"
@@ -104,6 +106,18 @@ TEST_F(FlexTest, EditorKeysMoveAndCommitByTheirRules) {
     Type(vb::vbKeyReturn);
     EXPECT_EQ(g().Col(), 15);
     EXPECT_EQ(g().TextMatrix(3, 15), "");
+
+    // Rebuilding the table hides the editor; what it held reaches no cell of
+    // the new table, whatever key follows.
+    Click(5, 5);
+    x().txtEdit.Text("zzz");
+    x().mnuconfig();
+    EXPECT_FALSE(x().txtEdit.Visible());
+    Key(vb::vbKeyRight);
+    Type(vb::vbKeyReturn);
+    EXPECT_EQ(g().TextMatrix(0, 0), "");
+    EXPECT_EQ(g().TextMatrix(0, 1), "Visible");
+    EXPECT_NE(g().TextMatrix(5, 5), "zzz");
 }
 
 TEST_F(FlexTest, ProfileRowTableAndItsReadOnlyRows) {
@@ -214,7 +228,16 @@ TEST_F(FlexTest, SizingNeverGoesNegative) {
 TEST_F(FlexTest, PipeTableAndTheGroundLevelFill) {
     for (int i = 0; i < 3; ++i) f().Command7_Click();
     ASSERT_EQ(RunCount, 3);
-    f().RunRecord(1)->from = "MH7";
+    // Row 1: every column its own field, each holding a value of its own.
+    {
+        model::Sewer& s = *f().RunRecord(1);
+        s.from = "MH7";
+        s.tom = "MH8";
+        std::tie(s.felv, s.telv, s.l, s.finv, s.tinv) = std::tuple(104.5f, 103.25f, 42.5f, 102.125f, 101.75f);
+        s.dia = 375;
+        s.slope = 0.0075f;
+        std::tie(s.x1, s.y1, s.x2, s.y2) = std::tuple(11.5f, 22.5f, 33.5f, 44.5f);
+    }
     f().RunRecord(2)->felv = 101.5f;
     vb::Variant maa = vb::Variant::MakeArray(vb::vbVariant, {{1, 3}});
     for (int i = 1; i <= 3; ++i) maa.SetElement(i, vb::Variant("Obj" + f().RunRecord(i)->Name));
@@ -223,7 +246,13 @@ TEST_F(FlexTest, PipeTableAndTheGroundLevelFill) {
     x().mnusewer(vb::Variant(), maa);
     EXPECT_EQ(g().Rows(), 5);
     EXPECT_EQ(g().TextMatrix(0, 15), "15");
-    EXPECT_EQ(g().TextMatrix(1, 1), "MH7");
+    {
+        // Columns 1 to 13: from, tom, felv, telv, l, finv, tinv, dia, slope,
+        // x1, y1, x2, y2; 14 and 15 stay empty.
+        const char* row1[] = {"MH7", "MH8", "104.5", "103.25", "42.5", "102.125", "101.75", "375", "0.0075",
+                              "11.5", "22.5", "33.5", "44.5", "", ""};
+        for (int c = 1; c <= 15; ++c) EXPECT_EQ(g().TextMatrix(1, c), row1[c - 1]) << "column " << c;
+    }
     EXPECT_EQ(g().TextMatrix(2, 3), "101.5");
     EXPECT_EQ(g().TextMatrix(2, 8), "200");
     EXPECT_EQ(g().TextMatrix(3, 1), "");

@@ -2,6 +2,8 @@
 // attacher hands out a client over a document the test builds.
 #pragma once
 
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,10 @@ public:
     std::string AddCircle(const cad::Point& c, double r) override {
         Fail("AddCircle");
         return LocalClient::AddCircle(c, r);
+    }
+    void SelectOnScreen(const std::string& set) override {
+        Fail("SelectOnScreen");
+        LocalClient::SelectOnScreen(set);
     }
     std::string AddText(const std::string& t, const cad::Point& p, double h) override {
         Fail("AddText");
@@ -90,6 +96,45 @@ protected:
             if (doc_.Entity(h)->Type() == type) out.push_back(h);
         }
         return out;
+    }
+
+    // The drawing as saved and read back by an independent reader (Debian's
+    // ezdxf, run by Debian's own interpreter): one line per layer with its
+    // colour, the active layer, then each model-space entity followed by one
+    // line per extended-data record ("  name code:value ...").
+    std::vector<std::string> ReadBack() {
+        const std::string path = (dir_ / "drawing.dxf").string(), script = path + ".py", out = path + ".out";
+        std::string error;
+        if (!doc_.Save(path, &error)) return {"cannot save: " + error};
+        std::ofstream(script) << R"(import sys, ezdxf
+doc = ezdxf.readfile(sys.argv[1])
+for e in doc.audit().errors:
+    print('audit error', e.message)
+num = lambda v: '%.15g' % v
+point = lambda p: ' '.join(num(c) for c in p)
+for layer in doc.layers:
+    if layer.dxf.name != 'Defpoints':   # added by ezdxf as it loads a file without it
+        print('layer', layer.dxf.name, layer.dxf.color)
+print('active', doc.header.get('$CLAYER', '0'))
+for e in doc.modelspace():
+    kind = e.dxftype()
+    if kind == 'CIRCLE':
+        print('circle', e.dxf.layer, point(e.dxf.center), num(e.dxf.radius))
+    elif kind == 'TEXT':
+        print('text', e.dxf.layer, e.dxf.text, num(e.dxf.height), e.dxf.halign, e.dxf.valign,
+              point(e.dxf.insert), point(e.dxf.align_point))
+    else:
+        print(kind.lower(), e.dxf.layer)
+    for app in (e.xdata.data if e.xdata else []):
+        print(' ', app, ' '.join('%d:%s' % (t.code, num(t.value) if isinstance(t.value, float) else t.value)
+                                 for t in e.get_xdata(app)))
+)";
+        const int rc = std::system(("/usr/bin/python3 " + script + " " + path + " >" + out + " 2>&1").c_str());
+        std::vector<std::string> lines;
+        std::ifstream in(out);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        if (rc != 0) lines.push_back("exit status " + std::to_string(rc));
+        return lines;
     }
 
     cad::Document doc_;

@@ -102,8 +102,9 @@ TEST_F(AcadTest, PickEndsCleanlyOnFailures) {
     EXPECT_FALSE(f().Frame15.Visible());
     EXPECT_EQ(TopLevelKeys(), keys);
 
-    // The program going away while the labels are written: one message, the
-    // panel hidden, nothing attached any more.
+    // The program going away while the labels are written: one message in
+    // plain words that keeps the lateral already made, the panel hidden,
+    // nothing attached any more.
     cad::SetAttacher([this] { return client_; });
     AcadPrepareDrawing();   // the marker is drawn: the pick's preparation adds no text
     dialogs().ClearLog();
@@ -111,9 +112,24 @@ TEST_F(AcadTest, PickEndsCleanlyOnFailures) {
     client_->ScriptNextPick({doc_.AddLwPolyline({{0, 0}, {10, 0}, {20, 0}})});
     f().Command25_Click();
     EXPECT_EQ(client_->failures, 1);
-    EXPECT_EQ(Prompts(), std::vector<std::string>{"AddText refused"});
+    EXPECT_EQ(Prompts(), std::vector<std::string>{
+                             "The drawing program was closed during the pick; the lateral made before that stays in the network."});
     EXPECT_FALSE(f().Frame15.Visible());
     EXPECT_EQ(AcadApp, nullptr);
+
+    // Gone before anything was picked: nothing was added.  Other failures
+    // keep their own description.
+    const auto before = TopLevelKeys();
+    dialogs().ClearLog();
+    client_->failIn = "SelectOnScreen";
+    f().Command25_Click();
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"The drawing program was closed during the pick; nothing was added."});
+    EXPECT_EQ(TopLevelKeys(), before);
+    dialogs().ClearLog();
+    client_->number = 5;
+    f().Command25_Click();
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"SelectOnScreen refused"});
+    client_->number = cad::kErrGone;
 
     // A vertex no pipe record can hold: the edges before it are pipes, that
     // edge is refused once and the pick ends.

@@ -2,6 +2,8 @@
 // preparation ends on failures.
 #include "tests/exchange/acad_fixture.h"
 
+#include <tuple>
+
 TEST_F(AcadTest, PrepareDrawsOneMarkerBeyondTheLineStartsWithItsRecords) {
     // The marker goes about 500 units beyond the line starts that raise it.
     doc_.AddLine({1000, 200, 0}, {0, 0, 0});
@@ -56,6 +58,39 @@ TEST_F(AcadTest, PrepareDrawsOneMarkerBeyondTheLineStartsWithItsRecords) {
     }
     EXPECT_EQ(client_->ActiveLayer(), "sewer");
     EXPECT_TRUE(doc_.HasBlock("Endblock"));
+
+    // The saved drawing, read back by an independent reader: the layers in
+    // the order they were added with their colours (7 where none is set), the
+    // active layer, the lines, the eleven circles and the text of the marker,
+    // and every entry of every record.
+    std::vector<std::string> expected = {"layer 0 7"};
+    for (auto [name, color] : {std::pair<const char*, int>{"Pview", 7}, {"EDIT", 7}, {"sewer", 1}, {"area", 6},
+                               {"subarea", 60}, {"area-pline", 60}, {"Den-pline", 5}, {"area-density", 3},
+                               {"density", 7}, {"Latral", 5}, {"SHEET-index", 7}, {"Grid", 7}, {"POP-TXT", 4},
+                               {"Elevation", 7}, {"GELV", 2}, {"VANDU", 7}, {"Error", 7}}) {
+        expected.push_back("layer " + std::string(name) + " " + std::to_string(color));
+    }
+    expected.insert(expected.end(), {"active sewer", "line 0", "line 0", "line 0"});
+    // Circle of diameter d: its record holds 10 d, the minimum slope, the
+    // maximum velocity 3, the maximum h/D 0.7, Manning's n 0.013, 0, 0, 0, 2, 1.
+    for (auto [d, r, slope] : {std::tuple<const char*, const char*, const char*>{"200", "10", "0.004"},
+                               {"250", "12.5", "0.004"}, {"300", "15", "0.004"}, {"350", "17.5", "0.004"},
+                               {"400", "20", "0.004"}, {"500", "25", "0.002"}, {"600", "30", "0.002"},
+                               {"700", "35", "0.002"}, {"800", "40", "0.002"}, {"900", "45", "0.002"},
+                               {"1000", "50", "0.002"}}) {
+        expected.push_back(std::string("circle VANDU 2100 1400 0 ") + r);
+        expected.push_back(std::string("  Diameter 1040:") + d + " 1040:" + slope +
+                           " 1040:3 1040:0.7 1040:0.013 1040:0 1040:0 1040:0 1040:2 1040:1");
+    }
+    // The text: height 100, middle alignment (4, 0) at the marker point.
+    expected.insert(expected.end(),
+                    {"text VANDU VANDU 100 4 0 2100 1400 0 2100 1400 0",
+                     "  Criteria 1040:0 1040:0 1040:100 1040:100 1040:0 1040:0 1040:1.2 1040:0 1040:1 1040:0 1000:N 1040:5",
+                     "  Runoff 1040:0 1040:0 1040:0 1040:0 1040:0 1040:180 1040:0 1040:0 1040:0 1040:0.5 1040:4 1040:1",
+                     "  Infiltration 1040:1 1040:0 1040:0 1040:0 1040:0 1040:0",
+                     "  Population 1040:1 1040:0 1040:0 1040:0 1040:0 1040:1",
+                     "  Title 1000: 1000: 1000: 1000: 1000: 1000:"});
+    EXPECT_EQ(ReadBack(), expected);
 
     // A second preparation finds the marker and draws nothing more.
     AcadPrepareDrawing();

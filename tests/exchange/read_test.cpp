@@ -1,6 +1,7 @@
 // Reading the network from the drawing into the main window, and the pipe-link
 // table and segment angle it relies on.
 #include <cmath>
+#include <sstream>
 
 #include "exchange/pipe_limit.h"
 #include "tests/exchange/acad_fixture.h"
@@ -96,6 +97,40 @@ TEST_F(AcadTest, ReadBuildsLateralsFromChainsAndBranchesWithRoundedPositions) {
     // The grid shows the record of the current pipe key, Lateral1's.
     EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "Lateral1");
     EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(8, 1), "97.000");
+}
+
+// Each field of each pipe comes from its own entry of the line's records or
+// its own coordinate: in the drawing (written by an independent writer) every
+// value of a line differs from the line's other values.
+TEST_F(AcadTest, ReadTakesEachFieldFromItsOwnEntry) {
+    doc_ = cad::Document::ReadFile(std::string(SEWER_TEST_DATA) + "/cad/fields_r2000.dxf");
+    Attach();
+    AcadGetSewerData();
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"6"});
+    EXPECT_EQ(ChildNames(*f().myCol, "ObjLateral1"), (std::vector<std::string>{"Se1", "Se2", "Se3", "Se4", "Se5", "Se6"}));
+    // from, tom, area1, area2 ("sewer" 1, 2, 4, 5); x1, y1, x2, y2, felv, telv
+    // rounded from the end points, and l; NextPipe, PrevPipe, Branch1,
+    // Branch2, Link4 ("MAA" 2, 3, 4, 5, 7); ma5, ma1, ma2, ma3; the grid
+    // reference of the start in 50-unit squares from (1000, 2000).
+    const char* expected[] = {
+        "F1 T1 1.25 1.5 | 1110 2120 1140 2160 108 107 50 | 2 0 3 4 5 | 0 2 3 4 | C3",
+        "F2 T2 2.25 2.5 | 1210 2220 1240 2260 106 105 50 | 3 1 4 5 6 | 1 3 4 5 | E5",
+        "F3 T3 3.25 3.5 | 1310 2320 1340 2360 104 103 50 | 4 2 5 6 1 | 2 4 5 6 | G7",
+        "F4 T4 4.25 4.5 | 1410 2420 1440 2460 102 101 50 | 5 3 6 1 2 | 3 5 6 1 | I9",
+        "F5 T5 5.25 5.5 | 1510 2520 1540 2560 100 99 50 | 6 4 1 2 3 | 4 6 1 2 | K11",
+        "F6 T6 6.25 6.5 | 1610 2620 1640 2660 98 97 50 | 0 5 2 3 4 | 5 0 2 3 | M13",
+    };
+    ASSERT_GE(SewerArray.size(), 7u);
+    for (int r = 1; r <= 6; ++r) {
+        const model::Sewer& s = *SewerArray[static_cast<size_t>(r)];
+        const RunEntry& k = SewerLinks[static_cast<size_t>(r)];
+        std::ostringstream got;
+        got << s.from << " " << s.tom << " " << s.area1 << " " << s.area2 << " | " << s.x1 << " " << s.y1 << " "
+            << s.x2 << " " << s.y2 << " " << s.felv << " " << s.telv << " " << s.l << " | " << k.NextPipe << " "
+            << k.PrevPipe << " " << k.Branch1 << " " << k.Branch2 << " " << k.Link4 << " | " << s.ma5 << " " << s.ma1
+            << " " << s.ma2 << " " << s.ma3 << " | " << SewerGridRefs[static_cast<size_t>(r)];
+        EXPECT_EQ(got.str(), expected[r - 1]) << "pipe " << r;
+    }
 }
 
 TEST_F(AcadTest, ReadOfAnEmptyOrFaultyDrawing) {

@@ -1,10 +1,26 @@
 // The network-sheet import from the running workbook program.
+#include "exchange/pipe_limit.h"
 #include "projectdata/form3.h"
 #include "tests/exchange/exchange_fixture.h"
 
 namespace {
 
 using Strings = std::vector<std::string>;
+
+// A running workbook program whose active workbook shows one sheet built here.
+class OneSheetProgram : public sheet::SheetClient {
+public:
+    explicit OneSheetProgram(std::shared_ptr<const sheet::Sheet> sheet) : sheet_(std::move(sheet)) {}
+    void OpenWorkbook(const std::string&) override {}
+    void CloseWorkbooks() override {}
+    std::string ActiveWorkbook() override { return "big.xlsx"; }
+    std::shared_ptr<const sheet::Sheet> ActiveSheet() override { return sheet_; }
+    bool Visible() override { return true; }
+    void Visible(bool) override {}
+
+private:
+    std::shared_ptr<const sheet::Sheet> sheet_;
+};
 
 // A chain MH1 -> MH2 -> MH3 -> MH4 with a branch MH5 -> MH2: pipe 2's
 // upstream pipe is 4 (the higher number is found first), so lateral 1 is
@@ -64,6 +80,32 @@ TEST_F(ExchangeTest, ChainAndBranchFromEveryWriter) {
     }
 }
 
+// Each of the 14 columns goes to its own field: in the fixture every cell of
+// the two pipe rows holds a value of its own (and the two pipes do not meet,
+// so the connection scan changes none of them).
+TEST_F(ExchangeTest, EachColumnGoesToItsOwnField) {
+    running_->OpenWorkbook(SheetData("columns_xlsxwriter.xlsx"));
+    ASSERT_TRUE(ImportNetworkSheet(f(), nullptr));
+    const std::pair<const char*, Strings> columns[] = {
+        {"from", {"MH10", "MH30"}},      {"tom", {"MH20", "MH40"}},         {"felv", {"110.5", "120.5"}},
+        {"telv", {"109.75", "119.75"}},  {"l", {"42.5", "52.5"}},           {"finv", {"107.25", "117.25"}},
+        {"tinv", {"106.125", "116.125"}}, {"dia", {"450", "525"}},           {"slope", {"0.0125", "0.0175"}},
+        {"lat", {"Lateral 1", "Lateral 2"}},   // column 10 is replaced by the lateral the import assigns
+        {"x1", {"1001.5", "1101.5"}},    {"y1", {"2002.5", "2102.5"}},      {"x2", {"3003.5", "3103.5"}},
+        {"y2", {"4004.5", "4104.5"}},
+    };
+    const auto pipes = {Rec("Se 1"), Rec("Se 2")};
+    for (const auto& p : pipes) ASSERT_TRUE(p);
+    for (const auto& [field, values] : columns) {
+        Strings got;
+        for (const auto& p : pipes) got.push_back(vb::CStr(p->GetProperty(field)));
+        EXPECT_EQ(got, values) << field;
+    }
+    // The cover under the upstream ground: 110.5 - 107.25 - 0.45 = 2.8.
+    EXPECT_FLOAT_EQ(Rec("Se 1")->mincover, 2.8f);
+    EXPECT_FLOAT_EQ(Rec("Se 2")->mincover, 120.5f - 117.25f - 0.525f);
+}
+
 // Duplicate From (told once, in the lower pipe's scan, which then starts
 // with "*"), From = To (told once for the pipe, which no lateral reaches and
 // which is reported as left out), blank and "0" outfalls (their own
@@ -115,6 +157,32 @@ TEST_F(ExchangeTest, NothingChangesWhenTheImportCannotGoOn) {
     ASSERT_EQ(dialogs().Messages().size(), 1u);
     EXPECT_NE(Prompts()[0].find("Row 4, column 11: \"abc\""), std::string::npos) << Prompts()[0];
     EXPECT_EQ(progress, Strings{" Row=3"});
+    EXPECT_EQ(f().myCol, before);
+    EXPECT_EQ(ListItems(f().List1), listBefore);
+    EXPECT_EQ(PipeCount, pipesBefore);
+
+    // One pipe more than the 16-bit links can number: refused with the
+    // count before any row is read.
+    auto big = std::make_shared<sheet::Sheet>();
+    big->name = "Network";
+    auto text = [&](int32_t row, int32_t col, const std::string& t) {
+        sheet::Cell cell;
+        cell.kind = sheet::Cell::Text;
+        cell.text = big->AddString(t);
+        big->Put(row, col, cell);
+    };
+    for (int32_t p = 1; p <= kMaxLinkedPipes + 1; ++p) {
+        text(p + 2, 1, "MH" + std::to_string(p));
+        text(p + 2, 2, "MH" + std::to_string(p + 1));
+    }
+    big->Finish();
+    auto holding = std::make_shared<OneSheetProgram>(big);
+    SetRunningExcelAttacher([holding] { return holding; });
+    dialogs().ClearLog();
+    progress.clear();
+    EXPECT_FALSE(ImportNetworkSheet(f(), [&](const std::string& s) { progress.push_back(s); }));
+    EXPECT_EQ(Prompts(), Strings{"The sheet holds 32,768 pipes, so nothing was imported: " + TooManyPipesReason() + "."});
+    EXPECT_TRUE(progress.empty());
     EXPECT_EQ(f().myCol, before);
     EXPECT_EQ(ListItems(f().List1), listBefore);
     EXPECT_EQ(PipeCount, pipesBefore);

@@ -109,6 +109,53 @@ TEST_F(Form4Test, TickedFieldsOnly) {
     EXPECT_FLOAT_EQ(SewerArray[2]->slope, 0.0044f);
 }
 
+// Every field at its default column, on a workbook whose columns 1 to 15
+// each hold a value of their own: the caption, description and column of
+// each field, and what its record takes from row 2 and row 3.
+TEST_F(Form4Test, EachFieldReadsItsDefaultColumn) {
+    struct Field {
+        const char* caption;
+        const char* description;
+        const char* column;
+        const char* property;   // "" when the field is not imported
+        const char* row2;
+        const char* row3;
+    };
+    const Field fields[15] = {
+        {" From", "Start Node", "1", "from", "F2", "F102"},
+        {" To", "Stop Node", "2", "tom", "T2", "T102"},
+        {" Gr.El.From", "Elevation Ground (Start)", "3", "felv", "3.25", "103.25"},
+        {" Gr.El.To", "Elevation Ground (Stop)", "4", "telv", "4.5", "104.5"},
+        {"Length", "Length", "5", "l", "5.75", "105.75"},
+        {" INV.EL.From", " Invert (Start)", "6", "finv", "6.125", "106.125"},
+        {" INV.EL.To", " Invert (Stop)", "7", "tinv", "7.375", "107.375"},
+        {"Dia", "Diameter", "8", "dia", "808", "909"},
+        {"Slope", "Slope", "9", "slope", "0.0099", "0.0199"},
+        {" Lateral", "", "10", "", "", ""},
+        {"Manhole Type", "", "11", "", "", ""},
+        {"X1", "X1", "10", "x1", "10.5", "110.5"},
+        {"Y1", "Y1", "11", "y1", "11.5", "111.5"},
+        {"X2", "X2", "12", "x2", "12.5", "112.5"},
+        {"Y2", "Y2", "13", "y2", "13.5", "113.5"},
+    };
+    TickOnly({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14});
+    dialogs().QueueFile(SheetData("mapped_columns_openpyxl.xlsx"));
+    w().Command5_Click();
+    EXPECT_TRUE(dialogs().Messages().empty());
+    ASSERT_EQ(SewerArray.size(), 3u);
+    for (int i = 0; i < 15; ++i) {
+        const Field& c = fields[i];
+        EXPECT_EQ(w().Check1(i).Caption(), c.caption) << i;
+        EXPECT_EQ(w().FieldLabel(i).Caption(), c.description) << i;
+        EXPECT_EQ(w().Text5(i).Text(), c.column) << i;
+        if (!*c.property) continue;
+        EXPECT_EQ(vb::CStr(SewerArray[1]->GetProperty(c.property)), c.row2) << c.property;
+        EXPECT_EQ(vb::CStr(SewerArray[2]->GetProperty(c.property)), c.row3) << c.property;
+    }
+    // The two fields that are not imported leave the lateral alone.
+    EXPECT_EQ(SewerArray[1]->lat, "");
+}
+
 TEST_F(Form4Test, BadInputLeavesTheRecordsAsTheyWere) {
     auto held = std::make_shared<model::Sewer>();
     held->from = "kept";

@@ -113,7 +113,7 @@ TEST_F(ExchangeOnTheBus, TheWindowStaysLiveWhileTheUserPicksAndAClosedProgramEnd
     });
     f().Command25_Click();
     EXPECT_TRUE(panelShownDuringPick);
-    EXPECT_EQ(Prompts().size(), 1u);
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"The drawing program was closed during the pick; nothing was added."});
     EXPECT_FALSE(f().Frame15.Visible());
     EXPECT_EQ(AcadApp, nullptr);
 }

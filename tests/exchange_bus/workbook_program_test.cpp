@@ -7,10 +7,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <xlsxwriter.h>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "platform/sheet/bus/attach.h"
+#include "platform/sheet/bus/names.h"
 #include "projectdata/form3.h"
 #include "tests/exchange/exchange_fixture.h"
 
@@ -98,6 +104,94 @@ TEST_F(WorkbookProgramTest, OpenThenImportThroughTheRunningProgram) {
     EXPECT_EQ(Prompts(), Strings{"Please Open Excle file"});
     EXPECT_EQ(f().myCol, before);
     w.Hide();
+}
+
+
+// A call to the running program on the given connection.
+QDBusMessage CallOn(const QDBusConnection& bus, const char* member, const QList<QVariant>& args, int timeoutMs) {
+    QDBusMessage m = QDBusMessage::createMethodCall(sheet::bus::kService, sheet::bus::kPath, sheet::bus::kInterface,
+                                                    QString::fromLatin1(member));
+    m.setArguments(args);
+    return QDBusConnection(bus).call(m, QDBus::Block, timeoutMs);
+}
+
+// The tallest sheet a workbook can hold, 1,048,576 rows of a pipe name and
+// three numbers, written by libxlsxwriter; row 3 ends the network ("END"),
+// so that an import reads none of it.  Its byte form is beyond what one bus
+// message can carry.
+std::string WriteTallestSheet() {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("sewer_sheet_bus_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string path = (dir / "tallest.xlsx").string();
+    lxw_workbook_options opts{};
+    opts.constant_memory = LXW_TRUE;
+    lxw_workbook* wb = workbook_new_opt(path.c_str(), &opts);
+    lxw_worksheet* ws = workbook_add_worksheet(wb, "Pipes");
+    worksheet_write_string(ws, 0, 0, "From", nullptr);
+    worksheet_write_string(ws, 2, 0, "END", nullptr);
+    for (lxw_row_t r = 3; r < static_cast<lxw_row_t>(sheet::kMaxRow); ++r) {
+        worksheet_write_string(ws, r, 0, ("Se " + std::to_string(r + 1)).c_str(), nullptr);
+        for (lxw_col_t c = 1; c < 4; ++c) worksheet_write_number(ws, r, c, r + 0.25 * c, nullptr);
+    }
+    EXPECT_EQ(workbook_close(wb), LXW_NO_ERROR);
+    return path;
+}
+
+TEST_F(WorkbookProgramTest, HostileCallsAndTheTallestSheetLeaveItServing) {
+    auto serving = [](const std::string& after) {
+        QDBusMessage r = CallOn(QDBusConnection::sessionBus(), "IsVisible", {}, 1000);
+        EXPECT_EQ(r.type(), QDBusMessage::ReplyMessage) << "after " << after << ": " << r.errorMessage().toStdString();
+    };
+    // File names beyond what libdbus reads by default, as a new caller's
+    // first message: refused naming the limit, without quoting the name.
+    QDBusConnection hostile = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("hostile"));
+    for (int megabytes : {70, 100}) {
+        QDBusMessage r = CallOn(hostile, "Open", {QString(megabytes * 1000000, QLatin1Char('x'))}, 20000);
+        EXPECT_EQ(r.errorName().toStdString(), "org.freedesktop.DBus.Error.LimitsExceeded") << r.errorMessage().toStdString();
+        EXPECT_NE(r.errorMessage().indexOf(QStringLiteral("4096")), -1) << r.errorMessage().toStdString();
+        EXPECT_LT(r.errorMessage().size(), 300);
+        serving(std::to_string(megabytes) + " MB file name");
+    }
+    // A part asked for out of turn.
+    QDBusMessage r = CallOn(hostile, "ActiveSheetPart", {QVariant::fromValue(0u)}, 5000);
+    EXPECT_EQ(r.type(), QDBusMessage::ErrorMessage);
+
+    // The tallest sheet crosses in parts and arrives whole.
+    const std::string path = WriteTallestSheet();
+    auto app = sheet::bus::AttachRunning();
+    ASSERT_NE(app, nullptr);
+    app->OpenWorkbook(path);
+    serving("opening the tallest sheet");
+    r = CallOn(hostile, "ActiveSheetParts", {}, 60000);
+    ASSERT_EQ(r.type(), QDBusMessage::ReplyMessage) << r.errorMessage().toStdString();
+    const uint parts = r.arguments().value(0).toUInt();
+    const qulonglong bytes = r.arguments().value(1).toULongLong();
+    EXPECT_GT(bytes, 64ull << 20);
+    EXPECT_EQ(parts, (bytes + sheet::bus::kSheetPartBytes - 1) / sheet::bus::kSheetPartBytes);
+    r = CallOn(hostile, "ActiveSheetPart", {QVariant::fromValue(parts)}, 5000);
+    EXPECT_EQ(r.errorName().toStdString(), "org.freedesktop.DBus.Error.InvalidArgs") << r.errorMessage().toStdString();
+    QDBusConnection::disconnectFromBus(QStringLiteral("hostile"));
+    std::shared_ptr<const sheet::Sheet> tall = app->ActiveSheet();
+    ASSERT_NE(tall, nullptr);
+    EXPECT_EQ(tall->LastRow(), sheet::kMaxRow);
+    EXPECT_EQ(tall->LastCol(), 4);
+    EXPECT_EQ(tall->CellCount(), 2u + 4u * (sheet::kMaxRow - 3));
+    EXPECT_EQ(tall->Value(sheet::kMaxRow, 1).RawString(), "Se 1048576");
+    EXPECT_EQ(tall->Value(sheet::kMaxRow, 4).RawDouble(), sheet::kMaxRow - 1 + 0.75);
+    EXPECT_EQ(tall->Value(4, 2).RawDouble(), 3.25);
+    serving("sending the tallest sheet");
+
+    // The design tool's import gets it through the running program too.
+    Form3& w = Form3Window();
+    w.Show();
+    w.Command7_Click();
+    w.Comman20.Click();
+    EXPECT_EQ(Prompts(), (Strings{"0", "Get Excel..."}));
+    ASSERT_NE(ExcelSheet, nullptr);
+    EXPECT_EQ(ExcelSheet->CellCount(), tall->CellCount());
+    w.Hide();
+    std::filesystem::remove(path);
 }
 
 }  // namespace

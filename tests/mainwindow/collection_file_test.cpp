@@ -76,6 +76,8 @@ protected:
             s->x2 = 1000.75f + k;
             s->ma3 = static_cast<int16_t>(-k);
         }
+        // Three sheets (keys "ObjSheet2" to "ObjSheet4", after the test line).
+        for (int i = 0; i < 3; ++i) f().Command5_Click();
         // Draw Lateral1 once, so that its levels are those every redraw gives.
         f().List1.ListIndex(-1);
         f().List1.ListIndex(0);
@@ -114,8 +116,10 @@ TEST_F(CollectionFileTest, SavedNetworkComesBackWholeInAFreshWindow) {
     EXPECT_EQ(CurrentLateralName, "Lateral1");
     EXPECT_EQ(TabCaptions(f().UserControl11), (std::vector<std::string>{"Lateral1", "Lateral2"}));
     EXPECT_EQ(RunCount, 2);
-    // The two lateral keys, then the relisting's one per lateral.
-    EXPECT_EQ(LateralCount, 4);
+    // The counters: pipes as the relisting counts them, laterals the two
+    // lateral keys and then the relisting's one per lateral, sheets the
+    // three sheet keys.
+    EXPECT_EQ((std::vector<int32_t>{PipeCount, LateralCount, SheetCount}), (std::vector<int32_t>{5, 4, 3}));
     // The picture, the test line and the table are back too.
     auto picture = f().myCol->Item(vb::Variant("ObjSe 3")).Element(1).As<vb::StdPicture>();
     ASSERT_TRUE(picture);
@@ -274,4 +278,106 @@ TEST_F(CollectionFileTest, RelistingCountsPipesAndKeepsLateralNames) {
     f().InspectObject(vb::Variant("ObjIcon"));
     EXPECT_EQ(Prompts(), (std::vector<std::string>{"Lateral2", "Icon: 2x1"}));
     EXPECT_EQ(f().List2.List(f().List2.ListCount() - 1), "Icon: 2x1");
+}
+
+// A lateral linked to a pipe with the pickers stays linked to that pipe when
+// other nodes are removed or moved and when the network goes through the file
+// or its bytes; ma values that are no such pair keep their numbers.
+TEST_F(CollectionFileTest, PickerLinksFollowTheirNodesThroughRemovalsAndTheFile) {
+    auto index = [&](const std::string& name) { return f().myCol->KeyToIndex("Obj" + name); };
+    auto pick = [&](const std::string& pipe, bool second, const std::string& lateral) {
+        f().List1.ListIndex(0);   // Lateral1
+        ASSERT_EQ(CurrentLateralName, "Lateral1");
+        for (int i = 0; i < f().List2.ListCount(); ++i)
+            if (f().List2.List(i) == pipe) f().List2.ListIndex(i);
+        ASSERT_EQ(f().picfrom.Tag(), std::to_string(index(pipe)));   // the redraw put the pickers there
+        second ? f().picfrom1_MouseDown(1, 0, 0, 0) : f().picfrom_MouseDown(1, 0, 0, 0);
+        for (int i = 0; i < f().Combo1.ListCount(); ++i)
+            if (f().Combo1.List(i) == lateral) f().Combo1.ListIndex(i);
+    };
+    // Both halves of a link name each other's node.
+    auto linked = [&](const std::string& pipe, bool second, const std::string& lateral) {
+        auto p = Rec(pipe);
+        auto l = Rec(lateral);
+        if (!p || !l) return ::testing::AssertionFailure() << "missing node";
+        const int32_t field = second ? p->ma3 : p->ma2;
+        if (field == index(lateral) && l->ma1 == index(pipe)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << pipe << " names " << field << ", " << lateral << " (" << index(lateral)
+                                             << ") names " << l->ma1 << ", " << pipe << " is " << index(pipe);
+    };
+    auto labels = [&] {
+        std::vector<std::string> out;
+        for (const auto& e : f().Picture1.DrawLog())
+            if (e.kind == vb::DrawEntry::Kind::Text && e.text.rfind("From", 0) == 0) out.push_back(e.text);
+        return out;
+    };
+
+    for (int i = 0; i < 4; ++i) f().Command7_Click();   // Se 2 to Se 5 on Lateral1
+    f().Command6_Click();                                // Lateral2 with Se 6 and Se 7
+    f().Command7_Click();
+    f().Command7_Click();
+    f().Command6_Click();                                // Lateral3, the last node
+    pick("Se 2", false, "Lateral2");
+    pick("Se 3", true, "Lateral3");
+    ASSERT_TRUE(linked("Se 2", false, "Lateral2"));
+    ASSERT_TRUE(linked("Se 3", true, "Lateral3"));
+    // Numbers that are no link: a pipe as an import leaves it (one number
+    // names a lateral that does not name it back) and a pipe-size row.
+    auto imported = Rec("Se 4");
+    imported->ma1 = 9;
+    imported->ma2 = static_cast<int16_t>(index("Lateral1"));
+    imported->ma3 = 4;
+    auto size = Rec("Diameter3");
+    size->ma1 = 7;
+    size->ma2 = 2;
+    auto untouched = [&] {
+        auto s = Rec("Se 4");
+        auto d = Rec("Diameter3");
+        return s->ma1 == 9 && s->ma2 == imported->ma2 && s->ma3 == 4 && d->ma1 == 7 && d->ma2 == 2;
+    };
+
+    // Removing another node renumbers the last node, Lateral3; a move
+    // changes the tree order that the file follows.
+    f().MM1.Tag("-Diameter2");
+    f().Form_Click();
+    ASSERT_FALSE(Rec("Diameter2"));
+    EXPECT_TRUE(linked("Se 3", true, "Lateral3"));
+    EXPECT_TRUE(linked("Se 2", false, "Lateral2"));
+    f().myCol->MoveItem(vb::Variant("ObjSe 2"), vb::Variant("ObjSe 5"), 2);
+    EXPECT_TRUE(untouched());
+
+    // Save leaves the network in memory as it was; a fresh window reloads it.
+    const std::vector<std::string> before = Describe(*f().myCol);
+    f().cmdSaveCollection_Click(0);
+    EXPECT_EQ(Describe(*f().myCol), before);
+    form_.reset();
+    form_ = std::make_unique<ProbedForm1>();
+    form_->Load();
+    f().cmdSaveCollection_Click(1);
+    EXPECT_TRUE(linked("Se 2", false, "Lateral2"));
+    EXPECT_TRUE(linked("Se 3", true, "Lateral3"));
+    EXPECT_TRUE(untouched());
+    // The profile labels the joining lateral at its pipe.
+    f().List1.ListIndex(0);
+    for (int i = 0; i < f().List2.ListCount(); ++i)
+        if (f().List2.List(i) == "Se 2") f().List2.ListIndex(i);
+    EXPECT_EQ(labels(), (std::vector<std::string>{"FromLateral3", "FromLateral2"}));
+
+    // The relisting's round trip, then the removal of a pipe of Lateral1.
+    f().Cmdtest_Click();
+    EXPECT_TRUE(linked("Se 2", false, "Lateral2"));
+    EXPECT_TRUE(linked("Se 3", true, "Lateral3"));
+    // A removed half takes the other's field to 0 instead of another node.
+    f().MM1.Tag("-Lateral2");
+    f().Form_Click();
+    EXPECT_EQ(Rec("Se 2")->ma2, 0);
+    EXPECT_TRUE(linked("Se 3", true, "Lateral3"));
+    f().List2.Clear();
+    f().List2.AddItem("Se 3");
+    f().List2.ListIndex(0);
+    f().DeleteSelectedNode(0);
+    ASSERT_FALSE(Rec("Se 3"));
+    EXPECT_EQ(Rec("Lateral3")->ma1, 0);
+    EXPECT_TRUE(untouched());
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }

@@ -1,5 +1,6 @@
 // Choosing laterals and pipes, adding laterals and pipes, and the removal of
 // a lateral through the pending tag of the pop-up menu.
+#include <algorithm>
 #include <cmath>
 
 #include "tests/mainwindow/form1_fixture.h"
@@ -265,6 +266,10 @@ TEST_F(Form1Test, PendingRemovalOfALateral) {
     EXPECT_EQ(TabCaptions(f().UserControl11), std::vector<std::string>{"Lateral2"});
     EXPECT_EQ(CurrentLateralName, "Lateral2");
     EXPECT_EQ(f().MM1.Tag(), "");
+    // The laterals' list follows the strip, with the current lateral chosen.
+    ASSERT_EQ(f().List1.ListCount(), 1);
+    EXPECT_EQ(f().List1.List(0), "Lateral2");
+    EXPECT_EQ(f().List1.Text(), "Lateral2");
     // The run was rebuilt: it follows the remaining lateral's valid nodes.
     ASSERT_EQ(RunCount, 1);
     auto s = NodeRecordByIndex(f().myCol.get(), CurrentRun[1].NodeIndex);
@@ -300,6 +305,40 @@ TEST_F(Form1Test, RemovalListsLateralsInTreeOrder) {
     f().Form_Click();
     EXPECT_EQ(TabCaptions(f().UserControl11), (std::vector<std::string>{"Lateral1", "Lateral2"}));
     EXPECT_EQ(CurrentLateralName, "Lateral2");
+    ASSERT_EQ(f().List1.ListCount(), 2);
+    EXPECT_EQ(f().List1.List(0) + "|" + f().List1.Text(), "Lateral1|Lateral2");
+}
+
+// The pipe list's focus titles the pipe grid's first rows for the profile
+// rows; whether the focus comes before the list's Click, after it, or with
+// no Click at all (the entry already chosen), the grid ends with the pipe's
+// own titles and values, and an edit left in it reaches the pipe.
+TEST_F(Form1Test, PipeListFocusLeavesThePipeGridTitled) {
+    for (int i = 0; i < 3; ++i) f().Command7_Click();
+    f().List1.ListIndex(0);
+    auto titled = [&](const std::string& pipe) {
+        auto& g = f().MSHFlexGrid2;
+        return g.TextMatrix(0, 0) + "|" + g.TextMatrix(1, 0) + "|" + g.TextMatrix(2, 0) + "|" + g.TextMatrix(3, 0) +
+               "|" + g.TextMatrix(2, 1) == pipe + "|Qdesign|Diameter|Slope|" + std::to_string(Rec(pipe)->dia);
+    };
+    f().List2_GotFocus();
+    f().List2.ListIndex(1);
+    EXPECT_TRUE(titled("Se 3"));
+    f().List2.ListIndex(2);
+    f().List2_GotFocus();
+    EXPECT_TRUE(titled("Se 4"));
+    f().List2_LostFocus();
+    f().List2_GotFocus();   // a click on the entry already chosen
+    EXPECT_TRUE(titled("Se 4"));
+
+    f().MSHFlexGrid2.Row(2);
+    f().MSHFlexGrid2.Col(1);
+    f().MSHFlexGrid2_Click();
+    f().txtEdit.Text("300");
+    f().List2_GotFocus();
+    EXPECT_EQ(Rec("Se 4")->dia, 300);
+    EXPECT_TRUE(titled("Se 4"));
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
 
 TEST_F(Form1Test, AddToListWritesTheLateralText) {
@@ -373,5 +412,83 @@ TEST_F(Form1Test, RemovingAndMovingThePipeListsEntries) {
     EXPECT_FALSE(Rec("Grp"));
     EXPECT_EQ(TopLevelKeys().size(), 17u);   // "Sewer", a lateral, fifteen pipe sizes
     EXPECT_EQ(TopLevelKeys().front(), "ObjSewer");
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+// A lateral removed through its tab's pop-up takes its pipes off the pipe
+// grid and the profile: the grid never names a removed pipe nor keeps its
+// values, and with no pipe left to draw no edit handle stays on the profile.
+TEST_F(Form1Test, RemovedLateralLeavesNoPipeOnTheGridOrProfile) {
+    f().Form_Activate();
+    for (int i = 0; i < 3; ++i) f().Command7_Click();   // Se 1 to Se 3 on Lateral1
+    f().Command6_Click();
+    for (int i = 0; i < 2; ++i) f().Command7_Click();   // Se 4, Se 5 on Lateral2
+    f().Command6_Click();
+    f().Command7_Click();                               // Se 6 on Lateral3
+    ASSERT_TRUE(Rec("Se 6"));
+
+    auto removeByPopup = [&](const std::string& lateral) {
+        const auto& tabs = f().UserControl11.Tabs();
+        const auto tab = std::find_if(tabs.begin(), tabs.end(), [&](const TabRecord& t) { return t.Caption == lateral; });
+        ASSERT_NE(tab, tabs.end()) << lateral;
+        dialogs().QueueMenuChoice("Remove");
+        f().UserControl11.Picture10_MouseDown(vb::vbRightButton, 0, (tab->Left + tab->Right) / 2.0f * 15, 5 * 15);
+        f().Picture1_MouseMove(0, 0, 40, 40);
+        ASSERT_FALSE(Rec(lateral));
+    };
+    // "" when the grid is empty or shows a pipe of the network with its own
+    // values (or, for a pipe chosen with no tab marked, none); else what is wrong.
+    auto gridFault = [&]() -> std::string {
+        auto& g = f().MSHFlexGrid2;
+        const std::string name = g.TextMatrix(0, 0);
+        std::string values;
+        for (int r = 1; r <= 9; ++r) values += g.TextMatrix(r, 1);
+        if (name.empty()) return values.empty() ? "" : "values without a pipe: " + values;
+        auto s = Rec(name);
+        if (!s) return "removed pipe " + name + " shown";
+        if (!values.empty() && g.TextMatrix(2, 1) != std::to_string(s->dia)) return name + " shows other values";
+        return "";
+    };
+    auto visibleHandles = [&] {
+        int n = f().picfrom.Visible() + f().picfrom1.Visible();
+        for (int i : f().PGR.Indices()) n += f().PGR(i).Visible();
+        for (int i : f().pcover.Indices()) n += f().pcover(i).Visible();
+        for (int i : f().plen.Indices()) n += f().plen(i).Visible();
+        for (int i : f().VSlope.Indices()) n += f().VSlope(i).Visible();
+        for (int i : f().Picdia.Indices()) n += f().Picdia(i).Visible();
+        return n;
+    };
+
+    // Lateral2 chosen on the list: its first pipe named, no pipe marked.
+    f().List1.ListIndex(1);
+    ASSERT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "Se 4");
+    removeByPopup("Lateral2");
+    EXPECT_EQ(CurrentLateralName, "Lateral3");
+    EXPECT_EQ(gridFault(), "");
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "");
+
+    // Se 6 chosen, then its lateral removed: the mark left on the first tab
+    // chooses Se 1 of the lateral that remains, shown with its values.
+    f().List2.ListIndex(0);
+    ASSERT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "Se 6");
+    ASSERT_GT(visibleHandles(), 0);
+    removeByPopup("Lateral3");
+    EXPECT_EQ(CurrentLateralName, "Lateral1");
+    EXPECT_EQ(gridFault(), "");
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "Se 1");
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(6, 1), "102.000");
+    EXPECT_GT(visibleHandles(), 0);
+
+    // The last lateral removed: nothing to draw, nothing on the grid, no
+    // handle, no read-out.
+    f().List2.ListIndex(1);
+    ASSERT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "Se 2");
+    removeByPopup("Lateral1");
+    EXPECT_EQ(RunCount, 0);
+    EXPECT_EQ(gridFault(), "");
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "");
+    EXPECT_EQ(visibleHandles(), 0);
+    EXPECT_EQ(f().Label35.Caption(), "Vd= ");
+    EXPECT_EQ(dialogs().PendingAnswers(), 0u);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }

@@ -129,6 +129,8 @@ TEST(NodeCollectionBytes, RecordsNamesAndOrder) {
     t.AddItem(Variant("A1"), "A1", "A", 5);
     t.AddItem(Variant("A2"), "A2", "A", 5);
     t.KeysCaseSensitive(false);
+    // The save order names each record's node: B (index 2) is saved last.
+    EXPECT_EQ(t.SaveOrder(), (std::vector<int32_t>{1, 3, 4, 2}));
     auto bytes = Save(t);
     auto tb = BagOf(bytes);
     EXPECT_EQ(Names(tb), (std::vector<std::string>{"1N", "1S", "2N", "2S", "3N", "3S", "4N", "4S", "Count"}));

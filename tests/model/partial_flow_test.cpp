@@ -43,6 +43,11 @@ TEST(PartialFlow, ReadOutOfThePipe) {
     EXPECT_EQ(r.hCaption, "H/D=0.49");
     EXPECT_EQ(r.vfCaption, "Vful=0.66");
     EXPECT_EQ(r.vCaption, "VD=0.66");
+    // A trickle in a large pipe, where the velocity fit is below 0: V keeps
+    // the computed value, the caption shows 0.
+    PartialFlowResult trickle = ShowPartialFlow(0.001, 0.004, 1000);
+    EXPECT_LT(trickle.V, -0.01);
+    EXPECT_EQ(trickle.vCaption, "VD=0");
 
     // Design flow exactly at capacity: no value, captions left alone.
     PartialFlowResult full = ShowPartialFlow(r.Qf, 0.004, 200, 0.3, 0.7);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <limits>
 #include <string>
 
 #include "platform/cad/local_client.h"
@@ -80,6 +82,68 @@ TEST(LocalClient, FailureNumbersOfTheCollections) {
     bad.values = {vb::Variant("MAA"), vb::Variant("a\nb")};
     EXPECT_EQ(ErrorOf([&] { c.SetXData(circle, bad); }), vb::errInvalidProcedureCall);
     EXPECT_NO_THROW(cad::Document::Parse(doc.Write()));
+}
+
+TEST(LocalClient, NumbersThatAreNoneAndOverlongArgumentsChangeNothing) {
+    cad::Document doc = cad::Document::New();
+    cad::LocalClient c(&doc);
+    const std::string text = c.AddText("Se 1", {1, 2, 0}, 1);
+    const std::string before = doc.Write();
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    auto xdata = [](int16_t type, vb::Variant value) {
+        cad::XData x;
+        x.types = {1001, type};
+        x.values = {vb::Variant("sewer"), std::move(value)};
+        return x;
+    };
+    vb::Variant point = vb::Variant::MakeArray(vb::vbDouble, {{0, 2}});
+    point.SetElement(1, vb::Variant(-inf));
+    const std::string longName(cad::kMaxNameBytes + 1, 'n');
+    struct Case {
+        const char* what;
+        std::function<void()> call;
+        const char* limit;   // named in the description, or ""
+    };
+    const Case cases[] = {
+        {"circle at infinity", [&] { c.AddCircle({inf, 0, 0}, 1); }, ""},
+        {"circle at NaN", [&] { c.AddCircle({0, 0, nan}, 1); }, ""},
+        {"infinite radius", [&] { c.AddCircle({0, 0, 0}, inf); }, ""},
+        {"text at NaN", [&] { c.AddText("x", {nan, 0, 0}, 1); }, ""},
+        {"text of NaN height", [&] { c.AddText("x", {0, 0, 0}, nan); }, ""},
+        {"block at infinity", [&] { c.AddBlock({0, inf, 0}, "B"); }, ""},
+        {"infinite rotation", [&] { c.SetRotation(text, -inf); }, ""},
+        {"alignment point at NaN", [&] { c.SetTextAlignmentPoint(text, {0, 0, nan}); }, ""},
+        {"xdata number", [&] { c.SetXData(text, xdata(1040, vb::Variant(inf))); }, ""},
+        {"xdata point", [&] { c.SetXData(text, xdata(1010, point)); }, ""},
+        {"long layer name", [&] { c.AddLayer(longName); }, "255"},
+        {"long layer of an entity", [&] { c.SetLayer(text, longName); }, "255"},
+        {"long block name", [&] { c.AddBlock({0, 0, 0}, longName); }, "255"},
+        {"long selection set name", [&] { c.AddSelectionSet(longName); }, "255"},
+        {"long application name", [&] { c.SetXData(text, xdata(1001, vb::Variant(longName))); }, "255"},
+        {"long text", [&] { c.AddText(std::string(cad::kMaxTextBytes + 1, 't'), {0, 0, 0}, 1); }, "65536"},
+        {"long xdata text", [&] { c.SetXData(text, xdata(1000, vb::Variant(std::string(cad::kMaxTextBytes + 1, 't')))); }, "65536"},
+        {"long file name", [&] { c.SaveAs("/tmp/" + std::string(cad::kMaxPathBytes, 'p')); }, "4096"},
+    };
+    for (const Case& k : cases) {
+        try {
+            k.call();
+            ADD_FAILURE() << k.what << " was accepted";
+        } catch (const vb::VbError& e) {
+            EXPECT_EQ(e.Number(), vb::errInvalidProcedureCall) << k.what << ": " << e.Description();
+            EXPECT_NE(e.Description().find(k.limit), std::string::npos) << k.what << ": " << e.Description();
+        }
+    }
+    EXPECT_EQ(doc.Write(), before);
+    // At the limits themselves, accepted; a long unknown name is quoted by its start only.
+    c.AddLayer(std::string(cad::kMaxNameBytes, 'n'));
+    c.AddText(std::string(cad::kMaxTextBytes, 't'), {0, 0, 0}, 1);
+    try {
+        c.LayerColor(std::string(100000, 'q'));
+        ADD_FAILURE() << "an unknown layer was found";
+    } catch (const vb::VbError& e) {
+        EXPECT_EQ(e.Number(), cad::kErrKeyNotFound);
+        EXPECT_LT(e.Description().size(), 200u) << e.Description();
+    }
 }
 
 TEST(LocalClient, SelectionFiltersAndThePick) {

@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <limits>
 
 #include "platform/cad/bus/bus_client.h"
 #include "platform/cad/bus/bus_protocol.h"
@@ -302,6 +304,98 @@ TEST(DrawingProgramOnTheBus, HooksAreRefusedWithoutTheOption) {
     ASSERT_EQ(polys.size(), 1u);
     EXPECT_EQ(c->EntityName(polys[0]), "AcDb2dPolyline");
     EXPECT_EQ(ErrorOf([&] { c->Coordinates(polys[0]); }), vb::errNotSupported);
+}
+
+namespace {
+
+QDBusMessage CallOn(const QDBusConnection& bus, const char* member, const QList<QVariant>& args, int timeoutMs) {
+    QDBusMessage m = QDBusMessage::createMethodCall(cad::bus::kService, cad::bus::kPath, cad::bus::kInterface,
+                                                    QString::fromLatin1(member));
+    m.setArguments(args);
+    return QDBusConnection(bus).call(m, QDBus::Block, timeoutMs);
+}
+
+// The description a client call fails with ("" when it does not fail).
+std::string FailureOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const vb::VbError& e) {
+        return std::to_string(e.Number()) + " " + e.Description();
+    }
+    return "";
+}
+
+}  // namespace
+
+TEST(DrawingProgramOnTheBus, HostileCallsAreRefusedAndEveryOtherCallStillServed) {
+    // A save of a program killed part-way left its temporary file beside the
+    // drawing; the next program on that drawing removes it.
+    std::string path = Copy("network_r2000.dxf");
+    const std::string leftover = path + ".tmp2147483646-1_0_deadbeef";
+    std::ofstream(leftover) << "0\nSECTION\n";
+    Program program({QString::fromStdString(path)});
+    ASSERT_TRUE(NameOwned());
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    auto serving = [](const std::string& after) {
+        QDBusMessage r = CallOn(QDBusConnection::sessionBus(), "Version", {}, 1000);
+        EXPECT_EQ(r.type(), QDBusMessage::ReplyMessage) << "after " << after << ": " << r.errorMessage().toStdString();
+    };
+    cad::ClientRef c = cad::bus::AttachBus();
+    ASSERT_TRUE(c);
+    c->AddSelectionSet("all");
+    c->Select("all", cad::kSelectAll, {}, {}, {}, {});
+    const size_t entities = c->SelectionSetEntities("all").size();
+
+    // Messages beyond what libdbus reads by default, as a new caller's first
+    // message: refused at once, naming the limit without quoting the string.
+    QDBusConnection hostile = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("hostile"));
+    for (int megabytes : {70, 100}) {
+        QDBusMessage r = CallOn(hostile, "AddLayer", {QString(megabytes * 1000000, QLatin1Char('x'))}, 20000);
+        EXPECT_EQ(r.errorName().toStdString(), "org.freedesktop.DBus.Error.LimitsExceeded") << r.errorMessage().toStdString();
+        EXPECT_NE(r.errorMessage().indexOf(QStringLiteral("65536 bytes")), -1) << r.errorMessage().toStdString();
+        EXPECT_LT(r.errorMessage().size(), 300);
+        serving(std::to_string(megabytes) + " MB layer name");
+    }
+    QDBusMessage r = CallOn(hostile, "ScriptNextPick", {QStringList(70000, QStringLiteral("1F"))}, 5000);
+    EXPECT_EQ(r.errorName().toStdString(), "org.freedesktop.DBus.Error.LimitsExceeded") << r.errorMessage().toStdString();
+    r = CallOn(hostile, "AddCircle", {QVariant::fromValue(QList<double>(100000, 1.0)), 1.0}, 5000);
+    EXPECT_EQ(r.errorName().toStdString(), "org.freedesktop.DBus.Error.LimitsExceeded") << r.errorMessage().toStdString();
+    QDBusConnection::disconnectFromBus(QStringLiteral("hostile"));
+    serving("long lists");
+
+    // Names, texts and file names within the bus's limit but beyond their
+    // own: error 5 naming the limit, quoting no more than the start.
+    std::string failure = FailureOf([&] { c->AddLayer(std::string(300, 'L')); });
+    EXPECT_EQ(failure.rfind("5 ", 0), 0u) << failure;
+    EXPECT_NE(failure.find("255"), std::string::npos) << failure;
+    failure = FailureOf([&] { c->AddText(std::string(65537, 't'), {0, 0, 0}, 1); });
+    EXPECT_NE(failure.find("65536"), std::string::npos) << failure;
+    EXPECT_LT(failure.size(), 300u);
+    failure = FailureOf([&] { c->SaveAs("/tmp/" + std::string(5000, 'p') + ".dxf"); });
+    EXPECT_EQ(failure.rfind("5 ", 0), 0u) << failure;
+    EXPECT_NE(failure.find("4096"), std::string::npos) << failure;
+    failure = FailureOf([&] { c->LayerColor(std::string(60000, 'n')); });
+    EXPECT_LT(failure.size(), 1100u);
+
+    // Numbers that are none: error 5 on every member that takes them.
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    std::string text = c->AddText("Se 1", {1, 2, 0}, 1);
+    EXPECT_EQ(ErrorOf([&] { c->AddCircle({inf, 0, 0}, 1); }), vb::errInvalidProcedureCall);
+    EXPECT_EQ(ErrorOf([&] { c->AddCircle({0, nan, 0}, 1); }), vb::errInvalidProcedureCall);
+    EXPECT_EQ(ErrorOf([&] { c->AddText("x", {0, 0, -inf}, 1); }), vb::errInvalidProcedureCall);
+    EXPECT_EQ(ErrorOf([&] { c->AddBlock({nan, 0, 0}, "B"); }), vb::errInvalidProcedureCall);
+    EXPECT_EQ(ErrorOf([&] { c->SetRotation(text, inf); }), vb::errInvalidProcedureCall);
+    EXPECT_EQ(ErrorOf([&] { c->SetTextAlignmentPoint(text, {0, inf, 0}); }), vb::errInvalidProcedureCall);
+    EXPECT_EQ(ErrorOf([&] { c->Select("all", cad::kSelectAll, {inf, 0, 0}, {}, {}, {}); }), vb::errInvalidProcedureCall);
+    cad::XData x;
+    x.types = {1001, 1040};
+    x.values = {vb::Variant("sewer"), vb::Variant(nan)};
+    EXPECT_EQ(ErrorOf([&] { c->SetXData(text, x); }), vb::errInvalidProcedureCall);
+    c->AddSelectionSet("after");
+    c->Select("after", cad::kSelectAll, {}, {}, {}, {});
+    EXPECT_EQ(c->SelectionSetEntities("after").size(), entities + 1);
+    EXPECT_FALSE(c->GetXData(text, "sewer").size());
+    serving("values that are no numbers");
 }
 
 int main(int argc, char** argv) {

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <set>
 
 #include <filesystem>
@@ -107,6 +111,88 @@ int FolderSyncFails(int fd) {
 }
 
 }  // namespace
+
+TEST(Files, AtomicWriteFollowsLinksAndRefusesWhatIsNoRegularFile) {
+    TempDir dir;
+    fs::create_directory(dir.File("real"));
+    const std::string real = dir.File("real/SavedCol.dat");
+    std::ofstream(real) << "old";
+    chmod(real.c_str(), 0600);
+    // A link, and a chain of two (the second relative to its own folder).
+    fs::create_symlink(real, dir.File("link.dat"));
+    fs::create_symlink("link.dat", dir.File("chain.dat"));
+    ASSERT_TRUE(WriteFileAtomic(dir.File("link.dat"), std::string_view("through link")));
+    EXPECT_TRUE(fs::is_symlink(dir.File("link.dat")));
+    EXPECT_EQ(Slurp(real), "through link");
+    ASSERT_TRUE(WriteFileAtomic(dir.File("chain.dat"), std::string_view("through chain")));
+    EXPECT_TRUE(fs::is_symlink(dir.File("chain.dat")));
+    EXPECT_EQ(fs::read_symlink(dir.File("chain.dat")), "link.dat");
+    EXPECT_EQ(Slurp(real), "through chain");
+    struct stat st{};
+    ASSERT_EQ(stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    // The temporary file went beside the real file, and none is left.
+    EXPECT_EQ(Listing(dir.File("real")), (std::set<std::string>{"SavedCol.dat"}));
+
+    // A dangling link: the file it names is created, the link stays.
+    fs::create_symlink("real/new.cfg", dir.File("dangling.cfg"));
+    ASSERT_TRUE(WriteFileAtomic(dir.File("dangling.cfg"), std::string_view("created")));
+    EXPECT_TRUE(fs::is_symlink(dir.File("dangling.cfg")));
+    EXPECT_EQ(Slurp(dir.File("real/new.cfg")), "created");
+
+    // Links that go round in a circle never end: refused.
+    fs::create_symlink("loop2", dir.File("loop1"));
+    fs::create_symlink("loop1", dir.File("loop2"));
+    std::string err;
+    EXPECT_FALSE(WriteFileAtomic(dir.File("loop1"), std::string_view("x"), &err));
+    EXPECT_NE(err.find("loop1"), std::string::npos);
+
+    // What is no regular file is refused, named, and left as it was; a link
+    // leading to one names both.
+    const std::string fifo = dir.File("pipe.dxf");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directory(dir.File("empty.dxf"));
+    fs::create_symlink(fifo, dir.File("tofifo.dxf"));
+    const std::set<std::string> before = Listing(dir.path);
+    struct Case { std::string path, says; };
+    std::vector<Case> refused = {
+        {fifo, fifo + " is a FIFO"},
+        {dir.File("empty.dxf"), dir.File("empty.dxf") + " is a folder"},
+        {dir.File("empty.dxf") + "/", " is a folder"},
+        {dir.File("tofifo.dxf"), dir.File("tofifo.dxf") + " leads to " + fifo + ", which is a FIFO"},
+    };
+    // A socket.
+    const std::string sock = dir.File("s.sock");
+    const int sfd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (sfd >= 0 && sock.size() < sizeof addr.sun_path) {
+        std::strcpy(addr.sun_path, sock.c_str());
+        if (bind(sfd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) refused.push_back({sock, sock + " is a socket"});
+    }
+    // A device node of our own (the null device's numbers) inside the temporary
+    // folder: only root may make one.  The machine's own devices are never written.
+    const std::string dev = dir.File("full.dxf");
+    if (mknod(dev.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0) refused.push_back({dev, dev + " is a device"});
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.path);
+        std::string why;
+        EXPECT_FALSE(WriteFileAtomic(c.path, std::string_view("must not land"), &why));
+        EXPECT_NE(why.find(c.says), std::string::npos) << why;
+        EXPECT_NE(why.find("nothing was written"), std::string::npos) << why;
+    }
+    if (sfd >= 0) close(sfd);
+    std::set<std::string> after = Listing(dir.path);
+    after.erase("s.sock");
+    after.erase("full.dxf");
+    EXPECT_EQ(after, before);   // no temporary file beside any of them
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_symlink(dir.File("tofifo.dxf")));
+    EXPECT_TRUE(fs::is_empty(dir.File("empty.dxf")));
+    if (fs::exists(fs::symlink_status(dev))) {
+        EXPECT_TRUE(fs::is_character_file(dev));
+    }
+}
 
 TEST(Files, LeftoverTemporaryFilesAreRemovedUnlessARunningProcessOwnsThem) {
     TempDir dir;

@@ -2,6 +2,12 @@
 // binary format, and on damaged files.
 #include <gtest/gtest.h>
 
+#include <zip.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -15,6 +21,89 @@ std::string Data(const std::string& name) { return std::string(SEWER_TEST_DATA) 
 std::string Show(const vb::Variant& v) { return vb::TypeName(v) + ":" + (v.IsEmpty() ? "" : vb::CStr(v)); }
 
 const sheet::Sheet& Active(const sheet::Workbook& book) { return *book.sheets.at(book.activeSheet); }
+
+// A sheet part made as it is written: `head`, `filler` `count` times, then
+// `tail`, so that a part of hundreds of megabytes never sits in memory.
+struct GeneratedPart {
+    std::string head, filler, tail;
+    size_t count = 0;
+    size_t at = 0;
+    size_t Size() const { return head.size() + filler.size() * count + tail.size(); }
+    // Copies up to n bytes from the current place.
+    size_t Read(char* out, size_t n) {
+        size_t done = 0;
+        while (done < n && at < Size()) {
+            std::string_view from;
+            size_t offset = at;
+            if (offset < head.size()) {
+                from = head;
+            } else if ((offset -= head.size()) < filler.size() * count) {
+                from = filler;
+                offset %= filler.size();
+            } else {
+                from = tail;
+                offset -= filler.size() * count;
+            }
+            const size_t k = std::min(n - done, from.size() - offset);
+            std::memcpy(out + done, from.data() + offset, k);
+            done += k;
+            at += k;
+        }
+        return done;
+    }
+};
+
+zip_int64_t GeneratePart(void* user, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    auto& part = *static_cast<GeneratedPart*>(user);
+    switch (command) {
+    case ZIP_SOURCE_OPEN: part.at = 0; return 0;
+    case ZIP_SOURCE_READ: return static_cast<zip_int64_t>(part.Read(static_cast<char*>(data), length));
+    case ZIP_SOURCE_STAT: {
+        auto* st = static_cast<zip_stat_t*>(data);
+        zip_stat_init(st);
+        st->size = part.Size();
+        st->valid |= ZIP_STAT_SIZE;
+        return sizeof *st;
+    }
+    case ZIP_SOURCE_ERROR: std::memset(data, 0, 2 * sizeof(int)); return 2 * sizeof(int);
+    case ZIP_SOURCE_CLOSE:
+    case ZIP_SOURCE_FREE: return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default: return -1;
+    }
+}
+
+// Writes a one-sheet package whose sheet part is `sheet` (with libzip, as
+// the fuzz seeds are not: the reader must not meet only its own kind).
+std::string WritePackage(const std::string& name, GeneratedPart sheet) {
+    const std::string path = (std::filesystem::temp_directory_path() / name).string();
+    static const std::pair<const char*, const char*> kParts[] = {
+        {"_rels/.rels",
+         "<Relationships><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+         "relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+        {"xl/workbook.xml",
+         "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
+         "<sheet name=\"Big\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<Relationships><Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+         "relationships/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
+    };
+    int error = 0;
+    zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    EXPECT_NE(zip, nullptr);
+    for (const auto& [member, text] : kParts) {
+        zip_file_add(zip, member, zip_source_buffer(zip, text, std::strlen(text), 0), ZIP_FL_OVERWRITE);
+    }
+    const zip_int64_t at = zip_file_add(zip, "xl/worksheets/sheet1.xml", zip_source_function(zip, GeneratePart, &sheet), 0);
+    zip_set_file_compression(zip, static_cast<zip_uint64_t>(at), ZIP_CM_DEFLATE, 1);
+    EXPECT_EQ(zip_close(zip), 0);
+    return path;
+}
+
+constexpr const char* kSheetHead = "<worksheet><sheetData>";
+constexpr const char* kSheetTail = "</sheetData></worksheet>";
 
 // The four pipe rows of the chain fixture as each writer stored them.
 TEST(SheetReader, NetworkSheetsOfEveryWriterReadAlike) {
@@ -99,6 +188,76 @@ TEST(SheetReader, DamagedFilesGiveAClearError) {
             EXPECT_NE(e.Description().find(c.says), std::string::npos) << e.Description();
             EXPECT_NE(e.Description().find(c.file), std::string::npos) << "names the file: " << e.Description();
         }
+    }
+}
+
+// Markup out of all proportion to what it holds is refused after bounded
+// work and memory (the reader streams it, so none of these is ever held
+// whole); the refusal names the limit.
+TEST(SheetReader, HostileMarkupIsRefusedByItsLimit) {
+    const std::string kLongValue(std::string(6 << 20, 'x'));
+    struct Case {
+        const char* name;
+        GeneratedPart sheet;
+        const char* says;
+    } cases[] = {
+        // A small file that inflates to 260,000,000 bytes of empty elements.
+        {"empty_elements.xlsx", {kSheetHead, "<a/>", kSheetTail, 65'000'000}, "too many elements for the values they hold"},
+        {"deep.xlsx", {kSheetHead, "<row>", kSheetTail, 100'000}, "elements nested deeper than 256"},
+        {"long_tag.xlsx", {std::string(kSheetHead) + "<row r=\"1\" x=\"", "y", "\"/>" + std::string(kSheetTail), 6 << 20},
+         "markup without an end longer than 4 MiB"},
+        {"entities.xlsx",
+         {"<!DOCTYPE worksheet [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>"
+          "<worksheet><sheetData><row><c t=\"str\"><v>&b;&b;&b;</v></c></row>",
+          "", kSheetTail, 0},
+         "entity declarations are not allowed"},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = WritePackage(c.name, c.sheet);
+        try {
+            sheet::ReadWorkbook(path);
+            ADD_FAILURE() << "read without an error";
+        } catch (const vb::VbError& e) {
+            EXPECT_EQ(e.Number(), sheet::kErrWorkbook);
+            EXPECT_NE(e.Description().find(c.says), std::string::npos) << e.Description();
+            EXPECT_NE(e.Description().find("xl/worksheets/sheet1.xml"), std::string::npos) << e.Description();
+        }
+        std::filesystem::remove(path);
+    }
+}
+
+// A workbook whose values need more memory than the reader's limit is
+// refused with a message naming the limit; the same files read whole
+// under the program's limit.
+TEST(SheetReader, ValuesBeyondTheMemoryLimitAreRefused) {
+    const std::string kRow = "<row><c><v>1</v></c><c><v>2.5</v></c><c t=\"b\"><v>1</v></c><c t=\"e\"><v>#N/A</v></c></row>";
+    const std::string kText(2000, 't');
+    struct Case {
+        const char* name;
+        GeneratedPart sheet;
+        size_t cells;
+    } cases[] = {
+        {"many_cells.xlsx", {kSheetHead, kRow, kSheetTail, 20'000}, 80'000},
+        {"long_texts.xlsx", {kSheetHead, "<row><c t=\"inlineStr\"><is><t>" + kText + "</t></is></c></row>", kSheetTail, 1'000}, 1'000},
+    };
+    sheet::ReadLimits small;
+    small.valueMemory = size_t(1) << 20;
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = WritePackage(c.name, c.sheet);
+        try {
+            sheet::ReadWorkbook(path, small);
+            ADD_FAILURE() << "read without an error";
+        } catch (const vb::VbError& e) {
+            EXPECT_EQ(e.Number(), sheet::kErrWorkbook);
+            EXPECT_NE(e.Description().find("the cells need more memory than the limit of 1 MiB"), std::string::npos)
+                << e.Description();
+        }
+        auto book = sheet::ReadWorkbook(path);
+        EXPECT_EQ(Active(*book).CellCount(), c.cells);
+        EXPECT_EQ(Active(*book).LastRow(), static_cast<int32_t>(c.sheet.count));
+        std::filesystem::remove(path);
     }
 }
 

@@ -501,8 +501,26 @@ TEST_F(DxfExport, FailureLeavesNoFileAndSaysSo) {
     ASSERT_EQ(p.size(), 2u);
     EXPECT_EQ(p[0], " Overwrite ?");
     EXPECT_EQ(p[1].rfind("DXF not saved: ", 0), 0u) << p[1];
+    EXPECT_NE(p[1].find(Target("taken.dxf") + " is a folder"), std::string::npos) << p[1];
     EXPECT_TRUE(fs::is_directory(dir_ / "taken.dxf"));
     EXPECT_EQ(FilesInFolder(), before + 1);   // only the folder made above
     EXPECT_EQ(DxfMode, 1);
     EXPECT_FALSE(DxfFile().IsOpen());
+}
+
+TEST_F(DxfExport, ExportOverALinkReplacesTheFileItNames) {
+    AddPipes(1);
+    fs::create_directories(dir_ / "drawings");
+    const std::string real = (dir_ / "drawings" / "profile.dxf").string();
+    std::ofstream(real) << "older drawing";
+    fs::create_symlink(real, dir_ / "latest.dxf");
+    dialogs_->QueueFile(Target("latest.dxf"));
+    dialogs_->QueueButton(vb::vbYes);
+    form_->Commanddel_Click();
+    EXPECT_EQ(Prompts(), (std::vector<std::string>{" Overwrite ?", "DXF Saved"}));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "latest.dxf"));
+    EXPECT_EQ(fs::read_symlink(dir_ / "latest.dxf"), real);
+    auto check = dxf_check::Read(real);
+    EXPECT_TRUE(check.ok) << check.message;
+    EXPECT_GT(check.lines, 0);
 }

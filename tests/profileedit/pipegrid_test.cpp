@@ -338,6 +338,7 @@ TEST_F(PipeGridTest, ReadOutCaptions) {
     EXPECT_EQ(f().Label32.Caption(), "Qd/Qf=0");
     EXPECT_EQ(f().Label33.Caption(), "H/D= 0");
     EXPECT_EQ(f().Label34.Caption(), "Vful=0.66");
+    EXPECT_EQ(f().Label35.Caption(), "Vd= 0");   // the velocity fit is below 0 there
     // Zero or missing slope and diameter, and a negative flow, leave every
     // caption as it was.
     for (auto args : {std::array<const char*, 3>{"10", "200", "0"}, std::array<const char*, 3>{"10", "", "0.004"},

@@ -2,6 +2,8 @@
 // its commit, the pickers and the slope bars.
 #include "tests/mainwindow/form1_fixture.h"
 
+#include <tuple>
+
 #include "model/partial_flow.h"
 #include "profile/format.h"
 
@@ -82,6 +84,25 @@ TEST_F(ProfileEditTest, CoverWalkStoresWhileDraggingRedrawsOnReleaseAndCommits) 
     Key(vb::vbKeyEscape);
     EXPECT_FLOAT_EQ(a_->mincover, 1.25f);
     EXPECT_EQ(f().Text19.Tag(), "");
+
+    // The drag stops at the ends of the covers the commit accepts: the handle
+    // goes no further than the limit, and Enter then stores it silently.
+    const size_t messages = dialogs().Messages().size();
+    f().pcover_MouseDown(1, 1, 0, 1, 1);
+    const double top = f().pcover(1).Top();
+    f().pcover_MouseMove(1, 1, 0, 1, -25);
+    EXPECT_FLOAT_EQ(a_->mincover, 0.0f);
+    EXPECT_EQ(f().Text19.Text(), "0.00");
+    EXPECT_EQ(g().TextMatrix(4, 1), "0.00");
+    EXPECT_NEAR(f().pcover(1).Top(), top - 12.5, 0.01);
+    f().pcover_MouseMove(1, 1, 0, 1, -3);
+    EXPECT_FLOAT_EQ(a_->mincover, 0.0f);
+    f().pcover_MouseMove(1, 1, 0, 1, 2000);
+    EXPECT_FLOAT_EQ(a_->mincover, 100.0f);
+    EXPECT_NEAR(f().pcover(1).Top(), top - 12.5 + 1000, 0.01);
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(a_->mincover, 100.0f);
+    EXPECT_EQ(dialogs().Messages().size(), messages);
 }
 
 TEST_F(ProfileEditTest, GroundAndLengthDragsStoreNothingUntilTheCommit) {
@@ -111,9 +132,14 @@ TEST_F(ProfileEditTest, GroundAndLengthDragsStoreNothingUntilTheCommit) {
 
     // Element 0 is the downstream ground of the last pipe; its drag shows in
     // the downstream ground row.
+    // Its press arms the box with that level, which differs from every
+    // other ground level of the run.
+    b_->telv = 98.75f;
     Mark({2});
     f().PGR_MouseDown(0, 1, 0, 1, 1);
     EXPECT_EQ(f().Text19.Tag(), "Pgr 0");
+    EXPECT_EQ(f().Text19.Text(), "98.75");
+    EXPECT_EQ(f().CurrentPipeKey, b_->Name);
     f().PGR_MouseMove(0, 1, 0, 1, 10);
     EXPECT_EQ(g().TextMatrix(8, 1), f().Text19.Text());
     f().Text19.Text("99.5");
@@ -137,20 +163,61 @@ TEST_F(ProfileEditTest, GroundAndLengthDragsStoreNothingUntilTheCommit) {
     EXPECT_FLOAT_EQ(b_->l, 3.8f);
     EXPECT_EQ(f().Refreshes, r1 + 1);
 
-    // The values the pipe grid refuses are refused here too, with a message.
-    for (const char* typed : {"-500", "0", "abc", "20000"}) {
-        f().plen_MouseDown(1, 1, 0, 1, 1);
+    // The values the pipe grid refuses are refused here too, with its
+    // message, and so is text with no number in it: it is never a level or a
+    // cover of 0.  The grid shows the stored values again.
+    using Press = void (Form1::*)(int, int, int, float, float);
+    const float felv2 = b_->felv, cover2 = b_->mincover;
+    const std::tuple<Press, const char*, const char*> refused[] = {
+        {&Form1::plen_MouseDown, "-500", "Length must be a number from 0.01"},
+        {&Form1::plen_MouseDown, "0", "Length must be a number from 0.01"},
+        {&Form1::plen_MouseDown, "abc", "Length must be a number from 0.01"},
+        {&Form1::plen_MouseDown, "20000", "Length must be a number from 0.01"},
+        {&Form1::PGR_MouseDown, "abc", "FGR.EL must be a number from -10000 to 10000 m; nothing was changed."},
+        {&Form1::PGR_MouseDown, "", "FGR.EL must be a number from -10000"},
+        {&Form1::PGR_MouseDown, " -.", "FGR.EL must be a number from -10000"},
+        {&Form1::pcover_MouseDown, "abc", "MinCover must be a number from 0 to 100 m; nothing was changed."},
+        {&Form1::pcover_MouseDown, "1e39", "MinCover must be a number from 0 to 100 m"},
+    };
+    for (const auto& [press, typed, message] : refused) {
+        (f().*press)(1, 1, 0, 1, 1);
         f().Text19.Text(typed);
         const size_t messages = dialogs().Messages().size();
         Key(vb::vbKeyReturn);
         EXPECT_FLOAT_EQ(b_->l, 3.8f) << typed;
+        EXPECT_FLOAT_EQ(b_->felv, felv2) << typed;
+        EXPECT_FLOAT_EQ(b_->mincover, cover2) << typed;
         ASSERT_EQ(dialogs().Messages().size(), messages + 1) << typed;
-        EXPECT_NE(dialogs().Messages().back().prompt.find("Length must be a number from 0.01"), std::string::npos);
+        EXPECT_NE(dialogs().Messages().back().prompt.find(message), std::string::npos) << typed;
+        EXPECT_EQ(g().TextMatrix(4, 1) + " " + g().TextMatrix(6, 1), Fixed(cover2, 2) + " " + Fixed(felv2, 3));
     }
+    // A leading number is still read as the value ("12.5m" is 12.5).
+    f().PGR_MouseDown(1, 1, 0, 1, 1);
+    f().Text19.Text("98.5m");
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(b_->felv, 98.5f);
 
     f().plen_DblClick(1);
     EXPECT_TRUE(f().Frame11.Visible());
     EXPECT_EQ(f().Text18.Text(), "3.8");
+
+    // Neither drag shows a value the commit would refuse: the length stops at
+    // 0.01 m, the ground at 10000 m, each handle with it.
+    const size_t before = dialogs().Messages().size();
+    f().plen_MouseDown(1, 1, 0, 1, 1);
+    const double left = f().plen(1).Left();
+    f().plen_MouseMove(1, 1, 0, -40, 1);
+    EXPECT_EQ(f().Text19.Text(), "0.01");
+    EXPECT_EQ(g().TextMatrix(5, 1), "0.01");
+    EXPECT_NEAR(f().plen(1).Left(), left - 3.79, 0.01);
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(b_->l, 0.01f);
+    f().PGR_MouseDown(1, 1, 0, 1, 1);
+    f().PGR_MouseMove(1, 1, 0, 1, -200000);
+    EXPECT_EQ(f().Text19.Text(), "10000");
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(b_->felv, 10000.0f);
+    EXPECT_EQ(dialogs().Messages().size(), before);
 }
 
 TEST_F(ProfileEditTest, PassingOverAHandleNeverWritesTheEntryBoxOrAnotherPipe) {
@@ -337,6 +404,26 @@ TEST_F(ProfileEditTest, DiameterPickerStoresOnlyWholeMillimetres) {
     f().Command24_Click();
     EXPECT_EQ(a_->dia, 32767);
     EXPECT_EQ(b_->dia, 200);
+
+    // The arrow keys step from the pipe's own size; a size not in the list
+    // opens beside the nearest one (the smaller of two as near).
+    struct Step {
+        int16_t dia;
+        int key;
+        int16_t stored;
+    };
+    const Step steps[] = {{350, vb::vbKeyDown, 400}, {350, vb::vbKeyUp, 300}, {150, vb::vbKeyDown, 250},
+                          {375, vb::vbKeyDown, 400}};
+    for (const Step& s : steps) {
+        a_->dia = s.dia;
+        f().Picdia_MouseDown(1, 1, 0, 0, 0);
+        EXPECT_EQ(f().Combo1.Text(), std::to_string(s.dia));
+        EXPECT_EQ(a_->dia, s.dia);   // opening commits nothing
+        vb::test::SendKey(f().Combo1, s.key);
+        vb::test::ProcessEvents();
+        EXPECT_EQ(a_->dia, s.stored) << s.dia << "/" << s.key;
+        EXPECT_FALSE(f().pic(0).Visible());
+    }
 }
 
 TEST_F(ProfileEditTest, SlopeBarsStepTheirOwnPipeFromTheirOwnPosition) {
@@ -380,6 +467,14 @@ TEST_F(ProfileEditTest, SlopeBarsStepTheirOwnPipeFromTheirOwnPosition) {
     f().Picture1_KeyDown(key, shift);
     EXPECT_NEAR(a_->slope, 0.005f, 1e-7);
     EXPECT_FLOAT_EQ(b_->slope, 0.004f);
+
+    // A trickle in a large pipe lies where the velocity fit goes below 0:
+    // the read-out shows no negative speed.
+    a_->qd = 0.001f;
+    a_->dia = 1000;
+    f().VSlope(1).Value(f().VSlope(1).Value() + 1);
+    EXPECT_EQ(f().Label33.Caption(), "H/D= 0");
+    EXPECT_EQ(f().Label35.Caption(), "Vd= 0");
 }
 
 TEST_F(ProfileEditTest, SlopeBarsDoNothingWithoutAPipe) {

@@ -49,14 +49,36 @@ TEST_F(PipeFlowTest, CasesGiveTheirNumbersAndRefuseBadInput) {
         {"flow", CalcCase::Hazen, 0, {}, {{"Text4", "5.43"}, {"Text6", "0.54"}, {"Text7", "10"}, {"Text5", "0.1"}}, {}, nullptr},
         // The length and head loss are read back from the boxes' texts.
         {"flow, read back", CalcCase::Hazen, 0, {{"Text2", ".03"}}, {{"Text4", "9.82"}, {"Text6", "0.98"}, {"Text7", "3.33333333333333"}, {"Text5", "0.0999999999999999"}}, {}, nullptr},
+        // (0.012 / 0.005^0.54 / 120 / 0.2784)^0.38023 = (0.012 / 0.0572063 / 120
+        // / 0.2784)^0.38023 = 0.00627895^0.38023 = 0.145442 m.
         {"diameter", CalcCase::Hazen, 1, {{"Text4", "12"}, {"Text2", ".005"}, {"Text3", "120"}}, {}, {{"Text8", 145.442242252381}}, nullptr},
+        // 10.68 * 100 * 0.005^1.85 / (100^1.85 * 0.1^4.87) = 1068 * 5.53471E-05
+        // / (5011.87 * 1.34896E-05) = 0.87431; slope 0.8743 / 100 -> 0.0087.
         {"head loss", CalcCase::Hazen, 2, {{"Text7", "100"}, {"Text4", "5"}}, {{"Text5", "0.8743"}, {"Text2", "0.0087"}}, {}, nullptr},
         {"velocity", CalcCase::Hazen, 3, {{"Text3", "130"}, {"Text8", "250"}, {"Text2", ".002"}}, {{"Text6", "0.53"}, {"Text4", "32.94"}}, {}, nullptr},
         {"length", CalcCase::Hazen, 4, {{"Text3", "130"}, {"Text8", "250"}, {"Text2", ".002"}, {"Text5", "3"}}, {{"Text4", "32.94"}, {"Text7", "1500"}}, {}, nullptr},
+        // Q = 0.2784 * 120 * 0.45^2.63 * 0.04^0.54 = 33.408 * 0.122447 * 0.175838
+        //   = 0.719303 m3/s -> 719.3 l/s; V = 33.408 * 0.45^0.63 (0.604678)
+        //   * 0.175838 = 3.5521 -> 3.55; L = 0.1 / 0.04 = 2.5, hf = 2.5 * 0.04.
+        // A change of one percent in any of the constants moves both results.
+        {"flow, large pipe", CalcCase::Hazen, 0, {{"Text8", "450"}, {"Text2", ".04"}, {"Text3", "120"}}, {{"Text4", "719.3"}, {"Text6", "3.55"}, {"Text7", "2.5"}, {"Text5", "0.1"}}, {}, nullptr},
         {"darcy flow", CalcCase::Darcy, 0, {}, {{"Text12", "0.078"}}, {}, nullptr},
+        // sqrt(12.1 * 0.5^5 / 0.02 / 1) = sqrt(0.378125 / 0.02) = sqrt(18.90625)
+        // = 4.34813 -> 4.348 (12.2 would give 4.366, an exponent of 5.05 4.274).
+        {"darcy flow, large pipe", CalcCase::Darcy, 0, {{"Text9", "500"}}, {{"Text12", "4.348"}}, {}, nullptr},
         {"darcy other case does nothing", CalcCase::Darcy, 2, {}, {}, {}, nullptr},
+        // e/D 0.0013 at Re 4000: f = 0.04117 is the fixed point, since
+        // sqrt f = 0.20290, 2.51 / (4000 * 0.20290) = 0.0030926, plus
+        // 0.0013 / 3.71 = 0.0003504 gives 0.0034430, ln = -5.67140, and
+        // (0.869 * 5.67140)^-2 = 4.92845^-2 = 0.04117 -> 0.0412 (0.869 or 2.51
+        // one percent off: 0.0405 to 0.0419, 0.0411 to 0.0413).
         {"friction factor", CalcCase::Friction, 0, {}, {{"Text11", "0.0412"}}, {}, nullptr},
         {"smooth pipe", CalcCase::Friction, 0, {{"Text16", "0"}, {"Text17", "100000"}}, {{"Text11", "0.018"}}, {}, nullptr},
+        // Fully rough: e/D = 20/100 = 0.2 and Re 1E7 leave the Reynolds term
+        // (2.51 / (1E7 * 0.394) = 6E-7) negligible beside 0.2 / 3.71 = 0.0539,
+        // so f = (0.869 * ln(3.71 / 0.2))^-2 = (0.869 * 2.92047)^-2
+        // = 2.53789^-2 = 0.15526 -> 0.1553 (3.71 one percent off: 0.1542 or 0.1563).
+        {"rough pipe", CalcCase::Friction, 0, {{"Text16", "20"}, {"Text17", "10000000"}}, {{"Text11", "0.1553"}}, {}, nullptr},
         {"not turbulent", CalcCase::Friction, 0, {{"Text17", "3999"}, {"Text16", "-0.13"}}, {{"Text11", "Flow is not turbulent"}}, {}, nullptr},
         // Refused: the boxes keep their texts.
         {"letters", CalcCase::Hazen, 0, {{"Text2", "abc"}}, {}, {}, "\"abc\" in the box \"Slope:\""},
@@ -111,7 +133,7 @@ TEST_F(PipeFlowTest, CasesGiveTheirNumbersAndRefuseBadInput) {
     EXPECT_DOUBLE_EQ(projectdata::RoundDecimals(0.125, 2), 0.12);
     EXPECT_DOUBLE_EQ(projectdata::RoundDecimals(0.375, 2), 0.38);
     EXPECT_DOUBLE_EQ(projectdata::RoundDecimals(-2.5, 0), -2);
-    // The iteration: six rounds for the Part's example; Re 4000 is turbulent;
+    // The iteration: relative roughness 0.0013 at Re 4000 (turbulent) takes six rounds;
     // non-finite input is refused rather than iterated.
     const auto r = projectdata::ColebrookCalculator(0.0013f, 4000);
     EXPECT_EQ(r.status, projectdata::FrictionStatus::Converged);

@@ -122,13 +122,22 @@ TEST_F(ProjectWindowTest, MoreThanTwentySizesFillTheGridAndTheFirstTwentyRows) {
         auto s = std::make_shared<model::Sewer>();
         s->Name = k == 0 ? "Dia" : "DiaX" + std::to_string(k);   // a node named "Dia" counts too
         s->dia = static_cast<int16_t>(1300 + 100 * k);
+        // Each field a size row copies holds a value of its own.
+        std::tie(s->slope, s->finv, s->felv, s->telv, s->ma2, s->ma1) = std::tuple(0.0031f, 0.65f, 123.5f, 77.0f, 4, 9);
         AddRecordNode(*f().myCol, s, {});
     }
     w().Command2_Click();
     EXPECT_EQ(w().MSHFlexGrid2.Rows(), 26);
     EXPECT_EQ(w().MSHFlexGrid2.TextMatrix(25, 1), "2200");
+    EXPECT_EQ(Row(w().MSHFlexGrid2, 16), "16|1300|0.0031||||||");
     EXPECT_EQ(PipeSizeCount, 20);
     EXPECT_EQ(PipeSizeTable[20][0], 1700);
+    // The row of "Dia": diameter, minimum slope, maximum velocity (ma2),
+    // maximum h/D (finv), Manning's n (ma1) and price (felv); no other element.
+    PipeSizeRow expected{};
+    for (auto [element, value] : {std::pair<int, float>{0, 1300}, {1, 0.0031f}, {2, 4}, {3, 0.65f}, {4, 9}, {8, 123.5f}})
+        expected[static_cast<size_t>(element)] = value;
+    for (size_t e = 0; e < expected.size(); ++e) EXPECT_FLOAT_EQ(PipeSizeTable[16][e], expected[e]) << "element " << e;
 }
 
 TEST_F(ProjectWindowTest, EditingThePipeTableWithEnterArrowsAndEsc) {
@@ -161,39 +170,134 @@ TEST_F(ProjectWindowTest, EditingThePipeTableWithEnterArrowsAndEsc) {
     EXPECT_FLOAT_EQ(se2->felv, 100);
     EXPECT_TRUE(g.HasFocus() && ed.Visible());
 
-    Click(g, 2, 8);
-    TypeKey(ed, "abc", vb::vbKeyLeft);   // no number: 0
-    EXPECT_FLOAT_EQ(se2->tinv, 0);
-    EXPECT_EQ(g.Col(), 7);
-
     // Up in the first row and Left in the first column do nothing at all;
-    // Right writes the name, and the node keeps its key.
+    // Right writes the name.
     Click(g, 1, 1);
-    TypeKey(ed, "Renamed", vb::vbKeyUp);
+    TypeKey(ed, "Se 7", vb::vbKeyUp);
     vb::test::SendKey(ed, vb::vbKeyLeft);
     EXPECT_EQ(se1->Name, "Se1");
     EXPECT_EQ(g.Row() * 10 + g.Col(), 11);
     vb::test::SendKey(ed, vb::vbKeyRight);
-    EXPECT_EQ(se1->Name, "Renamed");
-    EXPECT_EQ(Rec("Se1"), se1);
+    EXPECT_EQ(se1->Name, "Se 7");
 
-    // "Dia" and "Slope" edits stay in the grid; Enter in the last column stays.
+    // "Dia" and "Slope" are stored as the pipe grid stores them (whole
+    // millimetres), and the cells show the stored values; Enter in the last
+    // column stays there.
     Click(g, 3, 9);
-    TypeKey(ed, "999", vb::vbKeyRight);
-    TypeKey(ed, "0.5", vb::vbKeyReturn);
+    TypeKey(ed, "500.5", vb::vbKeyRight);
+    TypeKey(ed, "0.006m", vb::vbKeyReturn);
     EXPECT_EQ(g.Col(), 10);
-    EXPECT_EQ(Row(g, 3), "3|Se3|MH-Se3|MH+Se3|12.5|98|97.5|95.75|95.25|999|0.5");
-    EXPECT_EQ(Rec("Se3")->dia, 300);
-    EXPECT_FLOAT_EQ(Rec("Se3")->slope, 0.0125f);
+    EXPECT_EQ(Row(g, 3), "3|Se3|MH-Se3|MH+Se3|12.5|98|97.5|95.75|95.25|500|0.006");
+    EXPECT_EQ(ed.Text(), "0.006");
+    EXPECT_EQ(Rec("Se3")->dia, 500);
+    EXPECT_FLOAT_EQ(Rec("Se3")->slope, 0.006f);
     EXPECT_TRUE(dialogs().Messages().empty());
 
-    // A length the main window's grid would refuse is refused here too.
-    Click(g, 3, 4);
-    TypeKey(ed, "-5", vb::vbKeyReturn);
-    EXPECT_FLOAT_EQ(Rec("Se3")->l, 12.5f);
-    ASSERT_EQ(dialogs().Messages().size(), 1u);
-    EXPECT_EQ(dialogs().Messages()[0].prompt, "Length must be a number from 0.01 to 10000 m; the value stays 12.5.");
-    EXPECT_EQ(g.TextMatrix(3, 4), "12.5");
+    // What the main window's grid refuses is refused here too, text without
+    // a number as well: nothing is stored, the cell shows the stored value
+    // again and the editor stays on it.
+    const std::tuple<int, int, std::string, std::string> refused[] = {
+        {3, 4, "-5", "Length must be a number from 0.01 to 10000 m; the value stays 12.5."},
+        {2, 8, "abc", "Inv-El must be a number from -10000 to 10000 m; the value stays 97.25."},
+        {2, 5, "", "GrF-El. must be a number from -10000 to 10000 m; the value stays 100."},
+        {3, 9, "40000", "Dia must be a number from 1 to 10000 mm; the value stays 500."},
+        {3, 9, "x", "Dia must be a number from 1 to 10000 mm; the value stays 500."},
+        {3, 10, "2", "Slope must be a number from -1 to 1 m/m; the value stays 0.006."},
+    };
+    for (const auto& [row, col, typed, message] : refused) {
+        dialogs().ClearLog();
+        const std::string before = Row(g, row);
+        Click(g, row, col);
+        vb::test::SendKey(ed, vb::vbKeyDelete);
+        TypeKey(ed, typed, col == 10 ? vb::vbKeyLeft : vb::vbKeyReturn);
+        ASSERT_EQ(dialogs().Messages().size(), 1u) << typed;
+        EXPECT_EQ(dialogs().Messages()[0].prompt, message);
+        EXPECT_EQ(Row(g, row), before) << typed;
+        EXPECT_EQ(g.Row() * 100 + g.Col(), row * 100 + col) << typed;
+        EXPECT_EQ(ed.Text(), g.TextMatrix(row, col));
+    }
+    EXPECT_FLOAT_EQ(se2->tinv, 97.25f);
+    EXPECT_FLOAT_EQ(se2->felv, 100);
+}
+
+TEST_F(ProjectWindowTest, ARenamedPipeStaysFoundEverywhereAndNamesAreChecked) {
+    TwoLaterals();
+    f().List1.ListIndex(0);   // Lateral1: Se1, Se2 (and children the table does not list)
+    f().List2.ListIndex(0);   // Se1 is the main window's current pipe
+    w().Command1_Click();
+    auto& g = w().MSHFlexGrid1;
+    auto& ed = w().Text20;
+    auto se1 = Rec("Se1");
+
+    // A name that is empty, taken (in any case of letters, by a pipe or by
+    // another node), or one the table's walk would not list, is refused.
+    const std::pair<std::string, std::string> refused[] = {
+        {" ", "A pipe needs a name"},
+        {"MH1-MH2", "A pipe name must begin with \"Se\" and have at most 20 characters"},
+        {"Se 345678901234567890", "at most 20 characters"},
+        {"se2", "The name \"se2\" is in use in the network already"},
+        {"Se3", "The name \"Se3\" is in use in the network already"},
+        {"Sewer", "The name \"Sewer\" is in use in the network already"},
+    };
+    for (const auto& [name, why] : refused) {
+        dialogs().ClearLog();
+        Click(g, 1, 1);
+        TypeKey(ed, name, vb::vbKeyReturn);
+        EXPECT_EQ(se1->Name, "Se1");
+        ASSERT_EQ(dialogs().Messages().size(), 1u) << name;
+        const std::string& prompt = dialogs().Messages()[0].prompt;
+        EXPECT_NE(prompt.find(why), std::string::npos) << "[" << name << "] " << prompt;
+        EXPECT_NE(prompt.find("; the name stays Se1."), std::string::npos) << prompt;
+        EXPECT_EQ(g.TextMatrix(1, 1) + ed.Text(), "Se1Se1") << name;
+        EXPECT_EQ(g.Row() * 10 + g.Col(), 11);
+    }
+    EXPECT_EQ(Rec("Se1"), se1);
+    EXPECT_EQ(Rec("Se2")->Name, "Se2");
+
+    // An accepted name becomes the pipe's key; the main window's list, tab
+    // strip and grid follow at once.
+    Click(g, 1, 1);
+    TypeKey(ed, " Se x ", vb::vbKeyReturn);
+    EXPECT_EQ(se1->Name, "Se x");
+    EXPECT_EQ(Rec("Se x"), se1);
+    EXPECT_EQ(Rec("Se1"), nullptr);
+    EXPECT_EQ(g.TextMatrix(1, 1), "Se x");
+    EXPECT_EQ(f().List2.List(0), "Se x");
+    EXPECT_EQ(f().UserControl12.Tabs().at(1).Caption, "Se x");
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "Se x");
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(5, 1), "40.00");
+    // Capitals alone may change: the key is the pipe's own.
+    Click(g, 1, 1);
+    TypeKey(ed, "Se X", vb::vbKeyReturn);
+    EXPECT_EQ(Rec("Se x"), se1);
+    EXPECT_EQ(se1->Name, "Se X");
+    EXPECT_TRUE(dialogs().Messages().size() == 1u) << dialogs().Messages().back().prompt;
+
+    // Further edits of the row reach the renamed pipe, and so do the main
+    // window's: a pick on the profile shows it in the grid, whose edit stores
+    // into it.
+    Click(g, 1, 4);
+    TypeKey(ed, "44", vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(se1->l, 44);
+    f().List2.ListIndex(1);
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "Se2");
+    f().Picture1_MouseDown(vb::vbRightButton, 0, se1->x3 + 1 + ProfileOffsetX, ProfileOffsetY - 40);
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "Se X");
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(5, 1), "44.00");
+    f().MSHFlexGrid2.Row(4);
+    f().MSHFlexGrid2.Col(1);
+    f().MSHFlexGrid2_Click();
+    f().txtEdit.Text("1.5");
+    int enter = vb::vbKeyReturn, shift = 0;
+    f().txtEdit_KeyDown(enter, shift);
+    EXPECT_FLOAT_EQ(se1->mincover, 1.5f);
+    f().List2.ListIndex(0);
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "Se X");
+
+    // The table filled again still lists it.
+    w().Command1_Click();
+    ASSERT_EQ(g.Rows(), 4);
+    EXPECT_EQ(g.TextMatrix(1, 1) + "|" + g.TextMatrix(1, 4), "Se X|44");
 }
 
 TEST_F(ProjectWindowTest, EditingASizeRefusesWhatTheDiameterCannotHold) {
@@ -215,7 +319,8 @@ TEST_F(ProjectWindowTest, EditingASizeRefusesWhatTheDiameterCannotHold) {
         TypeKey(ed, bad, bad.empty() ? vb::vbKeyReturn : vb::vbKeyDown);
         EXPECT_EQ(size3->dia, 252) << bad;
         ASSERT_EQ(dialogs().Messages().size(), 1u) << bad;
-        EXPECT_NE(dialogs().Messages()[0].prompt.find("Diameter"), std::string::npos);
+        // The main window's grid says the same of every one of them.
+        EXPECT_EQ(dialogs().Messages()[0].prompt, "Diameter must be a number from 1 to 10000 mm; the value stays 252.");
         // The cell shows the stored value again and the editor stays on it.
         EXPECT_EQ(g.Row() * 10 + g.Col(), 31);
         EXPECT_EQ(g.TextMatrix(3, 1) + ed.Text(), "252252") << bad;

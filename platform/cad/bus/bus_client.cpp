@@ -299,6 +299,19 @@ private:
         return std::min<size_t>(kEntityDataMaxHandles, size_t(256) << std::min<uint32_t>(col.nextPiece, 4));
     }
 
+    // The end of a piece from `first` of at most `most` members whose
+    // handles fit kEntityDataHandleBytes (at least one member).
+    size_t PieceEnd(size_t first, size_t most) const {
+        const std::vector<std::string>& members = copy_->members;
+        size_t end = first, bytes = 0;
+        while (end < members.size() && end - first < most) {
+            bytes += members[end].size() + 1;
+            if (bytes > kEntityDataHandleBytes && end > first) break;
+            ++end;
+        }
+        return end;
+    }
+
     // Asks for the pieces after the last one fetched, kPiecesAhead of
     // them, without waiting.
     static constexpr size_t kPiecesAhead = 2;
@@ -307,7 +320,7 @@ private:
         while (col.ahead.size() < kPiecesAhead) {
             const size_t next = col.ahead.empty() ? col.nextFirst : col.ahead.back().end;
             if (next >= copy_->members.size() || col.state[next] != 0) return;
-            const size_t end = std::min(copy_->members.size(), next + PieceSize(col));
+            const size_t end = PieceEnd(next, PieceSize(col));
             col.ahead.push_back({next, end, bus_.asyncCall(EntityDataCall(col, next, end), kCallTimeoutMs)});
         }
     }
@@ -315,11 +328,10 @@ private:
     // Fetches the piece of members that holds `at`, from the first member of
     // the piece not fetched yet (or takes the piece asked for before).
     void Fetch(Column& col, size_t at) {
-        const std::vector<std::string>& members = copy_->members;
         const size_t most = PieceSize(col);
         size_t first = at - at % most;
         while (first < at && col.state[first] != 0) ++first;
-        size_t end = std::min(members.size(), first + most);
+        size_t end = PieceEnd(first, most);
         QDBusMessage reply;
         const bool askedAhead = !col.ahead.empty() && col.ahead.front().first == first;
         if (askedAhead) {

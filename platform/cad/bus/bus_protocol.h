@@ -69,6 +69,9 @@ bool Values(const QVariant& q, std::vector<vb::Variant>& out);
 // travel in this machine's byte order: the session bus joins processes of
 // one machine.
 inline constexpr int kEntityDataMaxHandles = 4096;
+// The handles of one call take at most this many bytes, well under the
+// program's limit on a string argument.
+inline constexpr size_t kEntityDataHandleBytes = 32 * 1024;
 inline constexpr size_t kEntityDataReplyBytes = 4u << 20;
 
 // Values packed without a bus variant each: per value one tag, 's' a string

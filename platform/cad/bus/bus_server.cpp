@@ -1,13 +1,18 @@
 #include "platform/cad/bus/bus_server.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QHash>
 #include <QStringList>
+#include <cmath>
 #include <functional>
 #include <unistd.h>
 
+#include "platform/bus/connection.h"
 #include "platform/cad/bus/bus_protocol.h"
 #include "platform/runtime/vberror.h"
 
@@ -119,56 +124,187 @@ public:
 
     QString introspect(const QString&) const override { return IntrospectionXml(); }
 
+    // Calls of a caller whose user is not known yet wait (in order) until the
+    // bus has told it; the program never waits for the bus while serving.
     bool handleMessage(const QDBusMessage& msg, const QDBusConnection& connection) override {
         if (msg.type() != QDBusMessage::MethodCallMessage) return false;
         if (!msg.interface().isEmpty() && msg.interface() != kInterface) return false;
         QDBusConnection bus(connection);
-        if (!SameUser(msg, bus)) {
-            bus.send(msg.createErrorReply(QDBusError::AccessDenied, QStringLiteral("Only the same user may drive the drawing program")));
-            return true;
+        Caller& caller = callers_[msg.service()];
+        switch (caller.user) {
+            case User::Same: Serve(msg, bus); break;
+            case User::Other: RefuseOtherUser(msg, bus); break;
+            case User::Unknown:
+            case User::Asking:
+                if (caller.waiting.size() >= kMaxWaitingCalls) {
+                    bus.send(msg.createErrorReply(QDBusError::LimitsExceeded,
+                                                  QStringLiteral("Too many calls before the caller's user was known")));
+                    break;
+                }
+                msg.setDelayedReply(true);
+                caller.waiting.push_back(msg);
+                if (caller.user == User::Unknown) AskUser(msg.service(), bus);
+                break;
         }
-        const Method* method = FindMethod(msg.member());
-        if (!method) {
-            bus.send(msg.createErrorReply(QDBusError::UnknownMethod, QStringLiteral("No member %1").arg(msg.member())));
-            return true;
-        }
-        if (msg.signature() != QLatin1String(method->in)) {
-            bus.send(msg.createErrorReply(QDBusError::InvalidArgs, QStringLiteral("%1 takes (%2), not (%3)")
-                                                                      .arg(msg.member(), QLatin1String(method->in), msg.signature())));
-            return true;
-        }
-        if (msg.member() == QLatin1String("SelectOnScreen") && !client_.HasScriptedPick()) {
-            StartPick(msg, bus);
-            return true;
-        }
-        if (msg.member() == QLatin1String("ScriptNextPick") && !testHooks_) {
-            bus.send(msg.createErrorReply(QDBusError::AccessDenied, QStringLiteral("ScriptNextPick needs --test-hooks")));
-            return true;
-        }
-        bus.send(Run(msg, [&] { return handlers_.value(msg.member())(msg.arguments()); }));
         return true;
     }
 
 private:
+    enum class User { Unknown, Asking, Same, Other };
+    struct Caller {
+        User user = User::Unknown;
+        std::vector<QDBusMessage> waiting;
+    };
+    static constexpr size_t kMaxWaitingCalls = 256;
+
+    // Asks the bus which user the caller runs as, without waiting for the
+    // answer; each caller is asked about once.
+    void AskUser(const QString& sender, QDBusConnection& bus) {
+        callers_[sender].user = User::Asking;
+        QDBusMessage ask = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                                          QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixUser"));
+        ask << sender;
+        auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(ask), this);
+        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, sender, bus](QDBusPendingCallWatcher* w) mutable {
+            w->deleteLater();
+            const QDBusPendingReply<uint> reply = *w;
+            Caller& caller = callers_[sender];
+            // An unanswered question is asked again with the caller's next call.
+            caller.user = !reply.isValid() ? User::Unknown : reply.value() == static_cast<uint>(::getuid()) ? User::Same : User::Other;
+            std::vector<QDBusMessage> waiting;
+            waiting.swap(caller.waiting);
+            const User user = caller.user;
+            for (const QDBusMessage& m : waiting) {
+                if (user == User::Same) {
+                    Serve(m, bus);
+                } else if (user == User::Other) {
+                    RefuseOtherUser(m, bus);
+                } else {
+                    bus.send(m.createErrorReply(QDBusError::AccessDenied,
+                                                QStringLiteral("The caller's user could not be checked: %1").arg(reply.error().message())));
+                }
+            }
+        });
+    }
+
+    static void RefuseOtherUser(const QDBusMessage& msg, QDBusConnection& bus) {
+        bus.send(msg.createErrorReply(QDBusError::AccessDenied, QStringLiteral("Only the same user may drive the drawing program")));
+    }
+
+    void Serve(const QDBusMessage& msg, QDBusConnection& bus) {
+        const Method* method = FindMethod(msg.member());
+        if (!method) {
+            bus.send(msg.createErrorReply(QDBusError::UnknownMethod, QStringLiteral("No member %1").arg(msg.member())));
+            return;
+        }
+        if (msg.signature() != QLatin1String(method->in)) {
+            bus.send(msg.createErrorReply(QDBusError::InvalidArgs, QStringLiteral("%1 takes (%2), not (%3)")
+                                                                      .arg(msg.member(), QLatin1String(method->in), msg.signature())));
+            return;
+        }
+        for (const QVariant& arg : msg.arguments()) {
+            switch (Inspect(arg)) {
+                case Problem::None: continue;
+                case Problem::LongString:
+                    bus.send(msg.createErrorReply(QDBusError::LimitsExceeded, QStringLiteral("%1: a string argument is longer than the limit of %2 bytes")
+                                                                                  .arg(msg.member()).arg(kMaxStringArgumentBytes)));
+                    return;
+                case Problem::LongList:
+                    bus.send(msg.createErrorReply(QDBusError::LimitsExceeded, QStringLiteral("%1: a list argument holds more than the limit of %2 items")
+                                                                                  .arg(msg.member()).arg(kMaxListArgumentItems)));
+                    return;
+                case Problem::NotFinite:
+                    bus.send(msg.createErrorReply(kFailure, QStringLiteral("%1 %2: a number argument is not finite")
+                                                                .arg(vb::errInvalidProcedureCall).arg(msg.member())));
+                    return;
+            }
+        }
+        if (msg.member() == QLatin1String("SelectOnScreen") && !client_.HasScriptedPick()) {
+            StartPick(msg, bus);
+            return;
+        }
+        if (msg.member() == QLatin1String("ScriptNextPick") && !testHooks_) {
+            bus.send(msg.createErrorReply(QDBusError::AccessDenied, QStringLiteral("ScriptNextPick needs --test-hooks")));
+            return;
+        }
+        bus.send(Run(msg, [&] { return handlers_.value(msg.member())(msg.arguments()); }));
+    }
+
+    // What is wrong with an argument, looking into its lists and variants.
+    enum class Problem { None, LongString, LongList, NotFinite };
+    static bool TooLong(const QString& s) {
+        // A UTF-16 unit is at least one and at most three bytes of UTF-8.
+        const auto limit = static_cast<qsizetype>(kMaxStringArgumentBytes);
+        return s.size() > limit || (s.size() * 3 > limit && s.toUtf8().size() > limit);
+    }
+    static Problem Inspect(const QVariant& v) {
+        const QMetaType type = v.metaType();
+        if (type == QMetaType::fromType<QString>()) return TooLong(v.toString()) ? Problem::LongString : Problem::None;
+        if (type == QMetaType::fromType<double>()) return std::isfinite(v.toDouble()) ? Problem::None : Problem::NotFinite;
+        if (type == QMetaType::fromType<QStringList>()) {
+            const QStringList list = v.toStringList();
+            if (list.size() > kMaxListArgumentItems) return Problem::LongList;
+            for (const QString& s : list)
+                if (TooLong(s)) return Problem::LongString;
+            return Problem::None;
+        }
+        if (type == QMetaType::fromType<QDBusVariant>()) return Inspect(v.value<QDBusVariant>().variant());
+        if (type == QMetaType::fromType<QDBusArgument>()) {
+            // Reading a copy leaves the message's own argument unread.
+            const QDBusArgument arg = v.value<QDBusArgument>();
+            if (arg.currentType() != QDBusArgument::ArrayType) return Problem::None;
+            arg.beginArray();
+            for (int n = 0; !arg.atEnd(); ++n) {
+                if (n >= kMaxListArgumentItems) return Problem::LongList;
+                const Problem p = Inspect(arg.asVariant());
+                if (p != Problem::None) return p;
+            }
+        }
+        return Problem::None;
+    }
+
+    // The reply of a member, or the failure it raised as an error reply.  A
+    // description quotes at most the start of a long argument; a reply too
+    // large for one bus message is refused rather than sent.
     template <class F>
     static QDBusMessage Run(const QDBusMessage& msg, F&& f) {
         try {
-            return msg.createReply(f());
+            const Args results = f();
+            qint64 bytes = 0;
+            for (const QVariant& r : results) bytes += ReplyBytes(r);
+            if (bytes > kMaxReplyBytes) {
+                return msg.createErrorReply(kFailure, QStringLiteral("%1 %2: the answer of about %3 bytes is larger than one bus message may carry")
+                                                          .arg(kErrOutOfMemory).arg(msg.member()).arg(bytes));
+            }
+            return msg.createReply(results);
         } catch (const vb::VbError& e) {
-            return msg.createErrorReply(kFailure, QStringLiteral("%1 %2").arg(e.Number()).arg(Q(e.Description())));
+            return msg.createErrorReply(kFailure, QStringLiteral("%1 %2").arg(e.Number()).arg(sessionbus::Shortened(Q(e.Description()), 1000)));
         } catch (const std::exception& e) {
-            return msg.createErrorReply(kFailure, QStringLiteral("440 %1").arg(QString::fromUtf8(e.what())));
+            return msg.createErrorReply(kFailure, QStringLiteral("440 %1").arg(sessionbus::Shortened(QString::fromUtf8(e.what()), 1000)));
         }
     }
 
-    bool SameUser(const QDBusMessage& msg, QDBusConnection& bus) {
-        const QString sender = msg.service();
-        auto it = senderUid_.find(sender);
-        if (it == senderUid_.end()) {
-            QDBusReply<uint> uid = bus.interface()->serviceUid(sender);
-            it = senderUid_.insert(sender, uid.isValid() ? uid.value() : uint(-1));
+    // About how many bytes a result takes in a message (an upper bound for
+    // the types the interface answers with).
+    static constexpr qint64 kMaxReplyBytes = qint64(48) << 20;
+    static constexpr int kErrOutOfMemory = 7;
+    static qint64 ReplyBytes(const QVariant& v) {
+        const QMetaType type = v.metaType();
+        if (type == QMetaType::fromType<QString>()) return 8 + 3 * qint64(v.toString().size());
+        if (type == QMetaType::fromType<QStringList>()) {
+            qint64 n = 8;
+            for (const QString& s : v.toStringList()) n += 8 + 3 * qint64(s.size());
+            return n;
         }
-        return it.value() == static_cast<uint>(::getuid());
+        if (type == QMetaType::fromType<QList<double>>()) return 8 + 8 * qint64(v.value<QList<double>>().size());
+        if (type == QMetaType::fromType<QList<short>>()) return 8 + 2 * qint64(v.value<QList<short>>().size());
+        if (type == QMetaType::fromType<QVariantList>()) {
+            qint64 n = 8;
+            for (const QVariant& item : v.toList()) n += 8 + ReplyBytes(item);
+            return n;
+        }
+        if (type == QMetaType::fromType<QDBusVariant>()) return 8 + ReplyBytes(v.value<QDBusVariant>().variant());
+        return 8;
     }
 
     // The pick waits for the user: the reply goes out when the window's pick
@@ -272,7 +408,7 @@ private:
     bool testHooks_;
     bool picking_ = false;
     QHash<QString, Handler> handlers_;
-    QHash<QString, uint> senderUid_;
+    QHash<QString, Caller> callers_;
 };
 
 struct BusServer::Impl {
@@ -299,6 +435,7 @@ bool BusServer::Start(std::string* error) {
         return false;
     };
     if (!bus.isConnected()) return fail("There is no session bus: " + bus.lastError().message().toStdString());
+    sessionbus::NeverPauseReading(bus);
     if (!bus.registerVirtualObject(kPath, &impl_->object, QDBusConnection::SingleNode))
         return fail("The application object could not be published: " + bus.lastError().message().toStdString());
     if (!bus.registerService(kService)) {

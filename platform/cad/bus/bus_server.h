@@ -1,7 +1,9 @@
 // The drawing program's side of the bus: publishes its LocalClient as the
 // application object under the program's bus name.  Calls are taken only
-// from the same user, with exactly the argument types of the interface; a
-// malformed call gets a bus error and changes nothing.
+// from the same user, with exactly the argument types of the interface, no
+// argument beyond the limits below and no number that is not finite; a
+// malformed call gets a bus error and changes nothing.  Whatever one caller
+// sends, the program goes on serving the others.
 #pragma once
 
 #include <functional>
@@ -12,6 +14,13 @@
 #include "platform/cad/local_client.h"
 
 namespace cad::bus {
+
+// The longest string and the longest list that any argument of a call may
+// hold (inside variants and lists too).  A call beyond them is refused with
+// a LimitsExceeded bus error naming the limit before it reaches the client,
+// which then applies the tighter limits of names and file names itself.
+constexpr size_t kMaxStringArgumentBytes = kMaxTextBytes;
+constexpr int kMaxListArgumentItems = 65536;
 
 class BusServer {
 public:

@@ -20,6 +20,7 @@
 #include "platform/cad/bus/bus_server.h"
 #include "platform/cad/local_client.h"
 #include "platform/cad/window/drawing_view.h"
+#include "platform/runtime/files.h"
 
 namespace cad::window {
 
@@ -208,7 +209,12 @@ int RunDrawingProgram(int argc, char** argv) {
     DrawingWindow window(parser.value(version).toStdString(), parser.isSet(hooks));
     window.show();
     window.Publish();
-    if (!parser.positionalArguments().isEmpty()) window.Open(parser.positionalArguments().front());
+    if (!parser.positionalArguments().isEmpty()) {
+        const QString drawing = parser.positionalArguments().front();
+        // What a save killed part-way left beside the drawing.
+        vb::RemoveLeftoverTemporaryFiles(QFileInfo(drawing).absolutePath().toStdString());
+        window.Open(drawing);
+    }
     return app.exec();
 }
 

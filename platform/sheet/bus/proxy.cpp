@@ -5,6 +5,8 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QString>
+#include <algorithm>
+#include <vector>
 
 #include "platform/sheet/bus/attach.h"
 #include "platform/sheet/bus/names.h"
@@ -21,17 +23,32 @@ public:
 
     void OpenWorkbook(const std::string& path) override { Call("Open", {QString::fromStdString(path)}); }
     void CloseWorkbooks() override { Call("Close", {}); }
-    std::string ActiveWorkbook() override { return Call("ActiveWorkbook", {}).toString().toStdString(); }
+    std::string ActiveWorkbook() override { return Call("ActiveWorkbook", {}).value(0).toString().toStdString(); }
+    // The sheet comes in parts, each well under what one bus message holds.
     std::shared_ptr<const Sheet> ActiveSheet() override {
-        const QByteArray bytes = Call("ActiveSheet", {}).toByteArray();
-        if (bytes.isEmpty()) return nullptr;
-        return DecodeSheet(reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size()));
+        const QList<QVariant> head = Call("ActiveSheetParts", {});
+        const uint parts = head.value(0).toUInt();
+        const qulonglong size = head.value(1).toULongLong();
+        if (parts == 0) return nullptr;
+        if (size > kMaxSheetBytes || parts != (size + kSheetPartBytes - 1) / kSheetPartBytes) {
+            throw vb::VbError(kErrWorkbook, "The workbook program announced a sheet it cannot send", "sewersheet");
+        }
+        std::vector<uint8_t> bytes;
+        bytes.reserve(size);
+        for (uint i = 0; i < parts; ++i) {
+            const QByteArray part = Call("ActiveSheetPart", {QVariant::fromValue(i)}).value(0).toByteArray();
+            if (static_cast<qulonglong>(part.size()) != std::min<qulonglong>(kSheetPartBytes, size - bytes.size())) {
+                throw vb::VbError(kErrWorkbook, "The workbook program sent a part of the sheet of the wrong size", "sewersheet");
+            }
+            bytes.insert(bytes.end(), part.begin(), part.end());
+        }
+        return DecodeSheet(bytes.data(), bytes.size());
     }
-    bool Visible() override { return Call("IsVisible", {}).toBool(); }
+    bool Visible() override { return Call("IsVisible", {}).value(0).toBool(); }
     void Visible(bool v) override { Call("SetVisible", {v}); }
 
 private:
-    QVariant Call(const char* method, const QList<QVariant>& args) {
+    QList<QVariant> Call(const char* method, const QList<QVariant>& args) {
         QDBusMessage msg = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
         msg.setArguments(args);
         const QDBusMessage reply = connection_.call(msg, QDBus::Block, kCallTimeoutMs);
@@ -48,7 +65,7 @@ private:
         if (reply.type() != QDBusMessage::ReplyMessage) {
             throw vb::VbError(kErrWorkbook, "The workbook program gave no answer", "sewersheet");
         }
-        return reply.arguments().isEmpty() ? QVariant() : reply.arguments().first();
+        return reply.arguments();
     }
     QDBusConnection connection_;
 };

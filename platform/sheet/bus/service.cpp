@@ -3,6 +3,9 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusError>
+#include <algorithm>
+
+#include "platform/bus/connection.h"
 
 namespace sheet::bus {
 
@@ -12,6 +15,7 @@ bool ApplicationService::Publish(QString* error) {
         if (error) *error = "no session bus: " + bus.lastError().message();
         return false;
     }
+    sessionbus::NeverPauseReading(bus);
     if (!bus.registerObject(kPath, this, QDBusConnection::ExportScriptableSlots)) {
         if (error) *error = "cannot publish the object: " + bus.lastError().message();
         return false;
@@ -24,15 +28,24 @@ bool ApplicationService::Publish(QString* error) {
     return true;
 }
 
+void ApplicationService::Refuse(const QString& name, const QString& text) {
+    sendErrorReply(name, sessionbus::Shortened(text, 1000));
+}
+
 void ApplicationService::Open(const QString& path) {
     if (path.isEmpty()) {
-        sendErrorReply(QDBusError::InvalidArgs, "No file name given");
+        Refuse(QDBusError::errorString(QDBusError::InvalidArgs), "No file name given");
+        return;
+    }
+    if (path.size() > kMaxPathBytes || path.toUtf8().size() > kMaxPathBytes) {
+        Refuse(QDBusError::errorString(QDBusError::LimitsExceeded),
+               QString("A file name is at most %1 bytes long").arg(kMaxPathBytes));
         return;
     }
     try {
         app_.OpenWorkbook(path.toStdString());
     } catch (const std::exception& e) {
-        sendErrorReply(QDBusError::Failed, QString::fromStdString(e.what()));
+        Refuse(QDBusError::errorString(QDBusError::Failed), QString::fromStdString(e.what()));
     }
 }
 
@@ -40,11 +53,51 @@ void ApplicationService::Close() { app_.CloseWorkbooks(); }
 
 QString ApplicationService::ActiveWorkbook() { return QString::fromStdString(app_.ActiveWorkbook()); }
 
-QByteArray ApplicationService::ActiveSheet() {
-    auto sheet = app_.ActiveSheet();
-    if (!sheet) return {};
-    const auto bytes = EncodeSheet(*sheet);
-    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+uint ApplicationService::ActiveSheetParts(qulonglong& bytes) {
+    bytes = 0;
+    const QString caller = message().service();
+    transfers_.erase(std::remove_if(transfers_.begin(), transfers_.end(), [&](const Transfer& t) { return t.caller == caller; }),
+                     transfers_.end());
+    try {
+        auto sheet = app_.ActiveSheet();
+        if (!sheet) return 0;
+        std::vector<uint8_t> encoded = EncodeSheet(*sheet);
+        if (encoded.size() > kMaxSheetBytes) {
+            Refuse(QDBusError::errorString(QDBusError::LimitsExceeded),
+                   QString("The sheet \"%1\" is too large to send: %2 MiB of cells, beyond the limit of %3 MiB")
+                       .arg(QString::fromStdString(sheet->name))
+                       .arg(encoded.size() >> 20)
+                       .arg(kMaxSheetBytes >> 20));
+            return 0;
+        }
+        if (transfers_.size() >= kMaxTransfers) transfers_.pop_front();
+        bytes = encoded.size();
+        transfers_.push_back({caller, std::move(encoded)});
+        return static_cast<uint>((bytes + kSheetPartBytes - 1) / kSheetPartBytes);
+    } catch (const std::exception& e) {
+        // Out of memory among them: the program goes on.
+        Refuse(QDBusError::errorString(QDBusError::Failed), QString("The sheet cannot be sent: %1").arg(e.what()));
+        return 0;
+    }
+}
+
+QByteArray ApplicationService::ActiveSheetPart(uint index) {
+    const QString caller = message().service();
+    auto it = std::find_if(transfers_.begin(), transfers_.end(), [&](const Transfer& t) { return t.caller == caller; });
+    if (it == transfers_.end()) {
+        Refuse(QDBusError::errorString(QDBusError::Failed), "No sheet is being sent to this caller: ask for ActiveSheetParts first");
+        return {};
+    }
+    const size_t parts = (it->bytes.size() + kSheetPartBytes - 1) / kSheetPartBytes;
+    if (index >= parts) {
+        Refuse(QDBusError::errorString(QDBusError::InvalidArgs), QString("The sheet has parts 0 to %1, not %2").arg(parts - 1).arg(index));
+        return {};
+    }
+    const size_t from = size_t(index) * kSheetPartBytes;
+    const size_t n = std::min<size_t>(kSheetPartBytes, it->bytes.size() - from);
+    QByteArray part(reinterpret_cast<const char*>(it->bytes.data() + from), static_cast<qsizetype>(n));
+    if (index + 1 == parts) transfers_.erase(it);
+    return part;
 }
 
 bool ApplicationService::IsVisible() { return app_.Visible(); }

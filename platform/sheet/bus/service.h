@@ -7,6 +7,9 @@
 #include <QDBusContext>
 #include <QObject>
 #include <QString>
+#include <cstdint>
+#include <deque>
+#include <vector>
 
 #include "platform/sheet/bus/names.h"
 #include "platform/sheet/client.h"
@@ -27,14 +30,28 @@ public Q_SLOTS:
     Q_SCRIPTABLE void Open(const QString& path);
     Q_SCRIPTABLE void Close();
     Q_SCRIPTABLE QString ActiveWorkbook();
-    // The active sheet's used range in the byte form of EncodeSheet; empty
-    // when no workbook is open.
-    Q_SCRIPTABLE QByteArray ActiveSheet();
+    // The active sheet's used range in the byte form of EncodeSheet, sent
+    // in parts (names.h): ActiveSheetParts encodes it for the caller and
+    // gives the number of parts (0 when no workbook is open) and the bytes
+    // in all; ActiveSheetPart(i) gives part i of what was encoded for that
+    // caller, and the last part lets it go.  A caller asking again starts
+    // over; a few callers' sheets are kept at most, the oldest let go first.
+    Q_SCRIPTABLE uint ActiveSheetParts(qulonglong& bytes);
+    Q_SCRIPTABLE QByteArray ActiveSheetPart(uint index);
     Q_SCRIPTABLE bool IsVisible();
     Q_SCRIPTABLE void SetVisible(bool visible);
 
 private:
+    struct Transfer {
+        QString caller;
+        std::vector<uint8_t> bytes;
+    };
+    static constexpr size_t kMaxTransfers = 4;
+    // Sends an error reply; its text quotes no more than the start of a long name.
+    void Refuse(const QString& name, const QString& text);
+
     LocalApplication& app_;
+    std::deque<Transfer> transfers_;
 };
 
 }  // namespace sheet::bus

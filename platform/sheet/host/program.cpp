@@ -22,13 +22,9 @@ int RunWorkbookProgram(int argc, char** argv) {
         std::fprintf(stderr, "sewersheet: %s\n", error.toUtf8().constData());
         return 1;
     }
-    const QStringList args = QApplication::arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        try {
-            app.OpenWorkbook(args[i].toStdString());
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "sewersheet: %s\n", e.what());
-        }
+    // Files that cannot be opened are named in the window, and on stderr.
+    for (const QString& problem : window.OpenFiles(QApplication::arguments().mid(1))) {
+        std::fprintf(stderr, "sewersheet: %s\n", problem.toUtf8().constData());
     }
     // The program starts with its window shown; a caller may hide it.
     app.Visible(true);

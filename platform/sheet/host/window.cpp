@@ -2,11 +2,15 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTabWidget>
 #include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 #include "platform/runtime/conversions.h"
 
@@ -55,9 +59,36 @@ QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int ro
 WorkbookWindow::WorkbookWindow(LocalApplication& app) : app_(app) {
     setWindowTitle("sewersheet");
     resize(900, 600);
-    books_ = new QTabWidget(this);
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    // The notice: why files given at start could not be opened.
+    noticeBar_ = new QWidget(central);
+    noticeBar_->setAutoFillBackground(true);
+    QPalette palette = noticeBar_->palette();
+    palette.setColor(QPalette::Window, QColor(255, 236, 204));
+    palette.setColor(QPalette::WindowText, Qt::black);
+    noticeBar_->setPalette(palette);
+    auto* bar = new QHBoxLayout(noticeBar_);
+    notice_ = new QLabel(noticeBar_);
+    notice_->setObjectName("notice");
+    notice_->setWordWrap(true);
+    notice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    bar->addWidget(notice_, 1);
+    auto* dismiss = new QToolButton(noticeBar_);
+    dismiss->setText("Dismiss");
+    bar->addWidget(dismiss, 0, Qt::AlignTop);
+    connect(dismiss, &QToolButton::clicked, this, [this] {
+        notice_->clear();
+        noticeBar_->hide();
+    });
+    noticeBar_->hide();
+    layout->addWidget(noticeBar_);
+    books_ = new QTabWidget(central);
     books_->setDocumentMode(true);
-    setCentralWidget(books_);
+    layout->addWidget(books_, 1);
+    setCentralWidget(central);
     QMenu* file = menuBar()->addMenu("&File");
     file->addAction("&Open...", QKeySequence::Open, this, [this] { OpenFromMenu(); });
     file->addAction("&Close workbook", QKeySequence::Close, this, [this] { CloseCurrent(); });
@@ -79,6 +110,24 @@ void WorkbookWindow::OpenFromMenu() {
     } catch (const std::exception& e) {
         QMessageBox::warning(this, "sewersheet", QString::fromStdString(e.what()));
     }
+}
+
+QStringList WorkbookWindow::OpenFiles(const QStringList& paths) {
+    QStringList problems;
+    for (const QString& path : paths) {
+        try {
+            app_.OpenWorkbook(path.toStdString());
+        } catch (const std::exception& e) {
+            problems << QString::fromStdString(e.what());
+        }
+    }
+    if (!problems.isEmpty()) {
+        notice_->setText((problems.size() == 1 ? QStringLiteral("Could not open a workbook:\n")
+                                               : QStringLiteral("Could not open %1 workbooks:\n").arg(problems.size())) +
+                         problems.join('\n'));
+        noticeBar_->show();
+    }
+    return problems;
 }
 
 void WorkbookWindow::CloseCurrent() { app_.Close(books_->currentIndex()); }

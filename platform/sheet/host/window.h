@@ -8,6 +8,7 @@
 
 #include "platform/sheet/client.h"
 
+class QLabel;
 class QTabWidget;
 
 namespace sheet::host {
@@ -32,12 +33,19 @@ public:
     explicit WorkbookWindow(LocalApplication& app);
     // Brings the tabs and the window's visibility in line with the program.
     void Sync();
+    // Opens the files named when the program was started; the ones that
+    // cannot be opened are named with the reason in a notice at the top of
+    // the window (its label is the child named "notice"), which stays until
+    // the user dismisses it.  Returns the reasons.
+    QStringList OpenFiles(const QStringList& paths);
 
 private:
     void OpenFromMenu();
     void CloseCurrent();
     LocalApplication& app_;
     QTabWidget* books_ = nullptr;
+    QWidget* noticeBar_ = nullptr;
+    QLabel* notice_ = nullptr;
     std::vector<std::shared_ptr<Workbook>> shown_;
     bool syncing_ = false;
 };

@@ -72,6 +72,17 @@ def openpyxl_fixtures():
     ws.append(["MH6", "MH7", 1, 1, 1, 1, 1, 150, 1, 1, 1, 1, 1])
     wb.save(os.path.join(OUT, "mapped_openpyxl.xlsx"))
 
+    # Every column of the column-mapped layout, 1 to 15, holds a value of its
+    # own in both data rows, so that each field shows which column it read.
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.append(["H%d" % c for c in range(1, 16)])
+    for base, dia in ((0, 808), (100, 909)):
+        ws.append(["F%d" % (base + 2), "T%d" % (base + 2), base + 3.25, base + 4.5, base + 5.75, base + 6.125,
+                   base + 7.375, dia, 0.0099 + base / 10000, base + 10.5, base + 11.5, base + 12.5, base + 13.5,
+                   base + 14.5, base + 15.5])
+    wb.save(os.path.join(OUT, "mapped_columns_openpyxl.xlsx"))
+
     # Two sheets: the first holds more filled rows than the active second one.
     wb = openpyxl.Workbook()
     other = wb.active

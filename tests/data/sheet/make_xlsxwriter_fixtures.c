@@ -85,5 +85,20 @@ int main(int argc, char** argv) {
     worksheet_write_string(ws, 2, 0, "END", NULL);
     worksheet_write_string(ws, 3, 0, "MH1", NULL);
     failed |= finish(wb, path);
+
+    /* Two pipes that do not meet, every cell of both rows holding a value of
+     * its own, so that each column shows in the one field it goes to. */
+    snprintf(path, sizeof path, "%s/columns_xlsxwriter.xlsx", dir);
+    wb = workbook_new(path);
+    ws = workbook_add_worksheet(wb, "Network");
+    headings(ws);
+    {
+        const double v1[7] = {110.5, 109.75, 42.5, 107.25, 106.125, 450, 0.0125}, xy1[4] = {1001.5, 2002.5, 3003.5, 4004.5};
+        const double v2[7] = {120.5, 119.75, 52.5, 117.25, 116.125, 525, 0.0175}, xy2[4] = {1101.5, 2102.5, 3103.5, 4104.5};
+        pipe(ws, 2, "MH10", "MH20", v1, "Lat7", xy1);
+        pipe(ws, 3, "MH30", "MH40", v2, "Lat8", xy2);
+        worksheet_write_string(ws, 4, 0, "END", NULL);
+    }
+    failed |= finish(wb, path);
     return failed;
 }
