@@ -238,7 +238,7 @@ void AcadGetSewerData() {
                 throw vb::VbError(vb::errOverflow, "The drawing has " + Grouped(lines.size()) + " lines on layer SEWER, and the line " +
                                                        lines[static_cast<size_t>(kMaxLinkedPipes)] + " is the " +
                                                        Grouped(static_cast<size_t>(kMaxLinkedPipes) + 1) +
-                                                       "th: nothing was read, because " + TooManyPipesReason());
+                                                       "th: nothing was read, because " + TooManyPipesReason() + ".");
             }
         }))
         return;

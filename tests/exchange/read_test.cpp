@@ -209,7 +209,7 @@ TEST_F(AcadTest, ReadOfAnEmptyOrFaultyDrawing) {
     dialogs().ClearLog();
     AcadGetSewerData();
     const std::string refused = "The drawing has 32,768 lines on layer SEWER, and the line " + lines.back() +
-                                " is the 32,768th: nothing was read, because " + TooManyPipesReason();
+                                " is the 32,768th: nothing was read, because " + TooManyPipesReason() + ".";
     EXPECT_EQ(Prompts(), (std::vector<std::string>{refused, "Export " + refused}));
     EXPECT_EQ(f().myCol, circleRead);
     EXPECT_EQ(PipeCount, 3);
