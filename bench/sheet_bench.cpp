@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/private_bus.h"
 #include "exchange/excel.h"
 #include "exchange/sheet_import.h"
 #include "mainwindow/form1.h"
@@ -43,15 +44,12 @@ extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+using bench::Clock;
+using bench::Seconds;
 
 std::string SelfPath() { return std::filesystem::read_symlink("/proc/self/exe").string(); }
 
-void Die(const std::string& why) {
-    std::fprintf(stderr, "sheet_bench: %s\n", why.c_str());
-    std::exit(1);
-}
+void Die(const std::string& why) { bench::Die("sheet_bench", why); }
 
 // rows x 14: two manhole names, eight numbers, a lateral name, four
 // coordinates; or, with `numbersOnly`, 14 numbers.
@@ -264,15 +262,7 @@ void NetworkImport(const std::string& dir, int pipes) {
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--read") == 0) return ReadOnce(argv[2]);
-    // A private session bus: run again under dbus-run-session.
-    if (!std::getenv("SEWER_BENCH_PRIVATE_BUS")) {
-        setenv("SEWER_BENCH_PRIVATE_BUS", "1", 1);
-        std::vector<char*> args = {const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
-        for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
-        args.push_back(nullptr);
-        execvp("dbus-run-session", args.data());
-        Die("cannot run dbus-run-session");
-    }
+    bench::OnPrivateBus("sheet_bench", argc, argv);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
     const int pipes = argc > 2 ? std::atoi(argv[2]) : 10000;

@@ -9,6 +9,7 @@
 
 #include "exchange/acad.h"
 #include "exchange/acad_steps.h"
+#include "exchange/pipe_limit.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/network_access.h"
 #include "platform/runtime/conversions.h"
@@ -48,6 +49,16 @@ float Single(double v) {
     return vb::CSng(vb::Variant(v));
 }
 float Whole(double v) { return Single(vb::RoundHalfEven(v)); }
+
+// A count with a comma between each three digits ("40,000").
+std::string Grouped(size_t n) {
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
 
 // Everything a read makes, kept aside until the read has succeeded.
 struct DrawingRead {
@@ -221,6 +232,14 @@ void AcadGetSewerData() {
     if (!step([&] { Attached(AcadDoc).AddSelectionSet(set); })) return;
     if (!step([&] {
             lines = SelectMatching(*AcadDoc, set, {0, 8}, {vb::Variant("LINE"), vb::Variant("SEWER")});
+            // Pipes are linked by their numbers: a drawing with more lines
+            // than the links can number is refused before anything is read.
+            if (lines.size() > static_cast<size_t>(kMaxLinkedPipes)) {
+                throw vb::VbError(vb::errOverflow, "The drawing has " + Grouped(lines.size()) + " lines on layer SEWER, and the line " +
+                                                       lines[static_cast<size_t>(kMaxLinkedPipes)] + " is the " +
+                                                       Grouped(static_cast<size_t>(kMaxLinkedPipes) + 1) +
+                                                       "th: nothing was read, because " + TooManyPipesReason() + ".");
+            }
         }))
         return;
 

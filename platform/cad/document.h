@@ -146,6 +146,14 @@ public:
     // Handles of the model-space entities in drawing order (vertices and the
     // ends of sequences excluded).
     std::vector<std::string> ModelSpaceHandles() const;
+    // The same with each entity's record (the one Entity() gives for the
+    // handle), found in the same pass.  *unique tells whether each handle
+    // occurs once (a file may give two entities one handle).
+    struct ModelSpaceEntity {
+        std::string handle;
+        const Record* record;
+    };
+    std::vector<ModelSpaceEntity> ModelSpaceEntities(bool* unique = nullptr) const;
     // The entity of the ENTITIES section with that handle, or null.
     const Record* Entity(std::string_view handle) const;
     Record* MutableEntity(std::string_view handle);

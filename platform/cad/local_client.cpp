@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 #include "platform/cad/dxf_text.h"
 #include "platform/runtime/conversions.h"
@@ -85,6 +86,7 @@ Document& LocalClient::Doc() {
 }
 
 void LocalClient::Changed() {
+    ++revision_;
     if (host_.changed) host_.changed();
 }
 
@@ -178,6 +180,7 @@ void LocalClient::AddSelectionSet(const std::string& name) {
     auto& sets = Doc().SelectionSets();
     if (sets.count(Upper(name))) Fail(kErrDuplicateName, "Duplicate record name: selection set " + Quoted(name));
     sets[Upper(name)];
+    ++revision_;
 }
 
 void LocalClient::SelectionSetItem(const std::string& name) { SetNamed(name); }
@@ -185,6 +188,7 @@ void LocalClient::SelectionSetItem(const std::string& name) { SetNamed(name); }
 void LocalClient::DeleteSelectionSet(const std::string& name) {
     SetNamed(name);
     Doc().SelectionSets().erase(Upper(name));
+    ++revision_;
 }
 
 void LocalClient::Select(const std::string& set, int mode, const Point&, const Point&,
@@ -198,9 +202,16 @@ void LocalClient::Select(const std::string& set, int mode, const Point&, const P
         filter.emplace_back(filterTypes[i], vb::CStr(filterData[i]));
     }
     Document& doc = Doc();
-    for (const std::string& h : doc.ModelSpaceHandles()) {
-        const Record* e = doc.Entity(h);
-        if (!e) continue;
+    // The members so far, to add each entity once without searching the set
+    // (where the drawing names each entity once, an empty set needs none).
+    bool unique = false;
+    std::vector<Document::ModelSpaceEntity> entities = doc.ModelSpaceEntities(&unique);
+    const bool wasEmpty = members.empty() && unique;
+    std::unordered_set<std::string> present(members.begin(), members.end());
+    ++revision_;
+    for (Document::ModelSpaceEntity& entity : entities) {
+        const Record* e = entity.record;
+        std::string& h = entity.handle;
         bool match = true;
         for (const auto& [code, value] : filter) {
             std::string actual = code == 0 ? std::string(e->Type()) : doc.DecodeText(Trim(e->Text(8, "0")));
@@ -209,7 +220,7 @@ void LocalClient::Select(const std::string& set, int mode, const Point&, const P
                 break;
             }
         }
-        if (match && std::find(members.begin(), members.end(), h) == members.end()) members.push_back(h);
+        if (match && (wasEmpty || present.insert(h).second)) members.push_back(std::move(h));
     }
 }
 
@@ -226,9 +237,11 @@ void LocalClient::SelectOnScreen(const std::string& set) {
     }
     // The drawing may have been replaced while the user picked.
     std::vector<std::string>& members = SetNamed(set);
+    std::unordered_set<std::string> present(members.begin(), members.end());
+    ++revision_;
     for (const std::string& h : picked) {
         std::string n = NormalizeHandle(h);
-        if (Doc().Entity(n) && std::find(members.begin(), members.end(), n) == members.end()) members.push_back(n);
+        if (Doc().Entity(n) && present.insert(n).second) members.push_back(std::move(n));
     }
 }
 

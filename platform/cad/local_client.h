@@ -26,11 +26,17 @@ public:
         // Runs the user's pick and returns the picked handles.
         std::function<std::vector<std::string>()> pick;
         std::function<void()> changed;
+        // A client's call is being served (the bus server says so before
+        // each call): the window puts off its own work while calls come.
+        std::function<void()> used;
     };
 
     // The document must outlive the client (or be replaced by SetDocument).
     explicit LocalClient(Document* document, std::string version = "1.0");
-    void SetDocument(Document* document) { doc_ = document; }
+    void SetDocument(Document* document) {
+        doc_ = document;
+        ++revision_;
+    }
     Document* GetDocument() const { return doc_; }
     void SetHost(Host host) { host_ = std::move(host); }
     void SetVersion(std::string version) { version_ = std::move(version); }
@@ -77,6 +83,14 @@ public:
     void SaveAs(const std::string& path) override;
     void ScriptNextPick(const std::vector<std::string>& handles) override;
     bool HasScriptedPick() const { return scriptedPick_.has_value(); }
+    void Used() {
+        if (host_.used) host_.used();
+    }
+    // Counts the changes of the drawing and of its selection sets made
+    // through this client, and the replacement of the document: a copy of
+    // what was read, taken at one revision, holds while the revision is the
+    // same.
+    uint64_t Revision() const { return revision_; }
 
 private:
     Document& Doc();
@@ -91,6 +105,7 @@ private:
     bool visible_ = true;
     int windowState_ = kWindowNormal;
     std::optional<std::vector<std::string>> scriptedPick_;
+    uint64_t revision_ = 0;
 };
 
 }  // namespace cad

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "exchange/pipe_limit.h"
 #include "tests/exchange/acad_fixture.h"
 
 namespace {
@@ -188,6 +189,30 @@ TEST_F(AcadTest, ReadOfAnEmptyOrFaultyDrawing) {
     AcadGetSewerData();
     EXPECT_EQ(Prompts(), std::vector<std::string>{"3"});
     EXPECT_EQ(ChildNames(*f().myCol, "ObjLateral1"), (std::vector<std::string>{"Se1", "Se2", "Se3"}));
+
+    // Pipes link by 16-bit numbers: 32,767 lines are read (here the first
+    // has no records), one more is refused before anything is read, naming
+    // the first line beyond the limit and the count.
+    const auto circleRead = f().myCol;
+    doc_ = cad::Document::New();
+    doc_.AddLayer("SEWER");
+    doc_.SetActiveLayer("SEWER");
+    std::vector<std::string> lines;
+    for (int i = 0; i < kMaxLinkedPipes; ++i) lines.push_back(doc_.AddLine({i * 1.0, 0, 0}, {i + 1.0, 0, 0}));
+    dialogs().ClearLog();
+    AcadGetSewerData();
+    ASSERT_EQ(Prompts().size(), 2u);
+    EXPECT_EQ(Prompts()[0], "The line " + lines[0] + " on layer SEWER cannot be read: it has no \"MAA\" record.");
+    lines.push_back(doc_.AddLine({0, 5, 0}, {1, 5, 0}));
+    doc_.SetActiveLayer("0");
+    doc_.AddLine({0, 9, 0}, {1, 9, 0});   // not on layer SEWER: not counted
+    dialogs().ClearLog();
+    AcadGetSewerData();
+    const std::string refused = "The drawing has 32,768 lines on layer SEWER, and the line " + lines.back() +
+                                " is the 32,768th: nothing was read, because " + TooManyPipesReason() + ".";
+    EXPECT_EQ(Prompts(), (std::vector<std::string>{refused, "Export " + refused}));
+    EXPECT_EQ(f().myCol, circleRead);
+    EXPECT_EQ(PipeCount, 3);
 
     // Without an attached drawing the read fails once, with both messages.
     ClearAttached();

@@ -5,9 +5,11 @@
 // a lateral, and the drawing the program saves is judged by ezdxf.
 #include <QDBusConnection>
 #include <QTimer>
+#include <sstream>
 
 #include "exchange/acad.h"
 #include "platform/cad/bus/bus_client.h"
+#include "platform/cad/local_client.h"
 #include "projectdata/form3.h"
 #include "tests/mainwindow/form1_fixture.h"
 #include "tests/platform_cad_bus/drawing_program.h"
@@ -114,4 +116,118 @@ TEST_F(ExchangeOnTheBus, TheWindowStaysLiveWhileTheUserPicksAndAClosedProgramEnd
     EXPECT_EQ(Prompts(), std::vector<std::string>{"The drawing program was closed during the pick; nothing was added."});
     EXPECT_FALSE(f().Frame15.Visible());
     EXPECT_EQ(AcadApp, nullptr);
+}
+
+namespace {
+
+// A network drawing made here: two laterals, one joining the other by a
+// branch, the sheet-grid marker text, and a fault chosen by `fault` (0 none,
+// 1 a line without its "sewer" record, 2 a link to no pipe).
+std::string FaultyDrawing(int fault) {
+    cad::Document doc = cad::Document::New();
+    doc.AddLayer("VANDU");
+    doc.SetActiveLayer("VANDU");
+    const std::string marker = doc.AddText("VANDU", {0, 0, 0}, 10);
+    cad::XData grid;
+    grid.types = {1001, 1040, 1040, 1040, 1040, 1040};
+    grid.values = {vb::Variant("Sheetindex"), vb::Variant(-100.0), vb::Variant(-50.0), vb::Variant(0.0), vb::Variant(0.0),
+                   vb::Variant(60.0)};
+    doc.SetXData(*doc.MutableEntity(marker), grid);
+    doc.AddLayer("SEWER");
+    doc.SetActiveLayer("SEWER");
+    // (record, next, prev, branch1, lateral, from x, to x, y)
+    const struct {
+        int record, next, prev, branch;
+        const char* lateral;
+        double x1, x2, y;
+    } pipes[] = {{1, 2, 0, 0, "Main", 0, 60.4, 0}, {2, 3, 1, 4, "Main", 60.4, 120.6, 0}, {3, 0, 2, 0, "Main", 120.6, 181, 0},
+                 {4, 5, 0, 0, "Side", 60.4, 60.4, 70.5}, {5, 2, 4, 0, "Side", 60.4, 60.4, 140.25}};
+    for (const auto& p : pipes) {
+        const std::string h = doc.AddLine({p.x1, p.y, 101.5 - p.record * 0.4}, {p.x2, p.y + (p.record >= 4 ? 70 : 0), 101.1 - p.record * 0.4});
+        cad::Record& e = *doc.MutableEntity(h);
+        cad::XData maa;
+        maa.types = {1001, 1071, 1070, 1070, 1070, 1070, 1070, 1070};
+        maa.values = {vb::Variant("MAA"), vb::Variant(int32_t(p.record)), vb::Variant(int16_t(fault == 2 && p.record == 4 ? 9 : p.next)),
+                      vb::Variant(int16_t(p.prev)), vb::Variant(int16_t(p.branch)), vb::Variant(int16_t(0)), vb::Variant(int16_t(0)),
+                      vb::Variant(int16_t(0))};
+        doc.SetXData(e, maa);
+        if (fault == 1 && p.record == 3) continue;
+        cad::XData sewer;
+        sewer.types = {1001, 1000, 1000, 1000, 1040, 1040, 1040, 1040, 1000};
+        sewer.values = {vb::Variant("sewer"), vb::Variant("MH" + std::to_string(p.record)), vb::Variant("MH" + std::to_string(p.record + 1)),
+                        vb::Variant(""), vb::Variant(0.75 * p.record), vb::Variant(0.5), vb::Variant(0.0), vb::Variant(0.0),
+                        vb::Variant(std::string(p.lateral))};
+        doc.SetXData(e, sewer);
+    }
+    namespace fs = std::filesystem;
+    fs::path dir = fs::temp_directory_path() / ("sewer_cad_bus_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string path = (dir / ("made_" + std::to_string(fault) + ".dxf")).string();
+    EXPECT_TRUE(doc.Save(path));
+    return path;
+}
+
+}  // namespace
+
+// "Acad" served through the running program (its answers copied a piece of
+// members at a time) makes exactly the network, levels, laterals and
+// messages that the same drawing gives in this process, call by call.
+TEST_F(ExchangeOnTheBus, AcadThroughTheProgramReadsWhatTheDrawingGivesInProcess) {
+    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run under dbus-run-session";
+    auto network = [&] {
+        std::ostringstream o;
+        o.precision(17);
+        for (const std::string& p : Prompts()) o << "said: " << p << "\n";
+        o << "pipes " << PipeCount << ", laterals " << PipeLinkCount << "\n";
+        for (int32_t i = 1; i <= PipeCount; ++i) {
+            const auto& s = SewerArray.at(static_cast<size_t>(i));
+            const RunEntry& l = SewerLinks.at(static_cast<size_t>(i));
+            o << s->Name << " " << s->lat << " " << s->from << " " << s->tom << " " << s->area1 << " " << s->area2 << " " << s->l << " "
+              << s->x1 << " " << s->y1 << " " << s->x2 << " " << s->y2 << " " << s->felv << " " << s->telv << " " << s->ma1 << " "
+              << s->ma2 << " " << s->ma3 << " " << s->ma5 << " links " << l.NextPipe << " " << l.PrevPipe << " " << l.Branch1 << " "
+              << l.Branch2 << " " << l.Link4 << " grid " << SewerGridRefs.at(static_cast<size_t>(i)) << "\n";
+        }
+        for (int k = 1; k <= PipeLinkCount; ++k) o << "lateral " << vb::CStr(PipeLinks[k][1]) << " to " << vb::CStr(PipeLinks[k][2]) << "\n";
+        for (const std::string& key : TopLevelKeys()) {
+            o << key << ":";
+            for (const std::string& child : Children(key)) o << " " << child;
+            o << "\n";
+        }
+        return o.str();
+    };
+    auto acad = [&](const cad::Attacher& attacher) {
+        cad::SetAttacher(attacher);
+        AcadApp.reset();
+        AcadDoc.reset();
+        AcadModelSpace.reset();
+        PipeCount = 0;
+        PipeLinkCount = 0;
+        dialogs().ClearLog();
+        Form3Window().Command8_Click();
+        return network();
+    };
+    const std::vector<std::string> drawings = {kData + "network_r12.dxf", kData + "network_r2000.dxf", kData + "network_r2013.dxf",
+                                               FaultyDrawing(0), FaultyDrawing(1), FaultyDrawing(2)};
+    for (size_t i = 0; i < drawings.size(); ++i) {
+        cad::Document doc = cad::Document::ReadFile(drawings[i]);
+        auto local = std::make_shared<cad::LocalClient>(&doc);
+        const std::string inProcess = acad([local] { return local; });
+        // Each drawing says what it should: its pipe count, or the fault.
+        const std::vector<std::string> said = Prompts();
+        if (i < 4) {
+            EXPECT_EQ(said, std::vector<std::string>{i < 3 ? "3" : "5"}) << inProcess;
+        } else {
+            ASSERT_EQ(said.size(), 2u) << inProcess;
+            EXPECT_NE(said[0].find(i == 4 ? "no \"sewer\" record" : "link to pipe 9"), std::string::npos) << said[0];
+        }
+        if (i == 3) {
+            EXPECT_NE(inProcess.find(" grid B1\n"), std::string::npos) << inProcess;
+            EXPECT_NE(inProcess.find(" grid C4\n"), std::string::npos) << inProcess;
+            EXPECT_NE(inProcess.find("ObjLateral2: ObjSe4 ObjSe5"), std::string::npos) << inProcess;
+        }
+
+        Program program({QString::fromStdString(drawings[i])});   // opened, never saved
+        ASSERT_TRUE(NameOwned());
+        EXPECT_EQ(acad(&cad::bus::AttachBus), inProcess) << drawings[i];
+    }
 }

@@ -21,6 +21,8 @@
 
 #include "platform/cad/bus/bus_client.h"
 #include "platform/cad/bus/bus_protocol.h"
+#include "platform/cad/local_client.h"
+#include "platform/runtime/conversions.h"
 #include "platform/runtime/vberror.h"
 #include "tests/platform_cad_bus/drawing_program.h"
 #include "tests/platform_runtime/error_of.h"
@@ -33,7 +35,142 @@ std::vector<vb::Variant> Texts(std::initializer_list<const char*> texts) {
     return out;
 }
 
+std::string Describe(const std::string& s) { return "'" + s + "'"; }
+std::string Number(double d) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.17g", d);
+    return buf;
+}
+std::string Describe(const cad::Point& p) { return Number(p.x) + " " + Number(p.y) + " " + Number(p.z); }
+std::string Describe(const cad::XData& x) {
+    std::string out;
+    for (size_t i = 0; i < x.size(); ++i) {
+        const vb::Variant& v = x.values[i];
+        out += std::to_string(x.types[i]) + ":" + vb::TypeName(v) + "=";
+        if (v.IsArray()) {
+            for (int32_t k = v.LBound(); k <= v.UBound(); ++k) out += Number(vb::CDbl(v.Element(k))) + ",";
+        } else {
+            out += v.Type() == vb::vbDouble ? Number(v.RawDouble()) : vb::CStr(v);
+        }
+        out += " ";
+    }
+    return out;
+}
+
+// What a call gives, as text: its value, or its failure's number and description.
+template <class F>
+std::string Answer(F&& f) {
+    try {
+        return Describe(f());
+    } catch (const vb::VbError& e) {
+        return "failure " + std::to_string(e.Number()) + " " + e.Description();
+    }
+}
+
+// Everything the exchange asks of an entity, asked of every member in turn.
+std::vector<std::string> AskAll(cad::Client& c, const std::vector<std::string>& members) {
+    std::vector<std::string> out;
+    auto each = [&](const char* what, auto&& ask) {
+        for (const std::string& h : members) out.push_back(std::string(what) + " " + h + ": " + Answer([&] { return ask(h); }));
+    };
+    each("EntityName", [&](const std::string& h) { return c.EntityName(h); });
+    each("Layer", [&](const std::string& h) { return c.Layer(h); });
+    each("TextString", [&](const std::string& h) { return c.TextString(h); });
+    each("StartPoint", [&](const std::string& h) { return c.StartPoint(h); });
+    each("EndPoint", [&](const std::string& h) { return c.EndPoint(h); });
+    each("Center", [&](const std::string& h) { return c.Center(h); });
+    for (const char* app : {"", "MAA", "sewer", "other", "none"})
+        each(app, [&](const std::string& h) { return c.GetXData(h, app); });
+    return out;
+}
+
+cad::XData MaaRecord(int32_t number) {
+    cad::XData x;
+    x.types = {1001, 1071};
+    x.values = {vb::Variant("MAA"), vb::Variant(number)};
+    return x;
+}
+
 }  // namespace
+
+// A set's members are read a piece at a time into a copy that then answers
+// the single calls: each answer, value or failure, is the single call's, and
+// a change ends the copy.
+TEST(DrawingProgramOnTheBus, TheCopyOfASetAnswersAsTheSingleCallsUntilAChange) {
+    for (const char* fixture : {"network_r12.dxf", "network_r2000.dxf", "network_r2013.dxf"}) {
+        const std::string path = Copy(fixture);
+        cad::Document doc = cad::Document::ReadFile(path);
+        cad::LocalClient local(&doc);
+        Program program({QString::fromStdString(path)});
+        ASSERT_TRUE(NameOwned());
+        cad::ClientRef c = cad::bus::AttachBus();
+        for (cad::Client* client : {static_cast<cad::Client*>(&local), c.get()}) {
+            client->AddSelectionSet("all");
+            client->Select("all", cad::kSelectAll, {}, {}, {}, {});
+        }
+        const std::vector<std::string> members = c->SelectionSetEntities("all");
+        ASSERT_EQ(members, local.SelectionSetEntities("all"));
+        ASSERT_GT(members.size(), 8u);
+        // A handle that names nothing among the members fails as it did.
+        std::vector<std::string> asked = members;
+        asked.push_back("FFFFF");
+        EXPECT_EQ(AskAll(*c, asked), AskAll(local, asked)) << fixture;
+
+        // The copy answers in this program: with the drawing program gone,
+        // every value still comes from the copy, while a failure is asked
+        // again (it is never copied) and now finds the program gone.
+        if (std::string(fixture) != "network_r2013.dxf") continue;
+        const std::vector<std::string> before = AskAll(*c, members);
+        program.Stop();
+        const std::vector<std::string> after = AskAll(*c, members);
+        ASSERT_EQ(after.size(), before.size());
+        for (size_t i = 0; i < before.size(); ++i) {
+            if (before[i].find(": failure ") == std::string::npos)
+                EXPECT_EQ(after[i], before[i]);
+            else
+                EXPECT_NE(after[i].find(": failure 462 "), std::string::npos) << after[i];
+        }
+    }
+
+    // Changes end the copy: made through the same client, made by another
+    // client (the next piece fetched brings a new revision), and any at all
+    // once this program's event loop has run.
+    const std::string path = Copy("network_r2000.dxf");
+    Program program({QString::fromStdString(path)});
+    ASSERT_TRUE(NameOwned());
+    cad::ClientRef c = cad::bus::AttachBus(), other = cad::bus::AttachBus();
+    c->AddSelectionSet("temp");
+    c->Select("temp", cad::kSelectAll, {}, {}, {0, 8}, Texts({"LINE", "SEWER"}));
+    std::vector<std::string> lines = c->SelectionSetEntities("temp");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(c->GetXData(lines[1], "MAA").values[1].RawLong(), 2);
+    c->SetXData(lines[1], MaaRecord(22));
+    EXPECT_EQ(c->GetXData(lines[1], "MAA").values[1].RawLong(), 22);
+    lines = c->SelectionSetEntities("temp");
+    EXPECT_EQ(c->Layer(lines[2]), "SEWER");
+    c->SetLayer(lines[2], "Moved");
+    EXPECT_EQ(c->Layer(lines[2]), "Moved");
+
+    lines = c->SelectionSetEntities("temp");
+    EXPECT_EQ(c->GetXData(lines[0], "MAA").values[1].RawLong(), 1);
+    other->SetXData(lines[0], MaaRecord(11));
+    EXPECT_EQ(c->StartPoint(lines[0]), (cad::Point{1000, 200, 101.5}));   // a new piece, a new revision
+    EXPECT_EQ(c->GetXData(lines[0], "MAA").values[1].RawLong(), 11);
+    other->SetXData(lines[0], MaaRecord(12));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(c->GetXData(lines[0], "MAA").values[1].RawLong(), 12);
+
+    // A drawing program started anew (on the file, without the changes)
+    // counts its revisions from the start: its first piece ends the copy
+    // begun with the one before, and later pieces are taken as they come.
+    lines = c->SelectionSetEntities("temp");
+    EXPECT_EQ(c->GetXData(lines[0], "MAA").values[1].RawLong(), 12);
+    program.Stop();
+    Program again({QString::fromStdString(path)});
+    ASSERT_TRUE(NameOwned());
+    EXPECT_EQ(c->StartPoint(lines[0]), (cad::Point{1000, 200, 101.5}));
+    EXPECT_EQ(c->GetXData(lines[0], "MAA").values[1].RawLong(), 1);
+}
 
 TEST(DrawingProgramOnTheBus, NoProgramThenAWholeSessionThenGone) {
     ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run under dbus-run-session";

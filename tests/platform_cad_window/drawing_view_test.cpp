@@ -82,6 +82,18 @@ TEST(DrawingView, ShowsTheDrawingInLayerColoursAndPicks) {
     EXPECT_EQ(calls, 2);
     EXPECT_TRUE(got.empty());
 
+    // Changes marked in a burst are read once, when the view is next used:
+    // a line added meanwhile is there to be picked.
+    const size_t shapes = view.Shapes().size();
+    const std::string added = doc.AddLine({1000, 260, 0}, {1160, 260, 0});
+    for (int i = 0; i < 3; ++i) view.MarkDirty();
+    view.BeginPick(done);
+    Click(view, view.ToScreen(QPointF(1080, 260)));
+    Key(view, Qt::Key_Return);
+    EXPECT_EQ(got, (std::vector<std::string>{added}));
+    EXPECT_EQ(view.Shapes().size(), shapes + 1);
+    calls = 2;
+
     // A pick under way ends empty when another drawing replaces this one.
     view.BeginPick(done);
     Click(view, view.ToScreen(QPointF(1025, 200)));

@@ -4,6 +4,8 @@
 #include <QDBusMetaType>
 #include <QDBusVariant>
 #include <QStringList>
+#include <QUtf8StringView>
+#include <cstring>
 
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/vberror.h"
@@ -52,6 +54,13 @@ const std::vector<Method>& Methods() {
         {"Save", "", ""},
         {"SaveAs", "s", ""},
         {"ScriptNextPick", "as", ""},
+        // EntityData(handles, property, application): one property of many
+        // entities, for the client's copy of a selection set; see EntityData
+        // in bus_protocol.h.
+        {"EntityData", "sss", "tayayayayayay"},
+        // SelectionSetMembers(set): SelectionSetEntities as one text, the
+        // handles separated by spaces.
+        {"SelectionSetMembers", "s", "s"},
     };
     return methods;
 }
@@ -144,6 +153,141 @@ bool FromBus(const QVariant& q, vb::Variant& out) {
         return true;
     }
     return false;
+}
+
+void PackedValues::AddString(const std::string& s) {
+    if (QUtf8StringView(s).isValidUtf8() && s.find('\0') == std::string::npos) {
+        strings.append(s.data(), s.size() + 1);
+        return;
+    }
+    // Through QString as the single calls send it, so that text that is not
+    // valid UTF-8 arrives alike.
+    const QByteArray utf8 = Q(s).toUtf8();
+    if (utf8.contains('\0')) throw vb::VbError(vb::errTypeMismatch, "A text with a zero character cannot be sent to the drawing program");
+    strings.append(utf8.constData(), static_cast<size_t>(utf8.size()));
+    strings.push_back('\0');
+}
+
+void Pack(const vb::Variant& v, PackedValues& out) {
+    switch (v.Type()) {
+        case vb::vbString: out.AddString(v.RawString()); out.tags.push_back('s'); return;
+        case vb::vbInteger: out.tags.push_back('n'); out.AddNumber(v.RawInteger()); return;
+        case vb::vbLong: out.tags.push_back('i'); out.AddNumber(v.RawLong()); return;
+        case vb::vbBoolean: out.tags.push_back('b'); out.AddNumber(v.RawBoolean() ? 1 : 0); return;
+        case vb::vbByte: out.tags.push_back('y'); out.AddNumber(v.RawByte()); return;
+        case vb::vbSingle:
+        case vb::vbDouble:
+        case vb::vbCurrency:
+        case vb::vbDate: out.tags.push_back('d'); out.AddNumber(vb::CDbl(v)); return;
+        default: break;
+    }
+    if (v.IsArray() && v.Dimensions() == 1) {
+        out.tags.push_back('a');
+        out.AddNumber(static_cast<double>(int64_t(v.UBound()) - v.LBound() + 1));
+        for (int32_t i = v.LBound(); i <= v.UBound(); ++i) out.AddNumber(vb::CDbl(v.Element(i)));
+        return;
+    }
+    // The same refusal as ToBus, so that a batched read fails where a single one would.
+    ToBus(v);
+}
+
+bool Unpacker::NextString(std::string& out) {
+    const size_t size = from_.strings.size();
+    if (string_ >= size) return false;
+    const char* begin = from_.strings.data() + string_;
+    const void* zero = std::memchr(begin, 0, size - string_);
+    if (!zero) return false;
+    const size_t length = static_cast<size_t>(static_cast<const char*>(zero) - begin);
+    out.assign(begin, length);
+    string_ += length + 1;
+    return true;
+}
+
+bool Unpacker::NextNumber(double& out) {
+    if ((number_ + 1) * sizeof(double) > from_.numbers.size()) return false;
+    std::memcpy(&out, from_.numbers.data() + number_ * sizeof(double), sizeof(double));
+    ++number_;
+    return true;
+}
+
+// The numbers left after the current one.
+static double NumbersLeft(const PackedView& from, size_t number) {
+    return static_cast<double>(from.numbers.size() / sizeof(double) - number);
+}
+
+bool Unpacker::Next(vb::Variant& out) {
+    if (tag_ >= from_.tags.size()) return false;
+    const char tag = from_.tags[tag_++];
+    if (tag == 's') {
+        std::string text;
+        if (!NextString(text)) return false;
+        out = vb::Variant(std::move(text));
+        return true;
+    }
+    double d = 0;
+    if (!NextNumber(d)) return false;
+    switch (tag) {
+        case 'd': out = vb::Variant(d); return true;
+        case 'n': out = vb::Variant(static_cast<int16_t>(d)); return d >= -32768 && d <= 32767;
+        case 'i': out = vb::Variant(static_cast<int32_t>(d)); return d >= -2147483648.0 && d <= 2147483647.0;
+        case 'b': out = vb::Variant(d != 0); return true;
+        case 'y': out = vb::Variant(static_cast<uint8_t>(d)); return d >= 0 && d <= 255;
+        case 'a': {
+            if (!(d >= 0) || d > NumbersLeft(from_, number_)) return false;
+            const int32_t n = static_cast<int32_t>(d);
+            vb::Variant a = vb::Variant::MakeArray(vb::vbDouble, {{0, n - 1}});
+            for (int32_t i = 0; i < n; ++i) {
+                double e = 0;
+                NextNumber(e);
+                a.SetElement(i, vb::Variant(e));
+            }
+            out = a;
+            return true;
+        }
+        default: return false;
+    }
+}
+
+bool Unpacker::Skip() {
+    if (tag_ >= from_.tags.size()) return false;
+    const char tag = from_.tags[tag_++];
+    if (tag == 's') {
+        const size_t size = from_.strings.size();
+        const void* zero = string_ < size ? std::memchr(from_.strings.data() + string_, 0, size - string_) : nullptr;
+        if (!zero) return false;
+        string_ = static_cast<size_t>(static_cast<const char*>(zero) - from_.strings.data()) + 1;
+        return true;
+    }
+    double d = 0;
+    if (!NextNumber(d)) return false;
+    if (tag != 'a') return true;
+    if (!(d >= 0) || d > NumbersLeft(from_, number_)) return false;
+    number_ += static_cast<size_t>(d);
+    return true;
+}
+
+std::string JoinHandles(const std::vector<std::string>& handles) {
+    std::string text;
+    for (const std::string& h : handles) {
+        if (!text.empty()) text += ' ';
+        text += h;
+    }
+    return text;
+}
+
+std::vector<std::string> SplitHandles(const std::string& text) {
+    std::vector<std::string> out;
+    for (size_t at = 0; at < text.size();) {
+        size_t space = text.find(' ', at);
+        if (space == std::string::npos) space = text.size();
+        if (space > at) out.push_back(text.substr(at, space - at));
+        at = space + 1;
+    }
+    return out;
+}
+
+QByteArray Bytes(const QVariant& q) {
+    return q.canConvert<QDBusArgument>() ? qdbus_cast<QByteArray>(q) : q.toByteArray();
 }
 
 std::string Str(const QVariant& q) { return q.toString().toStdString(); }

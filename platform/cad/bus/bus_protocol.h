@@ -4,10 +4,14 @@
 // Shared by the proxy (bus_client) and the program's side (bus_server).
 #pragma once
 
+#include <QByteArray>
 #include <QDBusMessage>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/cad/client.h"
@@ -49,6 +53,77 @@ std::vector<int16_t> Shorts(const QVariant& q);
 // The elements of an "av" argument; false when one is of a type the
 // interface does not carry.
 bool Values(const QVariant& q, std::vector<vb::Variant>& out);
+
+// EntityData: the batched read behind the client's copy of a selection
+// set.  Arguments: the handles separated by spaces, the property
+// ("EntityName", "Layer", "TextString", "StartPoint", "EndPoint", "Center" or
+// "GetXData") and the application of GetXData.  Results: the drawing's
+// revision (it changes with every change of the drawing or of its selection
+// sets), then six byte arrays, each read whole rather than element by
+// element: one flag per handle answered (a reply answers the first handles,
+// as many as fit its size; a handle for which the single call would fail has
+// flag 0 and nothing else), and the answers packed as PackedValues (the
+// strings of the text properties, the points as three numbers each, the
+// values of extended data), the 16-bit type codes of extended data and the
+// 32-bit number of extended-data entries of each entity answered.  Numbers
+// travel in this machine's byte order: the session bus joins processes of
+// one machine.
+inline constexpr int kEntityDataMaxHandles = 4096;
+// The handles of one call take at most this many bytes, well under the
+// program's limit on a string argument.
+inline constexpr size_t kEntityDataHandleBytes = 32 * 1024;
+inline constexpr size_t kEntityDataReplyBytes = 4u << 20;
+
+// Values packed without a bus variant each: per value one tag, 's' a string
+// (UTF-8 in strings, ended by a zero byte), 'd' a Double, 'n' an Integer,
+// 'i' a Long, 'b' a Boolean, 'y' a Byte (each one number, a double in
+// numbers) and 'a' an array of Doubles (its length, then its elements).
+// Unpacked, each value is what FromBus(ToBus(v)) gives.
+struct PackedValues {
+    std::string tags;
+    std::string strings;
+    std::string numbers;
+    // Raises vb::VbError 13 for a string the bus cannot carry (one holding
+    // a zero character).
+    void AddString(const std::string& s);
+    void AddNumber(double d) { numbers.append(reinterpret_cast<const char*>(&d), sizeof d); }
+};
+// Raises vb::VbError 13 for what the bus cannot carry, as ToBus does.
+void Pack(const vb::Variant& v, PackedValues& out);
+
+// Packed values where they lie (as built, or in a reply's byte arrays).
+struct PackedView {
+    std::string_view tags, strings, numbers;
+    PackedView(std::string_view t, std::string_view s, std::string_view n) : tags(t), strings(s), numbers(n) {}
+    PackedView(const PackedValues& v) : tags(v.tags), strings(v.strings), numbers(v.numbers) {}
+};
+
+// Takes values back in order from given positions (a tag, a byte of the
+// strings, a number); Next is false when the lists run out or hold a value
+// out of range.
+class Unpacker {
+public:
+    Unpacker(const PackedView& from, size_t tag = 0, size_t string = 0, size_t number = 0)
+        : from_(from), tag_(tag), string_(string), number_(number) {}
+    bool Next(vb::Variant& out);
+    bool NextString(std::string& out);
+    bool NextNumber(double& out);
+    // Steps over the next value without making it.
+    bool Skip();
+    size_t Tag() const { return tag_; }
+    size_t String() const { return string_; }
+    size_t Number() const { return number_; }
+
+private:
+    PackedView from_;
+    size_t tag_ = 0, string_ = 0, number_ = 0;
+};
+
+QByteArray Bytes(const QVariant& q);   // an "ay" argument
+
+// Handles as one text, separated by spaces (no handle holds one), and back.
+std::string JoinHandles(const std::vector<std::string>& handles);
+std::vector<std::string> SplitHandles(const std::string& text);
 
 QVariant PointToBus(const Point& p);
 QString Q(const std::string& s);

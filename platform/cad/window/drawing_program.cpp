@@ -56,6 +56,7 @@ public:
             }
         };
         host.changed = [this] { Changed(); };
+        host.used = [this] { view_->Busy(); };
         client_.SetHost(host);
         server_ = std::make_unique<bus::BusServer>(
             client_,
@@ -167,15 +168,11 @@ private:
         return true;
     }
 
-    // Changes through the bus come in bursts; the view is read again once.
+    // Changes through the bus come in bursts, each call in its own turn of
+    // the event loop; the view reads the drawing again once the calls pause.
     void Changed() {
         UpdateTitle();
-        if (rebuildPending_) return;
-        rebuildPending_ = true;
-        QTimer::singleShot(0, this, [this] {
-            rebuildPending_ = false;
-            view_->Rebuild();
-        });
+        view_->MarkDirty();
     }
 
     QString Name() const {
@@ -191,7 +188,6 @@ private:
     LocalClient client_;
     DrawingView* view_ = nullptr;
     std::unique_ptr<bus::BusServer> server_;
-    bool rebuildPending_ = false;
 };
 
 }  // namespace

@@ -21,6 +21,10 @@ constexpr int kMaxBlockDepth = 8;      // nested block references drawn at most 
 constexpr size_t kMaxBlockEntities = 1000000;
 constexpr double kPickPixels = 6;
 constexpr uint32_t kBackground = 0x1E2228;
+// A change is shown once the calls pause this long at least, and at the
+// latest this long after it was made while calls go on.
+constexpr qint64 kQuietMs = 100;
+constexpr qint64 kLongestDelayMs = 3000;
 
 std::string Upper(std::string_view s) {
     std::string out(s);
@@ -58,6 +62,9 @@ DrawingView::DrawingView(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setMinimumSize(200, 150);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    repaintTimer_ = new QTimer(this);
+    repaintTimer_->setSingleShot(true);
+    connect(repaintTimer_, &QTimer::timeout, this, [this] { update(); });
 }
 
 void DrawingView::SetDocument(const Document* doc) {
@@ -85,6 +92,25 @@ uint32_t DrawingView::ColorOf(const Record& e, uint32_t byBlock) const {
 }
 
 void DrawingView::Rebuild() {
+    Build();
+    update();
+}
+
+void DrawingView::MarkDirty() {
+    if (!dirty_) dirtySince_.start();
+    dirty_ = true;
+    Busy();
+}
+
+void DrawingView::Busy() {
+    if (!dirty_) return;
+    const qint64 wait = std::max(kQuietMs, 4 * viewMs_);
+    if (!repaintTimer_->isActive() || dirtySince_.elapsed() + wait <= kLongestDelayMs) repaintTimer_->start(static_cast<int>(wait));
+}
+
+void DrawingView::Build() {
+    dirty_ = false;
+    repaintTimer_->stop();
     shapes_.clear();
     handles_.clear();
     layers_.clear();
@@ -121,12 +147,15 @@ void DrawingView::Rebuild() {
         extents_ = extents_.isNull() ? s.bounds : extents_.united(s.bounds);
     }
     pickedMask_.assign(handles_.size(), 0);
-    for (const std::string& h : picked_) {
-        auto it = std::find(handles_.begin(), handles_.end(), h);
-        if (it != handles_.end()) pickedMask_[static_cast<size_t>(it - handles_.begin())] = 1;
+    if (!picked_.empty()) {
+        std::unordered_map<std::string_view, size_t> index;
+        for (size_t i = 0; i < handles_.size(); ++i) index.emplace(handles_[i], i);
+        for (const std::string& h : picked_) {
+            auto it = index.find(h);
+            if (it != index.end()) pickedMask_[it->second] = 1;
+        }
     }
-    if (!fitted_ && !extents_.isNull()) ZoomExtents();
-    update();
+    if (!fitted_ && !extents_.isNull()) Fit();
 }
 
 void DrawingView::AddEntity(const Record& e, const std::vector<Record>& records, size_t index, size_t entity,
@@ -226,10 +255,15 @@ QPointF DrawingView::ToWorld(QPointF s) const {
 }
 
 void DrawingView::ZoomExtents() {
+    EnsureBuilt();
+    Fit();
+    update();
+}
+
+void DrawingView::Fit() {
     if (extents_.isNull() || width() < 2 || height() < 2) {
         origin_ = extents_.isNull() ? QPointF(50, 50) : extents_.center();
         scale_ = extents_.isNull() ? std::max(1.0, std::min(width(), height()) / 100.0) : scale_;
-        update();
         return;
     }
     double w = std::max(extents_.width(), 1e-9), h = std::max(extents_.height(), 1e-9);
@@ -237,7 +271,6 @@ void DrawingView::ZoomExtents() {
     if (!std::isfinite(scale_) || scale_ <= 0) scale_ = 1;
     origin_ = extents_.center();
     fitted_ = true;
-    update();
 }
 
 void DrawingView::ZoomAt(QPointF screen, double factor) {
@@ -251,18 +284,28 @@ void DrawingView::ZoomAt(QPointF screen, double factor) {
 }
 
 void DrawingView::paintEvent(QPaintEvent*) {
+    QElapsedTimer took;
+    took.start();
+    const bool building = dirty_;
+    EnsureBuilt();
     QPainter p(this);
     p.fillRect(rect(), Rgb(kBackground));
     p.setRenderHint(QPainter::Antialiasing, shapes_.size() < 20000);
     QRectF visible = QRectF(ToWorld(QPointF(0, height())), ToWorld(QPointF(width(), 0))).normalized();
     QPolygonF poly;
+    uint64_t penLook = ~uint64_t(0);
     for (const Shape& s : shapes_) {
         if (!s.bounds.isNull() && !visible.intersects(s.bounds.adjusted(-1e-9, -1e-9, 1e-9, 1e-9)) && s.kind != Shape::Text)
             continue;
-        bool picked = s.entity < pickedMask_.size() && pickedMask_[s.entity];
-        QPen pen(picked ? QColor(255, 230, 90) : Rgb(s.rgb), picked ? 2.5 : 1.0);
-        if (picked) pen.setStyle(Qt::DashLine);
-        p.setPen(pen);
+        const bool picked = s.entity < pickedMask_.size() && pickedMask_[s.entity];
+        // Most shapes share their pen with the one before.
+        const uint64_t look = picked ? (uint64_t(1) << 32) : s.rgb;
+        if (look != penLook) {
+            QPen pen(picked ? QColor(255, 230, 90) : Rgb(s.rgb), picked ? 2.5 : 1.0);
+            if (picked) pen.setStyle(Qt::DashLine);
+            p.setPen(pen);
+            penLook = look;
+        }
         if (s.kind == Shape::Text) {
             double px = s.radius * scale_;
             QPointF at = ToScreen(s.points[0]);
@@ -300,6 +343,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
                    QStringLiteral("Select objects: click or drag a window; Enter confirms, Esc cancels (%1 picked)")
                        .arg(picked_.size()));
     }
+    if (building) viewMs_ = took.elapsed();
 }
 
 void DrawingView::resizeEvent(QResizeEvent*) {
@@ -333,6 +377,7 @@ void DrawingView::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void DrawingView::mouseReleaseEvent(QMouseEvent* e) {
+    EnsureBuilt();
     if (Picking() && pressButton_ == Qt::LeftButton) {
         if (dragging_ && !band_.isNull()) {
             // A window picks every entity whose drawn shapes lie wholly inside it.
@@ -405,6 +450,7 @@ void DrawingView::keyPressEvent(QKeyEvent* e) {
 
 void DrawingView::BeginPick(std::function<void(std::vector<std::string>)> done) {
     if (Picking()) EndPick(false);
+    EnsureBuilt();
     pickDone_ = std::move(done);
     picked_.clear();
     pickedMask_.assign(handles_.size(), 0);

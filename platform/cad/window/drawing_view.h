@@ -5,9 +5,11 @@
 // gives an empty pick.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointF>
 #include <QRect>
 #include <QRectF>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -26,6 +28,16 @@ public:
     void SetDocument(const Document* doc);
     // Reads the entities again after the document changed; keeps the view.
     void Rebuild();
+    // The document changed: the entities are read again once, however many
+    // changes came before, when the view is next painted.  The paint waits
+    // until a client's calls pause (Busy) for at least four times as long as
+    // the last reading and painting took, so that a client's burst of calls
+    // (each in its own turn of the event loop) is not slowed by repainting,
+    // but waits no longer than a few seconds.  A pick, a zoom or a paint the
+    // window system asks for reads the entities at once.
+    void MarkDirty();
+    // A client's call is being served: a pending repaint waits again.
+    void Busy();
     void ZoomExtents();
 
     // The pick.  done gets the picked handles (none after Esc).
@@ -47,7 +59,10 @@ public:
         size_t entity = 0;             // index into handles_
         QRectF bounds;
     };
-    const std::vector<Shape>& Shapes() const { return shapes_; }
+    const std::vector<Shape>& Shapes() {
+        EnsureBuilt();
+        return shapes_;
+    }
     QPointF ToScreen(QPointF world) const;
     QPointF ToWorld(QPointF screen) const;
 
@@ -61,6 +76,11 @@ protected:
     void keyPressEvent(QKeyEvent*) override;
 
 private:
+    void Build();
+    void EnsureBuilt() {
+        if (dirty_) Build();
+    }
+    void Fit();
     void AddEntity(const Record& e, const std::vector<Record>& records, size_t index, size_t entity,
                    const QTransform& t, int depth, uint32_t byBlock);
     void AddBlock(std::string_view name, size_t entity, const QTransform& t, int depth, uint32_t byBlock);
@@ -83,6 +103,10 @@ private:
     double scale_ = 1;            // pixels per drawing unit
     QPointF origin_;              // world point at the widget's centre
     bool fitted_ = false;
+    bool dirty_ = false;          // the document changed since the entities were read
+    QElapsedTimer dirtySince_;    // since the first change not yet shown
+    qint64 viewMs_ = 0;           // how long the last reading and painting took
+    QTimer* repaintTimer_ = nullptr;   // the repaint once the calls pause
     QPoint pressAt_, lastAt_;
     bool dragging_ = false;
     Qt::MouseButton pressButton_ = Qt::NoButton;
