@@ -50,16 +50,6 @@ float Single(double v) {
 }
 float Whole(double v) { return Single(vb::RoundHalfEven(v)); }
 
-// A count with a comma between each three digits ("40,000").
-std::string Grouped(size_t n) {
-    std::string digits = std::to_string(n), out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
 // Everything a read makes, kept aside until the read has succeeded.
 struct DrawingRead {
     int32_t pipeCount = 0;
@@ -235,9 +225,10 @@ void AcadGetSewerData() {
             // Pipes are linked by their numbers: a drawing with more lines
             // than the links can number is refused before anything is read.
             if (lines.size() > static_cast<size_t>(kMaxLinkedPipes)) {
-                throw vb::VbError(vb::errOverflow, "The drawing has " + Grouped(lines.size()) + " lines on layer SEWER, and the line " +
-                                                       lines[static_cast<size_t>(kMaxLinkedPipes)] + " is the " +
-                                                       Grouped(static_cast<size_t>(kMaxLinkedPipes) + 1) +
+                const std::string count = GroupedCount(static_cast<int64_t>(lines.size()));
+                const std::string first = GroupedCount(int64_t{kMaxLinkedPipes} + 1);
+                throw vb::VbError(vb::errOverflow, "The drawing has " + count + " lines on layer SEWER, and the line " +
+                                                       lines[static_cast<size_t>(kMaxLinkedPipes)] + " is the " + first +
                                                        "th: nothing was read, because " + TooManyPipesReason() + ".");
             }
         }))

@@ -12,3 +12,12 @@ constexpr int32_t kMaxLinkedPipes = 32767;
 inline std::string TooManyPipesReason() {
     return "a network can hold at most 32,767 pipes, since pipes are linked by 16-bit numbers";
 }
+
+// A count with its thousands grouped by commas ("32,768"), as the refusals
+// above show the number of pipes.
+inline std::string GroupedCount(int64_t n) {
+    std::string digits = std::to_string(n);
+    const int first = digits[0] == '-' ? 1 : 0;
+    for (int at = static_cast<int>(digits.size()) - 3; at > first; at -= 3) digits.insert(static_cast<size_t>(at), ",");
+    return digits;
+}

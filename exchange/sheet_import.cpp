@@ -37,13 +37,6 @@ bool EndsPipeRows(const sheet::Sheet& sheet, int32_t row) {
            IsBlankCell(sheet.Value(row, 4));
 }
 
-// A count with its thousands grouped by commas ("32,768").
-std::string Grouped(int64_t n) {
-    std::string digits = std::to_string(n);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
-    return digits;
-}
-
 // Reads one pipe row into a new record (columns 1 to 14, then the cover).
 std::shared_ptr<model::Sewer> ReadPipeRow(const sheet::Sheet& sheet, int32_t row) {
     auto s = std::make_shared<model::Sewer>();
@@ -158,7 +151,7 @@ std::optional<SheetNetwork> BuildNetworkFromSheet(const sheet::Sheet& sheet, con
     int32_t rows = 0;
     while (!EndsPipeRows(sheet, rows + 3)) ++rows;   // rows beyond the sheet are empty
     if (rows > kMaxLinkedPipes) {
-        vb::MsgBox("The sheet holds " + Grouped(rows) + " pipes, so nothing was imported: " + TooManyPipesReason() + ".");
+        vb::MsgBox("The sheet holds " + GroupedCount(rows) + " pipes, so nothing was imported: " + TooManyPipesReason() + ".");
         return std::nullopt;
     }
     // Reading: pipe p is on sheet row p + 2.
