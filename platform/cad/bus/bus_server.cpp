@@ -47,6 +47,8 @@ QStringList ToList(const std::vector<std::string>& v) {
     return out;
 }
 
+constexpr int kErrOutOfMemory = 7;
+
 // One property of many entities in one reply (EntityData in bus_protocol.h):
 // as many handles as fit kEntityDataReplyBytes, at least one.  A handle whose
 // single call fails is answered with flag 0, so that the client makes that
@@ -95,6 +97,12 @@ Args EntityData(LocalClient& c, const std::string& handleList, const std::string
                 const uint32_t n = static_cast<uint32_t>(x.size());
                 counts.append(reinterpret_cast<const char*>(&n), sizeof n);
             }
+            // An entity whose answer alone outgrows a piece (a long text,
+            // much extended data) is left to its single call, which answers
+            // or refuses it as it always did: a reply never nears the bus's
+            // limit on an array.
+            if (values.strings.size() - strings + values.numbers.size() - numbers + types.size() - typesAt > kEntityDataReplyBytes)
+                throw vb::VbError(kErrOutOfMemory, "one entity's answer is larger than a piece");
             given.push_back('\1');
         } catch (const std::exception&) {
             values.strings.resize(strings);
@@ -103,6 +111,7 @@ Args EntityData(LocalClient& c, const std::string& handleList, const std::string
             types.resize(typesAt);
             given.push_back('\0');
             if (kind == Extended) {
+                counts.resize(given.size() * sizeof(uint32_t) - sizeof(uint32_t));
                 const uint32_t none = 0;
                 counts.append(reinterpret_cast<const char*>(&none), sizeof none);
             }
@@ -287,7 +296,6 @@ private:
     // About how many bytes a result takes in a message (an upper bound for
     // the types the interface answers with).
     static constexpr qint64 kMaxReplyBytes = qint64(48) << 20;
-    static constexpr int kErrOutOfMemory = 7;
     static qint64 ReplyBytes(const QVariant& v) {
         const QMetaType type = v.metaType();
         if (type == QMetaType::fromType<QString>()) return 8 + 3 * qint64(v.toString().size());
@@ -304,6 +312,7 @@ private:
             return n;
         }
         if (type == QMetaType::fromType<QDBusVariant>()) return 8 + ReplyBytes(v.value<QDBusVariant>().variant());
+        if (type == QMetaType::fromType<QByteArray>()) return 8 + qint64(v.toByteArray().size());
         return 8;
     }
 
