@@ -145,6 +145,7 @@ public:
             case User::Other: RefuseOtherUser(msg, bus); break;
             case User::Unknown:
             case User::Asking:
+                if (Refused(msg, bus)) break;
                 if (caller.waiting.size() >= kMaxWaitingCalls) {
                     bus.send(msg.createErrorReply(QDBusError::LimitsExceeded,
                                                   QStringLiteral("Too many calls before the caller's user was known")));
@@ -201,33 +202,7 @@ private:
     }
 
     void Serve(const QDBusMessage& msg, QDBusConnection& bus) {
-        const Method* method = FindMethod(msg.member());
-        if (!method) {
-            bus.send(msg.createErrorReply(QDBusError::UnknownMethod, QStringLiteral("No member %1").arg(msg.member())));
-            return;
-        }
-        if (msg.signature() != QLatin1String(method->in)) {
-            bus.send(msg.createErrorReply(QDBusError::InvalidArgs, QStringLiteral("%1 takes (%2), not (%3)")
-                                                                      .arg(msg.member(), QLatin1String(method->in), msg.signature())));
-            return;
-        }
-        for (const QVariant& arg : msg.arguments()) {
-            switch (Inspect(arg)) {
-                case Problem::None: continue;
-                case Problem::LongString:
-                    bus.send(msg.createErrorReply(QDBusError::LimitsExceeded, QStringLiteral("%1: a string argument is longer than the limit of %2 bytes")
-                                                                                  .arg(msg.member()).arg(kMaxStringArgumentBytes)));
-                    return;
-                case Problem::LongList:
-                    bus.send(msg.createErrorReply(QDBusError::LimitsExceeded, QStringLiteral("%1: a list argument holds more than the limit of %2 items")
-                                                                                  .arg(msg.member()).arg(kMaxListArgumentItems)));
-                    return;
-                case Problem::NotFinite:
-                    bus.send(msg.createErrorReply(kFailure, QStringLiteral("%1 %2: a number argument is not finite")
-                                                                .arg(vb::errInvalidProcedureCall).arg(msg.member())));
-                    return;
-            }
-        }
+        if (Refused(msg, bus)) return;
         if (msg.member() == QLatin1String("SelectOnScreen") && !client_.HasScriptedPick()) {
             StartPick(msg, bus);
             return;
@@ -237,6 +212,41 @@ private:
             return;
         }
         bus.send(Run(msg, [&] { return handlers_.value(msg.member())(msg.arguments()); }));
+    }
+
+    // Refuses (with a bus error) a call of no member, of the wrong argument
+    // types or with an argument beyond the limits; true when it did.  Asked
+    // before a call waits for its caller's user too, so that an oversize
+    // message is let go at once rather than held.
+    static bool Refused(const QDBusMessage& msg, QDBusConnection& bus) {
+        const Method* method = FindMethod(msg.member());
+        if (!method) {
+            bus.send(msg.createErrorReply(QDBusError::UnknownMethod, QStringLiteral("No member %1").arg(msg.member())));
+            return true;
+        }
+        if (msg.signature() != QLatin1String(method->in)) {
+            bus.send(msg.createErrorReply(QDBusError::InvalidArgs, QStringLiteral("%1 takes (%2), not (%3)")
+                                                                      .arg(msg.member(), QLatin1String(method->in), msg.signature())));
+            return true;
+        }
+        for (const QVariant& arg : msg.arguments()) {
+            switch (Inspect(arg)) {
+                case Problem::None: continue;
+                case Problem::LongString:
+                    bus.send(msg.createErrorReply(QDBusError::LimitsExceeded, QStringLiteral("%1: a string argument is longer than the limit of %2 bytes")
+                                                                                  .arg(msg.member()).arg(kMaxStringArgumentBytes)));
+                    return true;
+                case Problem::LongList:
+                    bus.send(msg.createErrorReply(QDBusError::LimitsExceeded, QStringLiteral("%1: a list argument holds more than the limit of %2 items")
+                                                                                  .arg(msg.member()).arg(kMaxListArgumentItems)));
+                    return true;
+                case Problem::NotFinite:
+                    bus.send(msg.createErrorReply(kFailure, QStringLiteral("%1 %2: a number argument is not finite")
+                                                                .arg(vb::errInvalidProcedureCall).arg(msg.member())));
+                    return true;
+            }
+        }
+        return false;
     }
 
     // What is wrong with an argument, looking into its lists and variants.
