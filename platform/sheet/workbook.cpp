@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sheet {
 
@@ -272,11 +275,20 @@ bool IsoDateToSerial(std::string_view text, double& serial) {
 }
 
 std::shared_ptr<Workbook> ReadWorkbook(const std::string& path, const ReadLimits& limits) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) Fail("Cannot open \"" + path + "\": " + std::strerror(errno));
+    // Opened without waiting, and read only when it is a plain file: a pipe
+    // or a device would hold the reader (and the program serving a caller)
+    // until someone else writes to it, or for ever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) Fail("Cannot open \"" + path + "\": " + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        Fail("Cannot open \"" + path + "\": not a file");
+    }
     unsigned char head[8] = {};
-    const size_t got = std::fread(head, 1, sizeof head, f);
-    std::fclose(f);
+    const ssize_t read = ::read(fd, head, sizeof head);
+    ::close(fd);
+    const size_t got = read > 0 ? static_cast<size_t>(read) : 0;
     static const unsigned char kCompound[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     if (got == sizeof head && std::memcmp(head, kCompound, sizeof head) == 0) return ReadXls(path);
     return ReadXlsxFile(path, limits);

@@ -13,6 +13,7 @@
 #include <QDBusMessage>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "platform/sheet/bus/attach.h"
@@ -58,6 +59,14 @@ protected:
         Strings out;
         for (const auto& m : dialogs().Messages()) out.push_back(m.prompt);
         return out;
+    }
+    // What the program holds in memory now.
+    long long ResidentBytes() const {
+        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("VmRSS:", 0) == 0) return std::atoll(line.c_str() + 6) * 1024;
+        ADD_FAILURE() << "no VmRSS for the program";
+        return 0;
     }
     pid_t pid_ = 0;
 };
@@ -171,6 +180,16 @@ TEST_F(WorkbookProgramTest, HostileCallsAndTheTallestSheetLeaveItServing) {
     EXPECT_EQ(parts, (bytes + sheet::bus::kSheetPartBytes - 1) / sheet::bus::kSheetPartBytes);
     r = CallOn(hostile, "ActiveSheetPart", {QVariant::fromValue(parts)}, 5000);
     EXPECT_EQ(r.errorName().toStdString(), "org.freedesktop.DBus.Error.InvalidArgs") << r.errorMessage().toStdString();
+    // More callers asking for the same sheet and never fetching it: the
+    // program holds its byte form once, not once per caller.
+    const long long before = ResidentBytes();
+    for (int k = 0; k < 3; ++k) {
+        const QString name = QStringLiteral("asker%1").arg(k);
+        r = CallOn(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name), "ActiveSheetParts", {}, 60000);
+        EXPECT_EQ(r.arguments().value(1).toULongLong(), bytes) << r.errorMessage().toStdString();
+        QDBusConnection::disconnectFromBus(name);
+    }
+    EXPECT_LT(ResidentBytes() - before, static_cast<long long>(bytes)) << "each caller's sheet held apart";
     QDBusConnection::disconnectFromBus(QStringLiteral("hostile"));
     std::shared_ptr<const sheet::Sheet> tall = app->ActiveSheet();
     ASSERT_NE(tall, nullptr);

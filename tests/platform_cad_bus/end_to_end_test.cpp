@@ -396,6 +396,33 @@ TEST(DrawingProgramOnTheBus, HostileCallsAreRefusedAndEveryOtherCallStillServed)
     EXPECT_EQ(c->SelectionSetEntities("after").size(), entities + 1);
     EXPECT_FALSE(c->GetXData(text, "sewer").size());
     serving("values that are no numbers");
+
+    // One entity whose extended data (of two applications, each sent
+    // within the bus's limits) is larger than one bus array may hold: its
+    // batched read leaves it to the single call, which refuses it; the
+    // members around it still come from the copy.
+    for (const char* application : {"BIG1", "BIG2"}) {
+        cad::XData half;
+        half.types = {1001};
+        half.values = {vb::Variant(application)};
+        for (int i = 0; i < 600; ++i) {
+            half.types.push_back(1000);
+            half.values.push_back(vb::Variant(std::string(60000, static_cast<char>('a' + i % 26))));
+        }
+        c->SetXData(text, half);
+    }
+    r = CallOn(QDBusConnection::sessionBus(), "EntityData", {QString::fromStdString(text), QStringLiteral("GetXData"), QString()}, 20000);
+    ASSERT_EQ(r.type(), QDBusMessage::ReplyMessage) << r.errorMessage().toStdString();
+    ASSERT_EQ(r.arguments().size(), 7);
+    EXPECT_EQ(cad::bus::Bytes(r.arguments()[1]), QByteArray(1, '\0'));
+    serving("a batched read of too much extended data");
+    EXPECT_EQ(ErrorOf([&] { c->GetXData(text, ""); }), 7);
+    const std::vector<std::string> members = c->SelectionSetEntities("after");
+    for (const std::string& h : members) {
+        if (h == text) EXPECT_EQ(ErrorOf([&] { c->GetXData(h, ""); }), 7);
+        else c->GetXData(h, "");
+    }
+    serving("a read of a set holding too much extended data");
 }
 
 int main(int argc, char** argv) {

@@ -4,7 +4,13 @@
 
 #include <zip.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <cstring>
 
 #include <filesystem>
@@ -189,6 +195,26 @@ TEST(SheetReader, DamagedFilesGiveAClearError) {
             EXPECT_NE(e.Description().find(c.file), std::string::npos) << "names the file: " << e.Description();
         }
     }
+    // A pipe is refused at once rather than waited on (a stuck read would
+    // hold the workbook program serving a caller's Open); should the read
+    // wait, the test writes to the pipe to end it, and fails.
+    const std::string fifo = std::filesystem::temp_directory_path() / ("sheet_pipe_" + std::to_string(::getpid()) + ".xlsx");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto read = std::async(std::launch::async, [&] {
+        try {
+            sheet::ReadWorkbook(fifo);
+        } catch (const vb::VbError& e) {
+            return e.Description();
+        }
+        return std::string("read without an error");
+    });
+    if (read.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        ADD_FAILURE() << "the read waits on a pipe";
+        ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+    }
+    const std::string said = read.get();
+    EXPECT_NE(said.find("not a file"), std::string::npos) << said;
+    std::filesystem::remove(fifo);
 }
 
 // Markup out of all proportion to what it holds is refused after bounded

@@ -47,6 +47,8 @@ QStringList ToList(const std::vector<std::string>& v) {
     return out;
 }
 
+constexpr int kErrOutOfMemory = 7;
+
 // One property of many entities in one reply (EntityData in bus_protocol.h):
 // as many handles as fit kEntityDataReplyBytes, at least one.  A handle whose
 // single call fails is answered with flag 0, so that the client makes that
@@ -95,6 +97,12 @@ Args EntityData(LocalClient& c, const std::string& handleList, const std::string
                 const uint32_t n = static_cast<uint32_t>(x.size());
                 counts.append(reinterpret_cast<const char*>(&n), sizeof n);
             }
+            // An entity whose answer alone outgrows a piece (a long text,
+            // much extended data) is left to its single call, which answers
+            // or refuses it as it always did: a reply never nears the bus's
+            // limit on an array.
+            if (values.strings.size() - strings + values.numbers.size() - numbers + types.size() - typesAt > kEntityDataReplyBytes)
+                throw vb::VbError(kErrOutOfMemory, "one entity's answer is larger than a piece");
             given.push_back('\1');
         } catch (const std::exception&) {
             values.strings.resize(strings);
@@ -103,6 +111,7 @@ Args EntityData(LocalClient& c, const std::string& handleList, const std::string
             types.resize(typesAt);
             given.push_back('\0');
             if (kind == Extended) {
+                counts.resize(given.size() * sizeof(uint32_t) - sizeof(uint32_t));
                 const uint32_t none = 0;
                 counts.append(reinterpret_cast<const char*>(&none), sizeof none);
             }
@@ -136,6 +145,7 @@ public:
             case User::Other: RefuseOtherUser(msg, bus); break;
             case User::Unknown:
             case User::Asking:
+                if (Refused(msg, bus)) break;
                 if (caller.waiting.size() >= kMaxWaitingCalls) {
                     bus.send(msg.createErrorReply(QDBusError::LimitsExceeded,
                                                   QStringLiteral("Too many calls before the caller's user was known")));
@@ -192,33 +202,7 @@ private:
     }
 
     void Serve(const QDBusMessage& msg, QDBusConnection& bus) {
-        const Method* method = FindMethod(msg.member());
-        if (!method) {
-            bus.send(msg.createErrorReply(QDBusError::UnknownMethod, QStringLiteral("No member %1").arg(msg.member())));
-            return;
-        }
-        if (msg.signature() != QLatin1String(method->in)) {
-            bus.send(msg.createErrorReply(QDBusError::InvalidArgs, QStringLiteral("%1 takes (%2), not (%3)")
-                                                                      .arg(msg.member(), QLatin1String(method->in), msg.signature())));
-            return;
-        }
-        for (const QVariant& arg : msg.arguments()) {
-            switch (Inspect(arg)) {
-                case Problem::None: continue;
-                case Problem::LongString:
-                    bus.send(msg.createErrorReply(QDBusError::LimitsExceeded, QStringLiteral("%1: a string argument is longer than the limit of %2 bytes")
-                                                                                  .arg(msg.member()).arg(kMaxStringArgumentBytes)));
-                    return;
-                case Problem::LongList:
-                    bus.send(msg.createErrorReply(QDBusError::LimitsExceeded, QStringLiteral("%1: a list argument holds more than the limit of %2 items")
-                                                                                  .arg(msg.member()).arg(kMaxListArgumentItems)));
-                    return;
-                case Problem::NotFinite:
-                    bus.send(msg.createErrorReply(kFailure, QStringLiteral("%1 %2: a number argument is not finite")
-                                                                .arg(vb::errInvalidProcedureCall).arg(msg.member())));
-                    return;
-            }
-        }
+        if (Refused(msg, bus)) return;
         if (msg.member() == QLatin1String("SelectOnScreen") && !client_.HasScriptedPick()) {
             StartPick(msg, bus);
             return;
@@ -228,6 +212,41 @@ private:
             return;
         }
         bus.send(Run(msg, [&] { return handlers_.value(msg.member())(msg.arguments()); }));
+    }
+
+    // Refuses (with a bus error) a call of no member, of the wrong argument
+    // types or with an argument beyond the limits; true when it did.  Asked
+    // before a call waits for its caller's user too, so that an oversize
+    // message is let go at once rather than held.
+    static bool Refused(const QDBusMessage& msg, QDBusConnection& bus) {
+        const Method* method = FindMethod(msg.member());
+        if (!method) {
+            bus.send(msg.createErrorReply(QDBusError::UnknownMethod, QStringLiteral("No member %1").arg(msg.member())));
+            return true;
+        }
+        if (msg.signature() != QLatin1String(method->in)) {
+            bus.send(msg.createErrorReply(QDBusError::InvalidArgs, QStringLiteral("%1 takes (%2), not (%3)")
+                                                                      .arg(msg.member(), QLatin1String(method->in), msg.signature())));
+            return true;
+        }
+        for (const QVariant& arg : msg.arguments()) {
+            switch (Inspect(arg)) {
+                case Problem::None: continue;
+                case Problem::LongString:
+                    bus.send(msg.createErrorReply(QDBusError::LimitsExceeded, QStringLiteral("%1: a string argument is longer than the limit of %2 bytes")
+                                                                                  .arg(msg.member()).arg(kMaxStringArgumentBytes)));
+                    return true;
+                case Problem::LongList:
+                    bus.send(msg.createErrorReply(QDBusError::LimitsExceeded, QStringLiteral("%1: a list argument holds more than the limit of %2 items")
+                                                                                  .arg(msg.member()).arg(kMaxListArgumentItems)));
+                    return true;
+                case Problem::NotFinite:
+                    bus.send(msg.createErrorReply(kFailure, QStringLiteral("%1 %2: a number argument is not finite")
+                                                                .arg(vb::errInvalidProcedureCall).arg(msg.member())));
+                    return true;
+            }
+        }
+        return false;
     }
 
     // What is wrong with an argument, looking into its lists and variants.
@@ -287,7 +306,6 @@ private:
     // About how many bytes a result takes in a message (an upper bound for
     // the types the interface answers with).
     static constexpr qint64 kMaxReplyBytes = qint64(48) << 20;
-    static constexpr int kErrOutOfMemory = 7;
     static qint64 ReplyBytes(const QVariant& v) {
         const QMetaType type = v.metaType();
         if (type == QMetaType::fromType<QString>()) return 8 + 3 * qint64(v.toString().size());
@@ -304,6 +322,7 @@ private:
             return n;
         }
         if (type == QMetaType::fromType<QDBusVariant>()) return 8 + ReplyBytes(v.value<QDBusVariant>().variant());
+        if (type == QMetaType::fromType<QByteArray>()) return 8 + qint64(v.toByteArray().size());
         return 8;
     }
 

@@ -61,7 +61,11 @@ uint ApplicationService::ActiveSheetParts(qulonglong& bytes) {
     try {
         auto sheet = app_.ActiveSheet();
         if (!sheet) return 0;
-        std::vector<uint8_t> encoded = EncodeSheet(*sheet);
+        std::shared_ptr<const std::vector<uint8_t>> shared;
+        for (const Transfer& t : transfers_)
+            if (t.sheet.lock() == sheet) shared = t.bytes;
+        if (!shared) shared = std::make_shared<const std::vector<uint8_t>>(EncodeSheet(*sheet));
+        const std::vector<uint8_t>& encoded = *shared;
         if (encoded.size() > kMaxSheetBytes) {
             Refuse(QDBusError::errorString(QDBusError::LimitsExceeded),
                    QString("The sheet \"%1\" is too large to send: %2 MiB of cells, beyond the limit of %3 MiB")
@@ -72,7 +76,7 @@ uint ApplicationService::ActiveSheetParts(qulonglong& bytes) {
         }
         if (transfers_.size() >= kMaxTransfers) transfers_.pop_front();
         bytes = encoded.size();
-        transfers_.push_back({caller, std::move(encoded)});
+        transfers_.push_back({caller, std::move(shared), sheet});
         return static_cast<uint>((bytes + kSheetPartBytes - 1) / kSheetPartBytes);
     } catch (const std::exception& e) {
         // Out of memory among them: the program goes on.
@@ -88,14 +92,15 @@ QByteArray ApplicationService::ActiveSheetPart(uint index) {
         Refuse(QDBusError::errorString(QDBusError::Failed), "No sheet is being sent to this caller: ask for ActiveSheetParts first");
         return {};
     }
-    const size_t parts = (it->bytes.size() + kSheetPartBytes - 1) / kSheetPartBytes;
+    const std::vector<uint8_t>& bytes = *it->bytes;
+    const size_t parts = (bytes.size() + kSheetPartBytes - 1) / kSheetPartBytes;
     if (index >= parts) {
         Refuse(QDBusError::errorString(QDBusError::InvalidArgs), QString("The sheet has parts 0 to %1, not %2").arg(parts - 1).arg(index));
         return {};
     }
     const size_t from = size_t(index) * kSheetPartBytes;
-    const size_t n = std::min<size_t>(kSheetPartBytes, it->bytes.size() - from);
-    QByteArray part(reinterpret_cast<const char*>(it->bytes.data() + from), static_cast<qsizetype>(n));
+    const size_t n = std::min<size_t>(kSheetPartBytes, bytes.size() - from);
+    QByteArray part(reinterpret_cast<const char*>(bytes.data() + from), static_cast<qsizetype>(n));
     if (index + 1 == parts) transfers_.erase(it);
     return part;
 }

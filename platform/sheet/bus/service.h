@@ -9,6 +9,7 @@
 #include <QString>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "platform/sheet/bus/names.h"
@@ -42,9 +43,13 @@ public Q_SLOTS:
     Q_SCRIPTABLE void SetVisible(bool visible);
 
 private:
+    // What is being sent to one caller.  Callers of the same sheet share
+    // its byte form: a sheet is never held encoded more than once, however
+    // many callers ask for it and never fetch its parts.
     struct Transfer {
         QString caller;
-        std::vector<uint8_t> bytes;
+        std::shared_ptr<const std::vector<uint8_t>> bytes;
+        std::weak_ptr<const Sheet> sheet;
     };
     static constexpr size_t kMaxTransfers = 4;
     // Sends an error reply; its text quotes no more than the start of a long name.
