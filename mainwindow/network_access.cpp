@@ -78,6 +78,13 @@ void PipeValuesFromGrid(model::Sewer& s, const std::string (&rows)[7], bool whol
     s.slope = FixedSingle(vb::Variant(cell(3)), 4);
     s.mincover = FixedSingle(vb::Variant(cell(4)), 2);
     s.l = FixedSingle(vb::Variant(cell(5)), 1);
+    // An empty cell reads 0, which is no bore and no length (the grid is left
+    // empty when its pipe was removed): the pipe then takes the diameter and
+    // length of a new network's pipe instead.
+    model::Sewer defaults;
+    SetDefaultPipeValues(defaults);
+    if (!InAcceptedRange(PipeField::Dia, s.dia)) s.dia = defaults.dia;
+    if (!InAcceptedRange(PipeField::Length, s.l)) s.l = defaults.l;
     s.felv = FixedSingle(vb::Variant(cell(6)), 3);
     // felv - mincover is a single-precision difference; the diameter in
     // metres is a double, and the result is stored as a single again.

@@ -40,7 +40,8 @@ std::shared_ptr<model::Sewer> NodeRecordByIndex(const model::cNodeCollection* co
 // rounded to 4, 2, 1 and 3 decimals, the flow as it is or, with wholeFlow, to
 // the nearest whole number; the upstream invert lies the cover and the
 // diameter below the ground.  A text whose number no pipe field can hold
-// counts as 0.
+// counts as 0; a diameter or length that is then no bore or no length (an
+// empty cell among them) is a new network's 200 mm or 50 m.
 void PipeValuesFromGrid(model::Sewer& s, const std::string (&rows)[7], bool wholeFlow);
 // The downstream ground and invert of a new pipe: the ground falls 0.004 per
 // metre of length, the invert by the pipe's slope; both to 3 decimals.

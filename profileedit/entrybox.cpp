@@ -83,6 +83,10 @@ void Form1::DisarmStaleEntryBox() {
     pic(0).Visible(false);
 }
 
+void Form1::NodeRekeyed(const std::string& oldKey, const std::string& newKey) {
+    if (!oldKey.empty() && entryTarget_.key == oldKey) entryTarget_.key = newKey;
+}
+
 void Form1::Command24_Click() {
     const std::string tag = Text19.Tag();
     const std::string kind = vb::Left(tag, 4);

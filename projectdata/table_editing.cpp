@@ -222,10 +222,12 @@ bool Form3::RenamePipe(int row, int32_t node, model::Sewer& pipe, const std::str
     // The node takes the key of its new name, in place: its index, and with it
     // every link and handle that names the node, stays as it was.
     const bool shown = main->myCol->KeyToIndex("Obj" + main->CurrentPipeKey) == node;
+    const std::string oldKey = network.Key(vb::Variant(node));
     network.Key(vb::Variant(node), "Obj" + name);
     pipe.Name = name;
     PipeTable.NodeKeys[static_cast<size_t>(row)] = network.Key(vb::Variant(node));
     if (shown) main->CurrentPipeKey = name;
+    main->NodeRekeyed(oldKey, network.Key(vb::Variant(node)));
     // The main window's pipe list and tab strip hold the old name: its refresh
     // finds the run out of date and builds it again.
     main->Form_Click();

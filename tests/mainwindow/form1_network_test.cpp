@@ -96,7 +96,7 @@ TEST_F(Form1Test, FirstPipeFromGridRowsTakesZeroForANumberNoFieldHolds) {
     auto s = Rec("Se 2");
     ASSERT_TRUE(s);
     EXPECT_EQ(s->qd, 0.0f);
-    EXPECT_EQ(s->l, 0.0f);
+    EXPECT_EQ(s->l, 50.0f);   // 0 would be no length: a new network's pipe length
     EXPECT_EQ(s->dia, 300);
     EXPECT_FLOAT_EQ(s->felv, 101.2f);
     EXPECT_TRUE(std::isfinite(s->tinv));
@@ -489,6 +489,28 @@ TEST_F(Form1Test, RemovedLateralLeavesNoPipeOnTheGridOrProfile) {
     EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "");
     EXPECT_EQ(visibleHandles(), 0);
     EXPECT_EQ(f().Label35.Caption(), "Vd= ");
+
+    // The first pipe of an empty lateral takes the grid's values; from the
+    // grid a removal left empty it still gets a bore and a length, never 0 mm
+    // or 0 m.
+    f().Command6_Click();
+    const std::string empty = CurrentLateralName;
+    f().Command6_Click();
+    const std::string removed = CurrentLateralName;
+    f().Command7_Click();
+    f().List2.ListIndex(0);
+    removeByPopup(removed);
+    ASSERT_EQ(CurrentLateralName, empty);
+    ASSERT_EQ(RunCount, 0);
+    ASSERT_EQ(f().MSHFlexGrid2.TextMatrix(2, 1), "");
+    ASSERT_EQ(f().MSHFlexGrid2.TextMatrix(5, 1), "");
+    f().Command7_Click();
+    ASSERT_EQ(RunCount, 1);
+    auto first = NodeRecordByIndex(f().myCol.get(), CurrentRun[1].NodeIndex);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->dia, 200);
+    EXPECT_FLOAT_EQ(first->l, 50);
+    EXPECT_FLOAT_EQ(first->qd, 0);   // a flow of 0 is a value the pipe may have
     EXPECT_EQ(dialogs().PendingAnswers(), 0u);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }

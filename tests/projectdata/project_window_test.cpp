@@ -298,6 +298,19 @@ TEST_F(ProjectWindowTest, ARenamedPipeStaysFoundEverywhereAndNamesAreChecked) {
     w().Command1_Click();
     ASSERT_EQ(g.Rows(), 4);
     EXPECT_EQ(g.TextMatrix(1, 1) + "|" + g.TextMatrix(1, 4), "Se X|44");
+
+    // A value armed on the profile's entry box before a rename is stored into
+    // the renamed pipe at the commit.
+    f().PGR_MouseDown(1, vb::vbLeftButton, 0, 0, 0);
+    ASSERT_EQ(f().Text19.Tag(), "Pgr 1");
+    f().Text19.Text("101.25");
+    Click(g, 1, 1);
+    TypeKey(ed, "Se Y", vb::vbKeyReturn);
+    ASSERT_EQ(Rec("Se Y"), se1);
+    dialogs().ClearLog();
+    f().Command24_Click();
+    EXPECT_FLOAT_EQ(se1->felv, 101.25f);
+    EXPECT_TRUE(dialogs().Messages().empty()) << dialogs().Messages().front().prompt;
 }
 
 TEST_F(ProjectWindowTest, EditingASizeRefusesWhatTheDiameterCannotHold) {
