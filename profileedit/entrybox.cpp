@@ -120,9 +120,11 @@ void Form1::Command24_Click() {
             const double v = digits ? vb::Val(text) : 0;
             if (text.empty()) {
                 // An empty text stores nothing.
-            } else if (v < 1 || v > 32767) {
-                vb::MsgBox("The diameter must be a whole number of millimetres from 1 to 32767; \"" + text +
-                           "\" was not stored.");
+            } else if (!InAcceptedRange(PipeField::Dia, v)) {
+                // The sizes the pipe grid and the project table accept.
+                const PipeFieldRange r = AcceptedRange(PipeField::Dia);
+                vb::MsgBox("The diameter must be a whole number of millimetres from " + vb::NumberToText(r.min) +
+                           " to " + vb::NumberToText(r.max) + "; \"" + text + "\" was not stored.");
             } else {
                 pipe->dia = static_cast<int16_t>(v);
             }

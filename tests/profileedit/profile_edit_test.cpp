@@ -392,17 +392,18 @@ TEST_F(ProfileEditTest, DiameterPickerStoresOnlyWholeMillimetres) {
     EXPECT_FALSE(f().pic(0).Visible());
     EXPECT_EQ(f().Refreshes, r0 + 1);
     const size_t messages = dialogs().Messages().size();
-    for (const char* text : {"12.5", "0", "40000", "abc", "450mm"}) {
+    for (const char* text : {"12.5", "0", "10001", "40000", "abc", "450mm"}) {
         f().Picdia_MouseDown(1, 1, 0, 0, 0);
         f().Combo1.Text(text);
         f().Command24_Click();
         EXPECT_EQ(a_->dia, 600) << text;
     }
-    EXPECT_EQ(dialogs().Messages().size(), messages + 5);
+    EXPECT_EQ(dialogs().Messages().size(), messages + 6);
+    EXPECT_NE(dialogs().Messages().back().prompt.find("from 1 to 10000"), std::string::npos);
     f().Picdia_MouseDown(1, 1, 0, 0, 0);
-    f().Combo1.Text(" 32767 ");
+    f().Combo1.Text(" 10000 ");
     f().Command24_Click();
-    EXPECT_EQ(a_->dia, 32767);
+    EXPECT_EQ(a_->dia, 10000);
     EXPECT_EQ(b_->dia, 200);
 
     // The arrow keys step from the pipe's own size; a size not in the list
