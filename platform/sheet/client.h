@@ -52,6 +52,9 @@ public:
     int32_t ActiveIndex() const { return active_; }   // -1 when none
     void Activate(int32_t book, int32_t sheetIndex);
     void Close(int32_t book);
+    // Makes a workbook read by ReadWorkbook (on any thread) the active one,
+    // as OpenWorkbook does once it has read the file.
+    void Install(std::shared_ptr<Workbook> book);
     // Raised after every change of the workbooks, the active ones or Visible.
     std::function<void()> Changed;
 

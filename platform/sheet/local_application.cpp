@@ -2,23 +2,25 @@
 #include <cstdint>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/sheet/client.h"
 
 namespace sheet {
 
-void LocalApplication::OpenWorkbook(const std::string& path) {
-    auto book = ReadWorkbook(path);
+void LocalApplication::OpenWorkbook(const std::string& path) { Install(ReadWorkbook(path)); }
+
+void LocalApplication::Install(std::shared_ptr<Workbook> book) {
     // Opening a file that is open already reads it again in its place.
     for (size_t i = 0; i < books_.size(); ++i) {
-        if (books_[i]->path == path) {
-            books_[i] = book;
+        if (books_[i]->path == book->path) {
+            books_[i] = std::move(book);
             active_ = static_cast<int32_t>(i);
             Notify();
             return;
         }
     }
-    books_.push_back(book);
+    books_.push_back(std::move(book));
     active_ = static_cast<int32_t>(books_.size()) - 1;
     Notify();
 }

@@ -11,6 +11,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -166,12 +167,30 @@ TEST_F(WorkbookProgramTest, HostileCallsAndTheTallestSheetLeaveItServing) {
     QDBusMessage r = CallOn(hostile, "ActiveSheetPart", {QVariant::fromValue(0u)}, 5000);
     EXPECT_EQ(r.type(), QDBusMessage::ErrorMessage);
 
-    // The tallest sheet crosses in parts and arrives whole.
+    // The tallest sheet takes seconds to read.  Meanwhile every other
+    // caller is answered from the workbooks as they stand; an Open beyond
+    // the two being read is refused; each Open's reply comes when its
+    // workbook is open.
     const std::string path = WriteTallestSheet();
     auto app = sheet::bus::AttachRunning();
     ASSERT_NE(app, nullptr);
-    app->OpenWorkbook(path);
-    serving("opening the tallest sheet");
+    QDBusMessage open = QDBusMessage::createMethodCall(sheet::bus::kService, sheet::bus::kPath, sheet::bus::kInterface,
+                                                       QStringLiteral("Open"));
+    open.setArguments({QString::fromStdString(path)});
+    std::vector<QDBusPendingCall> opening;
+    for (int k = 0; k < 2; ++k) opening.push_back(hostile.asyncCall(open, 60000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));   // for the Opens to reach the program
+    serving("an Open of the tallest sheet in flight");
+    r = CallOn(QDBusConnection::sessionBus(), "ActiveWorkbook", {}, 1000);
+    EXPECT_EQ(r.arguments().value(0).toString().toStdString(), "") << r.errorMessage().toStdString();
+    r = CallOn(QDBusConnection::sessionBus(), "Open", {QString::fromStdString(path)}, 1000);
+    EXPECT_EQ(r.errorMessage().toStdString(),
+              "the workbook program is already reading 2 workbooks; try again when they are open");
+    for (QDBusPendingCall& call : opening) {
+        call.waitForFinished();
+        EXPECT_FALSE(call.isError()) << call.error().message().toStdString();
+    }
+    EXPECT_EQ(app->ActiveWorkbook(), "tallest.xlsx");
     r = CallOn(hostile, "ActiveSheetParts", {}, 60000);
     ASSERT_EQ(r.type(), QDBusMessage::ReplyMessage) << r.errorMessage().toStdString();
     const uint parts = r.arguments().value(0).toUInt();

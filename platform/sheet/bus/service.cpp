@@ -3,11 +3,24 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusError>
+#include <QMetaObject>
 #include <algorithm>
+#include <thread>
+#include <utility>
 
 #include "platform/bus/connection.h"
 
 namespace sheet::bus {
+
+ApplicationService::ApplicationService(LocalApplication& app, QObject* parent)
+    : QObject(parent), app_(app), guard_(std::make_shared<ReadGuard>()) {
+    guard_->service = this;
+}
+
+ApplicationService::~ApplicationService() {
+    std::lock_guard<std::mutex> lock(guard_->mutex);
+    guard_->service = nullptr;
+}
 
 bool ApplicationService::Publish(QString* error) {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -42,10 +55,52 @@ void ApplicationService::Open(const QString& path) {
                QString("A file name is at most %1 bytes long").arg(kMaxPathBytes));
         return;
     }
+    if (reading_.size() >= kMaxReads) {
+        Refuse(QDBusError::errorString(QDBusError::LimitsExceeded),
+               QString("the workbook program is already reading %1 workbooks; try again when they are open").arg(reading_.size()));
+        return;
+    }
+    const uint64_t id = nextRead_++;
+    // The worker holds only the file name and the guard: a read may outlive
+    // the service (the window closed meanwhile), and then nothing is posted.
+    auto read = [guard = guard_, id, file = path.toStdString()]() {
+        std::shared_ptr<Workbook> book;
+        std::string error;
+        try {
+            book = ReadWorkbook(file);
+        } catch (const std::exception& e) {
+            error = e.what();
+        } catch (...) {
+            error = "Cannot open \"" + file + "\"";
+        }
+        std::lock_guard<std::mutex> lock(guard->mutex);
+        if (!guard->service) return;
+        ApplicationService* service = guard->service;
+        QMetaObject::invokeMethod(
+            service, [service, id, book = std::move(book), error = std::move(error)]() mutable { service->Opened(id, std::move(book), error); },
+            Qt::QueuedConnection);
+    };
     try {
-        app_.OpenWorkbook(path.toStdString());
+        std::thread(std::move(read)).detach();
     } catch (const std::exception& e) {
-        Refuse(QDBusError::errorString(QDBusError::Failed), QString::fromStdString(e.what()));
+        Refuse(QDBusError::errorString(QDBusError::Failed), QString("The workbook cannot be read now: %1").arg(e.what()));
+        return;
+    }
+    setDelayedReply(true);
+    reading_.emplace(id, PendingOpen{message(), connection()});
+}
+
+void ApplicationService::Opened(uint64_t id, std::shared_ptr<Workbook> book, const std::string& error) {
+    auto it = reading_.find(id);
+    if (it == reading_.end()) return;
+    PendingOpen open = std::move(it->second);
+    reading_.erase(it);
+    if (book) {
+        app_.Install(std::move(book));
+        open.bus.send(open.call.createReply());
+    } else {
+        open.bus.send(open.call.createErrorReply(QDBusError::errorString(QDBusError::Failed),
+                                                 sessionbus::Shortened(QString::fromStdString(error), 1000)));
     }
 }
 

@@ -4,12 +4,17 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusMessage>
 #include <QObject>
 #include <QString>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/sheet/bus/names.h"
@@ -22,12 +27,18 @@ class ApplicationService : public QObject, protected QDBusContext {
     Q_CLASSINFO("D-Bus Interface", "org.sewerdesign.SewerSheet.Application")
 
 public:
-    explicit ApplicationService(LocalApplication& app, QObject* parent = nullptr) : QObject(parent), app_(app) {}
+    explicit ApplicationService(LocalApplication& app, QObject* parent = nullptr);
+    // Reads still in flight end on their own and their workbooks are let go.
+    ~ApplicationService() override;
     // Registers the object and takes the service name on the session bus;
     // false (with the reason) when the bus is missing or the name is taken.
     bool Publish(QString* error);
 
 public Q_SLOTS:
+    // Reads the file on a worker thread, so that every other call is
+    // answered meanwhile from the workbooks as they stand; the workbook is
+    // installed and the reply sent when the read ends.  At most kMaxReads
+    // reads run at once; an Open beyond them is refused.
     Q_SCRIPTABLE void Open(const QString& path);
     Q_SCRIPTABLE void Close();
     Q_SCRIPTABLE QString ActiveWorkbook();
@@ -52,11 +63,29 @@ private:
         std::weak_ptr<const Sheet> sheet;
     };
     static constexpr size_t kMaxTransfers = 4;
+    static constexpr size_t kMaxReads = 2;
+    // What a worker reaches the service through: the service lets go of it
+    // when it ends, so that a read ending later posts to nothing.
+    struct ReadGuard {
+        std::mutex mutex;
+        ApplicationService* service = nullptr;
+    };
+    // An Open being read: its call, answered when the read ends.
+    struct PendingOpen {
+        QDBusMessage call;
+        QDBusConnection bus;
+    };
+    // On the event loop's thread: installs the workbook (null when the read
+    // failed) and answers the call.
+    void Opened(uint64_t id, std::shared_ptr<Workbook> book, const std::string& error);
     // Sends an error reply; its text quotes no more than the start of a long name.
     void Refuse(const QString& name, const QString& text);
 
     LocalApplication& app_;
     std::deque<Transfer> transfers_;
+    std::shared_ptr<ReadGuard> guard_;
+    std::map<uint64_t, PendingOpen> reading_;
+    uint64_t nextRead_ = 0;
 };
 
 }  // namespace sheet::bus
