@@ -63,11 +63,7 @@ protected:
     }
     // Attached as a successful preparation leaves it.
     void Attach() { AcadApp = AcadDoc = AcadModelSpace = client_; }
-    static void ClearAttached() {
-        AcadApp.reset();
-        AcadDoc.reset();
-        AcadModelSpace.reset();
-    }
+    static void ClearAttached() { ForgetAcad(); }
 
     // A pipe: a LINE on layer SEWER with its "MAA" and "sewer" records.
     std::string AddPipe(int32_t record, int next, int prev, const std::string& lat, cad::Point a, cad::Point b,
