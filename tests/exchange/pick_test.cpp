@@ -131,6 +131,16 @@ TEST_F(AcadTest, PickEndsCleanlyOnFailures) {
     EXPECT_EQ(Prompts(), std::vector<std::string>{"SelectOnScreen refused"});
     client_->number = cad::kErrGone;
 
+    // Gone after several laterals (two of a single vertex, so without
+    // labels): their number is told.
+    client_->failIn = "AddText";
+    dialogs().ClearLog();
+    client_->ScriptNextPick({doc_.AddLwPolyline({{0, 0}}), doc_.AddLwPolyline({{5, 5}}),
+                             doc_.AddLwPolyline({{0, 0}, {10, 0}})});
+    f().Command25_Click();
+    EXPECT_EQ(Prompts(), std::vector<std::string>{
+                             "The drawing program was closed during the pick; the 3 laterals made before that stay in the network."});
+
     // A vertex no pipe record can hold: the edges before it are pipes, that
     // edge is refused once and the pick ends.
     client_->failIn.clear();
