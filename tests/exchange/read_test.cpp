@@ -215,7 +215,7 @@ TEST_F(AcadTest, ReadOfAnEmptyOrFaultyDrawing) {
     EXPECT_EQ(PipeCount, 3);
 
     // Without an attached drawing the read fails once, with both messages.
-    ClearAttached();
+    ForgetAcad();
     dialogs().ClearLog();
     AcadGetSewerData();
     EXPECT_EQ(dialogs().Messages().size(), 2u);
