@@ -24,6 +24,13 @@ inline cad::ClientRef AcadApp;
 inline cad::ClientRef AcadDoc;
 inline cad::ClientRef AcadModelSpace;
 
+// Forgets the drawing program: nothing is attached afterwards.
+inline void ForgetAcad() {
+    AcadApp.reset();
+    AcadDoc.reset();
+    AcadModelSpace.reset();
+}
+
 // The links of each record number (NextPipe, PrevPipe, Branch1, Branch2,
 // Link4); slot 0 is the record of "no pipe".
 inline std::vector<RunEntry> SewerLinks;

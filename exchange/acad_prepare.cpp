@@ -67,9 +67,7 @@ void AcadPrepareDrawing() {
     try {
         AcadApp = cad::Attach();
     } catch (const std::exception&) {
-        AcadApp.reset();
-        AcadDoc.reset();
-        AcadModelSpace.reset();
+        ForgetAcad();
         vb::MsgBox("Please open AutoCAD");
         return;
     }

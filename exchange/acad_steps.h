@@ -29,14 +29,9 @@ inline std::vector<std::string> SelectMatching(cad::Client& doc, const std::stri
     return doc.SelectionSetEntities(set);
 }
 
-// Forgets the drawing program when a failure says it is gone, so that no
-// later call works on a closed drawing.
+// Forgets the drawing program when a failure says it is gone.
 inline void ForgetAcadWhenGone(const vb::VbError& e) {
-    if (e.Number() == cad::kErrNotRunning || e.Number() == cad::kErrGone) {
-        AcadApp.reset();
-        AcadDoc.reset();
-        AcadModelSpace.reset();
-    }
+    if (e.Number() == cad::kErrNotRunning || e.Number() == cad::kErrGone) ForgetAcad();
 }
 
 // Runs `call`.  Returns true when it succeeded or `onFailure` chose to go on,

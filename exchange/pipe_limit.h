@@ -17,7 +17,6 @@ inline std::string TooManyPipesReason() {
 // above show the number of pipes.
 inline std::string GroupedCount(int64_t n) {
     std::string digits = std::to_string(n);
-    const int first = digits[0] == '-' ? 1 : 0;
-    for (int at = static_cast<int>(digits.size()) - 3; at > first; at -= 3) digits.insert(static_cast<size_t>(at), ",");
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
     return digits;
 }

@@ -53,21 +53,16 @@ protected:
         doc_ = cad::Document::New();
         client_ = std::make_shared<FaultyClient>(&doc_);
         cad::SetAttacher([this] { return client_; });
-        ClearAttached();
+        ForgetAcad();
         dialogs().ClearLog();
     }
     void TearDown() override {
         cad::SetAttacher(nullptr);
-        ClearAttached();
+        ForgetAcad();
         Form1Test::TearDown();
     }
     // Attached as a successful preparation leaves it.
     void Attach() { AcadApp = AcadDoc = AcadModelSpace = client_; }
-    static void ClearAttached() {
-        AcadApp.reset();
-        AcadDoc.reset();
-        AcadModelSpace.reset();
-    }
 
     // A pipe: a LINE on layer SEWER with its "MAA" and "sewer" records.
     std::string AddPipe(int32_t record, int next, int prev, const std::string& lat, cad::Point a, cad::Point b,

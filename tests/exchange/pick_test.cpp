@@ -131,6 +131,16 @@ TEST_F(AcadTest, PickEndsCleanlyOnFailures) {
     EXPECT_EQ(Prompts(), std::vector<std::string>{"SelectOnScreen refused"});
     client_->number = cad::kErrGone;
 
+    // Gone after several laterals (two of a single vertex, so without
+    // labels): their number is told.
+    client_->failIn = "AddText";
+    dialogs().ClearLog();
+    client_->ScriptNextPick({doc_.AddLwPolyline({{0, 0}}), doc_.AddLwPolyline({{5, 5}}),
+                             doc_.AddLwPolyline({{0, 0}, {10, 0}})});
+    f().Command25_Click();
+    EXPECT_EQ(Prompts(), std::vector<std::string>{
+                             "The drawing program was closed during the pick; the 3 laterals made before that stay in the network."});
+
     // A vertex no pipe record can hold: the edges before it are pipes, that
     // edge is refused once and the pick ends.
     client_->failIn.clear();
@@ -140,4 +150,15 @@ TEST_F(AcadTest, PickEndsCleanlyOnFailures) {
     EXPECT_EQ(Prompts(), std::vector<std::string>{"Overflow"});
     EXPECT_FALSE(f().Frame15.Visible());
     EXPECT_EQ(f().myCol->ChildCount(vb::Variant("Obj" + CurrentLateralName)), 1);
+
+    // An edge running down more than 5 degrees off the vertical keeps its
+    // direction in its label.
+    client_->ScriptNextPick({doc_.AddLwPolyline({{0, 0}, {1, -8}})});
+    f().Command25_Click();
+    std::vector<double> rotations;
+    for (const std::string& h : EntitiesOf("TEXT")) {
+        if (client_->TextString(h) == "Se " + std::to_string(PipeCount)) rotations.push_back(client_->Rotation(h));
+    }
+    ASSERT_EQ(rotations.size(), 1u);
+    EXPECT_NEAR(rotations[0], std::atan(-8.0), 1e-5);
 }

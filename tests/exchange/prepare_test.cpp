@@ -105,6 +105,15 @@ TEST_F(AcadTest, PrepareTakesOnlyTheFirstHundredLinesAndAnEmptyDrawingGetsTheMar
     AcadPrepareDrawing();
     for (const std::string& c : EntitiesOf("CIRCLE")) EXPECT_EQ(client_->Center(c), (cad::Point{0, 0, 0}));
     EXPECT_EQ(EntitiesOf("CIRCLE").size(), 11u);
+
+    // The hundredth line is one of them.
+    doc_ = cad::Document::New();
+    for (int i = 0; i < 99; ++i) doc_.AddLine({-5, -5, 0}, {1, 1, 0});
+    doc_.AddLine({1, 2, 0}, {1, 1, 0});
+    doc_.AddLine({5000, 5000, 0}, {1, 1, 0});
+    AcadPrepareDrawing();
+    ASSERT_EQ(EntitiesOf("CIRCLE").size(), 11u);
+    for (const std::string& c : EntitiesOf("CIRCLE")) EXPECT_EQ(client_->Center(c), (cad::Point{501, 502, 0}));
 }
 
 TEST_F(AcadTest, PrepareFailuresShowTheirMessageOnceAndEnd) {

@@ -215,7 +215,7 @@ TEST_F(AcadTest, ReadOfAnEmptyOrFaultyDrawing) {
     EXPECT_EQ(PipeCount, 3);
 
     // Without an attached drawing the read fails once, with both messages.
-    ClearAttached();
+    ForgetAcad();
     dialogs().ClearLog();
     AcadGetSewerData();
     EXPECT_EQ(dialogs().Messages().size(), 2u);
@@ -232,6 +232,13 @@ TEST(PipeLinks, LateralsEndWhereTheLateralTextChanges) {
     BuildPipeLinks();
     EXPECT_EQ(Rows(), (std::vector<std::pair<int, int>>{{1, 2}}));
     EXPECT_EQ(PipeLinks.size(), 4u);
+
+    // A pipe whose "sch" text holds an F, in either case, starts a lateral
+    // although a pipe flows into it.
+    SetPipes({{2, 0, "A"}, {3, 1, "A"}, {0, 2, "A"}});
+    SewerArray[2]->sch = "xf";
+    BuildPipeLinks();
+    EXPECT_EQ(Rows(), (std::vector<std::pair<int, int>>{{1, 3}, {2, 3}}));
 
     // A pipe without a lateral text flowing into no pipe: no end, and the
     // record of no pipe points back at it.
@@ -262,6 +269,8 @@ TEST(GridReference, ColumnLettersAndRows) {
     EXPECT_EQ(GridReference(2750, 0, 0, 0, 100), "AB1");
     EXPECT_EQ(GridReference(5200, 0, 0, 0, 100), "BA1");
     EXPECT_EQ(GridReference(2600, 0, 0, 0, 100), "A1");   // 26 is not carried
+    EXPECT_EQ(GridReference(676, 0, 0, 0, 1), "ZA1");       // nor 676
+    EXPECT_EQ(GridReference(17576, 0, 0, 0, 1), "ZA1");     // nor 17576
     EXPECT_EQ(GridReference(17576 + 705, 0, 0, 0, 1), "AAAD1");   // 18281 = 17576 + 676 + 26 + 3
     EXPECT_EQ(GridReference(-1, 0, 0, 0, 1), "");
 }

@@ -162,21 +162,32 @@ TEST_F(ExchangeTest, NothingChangesWhenTheImportCannotGoOn) {
     EXPECT_EQ(PipeCount, pipesBefore);
 
     // One pipe more than the 16-bit links can number: refused with the
-    // count before any row is read.
-    auto big = std::make_shared<sheet::Sheet>();
-    big->name = "Network";
-    auto text = [&](int32_t row, int32_t col, const std::string& t) {
-        sheet::Cell cell;
-        cell.kind = sheet::Cell::Text;
-        cell.text = big->AddString(t);
-        big->Put(row, col, cell);
+    // count before any row is read.  As many as they can number are read
+    // (here up to a first row that cannot be).
+    auto bigSheet = [](int32_t pipes, const std::string& firstX1) {
+        auto big = std::make_shared<sheet::Sheet>();
+        big->name = "Network";
+        auto text = [&](int32_t row, int32_t col, const std::string& t) {
+            sheet::Cell cell;
+            cell.kind = sheet::Cell::Text;
+            cell.text = big->AddString(t);
+            big->Put(row, col, cell);
+        };
+        for (int32_t p = 1; p <= pipes; ++p) {
+            text(p + 2, 1, "MH" + std::to_string(p));
+            text(p + 2, 2, "MH" + std::to_string(p + 1));
+        }
+        if (!firstX1.empty()) text(3, 11, firstX1);
+        big->Finish();
+        return std::make_shared<OneSheetProgram>(big);
     };
-    for (int32_t p = 1; p <= kMaxLinkedPipes + 1; ++p) {
-        text(p + 2, 1, "MH" + std::to_string(p));
-        text(p + 2, 2, "MH" + std::to_string(p + 1));
-    }
-    big->Finish();
-    auto holding = std::make_shared<OneSheetProgram>(big);
+    auto fullest = bigSheet(kMaxLinkedPipes, "abc");
+    SetRunningExcelAttacher([fullest] { return fullest; });
+    dialogs().ClearLog();
+    EXPECT_FALSE(ImportNetworkSheet(f(), nullptr));
+    ASSERT_EQ(Prompts().size(), 1u);
+    EXPECT_NE(Prompts()[0].find("Row 3, column 11: \"abc\""), std::string::npos) << Prompts()[0];
+    auto holding = bigSheet(kMaxLinkedPipes + 1, "");
     SetRunningExcelAttacher([holding] { return holding; });
     dialogs().ClearLog();
     progress.clear();

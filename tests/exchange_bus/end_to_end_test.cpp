@@ -18,9 +18,7 @@ class ExchangeOnTheBus : public Form1Test {
 protected:
     void TearDown() override {
         cad::SetAttacher(nullptr);
-        AcadApp.reset();
-        AcadDoc.reset();
-        AcadModelSpace.reset();
+        ForgetAcad();
         Form1Test::TearDown();
     }
     std::vector<std::string> Children(const std::string& key) {
@@ -197,9 +195,7 @@ TEST_F(ExchangeOnTheBus, AcadThroughTheProgramReadsWhatTheDrawingGivesInProcess)
     };
     auto acad = [&](const cad::Attacher& attacher) {
         cad::SetAttacher(attacher);
-        AcadApp.reset();
-        AcadDoc.reset();
-        AcadModelSpace.reset();
+        ForgetAcad();
         PipeCount = 0;
         PipeLinkCount = 0;
         dialogs().ClearLog();
