@@ -55,12 +55,12 @@ std::shared_ptr<model::Sewer> NodeRecordByIndex(const model::cNodeCollection* co
 
 void SetDefaultPipeValues(model::Sewer& s) {
     s.qd = 10;
-    s.dia = 200;
+    s.dia = kNewPipeDia;
     s.felv = 102;
     s.finv = 0;
     s.mincover = 2;
     s.slope = 0.004f;
-    s.l = 50;
+    s.l = kNewPipeLength;
 }
 
 float FixedSingle(const vb::Variant& value, int16_t decimals) {
@@ -81,10 +81,8 @@ void PipeValuesFromGrid(model::Sewer& s, const std::string (&rows)[7], bool whol
     // An empty cell reads 0, which is no bore and no length (the grid is left
     // empty when its pipe was removed): the pipe then takes the diameter and
     // length of a new network's pipe instead.
-    model::Sewer defaults;
-    SetDefaultPipeValues(defaults);
-    if (!InAcceptedRange(PipeField::Dia, s.dia)) s.dia = defaults.dia;
-    if (!InAcceptedRange(PipeField::Length, s.l)) s.l = defaults.l;
+    if (!InAcceptedRange(PipeField::Dia, s.dia)) s.dia = kNewPipeDia;
+    if (!InAcceptedRange(PipeField::Length, s.l)) s.l = kNewPipeLength;
     s.felv = FixedSingle(vb::Variant(cell(6)), 3);
     // felv - mincover is a single-precision difference; the diameter in
     // metres is a double, and the result is stored as a single again.

@@ -49,6 +49,9 @@ void SetNewPipeEnds(model::Sewer& s);
 
 // The default pipe values a new lateral and the pipe-size rows carry.
 void SetDefaultPipeValues(model::Sewer& s);
+// The diameter (mm) and length (m) among them.
+constexpr int16_t kNewPipeDia = 200;
+constexpr float kNewPipeLength = 50;
 
 // A number rounded by FormatFixed and read back as the single-precision number
 // a record stores; text that holds no number gives 0.

@@ -20,17 +20,6 @@ bool PositionMarked(const vb::Variant& marks, int32_t position) {
     return m.IsNumeric() && vb::CDbl(m) == 1;
 }
 
-// The name of a field the entry box writes, as the pipe grid titles it.
-std::string EntryFieldName(PipeField field) {
-    switch (field) {
-        case PipeField::Length: return "Length";
-        case PipeField::MinCover: return "MinCover";
-        case PipeField::Slope: return "Slope";
-        case PipeField::FromGround: return "FGR.EL";
-        default: return "TGR.EL";
-    }
-}
-
 }  // namespace
 
 std::shared_ptr<model::Sewer> Form1::TaggedPipe(const vb::Control& control, int32_t* node) const {
@@ -109,7 +98,7 @@ void Form1::Command24_Click() {
                 // The same values the pipe grid accepts: a length of 0 or below
                 // would draw the profile backwards and lose its handles, and
                 // text with no number is no value at all (never a level of 0).
-                vb::MsgBox(RangeMessage(EntryFieldName(field), field, "nothing was changed."));
+                vb::MsgBox(RangeMessage(PipeFieldTitle(field), field, "nothing was changed."));
             } else {
                 StorePipeField(*pipe, field, *v);
             }
@@ -122,9 +111,8 @@ void Form1::Command24_Click() {
                 // An empty text stores nothing.
             } else if (!InAcceptedRange(PipeField::Dia, v)) {
                 // The sizes the pipe grid and the project table accept.
-                const PipeFieldRange r = AcceptedRange(PipeField::Dia);
-                vb::MsgBox("The diameter must be a whole number of millimetres from " + vb::NumberToText(r.min) +
-                           " to " + vb::NumberToText(r.max) + "; \"" + text + "\" was not stored.");
+                vb::MsgBox("The diameter must be a whole number of millimetres " + RangeText(PipeField::Dia) +
+                           "; \"" + text + "\" was not stored.");
             } else {
                 pipe->dia = static_cast<int16_t>(v);
             }

@@ -107,11 +107,30 @@ inline bool InAcceptedRange(PipeField field, double v) {
     const PipeFieldRange r = AcceptedRange(field);
     return v >= r.min && v <= r.max;
 }
+// The field's title as the pipe grid shows it; "" for None.
+inline const char* PipeFieldTitle(PipeField field) {
+    switch (field) {
+        case PipeField::Qd: return "Qdesign";
+        case PipeField::Dia: return "Diameter";
+        case PipeField::Slope: return "Slope";
+        case PipeField::MinCover: return "MinCover";
+        case PipeField::Length: return "Length";
+        case PipeField::FromGround: return "FGR.EL";
+        case PipeField::FromInvert: return "FInv.EL";
+        case PipeField::ToGround: return "TGR.EL";
+        case PipeField::ToInvert: return "TInv.EL";
+        case PipeField::None: break;
+    }
+    return "";
+}
+// "from <min> to <max>", the accepted range of a field without its unit.
+inline std::string RangeText(PipeField field) {
+    const PipeFieldRange r = AcceptedRange(field);
+    return "from " + vb::NumberToText(r.min) + " to " + vb::NumberToText(r.max);
+}
 // "<name> must be a number from <min> to <max> <unit>; <consequence>"
 inline std::string RangeMessage(const std::string& name, PipeField field, const std::string& consequence) {
-    const PipeFieldRange r = AcceptedRange(field);
-    return name + " must be a number from " + vb::NumberToText(r.min) + " to " + vb::NumberToText(r.max) + " " +
-           r.unit + "; " + consequence;
+    return name + " must be a number " + RangeText(field) + " " + AcceptedRange(field).unit + "; " + consequence;
 }
 
 // Stores a number read by PipeFieldNumber into one field of a record.  A

@@ -8,8 +8,6 @@
 #include "profileedit/grid_value.h"
 
 namespace {
-const char* const kPipeGridTitles[10] = {"",       "Qdesign", "Diameter", "Slope",  "MinCover",
-                                         "Length", "FGR.EL",  "FInv.EL",  "TGR.EL", "TInv.EL"};
 
 std::string Fixed(float value, int16_t decimals) { return vb::CStr(FormatFixed(vb::Variant(value), decimals)); }
 
@@ -78,7 +76,7 @@ void Form1::se_selupdate() {
         MSHFlexGrid2.ColWidth(1, 1000);
         MSHFlexGrid2.TextMatrix(0, 0, CurrentPipeKey);
         MSHFlexGrid2.TextMatrix(0, 1, "From");
-        for (int r = 1; r <= 9; ++r) MSHFlexGrid2.TextMatrix(r, 0, kPipeGridTitles[r]);
+        for (int r = 1; r <= 9; ++r) MSHFlexGrid2.TextMatrix(r, 0, PipeFieldTitle(kPipeGridFields[r]));
         for (bool& edited : pipeGridEdited_) edited = false;
         if (CurrentPipeKey.empty()) return;
         auto s = NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey);
@@ -107,7 +105,7 @@ std::optional<double> Form1::TypedPipeGridValue(int row) {
     if (auto s = NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey)) {
         MSHFlexGrid2.TextMatrix(row, 1, PipeGridCellText(*s, row));
     }
-    vb::MsgBox(RangeMessage(kPipeGridTitles[row], kPipeGridFields[row], "the value is left as it was."),
+    vb::MsgBox(RangeMessage(PipeFieldTitle(kPipeGridFields[row]), kPipeGridFields[row], "the value is left as it was."),
                vb::vbOKOnly | vb::vbExclamation);
     return std::nullopt;
 }

@@ -221,7 +221,7 @@ bool Form3::RenamePipe(int row, int32_t node, model::Sewer& pipe, const std::str
 
     // The node takes the key of its new name, in place: its index, and with it
     // every link and handle that names the node, stays as it was.
-    const bool shown = main->myCol->KeyToIndex("Obj" + main->CurrentPipeKey) == node;
+    const bool shown = network.KeyToIndex("Obj" + main->CurrentPipeKey) == node;
     const std::string oldKey = network.Key(vb::Variant(node));
     network.Key(vb::Variant(node), "Obj" + name);
     pipe.Name = name;

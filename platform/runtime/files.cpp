@@ -205,7 +205,6 @@ bool ResolveWriteTarget(const std::string& path, std::string& target, std::strin
     }
 }
 
-
 bool FileExists(const std::string& path) {
     struct stat st{};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

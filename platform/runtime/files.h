@@ -28,6 +28,12 @@ namespace vb {
 bool FileExists(const std::string& path);   // a regular file
 std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path);
 
+// The file a write to path replaces: path itself, or, when path is a
+// symbolic link (or a chain of them), the file the last link names, which
+// need not exist yet.  False, with the reason in *error, for a target that
+// exists and is no regular file, and for a chain of links that does not end.
+bool ResolveWriteTarget(const std::string& path, std::string& target, std::string* error);
+
 // Writes the bytes to path through a temporary file and a rename.  Returns
 // false (with a short reason in *error) when anything fails; the old file,
 // if any, is then untouched and no temporary file is left behind.  The one
@@ -42,11 +48,6 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path);
 // temporary file goes beside it, and the link stays as it was.  A path that
 // exists and is no regular file (a device, a FIFO, a socket, a folder), or
 // leads to one, is refused with a reason naming it, and nothing is written.
-// The file a write to path replaces: path itself, or, when path is a
-// symbolic link (or a chain of them), the file the last link names, which
-// need not exist yet.  False, with the reason in *error, for a target that
-// exists and is no regular file, and for a chain of links that does not end.
-bool ResolveWriteTarget(const std::string& path, std::string& target, std::string* error);
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std::string* error = nullptr);
 bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error = nullptr);
 bool WriteFileAtomic(const std::string& path, std::string_view text, std::string* error = nullptr);

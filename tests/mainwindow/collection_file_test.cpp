@@ -7,6 +7,7 @@
 
 #include <fstream>
 
+#include "mainwindow/lateral_links.h"
 #include "platform/runtime/files.h"
 #include "platform/ui/picture.h"
 #include "tests/mainwindow/form1_fixture.h"
@@ -379,5 +380,15 @@ TEST_F(CollectionFileTest, PickerLinksFollowTheirNodesThroughRemovalsAndTheFile)
     ASSERT_FALSE(Rec("Se 3"));
     EXPECT_EQ(Rec("Lateral3")->ma1, 0);
     EXPECT_TRUE(untouched());
+
+    // The 16-bit fields hold indices up to 32767; a link to a higher one is
+    // cleared on both sides rather than wrapped to a negative number.
+    const std::vector<LateralLink> links{{"ObjSe 5", false, "ObjLateral1"}};
+    WriteLateralLinks(*f().myCol, links, [](const std::string& key) { return key == "ObjSe 5" ? 5 : 32767; });
+    EXPECT_EQ(Rec("Se 5")->ma2, 32767);
+    EXPECT_EQ(Rec("Lateral1")->ma1, 5);
+    WriteLateralLinks(*f().myCol, links, [](const std::string& key) { return key == "ObjSe 5" ? 5 : 32768; });
+    EXPECT_EQ(Rec("Se 5")->ma2, 0);
+    EXPECT_EQ(Rec("Lateral1")->ma1, 0);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }

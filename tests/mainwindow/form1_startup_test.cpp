@@ -256,4 +256,8 @@ TEST_F(Form1Test, ToolStripFitsANarrowWindowWithItsButtonsInOrder) {
     }
     // A wide window keeps the buttons at their full widths.
     EXPECT_DOUBLE_EQ(f().Commandhazen.Width(), 1300);
+    // A tiny one squeezes them to two thirds at most.
+    f().Move(0, 0, 4000, 11000);
+    f().Form_Resize();
+    EXPECT_DOUBLE_EQ(f().Commandhazen.Width(), 1300 * 2.0 / 3.0);
 }

@@ -146,6 +146,14 @@ TEST(Files, AtomicWriteFollowsLinksAndRefusesWhatIsNoRegularFile) {
     std::string err;
     EXPECT_FALSE(WriteFileAtomic(dir.File("loop1"), std::string_view("x"), &err));
     EXPECT_NE(err.find("loop1"), std::string::npos);
+    // A chain of 40 links is followed to its file; one of 41 is refused.
+    for (int i = 1; i <= 41; ++i)
+        fs::create_symlink(i == 1 ? std::string("real/SavedCol.dat") : "hop" + std::to_string(i - 1),
+                           dir.File("hop" + std::to_string(i)));
+    EXPECT_TRUE(WriteFileAtomic(dir.File("hop40"), std::string_view("forty")));
+    EXPECT_EQ(Slurp(real), "forty");
+    EXPECT_FALSE(WriteFileAtomic(dir.File("hop41"), std::string_view("x")));
+    EXPECT_EQ(Slurp(real), "forty");
 
     // What is no regular file is refused, named, and left as it was; a link
     // leading to one names both.

@@ -178,6 +178,7 @@ TEST_F(ProfileEditTest, GroundAndLengthDragsStoreNothingUntilTheCommit) {
         {&Form1::PGR_MouseDown, " -.", "FGR.EL must be a number from -10000"},
         {&Form1::pcover_MouseDown, "abc", "MinCover must be a number from 0 to 100 m; nothing was changed."},
         {&Form1::pcover_MouseDown, "1e39", "MinCover must be a number from 0 to 100 m"},
+        {&Form1::pcover_MouseDown, "&O8", "MinCover must be a number from 0 to 100 m"},
     };
     for (const auto& [press, typed, message] : refused) {
         (f().*press)(1, 1, 0, 1, 1);
@@ -196,6 +197,11 @@ TEST_F(ProfileEditTest, GroundAndLengthDragsStoreNothingUntilTheCommit) {
     f().Text19.Text("98.5m");
     Key(vb::vbKeyReturn);
     EXPECT_FLOAT_EQ(b_->felv, 98.5f);
+    // So is a hexadecimal one.
+    f().PGR_MouseDown(1, 1, 0, 1, 1);
+    f().Text19.Text("&H62");
+    Key(vb::vbKeyReturn);
+    EXPECT_FLOAT_EQ(b_->felv, 98.0f);
 
     f().plen_DblClick(1);
     EXPECT_TRUE(f().Frame11.Visible());
