@@ -48,6 +48,7 @@ QStringList ToList(const std::vector<std::string>& v) {
 }
 
 constexpr int kErrOutOfMemory = 7;
+static_assert(kEntityDataHandleBytes < kMaxStringArgumentBytes, "the handles of a batched read fit one string argument");
 
 // One property of many entities in one reply (EntityData in bus_protocol.h):
 // as many handles as fit kEntityDataReplyBytes, at least one.  A handle whose
