@@ -406,6 +406,10 @@ TEST(DrawingProgramOnTheBus, HostileCallsAreRefusedAndEveryOtherCallStillServed)
     r = CallOn(QDBusConnection::sessionBus(), "EntityData", {many.join(QLatin1Char(' ')), QStringLiteral("Layer"), QString()}, 5000);
     EXPECT_EQ(r.type(), QDBusMessage::ErrorMessage);
     EXPECT_NE(r.errorMessage().indexOf(QStringLiteral("4096 handles")), -1) << r.errorMessage().toStdString();
+    // A failure quoting a long argument is cut to its start.
+    r = CallOn(QDBusConnection::sessionBus(), "EntityData", {QStringLiteral("1F"), QString(60000, QLatin1Char('p')), QString()}, 5000);
+    EXPECT_EQ(r.type(), QDBusMessage::ErrorMessage);
+    EXPECT_LT(r.errorMessage().size(), 1100);
 
     // One entity whose extended data (of two applications, each sent
     // within the bus's limits) is larger than one bus array may hold: its
