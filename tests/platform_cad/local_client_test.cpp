@@ -137,6 +137,7 @@ TEST(LocalClient, NumbersThatAreNoneAndOverlongArgumentsChangeNothing) {
     // At the limits themselves, accepted; a long unknown name is quoted by its start only.
     c.AddLayer(std::string(cad::kMaxNameBytes, 'n'));
     c.AddText(std::string(cad::kMaxTextBytes, 't'), {0, 0, 0}, 1);
+    EXPECT_NO_THROW(c.AddText(std::string(65536, 't'), {0, 0, 0}, 1));
     try {
         c.LayerColor(std::string(100000, 'q'));
         ADD_FAILURE() << "an unknown layer was found";

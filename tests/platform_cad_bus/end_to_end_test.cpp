@@ -397,6 +397,20 @@ TEST(DrawingProgramOnTheBus, HostileCallsAreRefusedAndEveryOtherCallStillServed)
     EXPECT_FALSE(c->GetXData(text, "sewer").size());
     serving("values that are no numbers");
 
+    // A batched read answers at most 4096 handles (each here naming nothing).
+    QStringList many(4096, QStringLiteral("FFFFF"));
+    r = CallOn(QDBusConnection::sessionBus(), "EntityData", {many.join(QLatin1Char(' ')), QStringLiteral("Layer"), QString()}, 5000);
+    ASSERT_EQ(r.type(), QDBusMessage::ReplyMessage) << r.errorMessage().toStdString();
+    EXPECT_EQ(cad::bus::Bytes(r.arguments().value(1)), QByteArray(4096, '\0'));
+    many << QStringLiteral("FFFFF");
+    r = CallOn(QDBusConnection::sessionBus(), "EntityData", {many.join(QLatin1Char(' ')), QStringLiteral("Layer"), QString()}, 5000);
+    EXPECT_EQ(r.type(), QDBusMessage::ErrorMessage);
+    EXPECT_NE(r.errorMessage().indexOf(QStringLiteral("4096 handles")), -1) << r.errorMessage().toStdString();
+    // A failure quoting a long argument is cut to its start.
+    r = CallOn(QDBusConnection::sessionBus(), "EntityData", {QStringLiteral("1F"), QString(60000, QLatin1Char('p')), QString()}, 5000);
+    EXPECT_EQ(r.type(), QDBusMessage::ErrorMessage);
+    EXPECT_LT(r.errorMessage().size(), 1100);
+
     // One entity whose extended data (of two applications, each sent
     // within the bus's limits) is larger than one bus array may hold: its
     // batched read leaves it to the single call, which refuses it; the

@@ -60,9 +60,7 @@ public:
     std::vector<std::string> SelectionSetEntities(const std::string& set) override {
         copy_.reset();
         // The members as one text: a list of many short texts is slow to send.
-        QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("SelectionSetMembers"));
-        call.setArguments({Q(set)});
-        const QDBusMessage reply = bus_.call(call, QDBus::Block, kCallTimeoutMs);
+        const QDBusMessage reply = bus_.call(Message("SelectionSetMembers", {Q(set)}), QDBus::Block, kCallTimeoutMs);
         std::vector<std::string> members;
         if (reply.type() == QDBusMessage::ErrorMessage && reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod")) {
             members = Strings(One("SelectionSetEntities", {Q(set)}));   // a program without it
@@ -288,9 +286,7 @@ private:
         const std::vector<std::string>& members = copy_->members;
         const std::string handles = JoinHandles({members.begin() + static_cast<std::ptrdiff_t>(first),
                                                  members.begin() + static_cast<std::ptrdiff_t>(end)});
-        QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("EntityData"));
-        call.setArguments({Q(handles), Q(col.property), Q(col.application)});
-        return call;
+        return Message("EntityData", {Q(handles), Q(col.property), Q(col.application)});
     }
 
     // Pieces grow from a few members to kEntityDataMaxHandles, so that the
@@ -456,10 +452,16 @@ private:
         return {d[0], d[1], d[2]};
     }
 
-    QList<QVariant> Call(const char* member, const QList<QVariant>& args, int timeout = kCallTimeoutMs,
-                         bool paintWhileWaiting = false) {
+    // A call of a member of the application object.
+    static QDBusMessage Message(const char* member, const QList<QVariant>& args) {
         QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QLatin1String(member));
         call.setArguments(args);
+        return call;
+    }
+
+    QList<QVariant> Call(const char* member, const QList<QVariant>& args, int timeout = kCallTimeoutMs,
+                         bool paintWhileWaiting = false) {
+        const QDBusMessage call = Message(member, args);
         QDBusMessage reply;
         if (paintWhileWaiting) {
             QDBusPendingCallWatcher watcher(bus_.asyncCall(call, timeout));

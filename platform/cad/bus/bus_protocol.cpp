@@ -191,15 +191,22 @@ void Pack(const vb::Variant& v, PackedValues& out) {
     ToBus(v);
 }
 
-bool Unpacker::NextString(std::string& out) {
+bool Unpacker::StepString(size_t& length) {
     const size_t size = from_.strings.size();
     if (string_ >= size) return false;
     const char* begin = from_.strings.data() + string_;
     const void* zero = std::memchr(begin, 0, size - string_);
     if (!zero) return false;
-    const size_t length = static_cast<size_t>(static_cast<const char*>(zero) - begin);
-    out.assign(begin, length);
+    length = static_cast<size_t>(static_cast<const char*>(zero) - begin);
     string_ += length + 1;
+    return true;
+}
+
+bool Unpacker::NextString(std::string& out) {
+    const size_t begin = string_;
+    size_t length = 0;
+    if (!StepString(length)) return false;
+    out.assign(from_.strings.data() + begin, length);
     return true;
 }
 
@@ -252,11 +259,8 @@ bool Unpacker::Skip() {
     if (tag_ >= from_.tags.size()) return false;
     const char tag = from_.tags[tag_++];
     if (tag == 's') {
-        const size_t size = from_.strings.size();
-        const void* zero = string_ < size ? std::memchr(from_.strings.data() + string_, 0, size - string_) : nullptr;
-        if (!zero) return false;
-        string_ = static_cast<size_t>(static_cast<const char*>(zero) - from_.strings.data()) + 1;
-        return true;
+        size_t length = 0;
+        return StepString(length);
     }
     double d = 0;
     if (!NextNumber(d)) return false;

@@ -115,6 +115,8 @@ public:
     size_t Number() const { return number_; }
 
 private:
+    // Steps over the next string, giving its length in bytes.
+    bool StepString(size_t& length);
     PackedView from_;
     size_t tag_ = 0, string_ = 0, number_ = 0;
 };

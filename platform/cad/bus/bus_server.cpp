@@ -48,6 +48,7 @@ QStringList ToList(const std::vector<std::string>& v) {
 }
 
 constexpr int kErrOutOfMemory = 7;
+static_assert(kEntityDataHandleBytes < kMaxStringArgumentBytes, "the handles of a batched read fit one string argument");
 
 // One property of many entities in one reply (EntityData in bus_protocol.h):
 // as many handles as fit kEntityDataReplyBytes, at least one.  A handle whose
@@ -60,14 +61,14 @@ Args EntityData(LocalClient& c, const std::string& handleList, const std::string
         {"EntityName", &LocalClient::EntityName}, {"Layer", &LocalClient::Layer}, {"TextString", &LocalClient::TextString}};
     static const std::pair<const char*, PointOf> kPoints[] = {
         {"StartPoint", &LocalClient::StartPoint}, {"EndPoint", &LocalClient::EndPoint}, {"Center", &LocalClient::Center}};
-    enum Kind { Text, Place, Extended } kind = Extended;
     TextOf text = nullptr;
     PointOf place = nullptr;
     for (const auto& [name, member] : kTexts)
-        if (property == name) kind = Text, text = member;
+        if (property == name) text = member;
     for (const auto& [name, member] : kPoints)
-        if (property == name) kind = Place, place = member;
-    if (kind == Extended && property != "GetXData")
+        if (property == name) place = member;
+    const bool extended = !text && !place;
+    if (extended && property != "GetXData")
         throw vb::VbError(vb::errInvalidProcedureCall, "EntityData reads no property \"" + property + "\"");
     const std::vector<std::string> handles = SplitHandles(handleList);
     if (handles.size() > static_cast<size_t>(kEntityDataMaxHandles))
@@ -75,17 +76,17 @@ Args EntityData(LocalClient& c, const std::string& handleList, const std::string
     std::string given, types, counts;
     PackedValues values;
     const size_t n = handles.size();
-    values.strings.reserve(kind == Place ? 0 : 32 * n);
-    values.numbers.reserve(kind == Text ? 0 : 24 * n);
+    values.strings.reserve(place ? 0 : 32 * n);
+    values.numbers.reserve(text ? 0 : 24 * n);
     for (const std::string& h : handles) {
         if (values.strings.size() + values.numbers.size() + types.size() >= kEntityDataReplyBytes) break;
         // What an entity adds is taken back when its call fails.
         const size_t strings = values.strings.size(), numbers = values.numbers.size(), tags = values.tags.size(),
                      typesAt = types.size();
         try {
-            if (kind == Text) {
+            if (text) {
                 values.AddString((c.*text)(h));
-            } else if (kind == Place) {
+            } else if (place) {
                 const Point p = (c.*place)(h);
                 values.AddNumber(p.x);
                 values.AddNumber(p.y);
@@ -110,10 +111,9 @@ Args EntityData(LocalClient& c, const std::string& handleList, const std::string
             values.tags.resize(tags);
             types.resize(typesAt);
             given.push_back('\0');
-            if (kind == Extended) {
-                counts.resize(given.size() * sizeof(uint32_t) - sizeof(uint32_t));
-                const uint32_t none = 0;
-                counts.append(reinterpret_cast<const char*>(&none), sizeof none);
+            if (extended) {
+                counts.resize(given.size() * sizeof(uint32_t) - sizeof(uint32_t));   // the count, if added
+                counts.append(sizeof(uint32_t), '\0');                                // no entries
             }
         }
     }

@@ -71,7 +71,7 @@ void DrawingView::SetDocument(const Document* doc) {
     if (Picking()) EndPick(false);
     doc_ = doc;
     fitted_ = false;
-    Rebuild();
+    Build();
     ZoomExtents();
 }
 
@@ -89,11 +89,6 @@ uint32_t DrawingView::ColorOf(const Record& e, uint32_t byBlock) const {
         aci = it == layers_.end() ? 7 : it->second.color;
     }
     return AciToRgb(aci);
-}
-
-void DrawingView::Rebuild() {
-    Build();
-    update();
 }
 
 void DrawingView::MarkDirty() {

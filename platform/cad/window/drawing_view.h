@@ -26,8 +26,6 @@ public:
 
     // Shows the document (which must outlive the view or be replaced).
     void SetDocument(const Document* doc);
-    // Reads the entities again after the document changed; keeps the view.
-    void Rebuild();
     // The document changed: the entities are read again once, however many
     // changes came before, when the view is next painted.  The paint waits
     // until a client's calls pause (Busy) for at least four times as long as
