@@ -220,6 +220,19 @@ TEST(SheetReader, DamagedFilesGiveAClearError) {
 // Markup out of all proportion to what it holds is refused after bounded
 // work and memory (the reader streams it, so none of these is ever held
 // whole); the refusal names the limit.
+// `n` cells of one number each.
+std::string Cells(int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += "<c><v>1</v></c>";
+    return out;
+}
+// A row of one value in 32 elements.
+const std::string kCellOf32Elements = "<row><c><v>1</v></c>" + [] {
+    std::string empty;
+    for (int i = 0; i < 29; ++i) empty += "<a/>";
+    return empty;
+}() + "</row>";
+
 TEST(SheetReader, HostileMarkupIsRefusedByItsLimit) {
     const std::string kLongValue(std::string(6 << 20, 'x'));
     struct Case {
@@ -237,16 +250,31 @@ TEST(SheetReader, HostileMarkupIsRefusedByItsLimit) {
           "<worksheet><sheetData><row><c t=\"str\"><v>&b;&b;&b;</v></c></row>",
           "", kSheetTail, 0},
          "entity declarations are not allowed"},
+        // Each limit at its edge (a null `says`: the file is read).  The
+        // sheet's own two elements count with the free ones.
+        {"free_elements.xlsx", {kSheetHead, "<a/>", kSheetTail, 8'388'606}, nullptr},
+        {"free_elements_and_one.xlsx", {kSheetHead, "<a/>", kSheetTail, 8'388'607}, "too many elements"},
+        // 32 elements for each value: 16 of them are bought by the value,
+        // the rest come out of the free ones.
+        {"elements_per_value.xlsx", {kSheetHead, kCellOf32Elements, kSheetTail, 510'000}, nullptr},
+        {"elements_per_value_over.xlsx", {kSheetHead, kCellOf32Elements, kSheetTail, 540'000}, "too many elements"},
+        // 270,000,000 bytes of blanks: about 1.6 MB beyond the 256 MiB a
+        // part may have, which about 25,000 bytes of values pay for at 64 a
+        // byte: 3,000 cells do (48,048 bytes), 1,000 do not (16,048).
+        {"blanks_paid.xlsx", {std::string(kSheetHead) + "<row>" + Cells(3000), std::string(1000, ' '), "</row>" + std::string(kSheetTail), 270'000}, nullptr},
+        {"blanks_unpaid.xlsx", {std::string(kSheetHead) + "<row>" + Cells(1000), std::string(1000, ' '), "</row>" + std::string(kSheetTail), 270'000},
+         "part inflates past the limit of 256 MiB plus 64 bytes"},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = WritePackage(c.name, c.sheet);
         try {
             sheet::ReadWorkbook(path);
-            ADD_FAILURE() << "read without an error";
+            EXPECT_EQ(c.says, nullptr) << "read without an error";
         } catch (const vb::VbError& e) {
+            EXPECT_NE(c.says, nullptr) << e.Description();
             EXPECT_EQ(e.Number(), sheet::kErrWorkbook);
-            EXPECT_NE(e.Description().find(c.says), std::string::npos) << e.Description();
+            if (c.says) EXPECT_NE(e.Description().find(c.says), std::string::npos) << e.Description();
             EXPECT_NE(e.Description().find("xl/worksheets/sheet1.xml"), std::string::npos) << e.Description();
         }
         std::filesystem::remove(path);
