@@ -217,9 +217,6 @@ TEST(SheetReader, DamagedFilesGiveAClearError) {
     std::filesystem::remove(fifo);
 }
 
-// Markup out of all proportion to what it holds is refused after bounded
-// work and memory (the reader streams it, so none of these is ever held
-// whole); the refusal names the limit.
 // `n` cells of one number each.
 std::string Cells(int n) {
     std::string out;
@@ -233,6 +230,9 @@ const std::string kCellOf32Elements = "<row><c><v>1</v></c>" + [] {
     return empty;
 }() + "</row>";
 
+// Markup out of all proportion to what it holds is refused after bounded
+// work and memory (the reader streams it, so none of these is ever held
+// whole); the refusal names the limit.
 TEST(SheetReader, HostileMarkupIsRefusedByItsLimit) {
     const std::string kLongValue(std::string(6 << 20, 'x'));
     struct Case {
@@ -291,21 +291,28 @@ TEST(SheetReader, ValuesBeyondTheMemoryLimitAreRefused) {
         const char* name;
         GeneratedPart sheet;
         size_t cells;
+        size_t limitMiB = 1;
     } cases[] = {
         {"many_cells.xlsx", {kSheetHead, kRow, kSheetTail, 20'000}, 80'000},
         {"long_texts.xlsx", {kSheetHead, "<row><c t=\"inlineStr\"><is><t>" + kText + "</t></is></c></row>", kSheetTail, 1'000}, 1'000},
+        // What is counted: 16 bytes a cell and 48 a row, 2,240,000 in all.
+        {"rows_counted.xlsx", {kSheetHead, kRow, kSheetTail, 20'000}, 80'000, 2},
+        // A text of 16 bytes is held outside its string (49 bytes more):
+        // 113 bytes a row, 2,260,000 in all.
+        {"short_texts_counted.xlsx", {kSheetHead, "<row><c t=\"inlineStr\"><is><t>sixteen bytes...</t></is></c></row>", kSheetTail, 20'000}, 20'000, 2},
     };
-    sheet::ReadLimits small;
-    small.valueMemory = size_t(1) << 20;
     for (auto& c : cases) {
         SCOPED_TRACE(c.name);
+        sheet::ReadLimits small;
+        small.valueMemory = c.limitMiB << 20;
         const std::string path = WritePackage(c.name, c.sheet);
         try {
             sheet::ReadWorkbook(path, small);
             ADD_FAILURE() << "read without an error";
         } catch (const vb::VbError& e) {
             EXPECT_EQ(e.Number(), sheet::kErrWorkbook);
-            EXPECT_NE(e.Description().find("the cells need more memory than the limit of 1 MiB"), std::string::npos)
+            EXPECT_NE(e.Description().find("the cells need more memory than the limit of " + std::to_string(c.limitMiB) + " MiB"),
+                      std::string::npos)
                 << e.Description();
         }
         auto book = sheet::ReadWorkbook(path);
@@ -329,6 +336,21 @@ TEST(SheetCodec, RoundTripAndDamagedBytes) {
     for (size_t cut = 0; cut < bytes.size(); ++cut) {
         EXPECT_THROW(sheet::DecodeSheet(bytes.data(), cut), vb::VbError) << cut;
     }
+    // An error value's code is a whole number; any other is damage.
+    sheet::Sheet errors;
+    sheet::Cell na;
+    na.kind = sheet::Cell::Error;
+    na.number = 2042;
+    errors.Put(1, 1, na);
+    errors.Finish();
+    auto coded = sheet::EncodeSheet(errors);
+    EXPECT_NO_THROW(sheet::DecodeSheet(coded.data(), coded.size()));
+    const double whole = 2042, half = 2042.5;
+    const auto* w = reinterpret_cast<const uint8_t*>(&whole);
+    auto code = std::search(coded.begin(), coded.end(), w, w + sizeof whole);
+    ASSERT_NE(code, coded.end());
+    std::memcpy(&*code, &half, sizeof half);
+    EXPECT_THROW(sheet::DecodeSheet(coded.data(), coded.size()), vb::VbError);
     for (size_t at = 0; at < bytes.size(); ++at) {
         auto damaged = bytes;
         damaged[at] ^= 0xFF;
