@@ -372,14 +372,31 @@ std::string ResolveTarget(const std::string& sourceFolder, const std::string& ta
     return out;
 }
 
+// The reader of one part of the package, keeping values within `memory`.
+class PartHandler : public XmlHandler {
+public:
+    PartHandler(const Package& pkg, const std::string& part, ValueMemory& memory)
+        : pkg_(pkg), part_(part), memory_(memory) {}
+
+protected:
+    // At the root element: raises "no <expected> element" for any other.
+    void RequireRoot(std::string_view name, std::string_view expected) const {
+        if (name != expected) pkg_.Fail(part_, "no <" + std::string(expected) + "> element");
+    }
+    const Package& pkg_;
+    const std::string& part_;
+    ValueMemory& memory_;
+};
+
 struct Relationship {
     std::string id, type, target;
 };
 
 // <Relationships><Relationship Id Type Target [TargetMode]/>...
-class RelationshipsHandler : public XmlHandler {
+class RelationshipsHandler : public PartHandler {
 public:
-    RelationshipsHandler(std::string folder, ValueMemory& memory) : folder_(std::move(folder)), memory_(memory) {}
+    RelationshipsHandler(const Package& pkg, const std::string& part, std::string folder, ValueMemory& memory)
+        : PartHandler(pkg, part, memory), folder_(std::move(folder)) {}
     void Start(std::string_view name, const char** atts) override {
         if (depth == 1) root_ = name == "Relationships";
         if (depth != 2 || !root_ || name != "Relationship") return;
@@ -394,7 +411,6 @@ public:
 
 private:
     std::string folder_;
-    ValueMemory& memory_;
     bool root_ = false;
 };
 
@@ -404,7 +420,7 @@ std::vector<Relationship> ReadRelationships(const Package& pkg, const std::strin
     const std::string folder = Folder(part);
     const std::string rels = folder + "_rels/" + part.substr(folder.size()) + ".rels";
     if (!pkg.Has(rels)) return {};
-    RelationshipsHandler handler(folder, memory);
+    RelationshipsHandler handler(pkg, rels, folder, memory);
     ParsePart(pkg, rels, memory, handler);
     return std::move(handler.out);
 }
@@ -491,22 +507,6 @@ void AppendText(std::string& to, const char* text, size_t length, const ValueMem
     memory.Need(StringMemory(to.size() + length));
     to.append(text, length);
 }
-
-// The reader of one part of the package, keeping values within `memory`.
-class PartHandler : public XmlHandler {
-public:
-    PartHandler(const Package& pkg, const std::string& part, ValueMemory& memory)
-        : pkg_(pkg), part_(part), memory_(memory) {}
-
-protected:
-    // At the root element: raises "no <expected> element" for any other.
-    void RequireRoot(std::string_view name, std::string_view expected) const {
-        if (name != expected) pkg_.Fail(part_, "no <" + std::string(expected) + "> element");
-    }
-    const Package& pkg_;
-    const std::string& part_;
-    ValueMemory& memory_;
-};
 
 // <sst><si>...</si>...
 class SharedStringsHandler : public PartHandler {

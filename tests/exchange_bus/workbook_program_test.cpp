@@ -209,6 +209,14 @@ TEST_F(WorkbookProgramTest, HostileCallsAndTheTallestSheetLeaveItServing) {
         QDBusConnection::disconnectFromBus(name);
     }
     EXPECT_LT(ResidentBytes() - before, static_cast<long long>(bytes)) << "each caller's sheet held apart";
+    // Parts of 16 MiB.  Four callers' sheets are kept: the first caller's
+    // is there still after three more asked, and let go when a fifth asks.
+    r = CallOn(hostile, "ActiveSheetPart", {QVariant::fromValue(0u)}, 60000);
+    EXPECT_EQ(r.arguments().value(0).toByteArray().size(), 16 << 20) << r.errorMessage().toStdString();
+    CallOn(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("asker3")), "ActiveSheetParts", {}, 60000);
+    QDBusConnection::disconnectFromBus(QStringLiteral("asker3"));
+    r = CallOn(hostile, "ActiveSheetPart", {QVariant::fromValue(1u)}, 5000);
+    EXPECT_EQ(r.type(), QDBusMessage::ErrorMessage);
     QDBusConnection::disconnectFromBus(QStringLiteral("hostile"));
     std::shared_ptr<const sheet::Sheet> tall = app->ActiveSheet();
     ASSERT_NE(tall, nullptr);

@@ -217,6 +217,19 @@ TEST(SheetReader, DamagedFilesGiveAClearError) {
     std::filesystem::remove(fifo);
 }
 
+// `n` cells of one number each.
+std::string Cells(int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += "<c><v>1</v></c>";
+    return out;
+}
+// A row of one value in 32 elements.
+const std::string kCellOf32Elements = "<row><c><v>1</v></c>" + [] {
+    std::string empty;
+    for (int i = 0; i < 29; ++i) empty += "<a/>";
+    return empty;
+}() + "</row>";
+
 // Markup out of all proportion to what it holds is refused after bounded
 // work and memory (the reader streams it, so none of these is ever held
 // whole); the refusal names the limit.
@@ -237,16 +250,31 @@ TEST(SheetReader, HostileMarkupIsRefusedByItsLimit) {
           "<worksheet><sheetData><row><c t=\"str\"><v>&b;&b;&b;</v></c></row>",
           "", kSheetTail, 0},
          "entity declarations are not allowed"},
+        // Each limit at its edge (a null `says`: the file is read).  The
+        // sheet's own two elements count with the free ones.
+        {"free_elements.xlsx", {kSheetHead, "<a/>", kSheetTail, 8'388'606}, nullptr},
+        {"free_elements_and_one.xlsx", {kSheetHead, "<a/>", kSheetTail, 8'388'607}, "too many elements"},
+        // 32 elements for each value: 16 of them are bought by the value,
+        // the rest come out of the free ones.
+        {"elements_per_value.xlsx", {kSheetHead, kCellOf32Elements, kSheetTail, 510'000}, nullptr},
+        {"elements_per_value_over.xlsx", {kSheetHead, kCellOf32Elements, kSheetTail, 540'000}, "too many elements"},
+        // 270,000,000 bytes of blanks: about 1.6 MB beyond the 256 MiB a
+        // part may have, which about 25,000 bytes of values pay for at 64 a
+        // byte: 3,000 cells do (48,048 bytes), 1,000 do not (16,048).
+        {"blanks_paid.xlsx", {std::string(kSheetHead) + "<row>" + Cells(3000), std::string(1000, ' '), "</row>" + std::string(kSheetTail), 270'000}, nullptr},
+        {"blanks_unpaid.xlsx", {std::string(kSheetHead) + "<row>" + Cells(1000), std::string(1000, ' '), "</row>" + std::string(kSheetTail), 270'000},
+         "part inflates past the limit of 256 MiB plus 64 bytes"},
     };
     for (auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = WritePackage(c.name, c.sheet);
         try {
             sheet::ReadWorkbook(path);
-            ADD_FAILURE() << "read without an error";
+            EXPECT_EQ(c.says, nullptr) << "read without an error";
         } catch (const vb::VbError& e) {
+            EXPECT_NE(c.says, nullptr) << e.Description();
             EXPECT_EQ(e.Number(), sheet::kErrWorkbook);
-            EXPECT_NE(e.Description().find(c.says), std::string::npos) << e.Description();
+            if (c.says) EXPECT_NE(e.Description().find(c.says), std::string::npos) << e.Description();
             EXPECT_NE(e.Description().find("xl/worksheets/sheet1.xml"), std::string::npos) << e.Description();
         }
         std::filesystem::remove(path);
@@ -263,21 +291,28 @@ TEST(SheetReader, ValuesBeyondTheMemoryLimitAreRefused) {
         const char* name;
         GeneratedPart sheet;
         size_t cells;
+        size_t limitMiB = 1;
     } cases[] = {
         {"many_cells.xlsx", {kSheetHead, kRow, kSheetTail, 20'000}, 80'000},
         {"long_texts.xlsx", {kSheetHead, "<row><c t=\"inlineStr\"><is><t>" + kText + "</t></is></c></row>", kSheetTail, 1'000}, 1'000},
+        // What is counted: 16 bytes a cell and 48 a row, 2,240,000 in all.
+        {"rows_counted.xlsx", {kSheetHead, kRow, kSheetTail, 20'000}, 80'000, 2},
+        // A text of 16 bytes is held outside its string (49 bytes more):
+        // 113 bytes a row, 2,260,000 in all.
+        {"short_texts_counted.xlsx", {kSheetHead, "<row><c t=\"inlineStr\"><is><t>sixteen bytes...</t></is></c></row>", kSheetTail, 20'000}, 20'000, 2},
     };
-    sheet::ReadLimits small;
-    small.valueMemory = size_t(1) << 20;
     for (auto& c : cases) {
         SCOPED_TRACE(c.name);
+        sheet::ReadLimits small;
+        small.valueMemory = c.limitMiB << 20;
         const std::string path = WritePackage(c.name, c.sheet);
         try {
             sheet::ReadWorkbook(path, small);
             ADD_FAILURE() << "read without an error";
         } catch (const vb::VbError& e) {
             EXPECT_EQ(e.Number(), sheet::kErrWorkbook);
-            EXPECT_NE(e.Description().find("the cells need more memory than the limit of 1 MiB"), std::string::npos)
+            EXPECT_NE(e.Description().find("the cells need more memory than the limit of " + std::to_string(c.limitMiB) + " MiB"),
+                      std::string::npos)
                 << e.Description();
         }
         auto book = sheet::ReadWorkbook(path);
@@ -301,6 +336,21 @@ TEST(SheetCodec, RoundTripAndDamagedBytes) {
     for (size_t cut = 0; cut < bytes.size(); ++cut) {
         EXPECT_THROW(sheet::DecodeSheet(bytes.data(), cut), vb::VbError) << cut;
     }
+    // An error value's code is a whole number; any other is damage.
+    sheet::Sheet errors;
+    sheet::Cell na;
+    na.kind = sheet::Cell::Error;
+    na.number = 2042;
+    errors.Put(1, 1, na);
+    errors.Finish();
+    auto coded = sheet::EncodeSheet(errors);
+    EXPECT_NO_THROW(sheet::DecodeSheet(coded.data(), coded.size()));
+    const double whole = 2042, half = 2042.5;
+    const auto* w = reinterpret_cast<const uint8_t*>(&whole);
+    auto code = std::search(coded.begin(), coded.end(), w, w + sizeof whole);
+    ASSERT_NE(code, coded.end());
+    std::memcpy(&*code, &half, sizeof half);
+    EXPECT_THROW(sheet::DecodeSheet(coded.data(), coded.size()), vb::VbError);
     for (size_t at = 0; at < bytes.size(); ++at) {
         auto damaged = bytes;
         damaged[at] ^= 0xFF;

@@ -15,6 +15,8 @@ inline constexpr const char* kInterface = "org.sewerdesign.SewerSheet.Applicatio
 inline constexpr uint32_t kSheetPartBytes = uint32_t(16) << 20;
 // A sheet whose byte form is larger is refused with a message naming the limit.
 inline constexpr uint64_t kMaxSheetBytes = uint64_t(1) << 30;
+// How many parts a byte form of `bytes` bytes crosses in.
+constexpr uint64_t SheetParts(uint64_t bytes) { return (bytes + kSheetPartBytes - 1) / kSheetPartBytes; }
 // The longest file name Open takes, in bytes of UTF-8.
 inline constexpr int kMaxPathBytes = 4096;
 

@@ -30,7 +30,7 @@ public:
         const uint parts = head.value(0).toUInt();
         const qulonglong size = head.value(1).toULongLong();
         if (parts == 0) return nullptr;
-        if (size > kMaxSheetBytes || parts != (size + kSheetPartBytes - 1) / kSheetPartBytes) {
+        if (size > kMaxSheetBytes || parts != SheetParts(size)) {
             throw vb::VbError(kErrWorkbook, "The workbook program announced a sheet it cannot send", "sewersheet");
         }
         std::vector<uint8_t> bytes;

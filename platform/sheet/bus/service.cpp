@@ -132,7 +132,7 @@ uint ApplicationService::ActiveSheetParts(qulonglong& bytes) {
         if (transfers_.size() >= kMaxTransfers) transfers_.pop_front();
         bytes = encoded.size();
         transfers_.push_back({caller, std::move(shared), sheet});
-        return static_cast<uint>((bytes + kSheetPartBytes - 1) / kSheetPartBytes);
+        return static_cast<uint>(SheetParts(bytes));
     } catch (const std::exception& e) {
         // Out of memory among them: the program goes on.
         Refuse(QDBusError::errorString(QDBusError::Failed), QString("The sheet cannot be sent: %1").arg(e.what()));
@@ -148,7 +148,7 @@ QByteArray ApplicationService::ActiveSheetPart(uint index) {
         return {};
     }
     const std::vector<uint8_t>& bytes = *it->bytes;
-    const size_t parts = (bytes.size() + kSheetPartBytes - 1) / kSheetPartBytes;
+    const size_t parts = SheetParts(bytes.size());
     if (index >= parts) {
         Refuse(QDBusError::errorString(QDBusError::InvalidArgs), QString("The sheet has parts 0 to %1, not %2").arg(parts - 1).arg(index));
         return {};
