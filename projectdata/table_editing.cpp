@@ -11,7 +11,7 @@
 
 namespace {
 // The property written for each column code; null for the pipe-size columns
-// 3 to 8, which no field of a pipe-size row holds as the column shows it.
+// 3 to 8, which the table neither fills nor stores.
 const char* CodeProperty(int code) {
     static constexpr const char* kPipe[11] = {nullptr, "Name", "from", "tom", "l", "felv", "telv", "finv", "tinv",
                                               "dia",   "slope"};
@@ -156,8 +156,8 @@ bool Form3::rcsub(int row, int code) {
         const std::string title = grid.TextMatrix(0, col).empty() ? "Column " + std::to_string(col)
                                                                   : grid.TextMatrix(0, col);
         grid.TextMatrix(row, col, std::string());
-        vb::MsgBox(title + " is not kept with the network's pipe sizes, so it cannot be edited here; only "
-                           "Diameter and MinSlope can. The cell stays empty.",
+        vb::MsgBox(title + " cannot be edited: this table shows and stores only the Diameter and MinSlope of a "
+                           "pipe size. The cell stays empty.",
                    vb::vbExclamation);
         return false;
     }

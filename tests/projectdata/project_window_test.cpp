@@ -492,8 +492,8 @@ TEST_F(ProjectWindowTest, NoCellShowsAValueItsRecordDoesNotHold) {
             ASSERT_EQ(dialogs().Messages().size(), 1u) << col << " " << bad;
             const std::string title = col == 8 ? "Column 8" : g.TextMatrix(0, col);
             EXPECT_EQ(dialogs().Messages()[0].prompt,
-                      title + " is not kept with the network's pipe sizes, so it cannot be edited here; only "
-                              "Diameter and MinSlope can. The cell stays empty.");
+                      title + " cannot be edited: this table shows and stores only the Diameter and MinSlope of a "
+                              "pipe size. The cell stays empty.");
             EXPECT_EQ(g.TextMatrix(2, col) + ed.Text(), "") << col << " " << bad;
             EXPECT_EQ(g.Row() * 10 + g.Col(), 20 + col);
         }
