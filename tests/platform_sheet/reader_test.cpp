@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "platform/runtime/conversions.h"
@@ -322,6 +323,99 @@ TEST(SheetReader, ValuesBeyondTheMemoryLimitAreRefused) {
         EXPECT_EQ(Active(*book).LastRow(), static_cast<int32_t>(c.sheet.count));
         std::filesystem::remove(path);
     }
+}
+
+// A package held in memory: the workbook part lists the sheets (the first
+// one `sheetXml`, the others empty), `sharedXml` is the shared strings when
+// given.  The sheet parts carry the relationship ids a, b, c...
+std::shared_ptr<sheet::Workbook> ReadParts(const std::string& sheetXml, const std::string& sharedXml = "",
+                                           int sheets = 1, const std::string& views = "",
+                                           const sheet::ReadLimits& limits = {}) {
+    std::string list, rels;
+    std::vector<std::pair<std::string, std::string>> parts;
+    for (int k = 0; k < sheets; ++k) {
+        const std::string id(1, char('a' + k));
+        list += "<sheet name=\"S" + id + "\" r:id=\"" + id + "\"/>";
+        rels += "<Relationship Id=\"" + id + "\" Type=\"\" Target=\"" + id + ".xml\"/>";
+        parts.push_back({"xl/" + id + ".xml", k == 0 ? sheetXml : std::string(kSheetHead) + kSheetTail});
+    }
+    if (!sharedXml.empty()) {
+        rels += "<Relationship Id=\"z\" Type=\"x/sharedStrings\" Target=\"z.xml\"/>";
+        parts.push_back({"xl/z.xml", sharedXml});
+    }
+    parts.push_back({"xl/workbook.xml", "<workbook><sheets>" + list + "</sheets>" + views + "</workbook>"});
+    parts.push_back({"xl/_rels/workbook.xml.rels", "<Relationships>" + rels + "</Relationships>"});
+    return sheet::ReadXlsxParts(parts, "edge.xlsx", limits);
+}
+// A sheet of the given rows.
+std::string SheetOf(const std::string& rows) { return kSheetHead + rows + kSheetTail; }
+// What reading says: "read" or the error's description.
+template <class F>
+std::string Outcome(F&& read) {
+    try {
+        read();
+        return "read";
+    } catch (const vb::VbError& e) {
+        return e.Description();
+    }
+}
+std::string Repeat(const std::string& s, size_t n) {
+    std::string out;
+    for (size_t i = 0; i < n; ++i) out += s;
+    return out;
+}
+bool Says(const std::string& outcome, const std::string& part) { return outcome.find(part) != std::string::npos; }
+
+// A cell's text is limited in bytes of UTF-8, whichever way the file holds
+// it, and refused as it grows, long before it is held whole.
+TEST(SheetReader, CellTextsAreLimitedInBytes) {
+    const std::string euro = "\xE2\x82\xAC";   // three bytes, one character
+    const std::string atLimit = Repeat(euro, 21845) + "a";                      // 65,536 bytes
+    const std::string overByChars = Repeat(euro, 21846);                        // 65,538 bytes, 21,846 characters
+    const std::string escapedAtLimit = Repeat("_x20AC_", 21845) + "a";         // the same, as escapes
+    const std::string escapedOver = Repeat("_x20AC_", 21846);
+    const std::string half = Repeat(euro, 10923);                              // 32,769 bytes
+    struct Form {
+        const char* name;
+        std::function<std::shared_ptr<sheet::Workbook>(const std::string&)> read;
+        const char* where;
+    } forms[] = {
+        {"inline", [](const std::string& t) { return ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + t + "</t></is></c></row>")); }, "cell A1"},
+        {"inline in v", [](const std::string& t) { return ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><v>" + t + "</v></c></row>")); }, "cell A1"},
+        {"formula text", [](const std::string& t) { return ReadParts(SheetOf("<row><c r=\"A1\" t=\"str\"><v>" + t + "</v></c></row>")); }, "cell A1"},
+        {"date as text", [](const std::string& t) { return ReadParts(SheetOf("<row><c r=\"A1\" t=\"d\"><v>" + t + "</v></c></row>")); }, "cell A1"},
+        {"shared", [](const std::string& t) {
+             return ReadParts(SheetOf("<row><c r=\"A1\" t=\"s\"><v>1</v></c></row>"), "<sst><si><t>x</t></si><si><t>" + t + "</t></si></sst>");
+         }, "xl/z.xml: shared string 1"},
+    };
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form.name);
+        auto book = form.read(atLimit);
+        EXPECT_EQ(Active(*book).Value(1, 1).RawString(), atLimit);
+        EXPECT_EQ(Outcome([&] { form.read(atLimit + "b"); }),
+                  std::string("edge.xlsx: ") + (std::string(form.where).find("xl/") == 0 ? "" : "xl/a.xml: ") + form.where +
+                      ": a text longer than the limit of 65536 bytes a cell may hold");
+        EXPECT_TRUE(Says(Outcome([&] { form.read(overByChars); }), "longer than the limit of 65536 bytes")) << "counted in characters";
+    }
+    // Escapes count as the characters they stand for; rich-text runs together.
+    auto escaped = ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + escapedAtLimit + "</t></is></c></row>"));
+    EXPECT_EQ(Active(*escaped).Value(1, 1).RawString(), atLimit);
+    EXPECT_TRUE(Says(Outcome([&] { ReadParts(SheetOf("<row><c t=\"inlineStr\"><is><t>" + escapedOver + "</t></is></c></row>")); }),
+                     "longer than the limit"));
+    EXPECT_TRUE(Says(Outcome([&] {
+                         ReadParts(SheetOf("<row><c t=\"inlineStr\"><is><r><t>" + half + "</t></r><r><t>" + half + "</t></r></is></c></row>"));
+                     }),
+                     "longer than the limit"));
+
+    // One text of 100,000,000 bytes in a file of about 100 KB: refused
+    // without being held.
+    const std::string path = WritePackage("one_long_text.xlsx",
+                                          {std::string(kSheetHead) + "<row><c r=\"B2\" t=\"inlineStr\"><is><t>", std::string(1000, 'x'),
+                                           "</t></is></c></row>" + std::string(kSheetTail), 100'000});
+    EXPECT_LT(std::filesystem::file_size(path), 1'000'000u);
+    EXPECT_TRUE(Says(Outcome([&] { sheet::ReadWorkbook(path); }),
+                     "xl/worksheets/sheet1.xml: cell B2: a text longer than the limit of 65536 bytes"));
+    std::filesystem::remove(path);
 }
 
 // What goes over the bus comes back cell for cell, and bytes cut short or
