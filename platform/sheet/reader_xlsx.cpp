@@ -333,7 +333,7 @@ void ParsePart(const Package& pkg, const std::string& part, const ValueMemory& m
         inflated += n;
         pkg.Count(part, n);
         const size_t given = memory.Held() > heldBefore ? memory.Held() - heldBefore : 0;
-        if (inflated > kMaxPartBytes && (inflated - kMaxPartBytes) / kMarkupPerValueByte > given) pkg.TooLarge(part);
+        if (inflated > kMaxPartBytes && inflated - kMaxPartBytes > given * kMarkupPerValueByte) pkg.TooLarge(part);
         const XML_Status status = XML_ParseBuffer(p, static_cast<int>(n), n == 0);
         if (st.error) std::rethrow_exception(st.error);
         if (status != XML_STATUS_OK) {

@@ -418,6 +418,76 @@ TEST(SheetReader, CellTextsAreLimitedInBytes) {
     std::filesystem::remove(path);
 }
 
+// Each bound of the reader at its edge: at the limit the file is read, one
+// past it the file is refused, naming what is wrong.
+TEST(SheetReader, EveryBoundAtItsEdge) {
+    auto sheetWith = [](const std::string& rows) { return Outcome([&] { ReadParts(SheetOf(rows)); }); };
+    auto value = [](const std::string& rows, int32_t row, int32_t col) { return Show(Active(*ReadParts(SheetOf(rows))).Value(row, col)); };
+    // Elements nest 256 deep (the worksheet and its sheetData are two).
+    EXPECT_EQ(sheetWith(Repeat("<a>", 254) + Repeat("</a>", 254)), "read");
+    EXPECT_TRUE(Says(sheetWith(Repeat("<a>", 255) + Repeat("</a>", 255)), "elements nested deeper than 256"));
+    // The last row and column a sheet has, by number, reference and count.
+    EXPECT_EQ(value("<row r=\"1048576\"><c><v>1</v></c></row>", 1048576, 1), "Double:1");
+    EXPECT_TRUE(Says(sheetWith("<row r=\"1048577\"/>"), "bad row number \"1048577\""));
+    EXPECT_TRUE(Says(sheetWith("<row r=\"0\"/>"), "bad row number \"0\""));
+    EXPECT_TRUE(Says(sheetWith("<row r=\"1048576\"/><row/>"), "row beyond the last row of a sheet"));
+    EXPECT_EQ(value("<row><c r=\"XFD1048576\"><v>2</v></c></row>", 1048576, 16384), "Double:2");
+    EXPECT_EQ(value("<row><c r=\"xfd1\"><v>2</v></c></row>", 1, 16384), "Double:2");
+    EXPECT_TRUE(Says(sheetWith("<row><c r=\"XFE1\"><v>2</v></c></row>"), "bad cell reference \"XFE1\""));
+    EXPECT_TRUE(Says(sheetWith("<row><c r=\"A1048577\"><v>2</v></c></row>"), "bad cell reference \"A1048577\""));
+    EXPECT_TRUE(Says(sheetWith("<row><c r=\"A0\"><v>2</v></c></row>"), "bad cell reference \"A0\""));
+    EXPECT_EQ(value("<row><c r=\"XFC1\"/><c><v>3</v></c></row>", 1, 16384), "Double:3");
+    EXPECT_TRUE(Says(sheetWith("<row><c r=\"XFD1\"/><c><v>3</v></c></row>"), "xl/a.xml: cell beyond the last column of a sheet"));
+    // Shared strings by index: the last one, and one past it.
+    const std::string two = "<sst><si><t>zero</t></si><si><t>one</t></si></sst>";
+    EXPECT_EQ(Show(Active(*ReadParts(SheetOf("<row><c t=\"s\"><v>1</v></c></row>"), two)).Value(1, 1)), "String:one");
+    EXPECT_TRUE(Says(Outcome([&] { ReadParts(SheetOf("<row><c t=\"s\"><v>2</v></c></row>"), two); }),
+                     "cell 1: shared string 2 out of range (the workbook has 2)"));
+    // The active sheet: the last one, or the first when the number is none.
+    auto tab = [](const char* n) { return ReadParts(SheetOf(""), "", 3, std::string("<bookViews><workbookView activeTab=\"") + n + "\"/></bookViews>")->activeSheet; };
+    EXPECT_EQ(tab("2"), 2);
+    EXPECT_EQ(tab("3"), 0);
+    EXPECT_EQ(tab("-1"), 0);
+    // Escapes: one at the very end of a text, one a byte short, and the
+    // ends of the one-, two- and three-byte forms; halves of a pair stay.
+    EXPECT_EQ(value("<row><c t=\"str\"><v>a_x0041_</v></c></row>", 1, 1), "String:aA");
+    EXPECT_EQ(value("<row><c t=\"str\"><v>a_x0041</v></c></row>", 1, 1), "String:a_x0041");
+    EXPECT_EQ(value("<row><c t=\"str\"><v>_x007F__x0080__x07FF__x0800__xD7FF__xD800__xDFFF__xE000_</v></c></row>", 1, 1),
+              "String:\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF_xD800__xDFFF_\xEE\x80\x80");
+
+    // The memory of the values: a workbook needing exactly the limit is
+    // read, one byte less refuses it.  This one takes 384 bytes: its sheet's
+    // relationship 192 (its object of three strings, three strings of 32),
+    // the sheet's entry in the workbook 128 (two strings and their text), a
+    // cell 16 and its row 48.
+    sheet::ReadLimits limits;
+    limits.valueMemory = 384;
+    const std::string one = SheetOf("<row><c><v>1</v></c></row>");
+    EXPECT_EQ(Outcome([&] { ReadParts(one, "", 1, "", limits); }), "read");
+    limits.valueMemory = 383;
+    EXPECT_EQ(Outcome([&] { ReadParts(one, "", 1, "", limits); }),
+              "edge.xlsx: the cells need more memory than the limit of 383 bytes");
+}
+
+// The two bounds on the markup of a part, exactly: elements beyond what the
+// values buy, and bytes beyond what they pay for.
+TEST(SheetReader, MarkupBoundsAtTheirEdges) {
+    // 8,388,608 free elements, 16 more for each value: with a value in every
+    // 32 elements, 524,287 rows fit and the next one is refused.
+    auto rows = [](size_t n) { return Outcome([&] { ReadParts(SheetOf(Repeat(kCellOf32Elements, n))); }); };
+    EXPECT_EQ(rows(524'287), "read");
+    EXPECT_TRUE(Says(rows(524'288), "too many elements for the values they hold"));
+    // 256 MiB a part, and 64 bytes more for each byte of values: one cell in
+    // a row (64 bytes) pays for 4,096 bytes.
+    const std::string head = std::string(kSheetHead) + "<row><c><v>1</v></c></row>";
+    std::string part = head;
+    part.resize((size_t(256) << 20) + 4096 - std::strlen(kSheetTail), ' ');
+    part += kSheetTail;
+    EXPECT_EQ(Outcome([&] { ReadParts(part); }), "read");
+    part.insert(head.size(), " ");
+    EXPECT_TRUE(Says(Outcome([&] { ReadParts(part); }), "xl/a.xml: part inflates past the limit of 256 MiB plus 64 bytes"));
+}
+
 // What goes over the bus comes back cell for cell, and bytes cut short or
 // damaged anywhere are refused, never read past.
 TEST(SheetCodec, RoundTripAndDamagedBytes) {
