@@ -313,9 +313,13 @@ TEST_F(HeldReads, OpenAndCloseTakeEffectInTheOrderTheyCame) {
               "the workbook program is already reading 2 workbooks; try again when they are open");
     EndRead(1);
     // B's read has ended, but B came after A: nothing has changed yet, and
-    // the calls that only look are answered.
+    // the calls that only look are answered.  B's workbook, held until A's
+    // takes effect, still counts against the reads.
     EXPECT_EQ(Active(), "");
     EXPECT_FALSE(b.isFinished());
+    EXPECT_EQ(Reply(Open(SheetData("types_openpyxl.xlsx"))).errorName().toStdString(),
+              "org.freedesktop.DBus.Error.LimitsExceeded");
+    EXPECT_EQ(held_.size(), 2u);
     EndRead(0);
     EXPECT_EQ(Reply(a).type(), QDBusMessage::ReplyMessage);
     EXPECT_EQ(Reply(b).type(), QDBusMessage::ReplyMessage);

@@ -56,7 +56,9 @@ void ApplicationService::Open(const QString& path) {
                QString("A file name is at most %1 bytes long").arg(kMaxPathBytes));
         return;
     }
-    const size_t reads = static_cast<size_t>(std::count_if(waiting_.begin(), waiting_.end(), [](const Waiting& w) { return w.open && !w.read; }));
+    // A workbook read and waiting for an earlier Open counts too: no more
+    // than kMaxReads workbooks are held aside at once.
+    const size_t reads = static_cast<size_t>(std::count_if(waiting_.begin(), waiting_.end(), [](const Waiting& w) { return w.open; }));
     if (reads >= kMaxReads) {
         Refuse(QDBusError::errorString(QDBusError::LimitsExceeded),
                QString("the workbook program is already reading %1 workbooks; try again when they are open").arg(reads));

@@ -45,8 +45,9 @@ public Q_SLOTS:
     // stand; its workbook is installed when its read has ended and every
     // Open and Close that came before it has taken effect, so that a read
     // ending late never undoes a later call.  A Close that comes while a
-    // read runs waits behind it.  At most kMaxReads reads run at once, and
-    // at most kMaxWaiting calls wait in all; a call beyond them is refused.
+    // read runs waits behind it.  At most kMaxReads Opens wait at once (read
+    // or being read), and at most kMaxWaiting calls in all; a call beyond
+    // them is refused.
     Q_SCRIPTABLE void Open(const QString& path);
     Q_SCRIPTABLE void Close();
     Q_SCRIPTABLE QString ActiveWorkbook();
