@@ -108,6 +108,14 @@ TEST_F(LateralMarksTest, TheEmptyItemAndAnotherChoiceLeaveNoMarkBehind) {
     EXPECT_TRUE(Linked("Se 3", true, "Lateral3"));
     Choose("Lateral2", "Se 6");
     EXPECT_EQ(Labels(), std::vector<std::string>{});
+
+    // A file may hold one lateral in both fields: emptying one keeps the
+    // other's link.
+    Rec("Se 5")->ma2 = Rec("Se 5")->ma3 = static_cast<int16_t>(Index("Lateral2"));
+    Rec("Lateral2")->ma1 = static_cast<int16_t>(Index("Se 5"));
+    Pick("Se 5", false, "");
+    EXPECT_EQ(Rec("Se 5")->ma2, 0);
+    EXPECT_TRUE(Linked("Se 5", true, "Lateral2"));
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
 
@@ -153,6 +161,9 @@ TEST_F(LateralMarksTest, FieldsThatNameNoNodeAreNoLinks) {
     SaveAndReloadInAFreshWindow();
     ASSERT_EQ(Rec("Se 2")->ma2, 32767);
     ASSERT_EQ(Rec("Lateral1")->ma1, 32767);
+    // A number that names a node but no lateral (an import's pipe number).
+    Rec("Se 4")->ma2 = static_cast<int16_t>(Index("Diameter3"));
+    EXPECT_EQ(Open("Se 4", false), "");
     const size_t messages = dialogs().Messages().size();
 
     for (const std::string pipe : {"Se 2", "Se 3"}) {
