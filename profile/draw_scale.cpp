@@ -46,7 +46,7 @@ void Form1::ProfilePipePass(ProfileRedraw& r) {
                                                            ElevScaleOffset);
         });
         const float s = ProfileLeftX;
-        const float e = s + p.l;
+        const float e = profile::SingleResult(static_cast<double>(s) + p.l);
         r.Do([&] {
             if (r.pipes[static_cast<size_t>(i)].node > 0) r.P(i).x3 = s;
         });
