@@ -99,7 +99,7 @@ void Form1::ProfileHandlePass(ProfileRedraw& r) {
     float start = ProfileLeftX;
     for (int i = 1; i <= RunCount; ++i) {
         const model::Sewer& p = r.P(i);
-        const float end = profile::SingleResult(static_cast<double>(start) + p.l);
+        const float end = start + p.l;
         if (r.Marked(i)) {
             const int h = ++handles;
             const std::string tag = NodeText(r.pipes[static_cast<size_t>(i)].node);

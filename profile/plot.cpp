@@ -98,6 +98,14 @@ bool ClipToReach(const vb::PictureBox& box, double& x1, double& y1, double& x2, 
     return true;
 }
 
+double ClampToReach(const vb::PictureBox& box, double v, bool vertical) {
+    double lo[2], hi[2];
+    Reach(box, lo, hi);
+    const int k = vertical ? 1 : 0;
+    if (std::isnan(v)) return hi[k];
+    return std::clamp(v, lo[k], hi[k]);
+}
+
 bool ClampBoxToReach(const vb::PictureBox& box, double& x1, double& y1, double& x2, double& y2) {
     if (!AllFinite(x1, y1, x2, y2)) return false;
     double lo[2], hi[2];

@@ -15,8 +15,12 @@ class PictureBox;
 // the reach (it then runs towards its far end); ClampBoxToReach moves a box's
 // corners into it.  Both return false, and change nothing, when a coordinate
 // is infinite or not a number; ClipToReach also when no part is within reach.
+// ClampToReach moves one x (or, when vertical, one y) into the reach; an
+// infinite one goes to the edge of its sign, one that is no number to the far
+// edge.
 bool ClipToReach(const vb::PictureBox& box, double& x1, double& y1, double& x2, double& y2);
 bool ClampBoxToReach(const vb::PictureBox& box, double& x1, double& y1, double& x2, double& y2);
+double ClampToReach(const vb::PictureBox& box, double v, bool vertical);
 
 // The font record of the rotated texts, shared by FontStuff and FontStuff0:
 // the fields of the platform's font description that the texts set.  A fresh

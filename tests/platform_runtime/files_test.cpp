@@ -243,16 +243,13 @@ TEST(Files, LeftoverTemporaryFilesAreRemovedUnlessARunningProcessOwnsThem) {
     touch("profile.dxf.tmp" + dead + "-99_6_fedcba98");
     expected.insert("x.dat.tmp" + dead + "-99_5_fedcba98");
     touch("real/profile.dxf.tmp" + dead + "-99_6_fedcba98");
-    g_folder = dir.File("real");
-    g_written = dir.File("profile.dxf");
-    const FileSyncFunction normal = SetFileSyncForTesting(&SweepingSync);
-    EXPECT_TRUE(WriteFileAtomic(g_written, std::string_view("drawing")));
-    EXPECT_TRUE(g_ownTempKept);
+    EXPECT_TRUE(WriteFileAtomic(dir.File("profile.dxf"), std::string_view("drawing")));
     EXPECT_EQ(Listing(dir.File("real")), std::set<std::string>{"profile.dxf"});
     expected.insert("profile.dxf.tmp" + dead + "-99_6_fedcba98");   // not beside the file written
     EXPECT_EQ(Listing(dir.path), expected);
     g_folder = dir.path;
     g_written = dir.File("SavedCol.dat");
+    const FileSyncFunction normal = SetFileSyncForTesting(&SweepingSync);
     EXPECT_TRUE(WriteFileAtomic(g_written, std::string_view("saved")));
     EXPECT_TRUE(g_ownTempKept);
     expected.insert("SavedCol.dat");
