@@ -14,7 +14,8 @@ float SingleResult(double x) {
 namespace {
 
 // A sum or difference of two single-precision values, kept in single
-// precision (the exact double result rounds to the same single).
+// precision: the double sum rounded to single is what a single-precision
+// sum gives, up to the range that SingleResult holds.
 float Sum(float a, double b) { return SingleResult(static_cast<double>(a) + b); }
 
 // Diameter in metres; the division yields a double, as every rule of the
