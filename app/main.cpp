@@ -11,8 +11,11 @@ int main(int argc, char** argv) {
     // The drawing exchange attaches to the drawing program over the session bus.
     cad::bus::InstallBusAttacher();
     return vb::RunApplication(argc, argv, [&] {
-        // What a save killed part-way left in the program's folder.
-        vb::RemoveLeftoverTemporaryFiles(vb::App::Path());
+        // What a save killed part-way left of the program's own files; the
+        // folder's other files are not ours to touch.
+        for (const char* own : {"SavedCol.dat", "zefprof.cfg"}) {
+            vb::RemoveLeftoverTemporaryFiles(vb::App::FilePath(own));
+        }
         mainWindow = std::make_unique<Form1>();
         mainWindow->Show();
     });

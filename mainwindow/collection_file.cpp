@@ -5,7 +5,10 @@
 // A save takes the network's bytes first and writes them through a temporary
 // file that is renamed into place, so a failed save leaves the file that was
 // there untouched.  A reload builds the new tree aside and puts it into myCol
-// only when the bytes gave a tree; otherwise the network in memory stays.
+// only when the bytes gave a tree whose numbers are all finite; otherwise the
+// network in memory stays.
+#include <cmath>
+
 #include "mainwindow/form1.h"
 #include "mainwindow/lateral_links.h"
 #include "mainwindow/network_access.h"
@@ -48,6 +51,52 @@ std::shared_ptr<model::Testline> TestlineFromBytes(const std::vector<uint8_t>& b
         }
     }
     return t;
+}
+
+// Where a node's value holds a number that is infinite or not a number (the
+// property's name, or "" for the value itself or an element of it), or
+// nothing when every number in it is finite.
+std::optional<std::string> NonFiniteNumber(const vb::Variant& v) {
+    if (v.IsArray()) {
+        for (const vb::Variant& e : v.Array().items) {
+            if (auto where = NonFiniteNumber(e)) return where;
+        }
+        return std::nullopt;
+    }
+    switch (v.Type()) {
+        case vb::vbSingle: return std::isfinite(v.RawSingle()) ? std::nullopt : std::optional<std::string>("");
+        case vb::vbDouble:
+        case vb::vbDate: return std::isfinite(v.RawDouble()) ? std::nullopt : std::optional<std::string>("");
+        default: break;
+    }
+    if (auto s = v.As<model::Sewer>()) {
+        std::string name = s->NonFiniteProperty();
+        if (!name.empty()) return name;
+    } else if (auto t = v.As<model::Testline>()) {
+        if (!std::isfinite(t->x1)) return std::string("X1");
+        if (!std::isfinite(t->y1)) return std::string("Y1");
+    }
+    return std::nullopt;
+}
+
+// The first node of a loaded network whose value holds a number that is
+// infinite or not a number, described for the user; empty when there is none.
+std::string FirstNonFiniteNumber(model::cNodeCollection& col) {
+    for (int32_t n = 1; n <= col.ItemCount(); ++n) {
+        std::string key;
+        std::optional<std::string> where;
+        try {
+            key = col.Key(vb::Variant(n));
+            where = NonFiniteNumber(col.Item(vb::Variant(n)));
+        } catch (const vb::VbError&) {
+            continue;   // an index a load left without a node
+        }
+        if (!where) continue;
+        const std::string node = vb::Left(key, 3) == "Obj" ? key.substr(3) : key;
+        return node + ": " + (where->empty() ? std::string("a value") : *where) +
+               " is infinite or not a number, which no editor can store; nothing was loaded.";
+    }
+    return {};
 }
 
 }  // namespace
@@ -169,9 +218,13 @@ void Form1::cmdSaveCollection_Click(int Index) {
         }
     }
     std::shared_ptr<model::cNodeCollection> loaded = bytes ? NetworkFromBytes(*bytes) : nullptr;
-    if (!loaded) {
+    // Sound bytes may still hold numbers no editor could store (infinite, or
+    // not a number): such a file is refused as a damaged one is.
+    const std::string unusable = loaded ? FirstNonFiniteNumber(*loaded) : std::string();
+    if (!loaded || !unusable.empty()) {
         // The network in memory is kept, and so are the counters' zeros.
-        vb::MsgBox("Corrupt or Invalid Collection", vb::vbInformation, "Failed to Load the Collection");
+        vb::MsgBox("Corrupt or Invalid Collection" + (unusable.empty() ? std::string() : "\r\n" + unusable),
+                   vb::vbInformation, "Failed to Load the Collection");
     } else {
         myCol = loaded;
         // The laterals and sheets of the loaded network are counted.

@@ -1,6 +1,7 @@
 #include "model/sewer.h"
 
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
@@ -136,6 +137,14 @@ int Sewer::SlotOf(std::string_view name) { return SewerTable().Find(name) + 1; }
 vb::Variant Sewer::GetSlot(int slot) const {
     if (slot < 1 || slot > kPropertyCount) vb::RaiseError(vb::errSubscriptOutOfRange);
     return Load(*this, SewerTable().At(slot - 1).field);
+}
+
+std::string Sewer::NonFiniteProperty() const {
+    for (int slot = 1; slot <= kPropertyCount; ++slot) {
+        const vb::Variant v = GetSlot(slot);
+        if (v.Type() == vb::vbSingle && !std::isfinite(v.RawSingle())) return PropertyNames()[slot - 1];
+    }
+    return {};
 }
 
 void Sewer::LetSlot(int slot, const vb::Variant& value) {

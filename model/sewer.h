@@ -83,6 +83,11 @@ public:
     vb::Variant GetSlot(int slot) const;
     void LetSlot(int slot, const vb::Variant& value);
 
+    // The name of the first property (in slot order) whose number is
+    // infinite or not a number, or an empty text when every one is finite.
+    // No editor ever stores such a number; a file may hold one.
+    std::string NonFiniteProperty() const;
+
     // The record's byte form: a property bag holding the 30 stored values.
     void Serialize(std::vector<uint8_t>& bytes) const;
     // Sets the stored properties from bytes made by Serialize.  Bytes that

@@ -7,6 +7,7 @@
 #include "profile/draw_state.h"
 #include "profile/format.h"
 #include "profile/levels.h"
+#include "profile/plot.h"
 #include "platform/runtime/conversions.h"
 
 namespace {
@@ -130,9 +131,11 @@ void Form1::ProfileHandlePass(ProfileRedraw& r) {
                 r.Do([&] { PGR(0).Left(E + 1); });
             }
             r.Do([&] {
-                Picture1.Line(start + ProfileOffsetX, ProfileOffsetY, E,
-                              ProfileOffsetY - (ElevScaleHeight - 4 * ElevScaleExtension) * 10.0,
-                              AciColor(254), vb::PictureBox::LineForm::Box);
+                double x1 = start + ProfileOffsetX, y1 = ProfileOffsetY, x2 = E;
+                double y2 = ProfileOffsetY - (ElevScaleHeight - 4 * ElevScaleExtension) * 10.0;
+                if (ClampBoxToReach(Picture1, x1, y1, x2, y2)) {
+                    Picture1.Line(x1, y1, x2, y2, AciColor(254), vb::PictureBox::LineForm::Box);
+                }
             });
             r.Do([&] { Picdia(h).Visible(true); });
             r.Do([&] { Picdia(h).Tag(tag); });

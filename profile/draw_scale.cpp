@@ -7,6 +7,7 @@
 #include "profile/draw_state.h"
 #include "profile/format.h"
 #include "profile/levels.h"
+#include "profile/plot.h"
 #include "platform/runtime/conversions.h"
 
 // Ticks and labels from the top of the scale down, grid lines from 0 up, the
@@ -46,7 +47,7 @@ void Form1::ProfilePipePass(ProfileRedraw& r) {
                                                            ElevScaleOffset);
         });
         const float s = ProfileLeftX;
-        const float e = s + p.l;
+        const float e = profile::SingleResult(static_cast<double>(s) + p.l);
         r.Do([&] {
             if (r.pipes[static_cast<size_t>(i)].node > 0) r.P(i).x3 = s;
         });
@@ -91,4 +92,24 @@ void Form1::ProfileHandleTops(ProfileRedraw& r) {
             r.Do([&] { PGR(0).Top(y0 - 10 * (p.telv + shift)); });
         }
     }
+    // A length or level of 3.4E+38 puts handles far beyond the picture (or at
+    // a position no number can give): they are kept within the picture's
+    // reach, where they stay out of sight.
+    auto keep = [&](vb::Control& handle) {
+        const double left = ClampToReach(Picture1, handle.Left(), false);
+        const double top = ClampToReach(Picture1, handle.Top(), true);
+        if (!(left == handle.Left())) handle.Left(left);
+        if (!(top == handle.Top())) handle.Top(top);
+    };
+    r.Do([&] {
+        for (int k : PGR.Indices()) {
+            keep(PGR(k));
+            if (plen.Exists(k)) keep(plen(k));
+            if (pcover.Exists(k)) keep(pcover(k));
+            if (Picdia.Exists(k)) keep(Picdia(k));
+            if (VSlope.Exists(k)) keep(VSlope(k));
+        }
+        keep(picfrom);
+        keep(picfrom1);
+    });
 }

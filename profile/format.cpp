@@ -73,7 +73,10 @@ vb::Variant FormatChainage(const vb::Variant& Value) {
     const vb::Variant kilometres =
         Value.IsNull() ? vb::Variant::Null() : vb::Variant(vb::CDbl(Value) / 1000.0);
     const std::string t = vb::CStr(FormatFixed(kilometres, 3));
-    const size_t point = t.find('.');
+    // The point before the three decimals is the last one: a distance too
+    // large for fixed digits has its whole kilometres written with an
+    // exponent ("3.40282346638529E+35"), whose own point stays.
+    const size_t point = t.rfind('.');
     if (point == std::string::npos) vb::RaiseError(vb::errInvalidProcedureCall);
     return vb::Variant(t.substr(0, point) + "+" + t.substr(point + 1, 3));
 }

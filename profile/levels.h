@@ -24,6 +24,14 @@ struct PipeLevels {
     int16_t dia = 0;      // millimetres
 };
 
+// A result of the passes below in single precision: the double x rounded as
+// a single-precision operation rounds it, except that a result beyond the
+// single-precision range is held at the largest value of its sign instead of
+// becoming infinite.  Records may hold any finite value (a file may bring
+// lengths and levels of 3.4E+38), and nothing the profile computes from them
+// and stores back is ever infinite or not a number.
+float SingleResult(double x);
+
 // Recomputes the inverts of pipes[1..n] in run order (pipes[0] is not used).
 // Entries may point at the same record more than once; every rule reads the
 // values as left by the rules before it, so such entries behave as the same

@@ -215,26 +215,40 @@ std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path) {
     return ReadRegularFile(path, missing);
 }
 
-int RemoveLeftoverTemporaryFiles(const std::string& folder) {
-    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+namespace {
+
+// Removes the leftovers of the file at path (a resolved write target): the
+// files of its folder named after it as OpenTemporary names them that no
+// running process owns.  Files of any other name are never touched.
+int RemoveLeftoversOf(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const size_t slash = path.find_last_of('/');
+    const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp";
+    if (prefix == ".tmp") return 0;
+    DIR* dir = opendir(folder.c_str());
     if (!dir) return 0;
     int removed = 0;
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        // The target's name comes before ".tmp"; it is never empty.
-        for (size_t at = name.rfind(".tmp"); at != std::string::npos && at > 0; at = name.rfind(".tmp", at - 1)) {
-            long pid = 0;
-            std::optional<unsigned long long> start;
-            if (!ParseTemporarySuffix(name.c_str() + at + 4, pid, start)) continue;
-            if (OwnedByRunningProcess(pid, start)) break;
-            const std::string full = (folder.empty() ? std::string(".") : folder) + "/" + name;
-            struct stat st{};
-            if (lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && unlink(full.c_str()) == 0) ++removed;
-            break;
-        }
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        long pid = 0;
+        std::optional<unsigned long long> start;
+        if (!ParseTemporarySuffix(name.c_str() + prefix.size(), pid, start)) continue;
+        if (OwnedByRunningProcess(pid, start)) continue;
+        const std::string full = folder + "/" + name;
+        struct stat st{};
+        if (lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && unlink(full.c_str()) == 0) ++removed;
     }
     closedir(dir);
     return removed;
+}
+
+}  // namespace
+
+int RemoveLeftoverTemporaryFiles(const std::string& file) {
+    std::string target;
+    if (file.empty() || !ResolveWriteTarget(file, target, nullptr)) return 0;
+    return RemoveLeftoversOf(target);
 }
 
 FileSyncFunction SetFileSyncForTesting(FileSyncFunction sync) {
@@ -253,7 +267,7 @@ bool WriteFileAtomic(const std::string& givenPath, const void* data, size_t size
     std::string target;
     if (!ResolveWriteTarget(givenPath, target, error)) return false;
     const std::string& path = target;
-    RemoveLeftoverTemporaryFiles(FolderOf(path));
+    RemoveLeftoversOf(path);
     std::string temp;
     int fd = OpenTemporary(path, temp);
     if (fd < 0) {

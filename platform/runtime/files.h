@@ -9,8 +9,9 @@
 // A temporary file is named after its target: the target's name, ".tmp",
 // the writing process's id, "-", that process's start time (clock ticks
 // since boot), "_", a running number, "_" and 8 hexadecimal digits.  A
-// process killed part-way through a write leaves one behind; such leftovers
-// are removed at start-up and before each write into their folder.
+// process killed part-way through a write leaves one behind; a file's
+// leftovers are removed before each write to that file, and the programs
+// remove those of their own files at start-up.  No other file is touched.
 //
 // RecordFile and BinaryFile read the whole file when opened, work on the
 // bytes in memory and write them back atomically on Close (only when
@@ -40,8 +41,9 @@ bool ResolveWriteTarget(const std::string& path, std::string& target, std::strin
 // exception is a failed flush of the folder after the rename: the new file
 // is then in place but may not survive a crash, and that is reported as a
 // failure too.  A new file gets the usual permissions (0666 less the umask),
-// a replaced file keeps its own.  Leftover temporary files in the folder are
-// removed first (RemoveLeftoverTemporaryFiles).
+// a replaced file keeps its own.  The leftover temporary files of this very
+// file are removed first (RemoveLeftoverTemporaryFiles); no other file of
+// the folder is touched.
 //
 // A path that is a symbolic link (or a chain of them) is followed: the file
 // the last link names is replaced (or created, when the link dangles), its
@@ -52,13 +54,15 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size, std
 bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error = nullptr);
 bool WriteFileAtomic(const std::string& path, std::string_view text, std::string* error = nullptr);
 
-// Removes the temporary files of the naming above in the folder that no
-// running process owns: their process has ended, or its id now belongs to a
-// process started at another time.  Files named without a start time (as
-// older versions wrote them) count as owned while their process id is in
-// use.  Returns how many were removed; problems are ignored (a file that
+// Removes the leftover temporary files of one file: those a write to file
+// made (named after it as above, beside it or, for a link, beside the file
+// the link names) that no running process owns: their process has ended, or
+// its id now belongs to a process started at another time.  Files named
+// without a start time (as older versions wrote them) count as owned while
+// their process id is in use.  Temporary files of other names are left
+// alone.  Returns how many were removed; problems are ignored (a file that
 // cannot be removed stays).
-int RemoveLeftoverTemporaryFiles(const std::string& folder);
+int RemoveLeftoverTemporaryFiles(const std::string& file);
 
 // Replaces the function that flushes a file or folder to disk (fsync), so
 // that tests can make it fail; returns the one in use before.  Not for use

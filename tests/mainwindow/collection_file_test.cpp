@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <fstream>
+#include <limits>
 
 #include "mainwindow/lateral_links.h"
 #include "platform/runtime/files.h"
@@ -391,4 +393,142 @@ TEST_F(CollectionFileTest, PickerLinksFollowTheirNodesThroughRemovalsAndTheFile)
     EXPECT_EQ(Rec("Se 5")->ma2, 0);
     EXPECT_EQ(Rec("Lateral1")->ma1, 0);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+// A file whose bytes are sound but whose numbers no editor could store: one
+// with a number that is infinite or not a number is refused and the network
+// in memory stays; one with huge finite values loads, and every view and
+// command then works without an error box, showing the values as they are.
+TEST_F(CollectionFileTest, NumbersNoEditorStoresAreRefusedOrShownAsTheyAre) {
+    for (int i = 0; i < 3; ++i) f().Command7_Click();   // Se 2 to Se 4 on Lateral1
+    f().Command6_Click();                                // Lateral2 with Se 5
+    f().Command7_Click();
+    constexpr float kHuge = 3.4e38f;
+    for (const char* name : {"Se 3", "Se 4"}) {
+        auto s = Rec(name);
+        s->l = kHuge;
+        s->felv = kHuge;
+        s->telv = -kHuge;
+        s->finv = kHuge;
+        s->tinv = -kHuge;
+        s->mincover = -kHuge;
+        s->qd = kHuge;
+        s->dia = 32767;
+        s->x1 = kHuge;
+        s->y2 = -kHuge;
+    }
+    Rec("Se 3")->slope = kHuge;
+    Rec("Se 4")->slope = -kHuge;
+    Rec("Lateral1")->l = kHuge;
+    f().List1.ListIndex(0);   // drawn once, so that the levels are those every redraw gives
+    const std::vector<std::string> before = Describe(*f().myCol);
+    const std::string caption = f().Caption();
+    auto allFinite = [&] {
+        for (int32_t n = 1; n <= f().myCol->ItemCount(); ++n) {
+            auto s = NodeRecordByIndex(f().myCol.get(), n);
+            if (!s) continue;
+            for (const std::string& property : model::Sewer::PropertyNames()) {
+                const vb::Variant v = s->GetProperty(property);
+                if (v.Type() == vb::vbSingle && !std::isfinite(v.RawSingle()))
+                    return ::testing::AssertionFailure() << s->Name << " " << property;
+            }
+        }
+        return ::testing::AssertionSuccess();
+    };
+    EXPECT_TRUE(allFinite());
+
+    // Numbers that are not finite, each in a file of its own.
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        std::string node, field;
+        float value;
+        std::string told;
+    };
+    const Case cases[] = {
+        {"Se 3", "l", nan, "Se 3: l"},
+        {"Se 2", "felv", inf, "Se 2: felv"},
+        {"Lateral1", "slope", -inf, "Lateral1: slope"},
+        {"Se 5", "Mincover", nan, "Se 5: mincover"},
+        {"", "", nan, "Level: a value"},   // a plain number as a node's value
+    };
+    for (const Case& c : cases) {
+        if (c.node.empty()) {
+            f().myCol->AddItem(vb::Variant(static_cast<double>(c.value)), "ObjLevel", vb::Variant(std::string()), 2);
+        }
+        const vb::Variant kept = c.node.empty() ? vb::Variant() : Rec(c.node)->GetProperty(c.field);
+        if (!c.node.empty()) Rec(c.node)->LetProperty(c.field, vb::Variant(c.value));
+        const auto bytes = f().NetworkBytes();
+        if (c.node.empty()) {
+            f().myCol->RemoveItem(vb::Variant("ObjLevel"));
+        } else {
+            Rec(c.node)->LetProperty(c.field, kept);
+        }
+        ASSERT_TRUE(bytes) << c.told;
+        ASSERT_TRUE(vb::WriteFileAtomic(FilePath(), *bytes));
+        dialogs().ClearLog();
+        f().cmdSaveCollection(1).Click();
+        EXPECT_EQ(Describe(*f().myCol), before) << c.told;
+        EXPECT_EQ(f().Caption(), caption) << c.told;
+        const auto& m = dialogs().Messages();
+        ASSERT_EQ(m.size(), 3u) << c.told;
+        EXPECT_EQ(m[0].prompt, "file Open");
+        EXPECT_EQ(m[1].prompt.rfind("Corrupt or Invalid Collection\r\n" + c.told + " is infinite or not a number", 0),
+                  0u) << m[1].prompt;
+        EXPECT_EQ(m[1].title, "Failed to Load the Collection");
+        EXPECT_EQ(m[1].buttons, vb::vbInformation);
+    }
+
+    // Huge finite values load in a fresh window.
+    f().cmdSaveCollection_Click(0);
+    form_.reset();
+    form_ = std::make_unique<ProbedForm1>();
+    form_->Load();
+    dialogs().ClearLog();
+    f().cmdSaveCollection_Click(1);
+    EXPECT_EQ(Describe(*f().myCol), before);
+    EXPECT_EQ(Prompts(), (std::vector<std::string>{"file Open", "4"}));
+
+    // Choosing the lateral and each pipe, adding pipes both ways, the DXF
+    // export and the project window's tables: no box, nothing stored that
+    // is not finite, and nothing drawn at a place the picture cannot hold.
+    dialogs().ClearLog();
+    f().List1.ListIndex(0);
+    ASSERT_EQ(f().List2.ListCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        f().List2.ListIndex(i);
+        for (const auto& e : f().Picture1.DrawLog()) {
+            if (e.kind != vb::DrawEntry::Kind::Line && e.kind != vb::DrawEntry::Kind::Text &&
+                e.kind != vb::DrawEntry::Kind::Box)
+                continue;
+            for (double v : {e.x1, e.y1, e.x2, e.y2}) ASSERT_LT(std::fabs(v), 1e9) << f().List2.List(i);
+        }
+        for (vb::PictureBox* handle : {&f().PGR(1), &f().plen(1), &f().pcover(1), &f().Picdia(1), &f().picfrom})
+            EXPECT_TRUE(std::fabs(handle->Left()) < 1e9 && std::fabs(handle->Top()) < 1e9) << f().List2.List(i);
+    }
+    f().List2.ListIndex(1);   // Se 3, shown as it is
+    const std::string length = f().MSHFlexGrid2.TextMatrix(5, 1);
+    EXPECT_EQ(length.rfind("3.39999995214436E+38", 0), 0u) << length;
+    f().Command7_Click();
+    f().List1.ListIndex(0);
+    f().List2.ListIndex(2);
+    f().Command3_Click();
+    const std::string dxf = (dir_ / "huge.dxf").string();
+    dialogs().QueueFile(dxf);
+    f().Commanddel_Click();
+    f().Command26_Click();
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"DXF Saved"});
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+    EXPECT_TRUE(allFinite());
+    const std::string written = vb::ReadFileBytes(dxf).has_value() ? std::string("yes") : std::string();
+    EXPECT_FALSE(written.empty());
+
+    // The network saved now loads again, still holding the huge values.
+    dialogs().ClearLog();
+    f().cmdSaveCollection_Click(0);
+    f().cmdSaveCollection_Click(1);
+    ASSERT_GE(Prompts().size(), 2u);
+    EXPECT_EQ(Prompts()[1], "file Open");
+    EXPECT_EQ(Prompts().size(), 3u) << Prompts()[2];
+    EXPECT_EQ(Rec("Se 3")->l, kHuge);
+    EXPECT_EQ(Rec("Se 4")->dia, 32767);
 }

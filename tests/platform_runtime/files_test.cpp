@@ -88,15 +88,16 @@ std::set<std::string> Listing(const std::string& folder) {
 }
 
 // What the sync hooks below see and do.
-std::string g_folder;
+std::string g_folder, g_written;
 bool g_ownTempKept = false;
 int g_folderSyncError = 0;
 
 int SweepingSync(int fd) {
-    // Called with the temporary file written and still open: a sweep of the
-    // folder now must leave it alone, since this process owns it.
+    // Called with the temporary file written and still open: removing the
+    // written file's leftovers now must leave it alone, since this process
+    // owns it.
     const size_t before = Listing(g_folder).size();
-    RemoveLeftoverTemporaryFiles(g_folder);
+    RemoveLeftoverTemporaryFiles(g_written);
     g_ownTempKept = Listing(g_folder).size() == before;
     return ::fsync(fd);
 }
@@ -214,22 +215,42 @@ TEST(Files, LeftoverTemporaryFilesAreRemovedUnlessARunningProcessOwnsThem) {
     const std::set<std::string> kept = {
         "SavedCol.dat.tmp" + self + "_3_0000abcd",   // older naming, its process runs
         "notes.tmp", "a.tmp12_2_xyzxyzxy", "b.tmp" + dead + "_1_abc", ".tmp" + dead + "_1_0123abcd",
+        "SavedCol.dat.tmp" + dead + "_7_89abcdef.bak",   // a name of the user's own
+        "survey.csv.tmp" + dead + "_1_0000abcd",         // another file's leftover
+        "oldSavedCol.dat.tmp" + dead + "_1_0000abcd",
     };
     for (const std::string& name : kept) touch(name);
     touch("SavedCol.dat.tmp" + dead + "-4711_0_0123abcd");     // its process has ended
     touch("SavedCol.dat.tmp" + dead + "_7_89abcdef");          // older naming, ended
     touch("zefprof.cfg.tmp" + self + "-1_1_00000000");         // this pid, another start time
-    fs::create_directory(dir.File("d.tmp" + dead + "_1_0123abcd"));   // not a file: stays
-    EXPECT_EQ(RemoveLeftoverTemporaryFiles(dir.path), 3);
+    fs::create_directory(dir.File("SavedCol.dat.tmp" + dead + "_1_0123abcd"));   // not a file: stays
+    EXPECT_EQ(RemoveLeftoverTemporaryFiles(dir.File("SavedCol.dat")), 2);
+    EXPECT_EQ(RemoveLeftoverTemporaryFiles(dir.File("zefprof.cfg")), 1);
     std::set<std::string> expected = kept;
-    expected.insert("d.tmp" + dead + "_1_0123abcd");
+    expected.insert("SavedCol.dat.tmp" + dead + "_1_0123abcd");
     EXPECT_EQ(Listing(dir.path), expected);
 
-    // Each write sweeps its folder first, but never its own temporary file.
+    // A link's leftovers are beside the file it names.
+    fs::create_directory(dir.File("real"));
+    touch("real/profile.dxf.tmp" + dead + "_2_0123abcd");
+    fs::create_symlink("real/profile.dxf", dir.File("profile.dxf"));
+    EXPECT_EQ(RemoveLeftoverTemporaryFiles(dir.File("profile.dxf")), 1);
+    expected.insert({"real", "profile.dxf"});
+
+    // A write removes its own file's leftovers first, never its own
+    // temporary file and nothing of another file.
     touch("x.dat.tmp" + dead + "-99_5_fedcba98");
+    touch("profile.dxf.tmp" + dead + "-99_6_fedcba98");
+    expected.insert("x.dat.tmp" + dead + "-99_5_fedcba98");
+    touch("real/profile.dxf.tmp" + dead + "-99_6_fedcba98");
+    EXPECT_TRUE(WriteFileAtomic(dir.File("profile.dxf"), std::string_view("drawing")));
+    EXPECT_EQ(Listing(dir.File("real")), std::set<std::string>{"profile.dxf"});
+    expected.insert("profile.dxf.tmp" + dead + "-99_6_fedcba98");   // not beside the file written
+    EXPECT_EQ(Listing(dir.path), expected);
     g_folder = dir.path;
+    g_written = dir.File("SavedCol.dat");
     const FileSyncFunction normal = SetFileSyncForTesting(&SweepingSync);
-    EXPECT_TRUE(WriteFileAtomic(dir.File("SavedCol.dat"), std::string_view("saved")));
+    EXPECT_TRUE(WriteFileAtomic(g_written, std::string_view("saved")));
     EXPECT_TRUE(g_ownTempKept);
     expected.insert("SavedCol.dat");
     EXPECT_EQ(Listing(dir.path), expected);

@@ -68,6 +68,8 @@ TEST(FormatChainage, WholeKilometresPlusThreeDigitsOfMetres) {
         EXPECT_EQ(vb::CStr(FormatChainage(c.metres)), c.text) << c.metres;
     }
     EXPECT_EQ(vb::CStr(FormatChainage(vb::Variant("1500"))), "1+500");
+    // Kilometres too many for fixed digits keep their exponent and its point.
+    EXPECT_EQ(vb::CStr(FormatChainage(vb::Variant(3.4e38f))), "3.39999995214436E+35+000");
     // A value that cannot be formatted fails to the caller as an invalid
     // argument; text that is no number already fails in the division.
     auto failure = [](const vb::Variant& v) {

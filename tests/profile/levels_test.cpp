@@ -2,6 +2,7 @@
 // records (no window).
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 #include "profile/levels.h"
@@ -209,6 +210,31 @@ TEST(ChainagePass, ChainagesAndSummary) {
     EXPECT_FLOAT_EQ(s.telv, 0);
     EXPECT_FLOAT_EQ(s.finv, 100.5f);
     EXPECT_FLOAT_EQ(s.tinv, 98.7f);
+}
+
+// Records may hold any finite value: what the passes compute from the
+// largest ones is held at the largest single of its sign, never infinite.
+TEST(ChainagePass, HugeLengthsAndLevelsGiveFiniteResults) {
+    constexpr float kMax = std::numeric_limits<float>::max();
+    std::vector<PipeLevels> pipes = {Pipe(kMax, -kMax, 32767, kMax, kMax, -kMax),
+                                     Pipe(-kMax, kMax, 200, -kMax, kMax, kMax),
+                                     Pipe(102, 101, 200, 0.004f, 50)};
+    LevelsPass(pipes);
+    // Ground max less a cover of -max is held at max; the fall of max * max
+    // is max, so the end is at 0 and then lowered to cover under a ground
+    // of -max (-max + max - 32.767), which lifts the start by max again.
+    EXPECT_EQ(pipes[0].finv, kMax);
+    EXPECT_EQ(pipes[0].tinv, -32.767f);
+    // Ground -max less a cover of max is held at -max; a rise of max * max
+    // takes the end to 0, lowered to cover under a ground of max (max - max - 0.2).
+    EXPECT_EQ(pipes[1].finv, -kMax);
+    EXPECT_EQ(pipes[1].tinv, -0.2f);
+    profile::RunSummary s;
+    std::vector<profile::PipeChainage> out;
+    profile::RunChainagePass(RunOf(pipes), s, out);
+    EXPECT_EQ(out[2].tl, kMax);
+    EXPECT_EQ(out[3].tl, kMax);
+    EXPECT_EQ(s.l, kMax);
 }
 
 TEST(ElevationShift, InitialAndRebase) {

@@ -211,8 +211,8 @@ int RunDrawingProgram(int argc, char** argv) {
     window.Publish();
     if (!parser.positionalArguments().isEmpty()) {
         const QString drawing = parser.positionalArguments().front();
-        // What a save killed part-way left beside the drawing.
-        vb::RemoveLeftoverTemporaryFiles(QFileInfo(drawing).absolutePath().toStdString());
+        // What a save of this drawing killed part-way left beside it.
+        vb::RemoveLeftoverTemporaryFiles(QFileInfo(drawing).absoluteFilePath().toStdString());
         window.Open(drawing);
     }
     return app.exec();
