@@ -31,6 +31,7 @@ std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
 
 bool MemorySource::Read(uint64_t offset, void* into, size_t n) const {
     if (offset > size_ || n > size_ - offset) return false;
+    if (n == 0) return true;
     std::memcpy(into, data_ + offset, n);
     return true;
 }
@@ -55,6 +56,7 @@ bool FileSource::Read(uint64_t offset, void* into, size_t n) const {
 void Stream::Read(uint64_t offset, void* into, size_t n) const {
     if (offset > size_ || n > size_ - offset) file_->Fail("read past the end of stream " + Quoted(name_));
     auto* out = static_cast<char*>(into);
+    if (n == 0) return;
     if (sectors_.empty()) {
         std::memcpy(out, bytes_.data() + offset, n);
         return;
@@ -126,7 +128,7 @@ void CompoundFile::ReadHeader() {
 void CompoundFile::ReadSector(uint32_t sector, uint32_t offset, void* into, size_t n) const {
     const uint64_t at = (static_cast<uint64_t>(sector) + 1) * sectorSize_ + offset;
     if (!source_.Read(at, into, n)) {
-        Fail("the file is truncated (sector " + std::to_string(sector) + " lies past its end)");
+        Fail("the file is truncated (it ends inside sector " + std::to_string(source_.Size() / sectorSize_ - 1) + ")");
     }
 }
 

@@ -226,6 +226,7 @@ public:
 private:
     // Copies stream bytes through a buffer of whole pieces of the stream.
     void Bytes(uint64_t at, unsigned char* into, size_t n) {
+        if (n == 0) return;
         if (at < bufferAt_ || at + n > bufferAt_ + buffer_.size()) {
             const size_t want = static_cast<size_t>(std::min<uint64_t>(std::max(n, kPiece), Size() - at));
             buffer_.resize(want);
