@@ -11,11 +11,14 @@ custom formats, several sheets (one with a name in several scripts, one
 empty) and empty cells between values.  long_texts_xlwt.xls holds strings
 long enough to run over the string table's CONTINUE records, broken inside
 texts of both widths.  dates1904_xlwt.xls holds dates of the 1904
-date system.  xlwt writes no cached results for formulas; the ones given
+date system.  bad/xls_sector_loop.xls and bad/xls_record_past_end.xls are
+a network sheet damaged in its compound file and in its records.  xlwt
+writes no cached results for formulas; the ones given
 here are written in its FORMULA record, with the STRING record that a
 text result needs.
 """
 import datetime as dt
+import io
 import os
 import struct
 import sys
@@ -57,6 +60,15 @@ def _formula_biff(self):
 
 
 Cell.FormulaCell.get_biff_data = _formula_biff
+
+# The pipes of the network fixtures (make_fixtures.py): a chain and a branch.
+NETWORK = [
+    ["MH1", "MH2", 102, 101.5, 50, 99, 98.8, 300, 0.004, "A", 0, 0, 50, 0],
+    ["MH2", "MH3", 101.5, 101, 45.5, 98.7, 98.5, 250, 0.0044, "A", 50, 0, 95.5, 0],
+    ["MH3", "MH4", 101, 100.2, 40, 98.4, 98.2, 400, 0.005, "A", 95.5, 0, 135.5, 0],
+    ["MH5", "MH2", 103, 101.5, 30, 100, 99.9, 200, 0.003, "B", 50, 30, 50, 0],
+    ["MH6", "MH5", 104, 103, 30, 101, 100.9, 200, 0.003, "B", 80, 30, 50, 30],
+]
 
 NUMBERS = [0, 1, -7, 123456789, 536870912, 1.5, 0.004, 3.14159265358979, 1e300, -2.5e-10, 12345.67, -0.01]
 TEXTS = ["plain", "Déjà vu", "Straße", "東京都下水道", "emoji 😀 ok", '"quoted"', "  blanks  ", "Ωμέγα ≤ 5 €", "x"]
@@ -137,7 +149,70 @@ def dates1904_fixture():
     wb.save(os.path.join(OUT, "dates1904_xlwt.xls"))
 
 
+# --- Damaged files -----------------------------------------------------------------
+
+def workbook_stream(data):
+    """The sectors of the "Workbook" stream of a version-3 compound file as
+    xlwt writes it (the allocation table listed in the header alone), its
+    size, and the offset of the allocation table's entry of each sector."""
+    fat_sectors = struct.unpack_from("<109I", data, 76)[:struct.unpack_from("<I", data, 44)[0]]
+    fat_entry = lambda s: (fat_sectors[s // 128] + 1) * 512 + 4 * (s % 128)
+    nxt = lambda s: struct.unpack_from("<I", data, fat_entry(s))[0]
+    s, directory = struct.unpack_from("<I", data, 48)[0], b""
+    while s != 0xFFFFFFFE:
+        directory += data[(s + 1) * 512:(s + 2) * 512]
+        s = nxt(s)
+    for at in range(0, len(directory), 128):
+        name = directory[at:at + struct.unpack_from("<H", directory, at + 64)[0]].decode("utf_16_le").rstrip("\0")
+        if name == "Workbook":
+            start, size = struct.unpack_from("<II", directory, at + 116)
+            chain = [start]
+            while nxt(chain[-1]) != 0xFFFFFFFE:
+                chain.append(nxt(chain[-1]))
+            return chain, size, fat_entry
+    raise ValueError("no Workbook stream")
+
+
+def damaged_fixtures():
+    """The network sheet of network_xlwt.xls, damaged: its stream's sector
+    chain loops back from its fourth sector to its second, or the last cell
+    record of its sheet declares one byte more than the stream holds."""
+    wb = xlwt.Workbook()
+    ws = wb.add_sheet("Network")
+    for r, values in enumerate([["From", "To"], [""]] + NETWORK + [["END"]]):
+        for c, v in enumerate(values):
+            if v != "":
+                ws.write(r, c, v)
+    buf = io.BytesIO()
+    wb.save(buf)
+    good = bytearray(buf.getvalue())
+    chain, size, fat_entry = workbook_stream(good)
+
+    loop = bytearray(good)
+    struct.pack_into("<I", loop, fat_entry(chain[3]), chain[1])
+    os.makedirs(os.path.join(OUT, "bad"), exist_ok=True)
+    with open(os.path.join(OUT, "bad", "xls_sector_loop.xls"), "wb") as f:
+        f.write(loop)
+
+    # The stream's bytes in order; the records of the sheet, the last cell
+    # record before its EOF found by walking them.
+    stream = b"".join(good[(s + 1) * 512:(s + 2) * 512] for s in chain)[:size]
+    at, last_cell = 0, None
+    while at + 4 <= size:
+        kind, length = struct.unpack_from("<HH", stream, at)
+        if kind in (0x0203, 0x027E, 0x00BD, 0x00FD):
+            last_cell = at
+        at += 4 + length
+    past = bytearray(good)
+    where = chain[last_cell // 512] + 1
+    offset = where * 512 + last_cell % 512 + 2
+    struct.pack_into("<H", past, offset, size - last_cell - 4 + 1)
+    with open(os.path.join(OUT, "bad", "xls_record_past_end.xls"), "wb") as f:
+        f.write(past)
+
+
 if __name__ == "__main__":
     types_fixture()
     long_texts_fixture()
     dates1904_fixture()
+    damaged_fixtures()
