@@ -401,6 +401,18 @@ TEST(XlsReader, DamagedStructureIsRefusedByName) {
         {"sheet without EOF", book([](Biff& b) { b.sheets[1].second = Record(0x0809, U16(0x0600) + U16(0x0020) + Bytes(12, '\0')); }),
          [](Compound& c, const Bytes& s) { Put16(c.file, c.StreamAt() + s.size() - 4, 0x0001); },
          "sheet \"Two\": its records end with the stream, without an EOF record"},
+        {"sheet beginning at the stream's end", plain,
+         [&](Compound& c, const Bytes& s) { Put32(c.file, c.StreamAt() + boundSheetAt + 15 + 4, static_cast<uint32_t>(s.size())); },
+         "sheet \"Two\": its records begin at byte 4096, past the end of the stream (4096 bytes)"},
+        {"sheet name one character past its record", plain,
+         [&](Compound& c, const Bytes&) { c.file[c.StreamAt() + boundSheetAt + 4 + 6] = 4; },
+         "the sheet name of the BOUNDSHEET record at byte 3877 runs past its record"},
+        {"more allocation-table sectors than the file", plain, [](Compound& c, const Bytes&) { Put32(c.file, 44, 11); },
+         "damaged file header (11 allocation-table sectors in a file of 10 sectors)"},
+        {"allocation table beyond the file", plain, [](Compound& c, const Bytes&) { Put32(c.file, 76, 10); },
+         "the file's allocation table names sector 10, beyond the file's 10 sectors"},
+        {"directory entry one past the last", plain, [](Compound& c, const Bytes&) { Put32(c.file, c.EntryAt(0) + 76, 4); },
+         "the file's directory names entry 4 of 4"},
         {"password", book([](Biff& b) { b.globals = Record(0x002F, Bytes(6, '\0')); }), nullptr,
          "built.xls: stream \"Workbook\": the workbook is password-protected"},
         {"BIFF5", plain, [](Compound& c, const Bytes&) { Put16(c.file, c.StreamAt() + 4, 0x0500); },
@@ -467,6 +479,42 @@ TEST(XlsReader, MemoryLimitCountsTextBytes) {
     EXPECT_EQ(needed(bookOf(std::u16string(21, u'é'))) - need, 2u * 2);
     EXPECT_EQ(needed(bookOf(std::u16string(20, u'水'))) - need, 2u * 20);
     EXPECT_EQ(needed(bookOf(std::u16string(20, u'e'))), need - 2 * 20);
+    // All that is counted: the sheet with its name and place, the text in
+    // the string table and in the sheet, the sheet's index of the shared
+    // strings, and two cells of two rows.
+    struct Place {
+        std::string name;
+        uint32_t offset;
+    };
+    EXPECT_EQ(need, sizeof(sheet::Sheet) + sizeof(std::shared_ptr<sheet::Sheet>) + sheet::StringMemory(1) + sizeof(Place) +
+                        2 * sheet::StringMemory(40) + sizeof(uint32_t) + 2 * sheet::CellMemory(true));
+}
+
+// Each cell record at its shortest reads; a byte shorter it is refused.
+TEST(XlsReader, CellRecordsAtTheirShortest) {
+    const std::pair<uint16_t, Bytes> shortest[] = {
+        {0x0203, U16(0) + U16(0) + U16(15) + F64(1)},                             // NUMBER
+        {0x027E, U16(0) + U16(0) + U16(15) + U32(1 << 2 | 2)},                    // RK
+        {0x00BD, U16(0) + U16(0) + U16(15) + U32(1 << 2 | 2) + U16(0)},           // MULRK of one column
+        {0x00FD, U16(0) + U16(0) + U16(15) + U32(0)},                             // LABELSST
+        {0x0204, U16(0) + U16(0) + U16(15) + U16(0) + Bytes(1, 0)},               // LABEL of no characters
+        {0x0205, U16(0) + U16(0) + U16(15) + Bytes(1, 1) + Bytes(1, 0)},          // BOOLERR
+        {0x0006, U16(0) + U16(0) + U16(15) + F64(1) + U16(0) + U32(0)},           // FORMULA without tokens
+    };
+    for (const auto& [type, data] : shortest) {
+        SCOPED_TRACE(type);
+        for (size_t length : {data.size(), data.size() - 1}) {
+            Biff b;
+            b.strings = {u"s"};
+            b.sheets.push_back({u"S", Record(type, data.substr(0, length))});
+            const std::string error = ErrorOf(Compound(b.Build()).file);
+            if (length == data.size()) {
+                EXPECT_EQ(error, "");
+            } else {
+                EXPECT_NE(error.find("bytes long, shorter than its " + std::to_string(data.size())), std::string::npos) << error;
+            }
+        }
+    }
 }
 
 }  // namespace
