@@ -92,6 +92,9 @@ void CompoundFile::Fail(const std::string& what) const { sheet::Fail(label_ + ":
 
 void CompoundFile::ReadHeader() {
     unsigned char h[kHeaderSize];
+    // No more than the .xlsx reader may inflate from one file: the
+    // allocation table read whole stays within 1/128 of that.
+    if (source_.Size() > kMaxPackageBytes) Fail("the file is larger than the limit of " + Megabytes(kMaxPackageBytes));
     if (source_.Size() < kHeaderSize || !source_.Read(0, h, kHeaderSize)) {
         Fail("not an .xls file (shorter than the 512-byte header of a compound file)");
     }

@@ -4,8 +4,12 @@
 // bounds.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -488,6 +492,24 @@ TEST(XlsReader, MemoryLimitCountsTextBytes) {
     };
     EXPECT_EQ(need, sizeof(sheet::Sheet) + sizeof(std::shared_ptr<sheet::Sheet>) + sheet::StringMemory(1) + sizeof(Place) +
                         2 * sheet::StringMemory(40) + sizeof(uint32_t) + 2 * sheet::CellMemory(true));
+}
+
+// A file of the largest size allowed reads (its tail unused), a byte more
+// is refused naming the limit (sparse files: no disk is spent).
+TEST(XlsReader, FileSizeLimit) {
+    const std::string path = (std::filesystem::temp_directory_path() / ("xls_size_" + std::to_string(::getpid()) + ".xls")).string();
+    const Bytes file = Compound(SmallBook().Build()).file;
+    std::ofstream(path, std::ios::binary).write(file.data(), static_cast<std::streamsize>(file.size()));
+    std::filesystem::resize_file(path, sheet::kMaxPackageBytes);
+    EXPECT_EQ(Show(sheet::ReadWorkbook(path)->sheets[0]->Value(1, 2)), "Double:102.5");
+    std::filesystem::resize_file(path, sheet::kMaxPackageBytes + 1);
+    try {
+        sheet::ReadWorkbook(path);
+        ADD_FAILURE() << "read without an error";
+    } catch (const vb::VbError& e) {
+        EXPECT_EQ(e.Description(), path + ": the file is larger than the limit of 4096 MiB");
+    }
+    std::filesystem::remove(path);
 }
 
 // Each cell record at its shortest reads; a byte shorter it is refused.
