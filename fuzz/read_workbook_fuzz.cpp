@@ -4,7 +4,8 @@
 //     inflated ("name\0content\0name\0content..."), so that mutations reach
 //     the XML reading past the archive's checksums;
 //   - when they start with "SSH1", as a sheet sent over the bus.
-// Every outcome but a clean read must be the reader's own error.
+// Every outcome but a clean read must be the reader's own error, and no
+// text read may be longer than kMaxCellTextBytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -17,7 +18,11 @@
 namespace {
 void Exercise(const sheet::Workbook& book) {
     // Read cells back through the paths the import uses, and over the codec.
+    // No text read may be longer than a cell may hold.
     for (const auto& s : book.sheets) {
+        for (const std::string& text : s->Strings()) {
+            if (text.size() > sheet::kMaxCellTextBytes) __builtin_trap();
+        }
         for (int32_t r = s->FirstRow(); r <= s->LastRow() && r < s->FirstRow() + 64; ++r) {
             for (int32_t c = s->FirstCol(); c <= s->LastCol() && c < s->FirstCol() + 64; ++c) s->Value(r, c);
         }

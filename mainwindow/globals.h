@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/runtime/variant.h"
@@ -20,6 +21,28 @@ struct RunEntry {
     int32_t Link4 = 0;
     int32_t PrevPipe = 0;
 };
+
+// Names are UTF-8 text, and a character is one code point of it (the bytes
+// of a name that do not continue a multi-byte sequence).
+inline size_t NameCharacters(std::string_view name) {
+    size_t n = 0;
+    for (unsigned char c : name) n += (c & 0xC0) != 0x80;
+    return n;
+}
+
+// The run keeps a pipe's name in a field of 20 characters: the first 20, cut
+// between characters, padded with blanks.
+inline constexpr size_t kRunNameCharacters = 20;
+inline std::string RunPipeName(std::string_view name) {
+    size_t end = 0;
+    for (size_t kept = 0; end < name.size(); ++end) {
+        const bool starts = (static_cast<unsigned char>(name[end]) & 0xC0) != 0x80;
+        if (starts && kept++ == kRunNameCharacters) break;
+    }
+    std::string field(name.substr(0, end));
+    field.append(kRunNameCharacters - NameCharacters(field), ' ');
+    return field;
+}
 
 // Pipes of the current lateral in drawing order; entry 0 is never used.
 inline std::vector<RunEntry> CurrentRun(2);

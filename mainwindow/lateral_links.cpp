@@ -1,5 +1,7 @@
 #include "mainwindow/lateral_links.h"
 
+#include <algorithm>
+
 #include "mainwindow/network_access.h"
 #include "platform/runtime/conversions.h"
 
@@ -16,7 +18,43 @@ bool IsTopLevel(const model::cNodeCollection& col, int32_t index) {
 
 constexpr int32_t kLargestLink = 32767;
 
+// The record of a pipe: a node below the top level.
+std::shared_ptr<model::Sewer> PipeAt(const model::cNodeCollection& col, int32_t index) {
+    auto record = RecordAt(col, index);
+    return record && !IsTopLevel(col, index) ? record : nullptr;
+}
+
 }  // namespace
+
+std::shared_ptr<model::Sewer> LinkedLateral(const model::cNodeCollection& col, int32_t field) {
+    auto record = RecordAt(col, field);
+    return record && vb::Left(record->Name, 7) == "Lateral" && IsTopLevel(col, field) ? record : nullptr;
+}
+
+void SetLateralLink(model::cNodeCollection& col, int32_t pipe, bool second, int32_t lateral) {
+    auto p = PipeAt(col, pipe);
+    if (!p || pipe > kLargestLink || lateral > kLargestLink) return;
+    int16_t& field = second ? p->ma3 : p->ma2;
+    const int16_t other = second ? p->ma2 : p->ma3;
+    const int32_t before = field;
+    field = static_cast<int16_t>(other > 0 && other == lateral ? 0 : std::max(lateral, 0));
+    // The lateral the field named keeps no mark on this pipe, unless the
+    // other field names it still.
+    if (before != field && before != other) {
+        auto left = LinkedLateral(col, before);
+        if (left && left->ma1 == pipe) left->ma1 = 0;
+    }
+    auto joining = lateral > 0 ? LinkedLateral(col, lateral) : nullptr;
+    if (!joining) return;
+    if (joining->ma1 != pipe) {
+        // The pipe the lateral joined before forgets it.
+        if (auto earlier = PipeAt(col, joining->ma1)) {
+            if (earlier->ma2 == lateral) earlier->ma2 = 0;
+            if (earlier->ma3 == lateral) earlier->ma3 = 0;
+        }
+    }
+    joining->ma1 = static_cast<int16_t>(pipe);
+}
 
 std::vector<LateralLink> FindLateralLinks(const model::cNodeCollection& col) {
     std::vector<LateralLink> links;

@@ -192,8 +192,12 @@ void Form1::RemoveSelectedChildren() {
 
 void Form1::RemoveKeepingLinks(const std::function<void()>& remove) {
     const std::vector<LateralLink> links = FindLateralLinks(*myCol);
+    // The handles and pickers name their pipes by node index, which the
+    // removal may give to another node: they are hidden, and the next redraw
+    // lays those of the marked pipe again.
     const auto writeBack = [&] {
         WriteLateralLinks(*myCol, links, [&](const std::string& key) { return myCol->KeyToIndex(key); });
+        HideEditHandles();
     };
     try {
         remove();

@@ -82,9 +82,7 @@ void Form1::latseupdate(const std::string& LateralName) {
         RunEntry& e = CurrentRun[static_cast<size_t>(RunCount)];
         e = RunEntry{};
         e.NodeIndex = i;
-        // A fixed 20-character field: cut after 20, padded with blanks.
-        e.PipeName = name.substr(0, std::min<size_t>(20, name.size()));
-        e.PipeName.resize(20, ' ');
+        e.PipeName = RunPipeName(name);
         UserControl12.AddTab(name);
         // A node that is its own last child can only come from a broken
         // tree; the run ends with the pipes found so far.

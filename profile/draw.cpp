@@ -102,8 +102,8 @@ bool Form1::ProfileRunIsCurrent(const std::string& lateralName) {
         const RunEntry& entry = CurrentRun[static_cast<size_t>(i)];
         auto it = children.find(entry.NodeIndex);
         if (it == children.end()) return false;
-        // latseupdate keeps the name cut after 20 bytes and padded.
-        if (vb::RTrim(entry.PipeName) != vb::RTrim(it->second.substr(0, 20))) return false;
+        // latseupdate keeps the name cut after 20 characters and padded.
+        if (vb::RTrim(entry.PipeName) != vb::RTrim(RunPipeName(it->second))) return false;
     }
     return true;
 }

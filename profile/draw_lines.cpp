@@ -34,26 +34,21 @@ void Form1::ProfilePipeLines(ProfileRedraw& r, int i, float s, float e) {
         LINEplot(e - 1, I2, e - 1, d, DxfMode, 5, 1);
     });
     // Laterals joining at the upstream manhole, when they name this pipe back.
+    // A link field that names no node (a number a file may hold) is no link:
+    // it gets no label.
     const int32_t node = r.pipes[static_cast<size_t>(i)].node;
+    auto linked = [&](int16_t link) { return link > 0 ? NodeRecordByIndex(myCol.get(), link) : nullptr; };
     auto joining = [&](int16_t link, float x) {
-        if (link <= 0) return;
-        r.Do([&] {
-            auto joined = NodeRecordByIndex(myCol.get(), link);
-            if (!joined) vb::RaiseError(vb::errObjectNotSet);
-            if (joined->ma1 == node) {
-                textplot(x, G1 - 1, 3, 4, 90, "S", "From" + joined->Name, DxfMode, 0);
-            }
-        });
+        auto joined = linked(link);
+        if (joined && joined->ma1 == node) {
+            r.Do([&] { textplot(x, G1 - 1, 3, 4, 90, "S", "From" + joined->Name, DxfMode, 0); });
+        }
     };
     joining(p.ma2, s + 4);
     joining(p.ma3, s - 3);
     // Where the shown lateral flows to.
-    if (last && r.lateral->ma1 > 0) {
-        r.Do([&] {
-            auto target = NodeRecordByIndex(myCol.get(), r.lateral->ma1);
-            if (!target) vb::RaiseError(vb::errObjectNotSet);
-            textplot(e + 5, I2 - 1, 3, 4, 0, "S", "To " + target->Name, DxfMode, 0);
-        });
+    if (auto target = last ? linked(r.lateral->ma1) : nullptr) {
+        r.Do([&] { textplot(e + 5, I2 - 1, 3, 4, 0, "S", "To " + target->Name, DxfMode, 0); });
     }
     // The pickers follow the ground of the pipe (unscaled, as laid out).
     r.Do([&] { picfrom.Top(ProfileOffsetY - G1 - 2); });

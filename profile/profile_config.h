@@ -1,6 +1,6 @@
 // The rows of the table under the profile and their file "zefprof.cfg" in the
-// program's folder.  No window system here: the list handlers of the main
-// window (profile_rows.cpp) and the profile routine use what is declared below.
+// program's folder.  The list handlers of the main window (profile_rows.cpp)
+// and the profile routine use what is declared below.
 //
 // File layout: fixed slots of 128 bytes; row r is kept in slot r + 1 (slot n
 // starts at byte (n - 1) * 128).  A slot holds one 60-byte record, packed,
@@ -74,6 +74,8 @@ inline constexpr size_t kProfileRecordSize = 60;
 // more is damaged.
 inline constexpr float kProfileMaxLength = 1000;
 inline constexpr size_t kProfileSlotSize = 128;
+// The most of the file a read uses: the slots of rows 0 to 24.
+inline constexpr size_t kProfileFileBytes = kProfileRowCount * kProfileSlotSize;
 
 // Row 0 is a work row (the row moves swap through it), rows 1 to 20 are the
 // table rows, rows 21 to 24 four line styles ("Base line", "GR.line", "Axline",
@@ -89,6 +91,8 @@ inline std::string ProfileConfigPath;
 // the line styles 21 to 24) or holds as a number that is not finite takes its
 // default value.  Never raises: a file that cannot be read or written leaves
 // the rows in memory.  Each row's Id keeps what it had unless the file has one.
+// Only the first kProfileFileBytes of the file are read; a longer file is
+// left as it is, and a message box names the limit.
 void LoadProfileConfig();
 
 // Writes rows 0 to 20 as a new whole file (temporary file renamed into place).

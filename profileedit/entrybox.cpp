@@ -69,7 +69,7 @@ void Form1::DisarmStaleEntryBox() {
     if (Text19.Tag().empty() && entryTarget_.key.empty()) return;
     if (ArmedPipe()) return;
     ClearEntryBox();
-    pic(0).Visible(false);
+    CloseValueBox();
 }
 
 void Form1::NodeRekeyed(const std::string& oldKey, const std::string& newKey) {
@@ -121,7 +121,7 @@ void Form1::Command24_Click() {
         }
     }
     ClearEntryBox();
-    pic(0).Visible(false);
+    CloseValueBox();
     Form_Click();
 }
 
@@ -133,7 +133,7 @@ void Form1::Text19_KeyPress(int& KeyAscii) {
     } else if (KeyAscii == vb::vbKeyEscape) {
         KeyAscii = 0;
         ClearEntryBox();
-        pic(0).Visible(false);
+        CloseValueBox();
         Form_Click();
     }
 }

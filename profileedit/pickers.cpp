@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "mainwindow/form1.h"
+#include "mainwindow/lateral_links.h"
 #include "mainwindow/network_access.h"
 #include "platform/runtime/conversions.h"
 #include "platform/ui/dialogs.h"
@@ -44,8 +45,9 @@ void FillLateralPicker(const model::cNodeCollection& col, vb::ComboBox& list, in
         n = col.NextSibling(vb::Variant(n));
     }
     list.ListIndex(0);
-    auto linked = link > 0 ? NodeRecordByIndex(&col, link) : nullptr;
-    if (linked) {
+    // A field that names no lateral (a number a file or an import left) shows
+    // as no link.
+    if (auto linked = LinkedLateral(col, link)) {
         list.Text(linked->Name);
     } else if (emptyWhenNone) {
         list.Text("");
@@ -66,6 +68,8 @@ void Form1::OpenLateralPicker(vb::PictureBox& box, bool first) {
     pic(0).Left(box.Left());
     FillLateralPicker(*myCol, Combo1, first ? pipe->ma2 : pipe->ma3, !first);
     Combo1.Tag(tag);
+    // The list takes the keyboard, so that Down and Up choose at once.
+    Combo1.SetFocus();
 }
 
 void Form1::picfrom_MouseDown(int Button, int Shift, float X, float Y) { OpenLateralPicker(picfrom, true); }
@@ -107,6 +111,13 @@ void Form1::Picdia_MouseDown(int Index, int Button, int Shift, float X, float Y)
     Combo1.Text(std::to_string(pipe->dia));
     Combo1.Tag("Picdia");
     ArmEntryBox("Picd" + std::to_string(Index), node);
+    Combo1.SetFocus();
+}
+
+void Form1::CloseValueBox() {
+    const bool keyboardInBox = Text19.HasFocus() || Combo1.HasFocus() || Command24.HasFocus();
+    pic(0).Visible(false);
+    if (keyboardInBox) Picture1.SetFocus();
 }
 
 void Form1::Combo1_Click() {
@@ -118,18 +129,13 @@ void Form1::CommitLateralLink(bool first) {
     int32_t pipeNode = 0;
     auto pipe = ArmedPipe(&pipeNode);
     if (!pipe) return;
-    int16_t& field = first ? pipe->ma2 : pipe->ma3;
-    const int16_t other = first ? pipe->ma3 : pipe->ma2;
     const std::string text = Combo1.Text();
     // The lateral shown cannot join its own pipe.
     if (text == CurrentLateralName) return;
-    if (text.empty()) {
-        field = 0;   // the link is removed; the lateral keeps its own mark
-    } else {
-        const int32_t lateralNode = myCol->KeyToIndex("Obj" + text);
-        auto lateral = lateralNode >= 1 ? NodeRecordByIndex(myCol.get(), lateralNode) : nullptr;
-        const bool topLevel = lateralNode >= 1 && vb::CDbl(myCol->Parent(vb::Variant(lateralNode))) == 0;
-        if (!lateral || !topLevel || !IsLateralName(lateral->Name)) {
+    int32_t lateralNode = 0;
+    if (!text.empty()) {
+        lateralNode = myCol->KeyToIndex("Obj" + text);
+        if (!LinkedLateral(*myCol, lateralNode)) {
             vb::MsgBox("There is no lateral named \"" + text + "\"; nothing was changed.");
             return;
         }
@@ -140,9 +146,6 @@ void Form1::CommitLateralLink(bool first) {
             vb::MsgBox("The network has too many nodes to record this link; nothing was changed.");
             return;
         }
-        field = static_cast<int16_t>(lateralNode);
-        lateral->ma1 = static_cast<int16_t>(pipeNode);
     }
-    // One lateral is never recorded in both fields: the earlier link wins.
-    if (other > 0 && other == field) field = 0;
+    SetLateralLink(*myCol, pipeNode, !first, lateralNode);
 }

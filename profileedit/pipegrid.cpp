@@ -18,14 +18,13 @@ constexpr PipeField kPipeGridFields[10] = {
 
 // The number a user typed into a value row when the row accepts it.  The
 // whole text must be one number ("1,5" or "12a" is refused rather than read
-// as 1 or 12); an empty cell is 0 only in rows 7 to 9, which show 0 as empty.
+// as 1 or 12).  A cell emptied by typing is refused in every row: rows 7 to 9
+// show a stored 0 as empty, but a typed level must be one the user wrote
+// down, as an empty downstream ground taken as 0 drops the profile far below
+// its neighbours.  A cell left as shown commits the stored value instead.
 std::optional<double> AcceptedPipeGridValue(int row, std::string_view text) {
     double v = 0;
-    if (vb::Trim(text).empty()) {
-        if (row < 7) return std::nullopt;
-    } else if (!vb::ParseNumericText(text, v) || !std::isfinite(v)) {
-        return std::nullopt;
-    }
+    if (vb::Trim(text).empty() || !vb::ParseNumericText(text, v) || !std::isfinite(v)) return std::nullopt;
     if (row == 2) v = vb::RoundHalfEven(v);   // the record keeps whole millimetres
     if (!InAcceptedRange(kPipeGridFields[row], v)) return std::nullopt;
     return v;

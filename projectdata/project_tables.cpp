@@ -90,6 +90,7 @@ void Form3::Command1_Click() {
     // A refilled table starts without its editor, which held a cell of the
     // table as it was.
     Text20.Visible(false);
+    PipeTable.Typed = false;
     const int pipes = static_cast<int>(PipeTable.TableNodes.size()) - 1;
     MSHFlexGrid1.Cols(11);
     MSHFlexGrid1.Rows(pipes + 1);
@@ -138,6 +139,7 @@ void Form3::Command2_Click() {
     Frame15.Visible(false);
 
     Text3.Visible(false);
+    SizeTable.Typed = false;
     const int sizes = static_cast<int>(SizeTable.TableNodes.size()) - 1;
     MSHFlexGrid2.Cols(9);
     MSHFlexGrid2.Rows(sizes + 1);
@@ -151,5 +153,7 @@ void Form3::Command2_Click() {
         MSHFlexGrid2.TextMatrix(r, 0, std::to_string(r));
         MSHFlexGrid2.TextMatrix(r, 1, vb::CStr(s->GetProperty("dia")));
         MSHFlexGrid2.TextMatrix(r, 2, vb::CStr(s->GetProperty("slope")));
+        // The other columns hold nothing of the row (their edits are refused).
+        for (int c = 3; c <= 8; ++c) MSHFlexGrid2.TextMatrix(r, c, std::string());
     }
 }

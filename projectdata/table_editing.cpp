@@ -10,8 +10,8 @@
 #include "projectdata/form3.h"
 
 namespace {
-// The property written for each column code; null where an edit stays in the
-// grid only (the pipe-size columns 3 to 8).
+// The property written for each column code; null for the pipe-size columns
+// 3 to 8, which the table neither fills nor stores.
 const char* CodeProperty(int code) {
     static constexpr const char* kPipe[11] = {nullptr, "Name", "from", "tom", "l", "felv", "telv", "finv", "tinv",
                                               "dia",   "slope"};
@@ -53,6 +53,11 @@ void Form3::WireTables() {
 void Form3::PlaceEditor(vb::FlexGrid& grid, vb::TextBox& editor, ProjectTable& table) {
     // Only a data cell takes the editor (a table of headers alone has none).
     if (grid.Row() < grid.FixedRows() || grid.Col() < grid.FixedCols()) return;
+    // Text typed into the cell left behind without Enter or an arrow was
+    // never stored: that cell shows what it showed before the typing.
+    if (table.Typed && table.EditorRow < grid.Rows() && table.EditorCol < grid.Cols()) {
+        grid.TextMatrix(table.EditorRow, table.EditorCol, table.EditorOldText);
+    }
     table.EditorRow = grid.Row();
     table.EditorCol = grid.Col();
     table.EditorOldText = grid.Text();
@@ -64,6 +69,7 @@ void Form3::PlaceEditor(vb::FlexGrid& grid, vb::TextBox& editor, ProjectTable& t
     editor.SetFocus();
     editor.SelStart(0);
     editor.SelLength(static_cast<int>(table.EditorOldText.size()));
+    table.Typed = false;
 }
 
 void Form3::MSHFlexGrid1_Click() { PlaceEditor(MSHFlexGrid1, Text20, PipeTable); }
@@ -72,12 +78,14 @@ void Form3::MSHFlexGrid2_Click() { PlaceEditor(MSHFlexGrid2, Text3, SizeTable); 
 void Form3::Text20_Change() {
     if (Text20.Visible() && PipeTable.EditorRow > 0) {
         MSHFlexGrid1.TextMatrix(PipeTable.EditorRow, PipeTable.EditorCol, Text20.Text());
+        PipeTable.Typed = true;
     }
 }
 
 void Form3::Text3_Change() {
     if (Text3.Visible() && SizeTable.EditorRow > 0) {
         MSHFlexGrid2.TextMatrix(SizeTable.EditorRow, SizeTable.EditorCol, Text3.Text());
+        SizeTable.Typed = true;
     }
 }
 
@@ -98,6 +106,7 @@ void Form3::EditorKeyDown(vb::FlexGrid& grid, vb::TextBox& editor, ProjectTable&
 
     bool committed = false;
     if (KeyCode == vb::vbKeyReturn) {
+        table.Typed = false;   // stored or refused below
         if (!rcsub(row, code)) return stay();
         committed = true;
         KeyCode = vb::vbKeyRight;   // Enter commits and moves one cell to the right
@@ -105,6 +114,7 @@ void Form3::EditorKeyDown(vb::FlexGrid& grid, vb::TextBox& editor, ProjectTable&
     if (KeyCode == vb::vbKeyEscape) {
         // The cell gets back the text it had when the editor was placed.
         editor.Text(table.EditorOldText);
+        table.Typed = false;
         grid.SetFocus();
         KeyCode = 0;
         return;
@@ -124,6 +134,7 @@ void Form3::EditorKeyDown(vb::FlexGrid& grid, vb::TextBox& editor, ProjectTable&
         return;
     }
     grid.TextMatrix(row, col, editor.Text());
+    table.Typed = false;   // stored or refused below
     if (!rcsub(row, code)) return stay();
     grid.Row(r);
     grid.Col(c);
@@ -132,12 +143,24 @@ void Form3::EditorKeyDown(vb::FlexGrid& grid, vb::TextBox& editor, ProjectTable&
 }
 
 bool Form3::rcsub(int row, int code) {
-    const char* property = CodeProperty(code);
-    if (!property) return true;
     const bool pipeTable = code <= 10;
     ProjectTable& table = pipeTable ? PipeTable : SizeTable;
     vb::FlexGrid& grid = pipeTable ? MSHFlexGrid1 : MSHFlexGrid2;
     const int col = pipeTable ? code : code - 100;
+    const char* property = CodeProperty(code);
+    if (!property) {
+        // The pipe-size columns after "MinSlope" show nothing and keep
+        // nothing: a cell left empty passes, anything typed is refused.
+        if (col < 1 || col >= grid.Cols() || row < 1 || row >= grid.Rows()) return true;
+        if (vb::Trim(grid.TextMatrix(row, col)).empty()) return true;
+        const std::string title = grid.TextMatrix(0, col).empty() ? "Column " + std::to_string(col)
+                                                                  : grid.TextMatrix(0, col);
+        grid.TextMatrix(row, col, std::string());
+        vb::MsgBox(title + " cannot be edited: this table shows and stores only the Diameter and MinSlope of a "
+                           "pipe size. The cell stays empty.",
+                   vb::vbExclamation);
+        return false;
+    }
 
     // The node behind the row, found by the key it had when the table was
     // filled.
@@ -209,7 +232,7 @@ bool Form3::RenamePipe(int row, int32_t node, model::Sewer& pipe, const std::str
     } else if (other > 0 && other != node) {
         refusal = "The name \"" + name + "\" is in use in the network already (capitals and small letters "
                   "count as the same)";
-    } else if (vb::Left(name, 2) != "Se" || name.size() > 20) {
+    } else if (vb::Left(name, 2) != "Se" || NameCharacters(name) > kRunNameCharacters) {
         refusal = "A pipe name must begin with \"Se\" and have at most 20 characters (as \"Se 12\")";
     }
     MSHFlexGrid1.TextMatrix(row, 1, refusal.empty() ? name : pipe.Name);

@@ -469,3 +469,37 @@ std::string ByteReader::FixedText(size_t width) {
 }
 
 }  // namespace vb
+
+namespace vb {
+
+std::optional<std::vector<uint8_t>> ReadFileBytesUpTo(const std::string& path, size_t limit) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::nullopt;
+    struct stat st{};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return std::nullopt;
+    }
+    std::vector<uint8_t> out(std::min<size_t>(limit, st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0));
+    size_t got = 0;
+    // The size may change while the file is read: read until the limit or the end.
+    for (;;) {
+        if (got == out.size()) {
+            if (got >= limit) break;
+            out.resize(std::min(limit, got + 65536));
+        }
+        const ssize_t n = read(fd, out.data() + got, out.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    close(fd);
+    out.resize(got);
+    return out;
+}
+
+}  // namespace vb

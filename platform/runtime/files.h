@@ -155,3 +155,12 @@ private:
 };
 
 }  // namespace vb
+
+namespace vb {
+
+// The first `limit` bytes of a regular file (all of it when it is shorter),
+// or nullopt when it cannot be read or is no regular file.  Read `limit` + 1
+// to learn whether the file holds more than `limit` bytes.
+std::optional<std::vector<uint8_t>> ReadFileBytesUpTo(const std::string& path, size_t limit);
+
+}  // namespace vb

@@ -11,7 +11,8 @@
 // archive a chunk at a time and goes straight through the XML parser, whose
 // events build the cells.  What a read holds is therefore the values kept
 // (counted against ReadLimits::valueMemory), one chunk, and the markup of
-// the one tag being parsed (at most kMaxToken).  The work is bounded too:
+// the one tag being parsed (at most kMaxToken); a cell's text is refused as
+// soon as it grows past kMaxCellTextBytes.  The work is bounded too:
 // a part may hold kFreeElements elements and kMaxPartBytes bytes beyond what
 // its values justify, so that a run of markup holding nothing is refused
 // early.
@@ -35,7 +36,7 @@ namespace {
 constexpr size_t kChunk = size_t(256) << 10;
 // The longest single piece of markup (a tag with its attributes, a comment)
 // the parser may have to hold; texts are passed on as they come and are
-// bounded by the value memory instead.
+// bounded by kMaxCellTextBytes and the value memory instead.
 constexpr size_t kMaxToken = size_t(4) << 20;
 // How deeply elements may nest (a sheet needs about eight levels).
 constexpr int kMaxDepth = 256;
@@ -301,7 +302,7 @@ void ParsePart(const Package& pkg, const std::string& part, const ValueMemory& m
         inflated += n;
         pkg.Count(part, n);
         const size_t given = memory.Held() > heldBefore ? memory.Held() - heldBefore : 0;
-        if (inflated > kMaxPartBytes && (inflated - kMaxPartBytes) / kMarkupPerValueByte > given) pkg.TooLarge(part);
+        if (inflated > kMaxPartBytes && inflated - kMaxPartBytes > given * kMarkupPerValueByte) pkg.TooLarge(part);
         const XML_Status status = XML_ParseBuffer(p, static_cast<int>(n), n == 0);
         if (st.error) std::rethrow_exception(st.error);
         if (status != XML_STATUS_OK) {
@@ -471,10 +472,22 @@ private:
     bool inRun_ = false, runText_ = false;
 };
 
+// The most markup one byte of a text can take: the escape "_xHHHH_".
+constexpr size_t kMarkupPerTextByte = 7;
+
+// What a refused text says, after the place it was found.
+std::string TextTooLong() {
+    return "a text longer than the limit of " + std::to_string(kMaxCellTextBytes) + " bytes a cell may hold";
+}
+
 // Appends a piece of a text the reader keeps, within the value memory.
-void AppendText(std::string& to, const char* text, size_t length, const ValueMemory& memory) {
+// False, with nothing appended, when the markup of the text grows beyond
+// what a text of kMaxCellTextBytes can take: the text is longer than that.
+[[nodiscard]] bool AppendText(std::string& to, const char* text, size_t length, const ValueMemory& memory) {
+    if (length > kMaxCellTextBytes * kMarkupPerTextByte - to.size()) return false;
     memory.Need(StringMemory(to.size() + length));
     to.append(text, length);
+    return true;
 }
 
 // <sst><si>...</si>...
@@ -498,17 +511,20 @@ public:
             return;
         }
         DecodeEscapes(item_.text);
+        if (item_.text.size() > kMaxCellTextBytes) TooLong();
         memory_.Take(StringMemory(item_.text.size()));
         out.push_back(std::move(item_.text));
         ++values;
         inItem_ = false;
     }
     void Text(const char* text, size_t length) override {
-        if (inItem_ && item_.Captures(depth)) AppendText(item_.text, text, length, memory_);
+        if (inItem_ && item_.Captures(depth) && !AppendText(item_.text, text, length, memory_)) TooLong();
     }
     std::vector<std::string> out;
 
 private:
+    // The item being read is the string of that index in the workbook.
+    [[noreturn]] void TooLong() const { pkg_.Fail(part_, "shared string " + std::to_string(out.size()) + ": " + TextTooLong()); }
     ItemText item_;
     bool inItem_ = false;
 };
@@ -586,9 +602,9 @@ public:
     }
     void Text(const char* text, size_t length) override {
         if (captureV_ && depth == 5) {
-            AppendText(v_, text, length, memory_);
+            if (!AppendText(v_, text, length, memory_)) TooLong();
         } else if (inIs_ && item_.Captures(depth)) {
-            AppendText(item_.text, text, length, memory_);
+            if (!AppendText(item_.text, text, length, memory_)) TooLong();
         }
     }
 
@@ -629,7 +645,10 @@ private:
 
     std::string Where() const { return "cell " + (hasRef_ ? ref_ : std::to_string(col_)); }
 
+    [[noreturn]] void TooLong() const { pkg_.Fail(part_, Where() + ": " + TextTooLong()); }
+
     uint32_t AddString(std::string text) {
+        if (text.size() > kMaxCellTextBytes) TooLong();
         memory_.Take(StringMemory(text.size()));
         return sheet_.AddString(std::move(text));
     }

@@ -47,6 +47,11 @@ constexpr size_t kMaxValueMemory = size_t(512) << 20;
 // after a bounded amount of work.
 constexpr size_t kFreeElements = size_t(8) << 20;
 constexpr size_t kElementsPerValue = 16;
+// The longest text a cell may hold, in bytes of UTF-8: what the programs
+// that take a workbook's texts can carry (the bus takes no longer text).  A
+// workbook holding a longer one is refused with a message naming the limit,
+// before the text is held whole.
+constexpr size_t kMaxCellTextBytes = 65536;
 // The largest row and column a sheet can address.
 constexpr int32_t kMaxRow = 1048576;
 constexpr int32_t kMaxCol = 16384;

@@ -9,16 +9,22 @@
 
 #include <xlsxwriter.h>
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
+#include <QEventLoop>
+#include <QTimer>
 #include <chrono>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "platform/sheet/bus/attach.h"
 #include "platform/sheet/bus/names.h"
+#include "platform/sheet/bus/service.h"
 #include "projectdata/form3.h"
 #include "tests/exchange/exchange_fixture.h"
 
@@ -263,6 +269,144 @@ TEST_F(WorkbookProgramTest, HostileCallsAndTheTallestSheetLeaveItServing) {
     EXPECT_EQ(ExcelSheet->CellCount(), tall->CellCount());
     w.Hide();
     std::filesystem::remove(path);
+}
+
+// The workbook program's bus side in this process, its reads held: each
+// read runs when the test says, so that reads end in the order the test
+// needs, without waiting on the clock.  Callers reach it over the bus.
+class HeldReads : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(std::getenv("DBUS_SESSION_BUS_ADDRESS"), nullptr) << "run under dbus-run-session";
+        service_ = std::make_unique<sheet::bus::ApplicationService>(
+            app_, nullptr, [this](std::function<void()> read) { held_.push_back(std::move(read)); });
+        QString error;
+        ASSERT_TRUE(service_->Publish(&error)) << error.toStdString();
+    }
+    void TearDown() override {
+        service_.reset();
+        QDBusConnection::sessionBus().unregisterService(sheet::bus::kService);
+        QDBusConnection::disconnectFromBus(QStringLiteral("caller"));
+    }
+    QDBusPendingCall Call(const char* member, const QList<QVariant>& args = {}) {
+        QDBusMessage m = QDBusMessage::createMethodCall(sheet::bus::kService, sheet::bus::kPath, sheet::bus::kInterface,
+                                                        QString::fromLatin1(member));
+        m.setArguments(args);
+        return caller_.asyncCall(m, 20000);
+    }
+    QDBusPendingCall Open(const std::string& path) { return Call("Open", {QString::fromStdString(path)}); }
+    // Serves calls until the reply comes.
+    static QDBusMessage Reply(const QDBusPendingCall& call) {
+        QDBusPendingCallWatcher watcher(call);
+        QEventLoop loop;
+        QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        if (!watcher.isFinished()) loop.exec();
+        EXPECT_TRUE(watcher.isFinished()) << "no reply";
+        return watcher.reply();
+    }
+    // What a call that only looks answers now.  The program handles one
+    // caller's calls in order, so every call sent before it has been handled.
+    std::string Active() { return Reply(Call("ActiveWorkbook")).arguments().value(0).toString().toStdString(); }
+    // Runs held read k to its end and hands its result to the service.
+    void EndRead(size_t k) {
+        ASSERT_LT(k, held_.size());
+        held_[k]();
+        QCoreApplication::sendPostedEvents();
+    }
+    sheet::LocalApplication app_;
+    std::unique_ptr<sheet::bus::ApplicationService> service_;
+    std::vector<std::function<void()>> held_;
+    QDBusConnection caller_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("caller"));
+};
+
+std::string Name(const sheet::LocalApplication& app) {
+    std::string out;
+    for (const auto& b : app.Workbooks()) out += b->name + " ";
+    return out;
+}
+
+TEST_F(HeldReads, OpenAndCloseTakeEffectInTheOrderTheyCame) {
+    // A opens a large workbook, B then a small one whose read ends first:
+    // B's workbook is the active one at the end, not A's.
+    QDBusPendingCall a = Open(SheetData("network_openpyxl.xlsx"));
+    QDBusPendingCall b = Open(SheetData("network_xlsxwriter.xlsx"));
+    EXPECT_EQ(Active(), "");
+    ASSERT_EQ(held_.size(), 2u);
+    // A third read is refused while two run.
+    EXPECT_EQ(Reply(Open(SheetData("types_openpyxl.xlsx"))).errorMessage().toStdString(),
+              "the workbook program is already reading 2 workbooks; try again when they are open");
+    EndRead(1);
+    // B's read has ended, but B came after A: nothing has changed yet, and
+    // the calls that only look are answered.  B's workbook, held until A's
+    // takes effect, still counts against the reads.
+    EXPECT_EQ(Active(), "");
+    EXPECT_FALSE(b.isFinished());
+    EXPECT_EQ(Reply(Open(SheetData("types_openpyxl.xlsx"))).errorName().toStdString(),
+              "org.freedesktop.DBus.Error.LimitsExceeded");
+    EXPECT_EQ(held_.size(), 2u);
+    EndRead(0);
+    EXPECT_EQ(Reply(a).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(Reply(b).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(Active(), "network_xlsxwriter.xlsx");
+    EXPECT_EQ(Name(app_), "network_openpyxl.xlsx network_xlsxwriter.xlsx ");
+
+    // A Close that comes while a read runs waits for it: the workbook read
+    // does not come back after it.  Sixteen calls may wait; the next one is
+    // refused.
+    QDBusPendingCall c = Open(SheetData("types_openpyxl.xlsx"));
+    std::vector<QDBusPendingCall> closes;
+    for (int k = 0; k < 15; ++k) closes.push_back(Call("Close"));
+    EXPECT_EQ(Active(), "network_xlsxwriter.xlsx");
+    QDBusMessage refused = Reply(Call("Close"));
+    EXPECT_EQ(refused.errorName().toStdString(), "org.freedesktop.DBus.Error.LimitsExceeded");
+    EXPECT_NE(refused.errorMessage().indexOf(QStringLiteral("16 calls waiting")), -1) << refused.errorMessage().toStdString();
+    EXPECT_EQ(app_.Workbooks().size(), 2u);
+    EndRead(2);
+    EXPECT_EQ(Reply(c).type(), QDBusMessage::ReplyMessage);
+    for (auto& close : closes) EXPECT_EQ(Reply(close).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(Name(app_), "");
+    EXPECT_EQ(Active(), "");
+
+    // A read that fails keeps its place too: its error comes before the
+    // later Open takes effect.
+    QDBusPendingCall bad = Open(SheetData("bad/bad_xml.xlsx"));
+    QDBusPendingCall good = Open(SheetData("network_xlsxwriter.xlsx"));
+    EXPECT_EQ(Active(), "");
+    EndRead(4);
+    EXPECT_EQ(Active(), "");
+    EndRead(3);
+    EXPECT_NE(Reply(bad).errorMessage().indexOf(QStringLiteral("bad XML")), -1);
+    EXPECT_EQ(Reply(good).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(Active(), "network_xlsxwriter.xlsx");
+    // With nothing being read, Close answers at once.
+    EXPECT_EQ(Reply(Call("Close")).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(Name(app_), "");
+}
+
+// File names are limited in bytes of UTF-8, not in characters.
+TEST_F(HeldReads, AFileNameIsLimitedInBytes) {
+    auto refusal = [&](const std::string& path) {
+        const QDBusMessage r = Reply(Open(path));
+        return r.errorName().toStdString() + " " + r.errorMessage().toStdString();
+    };
+    const std::string e = "\xC3\xA9", euro = "\xE2\x82\xAC";   // two bytes, three bytes
+    std::string atLimit;
+    for (int k = 0; k < 2048; ++k) atLimit += e;
+    EXPECT_EQ(refusal(""), "org.freedesktop.DBus.Error.InvalidArgs No file name given");
+    // 4,096 bytes: taken and read (and the read fails on its own).
+    QDBusPendingCall taken = Open(atLimit);
+    EXPECT_EQ(Active(), "");
+    ASSERT_EQ(held_.size(), 1u);
+    EndRead(0);
+    EXPECT_NE(Reply(taken).errorMessage().indexOf(QStringLiteral("Cannot open")), -1);
+    // One byte more, and 1,366 characters of three bytes each: refused.
+    std::string euros;
+    for (int k = 0; k < 1366; ++k) euros += euro;
+    for (const std::string& path : {atLimit + "x", euros}) {
+        EXPECT_EQ(refusal(path), "org.freedesktop.DBus.Error.LimitsExceeded A file name is at most 4096 bytes long");
+    }
+    EXPECT_EQ(held_.size(), 1u);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "platform/runtime/conversions.h"
@@ -322,6 +323,169 @@ TEST(SheetReader, ValuesBeyondTheMemoryLimitAreRefused) {
         EXPECT_EQ(Active(*book).LastRow(), static_cast<int32_t>(c.sheet.count));
         std::filesystem::remove(path);
     }
+}
+
+// A package held in memory: the workbook part lists the sheets (the first
+// one `sheetXml`, the others empty), `sharedXml` is the shared strings when
+// given.  The sheet parts carry the relationship ids a, b, c...
+std::shared_ptr<sheet::Workbook> ReadParts(const std::string& sheetXml, const std::string& sharedXml = "",
+                                           int sheets = 1, const std::string& views = "",
+                                           const sheet::ReadLimits& limits = {}) {
+    std::string list, rels;
+    std::vector<std::pair<std::string, std::string>> parts;
+    for (int k = 0; k < sheets; ++k) {
+        const std::string id(1, char('a' + k));
+        list += "<sheet name=\"S" + id + "\" r:id=\"" + id + "\"/>";
+        rels += "<Relationship Id=\"" + id + "\" Type=\"\" Target=\"" + id + ".xml\"/>";
+        parts.push_back({"xl/" + id + ".xml", k == 0 ? sheetXml : std::string(kSheetHead) + kSheetTail});
+    }
+    if (!sharedXml.empty()) {
+        rels += "<Relationship Id=\"z\" Type=\"x/sharedStrings\" Target=\"z.xml\"/>";
+        parts.push_back({"xl/z.xml", sharedXml});
+    }
+    parts.push_back({"xl/workbook.xml", "<workbook><sheets>" + list + "</sheets>" + views + "</workbook>"});
+    parts.push_back({"xl/_rels/workbook.xml.rels", "<Relationships>" + rels + "</Relationships>"});
+    return sheet::ReadXlsxParts(parts, "edge.xlsx", limits);
+}
+// A sheet of the given rows.
+std::string SheetOf(const std::string& rows) { return kSheetHead + rows + kSheetTail; }
+// What reading says: "read" or the error's description.
+template <class F>
+std::string Outcome(F&& read) {
+    try {
+        read();
+        return "read";
+    } catch (const vb::VbError& e) {
+        return e.Description();
+    }
+}
+std::string Repeat(const std::string& s, size_t n) {
+    std::string out;
+    for (size_t i = 0; i < n; ++i) out += s;
+    return out;
+}
+bool Says(const std::string& outcome, const std::string& part) { return outcome.find(part) != std::string::npos; }
+
+// A cell's text is limited in bytes of UTF-8, whichever way the file holds
+// it, and refused as it grows, long before it is held whole.
+TEST(SheetReader, CellTextsAreLimitedInBytes) {
+    const std::string euro = "\xE2\x82\xAC";   // three bytes, one character
+    const std::string atLimit = Repeat(euro, 21845) + "a";                      // 65,536 bytes
+    const std::string overByChars = Repeat(euro, 21846);                        // 65,538 bytes, 21,846 characters
+    const std::string escapedAtLimit = Repeat("_x20AC_", 21845) + "a";         // the same, as escapes
+    const std::string escapedOver = Repeat("_x20AC_", 21846);
+    const std::string half = Repeat(euro, 10923);                              // 32,769 bytes
+    struct Form {
+        const char* name;
+        std::function<std::shared_ptr<sheet::Workbook>(const std::string&)> read;
+        const char* where;
+    } forms[] = {
+        {"inline", [](const std::string& t) { return ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + t + "</t></is></c></row>")); }, "cell A1"},
+        {"inline in v", [](const std::string& t) { return ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><v>" + t + "</v></c></row>")); }, "cell A1"},
+        {"formula text", [](const std::string& t) { return ReadParts(SheetOf("<row><c r=\"A1\" t=\"str\"><v>" + t + "</v></c></row>")); }, "cell A1"},
+        {"date as text", [](const std::string& t) { return ReadParts(SheetOf("<row><c r=\"A1\" t=\"d\"><v>" + t + "</v></c></row>")); }, "cell A1"},
+        {"shared", [](const std::string& t) {
+             return ReadParts(SheetOf("<row><c r=\"A1\" t=\"s\"><v>1</v></c></row>"), "<sst><si><t>x</t></si><si><t>" + t + "</t></si></sst>");
+         }, "xl/z.xml: shared string 1"},
+    };
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form.name);
+        auto book = form.read(atLimit);
+        EXPECT_EQ(Active(*book).Value(1, 1).RawString(), atLimit);
+        EXPECT_EQ(Outcome([&] { form.read(atLimit + "b"); }),
+                  std::string("edge.xlsx: ") + (std::string(form.where).find("xl/") == 0 ? "" : "xl/a.xml: ") + form.where +
+                      ": a text longer than the limit of 65536 bytes a cell may hold");
+        EXPECT_TRUE(Says(Outcome([&] { form.read(overByChars); }), "longer than the limit of 65536 bytes")) << "counted in characters";
+    }
+    // Escapes count as the characters they stand for; rich-text runs together.
+    auto escaped = ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + escapedAtLimit + "</t></is></c></row>"));
+    EXPECT_EQ(Active(*escaped).Value(1, 1).RawString(), atLimit);
+    EXPECT_TRUE(Says(Outcome([&] { ReadParts(SheetOf("<row><c t=\"inlineStr\"><is><t>" + escapedOver + "</t></is></c></row>")); }),
+                     "longer than the limit"));
+    EXPECT_TRUE(Says(Outcome([&] {
+                         ReadParts(SheetOf("<row><c t=\"inlineStr\"><is><r><t>" + half + "</t></r><r><t>" + half + "</t></r></is></c></row>"));
+                     }),
+                     "longer than the limit"));
+
+    // One text of 100,000,000 bytes in a file of about 100 KB: refused
+    // without being held.
+    const std::string path = WritePackage("one_long_text.xlsx",
+                                          {std::string(kSheetHead) + "<row><c r=\"B2\" t=\"inlineStr\"><is><t>", std::string(1000, 'x'),
+                                           "</t></is></c></row>" + std::string(kSheetTail), 100'000});
+    EXPECT_LT(std::filesystem::file_size(path), 1'000'000u);
+    EXPECT_TRUE(Says(Outcome([&] { sheet::ReadWorkbook(path); }),
+                     "xl/worksheets/sheet1.xml: cell B2: a text longer than the limit of 65536 bytes"));
+    std::filesystem::remove(path);
+}
+
+// Each bound of the reader at its edge: at the limit the file is read, one
+// past it the file is refused, naming what is wrong.
+TEST(SheetReader, EveryBoundAtItsEdge) {
+    auto sheetWith = [](const std::string& rows) { return Outcome([&] { ReadParts(SheetOf(rows)); }); };
+    auto value = [](const std::string& rows, int32_t row, int32_t col) { return Show(Active(*ReadParts(SheetOf(rows))).Value(row, col)); };
+    // Elements nest 256 deep (the worksheet and its sheetData are two).
+    EXPECT_EQ(sheetWith(Repeat("<a>", 254) + Repeat("</a>", 254)), "read");
+    EXPECT_TRUE(Says(sheetWith(Repeat("<a>", 255) + Repeat("</a>", 255)), "elements nested deeper than 256"));
+    // The last row and column a sheet has, by number, reference and count.
+    EXPECT_EQ(value("<row r=\"1048576\"><c><v>1</v></c></row>", 1048576, 1), "Double:1");
+    EXPECT_TRUE(Says(sheetWith("<row r=\"1048577\"/>"), "bad row number \"1048577\""));
+    EXPECT_TRUE(Says(sheetWith("<row r=\"0\"/>"), "bad row number \"0\""));
+    EXPECT_TRUE(Says(sheetWith("<row r=\"1048576\"/><row/>"), "row beyond the last row of a sheet"));
+    EXPECT_EQ(value("<row><c r=\"XFD1048576\"><v>2</v></c></row>", 1048576, 16384), "Double:2");
+    EXPECT_EQ(value("<row><c r=\"xfd1\"><v>2</v></c></row>", 1, 16384), "Double:2");
+    EXPECT_TRUE(Says(sheetWith("<row><c r=\"XFE1\"><v>2</v></c></row>"), "bad cell reference \"XFE1\""));
+    EXPECT_TRUE(Says(sheetWith("<row><c r=\"A1048577\"><v>2</v></c></row>"), "bad cell reference \"A1048577\""));
+    EXPECT_TRUE(Says(sheetWith("<row><c r=\"A0\"><v>2</v></c></row>"), "bad cell reference \"A0\""));
+    EXPECT_EQ(value("<row><c r=\"XFC1\"/><c><v>3</v></c></row>", 1, 16384), "Double:3");
+    EXPECT_TRUE(Says(sheetWith("<row><c r=\"XFD1\"/><c><v>3</v></c></row>"), "xl/a.xml: cell beyond the last column of a sheet"));
+    // Shared strings by index: the last one, and one past it.
+    const std::string two = "<sst><si><t>zero</t></si><si><t>one</t></si></sst>";
+    EXPECT_EQ(Show(Active(*ReadParts(SheetOf("<row><c t=\"s\"><v>1</v></c></row>"), two)).Value(1, 1)), "String:one");
+    EXPECT_TRUE(Says(Outcome([&] { ReadParts(SheetOf("<row><c t=\"s\"><v>2</v></c></row>"), two); }),
+                     "cell 1: shared string 2 out of range (the workbook has 2)"));
+    // The active sheet: the last one, or the first when the number is none.
+    auto tab = [](const char* n) { return ReadParts(SheetOf(""), "", 3, std::string("<bookViews><workbookView activeTab=\"") + n + "\"/></bookViews>")->activeSheet; };
+    EXPECT_EQ(tab("2"), 2);
+    EXPECT_EQ(tab("3"), 0);
+    EXPECT_EQ(tab("-1"), 0);
+    // Escapes: one at the very end of a text, one a byte short, and the
+    // ends of the one-, two- and three-byte forms; halves of a pair stay.
+    EXPECT_EQ(value("<row><c t=\"str\"><v>a_x0041_</v></c></row>", 1, 1), "String:aA");
+    EXPECT_EQ(value("<row><c t=\"str\"><v>a_x0041</v></c></row>", 1, 1), "String:a_x0041");
+    EXPECT_EQ(value("<row><c t=\"str\"><v>_x007F__x0080__x07FF__x0800__xD7FF__xD800__xDFFF__xE000_</v></c></row>", 1, 1),
+              "String:\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF_xD800__xDFFF_\xEE\x80\x80");
+
+    // The memory of the values: a workbook needing exactly the limit is
+    // read, one byte less refuses it.  This one takes 384 bytes: its sheet's
+    // relationship 192 (its object of three strings, three strings of 32),
+    // the sheet's entry in the workbook 128 (two strings and their text), a
+    // cell 16 and its row 48.
+    sheet::ReadLimits limits;
+    limits.valueMemory = 384;
+    const std::string one = SheetOf("<row><c><v>1</v></c></row>");
+    EXPECT_EQ(Outcome([&] { ReadParts(one, "", 1, "", limits); }), "read");
+    limits.valueMemory = 383;
+    EXPECT_EQ(Outcome([&] { ReadParts(one, "", 1, "", limits); }),
+              "edge.xlsx: the cells need more memory than the limit of 383 bytes");
+}
+
+// The two bounds on the markup of a part, exactly: elements beyond what the
+// values buy, and bytes beyond what they pay for.
+TEST(SheetReader, MarkupBoundsAtTheirEdges) {
+    // 8,388,608 free elements, 16 more for each value: with a value in every
+    // 32 elements, 524,287 rows fit and the next one is refused.
+    auto rows = [](size_t n) { return Outcome([&] { ReadParts(SheetOf(Repeat(kCellOf32Elements, n))); }); };
+    EXPECT_EQ(rows(524'287), "read");
+    EXPECT_TRUE(Says(rows(524'288), "too many elements for the values they hold"));
+    // 256 MiB a part, and 64 bytes more for each byte of values: one cell in
+    // a row (64 bytes) pays for 4,096 bytes.
+    const std::string head = std::string(kSheetHead) + "<row><c><v>1</v></c></row>";
+    std::string part = head;
+    part.resize((size_t(256) << 20) + 4096 - std::strlen(kSheetTail), ' ');
+    part += kSheetTail;
+    EXPECT_EQ(Outcome([&] { ReadParts(part); }), "read");
+    part.insert(head.size(), " ");
+    EXPECT_TRUE(Says(Outcome([&] { ReadParts(part); }), "xl/a.xml: part inflates past the limit of 256 MiB plus 64 bytes"));
 }
 
 // What goes over the bus comes back cell for cell, and bytes cut short or

@@ -382,18 +382,16 @@ TEST_F(Draw, HandlesOfTheMarkedPipe) {
     EXPECT_NEAR(f.Picdia(1).Left(), diaLeft, 1e-9);
 }
 
-TEST_F(Draw, JoiningLateralsAreLabelledAndBadLinksAreReportedWithoutStopping) {
+TEST_F(Draw, JoiningLateralsAreLabelledAndLinksToNoNodeAreNoLinks) {
     auto lat2 = Add("Lateral2", "");
     lat2->ma1 = static_cast<int16_t>(Node("Se2"));
     Rec("Se2")->ma2 = static_cast<int16_t>(Node("Lateral2"));
     lateral_->ma1 = static_cast<int16_t>(Node("Lateral2"));
-    // A link to a node that does not exist: its read fails, the redraw says
-    // so once and goes on.
+    // A link to a node that does not exist is no link: no label, no message.
     Rec("Se3")->ma3 = 999;
+    Rec("Se1")->ma2 = 32767;
     form_->draw();
-    ASSERT_EQ(dialogs_->Messages().size(), 1u);
-    EXPECT_EQ(dialogs_->Messages()[0].buttons, vb::vbOKOnly);
-    EXPECT_FALSE(dialogs_->Messages()[0].prompt.empty());
+    EXPECT_EQ(dialogs_->Messages().size(), 0u);
 
     const vb::DrawEntry* from = FindText("FromLateral2");
     ASSERT_NE(from, nullptr);
@@ -412,10 +410,14 @@ TEST_F(Draw, JoiningLateralsAreLabelledAndBadLinksAreReportedWithoutStopping) {
     EXPECT_NEAR(to->y1, TextY(Rec("Se3")->tinv + shift - 1, 4), 1e-3);
     // The rest of the redraw still happened: the plan text of the last pipe.
     EXPECT_NE(FindText("90"), nullptr);
-    // A lateral whose ma1 names another pipe gets no label.
+    // A lateral whose ma1 names another pipe gets no label; a lateral whose
+    // own mark names no node gets no "To" label.
     lat2->ma1 = static_cast<int16_t>(Node("Se1"));
+    lateral_->ma1 = 999;
     form_->draw();
     EXPECT_EQ(FindText("FromLateral2"), nullptr);
+    EXPECT_EQ(FindText("To Lateral2"), nullptr);
+    EXPECT_EQ(dialogs_->Messages().size(), 0u);
 }
 
 TEST_F(Draw, ARedrawShowsOneFailureBoxHoweverManyTextsFail) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+
 #include "platform/runtime/app.h"
 #include "mainwindow/form1.h"
 #include "platform/runtime/vberror.h"
@@ -232,6 +234,55 @@ TEST_F(ProfileConfigFile, ShortOrDamagedFilesFillInDefaults) {
     ResetTable();
     LoadProfileConfig();
     EXPECT_EQ(ProfileRowTable[20].Rotation, 30.0f);
+}
+
+// The file holds at most the 25 slots of rows 0 to 24 (3,200 bytes): a
+// longer one is read up to there, told about, and left as it is.
+TEST_F(ProfileConfigFile, OnlyTheSlotsOfTheRowsAreRead) {
+    auto dialogs = std::make_shared<vb::ScriptedDialogs>();
+    vb::DialogSinkScope scope(dialogs);
+    LoadProfileConfig();
+    std::vector<uint8_t> bytes = FileBytes();
+    bytes.resize(25 * 128);
+    ProfileRowRecord styled = ProfileRowTable[24];
+    styled.Color = 7;
+    const auto record = EncodeProfileRecord(styled);
+    std::copy(record.begin(), record.end(), bytes.begin() + 24 * 128);   // the last line style, in slot 25
+    PutF32(bytes, 5 * 128 + 54, 45);                                    // row 5 Rotation
+    WriteBytes(bytes);
+    ResetTable();
+    LoadProfileConfig();
+    EXPECT_EQ(ProfileRowTable[24].Color, 7.0f);
+    EXPECT_EQ(ProfileRowTable[5].Rotation, 45.0f);
+    EXPECT_TRUE(dialogs->Messages().empty());
+
+    // One byte more: the same rows, and a message naming the limit.
+    const std::vector<ProfileRowRecord> read = ProfileRowTable;
+    bytes.push_back(0xFF);
+    WriteBytes(bytes);
+    ResetTable();
+    LoadProfileConfig();
+    EXPECT_EQ(ProfileRowTable, read);
+    ASSERT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_EQ(dialogs->Messages()[0].prompt,
+              "The profile rows file " + ProfileConfigPath +
+                  " is longer than the 3200 bytes of its 25 rows (128 bytes each): the rows were read from its first "
+                  "3200 bytes and the rest was ignored.");
+    EXPECT_EQ(FileBytes(), bytes);
+
+    // 200 MB: read without being held, and kept whole.
+    constexpr uintmax_t kLarge = 200'000'000;
+    fs::resize_file(ProfileConfigPath, kLarge);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    ResetTable();
+    LoadProfileConfig();
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(ProfileRowTable, read);
+    EXPECT_EQ(dialogs->Messages().size(), 2u);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 50'000) << "kilobytes more at the peak";
+    EXPECT_EQ(fs::file_size(ProfileConfigPath), kLarge);
 }
 
 TEST_F(ProfileConfigFile, AFolderThatCannotBeWrittenKeepsTheRowsInMemory) {

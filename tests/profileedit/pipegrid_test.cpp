@@ -447,12 +447,13 @@ TEST_F(PipeGridTest, ValuesOutsideTheirRowsRangeAreRefused) {
     EXPECT_EQ(g().TextMatrix(5, 1), "50.00");
 
     // Values a pipe can have are taken: no slope, no cover, a level below
-    // the datum, an empty invert cell (0), the bounds themselves.
+    // the datum, an invert of 0 (shown as an empty cell), the bounds
+    // themselves.
     const size_t messages = dialogs().Messages().size();
     const struct {
         int row;
         const char* text;
-    } accepted[] = {{3, "0"}, {4, "0"}, {5, "10000"}, {2, "10000"}, {7, ""}, {6, "-12.5"}};
+    } accepted[] = {{3, "0"}, {4, "0"}, {5, "10000"}, {2, "10000"}, {7, "0"}, {6, "-12.5"}};
     for (const auto& c : accepted) {
         Open(c.row);
         f().txtEdit.Text(c.text);
@@ -474,4 +475,46 @@ TEST_F(PipeGridTest, ValuesOutsideTheirRowsRangeAreRefused) {
     g3.TextMatrix(3, 1, "1e40");
     f().updatedata1(3, 1);
     EXPECT_FLOAT_EQ(lat->slope, latSlope);
+}
+
+TEST_F(PipeGridTest, AnEmptiedLevelCellIsRefusedAndAnEmptyShownZeroIsKept) {
+    // Rows 7 to 9 show a stored 0 as an empty cell, but a cell the user
+    // empties is no level: it is refused like any value outside the range,
+    // whichever way the editor is left, and the profile keeps its levels.
+    const model::Sewer before = *pipe_;
+    ASSERT_NE(before.telv, 0);
+    for (int row : {8, 7, 9}) {
+        for (int key : {vb::vbKeyReturn, vb::vbKeyUp}) {
+            const std::string shown = g().TextMatrix(row, 1);
+            ASSERT_FALSE(shown.empty());
+            Open(row);
+            f().txtEdit.Text("");
+            const size_t messages = dialogs().Messages().size();
+            const int refreshes = f().Refreshes;
+            Key(key);
+            ASSERT_EQ(dialogs().Messages().size(), messages + 1) << row;
+            EXPECT_EQ(dialogs().Messages().back().prompt,
+                      g().TextMatrix(row, 0) + " must be a number from -10000 to 10000 m; the value is left as it was.");
+            EXPECT_EQ(g().TextMatrix(row, 1), shown) << row;
+            if (key == vb::vbKeyReturn) {
+                EXPECT_EQ(f().Refreshes, refreshes) << row;
+            }
+            EXPECT_FLOAT_EQ(pipe_->telv, before.telv);
+            EXPECT_FLOAT_EQ(pipe_->finv, before.finv);
+            EXPECT_FLOAT_EQ(pipe_->tinv, before.tinv);
+        }
+    }
+    // A stored 0 shown as an empty cell and left as shown commits the 0
+    // without a word.
+    pipe_->tinv = 0;
+    f().se_selupdate();
+    ASSERT_EQ(g().TextMatrix(9, 1), "");
+    const size_t messages = dialogs().Messages().size();
+    Open(9);
+    model::Sewer at;
+    SnapshotAtRefresh("Se 2", at);
+    Key(vb::vbKeyReturn);
+    EXPECT_EQ(dialogs().Messages().size(), messages);
+    EXPECT_FLOAT_EQ(at.tinv, 0);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }

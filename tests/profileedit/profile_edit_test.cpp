@@ -426,6 +426,7 @@ TEST_F(ProfileEditTest, DiameterPickerStoresOnlyWholeMillimetres) {
         f().Picdia_MouseDown(1, 1, 0, 0, 0);
         EXPECT_EQ(f().Combo1.Text(), std::to_string(s.dia));
         EXPECT_EQ(a_->dia, s.dia);   // opening commits nothing
+        vb::test::ProcessEvents();   // as between two keys of a user
         vb::test::SendKey(f().Combo1, s.key);
         vb::test::ProcessEvents();
         EXPECT_EQ(a_->dia, s.stored) << s.dia << "/" << s.key;

@@ -428,3 +428,163 @@ TEST_F(ProjectWindowTest, PanelsLayoutAndTheButtonsOfBothWindows) {
     Form3Window().CloseForm();
     EXPECT_FALSE(Form3Window().Visible());
 }
+
+TEST_F(ProjectWindowTest, EveryEditableColumnStoresItsOwnValue) {
+    TwoLaterals();
+    w().Command1_Click();
+    auto& g = w().MSHFlexGrid1;
+    auto se2 = Rec("Se2");
+    // A distinct value in each column of row 2, left to right with Enter.
+    const char* typed[11] = {"", "Se 22", "MH-A7", "MH-B8", "61.5", "104.25", "103.75", "101.5", "100.125", "375",
+                             "0.0035"};
+    Click(g, 2, 1);
+    for (int c = 1; c <= 10; ++c) {
+        ASSERT_EQ(g.Row() * 100 + g.Col(), 200 + c);
+        TypeKey(w().Text20, typed[c], vb::vbKeyReturn);
+    }
+    EXPECT_TRUE(dialogs().Messages().empty()) << dialogs().Messages().front().prompt;
+    EXPECT_EQ(se2->Name, "Se 22");
+    EXPECT_EQ(se2->from, "MH-A7");
+    EXPECT_EQ(se2->tom, "MH-B8");
+    EXPECT_FLOAT_EQ(se2->l, 61.5f);
+    EXPECT_FLOAT_EQ(se2->felv, 104.25f);
+    EXPECT_FLOAT_EQ(se2->telv, 103.75f);
+    EXPECT_FLOAT_EQ(se2->finv, 101.5f);
+    EXPECT_FLOAT_EQ(se2->tinv, 100.125f);
+    EXPECT_EQ(se2->dia, 375);
+    EXPECT_FLOAT_EQ(se2->slope, 0.0035f);
+    // The table filled again from the records shows the same row; the rows
+    // around it are untouched.
+    const std::string row1 = Row(g, 1), row3 = Row(g, 3);
+    w().Command1_Click();
+    EXPECT_EQ(Row(g, 2), "2|Se 22|MH-A7|MH-B8|61.5|104.25|103.75|101.5|100.125|375|0.0035");
+    EXPECT_EQ(Row(g, 1) + "/" + Row(g, 3), row1 + "/" + row3);
+
+    // The pipe-size table: both stored columns of row 2.
+    w().Command2_Click();
+    auto& sizes = w().MSHFlexGrid2;
+    const std::string size1 = Row(sizes, 1);
+    Click(sizes, 2, 1);
+    TypeKey(w().Text3, "333", vb::vbKeyReturn);
+    TypeKey(w().Text3, "0.0065", vb::vbKeyReturn);
+    EXPECT_EQ(Rec("Diameter3")->dia, 333);
+    EXPECT_FLOAT_EQ(Rec("Diameter3")->slope, 0.0065f);
+    w().Command2_Click();
+    EXPECT_EQ(Row(sizes, 2), "2|333|0.0065||||||");
+    EXPECT_EQ(Row(sizes, 1), size1);
+    EXPECT_TRUE(dialogs().Messages().empty()) << dialogs().Messages().front().prompt;
+}
+
+TEST_F(ProjectWindowTest, NoCellShowsAValueItsRecordDoesNotHold) {
+    w().Command2_Click();
+    auto& g = w().MSHFlexGrid2;
+    auto& ed = w().Text3;
+    auto size2 = Rec("Diameter3");   // row 2
+    const model::Sewer before = *size2;
+    // The columns after "MinSlope" keep nothing of a pipe size: whatever is
+    // typed there is refused with a message naming the column, and the cell
+    // is empty again.
+    for (int col = 3; col <= 8; ++col) {
+        for (const std::string bad : {"abc", "-", "1e9", "2.5"}) {
+            dialogs().ClearLog();
+            Click(g, 2, col);
+            TypeKey(ed, bad, col == 8 ? vb::vbKeyLeft : vb::vbKeyReturn);
+            ASSERT_EQ(dialogs().Messages().size(), 1u) << col << " " << bad;
+            const std::string title = col == 8 ? "Column 8" : g.TextMatrix(0, col);
+            EXPECT_EQ(dialogs().Messages()[0].prompt,
+                      title + " cannot be edited: this table shows and stores only the Diameter and MinSlope of a "
+                              "pipe size. The cell stays empty.");
+            EXPECT_EQ(g.TextMatrix(2, col) + ed.Text(), "") << col << " " << bad;
+            EXPECT_EQ(g.Row() * 10 + g.Col(), 20 + col);
+        }
+    }
+    // An empty cell passes: Enter moves on without a word.
+    dialogs().ClearLog();
+    Click(g, 2, 3);
+    vb::test::SendKey(ed, vb::vbKeyReturn);
+    EXPECT_EQ(g.Col(), 4);
+    EXPECT_TRUE(dialogs().Messages().empty());
+    // Text typed and left by a click elsewhere was never stored: its cell
+    // shows what it showed before, in a stored column as well.
+    vb::test::SendText(ed, "7.5");
+    EXPECT_EQ(g.TextMatrix(2, 4), "7.5");
+    Click(g, 1, 1);
+    EXPECT_EQ(g.TextMatrix(2, 4), "");
+    vb::test::SendText(ed, "999");
+    Click(g, 3, 2);
+    EXPECT_EQ(g.TextMatrix(1, 1), "150");
+    EXPECT_EQ(Rec("Diameter2")->dia, 150);
+    // Filled again, every row shows its record and nothing after "MinSlope".
+    Click(g, 2, 5);
+    vb::test::SendText(ed, "abc");
+    w().Command2_Click();
+    for (int r = 1; r < g.Rows(); ++r) {
+        auto s = Rec("Diameter" + std::to_string(r + 1));
+        EXPECT_EQ(Row(g, r), std::to_string(r) + "|" + std::to_string(s->dia) + "|" + vb::CStr(s->GetProperty("slope")) +
+                                 "||||||");
+    }
+    EXPECT_EQ(size2->ma1, before.ma1);
+    EXPECT_EQ(size2->ma2, before.ma2);
+    EXPECT_FLOAT_EQ(size2->finv, before.finv);
+    EXPECT_FLOAT_EQ(size2->felv, before.felv);
+    EXPECT_EQ(size2->dia, before.dia);
+    EXPECT_FLOAT_EQ(size2->slope, before.slope);
+
+    // The pipe table: a length typed and left by a click elsewhere.
+    TwoLaterals();
+    w().Command1_Click();
+    auto& pipes = w().MSHFlexGrid1;
+    Click(pipes, 1, 4);
+    vb::test::SendText(w().Text20, "77");
+    Click(pipes, 2, 4);
+    EXPECT_EQ(pipes.TextMatrix(1, 4), "40");
+    EXPECT_FLOAT_EQ(Rec("Se1")->l, 40);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+TEST_F(ProjectWindowTest, ANameOfTwentyAccentedCharactersIsTakenAndSurvivesSaveAndReLoad) {
+    // Lateral1 with Se 2 and Se 3; Se 3, the run's last pipe, is given a
+    // bore the new pipe can only take from it.
+    f().Command7_Click();
+    f().Command7_Click();
+    Rec("Se 3")->dia = 450;
+    w().Command1_Click();
+    auto& g = w().MSHFlexGrid1;
+    auto& ed = w().Text20;
+    ASSERT_EQ(g.Rows(), 3);
+    const std::string twelve = "Se äöüäöüäöü";   // 12 characters, 21 bytes
+    std::string twenty = "Se ";
+    while (twenty.size() < 3 + 2 * 17) twenty += "ä";   // 20 characters, 37 bytes
+    const std::string longer = twenty + "ß";             // 21 characters
+    Click(g, 2, 1);
+    TypeKey(ed, longer, vb::vbKeyReturn);
+    ASSERT_EQ(dialogs().Messages().size(), 1u);
+    EXPECT_NE(dialogs().Messages()[0].prompt.find("at most 20 characters"), std::string::npos);
+    EXPECT_EQ(Rec("Se 3")->Name, "Se 3");
+    dialogs().ClearLog();
+    Click(g, 1, 1);
+    TypeKey(ed, twelve, vb::vbKeyReturn);
+    Click(g, 2, 1);
+    TypeKey(ed, twenty, vb::vbKeyReturn);
+    EXPECT_TRUE(dialogs().Messages().empty()) << dialogs().Messages().front().prompt;
+    ASSERT_TRUE(Rec(twelve));
+    ASSERT_TRUE(Rec(twenty));
+    // The run keeps both names whole, so "Add Sewer" continues the renamed
+    // last pipe.
+    ASSERT_EQ(RunCount, 2);
+    EXPECT_EQ(vb::RTrim(CurrentRun[1].PipeName) + "|" + vb::RTrim(CurrentRun[2].PipeName), twelve + "|" + twenty);
+    f().Command7_Click();
+    ASSERT_EQ(RunCount, 3);
+    EXPECT_EQ(Rec(vb::RTrim(CurrentRun[3].PipeName))->dia, 450);
+
+    f().cmdSaveCollection_Click(0);
+    f().Command7_Click();   // in memory only
+    f().cmdSaveCollection_Click(1);
+    EXPECT_EQ(f().myCol->ChildCount(vb::Variant("ObjLateral1")), 3);
+    ASSERT_TRUE(Rec(twelve));
+    ASSERT_TRUE(Rec(twenty));
+    EXPECT_EQ(Rec(twenty)->Name, twenty);
+    EXPECT_EQ(Rec(twenty)->dia, 450);
+    EXPECT_EQ(f().List2.List(0) + "|" + f().List2.List(1), twelve + "|" + twenty);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}

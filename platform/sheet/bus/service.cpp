@@ -12,9 +12,10 @@
 
 namespace sheet::bus {
 
-ApplicationService::ApplicationService(LocalApplication& app, QObject* parent)
-    : QObject(parent), app_(app), guard_(std::make_shared<ReadGuard>()) {
+ApplicationService::ApplicationService(LocalApplication& app, QObject* parent, StartRead start)
+    : QObject(parent), app_(app), guard_(std::make_shared<ReadGuard>()), start_(std::move(start)) {
     guard_->service = this;
+    if (!start_) start_ = [](std::function<void()> read) { std::thread(std::move(read)).detach(); };
 }
 
 ApplicationService::~ApplicationService() {
@@ -55,12 +56,16 @@ void ApplicationService::Open(const QString& path) {
                QString("A file name is at most %1 bytes long").arg(kMaxPathBytes));
         return;
     }
-    if (reading_.size() >= kMaxReads) {
+    // A workbook read and waiting for an earlier Open counts too: no more
+    // than kMaxReads workbooks are held aside at once.
+    const size_t reads = static_cast<size_t>(std::count_if(waiting_.begin(), waiting_.end(), [](const Waiting& w) { return w.open; }));
+    if (reads >= kMaxReads) {
         Refuse(QDBusError::errorString(QDBusError::LimitsExceeded),
-               QString("the workbook program is already reading %1 workbooks; try again when they are open").arg(reading_.size()));
+               QString("the workbook program is already reading %1 workbooks; try again when they are open").arg(reads));
         return;
     }
-    const uint64_t id = nextRead_++;
+    if (!RoomToWait()) return;
+    const uint64_t id = nextId_++;
     // The worker holds only the file name and the guard: a read may outlive
     // the service (the window closed meanwhile), and then nothing is posted.
     auto read = [guard = guard_, id, file = path.toStdString()]() {
@@ -81,30 +86,60 @@ void ApplicationService::Open(const QString& path) {
             Qt::QueuedConnection);
     };
     try {
-        std::thread(std::move(read)).detach();
+        start_(std::move(read));
     } catch (const std::exception& e) {
         Refuse(QDBusError::errorString(QDBusError::Failed), QString("The workbook cannot be read now: %1").arg(e.what()));
         return;
     }
     setDelayedReply(true);
-    reading_.emplace(id, PendingOpen{message(), connection()});
+    waiting_.push_back(Waiting{id, true, false, nullptr, {}, message(), connection()});
 }
 
 void ApplicationService::Opened(uint64_t id, std::shared_ptr<Workbook> book, const std::string& error) {
-    auto it = reading_.find(id);
-    if (it == reading_.end()) return;
-    PendingOpen open = std::move(it->second);
-    reading_.erase(it);
-    if (book) {
-        app_.Install(std::move(book));
-        open.bus.send(open.call.createReply());
-    } else {
-        open.bus.send(open.call.createErrorReply(QDBusError::errorString(QDBusError::Failed),
-                                                 sessionbus::Shortened(QString::fromStdString(error), 1000)));
+    auto it = std::find_if(waiting_.begin(), waiting_.end(), [id](const Waiting& w) { return w.id == id; });
+    if (it == waiting_.end()) return;
+    it->read = true;
+    it->book = std::move(book);
+    it->error = error;
+    TakeEffect();
+}
+
+void ApplicationService::TakeEffect() {
+    while (!waiting_.empty() && (!waiting_.front().open || waiting_.front().read)) {
+        Waiting call = std::move(waiting_.front());
+        waiting_.pop_front();
+        if (!call.open) {
+            app_.CloseWorkbooks();
+            call.bus.send(call.call.createReply());
+        } else if (call.book) {
+            app_.Install(std::move(call.book));
+            call.bus.send(call.call.createReply());
+        } else {
+            call.bus.send(call.call.createErrorReply(QDBusError::errorString(QDBusError::Failed),
+                                                     sessionbus::Shortened(QString::fromStdString(call.error), 1000)));
+        }
     }
 }
 
-void ApplicationService::Close() { app_.CloseWorkbooks(); }
+bool ApplicationService::RoomToWait() {
+    if (waiting_.size() < kMaxWaiting) return true;
+    Refuse(QDBusError::errorString(QDBusError::LimitsExceeded),
+           QString("the workbook program has %1 calls waiting for a workbook being read; try again when they are answered")
+               .arg(waiting_.size()));
+    return false;
+}
+
+void ApplicationService::Close() {
+    // With nothing being read it takes effect at once; otherwise after the
+    // Opens before it.
+    if (waiting_.empty()) {
+        app_.CloseWorkbooks();
+        return;
+    }
+    if (!RoomToWait()) return;
+    setDelayedReply(true);
+    waiting_.push_back(Waiting{nextId_++, false, false, nullptr, {}, message(), connection()});
+}
 
 QString ApplicationService::ActiveWorkbook() { return QString::fromStdString(app_.ActiveWorkbook()); }
 

@@ -11,7 +11,7 @@
 #include <QString>
 #include <cstdint>
 #include <deque>
-#include <map>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -27,7 +27,10 @@ class ApplicationService : public QObject, protected QDBusContext {
     Q_CLASSINFO("D-Bus Interface", "org.sewerdesign.SewerSheet.Application")
 
 public:
-    explicit ApplicationService(LocalApplication& app, QObject* parent = nullptr);
+    // Starts a read of a workbook: by default on a thread of its own.  A test
+    // may hold the reads and end them in an order of its choosing.
+    using StartRead = std::function<void(std::function<void()> read)>;
+    explicit ApplicationService(LocalApplication& app, QObject* parent = nullptr, StartRead start = {});
     // Reads still in flight end on their own and their workbooks are let go.
     ~ApplicationService() override;
     // Registers the object and takes the service name on the session bus;
@@ -35,10 +38,16 @@ public:
     bool Publish(QString* error);
 
 public Q_SLOTS:
-    // Reads the file on a worker thread, so that every other call is
-    // answered meanwhile from the workbooks as they stand; the workbook is
-    // installed and the reply sent when the read ends.  At most kMaxReads
-    // reads run at once; an Open beyond them is refused.
+    // Open and Close change which workbook is open: they take effect in the
+    // order they come, each answered when it has.  Open reads the file on a
+    // worker thread, so that the calls that only look (ActiveWorkbook, the
+    // sheet, IsVisible) are answered meanwhile from the workbooks as they
+    // stand; its workbook is installed when its read has ended and every
+    // Open and Close that came before it has taken effect, so that a read
+    // ending late never undoes a later call.  A Close that comes while a
+    // read runs waits behind it.  At most kMaxReads Opens wait at once (read
+    // or being read), and at most kMaxWaiting calls in all; a call beyond
+    // them is refused.
     Q_SCRIPTABLE void Open(const QString& path);
     Q_SCRIPTABLE void Close();
     Q_SCRIPTABLE QString ActiveWorkbook();
@@ -64,28 +73,40 @@ private:
     };
     static constexpr size_t kMaxTransfers = 4;
     static constexpr size_t kMaxReads = 2;
+    static constexpr size_t kMaxWaiting = 16;
     // What a worker reaches the service through: the service lets go of it
     // when it ends, so that a read ending later posts to nothing.
     struct ReadGuard {
         std::mutex mutex;
         ApplicationService* service = nullptr;
     };
-    // An Open being read: its call, answered when the read ends.
-    struct PendingOpen {
+    // An Open or a Close that waits to take effect, with its call.
+    struct Waiting {
+        uint64_t id = 0;
+        bool open = false;    // an Open (else a Close)
+        bool read = false;    // an Open whose read has ended
+        std::shared_ptr<Workbook> book;   // what it read (null: it failed)
+        std::string error;
         QDBusMessage call;
         QDBusConnection bus;
     };
-    // On the event loop's thread: installs the workbook (null when the read
-    // failed) and answers the call.
+    // On the event loop's thread: keeps what the read gave, then lets the
+    // calls that can take effect do so.
     void Opened(uint64_t id, std::shared_ptr<Workbook> book, const std::string& error);
+    // Carries out and answers the waiting calls from the first one on, up
+    // to the first Open still being read.
+    void TakeEffect();
+    // Refuses the current call when kMaxWaiting calls wait already.
+    bool RoomToWait();
     // Sends an error reply; its text quotes no more than the start of a long name.
     void Refuse(const QString& name, const QString& text);
 
     LocalApplication& app_;
     std::deque<Transfer> transfers_;
     std::shared_ptr<ReadGuard> guard_;
-    std::map<uint64_t, PendingOpen> reading_;
-    uint64_t nextRead_ = 0;
+    StartRead start_;
+    std::deque<Waiting> waiting_;   // in the order the calls came
+    uint64_t nextId_ = 0;
 };
 
 }  // namespace sheet::bus
