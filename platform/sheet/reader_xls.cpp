@@ -12,8 +12,8 @@
 //
 // Every record must lie inside the stream, every field inside its record,
 // every string index inside the string table, every cell inside the
-// format's 65,536 rows and 256 columns, and the sheets' records may not
-// overlap: a damaged structure is refused with a sentence naming what and
+// format's 65,536 rows and 256 columns, every text within
+// kMaxCellTextBytes, and the sheets' records may not overlap: a damaged structure is refused with a sentence naming what and
 // where.  The work is a single pass over the stream; the memory is the
 // values kept (counted against ReadLimits::valueMemory) and one record.
 //
@@ -111,6 +111,11 @@ double RkValue(uint32_t rk) {
         std::memcpy(&v, &bits, sizeof v);
     }
     return (rk & 1) ? v / 100 : v;
+}
+
+// What a refused text says, after the place it was found.
+std::string TextTooLong() {
+    return "a text longer than the limit of " + std::to_string(kMaxCellTextBytes) + " bytes a cell may hold";
 }
 
 std::string CellName(uint32_t row, uint32_t col) {
@@ -465,6 +470,7 @@ private:
             std::string text;
             AppendUtf16(text, units_.data(), units_.size());
             c.Skip(static_cast<uint64_t>(runs) * 4 + extra);   // formatting runs and phonetic data
+            if (text.size() > kMaxCellTextBytes) records_.Fail(where, "string " + std::to_string(i) + ": " + TextTooLong());
             memory_.Take(StringMemory(text.size()));
             sst_.push_back(std::move(text));
         }
@@ -528,7 +534,7 @@ private:
                     pendingText_ = false;
                     ContinuedRecord c(book_.records_, r, where_);
                     const uint16_t length = c.Word();
-                    PutText(pendingRecord_, pendingRow_, pendingCol_, AddString(c.String(length, book_.units_)));
+                    PutText(pendingRecord_, pendingRow_, pendingCol_, AddText(c.String(length, book_.units_), pendingRow_, pendingCol_));
                 }
                 return;
             }
@@ -566,7 +572,7 @@ private:
                 ContinuedRecord c(book_.records_, r, where_);
                 c.Skip(6);
                 const uint16_t length = c.Word();
-                PutText(r.at, row, col, AddString(c.String(length, book_.units_)));
+                PutText(r.at, row, col, AddText(c.String(length, book_.units_), row, col));
                 break;
             }
             case kBoolErr: PutBoolErr(r, row, col, d[7] != 0, d[6]); break;
@@ -610,6 +616,12 @@ private:
         uint32_t AddString(std::string text) {
             book_.memory_.Take(StringMemory(text.size()));
             return sheet_.AddString(std::move(text));
+        }
+        // A text of the cell's own record (not a shared string, checked as
+        // the table was read).
+        uint32_t AddText(std::string text, uint32_t row, uint32_t col) {
+            if (text.size() > kMaxCellTextBytes) book_.records_.Fail(where_, "cell " + CellName(row, col) + ": " + TextTooLong());
+            return AddString(std::move(text));
         }
 
         void PutNumber(const sheet::Record& r, uint32_t row, uint32_t col, uint16_t xf, double value) {

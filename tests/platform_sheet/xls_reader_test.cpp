@@ -512,6 +512,51 @@ TEST(XlsReader, FileSizeLimit) {
     std::filesystem::remove(path);
 }
 
+// A text of kMaxCellTextBytes bytes of UTF-8 reads, one more byte is
+// refused naming the limit: in the string table, in a LABEL record, as a
+// formula's result.  21,845 characters of three bytes and one of one make
+// 65,536 bytes of 21,846 characters.
+TEST(XlsReader, CellTextLimitInBytes) {
+    ASSERT_EQ(sheet::kMaxCellTextBytes, 65536u);
+    const std::u16string atLimit = std::u16string(21845, u'水') + u"a";
+    const std::u16string overLimit = std::u16string(21845, u'水') + u"é";
+    auto label = [](const std::u16string& text) {
+        bool wide = false;
+        const Bytes chars = Chars(text, wide);
+        return U16(static_cast<uint16_t>(text.size())) + Bytes(1, wide ? 1 : 0) + chars;
+    };
+    auto shared = [](const std::u16string& text) {
+        Biff b;
+        b.strings = {u"x", text};
+        b.sheets.push_back({u"S", Cell(0x00FD, 0, 0, U32(1))});
+        return b;
+    };
+    // Records longer than 8,224 bytes: this reader takes them whole.
+    auto inLabel = [&](const std::u16string& text) {
+        Biff b;
+        b.sheets.push_back({u"S", Cell(0x0204, 0, 1, label(text))});
+        return b;
+    };
+    auto asResult = [&](const std::u16string& text) {
+        Biff b;
+        b.sheets.push_back({u"S", Cell(0x0006, 2, 0, Bytes(6, '\0') + U16(0xFFFF) + U16(0) + U32(0)) + Record(0x0207, label(text))});
+        return b;
+    };
+    const std::pair<std::function<Biff(const std::u16string&)>, const char*> places[] = {
+        {shared, "the shared strings: string 1: "}, {inLabel, "sheet \"S\": cell B1: "}, {asResult, "sheet \"S\": cell A3: "}};
+    for (const auto& [make, where] : places) {
+        SCOPED_TRACE(where);
+        auto book = Read(Compound(make(atLimit).Build()).file);
+        const auto& cells = book->sheets[0]->Rows().at(0).cells;
+        ASSERT_EQ(cells.size(), 1u);
+        EXPECT_EQ(book->sheets[0]->Text(cells[0].cell.text).size(), 65536u);
+        EXPECT_NE(ErrorOf(Compound(make(overLimit).Build()).file)
+                      .find(std::string(where) + "a text longer than the limit of 65536 bytes a cell may hold"),
+                  std::string::npos)
+            << ErrorOf(Compound(make(overLimit).Build()).file);
+    }
+}
+
 // Each cell record at its shortest reads; a byte shorter it is refused.
 TEST(XlsReader, CellRecordsAtTheirShortest) {
     const std::pair<uint16_t, Bytes> shortest[] = {
