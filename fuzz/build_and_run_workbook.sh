@@ -10,11 +10,12 @@ SECONDS_TO_RUN="${1:-30}"
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh" fuzz-workbook
 fuzz_objects platform/sheet platform/runtime -- \
   platform/sheet/workbook.cpp platform/sheet/reader_xlsx.cpp platform/sheet/reader_xls.cpp \
+  platform/sheet/cfb_reader.cpp platform/sheet/xls_text.cpp \
   platform/sheet/local_application.cpp \
   platform/runtime/conversions.cpp platform/runtime/variant.cpp platform/runtime/vberror.cpp
 
 "$CXX" "${FLAGS[@]}" -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  "$SEWER_ROOT/fuzz/read_workbook_fuzz.cpp" "${objects[@]}" -lzip -lexpat -lfreexl \
+  "$SEWER_ROOT/fuzz/read_workbook_fuzz.cpp" "${objects[@]}" -lzip -lexpat \
   -o "$OUT/read_workbook_fuzz"
 
 # Seeds: the small workbook fixtures (the oversized one stays out), each

@@ -11,7 +11,7 @@ sewer_packages=(
   clang libclang-rt-14-dev
   python3 python3-ezdxf
   xvfb xauth xdotool
-  libzip-dev libexpat1-dev libfreexl-dev libxlsxwriter-dev libdbus-1-dev
+  libzip-dev libexpat1-dev libxlsxwriter-dev libdbus-1-dev
   python3-openpyxl python3-xlwt dbus
 )
 

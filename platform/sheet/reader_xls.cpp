@@ -1,115 +1,732 @@
-// The .xls reader: the older binary workbook format, through libfreexl.
+// The .xls reader: a compound file (cfb_reader.h) whose "Workbook" stream
+// holds BIFF8 records.
 //
-// The library gives every sheet's cells as numbers, texts (UTF-8) and dates
-// as ISO texts, which become the serial numbers the other format stores.
-// The format's active-tab record is not offered by the library, so the first
-// sheet is the active one.
-#include <freexl.h>
+// The stream begins with the workbook's globals (BOF ... EOF): the sheets
+// (BOUNDSHEET, each with the place of its records in the stream), the
+// shared strings (SST, continued by CONTINUE records), the number formats
+// (FORMAT) and cell formats (XF) that tell dates from other numbers, and the
+// date system (DATEMODE).  Each worksheet's records follow (BOF ... EOF):
+// cells of numbers (NUMBER, RK, MULRK), texts (LABELSST, LABEL), booleans and
+// errors (BOOLERR) and formulas with their cached result (FORMULA, with a
+// STRING record after it when the result is a text).
+//
+// Every record must lie inside the stream, every field inside its record,
+// every string index inside the string table, every cell inside the
+// format's 65,536 rows and 256 columns, every text within
+// kMaxCellTextBytes, and the sheets' records may not overlap: a damaged structure is refused with a sentence naming what and
+// where.  The work is a single pass over the stream; the memory is the
+// values kept (counted against ReadLimits::valueMemory) and one record.
+//
+// A number in a date format becomes the serial number of its date, its
+// date and time to the second or its time of day to the second, and the
+// first sheet is the active one, as the workbook program has always read
+// this format.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <map>
+
+#include "platform/sheet/cfb_reader.h"
 #include "platform/sheet/workbook.h"
+#include "platform/sheet/xls_text.h"
 
 namespace sheet {
 namespace {
 
-std::string FreexlReason(int code) {
-    switch (code) {
-    case FREEXL_FILE_NOT_FOUND: return "file not found";
-    case FREEXL_INSUFFICIENT_MEMORY: return "out of memory";
-    case FREEXL_INVALID_CFBF_HEADER:
-    case FREEXL_CFBF_INVALID_SIGNATURE:
-    case FREEXL_CFBF_INVALID_SECTOR_SIZE: return "damaged file header";
-    case FREEXL_CFBF_READ_ERROR:
-    case FREEXL_CFBF_SEEK_ERROR: return "the file is truncated or damaged";
-    case FREEXL_CFBF_EMPTY_FAT_CHAIN:
-    case FREEXL_CFBF_ILLEGAL_FAT_ENTRY:
-    case FREEXL_INVALID_MINI_STREAM:
-    case FREEXL_CFBF_ILLEGAL_MINI_FAT_ENTRY: return "damaged allocation table";
-    case FREEXL_BIFF_INVALID_BOF:
-    case FREEXL_BIFF_WORKBOOK_NOT_FOUND: return "no workbook stream in the file";
-    case FREEXL_BIFF_INVALID_SST:
-    case FREEXL_BIFF_ILLEGAL_SST_INDEX: return "damaged string table";
-    case FREEXL_INVALID_CHARACTER:
-    case FREEXL_UNSUPPORTED_CHARSET: return "text in an unsupported character set";
-    case FREEXL_ILLEGAL_CELL_ROW_COL:
-    case FREEXL_ILLEGAL_RK_VALUE: return "damaged cell record";
-    case FREEXL_CRAFTED_FILE: return "severely damaged file";
-    default: return "error " + std::to_string(code);
+enum RecordType : uint16_t {
+    kFormula = 0x0006,
+    kEof = 0x000A,
+    kDateMode = 0x0022,
+    kFilePass = 0x002F,
+    kContinue = 0x003C,
+    kBoundSheet = 0x0085,
+    kMulRk = 0x00BD,
+    kXf = 0x00E0,
+    kSst = 0x00FC,
+    kLabelSst = 0x00FD,
+    kNumber = 0x0203,
+    kLabel = 0x0204,
+    kBoolErr = 0x0205,
+    kString = 0x0207,
+    kRk = 0x027E,
+    kFormat = 0x041E,
+    kBof = 0x0809,
+};
+constexpr uint16_t kBiff8 = 0x0600;
+constexpr uint16_t kBiff5 = 0x0500;
+constexpr uint16_t kGlobals = 0x0005;
+constexpr uint16_t kWorksheet = 0x0010;
+// The columns of a sheet in this format.
+constexpr uint32_t kColumns = 256;
+
+std::string RecordName(uint16_t type) {
+    switch (type) {
+    case kFormula: return "FORMULA";
+    case kEof: return "EOF";
+    case kBoundSheet: return "BOUNDSHEET";
+    case kMulRk: return "MULRK";
+    case kXf: return "XF";
+    case kSst: return "SST";
+    case kLabelSst: return "LABELSST";
+    case kNumber: return "NUMBER";
+    case kLabel: return "LABEL";
+    case kBoolErr: return "BOOLERR";
+    case kString: return "STRING";
+    case kRk: return "RK";
+    case kFormat: return "FORMAT";
+    case kBof: return "BOF";
+    case kContinue: return "CONTINUE";
+    default: {
+        static const char kHex[] = "0123456789ABCDEF";
+        std::string s = "0x";
+        for (int shift = 12; shift >= 0; shift -= 4) s += kHex[(type >> shift) & 0xF];
+        return s;
+    }
     }
 }
 
-struct Handle {
-    const void* h = nullptr;
-    ~Handle() {
-        if (h) freexl_close(h);
+uint16_t U16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t U32(const unsigned char* p) { return U16(p) | static_cast<uint32_t>(U16(p + 2)) << 16; }
+double F64(const unsigned char* p) {
+    uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i) bits = bits << 8 | p[i];
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+// An RK value: a double's high 30 bits or a 30-bit integer, divided by 100
+// when its lowest bit says so.
+double RkValue(uint32_t rk) {
+    double v;
+    if (rk & 2) {
+        v = static_cast<double>(static_cast<int32_t>(rk) >> 2);
+    } else {
+        uint64_t bits = static_cast<uint64_t>(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&v, &bits, sizeof v);
     }
+    return (rk & 1) ? v / 100 : v;
+}
+
+// What a refused text says, after the place it was found.
+std::string TextTooLong() {
+    return "a text longer than the limit of " + std::to_string(kMaxCellTextBytes) + " bytes a cell may hold";
+}
+
+std::string CellName(uint32_t row, uint32_t col) {
+    std::string letters;
+    for (uint32_t c = col + 1; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return letters + std::to_string(row + 1);
+}
+
+// How a number format shows a number: as a date, a date and time, a time
+// of day, or none of these.  A format is a date's when it shows the month
+// with the day or the year, a time's when it shows minutes with hours or
+// seconds ("m" serves both), both when it shows day, month, year and hour.
+enum class DateKind : uint8_t { None, Date, DateTime, Time };
+
+DateKind KindOfFormat(std::string_view format) {
+    bool d = false, m = false, y = false, h = false, s = false;
+    for (char c : format) {
+        switch (c | 0x20) {
+        case 'd': d = true; break;
+        case 'm': m = true; break;
+        case 'y': y = true; break;
+        case 'h': h = true; break;
+        case 's': s = true; break;
+        default: break;
+        }
+    }
+    if (d && m && y && h) return DateKind::DateTime;
+    if (m && (d || y)) return DateKind::Date;
+    if (m && (h || s)) return DateKind::Time;
+    return DateKind::None;
+}
+
+// The built-in number formats that show dates and times (the file stores
+// no FORMAT record for them).
+DateKind KindOfBuiltInFormat(uint16_t index) {
+    if (index >= 14 && index <= 17) return DateKind::Date;
+    if ((index >= 18 && index <= 21) || (index >= 45 && index <= 47)) return DateKind::Time;
+    if (index == 22) return DateKind::DateTime;
+    return DateKind::None;
+}
+
+// The serial number (days since 30 December 1899) a number in a date
+// format stands for: the date alone, the date and time to the nearest
+// second, or the time of day to the nearest second.  Day 0 reads as day 1
+// and the format's 29 February 1900 (day 60) as 1 March; a value before day
+// 0 or after 31 December 9999 is no date and stays as it is.
+double DateSerial(double x, DateKind kind, bool from1904) {
+    constexpr double kLastSerial = 2958466;   // 1 January 10000
+    const double offset = from1904 ? 1462 : 0;
+    if (!(x >= 0) || x + offset >= kLastSerial) return x;
+    double day = std::floor(x);
+    const double seconds = std::round((x - day) * 86400);
+    day = std::max(day, 1.0);
+    if (!from1904 && day == 60) day = 61;
+    day += offset;
+    switch (kind) {
+    case DateKind::Date: return day;
+    case DateKind::DateTime: return day + seconds / 86400.0;
+    case DateKind::Time: return seconds / 86400.0;
+    case DateKind::None: break;
+    }
+    return x;
+}
+
+struct Record {
+    uint16_t type = 0;
+    uint64_t at = 0;   // the byte of its header in the stream
+    std::vector<unsigned char> data;
 };
 
-}  // namespace
+// The records of the workbook stream, one after the other from a place.
+class RecordReader {
+public:
+    RecordReader(const cfb::Stream& stream, std::string label) : stream_(stream), label_(std::move(label)) {}
 
-std::shared_ptr<Workbook> ReadXls(const std::string& path) {
-    auto fail = [&](const std::string& where, int code) {
-        Fail(path + ": " + (where.empty() ? "" : where + ": ") + FreexlReason(code));
-    };
-    Handle xls;
-    int rc = freexl_open(path.c_str(), &xls.h);
-    if (rc != FREEXL_OK) fail("", rc);
-    unsigned int info = 0;
-    if (freexl_get_info(xls.h, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED) {
-        Fail(path + ": the workbook is password-protected");
+    [[noreturn]] void Fail(const std::string& where, const std::string& what) const {
+        sheet::Fail(label_ + ": " + (where.empty() ? "" : where + ": ") + what);
     }
-    unsigned int sheetCount = 0;
-    rc = freexl_get_info(xls.h, FREEXL_BIFF_SHEET_COUNT, &sheetCount);
-    if (rc != FREEXL_OK) fail("", rc);
-    if (sheetCount == 0) Fail(path + ": the workbook has no sheet");
+    const std::string& Label() const { return label_; }
+    uint64_t Size() const { return stream_.Size(); }
+    uint64_t Position() const { return pos_; }
+    void Seek(uint64_t pos) { pos_ = pos; }
 
-    auto book = std::make_shared<Workbook>();
-    book->path = path;
-    const size_t slash = path.find_last_of('/');
-    book->name = slash == std::string::npos ? path : path.substr(slash + 1);
-    for (unsigned int s = 0; s < sheetCount && s <= 0xFFFF; ++s) {
-        const auto index = static_cast<unsigned short>(s);
-        auto sheet = std::make_shared<Sheet>();
-        const char* name = nullptr;
-        if (freexl_get_worksheet_name(xls.h, index, &name) == FREEXL_OK && name) sheet->name = name;
-        const std::string where = "sheet \"" + sheet->name + "\"";
-        if ((rc = freexl_select_active_worksheet(xls.h, index)) != FREEXL_OK) fail(where, rc);
-        unsigned int rows = 0;
-        unsigned short cols = 0;
-        if ((rc = freexl_worksheet_dimensions(xls.h, &rows, &cols)) != FREEXL_OK) fail(where, rc);
-        if (rows > static_cast<unsigned int>(kMaxRow)) rows = static_cast<unsigned int>(kMaxRow);
-        for (unsigned int r = 0; r < rows; ++r) {
-            for (unsigned short c = 0; c < cols && c < kMaxCol; ++c) {
-                FreeXL_CellValue v;
-                if ((rc = freexl_get_cell_value(xls.h, r, c, &v)) != FREEXL_OK) fail(where, rc);
-                Cell cell;
-                switch (v.type) {
-                case FREEXL_CELL_INT:
-                    cell.kind = Cell::Number;
-                    cell.number = v.value.int_value;
-                    break;
-                case FREEXL_CELL_DOUBLE:
-                    cell.kind = Cell::Number;
-                    cell.number = v.value.double_value;
-                    break;
-                case FREEXL_CELL_TEXT:
-                case FREEXL_CELL_SST_TEXT:
-                    cell.kind = Cell::Text;
-                    cell.text = sheet->AddString(v.value.text_value ? v.value.text_value : "");
-                    break;
-                case FREEXL_CELL_DATE:
-                case FREEXL_CELL_DATETIME:
-                case FREEXL_CELL_TIME:
-                    cell = sheet->DateCell(v.value.text_value ? v.value.text_value : "");
-                    break;
-                default: break;   // FREEXL_CELL_NULL
+    // The next record; false at the end of the stream.
+    bool Next(Record& r, const std::string& where) {
+        if (pos_ >= Size()) return false;
+        unsigned char head[4];
+        if (Size() - pos_ < sizeof head) {
+            Fail(where, "a record header at byte " + std::to_string(pos_) + " is cut off by the end of the stream");
+        }
+        Bytes(pos_, head, sizeof head);
+        r.type = U16(head);
+        r.at = pos_;
+        const uint16_t length = U16(head + 2);
+        if (length > Size() - pos_ - sizeof head) {
+            Fail(where, RecordName(r.type) + " record at byte " + std::to_string(pos_) + " runs past the end of the stream (" +
+                            std::to_string(length) + " bytes declared, " + std::to_string(Size() - pos_ - sizeof head) +
+                            " left)");
+        }
+        r.data.resize(length);
+        Bytes(pos_ + sizeof head, r.data.data(), length);
+        pos_ += sizeof head + length;
+        return true;
+    }
+    // The type of the record that comes next; 0 at the end of the stream.
+    uint16_t PeekType() {
+        if (Size() - pos_ < 4) return 0;
+        unsigned char head[2];
+        Bytes(pos_, head, sizeof head);
+        return U16(head);
+    }
+
+private:
+    // Copies stream bytes through a buffer of whole pieces of the stream.
+    void Bytes(uint64_t at, unsigned char* into, size_t n) {
+        if (n == 0) return;
+        if (at < bufferAt_ || at + n > bufferAt_ + buffer_.size()) {
+            const size_t want = static_cast<size_t>(std::min<uint64_t>(std::max(n, kPiece), Size() - at));
+            buffer_.resize(want);
+            stream_.Read(at, buffer_.data(), want);
+            bufferAt_ = at;
+        }
+        std::memcpy(into, buffer_.data() + (at - bufferAt_), n);
+    }
+    static constexpr size_t kPiece = size_t(64) << 10;
+
+    const cfb::Stream& stream_;
+    std::string label_;
+    uint64_t pos_ = 0;
+    std::vector<unsigned char> buffer_;
+    uint64_t bufferAt_ = 0;
+};
+
+// The bytes of a record and of the CONTINUE records after it, read as one
+// run, with the format's rule for a text broken between two records: the
+// rest of its characters begin with a byte giving their width anew.
+class ContinuedRecord {
+public:
+    ContinuedRecord(RecordReader& reader, Record& first, std::string where)
+        : reader_(reader), record_(first), where_(std::move(where)) {}
+
+    bool AtEnd() { return !Available(); }
+    uint8_t Byte() {
+        unsigned char b;
+        Read(&b, 1);
+        return b;
+    }
+    uint16_t Word() {
+        unsigned char b[2];
+        Read(b, 2);
+        return U16(b);
+    }
+    uint32_t Long() {
+        unsigned char b[4];
+        Read(b, 4);
+        return U32(b);
+    }
+    void Skip(uint64_t n) {
+        while (n > 0) {
+            Need();
+            const size_t k = static_cast<size_t>(std::min<uint64_t>(n, record_.data.size() - at_));
+            at_ += k;
+            n -= k;
+        }
+    }
+    // `count` characters, starting `wide` (two bytes each) or not.
+    void Chars(uint32_t count, bool wide, std::vector<uint16_t>& units) {
+        units.clear();
+        while (units.size() < count) {
+            if (at_ == record_.data.size()) {
+                Need();
+                wide = record_.data[at_++] & 1;
+                continue;
+            }
+            const size_t width = wide ? 2 : 1;
+            const size_t k = std::min<size_t>(count - units.size(), (record_.data.size() - at_) / width);
+            if (k == 0) reader_.Fail(where_, "a character is split between two records at byte " + std::to_string(Where()));
+            for (size_t i = 0; i < k; ++i, at_ += width) {
+                units.push_back(wide ? U16(&record_.data[at_]) : record_.data[at_]);
+            }
+        }
+    }
+    // An XLUnicodeString: its length, a byte of flags and its characters.
+    std::string String(uint32_t length, std::vector<uint16_t>& units) {
+        const bool wide = Byte() & 1;
+        Chars(length, wide, units);
+        std::string text;
+        AppendUtf16(text, units.data(), units.size());
+        return text;
+    }
+    uint64_t Where() const { return record_.at + 4 + at_; }
+
+private:
+    bool Available() {
+        while (at_ == record_.data.size()) {
+            if (reader_.PeekType() != kContinue) return false;
+            reader_.Next(record_, where_);
+            at_ = 0;
+        }
+        return true;
+    }
+    void Need() {
+        if (!Available()) {
+            reader_.Fail(where_, RecordName(type_) + " record at byte " + std::to_string(start_) +
+                                     " ends inside a value (at byte " + std::to_string(Where()) + ")");
+        }
+    }
+    void Read(unsigned char* into, size_t n) {
+        while (n > 0) {
+            Need();
+            const size_t k = std::min(n, record_.data.size() - at_);
+            std::memcpy(into, &record_.data[at_], k);
+            at_ += k;
+            into += k;
+            n -= k;
+        }
+    }
+
+    RecordReader& reader_;
+    Record& record_;
+    std::string where_;
+    uint16_t type_ = record_.type;
+    uint64_t start_ = record_.at;
+    size_t at_ = 0;
+};
+
+struct SheetEntry {
+    std::string name;
+    uint32_t offset = 0;
+};
+
+class WorkbookReader {
+public:
+    WorkbookReader(const cfb::Stream& stream, const std::string& label, const ReadLimits& limits)
+        : records_(stream, label), memory_(limits.valueMemory, label) {}
+
+    std::shared_ptr<Workbook> Read() {
+        ReadGlobals();
+        if (sheets_.empty()) records_.Fail("", "the workbook has no sheet");
+        auto book = std::make_shared<Workbook>();
+        std::vector<std::shared_ptr<Sheet>> read(sheets_.size());
+        // In the order of their records, so that no two overlap.
+        std::vector<size_t> order(sheets_.size());
+        for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return sheets_[a].offset < sheets_[b].offset; });
+        uint64_t end = globalsEnd_;
+        std::string previous = "the workbook's globals";
+        for (size_t i : order) {
+            const SheetEntry& e = sheets_[i];
+            const std::string where = "sheet \"" + e.name + "\"";
+            if (e.offset < end) {
+                records_.Fail(where, "its records begin at byte " + std::to_string(e.offset) + ", inside those of " + previous +
+                                         " (which end at byte " + std::to_string(end) + ")");
+            }
+            read[i] = ReadSheet(e, where);
+            if (records_.Position() > e.offset) {
+                end = records_.Position();
+                previous = where;
+            }
+        }
+        for (auto& s : read) book->sheets.push_back(std::move(s));
+        return book;
+    }
+
+private:
+    void ReadGlobals() {
+        const std::string where = "the workbook's globals";
+        Record r;
+        if (!records_.Next(r, where)) records_.Fail("", "the workbook stream is empty");
+        CheckBof(r, where, kGlobals);
+        for (;;) {
+            if (!records_.Next(r, where)) records_.Fail(where, "they end with the stream, without an EOF record");
+            switch (r.type) {
+            case kEof: globalsEnd_ = records_.Position(); return;
+            case kFilePass: records_.Fail("", "the workbook is password-protected");
+            case kBof:
+                records_.Fail(where, "a BOF record at byte " + std::to_string(r.at) + " before their EOF record");
+            case kBoundSheet: ReadBoundSheet(r, where); break;
+            case kSst:
+                if (!sstRead_) ReadSst(r);
+                break;
+            case kFormat:
+                if (r.data.size() >= 5) {
+                    ContinuedRecord c(records_, r, where);
+                    const uint16_t index = c.Word();
+                    const uint16_t length = c.Word();
+                    formats_[index] = KindOfFormat(c.String(length, units_));
                 }
-                if (cell.kind != Cell::Empty) sheet->Put(static_cast<int32_t>(r) + 1, c + 1, cell);
+                break;
+            case kXf:
+                if (r.data.size() >= 4) xfFormats_.push_back(U16(&r.data[2]));
+                break;
+            case kDateMode:
+                if (r.data.size() >= 2) from1904_ = U16(r.data.data()) != 0;
+                break;
+            default: break;
+            }
+        }
+    }
+
+    // The first record of a part: a BIFF8 BOF; `expected` is the part's
+    // type (0 for any sheet's).
+    uint16_t CheckBof(const Record& r, const std::string& where, uint16_t expected) {
+        const std::string at = " at byte " + std::to_string(r.at);
+        if (r.type == 0x0009 || r.type == 0x0209 || r.type == 0x0409) {
+            records_.Fail("", "the workbook is in a format older than BIFF8 (Excel 2.x to 4.0), which is not read");
+        }
+        if (r.type != kBof || r.data.size() < 4) records_.Fail(where, "no BOF record" + at);
+        const uint16_t version = U16(r.data.data());
+        const uint16_t type = U16(&r.data[2]);
+        if (version == kBiff5 || (version != kBiff8 && expected == kGlobals)) {
+            records_.Fail("", version == kBiff5
+                                  ? "the workbook is in the older BIFF5 format (Excel 5.0 to 95), which is not read; save it as a newer .xls or as .xlsx"
+                                  : "the workbook's BOF record gives an unknown format version " + RecordName(version));
+        }
+        if (version != kBiff8) records_.Fail(where, "the BOF record" + at + " gives an unknown format version " + RecordName(version));
+        if (expected == kGlobals && type != kGlobals) records_.Fail("", "the workbook stream does not begin with the workbook's globals");
+        return type;
+    }
+
+    void ReadBoundSheet(Record& r, const std::string& where) {
+        if (r.data.size() < 8) Short(r, where, 8);
+        SheetEntry e;
+        e.offset = U32(r.data.data());
+        const uint8_t length = r.data[6];
+        const bool wide = r.data[7] & 1;
+        if (8 + static_cast<size_t>(length) * (wide ? 2 : 1) > r.data.size()) {
+            records_.Fail(where, "the sheet name of the BOUNDSHEET record at byte " + std::to_string(r.at) + " runs past its record");
+        }
+        units_.clear();
+        for (size_t i = 0; i < length; ++i) units_.push_back(wide ? U16(&r.data[8 + 2 * i]) : r.data[8 + i]);
+        AppendUtf16(e.name, units_.data(), units_.size());
+        memory_.Take(sizeof(Sheet) + sizeof(std::shared_ptr<Sheet>) + StringMemory(e.name.size()) + sizeof e);
+        sheets_.push_back(std::move(e));
+    }
+
+    void ReadSst(Record& r) {
+        sstRead_ = true;
+        const std::string where = "the shared strings";
+        ContinuedRecord c(records_, r, where);
+        c.Long();   // references to the strings, counted over all sheets
+        const uint32_t count = c.Long();
+        for (uint32_t i = 0; i < count; ++i) {
+            if (c.AtEnd()) {
+                records_.Fail(where, "the table ends after " + std::to_string(i) + " of its " + std::to_string(count) + " strings");
+            }
+            const uint16_t length = c.Word();
+            const uint8_t flags = c.Byte();
+            const uint16_t runs = (flags & 0x08) ? c.Word() : 0;
+            const uint32_t extra = (flags & 0x04) ? c.Long() : 0;
+            c.Chars(length, flags & 0x01, units_);
+            std::string text;
+            AppendUtf16(text, units_.data(), units_.size());
+            c.Skip(static_cast<uint64_t>(runs) * 4 + extra);   // formatting runs and phonetic data
+            if (text.size() > kMaxCellTextBytes) records_.Fail(where, "string " + std::to_string(i) + ": " + TextTooLong());
+            memory_.Take(StringMemory(text.size()));
+            sst_.push_back(std::move(text));
+        }
+    }
+
+    [[noreturn]] void Short(const Record& r, const std::string& where, size_t needed) {
+        records_.Fail(where, RecordName(r.type) + " record at byte " + std::to_string(r.at) + " is " +
+                                 std::to_string(r.data.size()) + " bytes long, shorter than its " + std::to_string(needed));
+    }
+
+    std::shared_ptr<Sheet> ReadSheet(const SheetEntry& e, const std::string& where) {
+        auto sheet = std::make_shared<Sheet>();
+        sheet->name = e.name;
+        if (e.offset >= records_.Size()) {
+            records_.Fail(where, "its records begin at byte " + std::to_string(e.offset) + ", past the end of the stream (" +
+                                     std::to_string(records_.Size()) + " bytes)");
+        }
+        records_.Seek(e.offset);
+        Record r;
+        records_.Next(r, where);
+        if (CheckBof(r, where, 0) != kWorksheet) {
+            records_.Seek(e.offset);   // a chart or macro sheet: no cells, nothing read
+            sheet->Finish();
+            return sheet;
+        }
+        SheetCells cells(*this, *sheet, where);
+        int depth = 0;
+        for (;;) {
+            if (!records_.Next(r, where)) records_.Fail(where, "its records end with the stream, without an EOF record");
+            if (r.type == kBof) {
+                ++depth;   // an embedded chart's records
+            } else if (r.type == kEof) {
+                if (depth-- == 0) break;
+            } else if (depth == 0) {
+                cells.Record(r);
             }
         }
         sheet->Finish();
-        book->sheets.push_back(std::move(sheet));
+        return sheet;
     }
+
+    // The cells of one worksheet as its records come.
+    class SheetCells {
+    public:
+        SheetCells(WorkbookReader& book, Sheet& sheet, std::string where)
+            : book_(book), sheet_(sheet), where_(std::move(where)) {
+            // Each shared string enters the sheet's own strings once, when first used.
+            book_.memory_.Take(book_.sst_.size() * sizeof(uint32_t));
+            local_.assign(book_.sst_.size(), kNone);
+        }
+        ~SheetCells() { book_.memory_.Give(local_.size() * sizeof(uint32_t)); }
+        SheetCells(const SheetCells&) = delete;
+        SheetCells& operator=(const SheetCells&) = delete;
+
+        void Record(sheet::Record& r) {
+            const size_t needed = MinimumLength(r.type);
+            if (needed == 0) return;   // no cell
+            if (r.data.size() < needed) book_.Short(r, where_, needed);
+            if (r.type == kString) {
+                if (pendingText_) {
+                    pendingText_ = false;
+                    ContinuedRecord c(book_.records_, r, where_);
+                    const uint16_t length = c.Word();
+                    PutText(pendingRecord_, pendingRow_, pendingCol_, AddText(c.String(length, book_.units_), pendingRow_, pendingCol_));
+                }
+                return;
+            }
+            // A formula's text result comes in the record right after it.
+            pendingText_ = false;
+            const unsigned char* d = r.data.data();
+            const uint16_t row = U16(d), col = U16(d + 2), xf = U16(d + 4);
+            switch (r.type) {
+            case kNumber: PutNumber(r, row, col, xf, F64(d + 6)); break;
+            case kRk: PutNumber(r, row, col, xf, RkValue(U32(d + 6))); break;
+            case kMulRk: {
+                const size_t n = (r.data.size() - 6) / 6;
+                const uint16_t last = U16(d + r.data.size() - 2);
+                if ((r.data.size() - 6) % 6 != 0 || static_cast<size_t>(col) + n - 1 != last) {
+                    book_.records_.Fail(where_, "the MULRK record at byte " + std::to_string(r.at) + " is " +
+                                                    std::to_string(r.data.size()) + " bytes long, which does not hold its columns " +
+                                                    std::to_string(col + 1) + " to " + std::to_string(last + 1));
+                }
+                for (size_t i = 0; i < n; ++i) {
+                    PutNumber(r, row, static_cast<uint32_t>(col + i), U16(d + 4 + 6 * i), RkValue(U32(d + 6 + 6 * i)));
+                }
+                break;
+            }
+            case kLabelSst: {
+                const uint32_t index = U32(d + 6);
+                if (index >= book_.sst_.size()) {
+                    book_.records_.Fail(where_, "cell " + CellName(row, col) + " names shared string " + std::to_string(index) +
+                                                    ", beyond the workbook's " + std::to_string(book_.sst_.size()));
+                }
+                if (local_[index] == kNone) local_[index] = AddString(book_.sst_[index]);
+                PutText(r.at, row, col, local_[index]);
+                break;
+            }
+            case kLabel: {
+                ContinuedRecord c(book_.records_, r, where_);
+                c.Skip(6);
+                const uint16_t length = c.Word();
+                PutText(r.at, row, col, AddText(c.String(length, book_.units_), row, col));
+                break;
+            }
+            case kBoolErr: PutBoolErr(r, row, col, d[7] != 0, d[6]); break;
+            case kFormula:
+                if (U16(d + 12) != 0xFFFF) {
+                    PutNumber(r, row, col, xf, F64(d + 6));
+                } else if (d[6] == 0) {
+                    pendingText_ = true;   // the text follows in a STRING record
+                    pendingRow_ = row;
+                    pendingCol_ = col;
+                    pendingRecord_ = r.at;
+                } else if (d[6] == 1 || d[6] == 2) {
+                    PutBoolErr(r, row, col, d[6] == 2, d[8]);
+                } else if (d[6] == 3) {
+                    PutText(r.at, row, col, AddString(""));
+                }
+                break;
+            default: break;
+            }
+        }
+
+    private:
+        static constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
+
+        // The shortest record of a type that holds a cell; 0 for records
+        // that hold none.
+        static size_t MinimumLength(uint16_t type) {
+            switch (type) {
+            case kNumber: return 14;
+            case kRk: return 10;
+            case kMulRk: return 12;
+            case kLabelSst: return 10;
+            case kLabel: return 9;
+            case kBoolErr: return 8;
+            case kFormula: return 20;
+            case kString: return 3;
+            default: return 0;
+            }
+        }
+
+        uint32_t AddString(std::string text) {
+            book_.memory_.Take(StringMemory(text.size()));
+            return sheet_.AddString(std::move(text));
+        }
+        // A text of the cell's own record (not a shared string, checked as
+        // the table was read).
+        uint32_t AddText(std::string text, uint32_t row, uint32_t col) {
+            if (text.size() > kMaxCellTextBytes) book_.records_.Fail(where_, "cell " + CellName(row, col) + ": " + TextTooLong());
+            return AddString(std::move(text));
+        }
+
+        void PutNumber(const sheet::Record& r, uint32_t row, uint32_t col, uint16_t xf, double value) {
+            if (!std::isfinite(value)) {
+                book_.records_.Fail(where_, "cell " + CellName(row, col) + " (" + RecordName(r.type) + " record at byte " +
+                                                std::to_string(r.at) + ") holds a number that is not finite");
+            }
+            const DateKind kind = book_.KindOfXf(xf);
+            Cell cell;
+            cell.kind = Cell::Number;
+            cell.number = kind == DateKind::None ? value : DateSerial(value, kind, book_.from1904_);
+            PutAt(r.at, row, col, cell);
+        }
+        void PutText(uint64_t at, uint32_t row, uint32_t col, uint32_t text) {
+            Cell cell;
+            cell.kind = Cell::Text;
+            cell.text = text;
+            PutAt(at, row, col, cell);
+        }
+        // A boolean reads as the number 0 or 1, as the workbook program has
+        // always read it from this format; an error as its error value.
+        void PutBoolErr(const sheet::Record& r, uint32_t row, uint32_t col, bool error, uint8_t value) {
+            Cell cell;
+            if (error) {
+                cell.kind = Cell::Error;
+                const int32_t code = 2000 + value;
+                cell.number = TextOfErrorCode(code) == "#ERROR" ? 2015 : code;
+            } else {
+                cell.kind = Cell::Number;
+                cell.number = value != 0 ? 1 : 0;
+            }
+            PutAt(r.at, row, col, cell);
+        }
+        void PutAt(uint64_t at, uint32_t row, uint32_t col, const Cell& cell) {
+            if (col >= kColumns) {
+                book_.records_.Fail(where_, "the cell record at byte " + std::to_string(at) + " names column " +
+                                                std::to_string(col + 1) + ", beyond the format's " + std::to_string(kColumns));
+            }
+            const int32_t r = static_cast<int32_t>(row) + 1;
+            book_.memory_.Take(CellMemory(r != lastRow_));
+            lastRow_ = r;
+            sheet_.Put(r, static_cast<int32_t>(col) + 1, cell);
+        }
+
+        WorkbookReader& book_;
+        Sheet& sheet_;
+        std::string where_;
+        std::vector<uint32_t> local_;
+        int32_t lastRow_ = 0;
+        bool pendingText_ = false;
+        uint32_t pendingRow_ = 0, pendingCol_ = 0;
+        uint64_t pendingRecord_ = 0;
+    };
+
+    DateKind KindOfXf(uint16_t xf) const {
+        if (xf >= xfFormats_.size()) return DateKind::None;
+        const uint16_t format = xfFormats_[xf];
+        auto it = formats_.find(format);
+        return it != formats_.end() ? it->second : KindOfBuiltInFormat(format);
+    }
+
+    RecordReader records_;
+    ValueMemory memory_;
+    std::vector<SheetEntry> sheets_;
+    std::vector<std::string> sst_;
+    bool sstRead_ = false;
+    std::map<uint16_t, DateKind> formats_;
+    std::vector<uint16_t> xfFormats_;
+    bool from1904_ = false;
+    uint64_t globalsEnd_ = 0;
+    std::vector<uint16_t> units_;
+};
+
+std::string BaseName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::shared_ptr<Workbook> ReadCompound(const cfb::Source& source, const std::string& label, const ReadLimits& limits) {
+    cfb::CompoundFile file(source, label);
+    auto stream = file.Open({"Workbook", "Book"});
+    if (!stream) file.Fail("no workbook stream in the file");
+    auto book = WorkbookReader(*stream, label + ": stream \"" + stream->Name() + "\"", limits).Read();
+    book->path = label;
+    book->name = BaseName(label);
     return book;
+}
+
+}  // namespace
+
+std::shared_ptr<Workbook> ReadXlsBytes(const void* data, size_t size, const std::string& name, const ReadLimits& limits) {
+    cfb::MemorySource source(data, size);
+    return ReadCompound(source, name, limits);
+}
+
+std::shared_ptr<Workbook> ReadXls(const std::string& path, const ReadLimits& limits) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) Fail("Cannot open \"" + path + "\": " + std::strerror(errno));
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        Fail("Cannot open \"" + path + "\": not a file");
+    }
+    cfb::FileSource source(fd, static_cast<uint64_t>(info.st_size));
+    return ReadCompound(source, path, limits);
 }
 
 }  // namespace sheet

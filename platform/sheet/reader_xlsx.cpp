@@ -41,43 +41,12 @@ constexpr size_t kMaxToken = size_t(4) << 20;
 // How deeply elements may nest (a sheet needs about eight levels).
 constexpr int kMaxDepth = 256;
 
-std::string Megabytes(size_t bytes) {
-    return bytes % (size_t(1) << 20) == 0 ? std::to_string(bytes >> 20) + " MiB" : std::to_string(bytes) + " bytes";
-}
-
 // A value of the file quoted in a message, shortened when it is long.
 std::string Quoted(std::string_view text) {
     constexpr size_t kShown = 64;
     if (text.size() <= kShown) return "\"" + std::string(text) + "\"";
     return "\"" + std::string(text.substr(0, kShown)) + "...\" (" + std::to_string(text.size()) + " bytes)";
 }
-
-// What a string held in memory takes: its object, and its characters when
-// they do not fit inside it.
-size_t StringMemory(size_t length) { return sizeof(std::string) + (length >= 16 ? length + 1 : 0); }
-
-// The memory the values of one workbook take, counted as they are kept.
-class ValueMemory {
-public:
-    ValueMemory(size_t limit, std::string label) : limit_(limit), label_(std::move(label)) {}
-    void Take(size_t bytes) {
-        Need(bytes);
-        held_ += bytes;
-    }
-    void Give(size_t bytes) { held_ -= std::min(bytes, held_); }
-    // Raises the limit's error when `bytes` more would not fit.
-    void Need(size_t bytes) const {
-        if (bytes > limit_ - held_) {
-            sheet::Fail(label_ + ": the cells need more memory than the limit of " + Megabytes(limit_));
-        }
-    }
-    size_t Held() const { return held_; }
-
-private:
-    size_t held_ = 0;
-    size_t limit_;
-    std::string label_;
-};
 
 // One member of a package, inflated a piece at a time.
 class PartStream {
@@ -744,14 +713,11 @@ private:
             pkg_.Fail(part_, Where() + ": unknown cell type " + Quoted(type_));
         }
         if (cell.kind == Cell::Empty) return;
-        memory_.Take(sizeof(Sheet::Entry) + (cellRow_ != lastRow_ ? sizeof(Sheet::Row) + kBlockOverhead : 0));
+        memory_.Take(CellMemory(cellRow_ != lastRow_));
         lastRow_ = cellRow_;
         sheet_.Put(cellRow_, col_, cell);
         ++values;
     }
-
-    // What the heap adds to each row's block of cells.
-    static constexpr size_t kBlockOverhead = 16;
 
     Sheet& sheet_;
     const std::vector<std::string>& shared_;

@@ -15,6 +15,22 @@ namespace sheet {
 
 void Fail(const std::string& description) { throw vb::VbError(kErrWorkbook, description, "sewersheet"); }
 
+std::string Megabytes(size_t bytes) {
+    return bytes % (size_t(1) << 20) == 0 ? std::to_string(bytes >> 20) + " MiB" : std::to_string(bytes) + " bytes";
+}
+
+size_t StringMemory(size_t length) { return sizeof(std::string) + (length >= 16 ? length + 1 : 0); }
+
+size_t CellMemory(bool beginsRow) {
+    // What the heap adds to each row's block of cells.
+    constexpr size_t kBlockOverhead = 16;
+    return sizeof(Sheet::Entry) + (beginsRow ? sizeof(Sheet::Row) + kBlockOverhead : 0);
+}
+
+void ValueMemory::Need(size_t bytes) const {
+    if (bytes > limit_ - held_) Fail(label_ + ": the cells need more memory than the limit of " + Megabytes(limit_));
+}
+
 namespace {
 struct ErrorName {
     const char* text;
@@ -290,7 +306,7 @@ std::shared_ptr<Workbook> ReadWorkbook(const std::string& path, const ReadLimits
     ::close(fd);
     const size_t got = read > 0 ? static_cast<size_t>(read) : 0;
     static const unsigned char kCompound[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    if (got == sizeof head && std::memcmp(head, kCompound, sizeof head) == 0) return ReadXls(path);
+    if (got == sizeof head && std::memcmp(head, kCompound, sizeof head) == 0) return ReadXls(path, limits);
     return ReadXlsxFile(path, limits);
 }
 

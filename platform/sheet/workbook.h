@@ -140,10 +140,39 @@ public:
     int32_t activeSheet = 0;   // 0-based index into sheets
 };
 
-// What one read of an .xlsx/.xlsm package may take; the defaults are the
+// What one read of a workbook file may take; the defaults are the
 // program's (tests and the fuzz target lower them).
 struct ReadLimits {
     size_t valueMemory = kMaxValueMemory;
+};
+
+// A size in a message: whole mebibytes as "N MiB", anything else in bytes.
+std::string Megabytes(size_t bytes);
+// What a string held in memory takes: its object, and its characters when
+// they do not fit inside it.
+size_t StringMemory(size_t length);
+// What a cell kept in a sheet takes, with its row's share when the cell
+// begins a row.
+size_t CellMemory(bool beginsRow);
+
+// The memory the values of one workbook take, counted by both readers as
+// they keep values; `label` names the file in the limit's message.
+class ValueMemory {
+public:
+    ValueMemory(size_t limit, std::string label) : limit_(limit), label_(std::move(label)) {}
+    void Take(size_t bytes) {
+        Need(bytes);
+        held_ += bytes;
+    }
+    void Give(size_t bytes) { held_ -= bytes < held_ ? bytes : held_; }
+    // Raises the limit's error when `bytes` more would not fit.
+    void Need(size_t bytes) const;
+    size_t Held() const { return held_; }
+
+private:
+    size_t held_ = 0;
+    size_t limit_;
+    std::string label_;
 };
 
 // Reads a workbook file: .xls by its compound-document signature, anything
@@ -159,8 +188,13 @@ std::shared_ptr<Workbook> ReadXlsxBytes(const void* data, size_t size, const std
 // the fuzz target feeds the package reader with).
 std::shared_ptr<Workbook> ReadXlsxParts(const std::vector<std::pair<std::string, std::string>>& parts,
                                         const std::string& name, const ReadLimits& limits = {});
-// Reads an .xls file through libfreexl.
-std::shared_ptr<Workbook> ReadXls(const std::string& path);
+// Reads an .xls file: a compound file holding a BIFF8 workbook stream
+// (reader_xls.cpp).
+std::shared_ptr<Workbook> ReadXls(const std::string& path, const ReadLimits& limits = {});
+// Reads the bytes of an .xls file held in memory (`name` only labels
+// messages).
+std::shared_ptr<Workbook> ReadXlsBytes(const void* data, size_t size, const std::string& name,
+                                       const ReadLimits& limits = {});
 
 // Parses a cell reference such as "AB12" (letters then digits, both
 // required) into row and column; false when it is no reference within the

@@ -123,6 +123,31 @@ TEST_F(WorkbookProgramTest, OpenThenImportThroughTheRunningProgram) {
 }
 
 
+// Damaged .xls files: the program refuses each with a sentence saying what
+// is wrong, and goes on serving: a good workbook opens at once afterwards.
+TEST_F(WorkbookProgramTest, DamagedXlsFilesAreRefusedAndTheProgramServesOn) {
+    const std::pair<const char*, const char*> damaged[] = {
+        {"bad/xls_sector_loop.xls", "the file's sector chain of stream \"Workbook\" loops at sector"},
+        {"bad/xls_record_past_end.xls", "sheet \"Network\": LABELSST record at byte"},
+    };
+    for (const auto& [file, sentence] : damaged) {
+        SCOPED_TRACE(file);
+        dialogs().ClearLog();
+        dialogs().QueueFile(SheetData(file));
+        f().ImportExcelWorkbook();
+        ASSERT_EQ(dialogs().Messages().size(), 1u);
+        EXPECT_NE(Prompts()[0].find(sentence), std::string::npos) << Prompts()[0];
+    }
+    dialogs().ClearLog();
+    dialogs().QueueFile(SheetData("network_xlwt.xls"));
+    const auto start = std::chrono::steady_clock::now();
+    f().ImportExcelWorkbook();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_TRUE(dialogs().Messages().empty()) << Prompts()[0];
+    EXPECT_EQ(ExcelBook, "network_xlwt.xls");
+    EXPECT_EQ(vb::CStr(ExcelApp->ActiveSheet()->Value(3, 1)), "MH1");
+}
+
 // A call to the running program on the given connection.
 QDBusMessage CallOn(const QDBusConnection& bus, const char* member, const QList<QVariant>& args, int timeoutMs) {
     QDBusMessage m = QDBusMessage::createMethodCall(sheet::bus::kService, sheet::bus::kPath, sheet::bus::kInterface,

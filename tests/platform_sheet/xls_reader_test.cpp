@@ -1,0 +1,587 @@
+// The .xls reader on files of an independent writer (python3-xlwt, see
+// tests/data/sheet/make_xls_fixtures.py), and on compound files built here
+// record by record, each damaged in one place or set at one of the reader's
+// bounds.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/runtime/conversions.h"
+#include "platform/sheet/workbook.h"
+
+namespace {
+
+std::string Data(const std::string& name) { return std::string(SEWER_TEST_DATA) + "/sheet/" + name; }
+
+std::string Show(const vb::Variant& v) {
+    if (v.Type() == vb::vbError) return "Error:" + std::to_string(v.RawError());
+    return vb::TypeName(v) + ":" + (v.IsEmpty() ? "" : vb::CStr(v));
+}
+
+double Number(const sheet::Sheet& s, int32_t row, int32_t col) {
+    const sheet::Cell* c = s.Find(row, col);
+    return c && c->kind == sheet::Cell::Number ? c->number : std::nan("");
+}
+
+// --- Building files --------------------------------------------------------------
+
+using Bytes = std::string;
+
+void Put16(Bytes& b, size_t at, uint16_t v) {
+    b[at] = static_cast<char>(v & 0xFF);
+    b[at + 1] = static_cast<char>(v >> 8);
+}
+void Put32(Bytes& b, size_t at, uint32_t v) {
+    Put16(b, at, static_cast<uint16_t>(v));
+    Put16(b, at + 2, static_cast<uint16_t>(v >> 16));
+}
+Bytes U16(uint16_t v) {
+    Bytes b(2, '\0');
+    Put16(b, 0, v);
+    return b;
+}
+Bytes U32(uint32_t v) {
+    Bytes b(4, '\0');
+    Put32(b, 0, v);
+    return b;
+}
+Bytes F64(double v) {
+    Bytes b(8, '\0');
+    std::memcpy(b.data(), &v, 8);
+    return b;
+}
+
+Bytes Record(uint16_t type, const Bytes& data) { return U16(type) + U16(static_cast<uint16_t>(data.size())) + data; }
+Bytes Cell(uint16_t type, uint16_t row, uint16_t col, const Bytes& value) {
+    return Record(type, U16(row) + U16(col) + U16(15) + value);
+}
+// A text as the format stores it: one byte a character when every
+// character fits one, two otherwise.
+Bytes Chars(const std::u16string& text, bool& wide) {
+    wide = false;
+    for (char16_t c : text) wide = wide || c > 0xFF;
+    Bytes b;
+    for (char16_t c : text) b += wide ? U16(c) : Bytes(1, static_cast<char>(c));
+    return b;
+}
+
+// A BIFF8 workbook stream: the globals (BOF, whatever `globals` adds, one
+// BOUNDSHEET a sheet, the string table, EOF), then each sheet's records
+// between BOF and EOF.  The stream is padded to `minimum` bytes with a
+// record no reader knows, in the globals.
+struct Biff {
+    std::vector<std::u16string> strings;
+    std::vector<std::pair<std::u16string, Bytes>> sheets;   // name, cell records
+    Bytes globals;
+    size_t minimum = 4096;
+
+    Bytes Build() const {
+        Bytes sst = U32(static_cast<uint32_t>(strings.size())) + U32(static_cast<uint32_t>(strings.size()));
+        for (const auto& s : strings) {
+            bool wide = false;
+            const Bytes chars = Chars(s, wide);
+            sst += U16(static_cast<uint16_t>(s.size())) + Bytes(1, wide ? 1 : 0) + chars;
+        }
+        auto assemble = [&](size_t padding) {
+            Bytes head = Record(0x0809, U16(0x0600) + U16(0x0005) + Bytes(12, '\0')) + globals;
+            if (padding > 0) head += Record(0x1234, Bytes(padding, 'p'));
+            size_t boundSheets = 0;
+            for (const auto& [name, cells] : sheets) boundSheets += 4 + 8 + name.size();
+            const Bytes tail = Record(0x00FC, sst) + Record(0x000A, "");
+            size_t offset = head.size() + boundSheets + tail.size();
+            Bytes body;
+            for (const auto& [name, cells] : sheets) {
+                bool wide = false;
+                const Bytes chars = Chars(name, wide);
+                head += Record(0x0085, U32(static_cast<uint32_t>(offset)) + Bytes(1, 0) + Bytes(1, 0) +
+                                           Bytes(1, static_cast<char>(name.size())) + Bytes(1, 0) + chars);
+                const Bytes records = Record(0x0809, U16(0x0600) + U16(0x0010) + Bytes(12, '\0')) + cells + Record(0x000A, "");
+                body += records;
+                offset += records.size();
+            }
+            return head + tail + body;
+        };
+        Bytes stream = assemble(0);
+        if (stream.size() < minimum) stream = assemble(std::max<size_t>(minimum - stream.size(), 4) - 4);
+        return stream;
+    }
+};
+
+constexpr uint32_t kEnd = 0xFFFFFFFE, kFree = 0xFFFFFFFF, kFatSector = 0xFFFFFFFD;
+
+// A version-3 compound file (512-byte sectors) holding one stream named
+// `name`: in sectors of its own when it has 4096 bytes or more, in the mini
+// stream otherwise.  Sectors: the allocation table first, then the
+// directory, then the stream (or the mini stream and its table).
+struct Compound {
+    Bytes file;
+    uint32_t fatSectors = 0, directory = 0, firstStream = 0, streamSectors = 0;
+
+    static size_t Sectors(size_t bytes) { return (bytes + 511) / 512; }
+    size_t SectorAt(uint32_t s) const { return (static_cast<size_t>(s) + 1) * 512; }
+    uint32_t Fat(uint32_t s) const {
+        uint32_t v;
+        std::memcpy(&v, &file[SectorAt(s / 128) + 4 * (s % 128)], 4);
+        return v;
+    }
+    void SetFat(uint32_t s, uint32_t v) { Put32(file, SectorAt(s / 128) + 4 * (s % 128), v); }
+    size_t EntryAt(uint32_t i) const { return SectorAt(directory) + 128 * i; }
+    size_t StreamAt() const { return SectorAt(firstStream); }
+
+    explicit Compound(const Bytes& stream, const std::u16string& name = u"Workbook") {
+        const bool mini = stream.size() < 4096;
+        const size_t payload = mini ? Sectors((stream.size() + 63) / 64 * 64) + 1 : Sectors(stream.size());
+        size_t f = 1;
+        while (f * 128 < f + 1 + payload) ++f;
+        fatSectors = static_cast<uint32_t>(f);
+        directory = fatSectors;
+        firstStream = directory + 1;
+        streamSectors = static_cast<uint32_t>(mini ? payload - 1 : payload);
+        const uint32_t total = static_cast<uint32_t>(f + 1 + payload);
+        file.assign(512 * (1 + total), '\0');
+        // Header.
+        const unsigned char signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+        std::memcpy(file.data(), signature, 8);
+        Put16(file, 24, 0x3E);
+        Put16(file, 26, 3);
+        Put16(file, 28, 0xFFFE);
+        Put16(file, 30, 9);
+        Put16(file, 32, 6);
+        Put32(file, 44, fatSectors);
+        Put32(file, 48, directory);
+        Put32(file, 56, 4096);
+        Put32(file, 60, mini ? total - 1 : kEnd);
+        Put32(file, 64, mini ? 1 : 0);
+        Put32(file, 68, kEnd);
+        for (uint32_t i = 0; i < 109; ++i) Put32(file, 76 + 4 * i, i < f ? i : kFree);
+        // Allocation table.
+        for (uint32_t s = 0; s < f * 128; ++s) SetFat(s, kFree);
+        for (uint32_t s = 0; s < f; ++s) SetFat(s, kFatSector);
+        SetFat(directory, kEnd);
+        for (uint32_t i = 0; i < streamSectors; ++i) SetFat(firstStream + i, i + 1 < streamSectors ? firstStream + i + 1 : kEnd);
+        // Directory: the root, the stream, two unused entries.
+        auto entry = [&](uint32_t i, const std::u16string& n, uint8_t type, uint32_t child, uint32_t start, uint32_t size) {
+            const size_t at = EntryAt(i);
+            for (size_t k = 0; k < n.size(); ++k) Put16(file, at + 2 * k, n[k]);
+            Put16(file, at + 64, static_cast<uint16_t>(n.empty() ? 0 : 2 * (n.size() + 1)));
+            file[at + 66] = static_cast<char>(type);
+            Put32(file, at + 68, kFree);
+            Put32(file, at + 72, kFree);
+            Put32(file, at + 76, child);
+            Put32(file, at + 116, start);
+            Put32(file, at + 120, size);
+        };
+        const uint32_t miniBytes = static_cast<uint32_t>((stream.size() + 63) / 64 * 64);
+        entry(0, u"Root Entry", 5, 1, mini ? firstStream : kEnd, mini ? miniBytes : 0);
+        entry(1, name, 2, kFree, mini ? 0 : firstStream, static_cast<uint32_t>(stream.size()));
+        entry(2, u"", 0, kFree, 0, 0);
+        entry(3, u"", 0, kFree, 0, 0);
+        std::memcpy(&file[StreamAt()], stream.data(), stream.size());
+        if (mini) {
+            SetFat(total - 1, kEnd);
+            const uint32_t miniSectors = miniBytes / 64;
+            for (uint32_t m = 0; m < 128; ++m) {
+                Put32(file, SectorAt(total - 1) + 4 * m, m < miniSectors ? (m + 1 < miniSectors ? m + 1 : kEnd) : kFree);
+            }
+        }
+    }
+};
+
+std::shared_ptr<sheet::Workbook> Read(const Bytes& file, size_t memory = sheet::kMaxValueMemory) {
+    sheet::ReadLimits limits;
+    limits.valueMemory = memory;
+    return sheet::ReadXlsBytes(file.data(), file.size(), "built.xls", limits);
+}
+
+// The error a read gives, "" when it reads.
+std::string ErrorOf(const Bytes& file, size_t memory = sheet::kMaxValueMemory) {
+    try {
+        Read(file, memory);
+        return "";
+    } catch (const vb::VbError& e) {
+        EXPECT_EQ(e.Number(), sheet::kErrWorkbook);
+        return e.Description().empty() ? "(no description)" : e.Description();
+    }
+}
+
+// A sheet "Net" of a text, a shared string, numbers in each record, and a
+// sheet "Two" after it.
+Biff SmallBook() {
+    Biff b;
+    b.strings = {u"MH1", u"Straße 水"};
+    b.sheets.push_back({u"Net", Cell(0x00FD, 0, 0, U32(1)) + Cell(0x0203, 0, 1, F64(102.5)) +
+                                   Cell(0x027E, 1, 0, U32(300 << 2 | 2 | 1)) +
+                                   Record(0x00BD, U16(2) + U16(3) + U16(15) + U32(7 << 2 | 2) + U16(15) + U32(8 << 2 | 2) + U16(4)) +
+                                   Cell(0x00FD, 3, 255, U32(0))});
+    b.sheets.push_back({u"Two", Cell(0x0203, 0, 0, F64(2))});
+    return b;
+}
+
+// --- Tests -----------------------------------------------------------------------
+
+// Every kind of value xlwt writes reads as the workbook program has always
+// read it, and formulas give their cached results.
+TEST(XlsReader, ValuesOfAnIndependentWriter) {
+    auto book = sheet::ReadWorkbook(Data("types_xlwt.xls"));
+    ASSERT_EQ(book->sheets.size(), 4u);
+    EXPECT_EQ(book->activeSheet, 0);
+    EXPECT_EQ(book->name, "types_xlwt.xls");
+    EXPECT_EQ(book->sheets[2]->name, "Ünïcode 名前");
+    EXPECT_EQ(Show(book->sheets[2]->Value(1, 1)), "String:名前");
+    EXPECT_EQ(book->sheets[3]->LastRow(), 0);   // "Empty"
+
+    const sheet::Sheet& v = *book->sheets[0];
+    const char* numbers[] = {"0", "1", "-7", "123456789", "536870912", "1.5", "0.004", "3.14159265358979", "1E+300",
+                             "-2.5E-10", "12345.67", "-0.01"};
+    for (int c = 0; c < 12; ++c) EXPECT_EQ(Show(v.Value(2, c + 1)), std::string("Double:") + numbers[c]) << c;
+    const char* texts[] = {"plain", "Déjà vu", "Straße", "東京都下水道", "emoji 😀 ok", "\"quoted\"", "  blanks  ", "Ωμέγα ≤ 5 €", "x"};
+    for (int c = 0; c < 9; ++c) {
+        EXPECT_EQ(Show(v.Value(4, 2 * c + 1)), std::string("String:") + texts[c]);
+        EXPECT_EQ(Show(v.Value(4, 2 * c + 2)), "Empty:");
+    }
+    EXPECT_EQ(Show(v.Value(5, 1)), "Double:1");   // booleans as the numbers 1 and 0
+    EXPECT_EQ(Show(v.Value(5, 2)), "Double:0");
+    EXPECT_EQ(Show(v.Value(5, 3)), "Error:2007");
+    EXPECT_EQ(Show(v.Value(5, 4)), "Error:2042");
+    EXPECT_EQ(Show(v.Value(6, 1)), "String:rich text Ärger");
+    // Formulas: number, text, text in two bytes a character, boolean,
+    // error, empty text, a number in a date format, a long text.
+    EXPECT_EQ(Show(v.Value(7, 1)), "Double:42.5");
+    EXPECT_EQ(Show(v.Value(7, 2)), "String:Ergebnis ä");
+    EXPECT_EQ(Show(v.Value(7, 3)), "String:名前");
+    EXPECT_EQ(Show(v.Value(7, 4)), "Double:1");
+    EXPECT_EQ(Show(v.Value(7, 5)), "Error:2007");
+    EXPECT_EQ(Show(v.Value(7, 6)), "String:");
+    EXPECT_EQ(Show(v.Value(7, 7)), "Double:45000");
+    EXPECT_EQ(Show(v.Value(7, 8)), "String:" + std::string(300, 'b'));
+    EXPECT_EQ(Show(v.Value(10, 4)), "String:after empty rows");
+    EXPECT_EQ(Show(v.Value(256, 256)), "String:last column");
+    EXPECT_EQ(v.LastCol(), 256);
+
+    // Dates: the day, the day and time to the second, or the time of day;
+    // day 0 reads as day 1 and day 60 as 61; numbers outside the dates'
+    // range, and numbers in other formats, stay as they are.
+    const sheet::Sheet& d = *book->sheets[1];
+    const double serials[] = {0, 0.25, 0.999999, 1, 1.5, 59, 59.75, 60, 60.5, 61, 366.123456, 36526.999999, 45000.75,
+                              43831.4999994, 73109.5, 80000.25, -1, 2958465.75, 2958466, 1e10};
+    const double asDate[] = {1, 1, 1, 1, 1, 59, 59, 61, 61, 61, 366, 36526, 45000, 43831, 73109, 80000, -1, 2958465, 2958466, 1e10};
+    const double asDateTime[] = {1, 1.25, 2, 1, 1.5, 59, 59.75, 61, 61.5, 61, 366 + 10667 / 86400.0, 36527, 45000.75,
+                                 43831.5, 73109.5, 80000.25, -1, 2958465.75, 2958466, 1e10};
+    const double asTime[] = {0, 0.25, 1, 0, 0.5, 0, 0.75, 0, 0.5, 0, 10667 / 86400.0, 1, 0.75, 0.5, 0.5, 0.25, -1, 0.75, 2958466, 1e10};
+    for (int r = 0; r < 20; ++r) {
+        SCOPED_TRACE(serials[r]);
+        for (int c : {1, 2, 7, 8, 9}) EXPECT_EQ(Number(d, r + 2, c), asDate[r]) << c;   // M/D/YY YYYY-MM-DD dd.mm.yyyy mmm-yy D-MMM
+        for (int c : {3, 10}) EXPECT_EQ(Number(d, r + 2, c), asDateTime[r]) << c;       // ... hh:mm:ss, M/D/YY h:mm
+        for (int c : {4, 5, 6, 11}) EXPECT_EQ(Number(d, r + 2, c), asTime[r]) << c;      // hh:mm h:mm:ss [h]:mm:ss mm:ss
+        for (int c : {12, 13, 14, 15, 16}) EXPECT_EQ(Number(d, r + 2, c), serials[r]) << c;   // 0.00 General "mm" "d h" yy
+    }
+    EXPECT_EQ(Number(d, 5, 17), 45351 + (13 * 3600 + 45 * 60 + 7) / 86400.0);   // 2024-02-29 13:45:07
+
+    auto b1904 = sheet::ReadWorkbook(Data("dates1904_xlwt.xls"));
+    const sheet::Sheet& e = *b1904->sheets[0];
+    const double serials1904[] = {0, 0.5, 1, 1.25, 59, 60, 61, 36526.999999, 45000.75, 2957003.5, 2957004};
+    const double dates1904[] = {1463, 1463, 1463, 1463, 1521, 1522, 1523, 37988, 46462, 2958465, 2957004};
+    for (int r = 0; r < 11; ++r) {
+        EXPECT_EQ(Number(e, r + 2, 2), dates1904[r]) << serials1904[r];
+        EXPECT_EQ(Number(e, r + 2, 12), serials1904[r]);
+    }
+}
+
+// Strings of both widths long enough to run over several CONTINUE records
+// of the string table, broken inside their characters.
+TEST(XlsReader, LongStringsAcrossContinueRecords) {
+    const auto book = sheet::ReadWorkbook(Data("long_texts_xlwt.xls"));
+    const sheet::Sheet& s = *book->sheets.at(0);
+    EXPECT_EQ(Show(s.Value(1, 1)), "String:" + std::string(10000, 'L'));
+    std::string water, accent;
+    for (int i = 0; i < 9000; ++i) water += "水";
+    for (int i = 0; i < 8300; ++i) accent += "é";
+    EXPECT_EQ(Show(s.Value(2, 1)), "String:" + water);
+    EXPECT_EQ(Show(s.Value(3, 1)), "String:" + accent);
+    for (int r = 3; r < 1503; ++r) {
+        std::string expected = "string " + std::to_string(r) + " ünïcödé ";
+        for (int k = 0; k < r % 7; ++k) expected += "名";
+        ASSERT_EQ(Show(s.Value(r + 1, 1)), "String:" + expected) << r;
+        ASSERT_EQ(Number(s, r + 1, 2), r * 0.5);
+        if (r > 3) {
+            ASSERT_EQ(Show(s.Value(r + 1, 3)), Show(s.Value(r, 1)));   // the same shared string
+        }
+    }
+}
+
+// Files built here read, and each damage of their structure is refused
+// with a sentence naming what is wrong and where; every bound is tried at
+// its limit (read) and one past it (refused).
+TEST(XlsReader, DamagedStructureIsRefusedByName) {
+    {
+        // The undamaged book: its stream's last sector is the file's last,
+        // its last record ends with the stream, its second sheet begins
+        // where the first ends, its last string and column are used.
+        auto book = Read(Compound(SmallBook().Build()).file);
+        ASSERT_EQ(book->sheets.size(), 2u);
+        const sheet::Sheet& s = *book->sheets[0];
+        EXPECT_EQ(s.name, "Net");
+        EXPECT_EQ(Show(s.Value(1, 1)), "String:Straße 水");
+        EXPECT_EQ(Show(s.Value(1, 2)), "Double:102.5");
+        EXPECT_EQ(Show(s.Value(2, 1)), "Double:3");
+        EXPECT_EQ(Show(s.Value(3, 4)), "Double:7");
+        EXPECT_EQ(Show(s.Value(3, 5)), "Double:8");
+        EXPECT_EQ(Show(s.Value(4, 256)), "String:MH1");   // the last column, the first string
+        EXPECT_EQ(Show(book->sheets[1]->Value(1, 1)), "Double:2");
+    }
+    using Edit = std::function<void(Compound&, const Bytes& stream)>;
+    // A stream of the small book, changed before it goes into the file.
+    auto book = [](const std::function<void(Biff&)>& change) {
+        Biff b = SmallBook();
+        change(b);
+        return b.Build();
+    };
+    const Bytes plain = SmallBook().Build();
+    // Where the first sheet's BOF sits in the stream (the first BOUNDSHEET's offset).
+    const size_t netAt = plain.find(Record(0x0809, U16(0x0600) + U16(0x0010) + Bytes(12, '\0')));
+    const size_t twoAt = plain.find(Record(0x0809, U16(0x0600) + U16(0x0010) + Bytes(12, '\0')), netAt + 1);
+    const size_t boundSheetAt = plain.find(U16(0x0085) + U16(8 + 3) + U32(static_cast<uint32_t>(netAt)));
+    ASSERT_NE(twoAt, Bytes::npos);
+    ASSERT_NE(boundSheetAt, Bytes::npos);
+    struct Case {
+        const char* what;
+        Bytes stream;
+        Edit edit;
+        const char* error;   // null: the file reads
+    } cases[] = {
+        {"sector loop", plain, [](Compound& c, const Bytes&) { c.SetFat(c.firstStream + 5, c.firstStream + 2); },
+         "built.xls: the file's sector chain of stream \"Workbook\" loops at sector 4"},
+        {"sector one past the file's last", plain,
+         [](Compound& c, const Bytes&) { c.SetFat(c.firstStream + 2, static_cast<uint32_t>(c.file.size() / 512 - 1)); },
+         "names sector 10 after sector 4, beyond the file's 10 sectors"},
+        {"chain to a free sector", plain, [](Compound& c, const Bytes&) { c.SetFat(c.firstStream + 1, kFree); },
+         "chain of stream \"Workbook\" is broken after sector 3 (it leads to an unused sector)"},
+        {"stream as long as its sectors", plain,
+         [](Compound& c, const Bytes&) { Put32(c.file, c.EntryAt(1) + 120, c.streamSectors * 512); }, nullptr},
+        {"stream one byte longer than its sectors", plain,
+         [](Compound& c, const Bytes&) { Put32(c.file, c.EntryAt(1) + 120, c.streamSectors * 512 + 1); },
+         "the file's sector chain of stream \"Workbook\" ends after 8 sectors, short of its 4097 bytes"},
+        {"truncated file", plain, [](Compound& c, const Bytes&) { c.file.resize(c.file.size() - 100); },
+         "built.xls: the file is truncated (it ends inside sector 9)"},
+        {"no byte-order mark", plain, [](Compound& c, const Bytes&) { Put16(c.file, 28, 0xFEFF); }, "damaged file header"},
+        {"directory loop", plain, [](Compound& c, const Bytes&) { Put32(c.file, c.EntryAt(1) + 68, 1); },
+         "the file's directory loops at entry 1"},
+        {"no workbook stream", plain, [](Compound& c, const Bytes&) { Put16(c.file, c.EntryAt(1), 'X'); },
+         "built.xls: no workbook stream in the file"},
+        {"record one byte past the stream", plain,
+         [](Compound& c, const Bytes& s) { Put16(c.file, c.StreamAt() + s.size() - 2, 1); },
+         "sheet \"Two\": EOF record at byte 4092 runs past the end of the stream (1 bytes declared, 0 left)"},
+        {"record header cut off by the stream's end", book([](Biff& b) { b.minimum = 4098; }),
+         [](Compound& c, const Bytes& s) { Put32(c.file, c.EntryAt(1) + 120, static_cast<uint32_t>(s.size() - 2)); },
+         "sheet \"Two\": a record header at byte 4094 is cut off by the end of the stream"},
+        {"cell record past the stream", plain,
+         [](Compound& c, const Bytes& s) { Put16(c.file, c.StreamAt() + s.size() - 4 - 18 + 2, 19); },
+         "sheet \"Two\": NUMBER record at byte 4074 runs past the end of the stream"},
+        {"record shorter than its fields", book([](Biff& b) { b.sheets[1].second = Record(0x0203, Bytes(13, '\0')); }), nullptr,
+         "sheet \"Two\": NUMBER record at byte 4075 is 13 bytes long, shorter than its 14"},
+        {"shared string one past the table", book([](Biff& b) { b.sheets[1].second = Cell(0x00FD, 4, 2, U32(2)); }), nullptr,
+         "sheet \"Two\": cell C5 names shared string 2, beyond the workbook's 2"},
+        {"column one past the last", book([](Biff& b) { b.sheets[1].second = Cell(0x0203, 0, 256, F64(1)); }), nullptr,
+         "names column 257, beyond the format's 256"},
+        {"MULRK short of its columns",
+         book([](Biff& b) { b.sheets[1].second = Record(0x00BD, U16(0) + U16(3) + U16(15) + U32(2) + U16(5)); }), nullptr,
+         "the MULRK record at byte 4076 is 12 bytes long, which does not hold its columns 4 to 6"},
+        {"number that is no number", book([](Biff& b) { b.sheets[1].second = Cell(0x0203, 0, 0, F64(INFINITY)); }), nullptr,
+         "cell A1 (NUMBER record at byte 4074) holds a number that is not finite"},
+        {"string table short of its count", book([](Biff& b) { b.strings = {}; }),
+         [](Compound& c, const Bytes& s) { Put32(c.file, c.StreamAt() + s.find(Record(0x00FC, U32(0) + U32(0))) + 8, 1); },
+         "the shared strings: the table ends after 0 of its 1 strings"},
+        {"sheets overlapping by a byte", plain,
+         [&](Compound& c, const Bytes&) { Put32(c.file, c.StreamAt() + boundSheetAt + 15 + 4, static_cast<uint32_t>(twoAt - 1)); },
+         "sheet \"Two\": its records begin at byte 4053, inside those of sheet \"Net\" (which end at byte 4054)"},
+        {"sheet without EOF", book([](Biff& b) { b.sheets[1].second = Record(0x0809, U16(0x0600) + U16(0x0020) + Bytes(12, '\0')); }),
+         [](Compound& c, const Bytes& s) { Put16(c.file, c.StreamAt() + s.size() - 4, 0x0001); },
+         "sheet \"Two\": its records end with the stream, without an EOF record"},
+        {"sheet beginning at the stream's end", plain,
+         [&](Compound& c, const Bytes& s) { Put32(c.file, c.StreamAt() + boundSheetAt + 15 + 4, static_cast<uint32_t>(s.size())); },
+         "sheet \"Two\": its records begin at byte 4096, past the end of the stream (4096 bytes)"},
+        {"sheet name one character past its record", plain,
+         [&](Compound& c, const Bytes&) { c.file[c.StreamAt() + boundSheetAt + 4 + 6] = 4; },
+         "the sheet name of the BOUNDSHEET record at byte 3877 runs past its record"},
+        {"more allocation-table sectors than the file", plain, [](Compound& c, const Bytes&) { Put32(c.file, 44, 11); },
+         "damaged file header (11 allocation-table sectors in a file of 10 sectors)"},
+        {"allocation table beyond the file", plain, [](Compound& c, const Bytes&) { Put32(c.file, 76, 10); },
+         "the file's allocation table names sector 10, beyond the file's 10 sectors"},
+        {"directory entry one past the last", plain, [](Compound& c, const Bytes&) { Put32(c.file, c.EntryAt(0) + 76, 4); },
+         "the file's directory names entry 4 of 4"},
+        {"password", book([](Biff& b) { b.globals = Record(0x002F, Bytes(6, '\0')); }), nullptr,
+         "built.xls: stream \"Workbook\": the workbook is password-protected"},
+        {"BIFF5", plain, [](Compound& c, const Bytes&) { Put16(c.file, c.StreamAt() + 4, 0x0500); },
+         "the workbook is in the older BIFF5 format"},
+        {"BIFF4", plain, [](Compound& c, const Bytes&) { Put16(c.file, c.StreamAt(), 0x0409); }, "a format older than BIFF8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Compound file(c.stream);
+        if (c.edit) c.edit(file, c.stream);
+        const std::string error = ErrorOf(file.file);
+        if (!c.error) {
+            EXPECT_EQ(error, "");
+        } else {
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        }
+    }
+}
+
+// A stream below 4096 bytes lives in the mini stream; its chain is checked
+// like any other.
+TEST(XlsReader, SmallStreamsInTheMiniStream) {
+    Biff b = SmallBook();
+    b.minimum = 4095;
+    const Bytes stream = b.Build();
+    ASSERT_EQ(stream.size(), 4095u);
+    Compound mini(stream);
+    EXPECT_EQ(Show(Read(mini.file)->sheets[0]->Value(1, 2)), "Double:102.5");
+    // Mini sector 3 leads back to mini sector 1.
+    Put32(mini.file, mini.SectorAt(static_cast<uint32_t>(mini.file.size() / 512 - 2)) + 4 * 3, 1);
+    EXPECT_NE(ErrorOf(mini.file).find("the file's mini sector chain of stream \"Workbook\" loops at mini sector 1"), std::string::npos)
+        << ErrorOf(mini.file);
+    b.minimum = 4096;
+    Compound large(b.Build());
+    EXPECT_EQ(large.streamSectors, 8u);
+    EXPECT_EQ(Show(Read(large.file)->sheets[0]->Value(1, 2)), "Double:102.5");
+}
+
+// The values' memory is counted in bytes of their UTF-8 texts: at the
+// exact memory a book needs it reads, a byte less it is refused naming the
+// limit, and a character of two or three bytes costs that many.
+TEST(XlsReader, MemoryLimitCountsTextBytes) {
+    auto bookOf = [](const std::u16string& text) {
+        Biff b;
+        b.strings = {text};
+        b.sheets.push_back({u"S", Cell(0x00FD, 0, 0, U32(0)) + Cell(0x0203, 1, 0, F64(1))});
+        return Compound(b.Build()).file;
+    };
+    // The least memory a book reads in.
+    auto needed = [](const Bytes& file) {
+        size_t low = 0, high = size_t(1) << 20;
+        while (low + 1 < high) {
+            const size_t mid = (low + high) / 2;
+            (ErrorOf(file, mid).empty() ? high : low) = mid;
+        }
+        return high;
+    };
+    const Bytes twenty = bookOf(std::u16string(20, u'é'));
+    const size_t need = needed(twenty);
+    EXPECT_EQ(ErrorOf(twenty, need), "");
+    EXPECT_EQ(ErrorOf(twenty, need - 1), "built.xls: stream \"Workbook\": the cells need more memory than the limit of " +
+                                             std::to_string(need - 1) + " bytes");
+    // The text is held twice (the string table and the sheet).
+    EXPECT_EQ(needed(bookOf(std::u16string(21, u'é'))) - need, 2u * 2);
+    EXPECT_EQ(needed(bookOf(std::u16string(20, u'水'))) - need, 2u * 20);
+    EXPECT_EQ(needed(bookOf(std::u16string(20, u'e'))), need - 2 * 20);
+    // All that is counted: the sheet with its name and place, the text in
+    // the string table and in the sheet, the sheet's index of the shared
+    // strings, and two cells of two rows.
+    struct Place {
+        std::string name;
+        uint32_t offset;
+    };
+    EXPECT_EQ(need, sizeof(sheet::Sheet) + sizeof(std::shared_ptr<sheet::Sheet>) + sheet::StringMemory(1) + sizeof(Place) +
+                        2 * sheet::StringMemory(40) + sizeof(uint32_t) + 2 * sheet::CellMemory(true));
+}
+
+// A file of the largest size allowed reads (its tail unused), a byte more
+// is refused naming the limit (sparse files: no disk is spent).
+TEST(XlsReader, FileSizeLimit) {
+    const std::string path = (std::filesystem::temp_directory_path() / ("xls_size_" + std::to_string(::getpid()) + ".xls")).string();
+    const Bytes file = Compound(SmallBook().Build()).file;
+    std::ofstream(path, std::ios::binary).write(file.data(), static_cast<std::streamsize>(file.size()));
+    std::filesystem::resize_file(path, sheet::kMaxPackageBytes);
+    EXPECT_EQ(Show(sheet::ReadWorkbook(path)->sheets[0]->Value(1, 2)), "Double:102.5");
+    std::filesystem::resize_file(path, sheet::kMaxPackageBytes + 1);
+    try {
+        sheet::ReadWorkbook(path);
+        ADD_FAILURE() << "read without an error";
+    } catch (const vb::VbError& e) {
+        EXPECT_EQ(e.Description(), path + ": the file is larger than the limit of 4096 MiB");
+    }
+    std::filesystem::remove(path);
+}
+
+// A text of kMaxCellTextBytes bytes of UTF-8 reads, one more byte is
+// refused naming the limit: in the string table, in a LABEL record, as a
+// formula's result.  21,845 characters of three bytes and one of one make
+// 65,536 bytes of 21,846 characters.
+TEST(XlsReader, CellTextLimitInBytes) {
+    ASSERT_EQ(sheet::kMaxCellTextBytes, 65536u);
+    const std::u16string atLimit = std::u16string(21845, u'水') + u"a";
+    const std::u16string overLimit = std::u16string(21845, u'水') + u"é";
+    auto label = [](const std::u16string& text) {
+        bool wide = false;
+        const Bytes chars = Chars(text, wide);
+        return U16(static_cast<uint16_t>(text.size())) + Bytes(1, wide ? 1 : 0) + chars;
+    };
+    auto shared = [](const std::u16string& text) {
+        Biff b;
+        b.strings = {u"x", text};
+        b.sheets.push_back({u"S", Cell(0x00FD, 0, 0, U32(1))});
+        return b;
+    };
+    // Records longer than 8,224 bytes: this reader takes them whole.
+    auto inLabel = [&](const std::u16string& text) {
+        Biff b;
+        b.sheets.push_back({u"S", Cell(0x0204, 0, 1, label(text))});
+        return b;
+    };
+    auto asResult = [&](const std::u16string& text) {
+        Biff b;
+        b.sheets.push_back({u"S", Cell(0x0006, 2, 0, Bytes(6, '\0') + U16(0xFFFF) + U16(0) + U32(0)) + Record(0x0207, label(text))});
+        return b;
+    };
+    const std::pair<std::function<Biff(const std::u16string&)>, const char*> places[] = {
+        {shared, "the shared strings: string 1: "}, {inLabel, "sheet \"S\": cell B1: "}, {asResult, "sheet \"S\": cell A3: "}};
+    for (const auto& [make, where] : places) {
+        SCOPED_TRACE(where);
+        auto book = Read(Compound(make(atLimit).Build()).file);
+        const auto& cells = book->sheets[0]->Rows().at(0).cells;
+        ASSERT_EQ(cells.size(), 1u);
+        EXPECT_EQ(book->sheets[0]->Text(cells[0].cell.text).size(), 65536u);
+        EXPECT_NE(ErrorOf(Compound(make(overLimit).Build()).file)
+                      .find(std::string(where) + "a text longer than the limit of 65536 bytes a cell may hold"),
+                  std::string::npos)
+            << ErrorOf(Compound(make(overLimit).Build()).file);
+    }
+}
+
+// Each cell record at its shortest reads; a byte shorter it is refused.
+TEST(XlsReader, CellRecordsAtTheirShortest) {
+    const std::pair<uint16_t, Bytes> shortest[] = {
+        {0x0203, U16(0) + U16(0) + U16(15) + F64(1)},                             // NUMBER
+        {0x027E, U16(0) + U16(0) + U16(15) + U32(1 << 2 | 2)},                    // RK
+        {0x00BD, U16(0) + U16(0) + U16(15) + U32(1 << 2 | 2) + U16(0)},           // MULRK of one column
+        {0x00FD, U16(0) + U16(0) + U16(15) + U32(0)},                             // LABELSST
+        {0x0204, U16(0) + U16(0) + U16(15) + U16(0) + Bytes(1, 0)},               // LABEL of no characters
+        {0x0205, U16(0) + U16(0) + U16(15) + Bytes(1, 1) + Bytes(1, 0)},          // BOOLERR
+        {0x0006, U16(0) + U16(0) + U16(15) + F64(1) + U16(0) + U32(0)},           // FORMULA without tokens
+    };
+    for (const auto& [type, data] : shortest) {
+        SCOPED_TRACE(type);
+        for (size_t length : {data.size(), data.size() - 1}) {
+            Biff b;
+            b.strings = {u"s"};
+            b.sheets.push_back({u"S", Record(type, data.substr(0, length))});
+            const std::string error = ErrorOf(Compound(b.Build()).file);
+            if (length == data.size()) {
+                EXPECT_EQ(error, "");
+            } else {
+                EXPECT_NE(error.find("bytes long, shorter than its " + std::to_string(data.size())), std::string::npos) << error;
+            }
+        }
+    }
+}
+
+}  // namespace
