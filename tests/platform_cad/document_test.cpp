@@ -346,3 +346,40 @@ TEST(DxfDocument, ZeroBytesAndSharedHandlesAreRefused) {
     EXPECT_EQ(doc.ModelSpaceHandles(), (std::vector<std::string>{"20", "21", "22"}));
     EXPECT_NE(doc.Write().find("  5\n0020\n"), std::string::npos);
 }
+
+// The kind of value each group code holds, at both ends of every range of
+// codes: text, a number with a fraction, a whole number, a handle, or no
+// code at all.
+TEST(DxfDocument, EveryRangeOfGroupCodesEndsWhereItShould) {
+    enum Kind { S, D, I, H, X };
+    struct Range {
+        int first, last;
+        Kind kind;
+    };
+    const Range ranges[] = {{-6, -6, X},     {-5, 9, S},       {10, 59, D},      {60, 79, I},     {80, 89, X},
+                            {90, 99, I},     {100, 102, S},    {103, 104, X},    {105, 105, H},   {106, 109, X},
+                            {110, 149, D},   {150, 159, X},    {160, 179, I},    {180, 209, X},   {210, 239, D},
+                            {240, 269, X},   {270, 299, I},    {300, 369, S},    {370, 389, I},   {390, 399, S},
+                            {400, 409, I},   {410, 419, S},    {420, 429, I},    {430, 439, S},   {440, 459, I},
+                            {460, 469, D},   {470, 481, S},    {482, 998, X},    {999, 999, S},   {1000, 1009, S},
+                            {1010, 1059, D}, {1060, 1071, I},  {1072, 1072, X}};
+    // What a code accepts tells its kind: only text takes "x", a number
+    // with a fraction "1.5", a whole number "-1", a handle "1F".
+    auto kindOf = [](int code) {
+        auto takes = [code](const char* value) {
+            return Outcome(Drawing("AC1015", std::to_string(code) + "\n" + value + "\n")) == "read";
+        };
+        if (takes("x")) return S;
+        if (takes("1.5")) return D;
+        if (takes("-1")) return I;
+        if (takes("1F")) return H;
+        return X;
+    };
+    for (const Range& r : ranges) {
+        for (int code : {r.first, r.last}) EXPECT_EQ(kindOf(code), r.kind) << "group code " << code;
+    }
+    // The handle seed, like every handle, reaches 2^62.
+    const std::string seed = "  0\nSECTION\n  2\nHEADER\n  9\n$HANDSEED\n  5\n";
+    EXPECT_EQ(Outcome(seed + "4000000000000000\n  0\nENDSEC\n  0\nEOF\n"), "read");
+    EXPECT_EQ(Outcome(seed + "4000000000000001\n  0\nENDSEC\n  0\nEOF\n"), "line 5: the handle seed 4000000000000001 is too large");
+}
