@@ -442,6 +442,38 @@ TEST(DrawingProgramOnTheBus, HostileCallsAreRefusedAndEveryOtherCallStillServed)
 }
 
 
+// Drawings the program cannot carry whole (a zero byte deep in a text, three
+// lines of one handle, a text longer than any caller may send back) are
+// refused at open: the program shows an empty drawing rather than a part of
+// one, and goes on answering at once.
+TEST(DrawingProgramOnTheBus, DrawingsItCannotCarryAreRefusedAndTheProgramAnswers) {
+    const std::string head = "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n";
+    const std::string end = "  0\nENDSEC\n  0\nEOF\n";
+    auto line = [](const std::string& handle) { return "  0\nLINE\n  5\n" + handle + "\n  8\nSEWER\n 10\n0\n 20\n0\n 11\n1\n 21\n1\n"; };
+    std::string padding;
+    for (int i = 0; i < 300; ++i) padding += "                   0\nPOINT\n";
+    const std::pair<const char*, std::string> drawings[] = {
+        {"zero.dxf", head + line("20") + padding + "  0\nTEXT\n  1\nA" + std::string(1, '\0') + "B\n" + end},
+        {"shared.dxf", head + line("20") + line("20") + line("0020") + end},
+        {"long.dxf", head + line("20") + "  0\nTEXT\n  1\n" + std::string(65537, 't') + "\n" + end},
+    };
+    const std::string folder = std::filesystem::path(Copy("network_r12.dxf")).parent_path().string();
+    for (const auto& [name, text] : drawings) {
+        SCOPED_TRACE(name);
+        const std::string path = folder + "/" + name;
+        std::ofstream(path, std::ios::binary) << text;
+        Program program({QString::fromStdString(path)});
+        ASSERT_TRUE(NameOwned());
+        cad::ClientRef c = cad::bus::AttachBus();
+        QDeadlineTimer second(1000);
+        EXPECT_EQ(c->Version(), "1.0");
+        EXPECT_FALSE(second.hasExpired());
+        c->AddSelectionSet("all");
+        c->Select("all", cad::kSelectAll, {}, {}, {}, {});
+        EXPECT_TRUE(c->SelectionSetEntities("all").empty());
+    }
+}
+
 namespace {
 
 QVariant Wrapped(const QVariant& v) { return QVariant::fromValue(QDBusVariant(v)); }
