@@ -207,6 +207,10 @@ Document Document::Parse(std::string bytes) {
         Section s;
         s.name = Trim(g.value);
         s.line = sectionLine;
+        // Each view reads the one section of its name: a second one would
+        // hold entities (or tables) that no caller could reach.
+        if (const Section* first = doc.FindSection(s.name))
+            throw DxfError(sectionLine, "the section " + std::string(s.name) + " was given before, at line " + std::to_string(first->line));
         if (!between.empty()) {
             // Comments between sections are kept in a nameless section of
             // their own, written back as bare groups.

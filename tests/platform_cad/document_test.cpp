@@ -231,6 +231,7 @@ TEST(DxfDocument, BadFilesAreRefusedNamingTheLine) {
         {"", 0, "no DXF section"},
         {"  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n", 6, "ENDSEC is missing"},
         {"  0\nSECTION\n  2\nENTITIES\n  0\nSECTION\n  2\nBLOCKS\n  0\nENDSEC\n  0\nEOF\n", 5, "no ENDSEC"},
+        {"  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n", 7, "given before, at line 1"},
         {"  0\nSECTION\n  2\nENTITIES\n  x\nLINE\n", 5, "group code was expected"},
         {"  0\nSECTION\n  2\nENTITIES\n 10\nLINE\n", 6, "is no number"},
         {"  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  5\nZZ\n  0\nENDSEC\n", 5, "not hexadecimal"},
