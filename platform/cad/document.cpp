@@ -580,7 +580,7 @@ XData Document::GetXData(const Record& e, std::string_view application) const {
     bool taking = false;
     for (size_t i = e.XDataStart(); i < e.groups.size(); ++i) {
         const Group& g = e.groups[i];
-        if (g.code == 1001) taking = application.empty() || SameName(Trim(g.value), application);
+        if (g.code == 1001) taking = application.empty() || SameName(DecodeText(Trim(g.value)), application);
         if (!taking) continue;
         std::string_view t = Trim(g.value);
         double d = 0;
@@ -670,7 +670,7 @@ void Document::SetXData(Record& e, const XData& data) {
         if (g.code == 1001) {
             dropping = false;
             for (const std::string& a : apps)
-                if (SameName(Trim(g.value), a)) dropping = true;
+                if (SameName(DecodeText(Trim(g.value)), a)) dropping = true;
         }
         if (!dropping) kept.push_back(g);
     }

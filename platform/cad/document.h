@@ -32,8 +32,10 @@
 
 namespace cad {
 
-// The longest line of a drawing file, in bytes (without its line end).
-constexpr size_t kMaxLineBytes = kMaxTextBytes;
+// The longest line of a drawing file, in bytes (without its line end): room
+// for the longest text written as \U+XXXX escapes (seven bytes for a letter
+// of two bytes of UTF-8), which releases before R2007 hold.
+constexpr size_t kMaxLineBytes = 4 * kMaxTextBytes;
 
 // A file that is not a drawing this reader accepts; line is the line of the
 // file at which it went wrong (1 for the first).

@@ -309,10 +309,10 @@ TEST(DxfDocument, EveryBoundOfTheReaderHoldsAtItsEdge) {
               "line 22: the text of 65538 bytes is longer than the limit of 65536 bytes");
     EXPECT_EQ(Outcome(Drawing("AC1015", "  0\nLINE\n  5\n2A\n1001\n" + Repeat("A", 256) + "\n")),
               "line 20: the name of 256 bytes is longer than the limit of 255 bytes");
-    // Any line: a comment of 65536 bytes is read, one of 65537 refused.
-    EXPECT_EQ(Outcome(Drawing("AC1015", "999\n" + std::string(65536, 'c') + "\n")), "read");
-    EXPECT_EQ(Outcome(Drawing("AC1015", "999\n" + std::string(65537, 'c') + "\n")),
-              "line 16: the line of 65537 bytes is longer than the limit of 65536 bytes");
+    // Any line: a comment of 262144 bytes is read, one of 262145 refused.
+    EXPECT_EQ(Outcome(Drawing("AC1015", "999\n" + std::string(262144, 'c') + "\n")), "read");
+    EXPECT_EQ(Outcome(Drawing("AC1015", "999\n" + std::string(262145, 'c') + "\n")),
+              "line 16: the line of 262145 bytes is longer than the limit of 262144 bytes");
     // Handles: 16 hexadecimal digits up to 2^62.
     EXPECT_EQ(Outcome(Drawing("AC1015", "  0\nLINE\n  5\n4000000000000000\n")), "read");
     EXPECT_EQ(Outcome(Drawing("AC1015", "  0\nLINE\n  5\n4000000000000001\n")), "line 15: the handle 4000000000000001 is too large");
