@@ -265,6 +265,9 @@ TEST(LocalClient, TheLongestNamesAndTextsInWideLettersSaveAndOpenAgain) {
         cad::LocalClient c(&doc);
         EXPECT_EQ(ErrorOf([&] { c.AddLayer(repeat(128)); }), vb::errInvalidProcedureCall);
         EXPECT_EQ(ErrorOf([&] { c.AddText(text + "t", {0, 0, 0}, 1); }), vb::errInvalidProcedureCall);
+        // A zero byte, which no drawing may hold, goes into none.
+        EXPECT_EQ(ErrorOf([&] { c.AddText(std::string("a\0b", 3), {0, 0, 0}, 1); }), vb::errInvalidProcedureCall);
+        EXPECT_EQ(ErrorOf([&] { c.AddLayer(std::string("a\0b", 3)); }), vb::errInvalidProcedureCall);
         c.AddLayer(name);
         c.SetActiveLayer(name);
         const std::string t = c.AddText(text, {0, 0, 0}, 1);
