@@ -1,6 +1,7 @@
 // libFuzzer target: the drawing reader on arbitrary bytes.  A file is either
 // refused with a DxfError or read; a drawing that was read must answer the
-// typed views, write out, and read again to the same text.
+// typed views, write out, and read again to the same text; changed, it
+// writes out and reads again with the same entities.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -51,8 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const vb::VbError&) {
         return 0;   // an R12 drawing without tables, say
     }
+    // What was changed and saved opens again with the same entities.
     try {
-        cad::Document::Parse(doc.Write());
+        if (cad::Document::Parse(doc.Write()).ModelSpaceHandles() != doc.ModelSpaceHandles()) std::abort();
     } catch (const cad::DxfError&) {
         std::abort();
     }

@@ -452,26 +452,18 @@ const std::vector<Record>& Document::EntityRecords() const {
     return s ? s->records : kNoRecords;
 }
 
-std::vector<Document::ModelSpaceEntity> Document::ModelSpaceEntities(bool* unique) const {
+std::vector<Document::ModelSpaceEntity> Document::ModelSpaceEntities() const {
     std::vector<ModelSpaceEntity> out;
     std::string paper;
     if (!IsR12()) paper = const_cast<Document*>(this)->BlockRecordHandle("*Paper_Space");
-    size_t handled = 0;   // records the handle index would hold, were every handle its own
     for (const Record& r : EntityRecords()) {
         std::string_view type = r.Type();
-        if (!type.empty() && r.Find(5)) ++handled;
         if (type.empty() || IsSubEntity(type)) continue;
         if (r.Integer(67) == 1) continue;
         if (!paper.empty() && r.Find(330) && NormalizeHandle(r.Text(330)) == paper) continue;
         const Group* h = r.Find(5);
         if (h) out.push_back({NormalizeHandle(h->value), &r});
     }
-    const bool once = handled == entityIndex_.size();
-    if (!once) {
-        // A handle given twice names the entity the index holds for it.
-        for (ModelSpaceEntity& e : out) e.record = Entity(e.handle);
-    }
-    if (unique) *unique = once;
     return out;
 }
 
@@ -588,7 +580,7 @@ XData Document::GetXData(const Record& e, std::string_view application) const {
     bool taking = false;
     for (size_t i = e.XDataStart(); i < e.groups.size(); ++i) {
         const Group& g = e.groups[i];
-        if (g.code == 1001) taking = application.empty() || SameName(Trim(g.value), application);
+        if (g.code == 1001) taking = application.empty() || SameName(DecodeText(Trim(g.value)), application);
         if (!taking) continue;
         std::string_view t = Trim(g.value);
         double d = 0;
@@ -678,7 +670,7 @@ void Document::SetXData(Record& e, const XData& data) {
         if (g.code == 1001) {
             dropping = false;
             for (const std::string& a : apps)
-                if (SameName(Trim(g.value), a)) dropping = true;
+                if (SameName(DecodeText(Trim(g.value)), a)) dropping = true;
         }
         if (!dropping) kept.push_back(g);
     }

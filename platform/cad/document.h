@@ -32,6 +32,11 @@
 
 namespace cad {
 
+// The longest line of a drawing file, in bytes (without its line end): room
+// for the longest text written as \U+XXXX escapes (seven bytes for a letter
+// of two bytes of UTF-8), which releases before R2007 hold.
+constexpr size_t kMaxLineBytes = 4 * kMaxTextBytes;
+
 // A file that is not a drawing this reader accepts; line is the line of the
 // file at which it went wrong (1 for the first).
 class DxfError : public std::runtime_error {
@@ -146,14 +151,14 @@ public:
     // Handles of the model-space entities in drawing order (vertices and the
     // ends of sequences excluded).
     std::vector<std::string> ModelSpaceHandles() const;
-    // The same with each entity's record (the one Entity() gives for the
-    // handle), found in the same pass.  *unique tells whether each handle
-    // occurs once (a file may give two entities one handle).
+    // The same with each entity's record, found in the same pass (every
+    // entity has a handle of its own: the reader refuses a drawing that
+    // gives two one handle).
     struct ModelSpaceEntity {
         std::string handle;
         const Record* record;
     };
-    std::vector<ModelSpaceEntity> ModelSpaceEntities(bool* unique = nullptr) const;
+    std::vector<ModelSpaceEntity> ModelSpaceEntities() const;
     // The entity of the ENTITIES section with that handle, or null.
     const Record* Entity(std::string_view handle) const;
     Record* MutableEntity(std::string_view handle);
@@ -201,6 +206,7 @@ private:
     Record* TableEntry(std::string_view table, std::string_view name);
     void AddTableEntry(std::string_view table, std::vector<Group> body);
     void IndexHandles();
+    void CheckSizes() const;
 
     std::unique_ptr<std::string> source_;
     std::deque<std::string> kept_;

@@ -3,6 +3,13 @@
 // value of a numeric code must read as a number, handles must be
 // hexadecimal, sections must end, and a failure names the line.  The reader
 // keeps no recursion and allocates nothing by a count read from the file.
+//
+// A drawing holds only what the program can write back and read again, and
+// what a caller of the program can take: no zero byte anywhere, no line
+// longer than kMaxLineBytes, no name longer than kMaxNameBytes and no text
+// longer than kMaxTextBytes (both in bytes of UTF-8), and no two entities of
+// one handle.  A drawing beyond that is refused, naming the line.
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <string>
@@ -85,6 +92,9 @@ public:
         while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         pos_ = end + 1;
         ++number_;
+        if (line.size() > kMaxLineBytes)
+            throw DxfError(number_, "the line of " + std::to_string(line.size()) + " bytes is longer than the limit of " +
+                                        std::to_string(kMaxLineBytes) + " bytes");
         return true;
     }
     int64_t Number() const { return number_; }
@@ -160,12 +170,17 @@ Document Document::Parse(std::string bytes) {
     doc.source_ = std::make_unique<std::string>(std::move(bytes));
     std::string_view text = *doc.source_;
 
-    // A binary drawing starts with a sentinel line ending in "\r\n\x1a\0".
-    std::string_view head = text.substr(0, 64);
-    if (head.find("Binary DXF") != std::string_view::npos && head.find('\x1a') != std::string_view::npos)
+    // A binary drawing starts with a sentinel line ending in "\r\n\x1a\0";
+    // the first line of a text drawing is a group code, which never holds it.
+    std::string_view head = text.substr(0, std::min(text.find('\n'), size_t(64)));
+    if (head.find("Binary DXF") != std::string_view::npos)
         throw DxfError(1, "this is a binary DXF file; only ASCII DXF can be read");
-    if (std::memchr(text.data(), 0, std::min<size_t>(text.size(), 4096)) != nullptr)
-        throw DxfError(1, "this is not a text file");
+    // A zero byte anywhere refuses the file: no value can carry one (the
+    // program could neither hand it to a caller nor write it back as read).
+    if (const void* zero = std::memchr(text.data(), 0, text.size())) {
+        const char* at = static_cast<const char*>(zero);
+        throw DxfError(1 + std::count(text.data(), at, '\n'), "the line holds a zero byte; a DXF drawing is text and holds none");
+    }
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);   // UTF-8 byte-order mark
 
     Reader r(text);
@@ -192,6 +207,10 @@ Document Document::Parse(std::string bytes) {
         Section s;
         s.name = Trim(g.value);
         s.line = sectionLine;
+        // Each view reads the one section of its name: a second one would
+        // hold entities (or tables) that no caller could reach.
+        if (const Section* first = doc.FindSection(s.name))
+            throw DxfError(sectionLine, "the section " + std::string(s.name) + " was given before, at line " + std::to_string(first->line));
         if (!between.empty()) {
             // Comments between sections are kept in a nameless section of
             // their own, written back as bare groups.
@@ -248,6 +267,7 @@ Document Document::Parse(std::string bytes) {
             }
         }
     }
+    doc.CheckSizes();
     doc.IndexHandles();
     return doc;
 }
@@ -258,6 +278,34 @@ Document Document::ReadFile(const std::string& path) {
     Document d = Parse(std::string(bytes->begin(), bytes->end()));
     d.fileName_ = path;
     return d;
+}
+
+// Names and texts as a caller receives them (decoded to UTF-8) fit what a
+// caller may send back.  Each group lies on two lines from its record's
+// first: group k's value on line record.line + 2k + 1.
+void Document::CheckSizes() const {
+    auto fits = [this](std::string_view raw, size_t limit) {
+        // Decoding at most doubles the length (8-bit text into UTF-8).
+        return 2 * raw.size() <= limit || DecodeText(raw).size() <= limit;
+    };
+    for (const Section& s : sections_) {
+        for (const Record& rec : s.records) {
+            const std::string_view type = rec.Type();
+            const bool named = type == "LAYER" || type == "BLOCK" || type == "BLOCK_RECORD" || type == "APPID" || type == "INSERT";
+            for (size_t k = 0; k < rec.groups.size(); ++k) {
+                const Group& g = rec.groups[k];
+                const bool name = g.code == 8 || g.code == 1001 || g.code == 1003 || (g.code == 2 && named);
+                const bool text = g.code == 1000 || (g.code == 1 && type == "TEXT");
+                if (!name && !text) continue;
+                const size_t limit = name ? kMaxNameBytes : kMaxTextBytes;
+                const std::string_view v = name ? Trim(g.value) : g.value;
+                if (!fits(v, limit))
+                    throw DxfError(rec.line + 2 * static_cast<int64_t>(k) + 1,
+                                   std::string(name ? "the name" : "the text") + " of " + std::to_string(DecodeText(v).size()) +
+                                       " bytes is longer than the limit of " + std::to_string(limit) + " bytes");
+            }
+        }
+    }
 }
 
 void Document::IndexHandles() {
@@ -283,7 +331,14 @@ void Document::IndexHandles() {
                 std::string_view h = Trim(g->value);
                 if (!IsHex(h))
                     throw DxfError(rec.line, "the entity's handle \"" + std::string(h.substr(0, 20)) + "\" is not hexadecimal");
-                entityIndex_.emplace(NormalizeHandle(h), i);
+                // Two entities of one handle would be one to every caller
+                // (a selection holds each handle once); no repair can tell
+                // which of them a reference to that handle means.
+                const auto [at, fresh] = entityIndex_.emplace(NormalizeHandle(h), i);
+                if (!fresh)
+                    throw DxfError(rec.line, "the entity's handle " + std::string(h.substr(0, 20)) +
+                                                 " is the handle of the entity at line " + std::to_string(s.records[at->second].line) +
+                                                 " too");
             }
         }
     }

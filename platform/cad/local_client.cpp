@@ -203,10 +203,9 @@ void LocalClient::Select(const std::string& set, int mode, const Point&, const P
     }
     Document& doc = Doc();
     // The members so far, to add each entity once without searching the set
-    // (where the drawing names each entity once, an empty set needs none).
-    bool unique = false;
-    std::vector<Document::ModelSpaceEntity> entities = doc.ModelSpaceEntities(&unique);
-    const bool wasEmpty = members.empty() && unique;
+    // (an empty set needs none: each entity has a handle of its own).
+    std::vector<Document::ModelSpaceEntity> entities = doc.ModelSpaceEntities();
+    const bool wasEmpty = members.empty();
     std::unordered_set<std::string> present(members.begin(), members.end());
     ++revision_;
     for (Document::ModelSpaceEntity& entity : entities) {

@@ -231,6 +231,7 @@ TEST(DxfDocument, BadFilesAreRefusedNamingTheLine) {
         {"", 0, "no DXF section"},
         {"  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n", 6, "ENDSEC is missing"},
         {"  0\nSECTION\n  2\nENTITIES\n  0\nSECTION\n  2\nBLOCKS\n  0\nENDSEC\n  0\nEOF\n", 5, "no ENDSEC"},
+        {"  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n", 7, "given before, at line 1"},
         {"  0\nSECTION\n  2\nENTITIES\n  x\nLINE\n", 5, "group code was expected"},
         {"  0\nSECTION\n  2\nENTITIES\n 10\nLINE\n", 6, "is no number"},
         {"  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  5\nZZ\n  0\nENDSEC\n", 5, "not hexadecimal"},
@@ -256,4 +257,130 @@ TEST(DxfDocument, BadFilesAreRefusedNamingTheLine) {
             EXPECT_NE(std::string(e.what()).find(c.words), std::string::npos) << e.what();
         }
     }
+}
+
+namespace {
+
+// A drawing of the release with one record in ENTITIES; the record's first
+// line is line 15.
+std::string Drawing(const std::string& release, const std::string& entity) {
+    return "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\n" + release + "\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n" +
+           entity + "  0\nENDSEC\n  0\nEOF\n";
+}
+
+// The refusal of a text as "line <n>: ...<words>...", or "read".
+std::string Outcome(const std::string& text) {
+    try {
+        Document::Parse(text);
+        return "read";
+    } catch (const DxfError& e) {
+        return e.what();
+    }
+}
+
+std::string Repeat(const std::string& s, size_t n) {
+    std::string out;
+    for (size_t i = 0; i < n; ++i) out += s;
+    return out;
+}
+
+}  // namespace
+
+// Every bound of the reader, at the limit and one past it.  Names and texts
+// count bytes of UTF-8 as a caller receives them: 8-bit text of an older
+// release doubles, \U+ escapes shrink, UTF-8 of a newer release stays.
+TEST(DxfDocument, EveryBoundOfTheReaderHoldsAtItsEdge) {
+    const std::string layer = "  0\nLINE\n  5\n2A\n  8\n";   // the layer name's value is line 20
+    auto line = [&](const std::string& release, const std::string& name) { return Outcome(Drawing(release, layer + name + "\n")); };
+    const std::string o = "\xC3\x98", latin = "\xD8", escaped = "\\U+00D8";   // one letter, two bytes of UTF-8
+    for (const auto& [release, letter] : {std::pair{"AC1027", o}, {"AC1015", latin}, {"AC1015", escaped}}) {
+        SCOPED_TRACE(std::string(release) + " " + letter);
+        EXPECT_EQ(line(release, Repeat(letter, 127) + "x"), "read");
+        EXPECT_EQ(line(release, Repeat(letter, 128)), "line 20: the name of 256 bytes is longer than the limit of 255 bytes");
+    }
+    // A text of a TEXT and of extended data: 32768 Latin-1 letters are 65536 bytes.
+    const std::string text = "  0\nTEXT\n  5\n2A\n  1\n";   // the text's value is line 20
+    EXPECT_EQ(Outcome(Drawing("AC1015", text + Repeat(latin, 32768) + "\n")), "read");
+    EXPECT_EQ(Outcome(Drawing("AC1015", text + Repeat(latin, 32768) + "y\n")),
+              "line 20: the text of 65537 bytes is longer than the limit of 65536 bytes");
+    const std::string xdata = "  0\nLINE\n  5\n2A\n1001\nMAA\n1000\n";   // the string's value is line 22
+    EXPECT_EQ(Outcome(Drawing("AC1027", xdata + Repeat(o, 32768) + "\n")), "read");
+    EXPECT_EQ(Outcome(Drawing("AC1015", xdata + Repeat(latin, 32769) + "\n")),
+              "line 22: the text of 65538 bytes is longer than the limit of 65536 bytes");
+    EXPECT_EQ(Outcome(Drawing("AC1015", "  0\nLINE\n  5\n2A\n1001\n" + Repeat("A", 256) + "\n")),
+              "line 20: the name of 256 bytes is longer than the limit of 255 bytes");
+    // Any line: a comment of 262144 bytes is read, one of 262145 refused.
+    EXPECT_EQ(Outcome(Drawing("AC1015", "999\n" + std::string(262144, 'c') + "\n")), "read");
+    EXPECT_EQ(Outcome(Drawing("AC1015", "999\n" + std::string(262145, 'c') + "\n")),
+              "line 16: the line of 262145 bytes is longer than the limit of 262144 bytes");
+    // Handles: 16 hexadecimal digits up to 2^62.
+    EXPECT_EQ(Outcome(Drawing("AC1015", "  0\nLINE\n  5\n4000000000000000\n")), "read");
+    EXPECT_EQ(Outcome(Drawing("AC1015", "  0\nLINE\n  5\n4000000000000001\n")), "line 15: the handle 4000000000000001 is too large");
+    EXPECT_EQ(Outcome(Drawing("AC1015", "  0\nLINE\n  5\n00000000000000001\n")),
+              "line 15: the entity's handle \"00000000000000001\" is not hexadecimal");
+    // Whole numbers: 20 digits and a sign.
+    EXPECT_EQ(Outcome(Drawing("AC1015", "  0\nLINE\n 70\n-" + std::string(20, '9') + "\n")), "read");
+    EXPECT_NE(Outcome(Drawing("AC1015", "  0\nLINE\n 70\n" + std::string(21, '9') + "\n")).find("line 18: the value"), std::string::npos);
+}
+
+// A zero byte refuses the drawing wherever it lies, naming its line, so that
+// what the program opens it can also save and open again; two entities of
+// one handle (handles are hexadecimal numbers) are refused naming both.
+TEST(DxfDocument, ZeroBytesAndSharedHandlesAreRefused) {
+    // Padding puts the zero byte far beyond the start; a save would take the
+    // padding out.
+    std::string padded = "  0\nSECTION\n  2\nENTITIES\n";
+    for (int i = 0; i < 300; ++i) padded += "                   0\nPOINT\n";
+    padded += "  0\nTEXT\n  1\nA" + std::string(1, '\0') + "B\n  0\nENDSEC\n  0\nEOF\n";
+    ASSERT_GT(padded.find('\0'), 4096u);
+    EXPECT_EQ(Outcome(padded), "line 608: the line holds a zero byte; a DXF drawing is text and holds none");
+    EXPECT_EQ(Outcome(std::string(" \0 0\nSECTION\n", 13)), "line 1: the line holds a zero byte; a DXF drawing is text and holds none");
+
+    const std::string lines = "  0\nLINE\n  5\n20\n  0\nLINE\n  5\n20\n  0\nLINE\n  5\n0020\n";
+    EXPECT_EQ(Outcome(Drawing("AC1015", lines)), "line 19: the entity's handle 20 is the handle of the entity at line 15 too");
+    EXPECT_EQ(Outcome(Drawing("AC1015", "  0\nLINE\n  5\n2a\n  0\nCIRCLE\n  5\n002A\n")),
+              "line 19: the entity's handle 002A is the handle of the entity at line 15 too");
+    // Handles of their own are kept as written, and so are the entities
+    // without one, which get fresh handles.
+    const std::string own = Drawing("AC1015", "  0\nLINE\n  5\n0020\n  0\nLINE\n  5\n21\n  0\nLINE\n");
+    Document doc = Document::Parse(own);
+    EXPECT_EQ(doc.ModelSpaceHandles(), (std::vector<std::string>{"20", "21", "22"}));
+    EXPECT_NE(doc.Write().find("  5\n0020\n"), std::string::npos);
+}
+
+// The kind of value each group code holds, at both ends of every range of
+// codes: text, a number with a fraction, a whole number, a handle, or no
+// code at all.
+TEST(DxfDocument, EveryRangeOfGroupCodesEndsWhereItShould) {
+    enum Kind { S, D, I, H, X };
+    struct Range {
+        int first, last;
+        Kind kind;
+    };
+    const Range ranges[] = {{-6, -6, X},     {-5, 9, S},       {10, 59, D},      {60, 79, I},     {80, 89, X},
+                            {90, 99, I},     {100, 102, S},    {103, 104, X},    {105, 105, H},   {106, 109, X},
+                            {110, 149, D},   {150, 159, X},    {160, 179, I},    {180, 209, X},   {210, 239, D},
+                            {240, 269, X},   {270, 299, I},    {300, 369, S},    {370, 389, I},   {390, 399, S},
+                            {400, 409, I},   {410, 419, S},    {420, 429, I},    {430, 439, S},   {440, 459, I},
+                            {460, 469, D},   {470, 481, S},    {482, 998, X},    {999, 999, S},   {1000, 1009, S},
+                            {1010, 1059, D}, {1060, 1071, I},  {1072, 1072, X}};
+    // What a code accepts tells its kind: only text takes "x", a number
+    // with a fraction "1.5", a whole number "-1", a handle "1F".
+    auto kindOf = [](int code) {
+        auto takes = [code](const char* value) {
+            return Outcome(Drawing("AC1015", std::to_string(code) + "\n" + value + "\n")) == "read";
+        };
+        if (takes("x")) return S;
+        if (takes("1.5")) return D;
+        if (takes("-1")) return I;
+        if (takes("1F")) return H;
+        return X;
+    };
+    for (const Range& r : ranges) {
+        for (int code : {r.first, r.last}) EXPECT_EQ(kindOf(code), r.kind) << "group code " << code;
+    }
+    // The handle seed, like every handle, reaches 2^62.
+    const std::string seed = "  0\nSECTION\n  2\nHEADER\n  9\n$HANDSEED\n  5\n";
+    EXPECT_EQ(Outcome(seed + "4000000000000000\n  0\nENDSEC\n  0\nEOF\n"), "read");
+    EXPECT_EQ(Outcome(seed + "4000000000000001\n  0\nENDSEC\n  0\nEOF\n"), "line 5: the handle seed 4000000000000001 is too large");
 }

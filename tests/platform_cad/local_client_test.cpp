@@ -247,3 +247,43 @@ TEST(LocalClient, AttachFailsWithoutAProgram) {
     EXPECT_EQ(ErrorOf([] { cad::Attach(); }), cad::kErrNotRunning);
     cad::SetAttacher(nullptr);
 }
+
+// The longest name and text a caller may give, in letters of two bytes of
+// UTF-8, are accepted (one byte more is not), and the drawing saved with them
+// opens again with them: in a release that escapes them as \U+00D8 too.
+TEST(LocalClient, TheLongestNamesAndTextsInWideLettersSaveAndOpenAgain) {
+    auto repeat = [](size_t n) {
+        std::string s;
+        for (size_t i = 0; i < n; ++i) s += "\xC3\x98";
+        return s;
+    };
+    const std::string name = repeat(127) + "n", text = repeat(cad::kMaxTextBytes / 2);
+    ASSERT_EQ(name.size(), cad::kMaxNameBytes);
+    for (const char* fixture : {"", "network_r2013.dxf"}) {
+        SCOPED_TRACE(fixture);
+        cad::Document doc = *fixture ? cad::Document::ReadFile(kData + fixture) : cad::Document::New();
+        cad::LocalClient c(&doc);
+        EXPECT_EQ(ErrorOf([&] { c.AddLayer(repeat(128)); }), vb::errInvalidProcedureCall);
+        EXPECT_EQ(ErrorOf([&] { c.AddText(text + "t", {0, 0, 0}, 1); }), vb::errInvalidProcedureCall);
+        // A zero byte, which no drawing may hold, goes into none.
+        EXPECT_EQ(ErrorOf([&] { c.AddText(std::string("a\0b", 3), {0, 0, 0}, 1); }), vb::errInvalidProcedureCall);
+        EXPECT_EQ(ErrorOf([&] { c.AddLayer(std::string("a\0b", 3)); }), vb::errInvalidProcedureCall);
+        c.AddLayer(name);
+        c.SetActiveLayer(name);
+        const std::string t = c.AddText(text, {0, 0, 0}, 1);
+        cad::XData x;
+        x.types = {1001, 1000, 1003};
+        x.values = {vb::Variant(name), vb::Variant(text), vb::Variant(name)};
+        c.SetXData(t, x);
+        c.SetXData(t, x);   // replaces the application's record
+        cad::Document again = cad::Document::Parse(doc.Write());
+        cad::LocalClient back(&again);
+        EXPECT_EQ(back.TextString(t), text);
+        EXPECT_EQ(back.Layer(t), name);
+        EXPECT_EQ(back.ActiveLayer(), name);
+        const cad::XData read = back.GetXData(t, name);
+        ASSERT_EQ(read.size(), 3u);
+        EXPECT_EQ(read.values[1].RawString(), text);
+        EXPECT_EQ(read.values[2].RawString(), name);
+    }
+}

@@ -8,7 +8,9 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusArgument>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QThread>
@@ -437,6 +439,153 @@ TEST(DrawingProgramOnTheBus, HostileCallsAreRefusedAndEveryOtherCallStillServed)
         else c->GetXData(h, "");
     }
     serving("a read of a set holding too much extended data");
+}
+
+
+// Drawings the program cannot carry whole (a zero byte deep in a text, three
+// lines of one handle, a text longer than any caller may send back) are
+// refused at open: the program shows an empty drawing rather than a part of
+// one, and goes on answering at once.
+TEST(DrawingProgramOnTheBus, DrawingsItCannotCarryAreRefusedAndTheProgramAnswers) {
+    const std::string head = "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1015\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n";
+    const std::string end = "  0\nENDSEC\n  0\nEOF\n";
+    auto line = [](const std::string& handle) { return "  0\nLINE\n  5\n" + handle + "\n  8\nSEWER\n 10\n0\n 20\n0\n 11\n1\n 21\n1\n"; };
+    std::string padding;
+    for (int i = 0; i < 300; ++i) padding += "                   0\nPOINT\n";
+    const std::pair<const char*, std::string> drawings[] = {
+        {"zero.dxf", head + line("20") + padding + "  0\nTEXT\n  1\nA" + std::string(1, '\0') + "B\n" + end},
+        {"shared.dxf", head + line("20") + line("20") + line("0020") + end},
+        {"long.dxf", head + line("20") + "  0\nTEXT\n  1\n" + std::string(65537, 't') + "\n" + end},
+    };
+    const std::string folder = std::filesystem::path(Copy("network_r12.dxf")).parent_path().string();
+    for (const auto& [name, text] : drawings) {
+        SCOPED_TRACE(name);
+        const std::string path = folder + "/" + name;
+        std::ofstream(path, std::ios::binary) << text;
+        Program program({QString::fromStdString(path)});
+        ASSERT_TRUE(NameOwned());
+        cad::ClientRef c = cad::bus::AttachBus();
+        QDeadlineTimer second(1000);
+        EXPECT_EQ(c->Version(), "1.0");
+        EXPECT_FALSE(second.hasExpired());
+        c->AddSelectionSet("all");
+        c->Select("all", cad::kSelectAll, {}, {}, {}, {});
+        EXPECT_TRUE(c->SelectionSetEntities("all").empty());
+    }
+}
+
+namespace {
+
+QVariant Wrapped(const QVariant& v) { return QVariant::fromValue(QDBusVariant(v)); }
+
+// A list of bus variants ("av").
+QVariant VariantList(const QList<QVariant>& items) {
+    QDBusArgument arg;
+    arg.beginArray(QMetaType::fromType<QDBusVariant>());
+    for (const QVariant& v : items) arg << QDBusVariant(v);
+    arg.endArray();
+    return QVariant::fromValue(arg);
+}
+
+QVariant ShortList(const QList<short>& codes) { return QVariant::fromValue(codes); }
+
+// A structure ("(sv)") and a map ("a{sv}") holding the value.
+QVariant Structure(const QVariant& v) {
+    QDBusArgument arg;
+    arg.beginStructure();
+    arg << QStringLiteral("key") << QDBusVariant(v);
+    arg.endStructure();
+    return QVariant::fromValue(arg);
+}
+QVariant Map(const QVariant& v) {
+    QDBusArgument arg;
+    arg.beginMap(QMetaType::fromType<QString>(), QMetaType::fromType<QDBusVariant>());
+    arg.beginMapEntry();
+    arg << QStringLiteral("key") << QDBusVariant(v);
+    arg.endMapEntry();
+    arg.endMap();
+    return QVariant::fromValue(arg);
+}
+
+// How the program answered a raw call: "ok", the bus error's name, or the
+// failure's number and description.
+std::string Verdict(const QDBusMessage& r) {
+    if (r.type() == QDBusMessage::ReplyMessage) return "ok";
+    if (r.errorName() == cad::bus::kFailure) return "failure " + r.errorMessage().toStdString();
+    return r.errorName().toStdString();
+}
+
+}  // namespace
+
+// The program's own check of every argument, lists and variants within
+// variants included, before a call reaches the drawing: strings up to 65536
+// bytes of UTF-8 (letters of two and four bytes counted as bytes), lists up to
+// 65536 items, numbers finite.  What it refuses gets LimitsExceeded (or
+// failure 5 for a number), not the drawing's own failure, which names its
+// own checks and misses most of these.
+TEST(DrawingProgramOnTheBus, TheProgramChecksEveryArgumentInsideListsAndVariants) {
+    Program program({});
+    ASSERT_TRUE(NameOwned());
+    QDBusConnection probe = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("probe"));
+    auto call = [&](const char* member, const QList<QVariant>& args) { return Verdict(CallOn(probe, member, args, 10000)); };
+    const std::string limit = "org.freedesktop.DBus.Error.LimitsExceeded";
+    const QList<QVariant> origin{QVariant::fromValue(QList<double>{0, 0, 0})};
+    const QString two = QString(QChar(0xD8)).repeated(32768), four = QString::fromUtf8("\xF0\x9F\x98\x80").repeated(16384);
+    ASSERT_EQ(two.toUtf8().size(), 65536);
+    ASSERT_EQ(four.toUtf8().size(), 65536);
+    const QString longOne = two + QLatin1Char('x');
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+
+    for (const QString& text : {two, four, QString(65536, QLatin1Char('a'))}) {
+        EXPECT_EQ(call("AddText", {text, origin[0], 1.0}), "ok");
+        EXPECT_EQ(call("AddText", {text + QLatin1Char('x'), origin[0], 1.0}), limit);
+    }
+    QDBusMessage made = CallOn(probe, "AddText", {QStringLiteral("Se 1"), origin[0], 1.0}, 10000);
+    ASSERT_EQ(made.type(), QDBusMessage::ReplyMessage);
+    const QString handle = made.arguments().value(0).toString();
+    CallOn(probe, "AddSelectionSet", {QStringLiteral("probe")}, 10000);
+    auto select = [&](const QVariant& value) {
+        return call("Select", {QStringLiteral("probe"), 5, origin[0], origin[0], ShortList({8}), VariantList({value})});
+    };
+    auto xdata = [&](const QVariant& value) {
+        return call("SetXData", {handle, ShortList({1001, 1000}), VariantList({QStringLiteral("MAA"), value})});
+    };
+    // At the limit, the drawing answers for itself.
+    EXPECT_EQ(select(two), "ok");
+    EXPECT_EQ(xdata(four), "ok");
+    // A string, a list of strings, a list of variants, a variant within a
+    // variant, each one byte too long.
+    for (const QVariant& inner : {QVariant(longOne), QVariant(QStringList{QStringLiteral("a"), longOne}),
+                                  VariantList({QStringLiteral("a"), longOne}), Wrapped(longOne), Wrapped(Wrapped(longOne)),
+                                  Wrapped(VariantList({Wrapped(longOne)})), Structure(longOne), Map(longOne)}) {
+        SCOPED_TRACE(inner.metaType().name());
+        EXPECT_EQ(select(inner), limit);
+        EXPECT_EQ(xdata(inner), limit);
+    }
+    // Numbers that are none, wherever they lie.
+    for (const QVariant& inner : {QVariant(nan), QVariant::fromValue(QList<double>{1, nan, 0}), Wrapped(nan),
+                                  VariantList({1.0, Wrapped(std::numeric_limits<double>::infinity())}), Structure(nan), Map(nan)}) {
+        SCOPED_TRACE(inner.metaType().name());
+        EXPECT_NE(select(inner).find("a number argument is not finite"), std::string::npos);
+    }
+    // Lists: 65536 items are let through, 65537 refused, in variants too.
+    const QList<double> many(65536, 1.0);
+    EXPECT_EQ(call("AddCircle", {QVariant::fromValue(many), 1.0}).rfind("failure 5 ", 0), 0u);
+    EXPECT_EQ(call("AddCircle", {QVariant::fromValue(many + QList<double>{1.0}), 1.0}), limit);
+    const QString notCarried = QStringLiteral("failure 5 A value of a type this interface does not carry");
+    EXPECT_EQ(select(QVariant::fromValue(QStringList(65536, QStringLiteral("a")))), notCarried.toStdString());
+    EXPECT_EQ(select(QVariant::fromValue(QStringList(65537, QStringLiteral("a")))), limit);
+    EXPECT_EQ(call("ScriptNextPick", {QStringList(65536, QStringLiteral("1F"))}), "org.freedesktop.DBus.Error.AccessDenied");
+    EXPECT_EQ(call("ScriptNextPick", {QStringList(65537, QStringLiteral("1F"))}), limit);
+    QList<QVariant> items(65537, QVariant(1.0));
+    EXPECT_EQ(select(VariantList(items)), limit);
+    EXPECT_EQ(select(QByteArray(65536, 'b')), notCarried.toStdString());
+    EXPECT_EQ(select(QByteArray(65537, 'b')), limit);
+    // The program still answers at once.
+    QDeadlineTimer second(1000);
+    EXPECT_EQ(call("Version", {}), "ok");
+    EXPECT_FALSE(second.hasExpired());
+    QDBusConnection::disconnectFromBus(QStringLiteral("probe"));
 }
 
 int main(int argc, char** argv) {

@@ -268,15 +268,26 @@ private:
             return Problem::None;
         }
         if (type == QMetaType::fromType<QDBusVariant>()) return Inspect(v.value<QDBusVariant>().variant());
+        if (type == QMetaType::fromType<QByteArray>())
+            return v.toByteArray().size() > kMaxListArgumentItems ? Problem::LongList : Problem::None;
         if (type == QMetaType::fromType<QDBusArgument>()) {
-            // Reading a copy leaves the message's own argument unread.
+            // Reading a copy leaves the message's own argument unread.  A
+            // variant may hold structures and maps as well as arrays: their
+            // members are looked into alike, keys and values each an item.
             const QDBusArgument arg = v.value<QDBusArgument>();
-            if (arg.currentType() != QDBusArgument::ArrayType) return Problem::None;
-            arg.beginArray();
+            const QDBusArgument::ElementType kind = arg.currentType();
+            if (kind == QDBusArgument::ArrayType) arg.beginArray();
+            else if (kind == QDBusArgument::StructureType) arg.beginStructure();
+            else if (kind == QDBusArgument::MapType) arg.beginMap();
+            else return Problem::None;
             for (int n = 0; !arg.atEnd(); ++n) {
                 if (n >= kMaxListArgumentItems) return Problem::LongList;
-                const Problem p = Inspect(arg.asVariant());
-                if (p != Problem::None) return p;
+                if (kind == QDBusArgument::MapType) arg.beginMapEntry();
+                for (int part = 0; part < (kind == QDBusArgument::MapType ? 2 : 1); ++part) {
+                    const Problem p = Inspect(arg.asVariant());
+                    if (p != Problem::None) return p;
+                }
+                if (kind == QDBusArgument::MapType) arg.endMapEntry();
             }
         }
         return Problem::None;
