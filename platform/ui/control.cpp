@@ -284,13 +284,20 @@ void Control::Name(std::string name) {
     if (widget_) widget_->setObjectName(Q(name_));
 }
 
+// A position in twips as whole pixels for the window system.  A control
+// placed at a position no window can show (a huge or non-finite user
+// coordinate) is held far outside any window instead of overflowing.
+static int WholePixels(double twips) {
+    constexpr double kFarOut = 1e7;
+    const double pixels = std::round(twips / kTwipsPerPixel);
+    if (!(pixels == pixels)) return 0;
+    return static_cast<int>(std::clamp(pixels, -kFarOut, kFarOut));
+}
+
 void Control::ApplyGeometry() {
     if (!widget_) return;
-    int x = static_cast<int>(std::lround(leftTw_ / kTwipsPerPixel));
-    int y = static_cast<int>(std::lround(topTw_ / kTwipsPerPixel));
-    int w = std::max(0, static_cast<int>(std::lround(widthTw_ / kTwipsPerPixel)));
-    int h = std::max(0, static_cast<int>(std::lround(heightTw_ / kTwipsPerPixel)));
-    widget_->setGeometry(x, y, w, h);
+    widget_->setGeometry(WholePixels(leftTw_), WholePixels(topTw_), std::max(0, WholePixels(widthTw_)),
+                         std::max(0, WholePixels(heightTw_)));
 }
 
 double Control::Left() const { return container_->PixelsToUnitsX(leftTw_ / kTwipsPerPixel); }

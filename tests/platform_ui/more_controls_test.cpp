@@ -1,6 +1,8 @@
 // Combo boxes, labels, images, lines and shapes, menus, and grid keys.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QAbstractScrollArea>
 #include <QDir>
 #include <QImage>
@@ -158,6 +160,15 @@ TEST(MoreControls, LinesAndShapesFollowTheContainerScale) {
     Shape1.Move(10, 10, 20, 30);
     EXPECT_EQ(Shape1.widget()->geometry(), QRect(2 + 13, 2 + 10, 25, 30));
     EXPECT_TRUE(Shape1.widget()->testAttribute(Qt::WA_TransparentForMouseEvents)) << "shapes take no mouse input";
+
+    // A control moved to a user coordinate no window can show is held far
+    // outside, on the side it was sent to; a position that is no number puts it at 0.
+    Shape1.Move(3.4e38, -3.4e38, 20, 30);
+    EXPECT_EQ(Shape1.widget()->geometry(), QRect(10000000, -10000000, 25, 30));
+    Shape1.Move(std::nan(""), 10, 20, 30);
+    EXPECT_EQ(Shape1.widget()->geometry().left(), 0);
+    Shape1.Move(10, 10, 20, 30);
+    EXPECT_EQ(Shape1.widget()->geometry(), QRect(2 + 13, 2 + 10, 25, 30));
 }
 
 TEST(MoreControls, MouseEventsStayWithTheControlUnderThePointer) {
