@@ -419,9 +419,9 @@ TEST(XlsReader, DamagedStructureIsRefusedByName) {
          "the file's directory names entry 4 of 4"},
         {"password", book([](Biff& b) { b.globals = Record(0x002F, Bytes(6, '\0')); }), nullptr,
          "built.xls: stream \"Workbook\": the workbook is password-protected"},
-        {"BIFF5", plain, [](Compound& c, const Bytes&) { Put16(c.file, c.StreamAt() + 4, 0x0500); },
-         "the workbook is in the older BIFF5 format"},
-        {"BIFF4", plain, [](Compound& c, const Bytes&) { Put16(c.file, c.StreamAt(), 0x0409); }, "a format older than BIFF8"},
+        {"BIFF5 sheet in a BIFF8 book", plain, [&](Compound& c, const Bytes&) { Put16(c.file, c.StreamAt() + netAt + 4, 0x0500); },
+         "sheet \"Net\": the BOF record at byte 3948 gives format version 0x0500, unlike the workbook's 0x0600"},
+        {"BIFF4", plain, [](Compound& c, const Bytes&) { Put16(c.file, c.StreamAt(), 0x0409); }, "a format older than BIFF5 (Excel 2.x to 4.0)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
