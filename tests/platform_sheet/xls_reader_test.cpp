@@ -679,14 +679,14 @@ TEST(XlsReader, Biff5TextsAndTheirBounds) {
     const Bytes format = Record(0x041E, U16(164) + Bytes(1, 10) + "YYYY-MM-DD") + Record(0x00E0, U16(0) + U16(164) + Bytes(12, '\0'));
     const std::pair<Bytes, std::string> cases[] = {
         // Code pages.
-        {one("", label("Stra\xDF" "e \x80")), "String:Straße €"},
+        {one("", label("Stra\xDF" "e \xE0 \x80")), "String:Straße à €"},
         {one(codePage(1250), label("\x8C\xB3\xF3" "d\x9F")), "String:Śłódź"},
         {one(codePage(1253), label("\xD9\xEC\xDD\xE3\xE1")), "String:Ωμέγα"},
         {one(codePage(32769), label("\x80")), "String:€"},
         {one(codePage(1200), label("\xE9\x80")), "String:é\u0080"},
         {one(codePage(367), label("a\xE9")), "String:a\uFFFD"},
-        {one(codePage(65001), label("Stra\xC3\x9F" "e \xC3 \xE2\x82\xAC \xC0\xAF \xED\xA0\x80")),
-         "String:Straße \uFFFD € \uFFFD\uFFFD \uFFFD"},
+        {one(codePage(65001), label("Stra\xC3\x9F" "e \xC3 \xE2\x82\xAC \xC0\xAF \xE0\x80\xAF \xED\xA0\x80 \xF0\x9F\x98\x80")),
+         "String:Straße \uFFFD € \uFFFD\uFFFD \uFFFD \uFFFD 😀"},
         {one(codePage(437), label("MH1")), "String:MH1"},
         {one(codePage(437), label("MH\x81")),
          "built.xls: stream \"Workbook\": sheet \"S\": the text of the LABEL record at byte 46 has characters of code page 437, "
