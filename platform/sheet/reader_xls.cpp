@@ -766,6 +766,13 @@ std::string BaseName(const std::string& path) {
 }
 
 std::shared_ptr<Workbook> ReadCompound(const cfb::Source& source, const std::string& label, const ReadLimits& limits) {
+    // Excel 2.x to 4.0 wrote a bare record stream, beginning with its BOF,
+    // where later versions write a compound file.
+    unsigned char head[4];
+    if (source.Size() >= sizeof head && source.Read(0, head, sizeof head) && head[0] == 0x09 &&
+        (head[1] == 0x00 || head[1] == 0x02 || head[1] == 0x04) && U16(head + 2) <= 16) {
+        Fail(label + ": the workbook is in a format older than BIFF5 (Excel 2.x to 4.0), which is not read; save it as .xlsx");
+    }
     cfb::CompoundFile file(source, label);
     auto stream = file.Open({"Workbook", "Book"});
     if (!stream) file.Fail("no workbook stream in the file");

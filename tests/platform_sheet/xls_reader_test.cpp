@@ -732,6 +732,19 @@ TEST(XlsReader, Biff5TextsAndTheirBounds) {
             EXPECT_NE(got.find(expected), std::string::npos) << got << "\n  expected: " << expected;
         }
     }
+    // The bare record streams of Excel 2.x (BOF 0x0009) to 4.0 (0x0409), in
+    // a file of their own, are refused naming their format.
+    const std::string path = (std::filesystem::temp_directory_path() / ("xls_old_" + std::to_string(::getpid()) + ".xls")).string();
+    for (const Bytes& old : {Record(0x0009, U16(2) + U16(0x0010)), Record(0x0409, U16(0) + U16(0x0010) + U16(0))}) {
+        std::ofstream(path, std::ios::binary).write((old + Record(0x000A, "")).data(), static_cast<std::streamsize>(old.size() + 4));
+        try {
+            sheet::ReadWorkbook(path);
+            ADD_FAILURE() << "read without an error";
+        } catch (const vb::VbError& e) {
+            EXPECT_EQ(e.Description(), path + ": the workbook is in a format older than BIFF5 (Excel 2.x to 4.0), which is not read; save it as .xlsx");
+        }
+    }
+    std::filesystem::remove(path);
 }
 
 }  // namespace
