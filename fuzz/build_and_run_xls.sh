@@ -17,7 +17,8 @@ fuzz_objects platform/sheet platform/runtime -- \
   "$SEWER_ROOT/fuzz/read_xls_fuzz.cpp" "${objects[@]}" -lzip -lexpat \
   -o "$OUT/read_xls_fuzz"
 
-# Seeds: the .xls fixtures small enough to mutate quickly.
+# Seeds: the .xls fixtures small enough to mutate quickly, BIFF8 ones of
+# xlwt and the BIFF5 ones (network_biff5.xls, cp1251_biff5.xls).
 find "$SEWER_ROOT/tests/data/sheet" -name '*.xls' -size -64k -exec cp {} "$OUT/corpus/" \;
 
 "$OUT/read_xls_fuzz" "$OUT/corpus" \

@@ -1,5 +1,6 @@
-// The .xls reader: a compound file (cfb_reader.h) whose "Workbook" stream
-// holds BIFF8 records.
+// The .xls reader: a compound file (cfb_reader.h) whose "Workbook" or
+// "Book" stream holds BIFF8 records (Excel 97 and later) or BIFF5 records
+// (Excel 5.0 and 95).
 //
 // The stream begins with the workbook's globals (BOF ... EOF): the sheets
 // (BOUNDSHEET, each with the place of its records in the stream), the
@@ -9,6 +10,11 @@
 // cells of numbers (NUMBER, RK, MULRK), texts (LABELSST, LABEL), booleans and
 // errors (BOOLERR) and formulas with their cached result (FORMULA, with a
 // STRING record after it when the result is a text).
+//
+// BIFF5 differs in its texts only: they are 8-bit, in the code page of the
+// workbook's CODEPAGE record (xls_text.h), with a length byte in BOUNDSHEET
+// and FORMAT records and a 16-bit length in LABEL, RSTRING and STRING
+// records, each inside its own record; there is no string table.
 //
 // Every record must lie inside the stream, every field inside its record,
 // every string index inside the string table, every cell inside the
@@ -43,10 +49,12 @@ enum RecordType : uint16_t {
     kFormula = 0x0006,
     kEof = 0x000A,
     kDateMode = 0x0022,
+    kCodePage = 0x0042,
     kFilePass = 0x002F,
     kContinue = 0x003C,
     kBoundSheet = 0x0085,
     kMulRk = 0x00BD,
+    kRString = 0x00D6,
     kXf = 0x00E0,
     kSst = 0x00FC,
     kLabelSst = 0x00FD,
@@ -71,6 +79,7 @@ std::string RecordName(uint16_t type) {
     case kEof: return "EOF";
     case kBoundSheet: return "BOUNDSHEET";
     case kMulRk: return "MULRK";
+    case kRString: return "RSTRING";
     case kXf: return "XF";
     case kSst: return "SST";
     case kLabelSst: return "LABELSST";
@@ -395,10 +404,16 @@ private:
                 records_.Fail(where, "a BOF record at byte " + std::to_string(r.at) + " before their EOF record");
             case kBoundSheet: ReadBoundSheet(r, where); break;
             case kSst:
-                if (!sstRead_) ReadSst(r);
+                if (!sstRead_ && !biff5_) ReadSst(r);
+                break;
+            case kCodePage:
+                if (r.data.size() >= 2) codePage_ = U16(r.data.data());
                 break;
             case kFormat:
-                if (r.data.size() >= 5) {
+                if (biff5_) {
+                    // Only the format's letters matter here: its bytes go undecoded.
+                    if (r.data.size() >= 3) formats_[U16(r.data.data())] = KindOfFormat(Bytes8(r, 3, r.data[2], where, "format"));
+                } else if (r.data.size() >= 5) {
                     ContinuedRecord c(records_, r, where);
                     const uint16_t index = c.Word();
                     const uint16_t length = c.Word();
@@ -416,38 +431,53 @@ private:
         }
     }
 
-    // The first record of a part: a BIFF8 BOF; `expected` is the part's
+    // The first record of a part: a BIFF8 or BIFF5 BOF (the globals' sets
+    // the workbook's, every sheet's must match it); `expected` is the part's
     // type (0 for any sheet's).
     uint16_t CheckBof(const Record& r, const std::string& where, uint16_t expected) {
         const std::string at = " at byte " + std::to_string(r.at);
         if (r.type == 0x0009 || r.type == 0x0209 || r.type == 0x0409) {
-            records_.Fail("", "the workbook is in a format older than BIFF8 (Excel 2.x to 4.0), which is not read");
+            records_.Fail("", "the workbook is in a format older than BIFF5 (Excel 2.x to 4.0), which is not read");
         }
         if (r.type != kBof || r.data.size() < 4) records_.Fail(where, "no BOF record" + at);
         const uint16_t version = U16(r.data.data());
         const uint16_t type = U16(&r.data[2]);
-        if (version == kBiff5 || (version != kBiff8 && expected == kGlobals)) {
-            records_.Fail("", version == kBiff5
-                                  ? "the workbook is in the older BIFF5 format (Excel 5.0 to 95), which is not read; save it as a newer .xls or as .xlsx"
-                                  : "the workbook's BOF record gives an unknown format version " + RecordName(version));
+        if (expected == kGlobals) {
+            if (version != kBiff8 && version != kBiff5) {
+                records_.Fail("", "the workbook's BOF record gives an unknown format version " + RecordName(version));
+            }
+            biff5_ = version == kBiff5;
         }
-        if (version != kBiff8) records_.Fail(where, "the BOF record" + at + " gives an unknown format version " + RecordName(version));
+        const uint16_t own = biff5_ ? kBiff5 : kBiff8;
+        if (version == kBiff5 || version == kBiff8) {
+            if (version != own) {
+                records_.Fail(where, "the BOF record" + at + " gives format version " + RecordName(version) +
+                                         ", unlike the workbook's " + RecordName(own));
+            }
+        } else {
+            records_.Fail(where, "the BOF record" + at + " gives an unknown format version " + RecordName(version));
+        }
         if (expected == kGlobals && type != kGlobals) records_.Fail("", "the workbook stream does not begin with the workbook's globals");
         return type;
     }
 
     void ReadBoundSheet(Record& r, const std::string& where) {
-        if (r.data.size() < 8) Short(r, where, 8);
+        const size_t head = biff5_ ? 7 : 8;
+        if (r.data.size() < head) Short(r, where, head);
         SheetEntry e;
         e.offset = U32(r.data.data());
         const uint8_t length = r.data[6];
-        const bool wide = r.data[7] & 1;
-        if (8 + static_cast<size_t>(length) * (wide ? 2 : 1) > r.data.size()) {
-            records_.Fail(where, "the sheet name of the BOUNDSHEET record at byte " + std::to_string(r.at) + " runs past its record");
+        if (biff5_) {
+            e.name = Text8(r, 7, length, where, "sheet name");
+        } else {
+            const bool wide = r.data[7] & 1;
+            if (8 + static_cast<size_t>(length) * (wide ? 2 : 1) > r.data.size()) {
+                records_.Fail(where, "the sheet name of the BOUNDSHEET record at byte " + std::to_string(r.at) + " runs past its record");
+            }
+            units_.clear();
+            for (size_t i = 0; i < length; ++i) units_.push_back(wide ? U16(&r.data[8 + 2 * i]) : r.data[8 + i]);
+            AppendUtf16(e.name, units_.data(), units_.size());
         }
-        units_.clear();
-        for (size_t i = 0; i < length; ++i) units_.push_back(wide ? U16(&r.data[8 + 2 * i]) : r.data[8 + i]);
-        AppendUtf16(e.name, units_.data(), units_.size());
         memory_.Take(sizeof(Sheet) + sizeof(std::shared_ptr<Sheet>) + StringMemory(e.name.size()) + sizeof e);
         sheets_.push_back(std::move(e));
     }
@@ -474,6 +504,28 @@ private:
             memory_.Take(StringMemory(text.size()));
             sst_.push_back(std::move(text));
         }
+    }
+
+    // The `length` bytes of a BIFF5 text at byte `at` of its record, which
+    // must hold them all; `what` names the text.
+    std::string Bytes8(const Record& r, size_t at, size_t length, const std::string& where, const std::string& what) {
+        if (length > r.data.size() - at) {
+            records_.Fail(where, "the " + what + " of the " + RecordName(r.type) + " record at byte " + std::to_string(r.at) +
+                                     " runs past its record (" + std::to_string(length) + " bytes declared, " +
+                                     std::to_string(r.data.size() - at) + " left)");
+        }
+        return std::string(reinterpret_cast<const char*>(r.data.data() + at), length);
+    }
+    // Such a text as UTF-8, in the workbook's code page.
+    std::string Text8(const Record& r, size_t at, size_t length, const std::string& where, const std::string& what) {
+        const std::string bytes = Bytes8(r, at, length, where, what);
+        std::string text;
+        if (!AppendCodePage(text, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), codePage_)) {
+            records_.Fail(where, "the " + what + " of the " + RecordName(r.type) + " record at byte " + std::to_string(r.at) +
+                                     " has characters of code page " + std::to_string(codePage_) +
+                                     ", which is not read (code pages read: 1250 to 1258, 367, 20127, 65001 and 1200)");
+        }
+        return text;
     }
 
     [[noreturn]] void Short(const Record& r, const std::string& where, size_t needed) {
@@ -526,15 +578,21 @@ private:
         SheetCells& operator=(const SheetCells&) = delete;
 
         void Record(sheet::Record& r) {
-            const size_t needed = MinimumLength(r.type);
+            const size_t needed = MinimumLength(r.type, book_.biff5_);
             if (needed == 0) return;   // no cell
             if (r.data.size() < needed) book_.Short(r, where_, needed);
             if (r.type == kString) {
                 if (pendingText_) {
                     pendingText_ = false;
-                    ContinuedRecord c(book_.records_, r, where_);
-                    const uint16_t length = c.Word();
-                    PutText(pendingRecord_, pendingRow_, pendingCol_, AddText(c.String(length, book_.units_), pendingRow_, pendingCol_));
+                    std::string text;
+                    if (book_.biff5_) {
+                        text = book_.Text8(r, 2, U16(r.data.data()), where_, "text");
+                    } else {
+                        ContinuedRecord c(book_.records_, r, where_);
+                        const uint16_t length = c.Word();
+                        text = c.String(length, book_.units_);
+                    }
+                    PutText(pendingRecord_, pendingRow_, pendingCol_, AddText(std::move(text), pendingRow_, pendingCol_));
                 }
                 return;
             }
@@ -568,13 +626,17 @@ private:
                 PutText(r.at, row, col, local_[index]);
                 break;
             }
-            case kLabel: {
-                ContinuedRecord c(book_.records_, r, where_);
-                c.Skip(6);
-                const uint16_t length = c.Word();
-                PutText(r.at, row, col, AddText(c.String(length, book_.units_), row, col));
+            case kLabel:
+            case kRString:   // BIFF5 only: a LABEL with formatting runs after its text
+                if (book_.biff5_) {
+                    PutText(r.at, row, col, AddText(book_.Text8(r, 8, U16(d + 6), where_, "text"), row, col));
+                } else {
+                    ContinuedRecord c(book_.records_, r, where_);
+                    c.Skip(6);
+                    const uint16_t length = c.Word();
+                    PutText(r.at, row, col, AddText(c.String(length, book_.units_), row, col));
+                }
                 break;
-            }
             case kBoolErr: PutBoolErr(r, row, col, d[7] != 0, d[6]); break;
             case kFormula:
                 if (U16(d + 12) != 0xFFFF) {
@@ -599,16 +661,17 @@ private:
 
         // The shortest record of a type that holds a cell; 0 for records
         // that hold none.
-        static size_t MinimumLength(uint16_t type) {
+        static size_t MinimumLength(uint16_t type, bool biff5) {
             switch (type) {
+            case kRString: return biff5 ? 8 : 0;
             case kNumber: return 14;
             case kRk: return 10;
             case kMulRk: return 12;
             case kLabelSst: return 10;
-            case kLabel: return 9;
+            case kLabel: return biff5 ? 8 : 9;
             case kBoolErr: return 8;
             case kFormula: return 20;
-            case kString: return 3;
+            case kString: return biff5 ? 2 : 3;
             default: return 0;
             }
         }
@@ -688,6 +751,8 @@ private:
     std::vector<SheetEntry> sheets_;
     std::vector<std::string> sst_;
     bool sstRead_ = false;
+    bool biff5_ = false;
+    uint16_t codePage_ = kDefaultCodePage;
     std::map<uint16_t, DateKind> formats_;
     std::vector<uint16_t> xfFormats_;
     bool from1904_ = false;
@@ -701,6 +766,13 @@ std::string BaseName(const std::string& path) {
 }
 
 std::shared_ptr<Workbook> ReadCompound(const cfb::Source& source, const std::string& label, const ReadLimits& limits) {
+    // Excel 2.x to 4.0 wrote a bare record stream, beginning with its BOF,
+    // where later versions write a compound file.
+    unsigned char head[4];
+    if (source.Size() >= sizeof head && source.Read(0, head, sizeof head) && head[0] == 0x09 &&
+        (head[1] == 0x00 || head[1] == 0x02 || head[1] == 0x04) && U16(head + 2) <= 16) {
+        Fail(label + ": the workbook is in a format older than BIFF5 (Excel 2.x to 4.0), which is not read; save it as .xlsx");
+    }
     cfb::CompoundFile file(source, label);
     auto stream = file.Open({"Workbook", "Book"});
     if (!stream) file.Fail("no workbook stream in the file");

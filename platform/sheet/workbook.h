@@ -188,7 +188,7 @@ std::shared_ptr<Workbook> ReadXlsxBytes(const void* data, size_t size, const std
 // the fuzz target feeds the package reader with).
 std::shared_ptr<Workbook> ReadXlsxParts(const std::vector<std::pair<std::string, std::string>>& parts,
                                         const std::string& name, const ReadLimits& limits = {});
-// Reads an .xls file: a compound file holding a BIFF8 workbook stream
+// Reads an .xls file: a compound file holding a BIFF8 or BIFF5 workbook stream
 // (reader_xls.cpp).
 std::shared_ptr<Workbook> ReadXls(const std::string& path, const ReadLimits& limits = {});
 // Reads the bytes of an .xls file held in memory (`name` only labels

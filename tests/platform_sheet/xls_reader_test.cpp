@@ -225,6 +225,25 @@ Biff SmallBook() {
     return b;
 }
 
+// A BIFF5 workbook stream: the globals (BOF, `globals`, one BOUNDSHEET a
+// sheet, EOF), then each sheet's records between BOF and EOF.  Names and
+// texts are bytes in the workbook's code page.
+Bytes Biff5(const Bytes& globals, const std::vector<std::pair<Bytes, Bytes>>& sheets) {
+    Bytes head = Record(0x0809, U16(0x0500) + U16(0x0005) + U32(0)) + globals;
+    size_t offset = head.size() + 4;
+    for (const auto& [name, cells] : sheets) offset += 4 + 7 + name.size();
+    Bytes body;
+    for (const auto& [name, cells] : sheets) {
+        head += Record(0x0085, U32(static_cast<uint32_t>(offset)) + Bytes(2, '\0') + Bytes(1, static_cast<char>(name.size())) + name);
+        const Bytes records = Record(0x0809, U16(0x0500) + U16(0x0010) + U32(0)) + cells + Record(0x000A, "");
+        body += records;
+        offset += records.size();
+    }
+    return head + Record(0x000A, "") + body;
+}
+// A BIFF5 text of a 16-bit length.
+Bytes Text8(const Bytes& bytes) { return U16(static_cast<uint16_t>(bytes.size())) + bytes; }
+
 // --- Tests -----------------------------------------------------------------------
 
 // Every kind of value xlwt writes reads as the workbook program has always
@@ -419,9 +438,9 @@ TEST(XlsReader, DamagedStructureIsRefusedByName) {
          "the file's directory names entry 4 of 4"},
         {"password", book([](Biff& b) { b.globals = Record(0x002F, Bytes(6, '\0')); }), nullptr,
          "built.xls: stream \"Workbook\": the workbook is password-protected"},
-        {"BIFF5", plain, [](Compound& c, const Bytes&) { Put16(c.file, c.StreamAt() + 4, 0x0500); },
-         "the workbook is in the older BIFF5 format"},
-        {"BIFF4", plain, [](Compound& c, const Bytes&) { Put16(c.file, c.StreamAt(), 0x0409); }, "a format older than BIFF8"},
+        {"BIFF5 sheet in a BIFF8 book", plain, [&](Compound& c, const Bytes&) { Put16(c.file, c.StreamAt() + netAt + 4, 0x0500); },
+         "sheet \"Net\": the BOF record at byte 3948 gives format version 0x0500, unlike the workbook's 0x0600"},
+        {"BIFF4", plain, [](Compound& c, const Bytes&) { Put16(c.file, c.StreamAt(), 0x0409); }, "a format older than BIFF5 (Excel 2.x to 4.0)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -582,6 +601,150 @@ TEST(XlsReader, CellRecordsAtTheirShortest) {
             }
         }
     }
+}
+
+// BIFF5 workbooks of an independent writer (make_xls_fixtures.py) read as
+// the BIFF8 ones do: texts in the workbook's code page (1252 when it names
+// none), every kind of number, dates by their formats, formulas' results.
+TEST(XlsReader, Biff5Workbooks) {
+    auto book = sheet::ReadWorkbook(Data("network_biff5.xls"));
+    ASSERT_EQ(book->sheets.size(), 2u);
+    EXPECT_EQ(book->sheets[0]->name, "Netz Ä");
+    EXPECT_EQ(book->sheets[1]->name, "Leer");
+    EXPECT_EQ(book->sheets[1]->LastRow(), 0);
+    const sheet::Sheet& s = *book->sheets[0];
+    EXPECT_EQ(Show(s.Value(1, 3)), "String:Straße é");
+    EXPECT_EQ(Show(s.Value(1, 4)), "String:Gefälle €");   // RSTRING; 0x80 is the euro sign in 1252
+    const char* from[] = {"MH1", "MH2", "MH3", "MH5", "MH6"};
+    const double ground[] = {102, 101.5, 101, 103, 104}, invert[] = {99, 98.7, 98.4, 100, 101}, length[] = {300, 250, 400, 200, 200};
+    for (int r = 0; r < 5; ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(Show(s.Value(r + 2, 1)), std::string("String:") + from[r]);
+        EXPECT_EQ(Number(s, r + 2, 3), ground[r]);   // NUMBER
+        EXPECT_EQ(Number(s, r + 2, 4), invert[r]);   // RK in hundredths
+        EXPECT_EQ(Number(s, r + 2, 5), length[r]);   // MULRK
+        EXPECT_EQ(Number(s, r + 2, 6), r + 1);
+    }
+    EXPECT_EQ(Number(s, 7, 1), 45000);           // a custom date format
+    EXPECT_EQ(Number(s, 7, 2), 45000.75);        // the built-in date-time format
+    EXPECT_EQ(Show(s.Value(7, 3)), "Double:1");
+    EXPECT_EQ(Show(s.Value(7, 4)), "Error:2007");
+    EXPECT_EQ(Show(s.Value(7, 5)), "String:Schacht Ö");   // a formula's text, in the STRING record after it
+    EXPECT_EQ(Show(s.Value(7, 6)), "Double:42.5");
+    EXPECT_EQ(Show(s.Value(8, 1)), "String:END");
+    EXPECT_EQ(s.LastRow(), 8);
+
+    auto cyrillic = sheet::ReadWorkbook(Data("cp1251_biff5.xls"));
+    ASSERT_EQ(cyrillic->sheets.size(), 1u);
+    EXPECT_EQ(cyrillic->sheets[0]->name, "Сеть");
+    EXPECT_EQ(Show(cyrillic->sheets[0]->Value(1, 1)), "String:Колодец");
+    EXPECT_EQ(Show(cyrillic->sheets[0]->Value(2, 1)), "String:Труба №1");
+    EXPECT_EQ(Number(*cyrillic->sheets[0], 2, 2), 12.25);
+}
+
+// Each BIFF5 text is read in its code page and must lie inside its own
+// record: at its record's end it reads, a byte past it is refused naming
+// the record; so are the shortest records, a text at the cell limit, a
+// code page this reader does not know and a password.
+TEST(XlsReader, Biff5TextsAndTheirBounds) {
+    auto codePage = [](uint16_t page) { return Record(0x0042, U16(page)); };
+    auto label = [](const Bytes& text) { return Cell(0x0204, 0, 0, Text8(text)); };
+    // The first cell's text, or the error.
+    auto first = [](const Bytes& stream) {
+        try {
+            const auto book = Read(Compound(stream).file);
+            return Show(book->sheets.at(0)->Value(1, 1));
+        } catch (const vb::VbError& e) {
+            return e.Description();
+        }
+    };
+    auto one = [](const Bytes& globals, const Bytes& cells) { return Biff5(globals, {{"S", cells}}); };
+    // Sets `length` in the field at byte `at` of the data of the record that
+    // begins with `record`.
+    auto lengthen = [](Bytes stream, const Bytes& record, size_t at, uint16_t length, bool byte) {
+        const size_t where = stream.find(record);
+        EXPECT_NE(where, Bytes::npos);
+        if (byte) {
+            stream[where + 4 + at] = static_cast<char>(length);
+        } else {
+            Put16(stream, where + 4 + at, length);
+        }
+        return stream;
+    };
+    const std::string euros(21845, '\x80');
+    std::string inUtf8;
+    for (size_t i = 0; i < euros.size(); ++i) inUtf8 += "€";
+    const Bytes formula = Cell(0x0006, 0, 0, Bytes(6, '\0') + U16(0xFFFF) + U16(0) + U32(0));
+    const Bytes rstring = Cell(0x00D6, 0, 0, Text8("run") + Bytes(1, 1) + Bytes(2, '\0'));
+    const Bytes format = Record(0x041E, U16(164) + Bytes(1, 10) + "YYYY-MM-DD") + Record(0x00E0, U16(0) + U16(164) + Bytes(12, '\0'));
+    const std::pair<Bytes, std::string> cases[] = {
+        // Code pages.
+        {one("", label("Stra\xDF" "e \xE0 \x80")), "String:Straße à €"},
+        {one(codePage(1250), label("\x8C\xB3\xF3" "d\x9F")), "String:Śłódź"},
+        {one(codePage(1253), label("\xD9\xEC\xDD\xE3\xE1")), "String:Ωμέγα"},
+        {one(codePage(32769), label("\x80")), "String:€"},
+        {one(codePage(1200), label("\xE9\x80")), "String:é\u0080"},
+        {one(codePage(367), label("a\xE9")), "String:a\uFFFD"},
+        {one(codePage(65001), label("Stra\xC3\x9F" "e \xC3 \xE2\x82\xAC \xC0\xAF \xE0\x80\xAF \xED\xA0\x80 \xF0\x9F\x98\x80")),
+         "String:Straße \uFFFD € \uFFFD\uFFFD \uFFFD \uFFFD 😀"},
+        {one(codePage(437), label("MH1")), "String:MH1"},
+        {one(codePage(437), label("MH\x81")),
+         "built.xls: stream \"Workbook\": sheet \"S\": the text of the LABEL record at byte 46 has characters of code page 437, "
+         "which is not read (code pages read: 1250 to 1258, 367, 20127, 65001 and 1200)"},
+        {Biff5(codePage(437), {{"\x81", ""}}), "the sheet name of the BOUNDSHEET record at byte 18 has characters of code page 437"},
+        // Texts at their records' ends, and a byte past them.
+        {one("", label("abc")), "String:abc"},
+        {lengthen(one("", label("abc")), label("abc"), 6, 4, false),
+         "sheet \"S\": the text of the LABEL record at byte 40 runs past its record (4 bytes declared, 3 left)"},
+        {one("", rstring), "String:run"},
+        {lengthen(one("", rstring), rstring, 6, 6, false), std::string("String:run\x01\0\0", 13)},
+        {lengthen(one("", rstring), rstring, 6, 7, false), "the text of the RSTRING record at byte 40 runs past its record (7 bytes declared, 6 left)"},
+        {one("", formula + Record(0x0207, Text8("ab"))), "String:ab"},
+        {lengthen(one("", formula + Record(0x0207, Text8("ab"))), Record(0x0207, Text8("ab")), 0, 3, false),
+         "the text of the STRING record at byte 64 runs past its record (3 bytes declared, 2 left)"},
+        {Biff5("", {{"Name", label("x")}}), "String:x"},
+        {lengthen(Biff5("", {{"Name", label("x")}}), U16(0x0085) + U16(11), 6, 5, true),
+         "the workbook's globals: the sheet name of the BOUNDSHEET record at byte 12 runs past its record (5 bytes declared, 4 left)"},
+        {one(format, Cell(0x0203, 0, 0, F64(45000.75)).replace(8, 2, U16(0))), "Double:45000"},
+        {lengthen(one(format, ""), U16(0x041E) + U16(13), 2, 11, true),
+         "the format of the FORMAT record at byte 12 runs past its record (11 bytes declared, 10 left)"},
+        // The shortest records, and a byte shorter.
+        {one("", Cell(0x0204, 0, 0, U16(0))), "String:"},
+        {one("", Cell(0x0204, 0, 0, U16(0)).substr(0, 11).replace(2, 2, U16(7))), "LABEL record at byte 40 is 7 bytes long, shorter than its 8"},
+        {one("", Cell(0x00D6, 0, 0, U16(0)).substr(0, 11).replace(2, 2, U16(7))), "RSTRING record at byte 40 is 7 bytes long, shorter than its 8"},
+        {one("", formula + Record(0x0207, U16(0))), "String:"},
+        {one("", formula + Record(0x0207, Bytes(1, 0))), "STRING record at byte 64 is 1 bytes long, shorter than its 2"},
+        // The cell text limit in bytes of UTF-8: 21,845 euro signs of three bytes.
+        {one("", label(euros + "a")), "String:" + inUtf8 + "a"},
+        {one("", label(euros + "\xE9")), "sheet \"S\": cell A1: a text longer than the limit of 65536 bytes a cell may hold"},
+        // No string table, and a password.
+        {one("", Cell(0x00FD, 0, 0, U32(0))), "cell A1 names shared string 0, beyond the workbook's 0"},
+        {one(Record(0x002F, Bytes(4, '\0')), ""), "built.xls: stream \"Workbook\": the workbook is password-protected"},
+        // A BIFF8 sheet in a BIFF5 book.
+        {one("", "").replace(one("", "").find(U16(0x0500) + U16(0x0010)), 2, U16(0x0600)),
+         "sheet \"S\": the BOF record at byte 28 gives format version 0x0600, unlike the workbook's 0x0500"},
+    };
+    for (const auto& [stream, expected] : cases) {
+        const std::string got = first(stream);
+        if (expected.rfind("String:", 0) == 0 || expected.rfind("Double:", 0) == 0) {
+            EXPECT_EQ(got, expected);
+        } else {
+            EXPECT_NE(got.find(expected), std::string::npos) << got << "\n  expected: " << expected;
+        }
+    }
+    // The bare record streams of Excel 2.x (BOF 0x0009) to 4.0 (0x0409), in
+    // a file of their own, are refused naming their format.
+    const std::string path = (std::filesystem::temp_directory_path() / ("xls_old_" + std::to_string(::getpid()) + ".xls")).string();
+    for (const Bytes& old : {Record(0x0009, U16(2) + U16(0x0010)), Record(0x0409, U16(0) + U16(0x0010) + U16(0))}) {
+        std::ofstream(path, std::ios::binary).write((old + Record(0x000A, "")).data(), static_cast<std::streamsize>(old.size() + 4));
+        try {
+            sheet::ReadWorkbook(path);
+            ADD_FAILURE() << "read without an error";
+        } catch (const vb::VbError& e) {
+            EXPECT_EQ(e.Description(), path + ": the workbook is in a format older than BIFF5 (Excel 2.x to 4.0), which is not read; save it as .xlsx");
+        }
+    }
+    std::filesystem::remove(path);
 }
 
 }  // namespace

@@ -15,7 +15,8 @@ date system.  bad/xls_sector_loop.xls and bad/xls_record_past_end.xls are
 a network sheet damaged in its compound file and in its records.  xlwt
 writes no cached results for formulas; the ones given
 here are written in its FORMULA record, with the STRING record that a
-text result needs.
+text result needs.  network_biff5.xls and cp1251_biff5.xls are workbooks of
+the BIFF5 format (Excel 5.0/95), whose records are written here.
 """
 import datetime as dt
 import io
@@ -149,6 +150,107 @@ def dates1904_fixture():
     wb.save(os.path.join(OUT, "dates1904_xlwt.xls"))
 
 
+# --- BIFF5 (Excel 5.0/95) files ---------------------------------------------------
+# xlwt writes BIFF8 only: these records are written here from the format's
+# description, the compound file around them by xlwt.
+
+def rec(kind, data=b""):
+    return struct.pack("<HH", kind, len(data)) + data
+
+
+def biff5_bof(kind):
+    return rec(0x0809, struct.pack("<HHHH", 0x0500, kind, 0x0DBB, 0x07CC))
+
+
+def biff5_text(text, code_page, width="<H"):
+    data = text.encode("cp%d" % code_page)
+    return struct.pack(width, len(data)) + data
+
+
+# The cell formats: 16 style formats, then cells in General (16), in the
+# custom date format 164 (17), in the built-in date-time format 22 (18) and
+# in the custom format 165 "0.00" (19).
+BIFF5_XF_FORMATS = [0] * 16 + [0, 164, 22, 165]
+
+
+def biff5_stream(sheets, code_page=None, formats=((164, "YYYY-MM-DD"), (165, "0.00"))):
+    """A BIFF5 workbook stream: the globals (BOF, CODEPAGE unless None,
+    FORMAT and XF records, one BOUNDSHEET a sheet, EOF), then each sheet
+    (name, cell records) between BOF and EOF."""
+    page = code_page or 1252
+    head = biff5_bof(0x0005)
+    if code_page is not None:
+        head += rec(0x0042, struct.pack("<H", code_page))
+    head += rec(0x0022, struct.pack("<H", 0))
+    for index, text in formats:
+        head += rec(0x041E, struct.pack("<H", index) + biff5_text(text, page, "<B"))
+    for number_format in BIFF5_XF_FORMATS:
+        head += rec(0x00E0, struct.pack("<HH", 0, number_format) + bytes(12))
+    bound = sum(4 + 7 + len(name.encode("cp%d" % page)) for name, _ in sheets)
+    offset = len(head) + bound + 4
+    bodies = b""
+    for name, cells in sheets:
+        head += rec(0x0085, struct.pack("<IBB", offset, 0, 0) + biff5_text(name, page, "<B"))
+        body = biff5_bof(0x0010) + b"".join(cells) + rec(0x000A)
+        bodies += body
+        offset += len(body)
+    return head + rec(0x000A) + bodies
+
+
+def biff5_cell(kind, row, col, xf, data):
+    return rec(kind, struct.pack("<HHH", row, col, xf) + data)
+
+
+def rk_int(n, hundredths=False):
+    return (n << 2) | 2 | (1 if hundredths else 0)
+
+
+def save_compound(path, stream, name):
+    """Writes the stream into a compound file as xlwt does, under `name`
+    ("Workbook" as xlwt names it, or "Book")."""
+    buf = io.BytesIO()
+    xlwt.CompoundDoc.XlsDoc().save(buf, stream)
+    data = bytearray(buf.getvalue())
+    old = "Workbook\0".encode("utf_16_le")
+    at = data.rindex(old)
+    new = (name + "\0").encode("utf_16_le")
+    data[at:at + 64] = new + bytes(64 - len(new))
+    struct.pack_into("<H", data, at + 64, len(new))
+    with open(os.path.join(OUT, path), "wb") as f:
+        f.write(data)
+
+
+def biff5_fixtures():
+    """network_biff5.xls: a network sheet in the default code page 1252 (no
+    CODEPAGE record) in a stream "Book": texts in LABEL and RSTRING records
+    and as a formula's result, numbers as NUMBER, RK (integer and
+    hundredths) and MULRK records, a boolean, an error, dates in a custom
+    and a built-in format, a number in "0.00".  cp1251_biff5.xls: a sheet in
+    code page 1251 in a stream "Workbook"."""
+    cp = 1252
+    label = lambda r, c, text: biff5_cell(0x0204, r, c, 16, biff5_text(text, cp))
+    cells = [label(0, 0, "From"), label(0, 1, "To"), label(0, 2, "Straße é"),
+             biff5_cell(0x00D6, 0, 3, 16, biff5_text("Gefälle €", cp) + struct.pack("<BBB", 1, 0, 1))]
+    for r, (frm, to, ground, _, _, invert, _, length, *_rest) in enumerate(NETWORK, start=1):
+        cells += [label(r, 0, frm), label(r, 1, to),
+                  biff5_cell(0x0203, r, 2, 16, struct.pack("<d", ground)),
+                  biff5_cell(0x027E, r, 3, 16, struct.pack("<I", rk_int(round(invert * 100), True))),
+                  rec(0x00BD, struct.pack("<HH", r, 4) + struct.pack("<HIHI", 16, rk_int(length), 19, rk_int(r)) + struct.pack("<H", 5))]
+    cells += [biff5_cell(0x0203, 6, 0, 17, struct.pack("<d", 45000.75)),       # 2023-03-15 18:00 as a date
+              biff5_cell(0x0203, 6, 1, 18, struct.pack("<d", 45000.75)),       # and as a date and time
+              biff5_cell(0x0205, 6, 2, 16, struct.pack("<BB", 1, 0)),         # TRUE
+              biff5_cell(0x0205, 6, 3, 16, struct.pack("<BB", 0x07, 1)),      # #DIV/0!
+              biff5_cell(0x0006, 6, 4, 16, struct.pack("<BBBBHH", 0, 0, 0, 0, 0, 0xFFFF) + struct.pack("<HIH", 0, 0, 0)),
+              rec(0x0207, biff5_text("Schacht Ö", cp)),
+              biff5_cell(0x0006, 6, 5, 16, struct.pack("<d", 42.5) + struct.pack("<HIH", 0, 0, 0)),
+              label(7, 0, "END")]
+    save_compound("network_biff5.xls", biff5_stream([("Netz Ä", cells), ("Leer", [])]), "Book")
+
+    cp = 1251
+    cells = [label(0, 0, "Колодец"), label(1, 0, "Труба №1"), biff5_cell(0x0203, 1, 1, 16, struct.pack("<d", 12.25))]
+    save_compound("cp1251_biff5.xls", biff5_stream([("Сеть", cells)], code_page=1251), "Workbook")
+
+
 # --- Damaged files -----------------------------------------------------------------
 
 def workbook_stream(data):
@@ -216,3 +318,4 @@ if __name__ == "__main__":
     long_texts_fixture()
     dates1904_fixture()
     damaged_fixtures()
+    biff5_fixtures()
