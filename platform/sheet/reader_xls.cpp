@@ -27,12 +27,7 @@
 // date and time to the second or its time of day to the second, and the
 // first sheet is the active one, as the workbook program has always read
 // this format.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -790,14 +785,9 @@ std::shared_ptr<Workbook> ReadXlsBytes(const void* data, size_t size, const std:
 }
 
 std::shared_ptr<Workbook> ReadXls(const std::string& path, const ReadLimits& limits) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) Fail("Cannot open \"" + path + "\": " + std::strerror(errno));
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        Fail("Cannot open \"" + path + "\": not a file");
-    }
-    cfb::FileSource source(fd, static_cast<uint64_t>(info.st_size));
+    uint64_t size = 0;
+    const int fd = OpenPlainFile(path, &size);
+    cfb::FileSource source(fd, size);
     return ReadCompound(source, path, limits);
 }
 

@@ -290,7 +290,7 @@ bool IsoDateToSerial(std::string_view text, double& serial) {
     return false;
 }
 
-std::shared_ptr<Workbook> ReadWorkbook(const std::string& path, const ReadLimits& limits) {
+int OpenPlainFile(const std::string& path, uint64_t* size) {
     // Opened without waiting, and read only when it is a plain file: a pipe
     // or a device would hold the reader (and the program serving a caller)
     // until someone else writes to it, or for ever.
@@ -301,6 +301,12 @@ std::shared_ptr<Workbook> ReadWorkbook(const std::string& path, const ReadLimits
         ::close(fd);
         Fail("Cannot open \"" + path + "\": not a file");
     }
+    if (size) *size = static_cast<uint64_t>(info.st_size);
+    return fd;
+}
+
+std::shared_ptr<Workbook> ReadWorkbook(const std::string& path, const ReadLimits& limits) {
+    const int fd = OpenPlainFile(path);
     unsigned char head[8] = {};
     const ssize_t read = ::read(fd, head, sizeof head);
     ::close(fd);

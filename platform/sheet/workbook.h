@@ -178,6 +178,9 @@ private:
 // Reads a workbook file: .xls by its compound-document signature, anything
 // else as the zip package of .xlsx/.xlsm.  Raises kErrWorkbook.
 std::shared_ptr<Workbook> ReadWorkbook(const std::string& path, const ReadLimits& limits = {});
+// Opens a workbook file for reading; refused (Fail) unless it is a plain
+// file.  Gives its size when asked; the caller closes what it returns.
+int OpenPlainFile(const std::string& path, uint64_t* size = nullptr);
 // Reads an .xlsx/.xlsm file (a zip package).
 std::shared_ptr<Workbook> ReadXlsxFile(const std::string& path, const ReadLimits& limits = {});
 // Reads the bytes of an .xlsx/.xlsm package held in memory (`name` only
