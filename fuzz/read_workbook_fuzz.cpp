@@ -13,24 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/sheet/client.h"
+#include "fuzz/exercise_workbook.h"
 
-namespace {
-void Exercise(const sheet::Workbook& book) {
-    // Read cells back through the paths the import uses, and over the codec.
-    // No text read may be longer than a cell may hold.
-    for (const auto& s : book.sheets) {
-        for (const std::string& text : s->Strings()) {
-            if (text.size() > sheet::kMaxCellTextBytes) __builtin_trap();
-        }
-        for (int32_t r = s->FirstRow(); r <= s->LastRow() && r < s->FirstRow() + 64; ++r) {
-            for (int32_t c = s->FirstCol(); c <= s->LastCol() && c < s->FirstCol() + 64; ++c) s->Value(r, c);
-        }
-        const auto bytes = sheet::EncodeSheet(*s);
-        sheet::DecodeSheet(bytes.data(), bytes.size());
-    }
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const char kParts[] = "PARTS";
@@ -48,11 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 parts.emplace_back(std::string(p, nameEnd), std::string(body, bodyEnd));
                 p = bodyEnd + 1;
             }
-            Exercise(*sheet::ReadXlsxParts(parts, "fuzz.xlsx"));
+            ExerciseWorkbook(*sheet::ReadXlsxParts(parts, "fuzz.xlsx"));
         } else if (size >= 4 && std::memcmp(data, "SSH1", 4) == 0) {
             sheet::DecodeSheet(data, size);
         } else {
-            Exercise(*sheet::ReadXlsxBytes(data, size, "fuzz.xlsx"));
+            ExerciseWorkbook(*sheet::ReadXlsxBytes(data, size, "fuzz.xlsx"));
         }
     } catch (const vb::VbError&) {
     }
