@@ -122,29 +122,41 @@ const char* KindOf(mode_t mode) {
     return "not a regular file";
 }
 
-std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, bool& missing) {
+// Reads at most `limit` bytes of a regular file.  Opened without waiting and
+// checked after opening, so that a pipe or device put in the file's place
+// is never read.
+std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, bool& missing,
+                                                    size_t limit = SIZE_MAX) {
     missing = false;
-    struct stat st{};
-    if (stat(path.c_str(), &st) != 0) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
         missing = errno == ENOENT;
         return std::nullopt;
     }
-    if (!S_ISREG(st.st_mode)) return std::nullopt;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::vector<uint8_t> out;
-    uint8_t buf[65536];
+    struct stat st{};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return std::nullopt;
+    }
+    std::vector<uint8_t> out(std::min<size_t>(limit, st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0));
+    size_t got = 0;
+    // The size may change while the file is read: read until the limit or the end.
     for (;;) {
-        ssize_t n = read(fd, buf, sizeof buf);
+        if (got == out.size()) {
+            if (got >= limit) break;
+            out.resize(std::min(limit, got + 65536));
+        }
+        const ssize_t n = read(fd, out.data() + got, out.size() - got);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             close(fd);
             return std::nullopt;
         }
         if (n == 0) break;
-        out.insert(out.end(), buf, buf + n);
+        got += static_cast<size_t>(n);
     }
     close(fd);
+    out.resize(got);
     return out;
 }
 
@@ -213,6 +225,11 @@ bool FileExists(const std::string& path) {
 std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path) {
     bool missing = false;
     return ReadRegularFile(path, missing);
+}
+
+std::optional<std::vector<uint8_t>> ReadFileBytesUpTo(const std::string& path, size_t limit) {
+    bool missing = false;
+    return ReadRegularFile(path, missing, limit);
 }
 
 namespace {
@@ -480,40 +497,6 @@ std::string ByteReader::FixedText(size_t width) {
         u += static_cast<char16_t>(c);
     }
     return FromUtf16(u);
-}
-
-}  // namespace vb
-
-namespace vb {
-
-std::optional<std::vector<uint8_t>> ReadFileBytesUpTo(const std::string& path, size_t limit) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
-    struct stat st{};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return std::nullopt;
-    }
-    std::vector<uint8_t> out(std::min<size_t>(limit, st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0));
-    size_t got = 0;
-    // The size may change while the file is read: read until the limit or the end.
-    for (;;) {
-        if (got == out.size()) {
-            if (got >= limit) break;
-            out.resize(std::min(limit, got + 65536));
-        }
-        const ssize_t n = read(fd, out.data() + got, out.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        got += static_cast<size_t>(n);
-    }
-    close(fd);
-    out.resize(got);
-    return out;
 }
 
 }  // namespace vb

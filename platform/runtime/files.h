@@ -28,6 +28,10 @@ namespace vb {
 
 bool FileExists(const std::string& path);   // a regular file
 std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path);
+// The first `limit` bytes of a regular file (all of it when it is shorter),
+// or nullopt when it cannot be read or is no regular file.  Read `limit` + 1
+// to learn whether the file holds more than `limit` bytes.
+std::optional<std::vector<uint8_t>> ReadFileBytesUpTo(const std::string& path, size_t limit);
 
 // The file a write to path replaces: path itself, or, when path is a
 // symbolic link (or a chain of them), the file the last link names, which
@@ -157,14 +161,5 @@ private:
     const std::vector<uint8_t>& bytes_;
     size_t pos_ = 0;
 };
-
-}  // namespace vb
-
-namespace vb {
-
-// The first `limit` bytes of a regular file (all of it when it is shorter),
-// or nullopt when it cannot be read or is no regular file.  Read `limit` + 1
-// to learn whether the file holds more than `limit` bytes.
-std::optional<std::vector<uint8_t>> ReadFileBytesUpTo(const std::string& path, size_t limit);
 
 }  // namespace vb
