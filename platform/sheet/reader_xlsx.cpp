@@ -27,6 +27,7 @@
 #include <limits>
 #include <memory>
 
+#include "platform/runtime/conversions.h"
 #include "platform/sheet/workbook.h"
 
 namespace sheet {
@@ -416,16 +417,7 @@ void DecodeEscapes(std::string& s) {
                 else hex = false;
             }
             if (hex && (code < 0xD800 || code > 0xDFFF)) {
-                if (code < 0x80) {
-                    out += static_cast<char>(code);
-                } else if (code < 0x800) {
-                    out += static_cast<char>(0xC0 | (code >> 6));
-                    out += static_cast<char>(0x80 | (code & 0x3F));
-                } else {
-                    out += static_cast<char>(0xE0 | (code >> 12));
-                    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-                    out += static_cast<char>(0x80 | (code & 0x3F));
-                }
+                vb::AppendUtf8(out, code);
                 i += 6;
                 continue;
             }

@@ -2,26 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/runtime/conversions.h"
+
 namespace sheet {
 namespace {
-void AppendCodePoint(std::string& out, uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // Windows code page 1250, bytes 0x80 to 0xFF.
 constexpr uint16_t kCp1250[128] = {
     0x20AC, 0xFFFD, 0x201A, 0xFFFD, 0x201E, 0x2026, 0x2020, 0x2021, 0xFFFD, 0x2030, 0x0160, 0x2039, 0x015A, 0x0164, 0x017D, 0x0179,
@@ -132,7 +116,7 @@ const uint16_t* TableOf(uint16_t codePage) {
 // a character cut short, in more bytes than it needs, a surrogate or
 // beyond U+10FFFF becomes U+FFFD (one for each byte that cannot begin a
 // character).
-void AppendUtf8(std::string& out, const unsigned char* b, size_t n) {
+void AppendCheckedUtf8(std::string& out, const unsigned char* b, size_t n) {
     for (size_t i = 0; i < n;) {
         const unsigned char lead = b[i];
         const size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3 : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
@@ -141,10 +125,10 @@ void AppendUtf8(std::string& out, const unsigned char* b, size_t n) {
         while (k < length && i + k < n && (b[i + k] & 0xC0) == 0x80) c = c << 6 | (b[i + k++] & 0x3F);
         static const uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
         if (length == 0 || k < length || c < kLeast[length] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) {
-            AppendCodePoint(out, 0xFFFD);
+            vb::AppendUtf8(out, 0xFFFD);
             i += std::max<size_t>(k, 1);
         } else {
-            AppendCodePoint(out, c);
+            vb::AppendUtf8(out, c);
             i += length;
         }
     }
@@ -155,19 +139,19 @@ void AppendUtf16(std::string& out, const uint16_t* units, size_t n) {
     for (size_t i = 0; i < n; ++i) {
         const uint32_t u = units[i];
         if (u >= 0xD800 && u < 0xDC00 && i + 1 < n && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
-            AppendCodePoint(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            vb::AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
             ++i;
         } else if (u >= 0xD800 && u < 0xE000) {
-            AppendCodePoint(out, 0xFFFD);
+            vb::AppendUtf8(out, 0xFFFD);
         } else {
-            AppendCodePoint(out, u);
+            vb::AppendUtf8(out, u);
         }
     }
 }
 
 bool AppendCodePage(std::string& out, const unsigned char* bytes, size_t n, uint16_t codePage) {
     if (codePage == 65001) {
-        AppendUtf8(out, bytes, n);
+        AppendCheckedUtf8(out, bytes, n);
         return true;
     }
     const uint16_t* table = TableOf(codePage);
@@ -180,7 +164,7 @@ bool AppendCodePage(std::string& out, const unsigned char* bytes, size_t n, uint
     }
     for (size_t i = 0; i < n; ++i) {
         const unsigned char b = bytes[i];
-        AppendCodePoint(out, b < 0x80 || latin1 ? b : table ? table[b - 0x80] : 0xFFFD);
+        vb::AppendUtf8(out, b < 0x80 || latin1 ? b : table ? table[b - 0x80] : 0xFFFD);
     }
     return true;
 }
