@@ -253,18 +253,9 @@ void LoadProfileConfig() {
     if (exists) {
         // A file that is there but cannot be read keeps the defaults and is
         // left alone.  Only the slots of rows 0 to 24 are read: what lies
-        // beyond them is ignored, and the user is told.
-        std::vector<uint8_t> data =
-            vb::ReadFileBytesUpTo(ProfileConfigPath, kProfileFileBytes + 1).value_or(std::vector<uint8_t>());
-        if (data.size() > kProfileFileBytes) {
-            data.resize(kProfileFileBytes);
-            vb::MsgBox("The profile rows file " + ProfileConfigPath + " is longer than the " +
-                           std::to_string(kProfileFileBytes) + " bytes of its " + std::to_string(kProfileRowCount) +
-                           " rows (" + std::to_string(kProfileSlotSize) +
-                           " bytes each): the rows were read from its first " + std::to_string(kProfileFileBytes) +
-                           " bytes and the rest was ignored.",
-                       vb::vbExclamation);
-        }
+        // beyond them is ignored and left in the file.
+        const std::vector<uint8_t> data =
+            vb::ReadFileBytesUpTo(ProfileConfigPath, kProfileFileBytes).value_or(std::vector<uint8_t>());
         for (int r = 0; r < kProfileRowCount; ++r) {
             const size_t start = static_cast<size_t>(r) * kProfileSlotSize;
             if (start >= data.size()) break;

@@ -8,6 +8,7 @@
 // result that is no finite number are refused with a message, and the boxes
 // stay as they were.
 #include <cmath>
+#include <numbers>
 #include <utility>
 #include <vector>
 
@@ -148,14 +149,17 @@ void Form1::Commandcalculate_Click() {
                         {&Text5, HazenHeadLossCaption.Caption()},
                         {&Text6, HazenVelocityCaption.Caption()},
                         {&Text7, HazenLengthCaption.Caption()}});
-    // Flow in l/s and velocity, from C, the diameter and the slope.
+    // Full-pipe flow in l/s (two decimals), from C, the diameter and the slope.
     auto flow = [&] {
         const double C = boxes.Number(Text3), D = boxes.Number(Text8) / 1000, S = boxes.Number(Text2);
         return vb::RoundHalfEven(0.2784 * C * std::pow(D, 2.63) * std::pow(S, 0.54) * 100000) / 100;
     };
+    // The mean velocity is that flow (before it is rounded for its box) over
+    // the full bore's area pi D^2 / 4, with D^2 cancelled in the exponent so
+    // that a zero diameter gives 0 as the flow does.
     auto velocity = [&] {
         const double C = boxes.Number(Text3), D = boxes.Number(Text8) / 1000, S = boxes.Number(Text2);
-        return RoundDecimals(0.2784 * C * std::pow(D, 0.63) * std::pow(S, 0.54), 2);
+        return RoundDecimals(0.2784 / (std::numbers::pi / 4) * C * std::pow(D, 0.63) * std::pow(S, 0.54), 2);
     };
     auto lengthFromHeadLoss = [&] { return Divide(boxes.Number(Text5), boxes.Number(Text2)); };
 
