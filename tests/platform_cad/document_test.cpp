@@ -536,7 +536,7 @@ TEST(DxfDocument, HeaderVariablesAtBothEndsOfTheHeader) {
     const cad::Section* h = only.FindSection("HEADER");
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(cad::HeaderValue(h->records.front().groups, 0), nullptr);
-    EXPECT_EQ(cad::HeaderValue(h->records.front().groups, 5), nullptr);
+    EXPECT_EQ(cad::HeaderValue(h->records.front().groups, 1), nullptr);   // just past the end
 }
 
 // The drawing's text as callers get and give it, at both ends of each
