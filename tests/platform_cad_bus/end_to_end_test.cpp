@@ -443,7 +443,8 @@ TEST(DrawingProgramOnTheBus, HostileCallsAreRefusedAndEveryOtherCallStillServed)
 
 
 // Drawings the program cannot carry whole (a zero byte deep in a text, three
-// lines of one handle, a text longer than any caller may send back) are
+// lines of one handle, a text longer than any caller may send back, a
+// drawing cut short after a section, without its "0 EOF") are
 // refused at open: the program shows an empty drawing rather than a part of
 // one, and goes on answering at once.
 TEST(DrawingProgramOnTheBus, DrawingsItCannotCarryAreRefusedAndTheProgramAnswers) {
@@ -456,6 +457,7 @@ TEST(DrawingProgramOnTheBus, DrawingsItCannotCarryAreRefusedAndTheProgramAnswers
         {"zero.dxf", head + line("20") + padding + "  0\nTEXT\n  1\nA" + std::string(1, '\0') + "B\n" + end},
         {"shared.dxf", head + line("20") + line("20") + line("0020") + end},
         {"long.dxf", head + line("20") + "  0\nTEXT\n  1\n" + std::string(65537, 't') + "\n" + end},
+        {"cut.dxf", head + line("20") + "  0\nENDSEC\n"},
     };
     const std::string folder = std::filesystem::path(Copy("network_r12.dxf")).parent_path().string();
     for (const auto& [name, text] : drawings) {
@@ -472,6 +474,15 @@ TEST(DrawingProgramOnTheBus, DrawingsItCannotCarryAreRefusedAndTheProgramAnswers
         c->Select("all", cad::kSelectAll, {}, {}, {}, {});
         EXPECT_TRUE(c->SelectionSetEntities("all").empty());
     }
+    // A whole drawing padded with zero bytes after its end opens whole.
+    const std::string padded = folder + "/padded.dxf";
+    std::ofstream(padded, std::ios::binary) << head + line("20") + line("21") + end + std::string(4096, '\0');
+    Program program({QString::fromStdString(padded)});
+    ASSERT_TRUE(NameOwned());
+    cad::ClientRef c = cad::bus::AttachBus();
+    c->AddSelectionSet("all");
+    c->Select("all", cad::kSelectAll, {}, {}, {}, {});
+    EXPECT_EQ(c->SelectionSetEntities("all"), (std::vector<std::string>{"20", "21"}));
 }
 
 namespace {
