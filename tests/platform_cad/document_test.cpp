@@ -580,3 +580,30 @@ TEST(DxfDocument, LongMultilineTextsOpenAsTheyAre) {
         EXPECT_EQ(Groups(Document::Parse(text).Write()), Groups(text));
     }
 }
+
+// Every name and text the reader holds to a limit, at the limit and one
+// byte past it: the names of layers, blocks, block records, applications and
+// block references, an entity's layer, extended data's application and layer
+// names; the text of a TEXT and extended-data strings.  Other groups (the
+// text of an MTEXT, a name group of another record) have no limit of their own.
+TEST(DxfDocument, EveryNameAndTextTheReaderLimitsHoldsAtItsEdge) {
+    struct Limited {
+        std::string head;   // the record up to the group, whose value comes next
+        size_t limit;
+    };
+    const Limited limited[] = {
+        {"  0\nLAYER\n  2\n", 255},        {"  0\nBLOCK\n  2\n", 255},   {"  0\nBLOCK_RECORD\n  2\n", 255},
+        {"  0\nAPPID\n  2\n", 255},        {"  0\nINSERT\n  2\n", 255},  {"  0\nLINE\n  8\n", 255},
+        {"  0\nLINE\n1001\n", 255},        {"  0\nLINE\n1001\nMAA\n1003\n", 255},
+        {"  0\nTEXT\n  1\n", 65536},       {"  0\nLINE\n1001\nMAA\n1000\n", 65536},
+    };
+    for (const Limited& l : limited) {
+        SCOPED_TRACE(l.head);
+        EXPECT_EQ(Outcome(Drawing("AC1015", l.head + std::string(l.limit, 'a') + "\n")), "read");
+        const std::string past = Outcome(Drawing("AC1015", l.head + std::string(l.limit + 1, 'a') + "\n"));
+        EXPECT_NE(past.find(" of " + std::to_string(l.limit + 1) + " bytes is longer than the limit of " + std::to_string(l.limit) + " bytes"),
+                  std::string::npos) << past;
+    }
+    for (const char* free : {"  0\nLINE\n  2\n", "  0\nMTEXT\n  1\n", "  0\nMTEXT\n  3\n", "  0\nLINE\n  1\n"})
+        EXPECT_EQ(Outcome(Drawing("AC1015", free + std::string(70000, 'a') + "\n")), "read") << free;
+}
