@@ -529,14 +529,15 @@ TEST(DxfDocument, HeaderVariablesAtBothEndsOfTheHeader) {
         EXPECT_EQ(Document::Parse(bare.Write()).Release(), "AC1015");
     }
     Document only = Document::Parse(header("  9\n$ACADVER\n"));
+    const cad::Section* h = only.FindSection("HEADER");
+    ASSERT_NE(h, nullptr);
+    ASSERT_EQ(h->records.front().groups.size(), 1u);
+    EXPECT_EQ(cad::HeaderValue(h->records.front().groups, 0), nullptr);
+    EXPECT_EQ(cad::HeaderValue(h->records.front().groups, 1), nullptr);   // just past the end
     EXPECT_EQ(only.HeaderVariable("$ACADVER"), "");
     EXPECT_EQ(only.HeaderVariable("$CLAYER"), "");
     only.SetActiveLayer("ROAD");
     EXPECT_EQ(Document::Parse(only.Write()).ActiveLayer(), "ROAD");
-    const cad::Section* h = only.FindSection("HEADER");
-    ASSERT_NE(h, nullptr);
-    EXPECT_EQ(cad::HeaderValue(h->records.front().groups, 0), nullptr);
-    EXPECT_EQ(cad::HeaderValue(h->records.front().groups, 1), nullptr);   // just past the end
 }
 
 // The drawing's text as callers get and give it, at both ends of each
