@@ -11,6 +11,8 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QDBusVirtualObject>
+#include <QMutex>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QThread>
@@ -751,6 +753,123 @@ TEST(BatchedRead, TheProgramAnswersAtTheEndsOfEachLimit) {
     QDeadlineTimer second(1000);
     EXPECT_EQ(c->Version(), "1.0");
     EXPECT_FALSE(second.hasExpired());
+}
+
+namespace {
+
+// A stand-in for the drawing program, served from a thread of this test on
+// a connection of its own: it gives the members of any set and answers each
+// batched read with the reply the test scripts (a single call of a
+// property answers "single").
+class ScriptedProgram : public QDBusVirtualObject {
+public:
+    QString members;
+    QList<QVariant> reply;   // the results of EntityData
+
+    QString introspect(const QString&) const override { return cad::bus::IntrospectionXml(); }
+    bool handleMessage(const QDBusMessage& msg, const QDBusConnection& connection) override {
+        QDBusConnection bus(connection);
+        QMutexLocker lock(&mutex_);
+        if (msg.member() == QLatin1String("SelectionSetMembers")) bus.send(msg.createReply(QVariant(members)));
+        else if (msg.member() == QLatin1String("EntityData")) bus.send(msg.createReply(reply));
+        else if (msg.member() == QLatin1String("GetXData"))
+            bus.send(msg.createReply({QVariant::fromValue(QList<short>{1001}), QVariantList{QVariant::fromValue(QDBusVariant(QStringLiteral("single")))}}));
+        else bus.send(msg.createReply(QVariant(QStringLiteral("single"))));
+        return true;
+    }
+    void Script(QList<QVariant> r) {
+        QMutexLocker lock(&mutex_);
+        reply = std::move(r);
+    }
+
+private:
+    QMutex mutex_;
+};
+
+QByteArray Raw(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
+template <class T>
+QByteArray RawOf(std::initializer_list<T> values) {
+    QByteArray out;
+    for (T v : values) out.append(reinterpret_cast<const char*>(&v), sizeof v);
+    return out;
+}
+
+}  // namespace
+
+// The client takes a batched reply only when it holds what was asked, no
+// more and no less: as many flags as members at most, a string or three
+// numbers for each flag given, a 32-bit count of extended-data entries for
+// each member and a 16-bit type code for each entry, and every value within
+// its type's range.  Anything else is refused as a malformed answer (13).
+TEST(BatchedRead, TheClientRefusesAnAnswerBeyondWhatItAsked) {
+    ASSERT_FALSE(NameOwned());
+    QThread thread;
+    thread.start();
+    ScriptedProgram fake;
+    fake.moveToThread(&thread);
+    fake.members = QStringLiteral("A B C");
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("scripted"));
+    ASSERT_TRUE(bus.registerVirtualObject(cad::bus::kPath, &fake, QDBusConnection::SingleNode));
+    ASSERT_TRUE(bus.registerService(cad::bus::kService));
+    cad::ClientRef c = cad::bus::AttachBus();
+    ASSERT_TRUE(c);
+    const QVariant revision = QVariant::fromValue(qulonglong(1));
+    auto layers = [&](const std::string& given, const std::string& strings) {
+        fake.Script({revision, Raw(given), Raw(strings), QByteArray(), QByteArray(), QByteArray(), QByteArray()});
+        c->SelectionSetEntities("set");
+        std::string out;
+        for (const char* h : {"A", "B", "C"}) {
+            try {
+                out += c->Layer(h) + ",";
+            } catch (const vb::VbError& e) {
+                out += std::to_string(e.Number()) + ",";
+            }
+        }
+        return out;
+    };
+    using namespace std::string_literals;
+    EXPECT_EQ(layers("\1\1\1"s, "a\0b\0c\0"s), "a,b,c,");
+    EXPECT_EQ(layers("\1\0\1"s, "a\0c\0"s), "a,single,c,");
+    // Fewer flags than members: the rest is asked for again, and this
+    // program's answer then holds two flags for the one member asked.
+    EXPECT_EQ(layers("\1\1"s, "a\0b\0"s), "a,b,13,");
+    EXPECT_EQ(layers("\1\1\1\1"s, "a\0b\0c\0d\0"s), "13,13,13,");   // a flag more than members asked
+    EXPECT_EQ(layers(""s, ""s), "13,13,13,");
+    EXPECT_EQ(layers("\1\1\1"s, "a\0b\0"s), "13,13,13,");            // a string short
+    EXPECT_EQ(layers("\1\1\1"s, "a\0b\0c"s), "13,13,13,");           // the last one unended
+
+    // Extended data of the first member: its application ("EDGE") and an Integer.
+    auto xdata = [&](const QByteArray& counts, const QByteArray& types, double integer) {
+        cad::bus::PackedValues values;
+        values.AddString("EDGE");
+        values.tags = "s";
+        values.tags += 'n';
+        values.AddNumber(integer);
+        fake.Script({revision, Raw("\1"s), Raw(values.strings), Raw(values.numbers), Raw(values.tags), types, counts});
+        c->SelectionSetEntities("set");
+        try {
+            return Describe(c->GetXData("A", "EDGE"));
+        } catch (const vb::VbError& e) {
+            return std::to_string(e.Number());
+        }
+    };
+    const QByteArray codes = RawOf<int16_t>({1001, 1070});
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}), codes, 32767), "1001:String=EDGE 1070:Integer=32767 ");
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}), codes, -32768), "1001:String=EDGE 1070:Integer=-32768 ");
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}), codes, 32768), "13");
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}), codes, -32769), "13");
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}) + QByteArray(1, '\0'), codes, 1), "13");   // a count with a byte more
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}).left(3), codes, 1), "13");
+    EXPECT_EQ(xdata(RawOf<uint32_t>({3}), codes, 1), "13");                           // more entries than values
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}), codes + RawOf<int16_t>({1000}), 1), "13");  // a type code more
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}), codes.left(2), 1), "13");
+
+    c.reset();
+    bus.unregisterService(cad::bus::kService);
+    bus.unregisterObject(cad::bus::kPath);
+    QDBusConnection::disconnectFromBus(QStringLiteral("scripted"));
+    thread.quit();
+    thread.wait();
 }
 
 int main(int argc, char** argv) {
