@@ -1,7 +1,8 @@
 // libFuzzer target: the drawing reader on arbitrary bytes.  A file is either
 // refused with a DxfError or read; a drawing that was read must answer the
-// typed views, write out, and read again to the same text; changed, it
-// writes out and reads again with the same entities.
+// typed views, write out, and read again to the same text (but not without
+// its end-of-file marker, and the same with zero bytes after it); changed,
+// it writes out and reads again with the same entities.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -40,6 +41,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();   // what we wrote must read again
     }
     if (again.Write() != once) std::abort();
+    // Cut before its end-of-file marker, it is refused; padded with zero
+    // bytes after the marker, it reads as it was.
+    const std::string marker = "  0\nEOF\n";
+    if (once.size() < marker.size() || once.compare(once.size() - marker.size(), marker.size(), marker) != 0) std::abort();
+    try {
+        cad::Document::Parse(once.substr(0, once.size() - marker.size()));
+        std::abort();
+    } catch (const cad::DxfError&) {
+    }
+    try {
+        if (cad::Document::Parse(once + std::string(64, '\0')).Write() != once) std::abort();
+    } catch (const cad::DxfError&) {
+        std::abort();
+    }
     // Changing the drawing keeps it readable.
     try {
         client.AddLayer("SEWER");

@@ -67,8 +67,10 @@ std::string IntLine(int code) { return NumberLine({double(code), false, true}); 
 bool Finite(const Num& n) { return std::isfinite(n.value); }
 
 // The text of a TEXT entity in the file's 8-bit code: ASCII and the Latin-1
-// range as they are, any other character as the DXF escape \U+XXXX, control
-// characters (which would break the line structure) as blanks.
+// range as they are, any other character of the basic plane as the DXF
+// escape \U+XXXX, control characters (which would break the line structure)
+// as blanks.  A character beyond U+FFFF becomes "?": the escape has four
+// digits, and a fifth would be read as a letter of its own after a wrong one.
 std::string EightBit(std::string_view s) {
     std::string out;
     out.reserve(s.size());
@@ -92,6 +94,7 @@ std::string EightBit(std::string_view s) {
         if (cp < 0x20 || cp == 0x7F) out += ' ';
         else if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF && len > 1)) out += char(cp);
         else if (len == 1) out += char(cp);   // a byte that is already 8-bit text
+        else if (cp > 0xFFFF) out += '?';
         else {
             char buf[16];
             std::snprintf(buf, sizeof buf, "\\U+%04X", unsigned(cp));

@@ -201,12 +201,20 @@ Section& Document::EnsureSection(std::string_view name) {
 
 // --- Header -------------------------------------------------------------------
 
+const Group* HeaderValue(const std::vector<Group>& gs, size_t i) {
+    // at(): a header whose last group names a variable has no group after
+    // it, and a walk that went past its end would raise, not read beyond it.
+    if (i >= gs.size() || gs.at(i).code != 9 || i + 1 >= gs.size()) return nullptr;
+    const Group& value = gs.at(i + 1);
+    return value.code == 9 ? nullptr : &value;
+}
+
 std::string Document::HeaderVariable(std::string_view name) const {
     const Section* h = FindSection("HEADER");
     if (!h || h->records.empty()) return {};
     const auto& gs = h->records.front().groups;
-    for (size_t i = 0; i + 1 < gs.size(); ++i)
-        if (gs[i].code == 9 && Trim(gs[i].value) == name && gs[i + 1].code != 9) return std::string(gs[i + 1].value);
+    for (size_t i = 0; i < gs.size(); ++i)
+        if (const Group* value = HeaderValue(gs, i); value && Trim(gs[i].value) == name) return std::string(value->value);
     return {};
 }
 
@@ -219,8 +227,8 @@ void Document::SetHeaderVariable(std::string_view name, int32_t code, std::strin
         if (gs[i].code != 9 || Trim(gs[i].value) != name) continue;
         // The code too: the file's may not fit the value.  A variable
         // without a value gets one.
-        if (i + 1 < gs.size() && gs[i + 1].code != 9)
-            gs[i + 1] = g;
+        if (HeaderValue(gs, i))
+            gs.at(i + 1) = g;
         else
             gs.insert(gs.begin() + static_cast<std::ptrdiff_t>(i + 1), g);
         return;

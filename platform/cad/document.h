@@ -219,6 +219,11 @@ private:
     std::string fileName_;
 };
 
+// The value of the header variable named by groups[i] (a group 9): the
+// group after it, or null when groups[i] names no variable or the header
+// ends, or the next variable begins, before a value.
+const Group* HeaderValue(const std::vector<Group>& groups, size_t i);
+
 // Helpers over a record.
 std::string NormalizeHandle(std::string_view handle);   // upper case, no leading zeros
 bool SameName(std::string_view a, std::string_view b);  // without regard to (ASCII) case

@@ -5,10 +5,18 @@
 // keeps no recursion and allocates nothing by a count read from the file.
 //
 // A drawing holds only what the program can write back and read again, and
-// what a caller of the program can take: no zero byte anywhere, no line
-// longer than kMaxLineBytes, no name longer than kMaxNameBytes and no text
-// longer than kMaxTextBytes (both in bytes of UTF-8), and no two entities of
-// one handle.  A drawing beyond that is refused, naming the line.
+// what a caller of the program can take: no zero byte, no line longer than
+// kMaxLineBytes, no name longer than kMaxNameBytes and no text (of a TEXT
+// entity or an extended-data string) longer than kMaxTextBytes (both in
+// bytes of UTF-8), and no two entities of one handle.  A drawing beyond that
+// is refused, naming the line.
+//
+// A drawing ends with its end-of-file marker, "0 EOF"; one without it was
+// cut short (a copy or a download broken off after some section's ENDSEC)
+// and is refused rather than opened as the part that is there, which a save
+// would then write over the whole.  What follows the marker is not part of
+// the drawing and is not read: the zero bytes some copy tools and file
+// systems pad a file with after its end are no fault of the drawing.
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -83,27 +91,38 @@ bool IsInteger(std::string_view v) {
 class Lines {
 public:
     explicit Lines(std::string_view text) : text_(text) {}
-    // The next line without its end; false at the end of the text.
+    // The next line without its end; false at the end of the text.  A line
+    // that holds a zero byte is given up to its first one, and HeldZero()
+    // says so: whether that refuses the drawing depends on where it lies.
     bool Next(std::string_view& line) {
         if (pos_ >= text_.size()) return false;
         size_t end = text_.find('\n', pos_);
         if (end == std::string_view::npos) end = text_.size();
         line = text_.substr(pos_, end - pos_);
-        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         pos_ = end + 1;
         ++number_;
+        const void* zero = std::memchr(line.data(), 0, line.size());
+        heldZero_ = zero != nullptr;
+        if (heldZero_) line = line.substr(0, static_cast<size_t>(static_cast<const char*>(zero) - line.data()));
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.size() > kMaxLineBytes)
             throw DxfError(number_, "the line of " + std::to_string(line.size()) + " bytes is longer than the limit of " +
                                         std::to_string(kMaxLineBytes) + " bytes");
         return true;
     }
     int64_t Number() const { return number_; }
+    bool HeldZero() const { return heldZero_; }
 
 private:
     std::string_view text_;
     size_t pos_ = 0;
     int64_t number_ = 0;
+    bool heldZero_ = false;
 };
+
+// No value can carry a zero byte: the program could neither hand it to a
+// caller nor write it back as it was read.
+DxfError ZeroByte(int64_t line) { return DxfError(line, "the line holds a zero byte; a DXF drawing is text and holds none"); }
 
 class Reader {
 public:
@@ -115,6 +134,7 @@ public:
         std::string_view codeText;
         if (!lines_.Next(codeText)) return false;
         codeLine = lines_.Number();
+        if (lines_.HeldZero()) throw ZeroByte(codeLine);
         std::string_view c = Trim(codeText);
         int32_t code = 0;
         auto [p, ec] = std::from_chars(c.data(), c.data() + c.size(), code);
@@ -125,6 +145,9 @@ public:
         std::string_view value;
         if (!lines_.Next(value)) throw DxfError(codeLine + 1, "the file ends where the value of group " + std::to_string(code) + " should be");
         std::string_view t = Trim(value);
+        // Zero bytes right after the end-of-file marker, on its own line,
+        // follow the drawing; anywhere else they are in it.
+        if (lines_.HeldZero() && !(code == 0 && t == "EOF")) throw ZeroByte(lines_.Number());
         bool ok = true;
         switch (kind) {
             case Kind::Double: {
@@ -175,12 +198,6 @@ Document Document::Parse(std::string bytes) {
     std::string_view head = text.substr(0, std::min(text.find('\n'), size_t(64)));
     if (head.find("Binary DXF") != std::string_view::npos)
         throw DxfError(1, "this is a binary DXF file; only ASCII DXF can be read");
-    // A zero byte anywhere refuses the file: no value can carry one (the
-    // program could neither hand it to a caller nor write it back as read).
-    if (const void* zero = std::memchr(text.data(), 0, text.size())) {
-        const char* at = static_cast<const char*>(zero);
-        throw DxfError(1 + std::count(text.data(), at, '\n'), "the line holds a zero byte; a DXF drawing is text and holds none");
-    }
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);   // UTF-8 byte-order mark
 
     Reader r(text);
@@ -251,14 +268,23 @@ Document Document::Parse(std::string bytes) {
         doc.sections_.push_back(std::move(c));
     }
     if (!sawEof && doc.sections_.empty()) throw DxfError(r.Line(), "the file holds no DXF section");
+    if (!sawEof) {
+        const Section* last = nullptr;
+        for (const Section& s : doc.sections_)
+            if (!s.name.empty()) last = &s;
+        throw DxfError(r.Line(), "the file ends here without the drawing's end-of-file marker (\"0\" and \"EOF\") after its last section" +
+                                     (last ? ", " + std::string(last->name) + " (line " + std::to_string(last->line) + ")" : std::string()) +
+                                     ": the file was cut short");
+    }
 
     // Release.
     if (const Section* h = doc.FindSection("HEADER")) {
         if (!h->records.empty()) {
             const auto& gs = h->records.front().groups;
-            for (size_t i = 0; i + 1 < gs.size(); ++i) {
-                if (gs[i].code == 9 && Trim(gs[i].value) == "$ACADVER" && gs[i + 1].code != 9) {
-                    std::string_view rel = Trim(gs[i + 1].value);
+            for (size_t i = 0; i < gs.size(); ++i) {
+                const Group* value = HeaderValue(gs, i);
+                if (value && Trim(gs[i].value) == "$ACADVER") {
+                    std::string_view rel = Trim(value->value);
                     if (!KnownRelease(rel))
                         throw DxfError(h->records.front().line, "the drawing's release \"" + std::string(rel) +
                                                                    "\" is not one of R12 and R2000 to R2018");

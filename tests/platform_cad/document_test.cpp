@@ -2,6 +2,7 @@
 // independent writer, the typed views, new entities, and refusal of bad files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -234,7 +235,7 @@ TEST(DxfDocument, BadFilesAreRefusedNamingTheLine) {
         {"  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n", 7, "given before, at line 1"},
         {"  0\nSECTION\n  2\nENTITIES\n  x\nLINE\n", 5, "group code was expected"},
         {"  0\nSECTION\n  2\nENTITIES\n 10\nLINE\n", 6, "is no number"},
-        {"  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  5\nZZ\n  0\nENDSEC\n", 5, "not hexadecimal"},
+        {"  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  5\nZZ\n  0\nENDSEC\n  0\nEOF\n", 5, "not hexadecimal"},
         {"  0\nSECTION\n  2\nENTITIES\n 70\n1.5\n", 6, "is no number"},
         {"  0\nSECTION\n  2\nENTITIES\n 85\n1\n", 5, "not a DXF group code"},
         {"  0\nSECTION\n  2\nENTITIES\n 99999999999\n1\n", 5, "group code was expected"},
@@ -383,4 +384,227 @@ TEST(DxfDocument, EveryRangeOfGroupCodesEndsWhereItShould) {
     const std::string seed = "  0\nSECTION\n  2\nHEADER\n  9\n$HANDSEED\n  5\n";
     EXPECT_EQ(Outcome(seed + "4000000000000000\n  0\nENDSEC\n  0\nEOF\n"), "read");
     EXPECT_EQ(Outcome(seed + "4000000000000001\n  0\nENDSEC\n  0\nEOF\n"), "line 5: the handle seed 4000000000000001 is too large");
+}
+
+namespace {
+
+// The text of a drawing written by Debian's ezdxf in each release it writes,
+// made now in a folder of this test.
+std::vector<std::pair<std::string, std::string>> EzdxfDrawings() {
+    const std::string dir = TempPath("ezdxf");
+    fs::create_directories(dir);
+    const std::string script = dir + "/make.py";
+    std::ofstream(script) << R"(import sys, ezdxf
+for version in ("R12", "R2000", "R2004", "R2007", "R2010", "R2013", "R2018"):
+    doc = ezdxf.new(version)
+    doc.layers.new("SEWER", dxfattribs={"color": 1})
+    msp = doc.modelspace()
+    line = msp.add_line((0, 0, 1), (10, 5, 2), dxfattribs={"layer": "SEWER"})
+    doc.appids.new("MAA")
+    line.set_xdata("MAA", [(1071, 1), (1070, 2)])
+    msp.add_text("Se 1 \u00d8", dxfattribs={"height": 2.5})
+    msp.add_circle((5, 5), 2)
+    doc.saveas(sys.argv[1] + "/" + version + ".dxf")
+)";
+    std::string report;
+    EXPECT_EQ(std::system(("/usr/bin/python3 " + script + " " + dir).c_str()), 0);
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const char* v : {"R12", "R2000", "R2004", "R2007", "R2010", "R2013", "R2018"})
+        out.emplace_back(v, ReadText(dir + "/" + v + ".dxf"));
+    fs::remove_all(dir);
+    return out;
+}
+
+}  // namespace
+
+// A drawing cut short after some section's ENDSEC, without its "0 EOF", is
+// refused naming what is missing; every drawing that has its end opens,
+// however its last line ends.
+TEST(DxfDocument, ADrawingWithoutItsEndIsRefusedAndEveryWholeOneOpens) {
+    std::vector<std::pair<std::string, std::string>> whole;
+    for (const auto& entry : fs::directory_iterator(kData))
+        if (entry.path().extension() == ".dxf") whole.emplace_back(entry.path().filename().string(), ReadText(entry.path().string()));
+    ASSERT_GE(whole.size(), 4u);
+    for (auto& drawing : EzdxfDrawings()) whole.push_back(std::move(drawing));
+    whole.emplace_back("new", Document::New().Write());
+    whole.emplace_back("empty", "  0\nEOF\n");
+
+    for (const auto& [name, text] : whole) {
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(text.empty());
+        const std::string written = Document::Parse(text).Write();
+        // The last line without its line end, with blanks, a tab or a CR
+        // after it: the same drawing.
+        const size_t eof = text.rfind("EOF");
+        ASSERT_NE(eof, std::string::npos);
+        const std::string body = text.substr(0, eof);
+        int ending = 0;
+        for (const char* end : {"EOF", "EOF  ", "EOF\r", "EOF\r\n", "EOF \r\n", "EOF\t\n", "EOF\n\n", "EOF\r\r\n"}) {
+            SCOPED_TRACE(ending++);
+            EXPECT_EQ(Document::Parse(body + end).Write(), written);
+        }
+        if (name == "empty") continue;
+        // Cut after the last ENDSEC, and after the first.
+        const size_t last = body.rfind("ENDSEC");
+        ASSERT_NE(last, std::string::npos);
+        const std::string cut = text.substr(0, text.find('\n', last) + 1);
+        const int64_t lines = std::count(cut.begin(), cut.end(), '\n');
+        std::string outcome = Outcome(cut);
+        EXPECT_EQ(outcome.rfind("line " + std::to_string(lines) + ": the file ends here without the drawing's end-of-file marker", 0), 0u)
+            << outcome;
+        EXPECT_NE(outcome.find("(\"0\" and \"EOF\") after its last section, "), std::string::npos) << outcome;
+        EXPECT_NE(outcome.find("cut short"), std::string::npos) << outcome;
+        const std::string first = text.substr(0, text.find('\n', text.find("ENDSEC")) + 1);
+        EXPECT_NE(Outcome(first).find("end-of-file marker"), std::string::npos) << Outcome(first);
+        // Without its last line ("EOF") the file ends where a value should be.
+        EXPECT_NE(Outcome(body).find("ends where the value of group 0 should be"), std::string::npos) << Outcome(body);
+    }
+    // Comments after the last section do not stand for the end.
+    EXPECT_EQ(Outcome("  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n999\nbye\n"),
+              "line 8: the file ends here without the drawing's end-of-file marker (\"0\" and \"EOF\") after its last "
+              "section, ENTITIES (line 1): the file was cut short");
+    // "EOF" in another group, or inside a section, is not the marker.
+    EXPECT_NE(Outcome("  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  1\nEOF\n").find("\"0 SECTION\" was expected"), std::string::npos);
+    EXPECT_NE(Outcome("  0\nSECTION\n  2\nENTITIES\n  0\nEOF\n").find("no ENDSEC before this EOF"), std::string::npos);
+}
+
+// Zero bytes count only in the drawing, up to its end-of-file marker: a
+// sound drawing padded with them after "0 EOF" opens as it is.
+TEST(DxfDocument, ZeroBytesAfterTheEndOfTheDrawingAreNotPartOfIt) {
+    const std::string text = ReadText(kData + "network_r2000.dxf");
+    const std::string written = Document::Parse(text).Write();
+    const size_t eof = text.rfind("EOF");
+    const std::string body = text.substr(0, eof);
+    const std::string zeros(4096, '\0');
+    for (const std::string& end : {"EOF\n" + zeros, "EOF\r\n" + zeros, "EOF" + zeros, "EOF\r" + zeros, "EOF \r" + zeros,
+                                   "EOF\n" + zeros + "\n  0\nSECTION\n" + zeros, "EOF\n" + std::string(300000, '\0'),
+                                   "EOF" + std::string(300000, '\0')}) {
+        SCOPED_TRACE(end.substr(0, 6));
+        EXPECT_EQ(Outcome(body + end), "read");
+        EXPECT_EQ(Document::Parse(body + end).Write(), written);
+    }
+    // Up to the marker, a zero byte refuses the drawing wherever it lies,
+    // the marker's own two lines included.
+    const int64_t eofLine = std::count(body.begin(), body.end(), '\n') + 1;
+    const std::string zeroLine = "line " + std::to_string(eofLine) + ": the line holds a zero byte";
+    EXPECT_EQ(Outcome(body + "EO" + zeros).rfind(zeroLine, 0), 0u) << Outcome(body + "EO" + zeros);
+    EXPECT_EQ(Outcome(body + std::string(1, '\0') + "EOF\n").rfind(zeroLine, 0), 0u);
+    EXPECT_EQ(Outcome(body + std::string("E\0F\n", 4)).rfind(zeroLine, 0), 0u);
+    const std::string codeLine = "line " + std::to_string(eofLine - 1) + ": the line holds a zero byte";
+    const size_t codeAt = body.rfind("  0\n");
+    std::string zeroCode = body;
+    zeroCode.insert(codeAt + 3, 1, '\0');
+    EXPECT_EQ(Outcome(zeroCode + "EOF\n").rfind(codeLine, 0), 0u) << Outcome(zeroCode + "EOF\n");
+    std::string zeroEndsec = body;
+    zeroEndsec.insert(zeroEndsec.rfind("ENDSEC") + 6, 1, '\0');
+    EXPECT_EQ(Outcome(zeroEndsec + "EOF\n").rfind("line " + std::to_string(eofLine - 2) + ": the line holds a zero byte", 0), 0u);
+    // A zero byte on the value line of any other group, even one reading
+    // "EOF", is in the drawing.
+    EXPECT_EQ(Outcome(Drawing("AC1015", "  0\nTEXT\n  1\nEOF" + zeros + "\n")), "line 18: the line holds a zero byte; a DXF drawing is text and holds none");
+    // A zero byte past the longest line's limit on its line: the zero byte is named.
+    EXPECT_EQ(Outcome(Drawing("AC1015", "999\n" + zeros + std::string(300000, 'c') + "\n")),
+              "line 16: the line holds a zero byte; a DXF drawing is text and holds none");
+}
+
+// The header's variables are found at both ends of the header, and a
+// variable named as its last group, or followed by another variable, has no
+// value (the reader never looks past the header's last group).
+TEST(DxfDocument, HeaderVariablesAtBothEndsOfTheHeader) {
+    auto header = [](const std::string& groups) { return "  0\nSECTION\n  2\nHEADER\n" + groups + "  0\nENDSEC\n  0\nEOF\n"; };
+    Document ends = Document::Parse(header("  9\n$ACADVER\n  1\nAC1027\n  9\n$HANDSEED\n  5\n2F\n  9\n$CLAYER\n  8\nSEWER\n"));
+    EXPECT_EQ(ends.Release(), "AC1027");   // the first variable
+    EXPECT_EQ(ends.ActiveLayer(), "SEWER");   // the last
+    EXPECT_EQ(ends.HeaderVariable("$HANDSEED"), "2F");
+
+    for (const std::string& groups : {std::string("  9\n$CLAYER\n  8\nSEWER\n  9\n$ACADVER\n"),
+                                      std::string("  9\n$ACADVER\n  9\n$CLAYER\n  8\nSEWER\n")}) {
+        SCOPED_TRACE(groups);
+        Document bare = Document::Parse(header(groups));
+        EXPECT_EQ(bare.Release(), "AC1009");
+        EXPECT_EQ(bare.HeaderVariable("$ACADVER"), "");
+        EXPECT_EQ(bare.ActiveLayer(), "SEWER");
+        // Setting it gives the variable its value in place.
+        bare.SetHeaderVariable("$ACADVER", 1, "AC1015");
+        EXPECT_NE(bare.Write().find("  9\n$ACADVER\n  1\nAC1015\n"), std::string::npos) << bare.Write();
+        EXPECT_EQ(Document::Parse(bare.Write()).Release(), "AC1015");
+    }
+    Document only = Document::Parse(header("  9\n$ACADVER\n"));
+    const cad::Section* h = only.FindSection("HEADER");
+    ASSERT_NE(h, nullptr);
+    ASSERT_EQ(h->records.front().groups.size(), 1u);
+    EXPECT_EQ(cad::HeaderValue(h->records.front().groups, 0), nullptr);
+    EXPECT_EQ(cad::HeaderValue(h->records.front().groups, 1), nullptr);   // just past the end
+    EXPECT_EQ(only.HeaderVariable("$ACADVER"), "");
+    EXPECT_EQ(only.HeaderVariable("$CLAYER"), "");
+    only.SetActiveLayer("ROAD");
+    EXPECT_EQ(Document::Parse(only.Write()).ActiveLayer(), "ROAD");
+}
+
+// The drawing's text as callers get and give it, at both ends of each
+// range: releases before R2007 (AC1021) hold 8-bit text and \U+XXXX escapes
+// of the letters beyond ASCII; letters beyond U+FFFF, which an escape of
+// four digits cannot hold, become "?" (escaped too).
+TEST(DxfDocument, TextEncodingAtTheEndsOfEachRange) {
+    Document r2004 = Document::Parse(Drawing("AC1018", ""));
+    Document r2007 = Document::Parse(Drawing("AC1021", ""));
+    EXPECT_EQ(r2004.EncodeText("\x7F\xC2\x80"), "\x7F\\U+0080");
+    EXPECT_EQ(r2004.EncodeText("\xC3\xBF\xC4\x80"), "\\U+00FF\\U+0100");
+    EXPECT_EQ(r2004.EncodeText("\xEF\xBF\xBF\xF0\x90\x80\x80"), "\\U+FFFF\\U+003F");
+    EXPECT_EQ(r2004.EncodeText("a\xF0\x9F\x98\x80z"), "a\\U+003Fz");
+    EXPECT_EQ(r2007.EncodeText("\x7F\xC2\x80\xF0\x9F\x98\x80"), "\x7F\xC2\x80\xF0\x9F\x98\x80");
+    // Reading: an escape at the very end of a text, 8-bit text as Latin-1.
+    EXPECT_EQ(r2004.DecodeText("a\\U+00D8"), "a\xC3\x98");
+    EXPECT_EQ(r2004.DecodeText("\\U+FFFF"), "\xEF\xBF\xBF");
+    EXPECT_EQ(r2004.DecodeText("\\U+00D"), "\\U+00D");
+    EXPECT_EQ(r2004.DecodeText("\x7F\x80\xFF"), "\x7F\xC2\x80\xC3\xBF");
+    EXPECT_EQ(r2007.DecodeText("\\U+00D8\xC3\x98"), "\\U+00D8\xC3\x98");
+    // What is written reads back as it was given, or with "?".
+    for (Document* doc : {&r2004, &r2007}) {
+        const std::string text = "\x7F\xC2\x80\xC3\xBF\xC4\x80\xEF\xBF\xBF";
+        const std::string t = doc->AddText(text, {0, 0, 0}, 1);
+        Document back = Document::Parse(doc->Write());
+        EXPECT_EQ(back.DecodeText(back.Entity(t)->Text(1)), text);
+    }
+}
+
+// A multiline text is not handed to callers whole, so it has no limit of
+// its own: one of 70,000 letters (in chunks or on one line) opens and
+// writes back as it was.
+TEST(DxfDocument, LongMultilineTextsOpenAsTheyAre) {
+    std::string chunks;
+    for (int i = 0; i < 279; ++i) chunks += "  3\n" + std::string(250, static_cast<char>('a' + i % 26)) + "\n";
+    chunks += "  1\n" + std::string(250, 'z') + "\n";
+    for (const std::string& mtext : {"  0\nMTEXT\n  5\n2A\n 10\n0\n 20\n0\n 40\n1\n" + chunks,
+                                     "  0\nMTEXT\n  5\n2A\n 10\n0\n 20\n0\n 40\n1\n  1\n" + std::string(70000, 'm') + "\n"}) {
+        const std::string text = Drawing("AC1015", mtext);
+        ASSERT_EQ(Outcome(text), "read");
+        EXPECT_EQ(Groups(Document::Parse(text).Write()), Groups(text));
+    }
+}
+
+// Every name and text the reader holds to a limit, at the limit and one
+// byte past it: the names of layers, blocks, block records, applications and
+// block references, an entity's layer, extended data's application and layer
+// names; the text of a TEXT and extended-data strings.  Other groups (the
+// text of an MTEXT, a name group of another record) have no limit of their own.
+TEST(DxfDocument, EveryNameAndTextTheReaderLimitsHoldsAtItsEdge) {
+    struct Limited {
+        std::string head;   // the record up to the group, whose value comes next
+        size_t limit;
+    };
+    const Limited limited[] = {
+        {"  0\nLAYER\n  2\n", 255},        {"  0\nBLOCK\n  2\n", 255},   {"  0\nBLOCK_RECORD\n  2\n", 255},
+        {"  0\nAPPID\n  2\n", 255},        {"  0\nINSERT\n  2\n", 255},  {"  0\nLINE\n  8\n", 255},
+        {"  0\nLINE\n1001\n", 255},        {"  0\nLINE\n1001\nMAA\n1003\n", 255},
+        {"  0\nTEXT\n  1\n", 65536},       {"  0\nLINE\n1001\nMAA\n1000\n", 65536},
+    };
+    for (const Limited& l : limited) {
+        SCOPED_TRACE(l.head);
+        EXPECT_EQ(Outcome(Drawing("AC1015", l.head + std::string(l.limit, 'a') + "\n")), "read");
+        const std::string past = Outcome(Drawing("AC1015", l.head + std::string(l.limit + 1, 'a') + "\n"));
+        EXPECT_NE(past.find(" of " + std::to_string(l.limit + 1) + " bytes is longer than the limit of " + std::to_string(l.limit) + " bytes"),
+                  std::string::npos) << past;
+    }
+    for (const char* free : {"  0\nLINE\n  2\n", "  0\nMTEXT\n  1\n", "  0\nMTEXT\n  3\n", "  0\nLINE\n  1\n"})
+        EXPECT_EQ(Outcome(Drawing("AC1015", free + std::string(70000, 'a') + "\n")), "read") << free;
 }

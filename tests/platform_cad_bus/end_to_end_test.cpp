@@ -11,6 +11,8 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QDBusVirtualObject>
+#include <QMutex>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QThread>
@@ -443,7 +445,8 @@ TEST(DrawingProgramOnTheBus, HostileCallsAreRefusedAndEveryOtherCallStillServed)
 
 
 // Drawings the program cannot carry whole (a zero byte deep in a text, three
-// lines of one handle, a text longer than any caller may send back) are
+// lines of one handle, a text longer than any caller may send back, a
+// drawing cut short after a section, without its "0 EOF") are
 // refused at open: the program shows an empty drawing rather than a part of
 // one, and goes on answering at once.
 TEST(DrawingProgramOnTheBus, DrawingsItCannotCarryAreRefusedAndTheProgramAnswers) {
@@ -456,6 +459,7 @@ TEST(DrawingProgramOnTheBus, DrawingsItCannotCarryAreRefusedAndTheProgramAnswers
         {"zero.dxf", head + line("20") + padding + "  0\nTEXT\n  1\nA" + std::string(1, '\0') + "B\n" + end},
         {"shared.dxf", head + line("20") + line("20") + line("0020") + end},
         {"long.dxf", head + line("20") + "  0\nTEXT\n  1\n" + std::string(65537, 't') + "\n" + end},
+        {"cut.dxf", head + line("20") + "  0\nENDSEC\n"},
     };
     const std::string folder = std::filesystem::path(Copy("network_r12.dxf")).parent_path().string();
     for (const auto& [name, text] : drawings) {
@@ -472,6 +476,15 @@ TEST(DrawingProgramOnTheBus, DrawingsItCannotCarryAreRefusedAndTheProgramAnswers
         c->Select("all", cad::kSelectAll, {}, {}, {}, {});
         EXPECT_TRUE(c->SelectionSetEntities("all").empty());
     }
+    // A whole drawing padded with zero bytes after its end opens whole.
+    const std::string padded = folder + "/padded.dxf";
+    std::ofstream(padded, std::ios::binary) << head + line("20") + line("21") + end + std::string(4096, '\0');
+    Program program({QString::fromStdString(padded)});
+    ASSERT_TRUE(NameOwned());
+    cad::ClientRef c = cad::bus::AttachBus();
+    c->AddSelectionSet("all");
+    c->Select("all", cad::kSelectAll, {}, {}, {}, {});
+    EXPECT_EQ(c->SelectionSetEntities("all"), (std::vector<std::string>{"20", "21"}));
 }
 
 namespace {
@@ -586,6 +599,277 @@ TEST(DrawingProgramOnTheBus, TheProgramChecksEveryArgumentInsideListsAndVariants
     EXPECT_EQ(call("Version", {}), "ok");
     EXPECT_FALSE(second.hasExpired());
     QDBusConnection::disconnectFromBus(QStringLiteral("probe"));
+}
+
+namespace {
+
+// One value packed with the tag and numbers given, taken back.
+bool UnpackOne(const std::string& tag, const std::vector<double>& numbers, vb::Variant& out) {
+    cad::bus::PackedValues packed;
+    packed.tags = tag;
+    for (double d : numbers) packed.AddNumber(d);
+    cad::bus::Unpacker values(packed);
+    return values.Next(out);
+}
+
+}  // namespace
+
+// The batched read's values at both ends of each type's range: what the
+// program packs comes back as the same type and value, and one step beyond a
+// range is refused as a malformed answer.  Pieces grow from 256 members to
+// 4096, and the handles of one piece take at most 32 KiB.
+TEST(BatchedRead, EveryRangeAndLimitHoldsAtBothEnds) {
+    const std::vector<vb::Variant> edges = {vb::Variant(int16_t(-32768)), vb::Variant(int16_t(32767)),
+                                            vb::Variant(int32_t(-2147483647 - 1)), vb::Variant(int32_t(2147483647)),
+                                            vb::Variant(uint8_t(0)), vb::Variant(uint8_t(255)), vb::Variant(true),
+                                            vb::Variant(-1.5e308), vb::Variant(std::string()), vb::Variant(std::string("\xC3\x98"))};
+    cad::bus::PackedValues packed;
+    for (const vb::Variant& v : edges) cad::bus::Pack(v, packed);
+    cad::bus::Unpacker values(packed);
+    for (const vb::Variant& v : edges) {
+        vb::Variant back;
+        ASSERT_TRUE(values.Next(back)) << Describe(vb::CStr(v));
+        EXPECT_EQ(back.Type(), v.Type());
+        EXPECT_EQ(vb::CStr(back), vb::CStr(v));
+    }
+    vb::Variant none;
+    EXPECT_FALSE(values.Next(none));
+
+    const std::pair<const char*, std::pair<double, double>> ranges[] = {
+        {"n", {-32768, 32767}}, {"i", {-2147483648.0, 2147483647.0}}, {"y", {0, 255}}};
+    for (const auto& [tag, range] : ranges) {
+        SCOPED_TRACE(tag);
+        vb::Variant v;
+        EXPECT_TRUE(UnpackOne(tag, {range.first}, v));
+        EXPECT_EQ(vb::CDbl(v), range.first);
+        EXPECT_TRUE(UnpackOne(tag, {range.second}, v));
+        EXPECT_EQ(vb::CDbl(v), range.second);
+        EXPECT_FALSE(UnpackOne(tag, {range.first - 1}, v));
+        EXPECT_FALSE(UnpackOne(tag, {range.second + 1}, v));
+    }
+    // An array's length: as many numbers as follow it, not one more.
+    vb::Variant a;
+    ASSERT_TRUE(UnpackOne("a", {2, 7, 8}, a));
+    EXPECT_EQ(a.UBound(), 1);
+    EXPECT_EQ(vb::CDbl(a.Element(1)), 8);
+    EXPECT_TRUE(UnpackOne("a", {0}, a));
+    EXPECT_FALSE(UnpackOne("a", {3, 7, 8}, a));
+    EXPECT_FALSE(UnpackOne("a", {-1, 7}, a));
+    for (const auto& [numbers, ok] : {std::pair{std::vector<double>{2, 7, 8}, true}, {{3, 7, 8}, false}}) {
+        cad::bus::PackedValues p;
+        p.tags = "a";
+        for (double d : numbers) p.AddNumber(d);
+        cad::bus::Unpacker skip(p);
+        EXPECT_EQ(skip.Skip(), ok);
+    }
+    // Numbers and strings run out where they end.
+    cad::bus::PackedValues p;
+    p.AddNumber(1);
+    p.AddNumber(2);
+    p.AddString("x");
+    p.strings += "y";   // no zero byte after it
+    cad::bus::Unpacker u(p);
+    double d = 0;
+    EXPECT_TRUE(u.NextNumber(d));
+    EXPECT_TRUE(u.NextNumber(d));
+    EXPECT_EQ(d, 2);
+    EXPECT_FALSE(u.NextNumber(d));
+    std::string text;
+    EXPECT_TRUE(u.NextString(text));
+    EXPECT_EQ(text, "x");
+    EXPECT_FALSE(u.NextString(text));
+
+    // Piece sizes: 256, 512, 1024, 2048, then 4096 for good.
+    const size_t sizes[] = {256, 512, 1024, 2048, 4096, 4096, 4096};
+    for (uint32_t piece = 0; piece < 7; ++piece) EXPECT_EQ(cad::bus::EntityDataPieceSize(piece), sizes[piece]) << piece;
+    EXPECT_EQ(cad::bus::EntityDataPieceSize(UINT32_MAX), 4096u);
+    // The handles of a piece, each with its space: 4096 of seven characters
+    // take 32768 bytes and fit; of eight characters, 3640 fit (32760 bytes)
+    // and a 3641st would not; one handle longer than all is a piece alone.
+    const std::vector<std::string> seven(5000, "ABCDEF1"), eight(5000, "ABCDEF12");
+    EXPECT_EQ(cad::bus::EntityDataPieceEnd(seven, 0, 4096), 4096u);
+    EXPECT_EQ(cad::bus::JoinHandles({seven.begin(), seven.begin() + 4096}).size() + 1, cad::bus::kEntityDataHandleBytes);
+    EXPECT_EQ(cad::bus::EntityDataPieceEnd(seven, 0, 4095), 4095u);
+    EXPECT_EQ(cad::bus::EntityDataPieceEnd(seven, 1000, 4096), 5000u);
+    EXPECT_EQ(cad::bus::EntityDataPieceEnd(eight, 0, 4096), 3640u);
+    EXPECT_EQ(cad::bus::EntityDataPieceEnd(eight, 10, 4096), 3650u);
+    const std::vector<std::string> huge = {std::string(40000, 'F'), "1F"};
+    EXPECT_EQ(cad::bus::EntityDataPieceEnd(huge, 0, 4096), 1u);
+    EXPECT_EQ(cad::bus::EntityDataPieceEnd(huge, 1, 4096), 2u);
+}
+
+// Through the program: extended data at the ends of the 16-bit and 32-bit
+// ranges comes through the batched read as the single call gives it, and a
+// reply holds at most 4 MiB of answers: an entity's answer of exactly 4 MiB
+// is sent and ends the reply, one byte more is left to the single call.
+TEST(BatchedRead, TheProgramAnswersAtTheEndsOfEachLimit) {
+    const std::string path = Copy("network_r2000.dxf");
+    Program program({QString::fromStdString(path)});
+    ASSERT_TRUE(NameOwned());
+    cad::ClientRef c = cad::bus::AttachBus();
+    ASSERT_TRUE(c);
+    const std::string text = c->AddText("edges", {0, 0, 0}, 1), other = c->AddText("other", {0, 0, 0}, 1);
+    cad::XData edges;
+    edges.types = {1001, 1070, 1070, 1071, 1071, 1070, 1071};
+    edges.values = {vb::Variant("EDGE"), vb::Variant(int16_t(-32768)), vb::Variant(int16_t(32767)),
+                    vb::Variant(int32_t(-2147483647 - 1)), vb::Variant(int32_t(2147483647)), vb::Variant(int16_t(0)),
+                    vb::Variant(int32_t(0))};
+    c->SetXData(text, edges);
+    c->AddSelectionSet("all");
+    c->Select("all", cad::kSelectAll, {}, {}, {}, {});
+    const std::vector<std::string> members = c->SelectionSetEntities("all");
+    ASSERT_EQ(members.back(), other);
+    const cad::XData back = c->GetXData(text, "EDGE");   // from the copy, fetched in one piece
+    EXPECT_EQ(Describe(back), Describe(edges));
+    EXPECT_EQ(back.values[2].Type(), vb::vbInteger);
+    EXPECT_EQ(back.values[4].Type(), vb::vbLong);
+
+    // Answers of one entity of 4 MiB - 1, 4 MiB and 4 MiB + 1 bytes: the
+    // record's name "BIG" (4 bytes with its end and 2 of type code), then 64
+    // texts, each its bytes, its end and 2 bytes of type code.
+    auto big = [&](size_t bytes) {
+        cad::XData x;
+        x.types = {1001};
+        x.values = {vb::Variant("BIG")};
+        size_t total = 6;
+        for (int i = 0; i < 63; ++i) {
+            x.types.push_back(1000);
+            x.values.push_back(vb::Variant(std::string(65533, static_cast<char>('a' + i % 26))));
+            total += 65536;
+        }
+        x.types.push_back(1000);
+        x.values.push_back(vb::Variant(std::string(bytes - total - 3, 'z')));
+        c->SetXData(text, x);
+        QDBusMessage r = CallOn(QDBusConnection::sessionBus(), "EntityData",
+                                {QString::fromStdString(text + " " + other), QStringLiteral("GetXData"), QStringLiteral("BIG")}, 20000);
+        EXPECT_EQ(r.type(), QDBusMessage::ReplyMessage) << r.errorMessage().toStdString();
+        return r.arguments().size() == 7 ? cad::bus::Bytes(r.arguments()[1]) : QByteArray("no reply");
+    };
+    const size_t limit = cad::bus::kEntityDataReplyBytes;
+    ASSERT_EQ(limit, 4u << 20);
+    EXPECT_EQ(big(limit - 1), QByteArray("\1\1", 2));
+    EXPECT_EQ(big(limit), QByteArray("\1", 1));
+    EXPECT_EQ(big(limit + 1), QByteArray("\0\1", 2));
+    QDeadlineTimer second(1000);
+    EXPECT_EQ(c->Version(), "1.0");
+    EXPECT_FALSE(second.hasExpired());
+}
+
+namespace {
+
+// A stand-in for the drawing program, served from a thread of this test on
+// a connection of its own: it gives the members of any set and answers each
+// batched read with the reply the test scripts (a single call of a
+// property answers "single").
+class ScriptedProgram : public QDBusVirtualObject {
+public:
+    QString members;
+    QList<QVariant> reply;   // the results of EntityData
+
+    QString introspect(const QString&) const override { return cad::bus::IntrospectionXml(); }
+    bool handleMessage(const QDBusMessage& msg, const QDBusConnection& connection) override {
+        QDBusConnection bus(connection);
+        QMutexLocker lock(&mutex_);
+        if (msg.member() == QLatin1String("SelectionSetMembers")) bus.send(msg.createReply(QVariant(members)));
+        else if (msg.member() == QLatin1String("EntityData")) bus.send(msg.createReply(reply));
+        else if (msg.member() == QLatin1String("GetXData"))
+            bus.send(msg.createReply({QVariant::fromValue(QList<short>{1001}), QVariantList{QVariant::fromValue(QDBusVariant(QStringLiteral("single")))}}));
+        else bus.send(msg.createReply(QVariant(QStringLiteral("single"))));
+        return true;
+    }
+    void Script(QList<QVariant> r) {
+        QMutexLocker lock(&mutex_);
+        reply = std::move(r);
+    }
+
+private:
+    QMutex mutex_;
+};
+
+QByteArray Raw(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
+template <class T>
+QByteArray RawOf(std::initializer_list<T> values) {
+    QByteArray out;
+    for (T v : values) out.append(reinterpret_cast<const char*>(&v), sizeof v);
+    return out;
+}
+
+}  // namespace
+
+// The client takes a batched reply only when it holds what was asked, no
+// more and no less: as many flags as members at most, a string or three
+// numbers for each flag given, a 32-bit count of extended-data entries for
+// each member and a 16-bit type code for each entry, and every value within
+// its type's range.  Anything else is refused as a malformed answer (13).
+TEST(BatchedRead, TheClientRefusesAnAnswerBeyondWhatItAsked) {
+    ASSERT_FALSE(NameOwned());
+    QThread thread;
+    thread.start();
+    ScriptedProgram fake;
+    fake.moveToThread(&thread);
+    fake.members = QStringLiteral("A B C");
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("scripted"));
+    ASSERT_TRUE(bus.registerVirtualObject(cad::bus::kPath, &fake, QDBusConnection::SingleNode));
+    ASSERT_TRUE(bus.registerService(cad::bus::kService));
+    cad::ClientRef c = cad::bus::AttachBus();
+    ASSERT_TRUE(c);
+    const QVariant revision = QVariant::fromValue(qulonglong(1));
+    auto layers = [&](const std::string& given, const std::string& strings) {
+        fake.Script({revision, Raw(given), Raw(strings), QByteArray(), QByteArray(), QByteArray(), QByteArray()});
+        c->SelectionSetEntities("set");
+        std::string out;
+        for (const char* h : {"A", "B", "C"}) {
+            try {
+                out += c->Layer(h) + ",";
+            } catch (const vb::VbError& e) {
+                out += std::to_string(e.Number()) + ",";
+            }
+        }
+        return out;
+    };
+    using namespace std::string_literals;
+    EXPECT_EQ(layers("\1\1\1"s, "a\0b\0c\0"s), "a,b,c,");
+    EXPECT_EQ(layers("\1\0\1"s, "a\0c\0"s), "a,single,c,");
+    // Fewer flags than members: the rest is asked for again, and this
+    // program's answer then holds two flags for the one member asked.
+    EXPECT_EQ(layers("\1\1"s, "a\0b\0"s), "a,b,13,");
+    EXPECT_EQ(layers("\1\1\1\1"s, "a\0b\0c\0d\0"s), "13,13,13,");   // a flag more than members asked
+    EXPECT_EQ(layers(""s, ""s), "13,13,13,");
+    EXPECT_EQ(layers("\1\1\1"s, "a\0b\0"s), "13,13,13,");            // a string short
+    EXPECT_EQ(layers("\1\1\1"s, "a\0b\0c"s), "13,13,13,");           // the last one unended
+
+    // Extended data of the first member: its application ("EDGE") and an Integer.
+    auto xdata = [&](const QByteArray& counts, const QByteArray& types, double integer) {
+        cad::bus::PackedValues values;
+        values.AddString("EDGE");
+        values.tags = "s";
+        values.tags += 'n';
+        values.AddNumber(integer);
+        fake.Script({revision, Raw("\1"s), Raw(values.strings), Raw(values.numbers), Raw(values.tags), types, counts});
+        c->SelectionSetEntities("set");
+        try {
+            return Describe(c->GetXData("A", "EDGE"));
+        } catch (const vb::VbError& e) {
+            return std::to_string(e.Number());
+        }
+    };
+    const QByteArray codes = RawOf<int16_t>({1001, 1070});
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}), codes, 32767), "1001:String=EDGE 1070:Integer=32767 ");
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}), codes, -32768), "1001:String=EDGE 1070:Integer=-32768 ");
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}), codes, 32768), "13");
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}), codes, -32769), "13");
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}) + QByteArray(1, '\0'), codes, 1), "13");   // a count with a byte more
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}).left(3), codes, 1), "13");
+    EXPECT_EQ(xdata(RawOf<uint32_t>({3}), codes, 1), "13");                           // more entries than values
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}), codes + RawOf<int16_t>({1000}), 1), "13");  // a type code more
+    EXPECT_EQ(xdata(RawOf<uint32_t>({2}), codes.left(2), 1), "13");
+
+    c.reset();
+    bus.unregisterService(cad::bus::kService);
+    bus.unregisterObject(cad::bus::kPath);
+    QDBusConnection::disconnectFromBus(QStringLiteral("scripted"));
+    thread.quit();
+    thread.wait();
 }
 
 int main(int argc, char** argv) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cad/document.h"
 #include "platform/runtime/vberror.h"
 #include "profile/dxf_writer.h"
 
@@ -114,6 +115,16 @@ TEST(DxfWriter, LineEntityBytes) {
                                 Variant(int16_t(1)), 0, 0));
     EXPECT_EQ(l[7], " 0.3333333 ");
     EXPECT_EQ(l[13], " 0.333333333333333 ");
+
+    // A whole number within the 16-bit range takes the 32-bit origin at
+    // single precision; from 32768 on (either sign), at double precision.
+    auto x = [](int32_t v) {
+        return SplitCrLf(DxfLineEntity(Variant(v), Variant(0.0f), Variant(v), Variant(0.0f), Variant(int16_t(1)), 0.1f, 0))[7];
+    };
+    EXPECT_EQ(x(32767), " 32767.1 ");
+    EXPECT_EQ(x(-32767), "-32766.9 ");
+    EXPECT_EQ(x(32768), " 32768.1000000015 ");
+    EXPECT_EQ(x(-32768), "-32767.8999999985 ");
 }
 
 TEST(DxfWriter, TextEntityBytes) {
@@ -129,6 +140,35 @@ TEST(DxfWriter, TextEntityBytes) {
                                      Variant(0.0f), "a\r\nb \xC3\xA9 \xE2\x82\xAC", 0, 0));
     ASSERT_EQ(l.size(), 20u);
     EXPECT_EQ(l[19], "a  b \xE9 \\U+20AC");
+}
+
+// Each range of characters of a TEXT's text, at both of its ends: control
+// characters become blanks, ASCII and the Latin-1 letters stay single
+// bytes, other letters of the basic plane become \U+XXXX, letters beyond it
+// (which an escape of four digits cannot hold) "?", and bytes that are no
+// UTF-8 go through as the 8-bit text they already are.
+TEST(DxfWriter, EveryCharacterRangeOfTheTextEndsWhereItShould) {
+    auto text = [](const std::string& s) {
+        auto l = SplitCrLf(DxfTextEntity(Variant(0.0f), Variant(0.0f), Variant(int16_t(0)), Variant(1.0f), Variant(0.0f), s, 0, 0));
+        return l.empty() ? std::string("<none>") : l.back();
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"\x1F", " "},                       {"~", "~"},                           {"\x7F", " "},
+        {"\xC2\x80", "\\U+0080"},            {"\xC2\x9F", "\\U+009F"},            {"\xC2\xA0", "\xA0"},
+        {"\xC3\xBF", "\xFF"},                {"\xC4\x80", "\\U+0100"},            {"\xDF\xBF", "\\U+07FF"},
+        {"\xE0\xA0\x80", "\\U+0800"},        {"\xEF\xBF\xBF", "\\U+FFFF"},        {"\xF0\x90\x80\x80", "?"},
+        {"\xF0\x9F\x98\x80", "?"},            {"\xF4\x8F\xBF\xBF", "?"},            {"\xF7\xBF\xBF\xBF", "?"},
+        {"\xC0\x80", " "},                    {"\xBF\x80", "\xBF\x80"},              {"\xF8\x88\x80\x80", "\xF8\x88\x80\x80"},
+        {"\xC3", "\xC3"},                     {"\xE0\xA0", "\xE0\xA0"},              {"\xFF", "\xFF"},
+    };
+    for (const auto& [in, out] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(in));
+        EXPECT_EQ(text("a" + in + "|"), "a" + out + "|");
+    }
+    // A letter that ends the text is read whole; one cut short is not.
+    EXPECT_EQ(text("a\xC3\xA9"), "a\xE9");
+    EXPECT_EQ(text("a\xE2\x82\xAC"), "a\\U+20AC");
+    EXPECT_EQ(text("a\xE2\x82"), "a\xE2\x82");
 }
 
 TEST(DxfWriter, ColourRules) {
@@ -163,6 +203,10 @@ TEST(DxfWriter, ColourRules) {
     EXPECT_EQ(DxfColour(Variant(0.4)), 0);
     EXPECT_EQ(DxfColour(Variant(int16_t(-3))), 0);
     EXPECT_EQ(DxfColour(Variant(int32_t(300))), 256);
+    EXPECT_EQ(DxfColour(Variant(int32_t(-1))), 0);
+    EXPECT_EQ(DxfColour(Variant(int32_t(0))), 0);
+    EXPECT_EQ(DxfColour(Variant(int32_t(256))), 256);
+    EXPECT_EQ(DxfColour(Variant(int32_t(257))), 256);
     EXPECT_EQ(DxfColour(Variant("abc")), 0);
     line = SplitCrLf(DxfLineEntity(Variant(0.0f), Variant(0.0f), Variant(1.0f), Variant(1.0f),
                                    Variant(-1.0), 0, 0));
@@ -176,6 +220,22 @@ TEST(DxfWriter, ColourRules) {
                                    Variant(0.0f), "x", 0, 0));
     EXPECT_EQ(text[3], "256");
     EXPECT_EQ(text[5], " 256 ");
+}
+
+// What the writer makes opens in the drawing program's reader, texts and all.
+TEST(DxfWriter, ItsFilesOpenInTheDrawingReader) {
+    EXPECT_TRUE(cad::Document::Parse(DxfHead() + DxfTrailer()).ModelSpaceHandles().empty());
+    cad::Document doc = cad::Document::Parse(
+        DxfHead() +
+        DxfLineEntity(Variant(0.0f), Variant(1.0f), Variant(5.0f), Variant(2.0f), Variant(int16_t(4)), 0, 800) +
+        DxfTextEntity(Variant(1.0f), Variant(2.0f), Variant(int16_t(3)), Variant(2.5f), Variant(90.0f),
+                      " \xC3\x98 \xE2\x82\xAC \xF0\x9F\x98\x80.", 0, 800) +
+        DxfTrailer());
+    const std::vector<std::string> handles = doc.ModelSpaceHandles();
+    ASSERT_EQ(handles.size(), 2u);
+    EXPECT_EQ(doc.Entity(handles[0])->Type(), "LINE");
+    EXPECT_EQ(cad::PointOf(*doc.Entity(handles[0]), 11), (cad::Point{5, 820, 0}));
+    EXPECT_EQ(doc.DecodeText(doc.Entity(handles[1])->Text(1)), "\xC3\x98 \xE2\x82\xAC ?.");
 }
 
 TEST(DxfWriter, BadValuesWriteNoPartOfAnEntity) {

@@ -291,22 +291,11 @@ private:
 
     // Pieces grow from a few members to kEntityDataMaxHandles, so that the
     // first answers come at once and the rest in few calls.
-    static size_t PieceSize(const Column& col) {
-        return std::min<size_t>(kEntityDataMaxHandles, size_t(256) << std::min<uint32_t>(col.nextPiece, 4));
-    }
+    static size_t PieceSize(const Column& col) { return EntityDataPieceSize(col.nextPiece); }
 
     // The end of a piece from `first` of at most `most` members whose
     // handles fit kEntityDataHandleBytes (at least one member).
-    size_t PieceEnd(size_t first, size_t most) const {
-        const std::vector<std::string>& members = copy_->members;
-        size_t end = first, bytes = 0;
-        while (end < members.size() && end - first < most) {
-            bytes += members[end].size() + 1;
-            if (bytes > kEntityDataHandleBytes && end > first) break;
-            ++end;
-        }
-        return end;
-    }
+    size_t PieceEnd(size_t first, size_t most) const { return EntityDataPieceEnd(copy_->members, first, most); }
 
     // Asks for the pieces after the last one fetched, kPiecesAhead of
     // them, without waiting.

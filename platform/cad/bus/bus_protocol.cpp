@@ -5,6 +5,7 @@
 #include <QDBusVariant>
 #include <QStringList>
 #include <QUtf8StringView>
+#include <algorithm>
 #include <cstring>
 
 #include "platform/runtime/conversions.h"
@@ -268,6 +269,20 @@ bool Unpacker::Skip() {
     if (!(d >= 0) || d > NumbersLeft(from_, number_)) return false;
     number_ += static_cast<size_t>(d);
     return true;
+}
+
+size_t EntityDataPieceSize(uint32_t piece) {
+    return std::min<size_t>(kEntityDataMaxHandles, size_t(256) << std::min<uint32_t>(piece, 4));
+}
+
+size_t EntityDataPieceEnd(const std::vector<std::string>& members, size_t first, size_t most) {
+    size_t end = first, bytes = 0;
+    while (end < members.size() && end - first < most) {
+        bytes += members[end].size() + 1;
+        if (bytes > kEntityDataHandleBytes && end > first) break;
+        ++end;
+    }
+    return end;
 }
 
 std::string JoinHandles(const std::vector<std::string>& handles) {

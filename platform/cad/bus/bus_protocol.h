@@ -73,6 +73,14 @@ inline constexpr int kEntityDataMaxHandles = 4096;
 // program's limit on a string argument.
 inline constexpr size_t kEntityDataHandleBytes = 32 * 1024;
 inline constexpr size_t kEntityDataReplyBytes = 4u << 20;
+// How many members the client asks for in its piece number `piece` (0 for
+// the first) of one property: 256, doubling up to kEntityDataMaxHandles, so
+// that the first answers come at once and the rest in few calls.
+size_t EntityDataPieceSize(uint32_t piece);
+// The end of a piece from members[first] of at most `most` members whose
+// handles, each with its separating space, take at most
+// kEntityDataHandleBytes (one member at least, however long its handle).
+size_t EntityDataPieceEnd(const std::vector<std::string>& members, size_t first, size_t most);
 
 // Values packed without a bus variant each: per value one tag, 's' a string
 // (UTF-8 in strings, ended by a zero byte), 'd' a Double, 'n' an Integer,
