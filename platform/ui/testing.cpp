@@ -84,6 +84,8 @@ void SendKeyTo(QWidget* target, int keyCode, int shift) {
     if (!target) return;
     QPointer<QWidget> guard(target);
     int key = QtKeyFromKeyCode(keyCode);
+    // Shift+Tab arrives as Backtab, as the keyboard sends it.
+    if (key == Qt::Key_Tab && (shift & vbShiftMask)) key = Qt::Key_Backtab;
     QString text = TextForKeyCode(keyCode, shift);
     Qt::KeyboardModifiers mods = Mods(shift);
     if (keyCode >= vbKeyNumpad0 && keyCode <= vbKeyDivide) mods |= Qt::KeypadModifier;
