@@ -122,6 +122,23 @@ void SendKeyToFocus(int keyCode, int shift) {
     SendKeyTo(target, keyCode, shift);
 }
 
+void SendKeyToWindow(vb::Form& form, int keyCode, int shift) {
+    QWidget* top = form.TopWidget();
+    QWidget* target = top->focusWidget();
+    SendKeyTo(target ? target : top, keyCode, shift);
+}
+
+void ShowAndCloseAnotherWindow() {
+    QWidget box;
+    box.resize(200, 100);
+    box.show();
+    box.activateWindow();
+    QApplication::setActiveWindow(&box);
+    QApplication::processEvents();
+    box.hide();
+    QApplication::processEvents();
+}
+
 void SendText(vb::Control& control, const std::string& text) {
     if (!control.HasFocus()) control.SetFocus();
     QWidget* target = QApplication::focusWidget();
