@@ -230,5 +230,10 @@ TEST_F(KeyboardOnProfileTest, TheValueBoxStaysWhollyInView) {
     Click(sizes);
     inView("the diameter picker");
     EXPECT_EQ(Keyboard(), &f().Combo1);
+    // One at the top, half cut off, opens its list below the edge.
+    sizes.Left(a.Left);
+    sizes.Top(a.Top - 9);
+    Click(sizes, 1, 1, sizes.ScaleHeight() - 1);
+    inView("a diameter picker at the top edge");
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
