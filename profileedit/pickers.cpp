@@ -122,11 +122,14 @@ void Form1::CloseValueBox() {
     // to, also while the window waits to be activated again (after a message
     // box).  In the box, or nowhere, the keyboard goes back to the profile,
     // before the box is hidden so that it never passes to the next control on
-    // the way.  A control the user clicked into keeps it.
+    // the way.  A control the user clicked into keeps it, and a box closed
+    // while the user works in another window of the program (a redraw it
+    // caused) does not call this window to the front.
     const vb::Control* keyboard = ActiveControl();
     const bool keyboardInBox = !keyboard || keyboard == &Text19 || keyboard == &Combo1 ||
                                keyboard == &Command24 || keyboard == &pic(0);
-    if (keyboardInBox) Picture1.SetFocus();
+    const vb::Form* active = vb::ActiveForm();
+    if (keyboardInBox && (!active || active == this)) Picture1.SetFocus();
     pic(0).Visible(false);
 }
 

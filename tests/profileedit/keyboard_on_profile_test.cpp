@@ -173,6 +173,16 @@ TEST_F(KeyboardOnProfileTest, EveryWayTheValueBoxClosesGivesTheKeyboardBackToThe
     ASSERT_EQ(f().List2.ListIndex(), 0);
     EXPECT_FALSE(f().pic(0).Visible());
     EXPECT_EQ(Keyboard(), &f().List2);
+
+    // Closed by a redraw while another window of the program is in use, the
+    // box does not bring the main window to the front.
+    Click(f().Picdia(1));
+    ASSERT_EQ(Keyboard(), &f().Combo1);
+    vb::Form other("Other");
+    vb::test::ShowAndActivate(other);
+    f().List2.ListIndex(1);
+    EXPECT_FALSE(f().pic(0).Visible());
+    EXPECT_EQ(vb::ActiveForm(), &other);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
 
