@@ -76,6 +76,9 @@ UserControl1::UserControl1(vb::Container& container)
     // Only the part of the strip in view is ever shown.
     Picture10.DrawOnDemand(true);
     BuildSkins();
+    // The strip is worked with the mouse alone: a click on a tab leaves the
+    // keyboard where it was (the profile, an open value box).
+    CanGetFocus(false);
 
     Picture10.Click = [this] { Picture10_Click(); };
     Picture10.MouseDown = [this](int b, int s, float x, float y) { Picture10_MouseDown(b, s, x, y); };

@@ -351,6 +351,8 @@ void Form1::WireNavigation() {
     Picture1.Click = [this] { Picture1_Click(); };
     Picture1.DblClick = [this] { Picture1_DblClick(); };
     Picture1.KeyDown = [this](int& KeyCode, int& Shift) { Picture1_KeyDown(KeyCode, Shift); };
+    // Tab adds a pipe and Shift+Tab a lateral: the keys stay with the profile.
+    Picture1.TakesTab(true);
     Picture1.MouseDown = [this](int Button, int Shift, float X, float Y) {
         Picture1_MouseDown(Button, Shift, X, Y);
     };

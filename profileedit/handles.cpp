@@ -61,6 +61,7 @@ bool Form1::GridShows(const model::Sewer& pipe) const {
 void Form1::ShowValueBox(double left, double top, const std::string& text) {
     pic(0).Left(left);
     pic(0).Top(top);
+    KeepValueBoxInView();
     pic(0).Print(text);
 }
 
@@ -84,6 +85,7 @@ void Form1::RaiseValueBox(vb::PictureBox& handle) {
     vb::resumeNext(trap, [&] { pic(0).ZOrder(vb::vbBringToFront); });
     vb::resumeNext(trap, [&] { handle.ZOrder(vb::vbBringToFront); });
     vb::resumeNext(trap, [&] { pic(0).Visible(true); });
+    vb::resumeNext(trap, [&] { KeepValueBoxInView(); });
 }
 
 void Form1::OpenNudgePanel(float value, double valueBoxWidth) {
@@ -92,6 +94,7 @@ void Form1::OpenNudgePanel(float value, double valueBoxWidth) {
     pic(0).Visible(true);
     pic(0).Width(valueBoxWidth);
     pic(0).Height(6);
+    KeepValueBoxInView();
 }
 
 std::shared_ptr<model::Sewer> Form1::EndHandlePipe(const vb::Control& handle, int Index, int32_t* node) const {

@@ -2,6 +2,7 @@
 // its upstream end (ma2, ma3) and one box per pipe with handles that sets its
 // diameter.  A press fills the picker list Combo1 in the value box; choosing an
 // item commits through Command24_Click.
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 
@@ -66,6 +67,7 @@ void Form1::OpenLateralPicker(vb::PictureBox& box, bool first) {
     ArmEntryBox(tag, node);
     pic(0).Top(box.Top() + 8);
     pic(0).Left(box.Left());
+    KeepValueBoxInView();
     FillLateralPicker(*myCol, Combo1, first ? pipe->ma2 : pipe->ma3, !first);
     Combo1.Tag(tag);
     // The list takes the keyboard, so that Down and Up choose at once.
@@ -101,6 +103,7 @@ void Form1::Picdia_MouseDown(int Index, int Button, int Shift, float X, float Y)
     Text19.Visible(false);
     pic(0).Top(Picdia(Index).Top() + 8);
     pic(0).Left(Picdia(Index).Left());
+    KeepValueBoxInView();
     Combo1.Tag("");
     Combo1.Clear();
     for (const char* d : kDiameters) Combo1.AddItem(d);
@@ -115,9 +118,32 @@ void Form1::Picdia_MouseDown(int Index, int Button, int Shift, float X, float Y)
 }
 
 void Form1::CloseValueBox() {
-    const bool keyboardInBox = Text19.HasFocus() || Combo1.HasFocus() || Command24.HasFocus();
+    // The control that holds the keyboard in this window: the one its keys go
+    // to, also while the window waits to be activated again (after a message
+    // box).  In the box, or nowhere, the keyboard goes back to the profile,
+    // before the box is hidden so that it never passes to the next control on
+    // the way.  A control the user clicked into keeps it, and a box closed
+    // while the user works in another window of the program (a redraw it
+    // caused) does not call this window to the front.
+    const vb::Control* keyboard = ActiveControl();
+    const bool keyboardInBox = !keyboard || keyboard == &Text19 || keyboard == &Combo1 ||
+                               keyboard == &Command24 || keyboard == &pic(0);
+    const vb::Form* active = vb::ActiveForm();
+    if (keyboardInBox && (!active || active == this)) Picture1.SetFocus();
     pic(0).Visible(false);
-    if (keyboardInBox) Picture1.SetFocus();
+}
+
+void Form1::KeepValueBoxInView() {
+    const vb::PictureBox::Area shown = Picture1.ShownArea();
+    if (shown.Width <= 0 || shown.Height <= 0) return;
+    vb::PictureBox& box = pic(0);
+    // One pixel to spare: the box's edges are rounded to whole pixels.
+    const double spareX = Picture1.PixelsToSizeX(1), spareY = Picture1.PixelsToSizeY(1);
+    const double right = shown.Left + shown.Width - spareX, bottom = shown.Top + shown.Height - spareY;
+    const double left = std::max(shown.Left, std::min(box.Left(), right - box.Width()));
+    const double top = std::max(shown.Top, std::min(box.Top(), bottom - box.Height()));
+    if (left != box.Left()) box.Left(left);
+    if (top != box.Top()) box.Top(top);
 }
 
 void Form1::Combo1_Click() {

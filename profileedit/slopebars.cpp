@@ -79,6 +79,7 @@ void Form1::VSlope_Change(int Index) {
     pic(0).Visible(true);
     pic(0).Left(bar.Left() + 10);
     pic(0).Top(bar.Top() + 10);
+    KeepValueBoxInView();
     pic(0).Cls();
     pic(0).Print(shown);
     Text19.Text(shown);

@@ -83,6 +83,45 @@ void PreviewKeyUp(Form* form, int& keyCode, int shift) {
     RaiseEvent([&] { form->Form_KeyUp(keyCode, s); });
 }
 
+static const char* kFocusPolicyProperty = "vbFocusPolicy";
+
+void RefuseFocus(QWidget* w, bool refuse) {
+    const QVariant before = w->property(kFocusPolicyProperty);
+    if (refuse) {
+        if (!before.isValid()) w->setProperty(kFocusPolicyProperty, static_cast<int>(w->focusPolicy()));
+        if (w->hasFocus()) w->clearFocus();
+        w->setFocusPolicy(Qt::NoFocus);
+    } else if (before.isValid()) {
+        w->setFocusPolicy(static_cast<Qt::FocusPolicy>(before.toInt()));
+        w->setProperty(kFocusPolicyProperty, QVariant());
+    }
+}
+
+bool OnFocuslessUserControl(const Control* c) {
+    for (Container* k = &c->ContainerOf(); k;) {
+        if (auto* uc = dynamic_cast<UserControl*>(k); uc && !uc->CanGetFocus()) return true;
+        auto* holder = dynamic_cast<Control*>(k);
+        k = holder ? &holder->ContainerOf() : nullptr;
+    }
+    return false;
+}
+
+// The widget that has the focus in w's window: the one the window's keys go
+// to, also while another window (a message box just closed, with no window
+// manager to give the activation back) is the active one.
+static QWidget* FocusWidgetOfWindow(QWidget* w) {
+    if (!w) return nullptr;
+    if (QWidget* f = QApplication::focusWidget(); f && f->window() == w->window()) return f;
+    return w->window()->focusWidget();
+}
+
+// Whether the key is Tab or Shift+Tab and the control keeps it (see the
+// header: TakesTab and a key handler wired).
+static bool ControlTakesTab(const Control* c, const QKeyEvent* ke) {
+    if (ke->key() != Qt::Key_Tab && ke->key() != Qt::Key_Backtab) return false;
+    return c->TakesTab() && (c->KeyDown || c->KeyPress);
+}
+
 ControlEventFilter::ControlEventFilter(Control* o, QWidget* widget) : QObject(widget), owner(o), mainWidget(widget) {}
 
 bool ControlEventFilter::eventFilter(QObject* watched, QEvent* event) {
@@ -137,11 +176,21 @@ bool ControlEventFilter::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     case QEvent::KeyPress: {
-        if (watched != QApplication::focusWidget()) return false;
+        // A key that the focus widget left is passed on to its parents; it
+        // was handled where it arrived.
+        if (watched != FocusWidgetOfWindow(src)) return false;
         auto* ke = static_cast<QKeyEvent*>(event);
         int keyCode = KeyCodeFromQt(ke);
         int shift = ShiftFromQt(ke->modifiers());
         Form* form = c->ParentForm();
+        if (ControlTakesTab(c, ke)) {
+            // The control's handlers have the key; the focus does not move.
+            if (PreviewKeyDown(form, keyCode, shift) && !alive.expired()) c->OnKeyDown(keyCode, shift);
+            if (alive.expired()) return true;
+            int ascii = vbKeyTab;
+            if (PreviewKeyPress(form, ascii) && !alive.expired()) c->OnKeyPress(ascii);
+            return true;
+        }
         // Enter presses the form's default button and Esc its cancel button,
         // unless the key belongs to the control (a button, a multi-line box).
         if ((keyCode == vbKeyReturn || keyCode == vbKeyEscape) && shift == 0 && !dynamic_cast<CommandButton*>(c)) {
@@ -181,7 +230,7 @@ bool ControlEventFilter::eventFilter(QObject* watched, QEvent* event) {
         return !pass;
     }
     case QEvent::KeyRelease: {
-        if (watched != QApplication::focusWidget()) return false;
+        if (watched != FocusWidgetOfWindow(src)) return false;
         auto* ke = static_cast<QKeyEvent*>(event);
         int keyCode = KeyCodeFromQt(ke);
         int shift = ShiftFromQt(ke->modifiers());
@@ -273,6 +322,10 @@ void Control::SetWidget(QWidget* w) {
     ApplyColors();
     if (mousePointer_ != vbDefault) w->setCursor(ToCursorShape(mousePointer_));
     if (!toolTip_.empty()) w->setToolTip(Q(toolTip_));
+    if (OnFocuslessUserControl(this)) {
+        RefuseFocus(w, true);
+        for (QWidget* inner : w->findChildren<QWidget*>()) RefuseFocus(inner, true);
+    }
     ApplyGeometry();
     w->setVisible(visible_);
 }
@@ -387,9 +440,14 @@ void Control::TabStop(bool v) {
     tabStop_ = v;
     if (!widget_) return;
     // Out of the tab order a control still takes the focus by a click; back
-    // in it, Tab reaches it again.
-    if (!v) widget_->setFocusPolicy(Qt::ClickFocus);
-    else if (widget_->focusPolicy() == Qt::ClickFocus) widget_->setFocusPolicy(Qt::StrongFocus);
+    // in it, Tab reaches it again.  On a user control that cannot get the
+    // focus the policy is kept for the time it can again.
+    const QVariant held = widget_->property(kFocusPolicyProperty);
+    Qt::FocusPolicy policy = held.isValid() ? static_cast<Qt::FocusPolicy>(held.toInt()) : widget_->focusPolicy();
+    if (!v) policy = Qt::ClickFocus;
+    else if (policy == Qt::ClickFocus) policy = Qt::StrongFocus;
+    if (held.isValid()) widget_->setProperty(kFocusPolicyProperty, static_cast<int>(policy));
+    else widget_->setFocusPolicy(policy);
 }
 
 void Control::Font(const vb::Font& f) {
@@ -451,6 +509,7 @@ void Control::CopyPropertiesFrom(const Control& s) {
     mousePointer_ = s.mousePointer_;
     toolTip_ = s.toolTip_;
     tabStop_ = s.tabStop_;
+    takesTab_ = s.takesTab_;
     font_ = s.font_;
     name_ = s.name_;
     if (widget_) {

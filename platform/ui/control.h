@@ -14,6 +14,16 @@
 // An empty std::function means "no handler".  Arguments that the handler may
 // change (KeyCode, KeyAscii, Cancel) are passed by reference.
 //
+// Keys: a key goes to the control that has the focus in its window (the form
+// previews it first when KeyPreview is on).  Tab and Shift+Tab move the focus
+// to the next or previous control, unless the control takes them: a control
+// whose TakesTab is true and that has a KeyDown or KeyPress handler wired
+// keeps them.  Its KeyDown gets vbKeyTab (Shift mask 1 for Shift+Tab), its
+// KeyPress the character 9, and the focus stays where it is whatever the
+// handlers did.  A handler cannot "return" that it took a key, so the control
+// says so beforehand; a control that does not say so still sees Tab in
+// KeyDown, and the focus moves on after it.
+//
 // Units: Left, Top, Width and Height are in the scale units of the control's
 // container: twips for forms, frames and user controls, and the picture box's
 // current scale for controls placed on a picture box.  Mouse coordinates are
@@ -148,6 +158,10 @@ public:
     void ToolTipText(std::string t);
     bool TabStop() const { return tabStop_; }
     void TabStop(bool v);
+    // Whether Tab and Shift+Tab belong to the control's key handlers instead
+    // of moving the focus (see "Keys" above).  False for a new control.
+    bool TakesTab() const { return takesTab_; }
+    void TakesTab(bool v) { takesTab_ = v; }
 
     const vb::Font& Font() const { return font_; }
     virtual void Font(const vb::Font& f);
@@ -240,6 +254,7 @@ protected:
     int mousePointer_ = vbDefault;
     std::string toolTip_;
     bool tabStop_ = true;
+    bool takesTab_ = false;
     bool visible_ = true;
     vb::Font font_;
     // Geometry in twips relative to the container's client origin.

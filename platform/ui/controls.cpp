@@ -1018,4 +1018,12 @@ UserControl::UserControl(Container& c) : Control(c) {
     clickOnRelease_ = true;
 }
 
+void UserControl::CanGetFocus(bool v) {
+    canGetFocus_ = v;
+    if (!widget_) return;
+    QList<QWidget*> all = widget_->findChildren<QWidget*>();
+    all.push_back(widget_);
+    for (QWidget* w : all) RefuseFocus(w, !v);
+}
+
 }  // namespace vb

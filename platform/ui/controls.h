@@ -384,11 +384,19 @@ public:
     Form* ParentForm() override { return Control::ParentForm(); }
     double ScaleWidth() const { return Width(); }
     double ScaleHeight() const { return Height(); }
+    // False: neither the user control nor any control placed on it takes the
+    // keyboard focus; a click on it leaves the focus where it was, and Tab
+    // passes it by.  True for a new user control.
+    bool CanGetFocus() const { return canGetFocus_; }
+    void CanGetFocus(bool v);
     // Raised after the control's size changed.
     std::function<void()> Resize;
     // Raised when the control is shown or hidden.
     std::function<void()> Show;
     std::function<void()> Hide;
+
+private:
+    bool canGetFocus_ = true;
 };
 
 }  // namespace vb

@@ -83,7 +83,10 @@ private:
 
 class FormWindow : public QWidget {
 public:
-    explicit FormWindow(Form* form) : form_(form) { setFocusPolicy(Qt::StrongFocus); }
+    // The form takes the focus when it is given it (or by Tab), never by a
+    // click: a click on the bare form, a label or a user control that cannot
+    // get the focus leaves it with the control that has it.
+    explicit FormWindow(Form* form) : form_(form) { setFocusPolicy(Qt::TabFocus); }
     QMenuBar* menuBar = nullptr;
     QWidget* client = nullptr;
     QEventLoop* modalLoop = nullptr;

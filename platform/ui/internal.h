@@ -49,6 +49,12 @@ QString TextForKeyCode(int keyCode, int shift);
 Control* ControlOfWidget(const QWidget* w);
 void SetControlOfWidget(QWidget* w, Control* c);
 
+// Takes the widget out of focus (refuse) or gives it the focus policy it had
+// before it was taken out.
+void RefuseFocus(QWidget* w, bool refuse);
+// Whether the control lies on a user control that cannot get the focus.
+bool OnFocuslessUserControl(const Control* c);
+
 // Translates Qt events of a control's widget (and its inner widgets) into
 // the control's On... calls.
 class ControlEventFilter : public QObject {

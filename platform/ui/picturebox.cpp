@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QPainterPath>
 #include <QResizeEvent>
 
@@ -171,6 +172,28 @@ const PictureBox::FontCache& PictureBox::CurrentFont() const {
 PictureBox::~PictureBox() { EndPainting(); }
 
 // --- Geometry and scale ------------------------------------------------------------------------
+PictureBox::Area PictureBox::ShownArea() const {
+    Area a;
+    if (!widget_) return a;
+    QRect shown(BorderPixels(), BorderPixels(), ClientWidthPixels(), ClientHeightPixels());
+    for (const QWidget* w = widget_; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+        const QWidget* around = w->parentWidget();
+        shown &= QRect(widget_->mapFrom(around, QPoint(0, 0)), around->size());
+    }
+    if (const QScreen* screen = widget_->screen()) {
+        const QRect work = screen->availableGeometry();
+        shown &= QRect(widget_->mapFromGlobal(work.topLeft()), work.size());
+    }
+    if (shown.isEmpty()) return a;
+    const double x0 = PixelsToUnitsX(shown.left()), x1 = PixelsToUnitsX(shown.left() + shown.width());
+    const double y0 = PixelsToUnitsY(shown.top()), y1 = PixelsToUnitsY(shown.top() + shown.height());
+    a.Left = std::min(x0, x1);
+    a.Top = std::min(y0, y1);
+    a.Width = std::fabs(x1 - x0);
+    a.Height = std::fabs(y1 - y0);
+    return a;
+}
+
 int PictureBox::ClientWidthPixels() const {
     int w = static_cast<int>(std::lround(widthTw_ / kTwipsPerPixel)) - 2 * BorderPixels();
     return std::max(0, w);

@@ -185,6 +185,14 @@ public:
     float MouseXFromPixels(double px) const override;
     float MouseYFromPixels(double py) const override;
     void CopyPropertiesFrom(const Control& source) override;
+    // The part of the client area that can be seen: not cut off by the
+    // containers around the box, by its window's edges or by the screen's
+    // work area.  In the box's scale units; Width and Height are 0 when no
+    // part shows.  Controls placed on the box are seen where they lie in it.
+    struct Area {
+        double Left = 0, Top = 0, Width = 0, Height = 0;
+    };
+    Area ShownArea() const;
     // Inner client area in pixels (inside the border).
     int ClientWidthPixels() const;
     int ClientHeightPixels() const;

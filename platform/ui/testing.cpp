@@ -84,6 +84,8 @@ void SendKeyTo(QWidget* target, int keyCode, int shift) {
     if (!target) return;
     QPointer<QWidget> guard(target);
     int key = QtKeyFromKeyCode(keyCode);
+    // Shift+Tab arrives as Backtab, as the keyboard sends it.
+    if (key == Qt::Key_Tab && (shift & vbShiftMask)) key = Qt::Key_Backtab;
     QString text = TextForKeyCode(keyCode, shift);
     Qt::KeyboardModifiers mods = Mods(shift);
     if (keyCode >= vbKeyNumpad0 && keyCode <= vbKeyDivide) mods |= Qt::KeypadModifier;
@@ -118,6 +120,23 @@ void SendKeyToFocus(int keyCode, int shift) {
     QWidget* target = QApplication::focusWidget();
     if (!target) target = QApplication::activeWindow();
     SendKeyTo(target, keyCode, shift);
+}
+
+void SendKeyToWindow(vb::Form& form, int keyCode, int shift) {
+    QWidget* top = form.TopWidget();
+    QWidget* target = top->focusWidget();
+    SendKeyTo(target ? target : top, keyCode, shift);
+}
+
+void ShowAndCloseAnotherWindow() {
+    QWidget box;
+    box.resize(200, 100);
+    box.show();
+    box.activateWindow();
+    QApplication::setActiveWindow(&box);
+    QApplication::processEvents();
+    box.hide();
+    QApplication::processEvents();
 }
 
 void SendText(vb::Control& control, const std::string& text) {

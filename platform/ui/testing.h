@@ -29,6 +29,13 @@ void SendMouse(vb::Form& form, MouseAction action, int button, double x, double 
 void SendKey(vb::Control& control, int keyCode, int shift = 0);
 // Sends the key to whatever has the focus.
 void SendKeyToFocus(int keyCode, int shift = 0);
+// Sends the key to the widget that has the focus in the form's window, as
+// the window system hands a window its keys also while it waits to be
+// activated again (a message box closed with no window manager about).
+void SendKeyToWindow(vb::Form& form, int keyCode, int shift = 0);
+// Makes another window the active one and closes it again, as a message box
+// does; with no window manager about, nothing activates the form again.
+void ShowAndCloseAnotherWindow();
 // Types the text into the control character by character.
 void SendText(vb::Control& control, const std::string& text);
 
