@@ -44,8 +44,7 @@ TEST(DrawingView, ShowsTheDrawingInLayerColoursAndPicks) {
     bool red = false, blockCircle = false;
     for (const DrawingView::Shape& s : view.Shapes()) {
         if (model[s.entity] == pipe) red = s.rgb == 0xFF0000;
-        if (s.kind == DrawingView::Shape::Polyline && s.points.size() > 20 && s.bounds.center().x() > 299 &&
-            s.bounds.center().x() < 301)
+        if (s.kind == DrawingView::Shape::Circle && s.At().x() > 299 && s.At().x() < 301)
             blockCircle = true;   // the block's circle, at the reference's point
     }
     EXPECT_TRUE(red);
