@@ -108,7 +108,8 @@ Memory Ezdxf(const std::string& path) {
 
 // sewercad on the file: it publishes itself on the bus before it opens the
 // drawing and answers calls only once the drawing is open; then its memory
-// is taken once it has stayed put for a second (the first paint done).
+// is taken once it has stayed put for a second and the program answers again
+// (the first paint done).
 Memory Program(const std::string& path) {
     const char* exe = std::getenv("SEWER_BENCH_SEWERCAD") ? std::getenv("SEWER_BENCH_SEWERCAD") : SEWERCAD;
     char* argv[] = {const_cast<char*>(exe), const_cast<char*>(path.c_str()), nullptr};
@@ -126,6 +127,9 @@ Memory Program(const std::string& path) {
         still = next.now == m.now && next.peak == m.peak ? still + 1 : 0;
         m = next;
     }
+    // A second call is answered only once a paint under way has ended.
+    running->Version();
+    m = MemoryOf(id);
     running.reset();
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
