@@ -625,8 +625,7 @@ double DrawingView::Distance(const Shape& s, QPointF screen) const {
             // Across to the curve where the point lies within the arc's
             // angles, else to the nearer end.
             const QPointF w = ToWorld(screen) - s.At();
-            const double a = std::atan2(w.y(), w.x()) * 180 / M_PI;
-            if (s.kind == Shape::Circle || OnSweep(a, s.StartAngle(), s.EndAngle()))
+            if (s.kind == Shape::Circle || OnSweep(std::atan2(w.y(), w.x()) * 180 / M_PI, s.StartAngle(), s.EndAngle()))
                 return std::abs(std::hypot(w.x(), w.y()) - s.Radius()) * scale_;
             auto end = [&](double deg) {
                 const double r = deg * M_PI / 180;
