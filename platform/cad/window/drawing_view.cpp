@@ -154,6 +154,9 @@ void DrawingView::Busy() {
     if (!repaintTimer_->isActive() || dirtySince_.elapsed() + wait <= kLongestDelayMs) repaintTimer_->start(static_cast<int>(wait));
 }
 
+// A drawing of a million circles holds a million shapes.
+static_assert(sizeof(DrawingView::Shape) <= 64, "a shape stays small");
+
 void DrawingView::Build() {
     dirty_ = false;
     repaintTimer_->stop();
