@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QImage>
 #include <QMouseEvent>
+#include <cmath>
 
 #include "platform/cad/window/drawing_view.h"
 
@@ -44,8 +46,7 @@ TEST(DrawingView, ShowsTheDrawingInLayerColoursAndPicks) {
     bool red = false, blockCircle = false;
     for (const DrawingView::Shape& s : view.Shapes()) {
         if (model[s.entity] == pipe) red = s.rgb == 0xFF0000;
-        if (s.kind == DrawingView::Shape::Polyline && s.points.size() > 20 && s.bounds.center().x() > 299 &&
-            s.bounds.center().x() < 301)
+        if (s.kind == DrawingView::Shape::Circle && s.At().x() > 299 && s.At().x() < 301)
             blockCircle = true;   // the block's circle, at the reference's point
     }
     EXPECT_TRUE(red);
@@ -128,4 +129,137 @@ TEST(DrawingView, SurvivesBlocksThatReferToThemselves) {
     EXPECT_LE(view.Shapes().size(), 1000000u);
     // The bound is a million entities of blocks, of which about one in 31 is a line.
     EXPECT_LE(view.Shapes().size(), 1000000u / 30);
+}
+
+namespace {
+
+// Whether a pixel within two of the point has nearly the colour.
+bool DrawnNear(const QImage& img, QPointF at, QRgb rgb) {
+    for (int dx = -2; dx <= 2; ++dx)
+        for (int dy = -2; dy <= 2; ++dy) {
+            const QPoint p = at.toPoint() + QPoint(dx, dy);
+            if (!img.rect().contains(p)) continue;
+            const QRgb c = img.pixel(p);
+            if (std::abs(qRed(c) - qRed(rgb)) < 90 && std::abs(qGreen(c) - qGreen(rgb)) < 90 && std::abs(qBlue(c) - qBlue(rgb)) < 90)
+                return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+TEST(DrawingView, KeepsCirclesAndArcsAsCentreRadiusAndAngles) {
+    // Layer MH is green, PIPE red; the block's arc is blue, a quarter from 0
+    // to 90 degrees of radius 10 about the block's base point.
+    const std::string dxf =
+        "  0\nSECTION\n  2\nTABLES\n  0\nTABLE\n  2\nLAYER\n"
+        "  0\nLAYER\n  2\nMH\n 70\n0\n 62\n3\n  0\nLAYER\n  2\nPIPE\n 70\n0\n 62\n1\n  0\nENDTAB\n  0\nENDSEC\n"
+        "  0\nSECTION\n  2\nBLOCKS\n"
+        "  0\nBLOCK\n  2\nQ\n 10\n0\n 20\n0\n  0\nARC\n  8\n0\n 62\n5\n 10\n0\n 20\n0\n 40\n10\n 50\n0\n 51\n90\n  0\nENDBLK\n"
+        "  0\nBLOCK\n  2\nC\n 10\n0\n 20\n0\n  0\nCIRCLE\n  8\n0\n 10\n0\n 20\n0\n 40\n10\n  0\nENDBLK\n  0\nENDSEC\n"
+        "  0\nSECTION\n  2\nENTITIES\n"
+        "  0\nCIRCLE\n  8\nMH\n 10\n100\n 20\n100\n 40\n10\n"
+        "  0\nARC\n  8\nPIPE\n 10\n200\n 20\n100\n 40\n20\n 50\n0\n 51\n90\n"
+        "  0\nARC\n  8\nPIPE\n 10\n200\n 20\n150\n 40\n20\n 50\n350\n 51\n10\n"
+        "  0\nINSERT\n  8\n0\n  2\nQ\n 10\n300\n 20\n100\n 50\n90\n"              // turned a quarter
+        "  0\nINSERT\n  8\n0\n  2\nQ\n 10\n350\n 20\n100\n 41\n-1\n"              // mirrored
+        "  0\nINSERT\n  8\n0\n  2\nC\n 10\n400\n 20\n100\n 41\n2\n 42\n1\n"       // stretched
+        "  0\nARC\n  8\n0\n 10\n100\n 20\n150\n 40\n10\n 50\n1e300\n 51\n45\n"   // angle far beyond 360
+        "  0\nENDSEC\n  0\nEOF\n";
+    cad::Document doc = cad::Document::Parse(dxf);
+    DrawingView view;
+    view.resize(800, 600);
+    view.show();
+    view.SetDocument(&doc);
+    const std::vector<DrawingView::Shape>& shapes = view.Shapes();
+    ASSERT_EQ(shapes.size(), 7u);
+    using S = DrawingView::Shape;
+    auto box = [&](size_t i) { return view.Bounds(shapes[i]); };
+    auto near = [](QRectF a, QRectF b) {
+        return std::abs(a.left() - b.left()) < 1e-9 && std::abs(a.right() - b.right()) < 1e-9 &&
+               std::abs(a.top() - b.top()) < 1e-9 && std::abs(a.bottom() - b.bottom()) < 1e-9;
+    };
+    // The circle: its centre and radius, in its layer's colour.
+    EXPECT_EQ(shapes[0].kind, S::Circle);
+    EXPECT_EQ(shapes[0].At(), QPointF(100, 100));
+    EXPECT_EQ(shapes[0].Radius(), 10);
+    EXPECT_EQ(shapes[0].rgb, 0x00FF00u);
+    EXPECT_TRUE(near(box(0), QRectF(90, 90, 20, 20)));
+    // The quarter arc covers its quarter, not the whole circle.
+    EXPECT_EQ(shapes[1].kind, S::Arc);
+    EXPECT_EQ(shapes[1].rgb, 0xFF0000u);
+    EXPECT_EQ(shapes[1].StartAngle(), 0);
+    EXPECT_EQ(shapes[1].EndAngle(), 90);
+    EXPECT_TRUE(near(box(1), QRectF(200, 100, 20, 20)));
+    // An arc across 0 degrees runs from 350 to 370 and reaches the circle's right.
+    EXPECT_EQ(shapes[2].StartAngle(), 350);
+    EXPECT_EQ(shapes[2].EndAngle(), 370);
+    EXPECT_DOUBLE_EQ(box(2).right(), 220);
+    EXPECT_NEAR(box(2).top(), 150 - 20 * std::sin(10 * M_PI / 180), 1e-9);
+    EXPECT_NEAR(box(2).left(), 200 + 20 * std::cos(10 * M_PI / 180), 1e-9);
+    // The block's arc turned a quarter, and mirrored: both run from 90 to
+    // 180 degrees, about the references' points, in the arc's own blue.
+    for (size_t i : {3u, 4u}) {
+        const double x = i == 3 ? 300 : 350;
+        EXPECT_EQ(shapes[i].kind, S::Arc);
+        EXPECT_EQ(shapes[i].rgb, 0x0000FFu);
+        EXPECT_NEAR(shapes[i].At().x(), x, 1e-9);
+        EXPECT_NEAR(shapes[i].StartAngle(), 90, 1e-9);
+        EXPECT_NEAR(shapes[i].EndAngle(), 180, 1e-9);
+        EXPECT_TRUE(near(box(i), QRectF(x - 10, 100, 10, 10))) << i;
+    }
+    // Stretched twice as wide: an ellipse, as its points.
+    ASSERT_EQ(shapes[5].kind, S::Polyline);
+    const std::vector<QPointF> ellipse = view.Vertices(shapes[5]);
+    EXPECT_EQ(ellipse.size(), 73u);
+    for (QPointF p : ellipse) EXPECT_NEAR(std::pow((p.x() - 400) / 20, 2) + std::pow((p.y() - 100) / 10, 2), 1, 1e-9);
+    // An angle of 1e300 degrees is some angle below 360.
+    EXPECT_EQ(shapes[6].kind, S::Arc);
+    EXPECT_TRUE(shapes[6].StartAngle() >= 0 && shapes[6].StartAngle() < 360);
+    EXPECT_TRUE(shapes[6].EndAngle() > shapes[6].StartAngle() && shapes[6].EndAngle() <= shapes[6].StartAngle() + 360);
+    // The drawing's box runs from the circle's left to the ellipse's right.
+    EXPECT_DOUBLE_EQ(view.Extents().left(), 90);
+    EXPECT_DOUBLE_EQ(view.Extents().right(), 420);
+    EXPECT_DOUBLE_EQ(view.Extents().top(), 90);
+
+    // Drawn where they are: on the arc at 45 degrees in red, nothing where
+    // the rest of its circle would be; the turned block arc at 135 degrees.
+    auto on = [](QPointF c, double r, double deg) { return c + r * QPointF(std::cos(deg * M_PI / 180), std::sin(deg * M_PI / 180)); };
+    const QImage img = view.grab().toImage();
+    const QRgb background = img.pixel(2, 2);
+    EXPECT_TRUE(DrawnNear(img, view.ToScreen(on({100, 100}, 10, 200)), qRgb(0, 255, 0)));
+    EXPECT_TRUE(DrawnNear(img, view.ToScreen(on({200, 100}, 20, 45)), qRgb(255, 0, 0)));
+    for (double deg : {135.0, 225.0, 315.0})
+        EXPECT_TRUE(DrawnNear(img, view.ToScreen(on({200, 100}, 20, deg)), background)) << deg;
+    EXPECT_FALSE(DrawnNear(img, view.ToScreen(on({200, 100}, 20, 225)), qRgb(255, 0, 0)));
+    EXPECT_TRUE(DrawnNear(img, view.ToScreen(on({300, 100}, 10, 135)), qRgb(0, 0, 255)));
+    EXPECT_FALSE(DrawnNear(img, view.ToScreen(on({300, 100}, 10, 315)), qRgb(0, 0, 255)));
+    EXPECT_TRUE(DrawnNear(img, view.ToScreen(on({350, 100}, 10, 150)), qRgb(0, 0, 255)));
+
+    // Picked on the curve, not where the rest of the arc's circle would be,
+    // nor in a circle's middle.
+    const std::vector<std::string> model = doc.ModelSpaceHandles();
+    std::vector<std::string> got;
+    auto pick = [&](QPointF world) {
+        view.BeginPick([&](std::vector<std::string> h) { got = std::move(h); });
+        Click(view, view.ToScreen(world));
+        Key(view, Qt::Key_Return);
+        return got;
+    };
+    EXPECT_EQ(pick(on({200, 100}, 20, 60)), (std::vector<std::string>{model[1]}));
+    EXPECT_EQ(pick(on({200, 100}, 21, 30)), (std::vector<std::string>{model[1]}));
+    EXPECT_TRUE(pick(on({200, 100}, 24, 30)).empty());   // some nine pixels off
+    EXPECT_TRUE(pick(on({200, 100}, 20, 250)).empty());
+    EXPECT_EQ(pick(on({100, 100}, 10, 300)), (std::vector<std::string>{model[0]}));
+    EXPECT_TRUE(pick({100, 100}).empty());
+    EXPECT_EQ(pick(on({300, 100}, 10, 100)), (std::vector<std::string>{model[3]}));
+    EXPECT_TRUE(pick(on({300, 100}, 10, 280)).empty());
+    // A window around the quarter arc's own box picks it.
+    view.BeginPick([&](std::vector<std::string> h) { got = std::move(h); });
+    const QPointF from = view.ToScreen({198, 123}), to = view.ToScreen({223, 98});
+    Mouse(view, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    Mouse(view, QEvent::MouseMove, to, Qt::LeftButton);
+    Mouse(view, QEvent::MouseButtonRelease, to, Qt::LeftButton);
+    Key(view, Qt::Key_Return);
+    EXPECT_EQ(got, (std::vector<std::string>{model[1]}));
 }

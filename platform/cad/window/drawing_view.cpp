@@ -7,6 +7,7 @@
 #include <QTransform>
 #include <QWheelEvent>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "platform/cad/dxf_text.h"
@@ -35,16 +36,66 @@ std::string Upper(std::string_view s) {
 
 QColor Rgb(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-std::vector<QPointF> ArcPoints(QPointF c, double r, double startDeg, double endDeg) {
-    while (endDeg <= startDeg) endDeg += 360;
-    int n = std::max(8, static_cast<int>((endDeg - startDeg) / 5));
-    std::vector<QPointF> out;
-    out.reserve(static_cast<size_t>(n) + 1);
-    for (int i = 0; i <= n; ++i) {
-        double a = (startDeg + (endDeg - startDeg) * i / n) * M_PI / 180;
-        out.emplace_back(c.x() + r * std::cos(a), c.y() + r * std::sin(a));
-    }
-    return out;
+// An arc's angles in degrees as drawn: start in [0, 360), end above it by
+// at most 360 (equal angles are the whole circle).  False for angles that
+// are not finite.
+bool Sweep(double startDeg, double endDeg, double& start, double& end) {
+    if (!std::isfinite(startDeg) || !std::isfinite(endDeg)) return false;
+    start = std::fmod(startDeg, 360);
+    if (start < 0) start += 360;
+    double e = std::fmod(endDeg, 360);
+    if (e < 0) e += 360;
+    double sweep = e - start;
+    if (sweep <= 0) sweep += 360;
+    end = start + sweep;
+    return true;
+}
+
+// The arc drawn as a polygon of one segment per five degrees (eight at
+// least); the points at angle start + (end - start) * i / n.
+int ArcSegments(double start, double end) { return std::max(8, static_cast<int>((end - start) / 5)); }
+
+double ArcAngle(double start, double end, int i, int n) { return (start + (end - start) * i / n) * M_PI / 180; }
+
+// The circle's 73 points on the unit circle, computed once.
+const std::array<QPointF, 73>& UnitCircle() {
+    static const std::array<QPointF, 73> points = [] {
+        std::array<QPointF, 73> out;
+        for (int i = 0; i <= 72; ++i) {
+            const double a = ArcAngle(0, 360, i, 72);
+            out[static_cast<size_t>(i)] = QPointF(std::cos(a), std::sin(a));
+        }
+        return out;
+    }();
+    return points;
+}
+
+// Whether the direction at angle a (degrees) lies on the arc.
+bool OnSweep(double a, double start, double end) {
+    double rel = std::fmod(a - start, 360);
+    if (rel < 0) rel += 360;
+    return rel <= end - start;
+}
+
+// A transform that keeps circles circles (a rotation, one scale in both
+// directions, perhaps a mirror): its scale, the angle the x axis turns to
+// and whether it mirrors.  False for any other.
+bool Similarity(const QTransform& t, double& scale, double& rotationDeg, bool& mirrored) {
+    if (!t.isAffine()) return false;
+    const double a = t.m11(), b = t.m12(), c = t.m21(), d = t.m22();
+    const double sx = std::hypot(a, b), sy = std::hypot(c, d);
+    if (!(sx > 0) || !std::isfinite(sx) || !std::isfinite(sy)) return false;
+    if (std::abs(sx - sy) > 1e-12 * sx || std::abs(a * c + b * d) > 1e-12 * sx * sy) return false;
+    scale = sx;
+    rotationDeg = std::atan2(b, a) * 180 / M_PI;
+    mirrored = a * d - b * c < 0;
+    return true;
+}
+
+// Whether two boxes meet, edges included (a vertical line's box has no
+// width and still meets what crosses it).
+bool Meet(const QRectF& a, const QRectF& b) {
+    return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() && b.top() <= a.bottom();
 }
 
 double SegmentDistance(QPointF p, QPointF a, QPointF b) {
@@ -103,11 +154,18 @@ void DrawingView::Busy() {
     if (!repaintTimer_->isActive() || dirtySince_.elapsed() + wait <= kLongestDelayMs) repaintTimer_->start(static_cast<int>(wait));
 }
 
+// A drawing of a million circles holds a million shapes.
+static_assert(sizeof(DrawingView::Shape) <= 64, "a shape stays small");
+
 void DrawingView::Build() {
     dirty_ = false;
     repaintTimer_->stop();
-    shapes_.clear();
-    handles_.clear();
+    // The old shapes go before the new are made, so that a rebuild does not
+    // hold both.
+    std::vector<Shape>().swap(shapes_);
+    std::vector<QPointF>().swap(points_);
+    std::vector<QString>().swap(texts_);
+    std::vector<std::string>().swap(handles_);
     layers_.clear();
     extents_ = QRectF();
     blockBudget_ = kMaxBlockEntities;
@@ -123,23 +181,28 @@ void DrawingView::Build() {
             for (const Record& r : t->records)
                 if (r.Type() == "LAYER" && (r.Integer(70) & 1))
                     layers_[Upper(Trim(r.Text(2)))].shown = false;
-        std::vector<std::string> model = doc_->ModelSpaceHandles();
         const std::vector<Record>& records = doc_->EntityRecords();
-        // Model-space records in order, with their position for polylines' vertices.
-        size_t next = 0;
-        for (size_t i = 0; i < records.size() && next < model.size(); ++i) {
-            const Group* h = records[i].Find(5);
-            if (!h || NormalizeHandle(h->value) != model[next]) continue;
-            handles_.push_back(model[next]);
-            AddEntity(records[i], records, i, handles_.size() - 1, QTransform(), 0, 0xFFFFFF);
-            ++next;
+        std::vector<Document::ModelSpaceEntity> model = doc_->ModelSpaceEntities();
+        // Shape indices name their entity in 32 bits.
+        if (model.size() > UINT32_MAX) model.resize(UINT32_MAX);
+        handles_.reserve(model.size());
+        shapes_.reserve(model.size());
+        for (Document::ModelSpaceEntity& m : model) {
+            handles_.push_back(std::move(m.handle));
+            // The record's position, for a polyline's vertices after it.
+            const size_t index = static_cast<size_t>(m.record - records.data());
+            AddEntity(*m.record, records, index, handles_.size() - 1, QTransform(), 0, 0xFFFFFF);
         }
     }
-    for (Shape& s : shapes_) {
-        QPolygonF poly(QList<QPointF>(s.points.begin(), s.points.end()));
-        s.bounds = poly.boundingRect();
-        if (s.kind == Shape::Text) s.bounds = QRectF(s.points[0], QSizeF(s.radius * std::max<qsizetype>(1, s.text.size()) * 0.7, s.radius));
-        extents_ = extents_.isNull() ? s.bounds : extents_.united(s.bounds);
+    // What rebuilding by one doubled and left unused is given back.
+    auto fit = [](auto& v) {
+        if (v.capacity() > v.size() + v.size() / 4 + 16) v.shrink_to_fit();
+    };
+    fit(shapes_);
+    fit(points_);
+    for (const Shape& s : shapes_) {
+        const QRectF b = Bounds(s);
+        extents_ = extents_.isNull() ? b : extents_.united(b);
     }
     pickedMask_.assign(handles_.size(), 0);
     if (!picked_.empty()) {
@@ -153,56 +216,167 @@ void DrawingView::Build() {
     if (!fitted_ && !extents_.isNull()) Fit();
 }
 
+QRectF DrawingView::Bounds(const Shape& s) const {
+    switch (s.kind) {
+        case Shape::Point: return QRectF(s.At(), QSizeF(0, 0));
+        case Shape::Line: return QRectF(s.At(), QPointF(s.v[2], s.v[3])).normalized();
+        case Shape::Text:
+            return QRectF(s.At(), QSizeF(s.v[2] * std::max<qsizetype>(1, texts_[s.first].size()) * 0.7, s.v[2]));
+        case Shape::Circle: {
+            const double r = s.Radius();
+            return QRectF(s.v[0] - r, s.v[1] - r, 2 * r, 2 * r);
+        }
+        case Shape::Arc: {
+            // The ends, and each point where the arc crosses an axis through
+            // its centre.
+            const double r = s.Radius(), a0 = s.StartAngle() * M_PI / 180, a1 = s.EndAngle() * M_PI / 180;
+            double x0 = std::min(std::cos(a0), std::cos(a1)), x1 = std::max(std::cos(a0), std::cos(a1));
+            double y0 = std::min(std::sin(a0), std::sin(a1)), y1 = std::max(std::sin(a0), std::sin(a1));
+            if (OnSweep(0, s.StartAngle(), s.EndAngle())) x1 = 1;
+            if (OnSweep(90, s.StartAngle(), s.EndAngle())) y1 = 1;
+            if (OnSweep(180, s.StartAngle(), s.EndAngle())) x0 = -1;
+            if (OnSweep(270, s.StartAngle(), s.EndAngle())) y0 = -1;
+            return QRectF(QPointF(s.v[0] + r * x0, s.v[1] + r * y0), QPointF(s.v[0] + r * x1, s.v[1] + r * y1));
+        }
+        case Shape::Polyline: {
+            double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+            for (size_t i = s.first; i < size_t(s.first) + s.count; ++i) {
+                x0 = std::min(x0, points_[i].x());
+                x1 = std::max(x1, points_[i].x());
+                y0 = std::min(y0, points_[i].y());
+                y1 = std::max(y1, points_[i].y());
+            }
+            return QRectF(QPointF(x0, y0), QPointF(x1, y1));
+        }
+    }
+    return QRectF();
+}
+
+std::vector<QPointF> DrawingView::Vertices(const Shape& s) const {
+    if (s.kind != Shape::Polyline) return {};
+    return std::vector<QPointF>(points_.begin() + s.first, points_.begin() + s.first + s.count);
+}
+
+void DrawingView::AddCurve(const Record& e, bool circle, const QTransform& t, Shape s) {
+    const QPointF c(e.Number(10), e.Number(20));
+    const double r = e.Number(40);
+    if (!(r > 0) || !std::isfinite(r) || !std::isfinite(c.x()) || !std::isfinite(c.y())) return;
+    double start = 0, end = 360;
+    if (!circle && !Sweep(e.Number(50), e.Number(51), start, end)) return;
+    double scale = 1, turn = 0;
+    bool mirrored = false;
+    if (Similarity(t, scale, turn, mirrored)) {
+        // Still a circle: kept as its centre, radius and angles.
+        const QPointF at = t.map(c);
+        const double radius = r * scale;
+        if (!(radius > 0) || !std::isfinite(radius) || !std::isfinite(at.x()) || !std::isfinite(at.y())) return;
+        if (!circle && !(mirrored ? Sweep(turn - end, turn - start, start, end) : Sweep(start + turn, end + turn, start, end)))
+            return;
+        s.kind = circle ? Shape::Circle : Shape::Arc;
+        s.v[0] = at.x();
+        s.v[1] = at.y();
+        s.v[2] = radius;
+        s.v[3] = start;
+        s.v[4] = end;
+        shapes_.push_back(s);
+        return;
+    }
+    // A block stretched one way more than the other makes an ellipse of it:
+    // its points, mapped.
+    const int n = ArcSegments(start, end);
+    if (points_.size() + static_cast<size_t>(n) + 1 > UINT32_MAX) return;
+    s.kind = Shape::Polyline;
+    s.first = static_cast<uint32_t>(points_.size());
+    s.count = static_cast<uint32_t>(n + 1);
+    for (int i = 0; i <= n; ++i) {
+        const double a = ArcAngle(start, end, i, n);
+        const QPointF p = t.map(QPointF(c.x() + r * std::cos(a), c.y() + r * std::sin(a)));
+        if (!std::isfinite(p.x()) || !std::isfinite(p.y())) {
+            points_.resize(s.first);
+            return;
+        }
+        points_.push_back(p);
+    }
+    shapes_.push_back(s);
+}
+
 void DrawingView::AddEntity(const Record& e, const std::vector<Record>& records, size_t index, size_t entity,
                             const QTransform& t, int depth, uint32_t byBlock) {
     if (!LayerShown(e)) return;
     std::string_view type = e.Type();
     Shape s;
-    s.entity = entity;
+    s.entity = static_cast<uint32_t>(entity);
     s.rgb = ColorOf(e, byBlock);
     auto at = [&](int code) { return t.map(QPointF(e.Number(code), e.Number(code + 10))); };
+    auto finite = [](QPointF p) { return std::isfinite(p.x()) && std::isfinite(p.y()); };
     if (type == "LINE") {
-        s.points = {at(10), at(11)};
+        const QPointF a = at(10), b = at(11);
+        if (!finite(a) || !finite(b)) return;
+        s.kind = Shape::Line;
+        s.v[0] = a.x();
+        s.v[1] = a.y();
+        s.v[2] = b.x();
+        s.v[3] = b.y();
     } else if (type == "CIRCLE" || type == "ARC") {
-        QPointF c(e.Number(10), e.Number(20));
-        double r = e.Number(40);
-        if (!(r > 0) || !std::isfinite(r)) return;
-        std::vector<QPointF> pts = type == "CIRCLE" ? ArcPoints(c, r, 0, 360) : ArcPoints(c, r, e.Number(50), e.Number(51));
-        for (QPointF& p : pts) p = t.map(p);
-        s.points = std::move(pts);
-    } else if (type == "LWPOLYLINE") {
-        double x = 0;
-        for (size_t i = 0, n = e.XDataStart(); i < n; ++i) {
-            const Group& g = e.groups[i];
-            if (g.code == 10) ParseDouble(Trim(g.value), x);
-            if (g.code == 20) {
-                double y = 0;
-                ParseDouble(Trim(g.value), y);
-                s.points.push_back(t.map(QPointF(x, y)));
+        AddCurve(e, type == "CIRCLE", t, s);
+        return;
+    } else if (type == "LWPOLYLINE" || type == "POLYLINE") {
+        const size_t first = points_.size();
+        bool ok = true;
+        auto add = [&](double x, double y) {
+            const QPointF p = t.map(QPointF(x, y));
+            ok = ok && finite(p);
+            points_.push_back(p);
+        };
+        if (type == "LWPOLYLINE") {
+            double x = 0;
+            for (size_t i = 0, n = e.XDataStart(); i < n; ++i) {
+                const Group& g = e.groups[i];
+                if (g.code == 10) ParseDouble(Trim(g.value), x);
+                if (g.code == 20) {
+                    double y = 0;
+                    ParseDouble(Trim(g.value), y);
+                    add(x, y);
+                }
             }
+        } else {
+            for (size_t i = index + 1; i < records.size() && records[i].Type() == "VERTEX"; ++i)
+                add(records[i].Number(10), records[i].Number(20));
         }
-        if ((e.Integer(70) & 1) && s.points.size() > 2) s.points.push_back(s.points.front());
-    } else if (type == "POLYLINE") {
-        for (size_t i = index + 1; i < records.size() && records[i].Type() == "VERTEX"; ++i)
-            s.points.push_back(t.map(QPointF(records[i].Number(10), records[i].Number(20))));
-        if ((e.Integer(70) & 1) && s.points.size() > 2) s.points.push_back(s.points.front());
+        if ((e.Integer(70) & 1) && points_.size() - first > 2) points_.push_back(points_[first]);
+        const size_t count = points_.size() - first;
+        if (!ok || count == 0 || points_.size() > UINT32_MAX) {
+            points_.resize(first);
+            return;
+        }
+        s.kind = Shape::Polyline;
+        s.first = static_cast<uint32_t>(first);
+        s.count = static_cast<uint32_t>(count);
     } else if (type == "POINT") {
-        s.points = {at(10)};
+        const QPointF a = at(10);
+        if (!finite(a)) return;
+        s.kind = Shape::Point;
+        s.v[0] = a.x();
+        s.v[1] = a.y();
     } else if (type == "TEXT" || type == "MTEXT") {
         s.kind = Shape::Text;
         bool aligned = type == "TEXT" && (e.Number(72) != 0 || e.Number(73) != 0) && e.Find(11);
-        s.points = {aligned ? at(11) : at(10)};
+        const QPointF a = aligned ? at(11) : at(10);
+        QPointF unit = t.map(QPointF(1, 0)) - t.map(QPointF(0, 0));
+        const double height = e.Number(40, 1) * std::hypot(unit.x(), unit.y());
+        if (!(height > 0) || !std::isfinite(height) || !finite(a) || texts_.size() >= UINT32_MAX) return;
         QString text = QString::fromStdString(doc_->DecodeText(e.Text(1)));
         if (type == "MTEXT") {
             for (const Group& g : e.groups)
                 if (g.code == 3) text = QString::fromStdString(doc_->DecodeText(g.value)) + text;
             text.replace(QLatin1String("\\P"), QLatin1String(" "));
         }
-        s.text = text;
-        QPointF unit = t.map(QPointF(1, 0)) - t.map(QPointF(0, 0));
-        s.radius = e.Number(40, 1) * std::hypot(unit.x(), unit.y());
-        s.angle = e.Number(50) + std::atan2(unit.y(), unit.x()) * 180 / M_PI;
-        if (!(s.radius > 0) || !std::isfinite(s.radius)) return;
+        s.v[0] = a.x();
+        s.v[1] = a.y();
+        s.v[2] = height;
+        s.v[3] = e.Number(50) + std::atan2(unit.y(), unit.x()) * 180 / M_PI;
+        s.first = static_cast<uint32_t>(texts_.size());
+        texts_.push_back(std::move(text));
     } else if (type == "INSERT") {
         QTransform local;
         local.translate(e.Number(10), e.Number(20));
@@ -217,9 +391,7 @@ void DrawingView::AddEntity(const Record& e, const std::vector<Record>& records,
     } else {
         return;   // kinds that are kept but not drawn
     }
-    for (const QPointF& p : s.points)
-        if (!std::isfinite(p.x()) || !std::isfinite(p.y())) return;
-    if (!s.points.empty()) shapes_.push_back(std::move(s));
+    shapes_.push_back(s);
 }
 
 void DrawingView::AddBlock(std::string_view name, size_t entity, const QTransform& t, int depth, uint32_t byBlock) {
@@ -290,8 +462,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
     QPolygonF poly;
     uint64_t penLook = ~uint64_t(0);
     for (const Shape& s : shapes_) {
-        if (!s.bounds.isNull() && !visible.intersects(s.bounds.adjusted(-1e-9, -1e-9, 1e-9, 1e-9)) && s.kind != Shape::Text)
-            continue;
+        if (s.kind != Shape::Text && s.kind != Shape::Point && !Meet(visible, Bounds(s))) continue;
         const bool picked = s.entity < pickedMask_.size() && pickedMask_[s.entity];
         // Most shapes share their pen with the one before.
         const uint64_t look = picked ? (uint64_t(1) << 32) : s.rgb;
@@ -301,31 +472,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
             p.setPen(pen);
             penLook = look;
         }
-        if (s.kind == Shape::Text) {
-            double px = s.radius * scale_;
-            QPointF at = ToScreen(s.points[0]);
-            if (px < 2 || px > 4000 || !QRectF(rect()).adjusted(-px * 40, -px * 2, px * 2, px * 2).contains(at)) continue;
-            p.save();
-            p.translate(at);
-            p.rotate(-s.angle);
-            QFont f = font();
-            f.setPixelSize(std::max(1, static_cast<int>(std::lround(px))));
-            p.setFont(f);
-            p.drawText(QPointF(0, 0), s.text);
-            p.restore();
-            continue;
-        }
-        if (s.points.size() == 1) {
-            p.drawPoint(ToScreen(s.points[0]));
-            continue;
-        }
-        if (s.points.size() == 2) {
-            p.drawLine(ToScreen(s.points[0]), ToScreen(s.points[1]));
-            continue;
-        }
-        poly.resize(static_cast<qsizetype>(s.points.size()));
-        for (size_t i = 0; i < s.points.size(); ++i) poly[static_cast<qsizetype>(i)] = ToScreen(s.points[i]);
-        p.drawPolyline(poly);
+        Draw(p, s, poly);
     }
     if (!band_.isNull()) {
         p.setPen(QPen(QColor(120, 180, 255), 1, Qt::DashLine));
@@ -339,6 +486,60 @@ void DrawingView::paintEvent(QPaintEvent*) {
                        .arg(picked_.size()));
     }
     if (building) viewMs_ = took.elapsed();
+}
+
+void DrawingView::Draw(QPainter& p, const Shape& s, QPolygonF& poly) const {
+    switch (s.kind) {
+        case Shape::Point: p.drawPoint(ToScreen(s.At())); return;
+        case Shape::Line: p.drawLine(ToScreen(s.At()), ToScreen(QPointF(s.v[2], s.v[3]))); return;
+        case Shape::Text: {
+            double px = s.v[2] * scale_;
+            QPointF at = ToScreen(s.At());
+            if (px < 2 || px > 4000 || !QRectF(rect()).adjusted(-px * 40, -px * 2, px * 2, px * 2).contains(at)) return;
+            p.save();
+            p.translate(at);
+            p.rotate(-s.v[3]);
+            QFont f = font();
+            f.setPixelSize(std::max(1, static_cast<int>(std::lround(px))));
+            p.setFont(f);
+            p.drawText(QPointF(0, 0), texts_[s.first]);
+            p.restore();
+            return;
+        }
+        case Shape::Polyline:
+            if (s.count == 1) {
+                p.drawPoint(ToScreen(points_[s.first]));
+            } else if (s.count == 2) {
+                p.drawLine(ToScreen(points_[s.first]), ToScreen(points_[s.first + 1]));
+            } else {
+                poly.resize(static_cast<qsizetype>(s.count));
+                for (uint32_t i = 0; i < s.count; ++i) poly[i] = ToScreen(points_[s.first + i]);
+                p.drawPolyline(poly);
+            }
+            return;
+        case Shape::Circle:
+        case Shape::Arc: {
+            // The polygon of one segment per five degrees, made here from
+            // the centre and radius on the screen.
+            const QPointF c = ToScreen(s.At());
+            const double r = s.Radius() * scale_;
+            if (s.kind == Shape::Circle) {
+                const auto& unit = UnitCircle();
+                poly.resize(static_cast<qsizetype>(unit.size()));
+                for (size_t i = 0; i < unit.size(); ++i)
+                    poly[static_cast<qsizetype>(i)] = QPointF(c.x() + r * unit[i].x(), c.y() - r * unit[i].y());
+            } else {
+                const int n = ArcSegments(s.StartAngle(), s.EndAngle());
+                poly.resize(n + 1);
+                for (int i = 0; i <= n; ++i) {
+                    const double a = ArcAngle(s.StartAngle(), s.EndAngle(), i, n);
+                    poly[i] = QPointF(c.x() + r * std::cos(a), c.y() - r * std::sin(a));
+                }
+            }
+            p.drawPolyline(poly);
+            return;
+        }
+    }
 }
 
 void DrawingView::resizeEvent(QResizeEvent*) {
@@ -379,7 +580,7 @@ void DrawingView::mouseReleaseEvent(QMouseEvent* e) {
             QRectF w = QRectF(ToWorld(band_.bottomLeft()), ToWorld(band_.topRight())).normalized();
             std::vector<char> inside(handles_.size(), 0), outside(handles_.size(), 0);
             for (const Shape& s : shapes_) {
-                QRectF b = s.kind == Shape::Text ? QRectF(s.points[0], QSizeF(0, 0)) : s.bounds;
+                QRectF b = s.kind == Shape::Text ? QRectF(s.At(), QSizeF(0, 0)) : Bounds(s);
                 (w.contains(b.topLeft()) && w.contains(b.bottomRight()) ? inside : outside)[s.entity] = 1;
             }
             for (size_t i = 0; i < handles_.size(); ++i)
@@ -406,18 +607,44 @@ void DrawingView::mouseReleaseEvent(QMouseEvent* e) {
     update();
 }
 
+double DrawingView::Distance(const Shape& s, QPointF screen) const {
+    auto to = [&](QPointF world) {
+        const QPointF q = ToScreen(world) - screen;
+        return std::hypot(q.x(), q.y());
+    };
+    switch (s.kind) {
+        case Shape::Point:
+        case Shape::Text: return to(s.At());
+        case Shape::Line: return SegmentDistance(screen, ToScreen(s.At()), ToScreen(QPointF(s.v[2], s.v[3])));
+        case Shape::Polyline: {
+            if (s.count == 1) return to(points_[s.first]);
+            double d = 1e300;
+            for (uint32_t i = s.first + 1; i < s.first + s.count; ++i)
+                d = std::min(d, SegmentDistance(screen, ToScreen(points_[i - 1]), ToScreen(points_[i])));
+            return d;
+        }
+        case Shape::Circle:
+        case Shape::Arc: {
+            // Across to the curve where the point lies within the arc's
+            // angles, else to the nearer end.
+            const QPointF w = ToWorld(screen) - s.At();
+            if (s.kind == Shape::Circle || OnSweep(std::atan2(w.y(), w.x()) * 180 / M_PI, s.StartAngle(), s.EndAngle()))
+                return std::abs(std::hypot(w.x(), w.y()) - s.Radius()) * scale_;
+            auto end = [&](double deg) {
+                const double r = deg * M_PI / 180;
+                return to(s.At() + s.Radius() * QPointF(std::cos(r), std::sin(r)));
+            };
+            return std::min(end(s.StartAngle()), end(s.EndAngle()));
+        }
+    }
+    return 1e300;
+}
+
 int DrawingView::HitAt(QPointF screen) const {
     double best = kPickPixels;
     int hit = -1;
     for (const Shape& s : shapes_) {
-        double d = 1e300;
-        if (s.kind == Shape::Text || s.points.size() == 1) {
-            QPointF q = ToScreen(s.points[0]) - screen;
-            d = std::hypot(q.x(), q.y());
-        } else {
-            for (size_t i = 1; i < s.points.size(); ++i)
-                d = std::min(d, SegmentDistance(screen, ToScreen(s.points[i - 1]), ToScreen(s.points[i])));
-        }
+        const double d = Distance(s, screen);
         if (d <= best) {
             best = d;
             hit = static_cast<int>(s.entity);

@@ -6,11 +6,14 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QPainter>
+#include <QPolygonF>
 #include <QPointF>
 #include <QRect>
 #include <QRectF>
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -46,20 +49,42 @@ public:
     // A line of text about the current state, for the status bar.
     std::function<void(const QString&)> onStatus;
 
-    // One drawn primitive, in drawing units, of a top-level entity.
+    // One drawn primitive of a top-level entity, in drawing units.  Circles
+    // and arcs are kept as their centre, radius and angles and drawn at paint
+    // time, lines as their two ends, polylines as a run of the view's point
+    // pool: a drawing of many of them costs the view little beside its
+    // document.
     struct Shape {
-        enum Kind { Polyline, Circle, Text } kind = Polyline;
-        std::vector<QPointF> points;   // Polyline: the vertices; Circle: the centre
-        double radius = 0;             // Circle
-        QString text;                  // Text: at points[0], height radius, angle
-        double angle = 0;              // Text: degrees
+        enum Kind : uint8_t { Point, Line, Polyline, Circle, Arc, Text };
+        Kind kind = Point;
         uint32_t rgb = 0xFFFFFF;
-        size_t entity = 0;             // index into handles_
-        QRectF bounds;
+        uint32_t entity = 0;   // index into the entities' handles
+        // Polyline: its vertices are [first, first + count) of the point pool;
+        // Text: its text is the view's text number first.
+        uint32_t first = 0, count = 0;
+        // Point: x, y.  Line: x0, y0, x1, y1.  Circle and Arc: centre x, y,
+        // radius, start and end angle in degrees (start in [0, 360), the arc
+        // runs counter-clockwise to end, at most 360 further; a circle is 0 to
+        // 360).  Text: x, y, height, angle in degrees.
+        double v[5] = {};
+
+        QPointF At() const { return {v[0], v[1]}; }   // Point, Line's start, centre, Text's point
+        double Radius() const { return v[2]; }
+        double StartAngle() const { return v[3]; }
+        double EndAngle() const { return v[4]; }
     };
     const std::vector<Shape>& Shapes() {
         EnsureBuilt();
         return shapes_;
+    }
+    // The box the shape covers (an arc's own, not its whole circle's).
+    QRectF Bounds(const Shape& s) const;
+    // A polyline's vertices.
+    std::vector<QPointF> Vertices(const Shape& s) const;
+    // The box all shapes cover.
+    QRectF Extents() {
+        EnsureBuilt();
+        return extents_;
     }
     QPointF ToScreen(QPointF world) const;
     QPointF ToWorld(QPointF screen) const;
@@ -88,8 +113,14 @@ private:
     void Status();
     int HitAt(QPointF screen) const;   // index of the nearest entity within a few pixels, or -1
 
+    void AddCurve(const Record& e, bool circle, const QTransform& t, Shape s);
+    void Draw(QPainter& p, const Shape& s, QPolygonF& poly) const;
+    double Distance(const Shape& s, QPointF screen) const;   // in pixels
+
     const Document* doc_ = nullptr;
     std::vector<Shape> shapes_;
+    std::vector<QPointF> points_;   // the polylines' vertices
+    std::vector<QString> texts_;
     size_t blockBudget_ = 0;   // entities of blocks still to be drawn in this rebuild
     std::vector<std::string> handles_;
     struct LayerLook {
