@@ -558,7 +558,7 @@ TEST(XlsReader, CellTextLimitInBytes) {
     };
     auto asResult = [&](const std::u16string& text) {
         Biff b;
-        b.sheets.push_back({u"S", Cell(0x0006, 2, 0, Bytes(6, '\0') + U16(0xFFFF) + U16(0) + U32(0)) + Record(0x0207, label(text))});
+        b.sheets.push_back({u"S", Cell(0x0006, 2, 0, Bytes(6, '\0') + U16(0xFFFF) + U16(0) + U32(0) + U16(0)) + Record(0x0207, label(text))});
         return b;
     };
     const std::pair<std::function<Biff(const std::u16string&)>, const char*> places[] = {
@@ -585,7 +585,7 @@ TEST(XlsReader, CellRecordsAtTheirShortest) {
         {0x00FD, U16(0) + U16(0) + U16(15) + U32(0)},                             // LABELSST
         {0x0204, U16(0) + U16(0) + U16(15) + U16(0) + Bytes(1, 0)},               // LABEL of no characters
         {0x0205, U16(0) + U16(0) + U16(15) + Bytes(1, 1) + Bytes(1, 0)},          // BOOLERR
-        {0x0006, U16(0) + U16(0) + U16(15) + F64(1) + U16(0) + U32(0)},           // FORMULA without tokens
+        {0x0006, U16(0) + U16(0) + U16(15) + F64(1) + U16(0) + U32(0) + U16(0)},  // FORMULA without tokens
     };
     for (const auto& [type, data] : shortest) {
         SCOPED_TRACE(type);
@@ -674,7 +674,7 @@ TEST(XlsReader, Biff5TextsAndTheirBounds) {
     const std::string euros(21845, '\x80');
     std::string inUtf8;
     for (size_t i = 0; i < euros.size(); ++i) inUtf8 += "€";
-    const Bytes formula = Cell(0x0006, 0, 0, Bytes(6, '\0') + U16(0xFFFF) + U16(0) + U32(0));
+    const Bytes formula = Cell(0x0006, 0, 0, Bytes(6, '\0') + U16(0xFFFF) + U16(0) + U32(0) + U16(0));
     const Bytes rstring = Cell(0x00D6, 0, 0, Text8("run") + Bytes(1, 1) + Bytes(2, '\0'));
     const Bytes format = Record(0x041E, U16(164) + Bytes(1, 10) + "YYYY-MM-DD") + Record(0x00E0, U16(0) + U16(164) + Bytes(12, '\0'));
     const std::pair<Bytes, std::string> cases[] = {
@@ -687,21 +687,22 @@ TEST(XlsReader, Biff5TextsAndTheirBounds) {
         {one(codePage(367), label("a\xE9")), "String:a\uFFFD"},
         {one(codePage(65001), label("Stra\xC3\x9F" "e \xC3 \xE2\x82\xAC \xC0\xAF \xE0\x80\xAF \xED\xA0\x80 \xF0\x9F\x98\x80")),
          "String:Straße \uFFFD € \uFFFD\uFFFD \uFFFD \uFFFD 😀"},
-        {one(codePage(437), label("MH1")), "String:MH1"},
-        {one(codePage(437), label("MH\x81")),
-         "built.xls: stream \"Workbook\": sheet \"S\": the text of the LABEL record at byte 46 has characters of code page 437, "
-         "which is not read (code pages read: 1250 to 1258, 367, 20127, 65001 and 1200)"},
-        {Biff5(codePage(437), {{"\x81", ""}}), "the sheet name of the BOUNDSHEET record at byte 18 has characters of code page 437"},
+        {one(codePage(20866), label("MH1")), "String:MH1"},
+        {one(codePage(20866), label("MH\x81")),
+         "built.xls: stream \"Workbook\": sheet \"S\": the text of the LABEL record at byte 46 has characters of code page 20866, "
+         "which is not read (code pages read: 437, 720 to 869, 874, 932, 936, 949, 950, 1361, 1250 to 1258, 10000, 32768, 32769, "
+         "367, 20127, 65001 and 1200)"},
+        {Biff5(codePage(20866), {{"\x81", ""}}), "the sheet name of the BOUNDSHEET record at byte 18 has characters of code page 20866"},
         // Texts at their records' ends, and a byte past them.
         {one("", label("abc")), "String:abc"},
         {lengthen(one("", label("abc")), label("abc"), 6, 4, false),
          "sheet \"S\": the text of the LABEL record at byte 40 runs past its record (4 bytes declared, 3 left)"},
         {one("", rstring), "String:run"},
-        {lengthen(one("", rstring), rstring, 6, 6, false), std::string("String:run\x01\0\0", 13)},
+        {lengthen(one("", rstring), rstring, 6, 6, false), "RSTRING record at byte 40 is 14 bytes long, shorter than its 15"},
         {lengthen(one("", rstring), rstring, 6, 7, false), "the text of the RSTRING record at byte 40 runs past its record (7 bytes declared, 6 left)"},
         {one("", formula + Record(0x0207, Text8("ab"))), "String:ab"},
         {lengthen(one("", formula + Record(0x0207, Text8("ab"))), Record(0x0207, Text8("ab")), 0, 3, false),
-         "the text of the STRING record at byte 64 runs past its record (3 bytes declared, 2 left)"},
+         "the text of the STRING record at byte 66 runs past its record (3 bytes declared, 2 left)"},
         {Biff5("", {{"Name", label("x")}}), "String:x"},
         {lengthen(Biff5("", {{"Name", label("x")}}), U16(0x0085) + U16(11), 6, 5, true),
          "the workbook's globals: the sheet name of the BOUNDSHEET record at byte 12 runs past its record (5 bytes declared, 4 left)"},
@@ -713,7 +714,7 @@ TEST(XlsReader, Biff5TextsAndTheirBounds) {
         {one("", Cell(0x0204, 0, 0, U16(0)).substr(0, 11).replace(2, 2, U16(7))), "LABEL record at byte 40 is 7 bytes long, shorter than its 8"},
         {one("", Cell(0x00D6, 0, 0, U16(0)).substr(0, 11).replace(2, 2, U16(7))), "RSTRING record at byte 40 is 7 bytes long, shorter than its 8"},
         {one("", formula + Record(0x0207, U16(0))), "String:"},
-        {one("", formula + Record(0x0207, Bytes(1, 0))), "STRING record at byte 64 is 1 bytes long, shorter than its 2"},
+        {one("", formula + Record(0x0207, Bytes(1, 0))), "STRING record at byte 66 is 1 bytes long, shorter than its 2"},
         // The cell text limit in bytes of UTF-8: 21,845 euro signs of three bytes.
         {one("", label(euros + "a")), "String:" + inUtf8 + "a"},
         {one("", label(euros + "\xE9")), "sheet \"S\": cell A1: a text longer than the limit of 65536 bytes a cell may hold"},
