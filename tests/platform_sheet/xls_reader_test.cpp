@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -890,6 +891,37 @@ TEST(XlsReader, RecordsLongerThanTheirFieldsAreRefused) {
     }
 }
 
+// Formulas of every kind of token an independent writer compiles read with
+// their results, and so do the cells after them: their records are as long
+// as their tokens say.
+TEST(XlsReader, FormulasOfAnIndependentWriter) {
+    const auto book = sheet::ReadWorkbook(Data("formulas_xlwt.xls"));
+    const sheet::Sheet& s = *book->sheets.at(0);
+    ASSERT_EQ(s.LastRow(), 17);
+    for (int r = 0; r < 17; ++r) {
+        EXPECT_EQ(Number(s, r + 1, 1), r + 0.5) << r;
+        EXPECT_EQ(Number(s, r + 1, 2), r) << r;
+    }
+    // Each of those records made one byte longer is refused: the reader
+    // knows every token's size.
+    std::ifstream in(Data("formulas_xlwt.xls"), std::ios::binary);
+    const Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (uint16_t r = 0; r < 17; ++r) {
+        SCOPED_TRACE(r);
+        size_t at = Bytes::npos;
+        uint16_t length = 0;
+        for (length = 22; length < 100 && at == Bytes::npos; ++length) at = file.find(U16(0x0006) + U16(length) + U16(r) + U16(0));
+        --length;
+        ASSERT_NE(at, Bytes::npos);
+        Bytes longer = file;
+        Put16(longer, at + 2, static_cast<uint16_t>(length + 1));
+        const std::string error = ErrorOf(longer);
+        EXPECT_NE(error.find("is " + std::to_string(length + 1) + " bytes long, where its fields take " + std::to_string(length)),
+                  std::string::npos)
+            << error;
+    }
+}
+
 // BIFF5 texts in the code pages read through the C library's converter:
 // each range of code pages at both its ends, a character of two bytes, one
 // of a byte that becomes three of UTF-8, bytes that are no character
@@ -996,6 +1028,12 @@ TEST(XlsReader, CellGivenTwiceKeepsTheLaterValue) {
     EXPECT_EQ(s.Rows()[0].cells[0].col, 1);
     EXPECT_EQ(s.Rows()[0].cells[2].col, 3);
     EXPECT_EQ(s.Rows()[1].cells.size(), 1u);
+    // In a sheet whose cells come in order but for the one given twice.
+    Biff ordered;
+    ordered.sheets.push_back({u"S", Cell(0x0203, 0, 0, F64(1)) + Cell(0x0203, 0, 0, F64(2)) + Cell(0x0203, 0, 1, F64(3))});
+    const auto again = Read(Compound(ordered.Build()).file);
+    EXPECT_EQ(Show(again->sheets[0]->Value(1, 1)), "Double:2");
+    EXPECT_EQ(again->sheets[0]->Rows().at(0).cells.size(), 2u);
 }
 
 }  // namespace

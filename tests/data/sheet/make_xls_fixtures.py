@@ -11,7 +11,8 @@ custom formats, several sheets (one with a name in several scripts, one
 empty) and empty cells between values.  long_texts_xlwt.xls holds strings
 long enough to run over the string table's CONTINUE records, broken inside
 texts of both widths.  dates1904_xlwt.xls holds dates of the 1904
-date system.  bad/xls_sector_loop.xls and bad/xls_record_past_end.xls are
+date system.  formulas_xlwt.xls holds formulas of every kind of token
+xlwt compiles.  bad/xls_sector_loop.xls and bad/xls_record_past_end.xls are
 a network sheet damaged in its compound file and in its records.  xlwt
 writes no cached results for formulas; the ones given
 here are written in its FORMULA record, with the STRING record that a
@@ -148,6 +149,25 @@ def dates1904_fixture():
     wb.dates_1904 = True
     dates_sheet(wb.add_sheet("Dates"), [0, 0.5, 1, 1.25, 59, 60, 61, 36526.999999, 45000.75, 2957003.5, 2957004])
     wb.save(os.path.join(OUT, "dates1904_xlwt.xls"))
+
+
+# Formulas as xlwt compiles them, one a row with a number after it: their
+# tokens (references, 3-D references, ranges, texts of both widths, numbers,
+# integers, booleans, functions of fixed and variable counts, the IF jumps)
+# fix their FORMULA records' lengths, which the reader checks.
+FORMULAS = ['A1+1', 'SUM(A1:B2)', 'Other!A1*2', 'SUM(Other!A1:B3)', 'IF(A1>0,"yes","no")', '-A1%', 'TRUE',
+            '"Straße "&"水"', '1.5E10+7', 'SUM(A1,B2,C3)', '$A$1-A$2+$B3', 'AVERAGE(A1:A3)/COUNT(A1:A3)',
+            'ROUND(PI(),2)', 'ISERROR(1/0)', '2^3<>8', '(A1)', 'NOT(FALSE)']
+
+
+def formulas_fixture():
+    wb = xlwt.Workbook()
+    ws = wb.add_sheet("Formulas")
+    wb.add_sheet("Other").write(0, 0, 1)
+    for r, text in enumerate(FORMULAS):
+        ws.write(r, 0, CachedFormula(text, "number", r + 0.5))
+        ws.write(r, 1, r)
+    wb.save(os.path.join(OUT, "formulas_xlwt.xls"))
 
 
 # --- BIFF5 (Excel 5.0/95) files ---------------------------------------------------
@@ -317,5 +337,6 @@ if __name__ == "__main__":
     types_fixture()
     long_texts_fixture()
     dates1904_fixture()
+    formulas_fixture()
     damaged_fixtures()
     biff5_fixtures()
