@@ -953,6 +953,20 @@ TEST(XlsReader, Biff5CodePagesThroughTheConverter) {
         {32769, {"\x80", "€"}},
     };
     for (const auto& [page, texts] : read) EXPECT_EQ(first(page, texts.first), "S|String:" + texts.second) << page;
+    // A workbook of an independent writer (make_xls_fixtures.py) in code
+    // page 932: its custom format '"嬰盈"0.00' has the bytes of "d" and "m"
+    // in its characters, and is no date's for that.
+    {
+        const auto book = sheet::ReadWorkbook(Data("cp932_biff5.xls"));
+        const sheet::Sheet& s = *book->sheets.at(0);
+        EXPECT_EQ(s.name, "下水道");
+        EXPECT_EQ(Show(s.Value(1, 1)), "String:マンホール１");
+        EXPECT_EQ(Show(s.Value(1, 2)), "String:ｱｲｳ ～ ①");
+        EXPECT_EQ(Show(s.Value(2, 1)), "String:東京都下水道");
+        EXPECT_EQ(Show(s.Value(2, 2)), "String:管路");
+        EXPECT_EQ(Number(s, 3, 1), 45000.75);
+        EXPECT_EQ(Number(s, 3, 2), 45000);
+    }
     // The sheet's name too.
     EXPECT_EQ(first(932, "x", "\x83\x7D"), "マ|String:x");
     // Next to each range: code pages not read, by name; their ASCII reads.

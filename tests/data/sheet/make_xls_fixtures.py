@@ -16,7 +16,7 @@ xlwt compiles.  bad/xls_sector_loop.xls and bad/xls_record_past_end.xls are
 a network sheet damaged in its compound file and in its records.  xlwt
 writes no cached results for formulas; the ones given
 here are written in its FORMULA record, with the STRING record that a
-text result needs.  network_biff5.xls and cp1251_biff5.xls are workbooks of
+text result needs.  network_biff5.xls, cp1251_biff5.xls and cp932_biff5.xls are workbooks of
 the BIFF5 format (Excel 5.0/95), whose records are written here.
 """
 import datetime as dt
@@ -246,7 +246,8 @@ def biff5_fixtures():
     and as a formula's result, numbers as NUMBER, RK (integer and
     hundredths) and MULRK records, a boolean, an error, dates in a custom
     and a built-in format, a number in "0.00".  cp1251_biff5.xls: a sheet in
-    code page 1251 in a stream "Workbook"."""
+    code page 1251 in a stream "Workbook".  cp932_biff5.xls: a sheet in code
+    page 932."""
     cp = 1252
     label = lambda r, c, text: biff5_cell(0x0204, r, c, 16, biff5_text(text, cp))
     cells = [label(0, 0, "From"), label(0, 1, "To"), label(0, 2, "Straße é"),
@@ -269,6 +270,21 @@ def biff5_fixtures():
     cp = 1251
     cells = [label(0, 0, "Колодец"), label(1, 0, "Труба №1"), biff5_cell(0x0203, 1, 1, 16, struct.pack("<d", 12.25))]
     save_compound("cp1251_biff5.xls", biff5_stream([("Сеть", cells)], code_page=1251), "Workbook")
+
+    # Code page 932, of characters of two bytes and half-width katakana of
+    # one: a sheet name, texts in LABEL and RSTRING records and as a
+    # formula's result, and a custom format of two characters whose second
+    # bytes are the letters "d" and "m" (a number format, not a date's).
+    cp = 932
+    cells = [label(0, 0, "マンホール１"), label(0, 1, "ｱｲｳ ～ ①"),
+             biff5_cell(0x00D6, 1, 0, 16, biff5_text("東京都下水道", cp) + struct.pack("<BBB", 1, 0, 1)),
+             biff5_cell(0x0006, 1, 1, 16, struct.pack("<BBBBHH", 0, 0, 0, 0, 0, 0xFFFF) + struct.pack("<HIH", 0, 0, 0)),
+             rec(0x0207, biff5_text("管路", cp)),
+             biff5_cell(0x0203, 2, 0, 19, struct.pack("<d", 45000.75)),
+             biff5_cell(0x0203, 2, 1, 17, struct.pack("<d", 45000.75))]
+    save_compound("cp932_biff5.xls",
+                  biff5_stream([("下水道", cells)], code_page=932, formats=((164, "YYYY-MM-DD"), (165, '"嬰盈"0.00'))),
+                  "Workbook")
 
 
 # --- Damaged files -----------------------------------------------------------------
