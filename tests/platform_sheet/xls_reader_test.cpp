@@ -1051,3 +1051,48 @@ TEST(XlsReader, CellGivenTwiceKeepsTheLaterValue) {
 }
 
 }  // namespace
+
+namespace {
+
+// The other bounds of the .xls reader at both their ends: the last cell
+// format of the workbook and one past it; the error values next to those
+// known; the cached results of a formula (3 the empty text, 4 none); the
+// length of the bare BOF that marks a file older than BIFF5.
+TEST(XlsReader, FormatsErrorsAndResultsAtTheirEdges) {
+    Biff b;
+    for (uint16_t i = 0; i < 3; ++i) b.globals += Record(0x00E0, U16(0) + U16(i == 2 ? 14 : 0) + Bytes(16, '\0'));
+    auto boolErr = [](uint16_t col, uint8_t value) { return Cell(0x0205, 1, col, Bytes(1, static_cast<char>(value)) + Bytes(1, 1)); };
+    auto result = [](uint16_t col, uint8_t kind) {
+        return Cell(0x0006, 2, col, Bytes(1, static_cast<char>(kind)) + Bytes(1, 0) + Bytes(1, 0x2A) + Bytes(3, '\0') + U16(0xFFFF) +
+                                        U16(0) + U32(0) + U16(0));
+    };
+    b.sheets.push_back({u"S", CellXf(0x0203, 0, 0, 2, F64(45000.75)) + CellXf(0x0203, 0, 1, 3, F64(45000.75)) + boolErr(0, 0) +
+                                  boolErr(1, 42) + boolErr(2, 43) + boolErr(3, 1) + result(0, 2) + result(1, 3) + result(2, 4)});
+    const auto book = Read(Compound(b.Build()).file);
+    const sheet::Sheet& s = *book->sheets[0];
+    EXPECT_EQ(Number(s, 1, 1), 45000);      // the last format, a date's
+    EXPECT_EQ(Number(s, 1, 2), 45000.75);   // one past the workbook's formats
+    EXPECT_EQ(Show(s.Value(2, 1)), "Error:2000");
+    EXPECT_EQ(Show(s.Value(2, 2)), "Error:2042");
+    EXPECT_EQ(Show(s.Value(2, 3)), "Error:2015");   // no error of Excel's: #VALUE!
+    EXPECT_EQ(Show(s.Value(2, 4)), "Error:2015");
+    EXPECT_EQ(Show(s.Value(3, 1)), "Error:2042");
+    EXPECT_EQ(Show(s.Value(3, 2)), "String:");
+    EXPECT_EQ(Show(s.Value(3, 3)), "Empty:");
+    // A bare BOF of up to 16 bytes begins a file of Excel 2.x to 4.0; one of
+    // 17 is no such file (and no compound file either).
+    const std::string path = (std::filesystem::temp_directory_path() / ("xls_bof_" + std::to_string(::getpid()) + ".xls")).string();
+    for (uint16_t length : {16, 17}) {
+        const Bytes old = Record(0x0409, Bytes(length, '\0')) + Bytes(512, '\0');
+        std::ofstream(path, std::ios::binary).write(old.data(), static_cast<std::streamsize>(old.size()));
+        try {
+            sheet::ReadWorkbook(path);
+            ADD_FAILURE() << "read without an error";
+        } catch (const vb::VbError& e) {
+            EXPECT_EQ(e.Description().find("older than BIFF5") != std::string::npos, length == 16) << e.Description();
+        }
+    }
+    std::filesystem::remove(path);
+}
+
+}  // namespace
