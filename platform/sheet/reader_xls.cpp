@@ -19,8 +19,12 @@
 // Every record must lie inside the stream, every field inside its record,
 // every string index inside the string table, every cell inside the
 // format's 65,536 rows and 256 columns, every text within
-// kMaxCellTextBytes, and the sheets' records may not overlap: a damaged structure is refused with a sentence naming what and
-// where.  The work is a single pass over the stream; the memory is the
+// kMaxCellTextBytes, and the sheets' records may not overlap.  A row's or
+// cell's record must be exactly as long as its fields take (a formula's
+// with its tokens and their extra data, a text's with its characters): a
+// longer one would hide the records after it, and their cells would be
+// lost from a workbook that reads as sound.  A damaged structure is refused
+// with a sentence naming what and where.  The work is a single pass over the stream; the memory is the
 // values kept (counted against ReadLimits::valueMemory) and one record.
 //
 // A number in a date format becomes the serial number of its date, its
