@@ -19,8 +19,12 @@
 // Every record must lie inside the stream, every field inside its record,
 // every string index inside the string table, every cell inside the
 // format's 65,536 rows and 256 columns, every text within
-// kMaxCellTextBytes, and the sheets' records may not overlap: a damaged structure is refused with a sentence naming what and
-// where.  The work is a single pass over the stream; the memory is the
+// kMaxCellTextBytes, and the sheets' records may not overlap.  A row's or
+// cell's record must be exactly as long as its fields take (a formula's
+// with its tokens and their extra data, a text's with its characters): a
+// longer one would hide the records after it, and their cells would be
+// lost from a workbook that reads as sound.  A damaged structure is refused
+// with a sentence naming what and where.  The work is a single pass over the stream; the memory is the
 // values kept (counted against ReadLimits::valueMemory) and one record.
 //
 // A number in a date format becomes the serial number of its date, its
@@ -32,6 +36,9 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "platform/sheet/cfb_reader.h"
 #include "platform/sheet/workbook.h"
@@ -42,6 +49,9 @@ namespace {
 
 enum RecordType : uint16_t {
     kFormula = 0x0006,
+    kBlank = 0x0201,
+    kMulBlank = 0x00BE,
+    kRow = 0x0208,
     kEof = 0x000A,
     kDateMode = 0x0022,
     kCodePage = 0x0042,
@@ -71,6 +81,9 @@ constexpr uint32_t kColumns = 256;
 std::string RecordName(uint16_t type) {
     switch (type) {
     case kFormula: return "FORMULA";
+    case kBlank: return "BLANK";
+    case kMulBlank: return "MULBLANK";
+    case kRow: return "ROW";
     case kEof: return "EOF";
     case kBoundSheet: return "BOUNDSHEET";
     case kMulRk: return "MULRK";
@@ -115,6 +128,83 @@ double RkValue(uint32_t rk) {
         std::memcpy(&v, &bits, sizeof v);
     }
     return (rk & 1) ? v / 100 : v;
+}
+
+// The bytes that a formula's tokens (`cce` bytes at `tokens`) need after
+// them for their extra data: the values of each array constant and the
+// ranges of each PtgMemArea, read from `extra` (`left` bytes, the rest of
+// the record).  Without a value when a token or an array's value is one
+// this reader does not know the size of (then any length is taken); past
+// `left` when that data runs past the record.
+std::optional<size_t> FormulaExtraBytes(const unsigned char* tokens, size_t cce, const unsigned char* extra, size_t left, bool biff5) {
+    std::vector<uint8_t> kinds;   // 0x20 array, 0x26 mem area, in token order
+    for (size_t i = 0; i < cce;) {
+        const uint8_t ptg = tokens[i];
+        size_t size = 0;
+        if (ptg < 0x20) {
+            switch (ptg) {
+            case 0x01: case 0x02: size = 5; break;   // PtgExp, PtgTbl
+            case 0x17:                                 // PtgStr
+                if (i + 2 >= cce) return std::nullopt;
+                size = biff5 ? 2 + size_t(tokens[i + 1]) : 3 + size_t(tokens[i + 1]) * ((tokens[i + 2] & 1) ? 2 : 1);
+                break;
+            case 0x19:                                 // PtgAttr; a choice has its jump table after it
+                if (i + 3 >= cce) return std::nullopt;
+                size = 4 + ((tokens[i + 1] & 0x04) ? 2 * (size_t(U16(tokens + i + 2)) + 1) : 0);
+                break;
+            case 0x1C: case 0x1D: size = 2; break;   // PtgErr, PtgBool
+            case 0x1E: size = 3; break;              // PtgInt
+            case 0x1F: size = 9; break;              // PtgNum
+            default:
+                if (ptg >= 0x03 && ptg <= 0x16) size = 1;   // operators, PtgParen, PtgMissArg
+                break;
+            }
+        } else if (ptg < 0x80) {
+            switch ((ptg & 0x1F) | 0x20) {
+            case 0x20: size = 8; kinds.push_back(0x20); break;        // PtgArray
+            case 0x21: size = 3; break;                                // PtgFunc
+            case 0x22: size = 4; break;                                // PtgFuncVar
+            case 0x23: size = biff5 ? 15 : 5; break;                   // PtgName
+            case 0x24: case 0x2A: case 0x2C: size = biff5 ? 4 : 5; break;    // PtgRef, PtgRefErr, PtgRefN
+            case 0x25: case 0x2B: case 0x2D: size = biff5 ? 7 : 9; break;    // PtgArea, PtgAreaErr, PtgAreaN
+            case 0x26: size = 7; kinds.push_back(0x26); break;         // PtgMemArea
+            case 0x27: case 0x28: size = 7; break;                     // PtgMemErr, PtgMemNoMem
+            case 0x29: case 0x2E: case 0x2F: size = 3; break;          // PtgMemFunc, PtgMemAreaN, PtgMemNoMemN
+            case 0x39: size = biff5 ? 25 : 7; break;                   // PtgNameX
+            case 0x3A: case 0x3C: size = biff5 ? 18 : 7; break;        // PtgRef3d, PtgRefErr3d
+            case 0x3B: case 0x3D: size = biff5 ? 21 : 11; break;       // PtgArea3d, PtgAreaErr3d
+            default: break;
+            }
+        }
+        if (size == 0 || size > cce - i) return std::nullopt;
+        i += size;
+    }
+    // The extra data, one structure a token in the tokens' order.
+    size_t at = 0;
+    auto past = [&](size_t n) { return n > left - std::min(at, left); };
+    for (uint8_t kind : kinds) {
+        if (kind == 0x26) {   // a count of ranges, then the ranges
+            if (past(2)) return at + 2;
+            at += 2 + size_t(U16(extra + at)) * (biff5 ? 6 : 8);
+            continue;
+        }
+        if (biff5) return std::nullopt;   // the array constants of BIFF5 are left unread
+        if (past(3)) return at + 3;
+        const size_t values = (size_t(extra[at]) + 1) * (size_t(U16(extra + at + 1)) + 1);
+        at += 3;
+        for (size_t v = 0; v < values; ++v) {
+            if (past(1)) return at + 1;
+            switch (extra[at]) {
+            case 0x00: case 0x01: case 0x04: case 0x10: at += 9; break;   // empty, number, boolean, error
+            case 0x02:                                                    // a text
+                if (past(4)) return at + 4;
+                at += 4 + size_t(U16(extra + at + 1)) * ((extra[at + 3] & 1) ? 2 : 1);
+                break;
+            default: return std::nullopt;
+            }
+        }
+    }
+    return at;
 }
 
 // What a refused text says, after the place it was found.
@@ -311,6 +401,15 @@ public:
         return text;
     }
     uint64_t Where() const { return record_.at + 4 + at_; }
+    // Refuses a record whose last piece read holds bytes after the last
+    // value read: its length says more than its fields.
+    void End() {
+        if (at_ != record_.data.size()) {
+            reader_.Fail(where_, "the " + RecordName(type_) + " record at byte " + std::to_string(start_) + " is " +
+                                     std::to_string(total_) + " bytes long, where its fields take " +
+                                     std::to_string(total_ - (record_.data.size() - at_)));
+        }
+    }
 
 private:
     bool Available() {
@@ -318,6 +417,7 @@ private:
             if (reader_.PeekType() != kContinue) return false;
             reader_.Next(record_, where_);
             at_ = 0;
+            total_ += record_.data.size();
         }
         return true;
     }
@@ -343,6 +443,7 @@ private:
     std::string where_;
     uint16_t type_ = record_.type;
     uint64_t start_ = record_.at;
+    uint64_t total_ = record_.data.size();   // the bytes of its pieces read so far
     size_t at_ = 0;
 };
 
@@ -402,12 +503,21 @@ private:
                 if (!sstRead_ && !biff5_) ReadSst(r);
                 break;
             case kCodePage:
-                if (r.data.size() >= 2) codePage_ = U16(r.data.data());
+                if (r.data.size() >= 2) codePage_ = std::make_unique<CodePageText>(U16(r.data.data()));
                 break;
             case kFormat:
                 if (biff5_) {
-                    // Only the format's letters matter here: its bytes go undecoded.
-                    if (r.data.size() >= 3) formats_[U16(r.data.data())] = KindOfFormat(Bytes8(r, 3, r.data[2], where, "format"));
+                    // Only the format's ASCII letters matter here: a format
+                    // whose bytes are no text of the code page is taken as
+                    // its bytes (in a code page of two-byte characters a
+                    // second byte may look like a letter).
+                    if (r.data.size() >= 3) {
+                        const std::string bytes = Bytes8(r, 3, r.data[2], where, "format");
+                        std::string text;
+                        const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+                        if (codePage_->Append(text, b, bytes.size()) != CodePageText::Outcome::Read) text = bytes;
+                        formats_[U16(r.data.data())] = KindOfFormat(text);
+                    }
                 } else if (r.data.size() >= 5) {
                     ContinuedRecord c(records_, r, where);
                     const uint16_t index = c.Word();
@@ -515,14 +625,29 @@ private:
     std::string Text8(const Record& r, size_t at, size_t length, const std::string& where, const std::string& what) {
         const std::string bytes = Bytes8(r, at, length, where, what);
         std::string text;
-        if (!AppendCodePage(text, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), codePage_)) {
-            records_.Fail(where, "the " + what + " of the " + RecordName(r.type) + " record at byte " + std::to_string(r.at) +
-                                     " has characters of code page " + std::to_string(codePage_) +
-                                     ", which is not read (code pages read: 1250 to 1258, 367, 20127, 65001 and 1200)");
+        size_t bad = 0;
+        const std::string whose = "the " + what + " of the " + RecordName(r.type) + " record at byte " + std::to_string(r.at);
+        const std::string page = "code page " + std::to_string(codePage_->CodePage());
+        switch (codePage_->Append(text, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &bad)) {
+        case CodePageText::Outcome::Read: break;
+        case CodePageText::Outcome::NotRead:
+            records_.Fail(where, whose + " has characters of " + page + ", which is not read (" + kCodePagesRead + ")");
+        case CodePageText::Outcome::NoConverter:
+            records_.Fail(where, whose + " has characters of " + page + ", which this system's character converter (iconv) does not have");
+        case CodePageText::Outcome::Invalid:
+            records_.Fail(where, whose + " holds bytes that are no character of " + page + ", at byte " +
+                                     std::to_string(r.at + 4 + at + bad));
         }
         return text;
     }
+    static constexpr const char* kCodePagesRead =
+        "code pages read: 437, 720 to 869, 874, 932, 936, 949, 950, 1361, 1250 to 1258, 10000, 32768, 32769, 367, 20127, 65001 and 1200";
 
+    // A record longer than its fields take (`taken` bytes).
+    [[noreturn]] void Long(const Record& r, const std::string& where, size_t taken) {
+        records_.Fail(where, "the " + RecordName(r.type) + " record at byte " + std::to_string(r.at) + " is " +
+                                 std::to_string(r.data.size()) + " bytes long, where its fields take " + std::to_string(taken));
+    }
     [[noreturn]] void Short(const Record& r, const std::string& where, size_t needed) {
         records_.Fail(where, RecordName(r.type) + " record at byte " + std::to_string(r.at) + " is " +
                                  std::to_string(r.data.size()) + " bytes long, shorter than its " + std::to_string(needed));
@@ -573,22 +698,28 @@ private:
         SheetCells& operator=(const SheetCells&) = delete;
 
         void Record(sheet::Record& r) {
+            CheckRowOrBlank(r);
             const size_t needed = MinimumLength(r.type, book_.biff5_);
             if (needed == 0) return;   // no cell
             if (r.data.size() < needed) book_.Short(r, where_, needed);
+            // The records of one size: no longer either, or they would hide
+            // the records after them.
+            if (needed == FixedLength(r.type) && r.data.size() != needed) book_.Long(r, where_, needed);
             if (r.type == kString) {
-                if (pendingText_) {
-                    pendingText_ = false;
-                    std::string text;
-                    if (book_.biff5_) {
-                        text = book_.Text8(r, 2, U16(r.data.data()), where_, "text");
-                    } else {
-                        ContinuedRecord c(book_.records_, r, where_);
-                        const uint16_t length = c.Word();
-                        text = c.String(length, book_.units_);
-                    }
-                    PutText(pendingRecord_, pendingRow_, pendingCol_, AddText(std::move(text), pendingRow_, pendingCol_));
+                const bool wanted = pendingText_;
+                pendingText_ = false;
+                std::string text;
+                if (book_.biff5_) {
+                    const size_t length = U16(r.data.data());
+                    if (wanted) text = book_.Text8(r, 2, length, where_, "text");
+                    if (r.data.size() != 2 + length) book_.Long(r, where_, 2 + length);
+                } else {
+                    ContinuedRecord c(book_.records_, r, where_);
+                    const uint16_t length = c.Word();
+                    text = c.String(length, book_.units_);
+                    c.End();
                 }
+                if (wanted) PutText(pendingRecord_, pendingRow_, pendingCol_, AddText(std::move(text), pendingRow_, pendingCol_));
                 return;
             }
             // A formula's text result comes in the record right after it.
@@ -624,16 +755,32 @@ private:
             case kLabel:
             case kRString:   // BIFF5 only: a LABEL with formatting runs after its text
                 if (book_.biff5_) {
-                    PutText(r.at, row, col, AddText(book_.Text8(r, 8, U16(d + 6), where_, "text"), row, col));
+                    const size_t length = U16(d + 6);
+                    std::string text = book_.Text8(r, 8, length, where_, "text");
+                    // An RSTRING's runs: their count in a byte, two bytes each.
+                    size_t taken = 8 + length;
+                    if (r.type == kRString) {
+                        if (r.data.size() <= taken) book_.Short(r, where_, taken + 1);
+                        taken += 1 + 2 * size_t(r.data[taken]);
+                    }
+                    if (r.data.size() != taken) book_.Long(r, where_, taken);
+                    PutText(r.at, row, col, AddText(std::move(text), row, col));
                 } else {
                     ContinuedRecord c(book_.records_, r, where_);
                     c.Skip(6);
                     const uint16_t length = c.Word();
-                    PutText(r.at, row, col, AddText(c.String(length, book_.units_), row, col));
+                    std::string text = c.String(length, book_.units_);
+                    c.End();
+                    PutText(r.at, row, col, AddText(std::move(text), row, col));
                 }
                 break;
             case kBoolErr: PutBoolErr(r, row, col, d[7] != 0, d[6]); break;
-            case kFormula:
+            case kFormula: {
+                // Its tokens, then the extra data some of them need.
+                const size_t cce = U16(d + 20);
+                if (r.data.size() < 22 + cce) book_.Short(r, where_, 22 + cce);
+                const auto extra = FormulaExtraBytes(d + 22, cce, d + 22 + cce, r.data.size() - 22 - cce, book_.biff5_);
+                if (extra && r.data.size() != 22 + cce + *extra) book_.Long(r, where_, 22 + cce + *extra);
                 if (U16(d + 12) != 0xFFFF) {
                     PutNumber(r, row, col, xf, F64(d + 6));
                 } else if (d[6] == 0) {
@@ -647,6 +794,7 @@ private:
                     PutText(r.at, row, col, AddString(""));
                 }
                 break;
+            }
             default: break;
             }
         }
@@ -665,9 +813,40 @@ private:
             case kLabelSst: return 10;
             case kLabel: return biff5 ? 8 : 9;
             case kBoolErr: return 8;
-            case kFormula: return 20;
+            case kFormula: return 22;
             case kString: return biff5 ? 2 : 3;
             default: return 0;
+            }
+        }
+
+        // The length that a record of one size must have; 0 for others.
+        static size_t FixedLength(uint16_t type) {
+            switch (type) {
+            case kNumber: return 14;
+            case kRk: return 10;
+            case kLabelSst: return 10;
+            case kBoolErr: return 8;
+            case kRow: return 16;
+            case kBlank: return 6;
+            default: return 0;
+            }
+        }
+        // A row's record and an empty cell's hold no value, but one longer
+        // than its fields would hide the records after it.
+        void CheckRowOrBlank(const sheet::Record& r) {
+            if (r.type == kRow || r.type == kBlank) {
+                const size_t length = FixedLength(r.type);
+                if (r.data.size() < length) book_.Short(r, where_, length);
+                if (r.data.size() > length) book_.Long(r, where_, length);
+            } else if (r.type == kMulBlank) {
+                // Its first column, a format for each column, its last column.
+                if (r.data.size() < 8) book_.Short(r, where_, 8);
+                const size_t first = U16(&r.data[2]), last = U16(&r.data[r.data.size() - 2]);
+                if (r.data.size() % 2 != 0 || last < first || 6 + 2 * (last - first + 1) != r.data.size()) {
+                    book_.records_.Fail(where_, "the MULBLANK record at byte " + std::to_string(r.at) + " is " +
+                                                    std::to_string(r.data.size()) + " bytes long, which does not hold its columns " +
+                                                    std::to_string(first + 1) + " to " + std::to_string(last + 1));
+                }
             }
         }
 
@@ -747,7 +926,7 @@ private:
     std::vector<std::string> sst_;
     bool sstRead_ = false;
     bool biff5_ = false;
-    uint16_t codePage_ = kDefaultCodePage;
+    std::unique_ptr<CodePageText> codePage_ = std::make_unique<CodePageText>(kDefaultCodePage);
     std::map<uint16_t, DateKind> formats_;
     std::vector<uint16_t> xfFormats_;
     bool from1904_ = false;

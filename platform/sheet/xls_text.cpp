@@ -1,6 +1,9 @@
 #include "platform/sheet/xls_text.h"
 
+#include <iconv.h>
+
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/runtime/conversions.h"
 
@@ -149,24 +152,79 @@ void AppendUtf16(std::string& out, const uint16_t* units, size_t n) {
     }
 }
 
-bool AppendCodePage(std::string& out, const unsigned char* bytes, size_t n, uint16_t codePage) {
-    if (codePage == 65001) {
-        AppendCheckedUtf8(out, bytes, n);
-        return true;
+std::string ConverterName(uint16_t codePage) {
+    if (codePage == 437 || codePage == 874 || (codePage >= 720 && codePage <= 869) || codePage == 932 || codePage == 936 ||
+        codePage == 949 || codePage == 950) {
+        return "CP" + std::to_string(codePage);
     }
-    const uint16_t* table = TableOf(codePage);
-    const bool latin1 = codePage == 1200;
-    const bool ascii = codePage == 367 || codePage == 20127;
+    if (codePage == 1361) return "JOHAB";
+    if (codePage == 10000 || codePage == 32768) return "MACINTOSH";
+    return "";
+}
+
+CodePageText::CodePageText(uint16_t codePage) : codePage_(codePage) {
+    const std::string name = ConverterName(codePage);
+    if (!name.empty()) {
+        const iconv_t cd = iconv_open("UTF-8", name.c_str());
+        if (cd != reinterpret_cast<iconv_t>(-1)) converter_ = cd;
+    }
+}
+
+CodePageText::~CodePageText() {
+    if (converter_) iconv_close(static_cast<iconv_t>(converter_));
+}
+
+CodePageText::Outcome CodePageText::Append(std::string& out, const unsigned char* bytes, size_t n, size_t* at) {
+    if (codePage_ == 65001) {
+        AppendCheckedUtf8(out, bytes, n);
+        return Outcome::Read;
+    }
+    if (converter_) {
+        const iconv_t cd = static_cast<iconv_t>(converter_);
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);   // the initial shift state
+        // Three bytes of UTF-8 a byte hold every character of these code
+        // pages; the buffer grows should one need more.
+        std::string text(3 * n + 8, '\0');
+        char* in = reinterpret_cast<char*>(const_cast<unsigned char*>(bytes));
+        size_t inLeft = n;
+        char* to = text.data();
+        size_t toLeft = text.size();
+        auto grow = [&] {
+            const size_t used = static_cast<size_t>(to - text.data());
+            text.resize(text.size() * 2);
+            to = text.data() + used;
+            toLeft = text.size() - used;
+        };
+        // The text, then the end of any shift state it leaves.
+        for (bool flush : {false, true}) {
+            while ((flush ? iconv(cd, nullptr, nullptr, &to, &toLeft) : iconv(cd, &in, &inLeft, &to, &toLeft)) ==
+                   static_cast<size_t>(-1)) {
+                if (errno != E2BIG) {   // EILSEQ, or EINVAL: a character cut off by the text's end
+                    if (at) *at = static_cast<size_t>(reinterpret_cast<unsigned char*>(in) - bytes);
+                    return Outcome::Invalid;
+                }
+                grow();
+            }
+        }
+        out.append(text.data(), static_cast<size_t>(to - text.data()));
+        return Outcome::Read;
+    }
+    const uint16_t* table = TableOf(codePage_);
+    const bool latin1 = codePage_ == 1200;
+    const bool ascii = codePage_ == 367 || codePage_ == 20127;
     if (!table && !latin1) {
         for (size_t i = 0; i < n; ++i) {
-            if (bytes[i] >= 0x80 && !ascii) return false;
+            if (bytes[i] >= 0x80 && !ascii) {
+                if (at) *at = i;
+                return !ConverterName(codePage_).empty() ? Outcome::NoConverter : Outcome::NotRead;
+            }
         }
     }
     for (size_t i = 0; i < n; ++i) {
         const unsigned char b = bytes[i];
         vb::AppendUtf8(out, b < 0x80 || latin1 ? b : table ? table[b - 0x80] : 0xFFFD);
     }
-    return true;
+    return Outcome::Read;
 }
 
 }  // namespace sheet

@@ -17,15 +17,46 @@ void AppendUtf16(std::string& out, const uint16_t* units, size_t n);
 // The code page an 8-bit text is in when the workbook names none.
 constexpr uint16_t kDefaultCodePage = 1252;
 
-// Appends 8-bit text in a CODEPAGE record's code page as UTF-8: the Windows
-// code pages 1250 to 1258 (32769 is 1252), ASCII (367, 20127), UTF-8 (65001;
-// a byte that is no part of a character becomes U+FFFD) and UTF-16 (1200:
-// each byte the low half of a character whose high half is zero, as in a
-// BIFF8 text of one byte a character).  A byte a code page leaves undefined
-// becomes U+FFFD.  Returns false, having appended nothing, when the code
-// page is none of these and the text holds a byte of 0x80 or more: what
-// that byte means is unknown here (bytes below 0x80 are ASCII in every
-// code page a workbook may name).
-bool AppendCodePage(std::string& out, const unsigned char* bytes, size_t n, uint16_t codePage);
+// The name under which the C library's character converter (iconv) knows
+// a code page that is read through it: the DOS code pages 437 and 720 to
+// 869, Thai 874, the two-byte code pages of East Asia (932, 936, 949, 950,
+// 1361) and Mac Roman (10000, 32768); empty for any other code page.
+std::string ConverterName(uint16_t codePage);
+
+// Reads 8-bit texts in a CODEPAGE record's code page as UTF-8: the Windows
+// code pages 1250 to 1258 (32769 is 1252) by tables of their own, where a
+// byte the code page leaves undefined becomes U+FFFD; ASCII (367, 20127);
+// UTF-8 (65001; a byte that is no part of a character becomes U+FFFD);
+// UTF-16 (1200: each byte the low half of a character whose high half is
+// zero, as in a BIFF8 text of one byte a character); and the code pages of
+// ConverterName through the C library's converter, a whole text at a time
+// (the East Asian ones have characters of two bytes).
+class CodePageText {
+public:
+    explicit CodePageText(uint16_t codePage);
+    ~CodePageText();
+    CodePageText(const CodePageText&) = delete;
+    CodePageText& operator=(const CodePageText&) = delete;
+
+    enum class Outcome {
+        Read,
+        // The code page is none of the above and the text holds a byte of
+        // 0x80 or more: what that byte means is unknown here (bytes below
+        // 0x80 are ASCII in every code page a workbook may name).
+        NotRead,
+        // A code page of ConverterName that this system's converter does
+        // not have, and a byte of 0x80 or more.
+        NoConverter,
+        // Bytes that are no character of the code page, from byte *at.
+        Invalid,
+    };
+    // Appends the text's UTF-8; appends nothing unless it is Read.
+    Outcome Append(std::string& out, const unsigned char* bytes, size_t n, size_t* at = nullptr);
+    uint16_t CodePage() const { return codePage_; }
+
+private:
+    uint16_t codePage_;
+    void* converter_ = nullptr;   // an iconv_t, or null
+};
 
 }  // namespace sheet

@@ -551,3 +551,18 @@ TEST(LocalApplication, OpenActivateClose) {
 }
 
 }  // namespace
+
+namespace {
+
+// The markup of a text may be as long as kMaxCellTextBytes escapes of one
+// byte each ("_x0041_", seven bytes of markup for one of text): such a text
+// at the limit reads; one escape more is refused.
+TEST(SheetReader, EscapedTextAtTheMarkupBound) {
+    const std::string escapes = Repeat("_x0041_", 65536);
+    auto book = ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + escapes + "</t></is></c></row>"));
+    EXPECT_EQ(Active(*book).Value(1, 1).RawString(), std::string(65536, 'A'));
+    EXPECT_TRUE(Says(Outcome([&] { ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + escapes + "_x0041_</t></is></c></row>")); }),
+                     "a text longer than the limit of 65536 bytes a cell may hold"));
+}
+
+}  // namespace

@@ -11,11 +11,12 @@ custom formats, several sheets (one with a name in several scripts, one
 empty) and empty cells between values.  long_texts_xlwt.xls holds strings
 long enough to run over the string table's CONTINUE records, broken inside
 texts of both widths.  dates1904_xlwt.xls holds dates of the 1904
-date system.  bad/xls_sector_loop.xls and bad/xls_record_past_end.xls are
+date system.  formulas_xlwt.xls holds formulas of every kind of token
+xlwt compiles.  bad/xls_sector_loop.xls and bad/xls_record_past_end.xls are
 a network sheet damaged in its compound file and in its records.  xlwt
 writes no cached results for formulas; the ones given
 here are written in its FORMULA record, with the STRING record that a
-text result needs.  network_biff5.xls and cp1251_biff5.xls are workbooks of
+text result needs.  network_biff5.xls, cp1251_biff5.xls and cp932_biff5.xls are workbooks of
 the BIFF5 format (Excel 5.0/95), whose records are written here.
 """
 import datetime as dt
@@ -150,6 +151,25 @@ def dates1904_fixture():
     wb.save(os.path.join(OUT, "dates1904_xlwt.xls"))
 
 
+# Formulas as xlwt compiles them, one a row with a number after it: their
+# tokens (references, 3-D references, ranges, texts of both widths, numbers,
+# integers, booleans, functions of fixed and variable counts, the IF jumps)
+# fix their FORMULA records' lengths, which the reader checks.
+FORMULAS = ['A1+1', 'SUM(A1:B2)', 'Other!A1*2', 'SUM(Other!A1:B3)', 'IF(A1>0,"yes","no")', '-A1%', 'TRUE',
+            '"Straße "&"水"', '1.5E10+7', 'SUM(A1,B2,C3)', '$A$1-A$2+$B3', 'AVERAGE(A1:A3)/COUNT(A1:A3)',
+            'ROUND(PI(),2)', 'ISERROR(1/0)', '2^3<>8', '(A1)', 'NOT(FALSE)']
+
+
+def formulas_fixture():
+    wb = xlwt.Workbook()
+    ws = wb.add_sheet("Formulas")
+    wb.add_sheet("Other").write(0, 0, 1)
+    for r, text in enumerate(FORMULAS):
+        ws.write(r, 0, CachedFormula(text, "number", r + 0.5))
+        ws.write(r, 1, r)
+    wb.save(os.path.join(OUT, "formulas_xlwt.xls"))
+
+
 # --- BIFF5 (Excel 5.0/95) files ---------------------------------------------------
 # xlwt writes BIFF8 only: these records are written here from the format's
 # description, the compound file around them by xlwt.
@@ -226,7 +246,8 @@ def biff5_fixtures():
     and as a formula's result, numbers as NUMBER, RK (integer and
     hundredths) and MULRK records, a boolean, an error, dates in a custom
     and a built-in format, a number in "0.00".  cp1251_biff5.xls: a sheet in
-    code page 1251 in a stream "Workbook"."""
+    code page 1251 in a stream "Workbook".  cp932_biff5.xls: a sheet in code
+    page 932."""
     cp = 1252
     label = lambda r, c, text: biff5_cell(0x0204, r, c, 16, biff5_text(text, cp))
     cells = [label(0, 0, "From"), label(0, 1, "To"), label(0, 2, "Straße é"),
@@ -249,6 +270,21 @@ def biff5_fixtures():
     cp = 1251
     cells = [label(0, 0, "Колодец"), label(1, 0, "Труба №1"), biff5_cell(0x0203, 1, 1, 16, struct.pack("<d", 12.25))]
     save_compound("cp1251_biff5.xls", biff5_stream([("Сеть", cells)], code_page=1251), "Workbook")
+
+    # Code page 932, of characters of two bytes and half-width katakana of
+    # one: a sheet name, texts in LABEL and RSTRING records and as a
+    # formula's result, and a custom format of two characters whose second
+    # bytes are the letters "d" and "m" (a number format, not a date's).
+    cp = 932
+    cells = [label(0, 0, "マンホール１"), label(0, 1, "ｱｲｳ ～ ①"),
+             biff5_cell(0x00D6, 1, 0, 16, biff5_text("東京都下水道", cp) + struct.pack("<BBB", 1, 0, 1)),
+             biff5_cell(0x0006, 1, 1, 16, struct.pack("<BBBBHH", 0, 0, 0, 0, 0, 0xFFFF) + struct.pack("<HIH", 0, 0, 0)),
+             rec(0x0207, biff5_text("管路", cp)),
+             biff5_cell(0x0203, 2, 0, 19, struct.pack("<d", 45000.75)),
+             biff5_cell(0x0203, 2, 1, 17, struct.pack("<d", 45000.75))]
+    save_compound("cp932_biff5.xls",
+                  biff5_stream([("下水道", cells)], code_page=932, formats=((164, "YYYY-MM-DD"), (165, '"嬰盈"0.00'))),
+                  "Workbook")
 
 
 # --- Damaged files -----------------------------------------------------------------
@@ -317,5 +353,6 @@ if __name__ == "__main__":
     types_fixture()
     long_texts_fixture()
     dates1904_fixture()
+    formulas_fixture()
     damaged_fixtures()
     biff5_fixtures()
