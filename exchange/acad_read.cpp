@@ -280,6 +280,6 @@ void AcadGetSewerData() {
     CurrentLateralName = form->UserControl11.text();
     // The grid shows the record of the lateral the strip names (none in a
     // drawing without pipes), never a record that kept an old pipe's name.
-    form->CurrentPipeKey = CurrentLateralName;
+    form->CurrentPipeKey = NodeRecordByKey(form->myCol.get(), "Obj" + CurrentLateralName) ? CurrentLateralName : "";
     form->se_selupdate();
 }

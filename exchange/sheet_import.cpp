@@ -281,7 +281,7 @@ bool ImportNetworkSheet(Form1& main, const ImportProgress& progress) {
     CurrentLateralName = main.UserControl11.text();
     // The grid shows the record of the lateral the strip names (none in a
     // sheet without pipes), never a record that kept an old pipe's name.
-    main.CurrentPipeKey = CurrentLateralName;
+    main.CurrentPipeKey = NodeRecordByKey(main.myCol.get(), "Obj" + CurrentLateralName) ? CurrentLateralName : "";
     main.se_selupdate();
     return true;
 }
