@@ -231,11 +231,9 @@ void Form1::Picture1_MouseDown(int Button, int Shift, float X, float Y) {
                 CurrentPipeIndex = i;
             }
         }
-        // The picked pipe's tab mark flips.  Without a run there is no pipe
-        // whose mark could flip: nothing is marked for a pipe to come.
+        // The picked pipe's tab mark flips.
         vb::Variant marks = UserControl12.TABB();
-        if (marks.IsArray() && CurrentPipeIndex >= 1 && CurrentPipeIndex <= RunCount &&
-            CurrentPipeIndex >= marks.LBound() && CurrentPipeIndex <= marks.UBound()) {
+        if (marks.IsArray() && CurrentPipeIndex >= marks.LBound() && CurrentPipeIndex <= marks.UBound()) {
             bool on = vb::CDbl(marks.Element(CurrentPipeIndex)) == 1;
             marks.SetElement(CurrentPipeIndex, vb::Variant(int16_t(on ? 0 : 1)));
             UserControl12.TABB(marks);
