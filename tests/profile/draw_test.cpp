@@ -440,11 +440,17 @@ TEST_F(Draw, AStaleRunIsRebuiltBeforeTheLevelsPassWrites) {
     other->felv = 50;
     other->l = 10;
     // Removing Se2 moves the last node (Ta1) into Se2's index, which the run
-    // still names.
+    // still names.  Se2 was picked: its pick goes with it, and Se3, now second,
+    // is not picked in its place.
+    Mark(2);
+    form_->draw();
+    ASSERT_TRUE(form_->PGR(1).Visible());
     form_->myCol->RemoveItem(vb::Variant(std::string("ObjSe2")));
     ASSERT_EQ(RunCount, 3);
     form_->draw();
     EXPECT_EQ(RunCount, 2);
+    EXPECT_FALSE(form_->PGR(1).Visible());
+    EXPECT_EQ(form_->PGR(1).Tag(), "");
     EXPECT_FLOAT_EQ(other->finv, 0);
     EXPECT_FLOAT_EQ(other->tinv, 0);
     EXPECT_FLOAT_EQ(other->tl, 0);
