@@ -270,7 +270,7 @@ void AcadGetSewerData() {
     form->List1.Clear();
     form->List2.Clear();
     form->UserControl11.tabreset();
-    form->myCol = read.tree;
+    form->ReplaceNetwork(read.tree);
     for (const std::string& name : read.laterals) {
         form->List1.AddItem(name);
         form->UserControl11.AddTab(name);
@@ -278,5 +278,8 @@ void AcadGetSewerData() {
     vb::MsgBox(std::to_string(PipeCount));
     form->UserControl11.text("Lateral1");
     CurrentLateralName = form->UserControl11.text();
+    // The grid shows the record of the lateral the strip names (none in a
+    // drawing without pipes), never a record that kept an old pipe's name.
+    form->CurrentPipeKey = NodeRecordByKey(form->myCol.get(), "Obj" + CurrentLateralName) ? CurrentLateralName : "";
     form->se_selupdate();
 }

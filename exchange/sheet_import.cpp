@@ -267,7 +267,7 @@ bool ImportNetworkSheet(Form1& main, const ImportProgress& progress) {
 
     // The import succeeded: the new network replaces the old one.
     main.UserControl11.tabreset();
-    main.myCol = net->tree;
+    main.ReplaceNetwork(net->tree);
     PipeCount = net->pipeCount;
     main.List1.Clear();
     main.List2.Clear();
@@ -279,6 +279,9 @@ bool ImportNetworkSheet(Form1& main, const ImportProgress& progress) {
     if (!net->leftOut.empty()) vb::MsgBox(net->leftOut);
     main.UserControl11.text("Lateral 1");
     CurrentLateralName = main.UserControl11.text();
+    // The grid shows the record of the lateral the strip names (none in a
+    // sheet without pipes), never a record that kept an old pipe's name.
+    main.CurrentPipeKey = NodeRecordByKey(main.myCol.get(), "Obj" + CurrentLateralName) ? CurrentLateralName : "";
     main.se_selupdate();
     return true;
 }

@@ -226,7 +226,7 @@ void Form1::cmdSaveCollection_Click(int Index) {
         vb::MsgBox("Corrupt or Invalid Collection" + (unusable.empty() ? std::string() : "\r\n" + unusable),
                    vb::vbInformation, "Failed to Load the Collection");
     } else {
-        myCol = loaded;
+        ReplaceNetwork(loaded);
         // The laterals and sheets of the loaded network are counted.
         int32_t n = myCol->FirstSibling(vb::Variant(int32_t(0)));
         for (int32_t guard = 0; n != 0 && guard <= myCol->ItemCount(); ++guard) {

@@ -4,7 +4,7 @@
 #include "mainwindow/network_access.h"
 
 void Form1::NewDefaultNetwork() {
-    myCol = NewNetworkCollection();
+    ReplaceNetwork(NewNetworkCollection());
 
     // The root record "Sewer": a value array whose elements 0 to 2 are empty.
     {

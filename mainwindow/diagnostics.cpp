@@ -20,7 +20,9 @@ void Form1::Cmdtest_Click() {
     const std::optional<std::vector<uint8_t>> bytes = NetworkBytes();
     std::shared_ptr<model::cNodeCollection> reloaded = bytes ? NetworkFromBytes(*bytes) : nullptr;
     if (reloaded) {
-        myCol = reloaded;
+        // The round trip numbers the nodes in tree order: the new tree is
+        // swapped in as any new network is.
+        ReplaceNetwork(reloaded);
     } else if (myCol) {
         vb::MsgBox("The network could not be sent through its byte form; it is kept as it was.",
                    vb::vbExclamation);
@@ -74,7 +76,7 @@ void Form1::Testarray_Click() {
 
 void Form1::InspectObject(const vb::Variant& KeyIndex) {
     if (const auto bytes = NetworkBytes()) {
-        if (auto reloaded = NetworkFromBytes(*bytes)) myCol = reloaded;
+        if (auto reloaded = NetworkFromBytes(*bytes)) ReplaceNetwork(reloaded);
     }
     if (!myCol) return;
     const vb::Variant value = myCol->Item(KeyIndex);

@@ -39,14 +39,13 @@ void Form1::Form_Click() {
         ListLaterals(laterals, CurrentLateralName);
         // The removal may have renumbered a node of the current run; the
         // run is rebuilt so that the redraw does not follow stale indices.
+        // When the lateral shown changed with the removal, the picks made on
+        // the one shown before go with it (latseupdate drops them).
         latseupdate(CurrentLateralName);
-        // The pipe the grid showed may have gone with the lateral; its name and
-        // values must not stay on the grid.  The redraw fills the grid again
-        // when a pipe of the run is marked.
-        if (!NodeRecordByKey(myCol.get(), "Obj" + CurrentPipeKey)) EmptyPipeGrid();
-        // Without pipes the redraw draws no profile and lays no handles, so
-        // the handles of a removed pipe are hidden here.
-        if (RunCount == 0) HideEditHandles();
+        // The pipe the grid showed may have gone with the lateral, or belong
+        // to a lateral no longer shown; its name and values must not stay on
+        // the grid.  The redraw fills the grid again when a pipe is picked.
+        if (!PipeOfRun(CurrentPipeKey)) EmptyPipeGrid();
     }
     draw();
 }
@@ -58,17 +57,61 @@ void Form1::EmptyPipeGrid() {
 }
 
 void Form1::HideEditHandles() {
-    for (int i : PGR.Indices()) PGR(i).Visible(false);
-    for (int i : plen.Indices()) plen(i).Visible(false);
-    for (int i : pcover.Indices()) pcover(i).Visible(false);
-    for (int i : VSlope.Indices()) VSlope(i).Visible(false);
-    for (int i : Picdia.Indices()) Picdia(i).Visible(false);
-    picfrom.Visible(false);
-    picfrom1.Visible(false);
+    auto hide = [](vb::Control& c) {
+        c.Visible(false);
+        c.Tag("");
+    };
+    for (int i : PGR.Indices()) hide(PGR(i));
+    for (int i : plen.Indices()) hide(plen(i));
+    for (int i : pcover.Indices()) hide(pcover(i));
+    for (int i : VSlope.Indices()) hide(VSlope(i));
+    for (int i : Picdia.Indices()) hide(Picdia(i));
+    hide(picfrom);
+    hide(picfrom1);
+}
+
+void Form1::ShowPipeMarks() {
+    // The strip's click applies its marks to the tabs and announces a choice;
+    // the announcement is not one here.
+    struct Quiet {
+        bool& flag;
+        explicit Quiet(bool& f) : flag(f) { flag = true; }
+        ~Quiet() { flag = false; }
+    } quiet(showingPipeMarks_);
+    UserControl12.Picture10_Click();
+}
+
+void Form1::ForgetPipePicks() {
+    MarkPipeTab(0);
+    CurrentPipeIndex = 0;
+    HideEditHandles();
+    DisarmStaleEntryBox();
+}
+
+void Form1::ReplaceNetwork(std::shared_ptr<model::cNodeCollection> tree) {
+    myCol = std::move(tree);
+    // The run and everything laid for it named the old network's nodes.
+    RunCount = 0;
+    CurrentRun.assign(2, RunEntry{});
+    runRecords_.assign(1, {});
+    markedLateral_.clear();
+    List2.Clear();
+    UserControl12.tabreset();
+    ForgetPipePicks();
+    EmptyPipeGrid();
+    Frame11.Visible(false);
+    // Nothing of the old network stays drawn.
+    Picture1.BackColor(0);
+    Picture2.Cls();
 }
 
 void Form1::latseupdate(const std::string& LateralName) {
+    // The marks are positions in the run of the lateral they were made on:
+    // a run of another lateral starts without picks.
+    if (LateralName != markedLateral_) ForgetPipePicks();
+    markedLateral_ = LateralName;
     RunCount = 0;
+    runRecords_.assign(1, {});
     UserControl12.tabreset();
     int32_t i = myCol ? myCol->FirstChild(vb::Variant("Obj" + LateralName)) : 0;
     List2.Clear();
@@ -83,12 +126,33 @@ void Form1::latseupdate(const std::string& LateralName) {
         e = RunEntry{};
         e.NodeIndex = i;
         e.PipeName = RunPipeName(name);
+        runRecords_.push_back(s);
         UserControl12.AddTab(name);
         // A node that is its own last child can only come from a broken
         // tree; the run ends with the pipes found so far.
         if (myCol->LastChild(vb::Variant(i)) == i) break;
         i = myCol->NextSibling(vb::Variant(i));
     }
+    // The new tabs light up as the marks kept for this lateral say.
+    ShowPipeMarks();
+}
+
+bool Form1::RunHoldsItsRecords() const {
+    if (!myCol || RunCount < 1 || static_cast<size_t>(RunCount) >= runRecords_.size()) return false;
+    for (int32_t i = 1; i <= RunCount && static_cast<size_t>(i) < CurrentRun.size(); ++i) {
+        auto held = runRecords_[static_cast<size_t>(i)].lock();
+        if (!held || NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(i)].NodeIndex) != held) return false;
+    }
+    return true;
+}
+
+bool Form1::PipeOfRun(const std::string& name) const {
+    if (name.empty() || !myCol) return false;
+    const int32_t n = myCol->KeyToIndex("Obj" + name);
+    for (int32_t i = 1; n >= 1 && i <= RunCount && static_cast<size_t>(i) < CurrentRun.size(); ++i) {
+        if (CurrentRun[static_cast<size_t>(i)].NodeIndex == n) return true;
+    }
+    return false;
 }
 
 std::shared_ptr<model::Sewer> Form1::RunRecord(int32_t position) const {
@@ -103,6 +167,7 @@ void Form1::MarkPipeTab(int32_t position) {
         if (position >= 1 && position <= marks.UBound()) marks.SetElement(position, vb::Variant(int16_t(1)));
         UserControl12.TABB(marks);
     }
+    ShowPipeMarks();
 }
 
 void Form1::UserControl11_refresh() {
@@ -144,6 +209,7 @@ void Form1::List1_Click() {
 }
 
 void Form1::UserControl12_TabSelect(int32_t /*Index*/) {
+    if (showingPipeMarks_) return;
     Picture1.Cls();
     // The edit handles belong to the pipe marked before; the redraw lays them
     // again for the new choice.

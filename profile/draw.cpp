@@ -27,8 +27,9 @@ void Form1::draw(int16_t /*unusedLateralCount*/, int16_t picture2DrawWidth) {
     } failureScope(*this);
     // 1. A black, empty profile picture.
     Picture1.BackColor(0);
-    // 2. Nothing more without a run.
+    // 2. Nothing more without a run; no handle stays over the empty picture.
     if (RunCount == 0) {
+        HideEditHandles();
         DisarmStaleEntryBox();
         return;
     }
@@ -38,9 +39,14 @@ void Form1::draw(int16_t /*unusedLateralCount*/, int16_t picture2DrawWidth) {
     // The run must still be the children of that lateral: a removal, a reload
     // or an import since the run was built would otherwise make the levels
     // pass write inverts into unrelated records.  Rebuild it when it is stale.
+    // The marks were positions in the stale run: they are dropped with it,
+    // unless every position still holds its pipe (a pipe renamed in place).
     if (!ProfileRunIsCurrent(CurrentLateralName)) {
+        const bool samePipes = RunHoldsItsRecords();
         latseupdate(CurrentLateralName);
+        if (!samePipes) ForgetPipePicks();
         if (RunCount == 0) {
+            HideEditHandles();
             DisarmStaleEntryBox();
             return;
         }

@@ -28,6 +28,7 @@ void Form1::ProfileChainagePass(ProfileRedraw& r) {
     s.tl = lat.tl;
     // The summary is computed on the records as they are now; pipe by pipe
     // the chainages are written as the pass goes.
+    bool named = false;
     std::vector<profile::PipeLevels> levels(static_cast<size_t>(RunCount) + 1);
     std::vector<profile::PipeLevels*> run(static_cast<size_t>(RunCount) + 1, nullptr);
     for (int i = 1; i <= RunCount; ++i) {
@@ -37,8 +38,12 @@ void Form1::ProfileChainagePass(ProfileRedraw& r) {
         if (CurrentPipeIndex == 0) {
             CurrentPipeIndex = i;
             UserControl12.text(p.Name);
+            named = true;
         }
     }
+    // Naming the first pipe on the strip would light its tab, although it
+    // carries no handles: the tabs keep the looks of their marks.
+    if (named) ShowPipeMarks();
     std::vector<profile::PipeChainage> out;
     profile::RunChainagePass(run, s, out);
     for (int i = 1; i <= RunCount; ++i) {
@@ -53,9 +58,13 @@ void Form1::ProfileChainagePass(ProfileRedraw& r) {
     lat.tinv = s.tinv;
 }
 
-// Every slope, cover, length and ground handle is hidden and untagged; the
-// diameter handles keep their place until the handle pass lays one anew.
+// Every handle is hidden and untagged; the handle pass then lays those of
+// the marked pipes, so that no handle stays on a pipe nobody picked.
 void Form1::ProfileHideHandles(ProfileRedraw& r) {
+    for (int k : Picdia.Indices()) {
+        r.Do([&] { Picdia(k).Visible(false); });
+        r.Do([&] { Picdia(k).Tag(""); });
+    }
     const int count = VSlope.Count();
     for (int k = 0; k < count; ++k) {
         r.Do([&] { VSlope(k).Visible(false); });

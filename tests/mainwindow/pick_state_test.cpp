@@ -1,0 +1,139 @@
+// Which pipes carry handles after the lateral shown changes: a removal through
+// the laterals' pop-up menu, a choice on the strip or the list, and Re-Load.
+// Handles show for exactly the pipes whose tabs are lit, and a pick is only
+// ever one the user made on the lateral shown.
+#include "tests/mainwindow/form1_fixture.h"
+#include "tests/mainwindow/profile_probe.h"
+
+namespace {
+
+using probe::LitPipeTabs;
+using probe::PipesWithHandles;
+using Names = std::set<std::string>;
+
+class PickState : public Form1Test {
+protected:
+    // Lateral1 with Se 1 to Se 4, Lateral2 with Se 5 and Se 6.
+    void BuildTwoLaterals() {
+        f().Form_Activate();
+        for (int i = 0; i < 4; ++i) f().Command7_Click();
+        f().Command6_Click();
+        for (int i = 0; i < 2; ++i) f().Command7_Click();
+        ASSERT_TRUE(Rec("Se 4") && Rec("Se 6"));
+    }
+    void RemoveByPopup(const std::string& lateral) {
+        dialogs().QueueMenuChoice("Remove");
+        probe::ClickTab(f().UserControl11, lateral, vb::vbRightButton);
+        probe::SendMouse(f().Picture1, probe::MouseAction::Move, 0, 20, 20);
+        ASSERT_FALSE(Rec(lateral));
+    }
+    // Nothing picked: no tab lit, no handle, no mark, no handle that still
+    // names a node.
+    void ExpectNothingPicked(const std::string& when) {
+        EXPECT_EQ(LitPipeTabs(f()), Names{}) << when;
+        EXPECT_EQ(probe::VisibleHandles(f()), 0) << when;
+        EXPECT_EQ(probe::Marks(f()), std::vector<int>{}) << when;
+        EXPECT_EQ(probe::StaleTags(f()), std::vector<std::string>{}) << when;
+    }
+};
+
+}  // namespace
+
+TEST_F(PickState, HandlesFollowTheLitTabsThroughRemovalsAndChoices) {
+    BuildTwoLaterals();
+
+    // Choosing a lateral on the strip picks no pipe, and lights no tab.
+    probe::ClickTab(f().UserControl11, "Lateral1", vb::vbLeftButton);
+    ASSERT_EQ(CurrentLateralName, "Lateral1");
+    ASSERT_EQ(RunCount, 4);
+    ExpectNothingPicked("Lateral1 chosen");
+
+    // The first pipe picked with the right button: its tab lights up and it
+    // carries the handles.
+    probe::RightClick(f(), probe::PipeOnProfile(f(), 1));
+    EXPECT_EQ(LitPipeTabs(f()), Names{"Se 1"});
+    EXPECT_EQ(PipesWithHandles(f()), Names{"Se 1"});
+
+    // Lateral1 removed through its tab's pop-up menu: Lateral2 is shown with
+    // no pipe picked, and the grid shows no pipe of the removed lateral.
+    RemoveByPopup("Lateral1");
+    ASSERT_EQ(CurrentLateralName, "Lateral2");
+    ASSERT_EQ(RunCount, 2);
+    ExpectNothingPicked("Lateral1 removed");
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "");
+    // A right-click on its first pipe picks that pipe; another on the same
+    // pipe drops the pick again.
+    probe::RightClick(f(), probe::PipeOnProfile(f(), 1));
+    EXPECT_EQ(LitPipeTabs(f()), Names{"Se 5"});
+    EXPECT_EQ(PipesWithHandles(f()), Names{"Se 5"});
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "Se 5");
+    probe::RightClick(f(), probe::PipeOnProfile(f(), 1));
+    ExpectNothingPicked("Se 5 dropped");
+
+    // A pick survives the removal of a lateral not shown: the lateral shown
+    // stays, its pipe keeps its lit tab and handles (laid with the indices
+    // the removal left).
+    f().Command6_Click();   // Lateral1 again, the last lateral
+    f().Command7_Click();
+    ASSERT_EQ(CurrentLateralName, "Lateral1");
+    probe::RightClick(f(), probe::PipeOnProfile(f(), 1));
+    const std::string picked = NodeRecordByIndex(f().myCol.get(), CurrentRun[1].NodeIndex)->Name;
+    RemoveByPopup("Lateral2");
+    ASSERT_EQ(CurrentLateralName, "Lateral1");
+    EXPECT_EQ(LitPipeTabs(f()), Names{picked});
+    EXPECT_EQ(PipesWithHandles(f()), Names{picked});
+
+    // A pipe chosen on the pipe list lights its tab with its handles; adding
+    // a pipe keeps that pick.
+    f().Command7_Click();
+    f().List2.ListIndex(1);
+    const std::string second = f().List2.Text();
+    EXPECT_EQ(LitPipeTabs(f()), Names{second});
+    EXPECT_EQ(PipesWithHandles(f()), Names{second});
+    f().Command7_Click();
+    EXPECT_EQ(LitPipeTabs(f()), Names{second});
+    EXPECT_EQ(PipesWithHandles(f()), Names{second});
+
+    // Choosing another lateral on the list drops the pick.
+    f().Command6_Click();
+    f().Command7_Click();
+    for (int i = 0; i < f().List1.ListCount(); ++i) {
+        if (f().List1.List(i) == "Lateral1") f().List1.ListIndex(i);
+    }
+    ASSERT_EQ(CurrentLateralName, "Lateral1");
+    ExpectNothingPicked("Lateral1 chosen on the list");
+    EXPECT_EQ(dialogs().PendingAnswers(), 0u);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+// Re-Load puts the saved network in: the first lateral is shown with no pipe
+// picked, and no handle names a node of the network shown before.
+TEST_F(PickState, ReLoadShowsTheSavedNetworkWithNothingPicked) {
+    BuildTwoLaterals();
+    probe::ClickTab(f().UserControl11, "Lateral1", vb::vbLeftButton);
+    f().cmdSaveCollection_Click(0);
+
+    // More pipes than the file holds, the third picked, its cover handle
+    // dragged: the handles name nodes the file's network numbers otherwise.
+    for (int i = 0; i < 6; ++i) f().Command7_Click();
+    probe::ClickTab(f().UserControl11, "Lateral2", vb::vbLeftButton);
+    probe::RightClick(f(), probe::PipeOnProfile(f(), 3));
+    ASSERT_EQ(PipesWithHandles(f()).size(), 1u);
+    probe::DragDown(f(), probe::Middle(f().pcover(1)));
+    ASSERT_EQ(f().Text19.Tag(), "Pcov1") << "the drag armed the entry box";
+
+    dialogs().ClearLog();
+    f().cmdSaveCollection_Click(1);
+    ASSERT_EQ(Prompts(), (std::vector<std::string>{"file Open", "6"}));
+    ASSERT_EQ(CurrentLateralName, "Lateral1");
+    ASSERT_EQ(RunCount, 4);
+    ExpectNothingPicked("after Re-Load");
+    EXPECT_EQ(f().Text19.Tag(), "");
+    EXPECT_FALSE(f().pic(0).Visible()) << "the entry box of the old pipe is closed";
+
+    // Picks on the reloaded network work as on any other.
+    probe::RightClick(f(), probe::PipeOnProfile(f(), 2));
+    EXPECT_EQ(LitPipeTabs(f()), Names{"Se 2"});
+    EXPECT_EQ(PipesWithHandles(f()), Names{"Se 2"});
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
