@@ -142,16 +142,14 @@ double BareRead(const std::string& path) {
 }
 
 double EzdxfRead(const std::string& path) {
-    const std::string cmd =
-        "/usr/bin/python3 -c 'import sys, time, ezdxf\n"
+    const std::string out = bench::RunPython(
+        "import sys, time, ezdxf\n"
         "t = time.perf_counter()\n"
         "ezdxf.readfile(sys.argv[1])\n"
-        "print(time.perf_counter() - t)' '" + path + "'";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return -1;
+        "print(time.perf_counter() - t)",
+        path);
     double s = -1;
-    if (std::fscanf(p, "%lf", &s) != 1) s = -1;
-    pclose(p);
+    if (std::sscanf(out.c_str(), "%lf", &s) != 1) s = -1;
     return s;
 }
 

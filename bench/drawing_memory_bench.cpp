@@ -92,17 +92,15 @@ Memory DocumentAlone(const std::string& path) {
 }
 
 Memory Ezdxf(const std::string& path) {
-    const std::string cmd =
-        "/usr/bin/python3 -c 'import sys, ezdxf\n"
+    const std::string out = bench::RunPython(
+        "import sys, ezdxf\n"
         "d = ezdxf.readfile(sys.argv[1])\n"
         "f = dict(l.split(\":\", 1) for l in open(\"/proc/self/status\"))\n"
-        "print(int(f[\"VmHWM\"].split()[0]) * 1024, int(f[\"VmRSS\"].split()[0]) * 1024, len(d.modelspace()))' '" +
-        path + "'";
-    FILE* p = popen(cmd.c_str(), "r");
+        "print(int(f[\"VmHWM\"].split()[0]) * 1024, int(f[\"VmRSS\"].split()[0]) * 1024, len(d.modelspace()))",
+        path);
     Memory m;
     long entities = 0;
-    if (!p || std::fscanf(p, "%lld %lld %ld", &m.peak, &m.now, &entities) != 3) m = {};
-    if (p) pclose(p);
+    if (std::sscanf(out.c_str(), "%lld %lld %ld", &m.peak, &m.now, &entities) != 3) m = {};
     return m;
 }
 

@@ -34,4 +34,17 @@ inline void OnPrivateBus(const char* bench, int argc, char** argv) {
     Die(bench, "cannot run dbus-run-session");
 }
 
+// Runs Debian's python3 (which sees Debian's python3-ezdxf) on a script
+// with one argument, and returns what it printed; empty when it could not run.
+inline std::string RunPython(const std::string& script, const std::string& arg) {
+    const std::string cmd = "/usr/bin/python3 -c '" + script + "' '" + arg + "'";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return {};
+    std::string out;
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, p)) out += buf;
+    pclose(p);
+    return out;
+}
+
 }  // namespace bench
