@@ -59,9 +59,7 @@ bool Form1::GridShows(const model::Sewer& pipe) const {
 }
 
 void Form1::ShowValueBox(double left, double top, const std::string& text) {
-    pic(0).Left(left);
-    pic(0).Top(top);
-    KeepValueBoxInView();
+    PlaceValueBox(left, top);
     pic(0).Print(text);
 }
 

@@ -65,9 +65,7 @@ void Form1::OpenLateralPicker(vb::PictureBox& box, bool first) {
     Combo1.Visible(true);
     Text19.Visible(false);
     ArmEntryBox(tag, node);
-    pic(0).Top(box.Top() + 8);
-    pic(0).Left(box.Left());
-    KeepValueBoxInView();
+    PlaceValueBox(box.Left(), box.Top() + 8);
     FillLateralPicker(*myCol, Combo1, first ? pipe->ma2 : pipe->ma3, !first);
     Combo1.Tag(tag);
     // The list takes the keyboard, so that Down and Up choose at once.
@@ -101,9 +99,7 @@ void Form1::Picdia_MouseDown(int Index, int Button, int Shift, float X, float Y)
     pic(0).Visible(true);
     Combo1.Visible(true);
     Text19.Visible(false);
-    pic(0).Top(Picdia(Index).Top() + 8);
-    pic(0).Left(Picdia(Index).Left());
-    KeepValueBoxInView();
+    PlaceValueBox(Picdia(Index).Left(), Picdia(Index).Top() + 8);
     Combo1.Tag("");
     Combo1.Clear();
     for (const char* d : kDiameters) Combo1.AddItem(d);
@@ -131,6 +127,12 @@ void Form1::CloseValueBox() {
     const vb::Form* active = vb::ActiveForm();
     if (keyboardInBox && (!active || active == this)) Picture1.SetFocus();
     pic(0).Visible(false);
+}
+
+void Form1::PlaceValueBox(double left, double top) {
+    pic(0).Left(left);
+    pic(0).Top(top);
+    KeepValueBoxInView();
 }
 
 void Form1::KeepValueBoxInView() {

@@ -77,9 +77,7 @@ void Form1::VSlope_Change(int Index) {
     pipe->slope = pipe->slope - d;
     const std::string shown = vb::CStr(FormatFixed(vb::Variant(pipe->slope), 4));
     pic(0).Visible(true);
-    pic(0).Left(bar.Left() + 10);
-    pic(0).Top(bar.Top() + 10);
-    KeepValueBoxInView();
+    PlaceValueBox(bar.Left() + 10, bar.Top() + 10);
     pic(0).Cls();
     pic(0).Print(shown);
     Text19.Text(shown);
