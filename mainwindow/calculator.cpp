@@ -1,6 +1,9 @@
 #include "mainwindow/calculator.h"
 
+#include <cmath>
+
 #include "platform/runtime/conversions.h"
+#include "platform/runtime/vberror.h"
 
 namespace {
 
@@ -17,6 +20,25 @@ double NumericValue(const vb::Variant& v) {
 }
 
 std::string AsText(const vb::Variant& v) { return v.IsString() ? v.RawString() : vb::CStr(v); }
+
+// True when the text is a number beyond the range of a double, so that it
+// cannot be read back as one (a text that is no number at all is not).
+bool BeyondRange(const std::string& text) {
+    double v = 0;
+    try {
+        return vb::ParseNumericText(text, v) && !std::isfinite(v);
+    } catch (const vb::VbError&) {
+        return true;   // too large for a double
+    }
+}
+
+// A result is kept only when it is a number whose text, as the display
+// shows it (15 significant digits), reads back as a number: one beyond the
+// range would otherwise be shown as no number and count as 0 from then on.
+bool UsableResult(double v) { return std::isfinite(v) && !BeyondRange(vb::NumberToText(v)); }
+
+// The calculator says what it cannot do as it says a division by zero.
+void Warn(const std::string& text) { vb::MsgBox(text, vb::vbExclamation + vb::vbOKOnly, "Calculator"); }
 
 }  // namespace
 
@@ -106,18 +128,24 @@ void Calculator::CancelEntry_Click() {
 
 void Calculator::Number_Click(int Index) {
     const std::string d = std::to_string(Index);
-    if (lastInput_ != "NUMS") {
-        Display(kSep);
-        decimalFlag_ = false;
-    }
-    if (decimalFlag_) {
-        Display(Display() + d);
+    const bool newEntry = lastInput_ != "NUMS";
+    std::string shown = newEntry ? kSep : Display();
+    const bool fraction = newEntry ? false : decimalFlag_;
+    if (fraction) {
+        shown += d;
     } else {
-        const std::string shown = Display();
         const size_t at = shown.find(kSep);
-        Display(shown.substr(0, at) + d + kSep);
+        shown = shown.substr(0, at) + d + kSep;
     }
-    if (lastInput_ == "NEG") Display("-" + Display());
+    if (lastInput_ == "NEG") shown = "-" + shown;
+    // A digit that would take the entry beyond the range of numbers is
+    // refused: the entry stays as it was, a number the calculator can use.
+    if (BeyondRange(shown)) {
+        Warn("Number too large");
+        return;
+    }
+    Display(shown);
+    decimalFlag_ = fraction;
     lastInput_ = "NUMS";
 }
 
@@ -152,15 +180,21 @@ void Calculator::Operator_Click(int Index) {
         case 2: {
             op2_ = tempReadout_;
             const double a = NumericValue(op1_), b = NumericValue(op2_);
+            // A result beyond the range of numbers is said as a division by
+            // zero is, and Op1 stays: the calculation goes on from it.
+            auto keep = [this](double result) {
+                if (UsableResult(result)) op1_ = vb::Variant(result);
+                else Warn("Result too large");
+            };
             if (opFlag_ == "+") {
-                op1_ = vb::Variant(a + b);
+                keep(a + b);
             } else if (opFlag_ == "-") {
-                op1_ = vb::Variant(a - b);
+                keep(a - b);
             } else if (opFlag_ == "X" || opFlag_ == "%") {
-                op1_ = vb::Variant(a * b);
+                keep(a * b);
             } else if (opFlag_ == "/") {
-                if (b == 0) vb::MsgBox("Can't divide by zero", vb::vbExclamation + vb::vbOKOnly, "Calculator");
-                else op1_ = vb::Variant(a / b);
+                if (b == 0) Warn("Can't divide by zero");
+                else keep(a / b);
             } else if (opFlag_ == "=") {
                 op1_ = op2_;
             }

@@ -1,6 +1,9 @@
 // The Calculator window: a four-function pocket calculator with a percent
 // key.  Operations chain strictly from left to right, each operator key
-// showing the running result.  It reports nothing to the rest of the program.
+// showing the running result.  A division by zero, a result beyond the range
+// of numbers and a digit that would take an entry beyond it are refused with
+// a message box titled "Calculator"; the calculation goes on from the last
+// number.  It reports nothing to the rest of the program.
 #pragma once
 
 #include <cstdint>

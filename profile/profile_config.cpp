@@ -226,15 +226,19 @@ std::vector<ProfileRowRecord> DefaultProfileRows(const std::vector<ProfileRowRec
 // The file
 
 void WriteProfileConfig() {
-    std::vector<uint8_t> data(kProfileStoredRows * kProfileSlotSize, 0);
-    for (int r = 0; r < kProfileStoredRows && r < static_cast<int>(ProfileRowTable.size()); ++r) {
-        const auto record = EncodeProfileRecord(ProfileRowTable[r]);
-        std::copy(record.begin(), record.end(), data.begin() + r * kProfileSlotSize);
-    }
-    std::string reason;
-    if (!vb::WriteFileAtomic(ProfileConfigPath, data, &reason)) {
+    try {
+        // Rows 0 to 20 go into slots 1 to 21; the rest of each slot and
+        // everything after slot 21 keep what the file held.
+        vb::RecordFile file(ProfileConfigPath, kProfileSlotSize);
+        for (int r = 0; r < kProfileStoredRows && r < static_cast<int>(ProfileRowTable.size()); ++r) {
+            const auto record = EncodeProfileRecord(ProfileRowTable[r]);
+            file.Put(r + 1, std::vector<uint8_t>(record.begin(), record.end()));
+        }
+        file.Close();
+    } catch (const vb::VbError& e) {
+        if (e.Number() == 75) throw;
         // 75: "Path/File access error", with what went wrong.
-        throw vb::VbError(75, vb::StandardErrorDescription(75) + " (" + reason + ")");
+        throw vb::VbError(75, vb::StandardErrorDescription(75) + " (" + e.Description() + ")");
     }
 }
 

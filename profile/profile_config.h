@@ -4,9 +4,10 @@
 //
 // File layout: fixed slots of 128 bytes; row r is kept in slot r + 1 (slot n
 // starts at byte (n - 1) * 128).  A slot holds one 60-byte record, packed,
-// little-endian; the rest of the slot carries no data (we write zeros there
-// and ignore it on reading).  Text fields are 8-bit characters (Latin-1), as
-// wide as the field, blank-padded.
+// little-endian; the rest of the slot carries no data: it is ignored on
+// reading, a new file has zeros there, and a rewrite keeps what the file
+// held there.  Text fields are 8-bit characters (Latin-1), as wide as the
+// field, blank-padded.
 //
 //   offset size field        offset size field
 //        0    2 Id                41    1 Code
@@ -17,7 +18,9 @@
 //       37    4 Color             58    2 Visible (-1 true, 0 false)
 //
 // Integers are two's complement, floats IEEE single precision.  Every writer
-// stores rows 0 to 20, so a file holds 21 slots.
+// stores rows 0 to 20, so a file holds at least 21 slots; a longer file keeps
+// its further slots (start-up reads slots 22 to 25 as rows 21 to 24) and any
+// bytes after them, untouched by every rewrite.
 #pragma once
 
 #include <array>
@@ -92,11 +95,15 @@ inline std::string ProfileConfigPath;
 // default value.  Never raises: a file that cannot be read or written leaves
 // the rows in memory.  Each row's Id keeps what it had unless the file has one.
 // Only the first kProfileFileBytes of the file are read; a longer file is
-// left as it is, and a message box names the limit.
+// left as it is.
 void LoadProfileConfig();
 
-// Writes rows 0 to 20 as a new whole file (temporary file renamed into place).
-// Raises vb::VbError when the file cannot be written; the old file stays whole.
+// Writes rows 0 to 20 into slots 1 to 21 of the file, keeping every other
+// byte it holds (the unused end of each slot, and all after slot 21); a
+// missing file is made of the 21 slots.  The new file is written beside the
+// old one and renamed into place, copying the old one a block at a time.
+// Raises vb::VbError 75 naming the cause when the file cannot be read or
+// written; the old file then stays whole.
 void WriteProfileConfig();
 
 // The default rows (0 to 24), with the given Ids kept.

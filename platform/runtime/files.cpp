@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <random>
 
 #include "platform/runtime/conversions.h"
@@ -122,23 +123,55 @@ const char* KindOf(mode_t mode) {
     return "not a regular file";
 }
 
-// Reads at most `limit` bytes of a regular file.  Opened without waiting and
-// checked after opening, so that a pipe or device put in the file's place
-// is never read.
-std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, bool& missing,
-                                                    size_t limit = SIZE_MAX) {
+// Opens a regular file for reading.  Opened without waiting and checked
+// after opening, so that a pipe or device put in the file's place is never
+// read.  Returns -1 when it cannot: *missing tells a file that is not there,
+// *reason (when given) says what went wrong.
+int OpenRegularForReading(const std::string& path, bool& missing, uint64_t& size, std::string* reason = nullptr) {
     missing = false;
+    size = 0;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         missing = errno == ENOENT;
-        return std::nullopt;
+        SetError(reason, "cannot open " + path, errno);
+        return -1;
     }
     struct stat st{};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(fd, &st) != 0) {
+        SetError(reason, "cannot look at " + path, errno);
         close(fd);
-        return std::nullopt;
+        return -1;
     }
-    std::vector<uint8_t> out(std::min<size_t>(limit, st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0));
+    if (!S_ISREG(st.st_mode)) {
+        if (reason) *reason = path + " is " + KindOf(st.st_mode) + ", not a regular file";
+        close(fd);
+        return -1;
+    }
+    size = st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    return fd;
+}
+
+// Reads up to size bytes at offset; fewer only at the end of the file.
+// Returns the count read, or -1 (errno set).
+ssize_t ReadAt(int fd, uint8_t* out, size_t size, uint64_t offset) {
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = pread(fd, out + got, size - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+// Reads at most `limit` bytes of a regular file.
+std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, bool& missing,
+                                                    size_t limit = SIZE_MAX) {
+    uint64_t size = 0;
+    const int fd = OpenRegularForReading(path, missing, size);
+    if (fd < 0) return std::nullopt;
+    std::vector<uint8_t> out(static_cast<size_t>(std::min<uint64_t>(limit, size)));
     size_t got = 0;
     // The size may change while the file is read: read until the limit or the end.
     for (;;) {
@@ -274,7 +307,28 @@ FileSyncFunction SetFileSyncForTesting(FileSyncFunction sync) {
     return old;
 }
 
-bool WriteFileAtomic(const std::string& givenPath, const void* data, size_t size, std::string* error) {
+namespace {
+
+// Writes size bytes to fd; 0, or the errno of the failure.
+int WriteAll(int fd, const void* data, size_t size) {
+    const uint8_t* p = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = write(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? errno : EIO;
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return 0;
+}
+
+// Puts the new contents of a file into the temporary file fd (named temp);
+// false, with the reason in *error, when that fails.
+using FillFunction = std::function<bool(int fd, const std::string& temp, std::string* error)>;
+
+// The one way a file is replaced: fill writes the new contents into a
+// temporary file beside the target, which is flushed and renamed over it.
+bool WriteAtomicWith(const std::string& givenPath, const FillFunction& fill, std::string* error) {
     if (givenPath.empty()) {
         SetError(error, "no file name", ENOENT);
         return false;
@@ -294,22 +348,14 @@ bool WriteFileAtomic(const std::string& givenPath, const void* data, size_t size
     auto fail = [&](const std::string& what, int err) {
         if (fd >= 0) close(fd);
         unlink(temp.c_str());
-        SetError(error, what, err);
+        if (!what.empty()) SetError(error, what, err);
         return false;
     };
     // A replaced file keeps its permissions.
     struct stat st{};
     if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) fchmod(fd, st.st_mode & 07777);
 
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    size_t left = size;
-    while (left > 0) {
-        ssize_t n = write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return fail("cannot write " + temp, n < 0 ? errno : EIO);
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
+    if (!fill(fd, temp, error)) return fail("", 0);
     if (g_sync(fd) != 0) return fail("cannot flush " + temp, errno);
     int c = close(fd);
     fd = -1;
@@ -334,6 +380,19 @@ bool WriteFileAtomic(const std::string& givenPath, const void* data, size_t size
     return true;
 }
 
+}  // namespace
+
+bool WriteFileAtomic(const std::string& givenPath, const void* data, size_t size, std::string* error) {
+    return WriteAtomicWith(
+        givenPath,
+        [&](int fd, const std::string& temp, std::string* err) {
+            const int failed = WriteAll(fd, data, size);
+            if (failed != 0) SetError(err, "cannot write " + temp, failed);
+            return failed == 0;
+        },
+        error);
+}
+
 bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
     return WriteFileAtomic(path, bytes.data(), bytes.size(), error);
 }
@@ -351,39 +410,107 @@ bool AtomicFileWriter::Commit(std::string* error) { return WriteFileAtomic(path_
 
 // --- RecordFile --------------------------------------------------------------
 
+namespace {
+
+// 75, "Path/File access error", with what went wrong.
+[[noreturn]] void RaiseAccessError(const std::string& reason) {
+    throw VbError(errPathFileAccess, StandardErrorDescription(errPathFileAccess) + " (" + reason + ")");
+}
+
+// The stretch of a file that a rewrite copies at a time.
+constexpr size_t kCopyBlock = 1 << 20;
+
+}  // namespace
+
 RecordFile::RecordFile(std::string path, size_t recordLength) : path_(std::move(path)), recordLength_(recordLength) {
     if (recordLength_ == 0 || recordLength_ > 32767) RaiseError(errBadRecordLength);
-    bytes_ = OpenForUpdate(path_);
+    bool missing = false;
+    std::string reason;
+    fd_ = OpenRegularForReading(path_, missing, fileSize_, &reason);
+    if (fd_ < 0) {
+        if (!missing) RaiseAccessError(reason);
+        // A missing file starts empty, but its folder must exist.
+        struct stat st{};
+        if (stat(FolderOf(path_).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) RaiseError(errPathNotFound);
+    }
+    size_ = fileSize_;
+}
+
+RecordFile::~RecordFile() {
+    if (fd_ >= 0) close(fd_);
+}
+
+void RecordFile::ReadOld(uint8_t* out, size_t size, uint64_t offset) const {
+    std::memset(out, 0, size);
+    if (fd_ < 0 || offset >= fileSize_) return;
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(size, fileSize_ - offset));
+    // A file that has shrunk since it was opened reads as zeros past its end.
+    if (ReadAt(fd_, out, want, offset) < 0) {
+        std::string reason;
+        SetError(&reason, "cannot read " + path_, errno);
+        RaiseAccessError(reason);
+    }
 }
 
 std::vector<uint8_t> RecordFile::Get(int64_t recordNumber) const {
     if (recordNumber < 1) RaiseError(errBadRecordNumber);
+    const auto put = written_.find(recordNumber);
+    if (put != written_.end()) return put->second;
     std::vector<uint8_t> out(recordLength_, 0);
-    uint64_t start = static_cast<uint64_t>(recordNumber - 1) * recordLength_;
-    if (start < bytes_.size()) {
-        size_t n = static_cast<size_t>(std::min<uint64_t>(recordLength_, bytes_.size() - start));
-        std::memcpy(out.data(), bytes_.data() + start, n);
-    }
+    ReadOld(out.data(), out.size(), static_cast<uint64_t>(recordNumber - 1) * recordLength_);
     return out;
 }
 
 void RecordFile::Put(int64_t recordNumber, const std::vector<uint8_t>& record) {
     if (recordNumber < 1 || recordNumber > INT32_MAX) RaiseError(errBadRecordNumber);
     if (record.size() > recordLength_) RaiseError(errBadRecordLength);
-    uint64_t start = static_cast<uint64_t>(recordNumber - 1) * recordLength_;
-    uint64_t end = start + recordLength_;
-    if (end > bytes_.size()) bytes_.resize(static_cast<size_t>(end), 0);
-    std::memcpy(bytes_.data() + start, record.data(), record.size());
+    // The record goes over the start of its slot; the rest of the slot keeps
+    // what the file held there (zeros past its end).
+    std::vector<uint8_t> slot = Get(recordNumber);
+    std::copy(record.begin(), record.end(), slot.begin());
+    written_[recordNumber] = std::move(slot);
+    size_ = std::max<uint64_t>(size_, static_cast<uint64_t>(recordNumber) * recordLength_);
     dirty_ = true;
 }
 
 int64_t RecordFile::RecordCount() const {
-    return static_cast<int64_t>((bytes_.size() + recordLength_ - 1) / recordLength_);
+    return static_cast<int64_t>((size_ + recordLength_ - 1) / recordLength_);
 }
 
 void RecordFile::Close() {
     if (!dirty_) return;
-    if (!WriteFileAtomic(path_, bytes_)) RaiseError(errPathFileAccess);
+    // The new file is the old one with the records put over it, made a block
+    // at a time, so that a long file is never held in memory whole.
+    std::vector<uint8_t> block(static_cast<size_t>(std::min<uint64_t>(kCopyBlock, size_)));
+    auto fill = [&](int fd, const std::string& temp, std::string* error) {
+        for (uint64_t at = 0; at < size_; at += block.size()) {
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(block.size(), size_ - at));
+            try {
+                ReadOld(block.data(), n, at);
+            } catch (const VbError& e) {
+                if (error) *error = e.Description();
+                return false;
+            }
+            // The records that overlap [at, at + n).
+            for (auto put = written_.lower_bound(static_cast<int64_t>(at / recordLength_) + 1);
+                 put != written_.end(); ++put) {
+                const uint64_t start = static_cast<uint64_t>(put->first - 1) * recordLength_;
+                if (start >= at + n) break;
+                const uint64_t from = std::max(start, at);
+                const uint64_t to = std::min(start + recordLength_, at + n);
+                std::memcpy(block.data() + (from - at), put->second.data() + (from - start),
+                            static_cast<size_t>(to - from));
+            }
+            const int failed = WriteAll(fd, block.data(), n);
+            if (failed != 0) {
+                SetError(error, "cannot write " + temp, failed);
+                return false;
+            }
+        }
+        return true;
+    };
+    std::string reason;
+    if (!WriteAtomicWith(path_, fill, &reason)) RaiseAccessError(reason);
     dirty_ = false;
 }
 

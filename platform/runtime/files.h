@@ -13,12 +13,17 @@
 // leftovers are removed before each write to that file, and the programs
 // remove those of their own files at start-up.  No other file is touched.
 //
-// RecordFile and BinaryFile read the whole file when opened, work on the
-// bytes in memory and write them back atomically on Close (only when
-// something was written), so a file is never seen half-written.
+// RecordFile and BinaryFile write the file back atomically on Close (only
+// when something was written), so a file is never seen half-written.
+// BinaryFile reads the whole file when opened and works on the bytes in
+// memory; RecordFile keeps only the records put, reads the others from the
+// file as it was opened, and on Close copies that file a block at a time
+// with the records put over it, so that a long file costs no more memory
+// than the records written.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -91,25 +96,38 @@ private:
 
 // A file of fixed-length records, numbered from 1 (Open ... For Random
 // Len = n).  Reading a record beyond the end gives zero bytes; writing one
-// beyond the end extends the file with zeros.  Errors: 63 for a record
-// number below 1, 59 for a record longer than the record length, and on
-// opening 75 when the path is no readable file (a missing file is fine: it
-// starts empty).
+// beyond the end extends the file with zeros.  A record shorter than the
+// record length goes over the start of its slot, and the rest of the slot
+// keeps what the file held there.  Every byte that no record put covers
+// stays as it was, also beyond the last record put.  Errors: 63 for a record
+// number below 1, 59 for a record longer than the record length, on opening
+// 76 when the folder is missing and 75 when the path is no readable regular
+// file (a missing file is fine: it starts empty), and 75 when the file
+// cannot be read or written back; a 75 names the cause in its description.
 class RecordFile {
 public:
     RecordFile(std::string path, size_t recordLength);   // opens (raises as above)
+    ~RecordFile();
+    RecordFile(const RecordFile&) = delete;
+    RecordFile& operator=(const RecordFile&) = delete;
     std::vector<uint8_t> Get(int64_t recordNumber) const;    // recordLength bytes
     void Put(int64_t recordNumber, const std::vector<uint8_t>& record);
     int64_t RecordCount() const;                             // LOF / Len, rounded up
-    uint64_t Lof() const { return bytes_.size(); }
+    uint64_t Lof() const { return size_; }
     // Writes the file back when a record was put; raises 75 ("Path/File
     // access error") when that fails, leaving the old file as it was.
     void Close();
 
 private:
+    // Bytes of the file as it was opened, zeros past its end.
+    void ReadOld(uint8_t* out, size_t size, uint64_t offset) const;
+
     std::string path_;
     size_t recordLength_;
-    std::vector<uint8_t> bytes_;
+    int fd_ = -1;                                          // the file as opened; -1 when there was none
+    uint64_t fileSize_ = 0;                                // its length then
+    uint64_t size_ = 0;                                    // LOF with the records put
+    std::map<int64_t, std::vector<uint8_t>> written_;      // whole slots, by record number
     bool dirty_ = false;
 };
 

@@ -123,6 +123,61 @@ TEST(Calculator, DivisionByZeroWarnsAndKeepsTheFirstOperand) {
     EXPECT_EQ(d.Keys("+2="), "10");   // the calculation goes on from 8
 }
 
+// A result beyond the range of numbers is said as a division by zero is, and
+// the calculation goes on from the last operand that was a number.
+TEST(Calculator, ResultsBeyondTheRangeWarnAndKeepTheFirstOperand) {
+    CalcDriver d;
+    auto expectWarnings = [&](size_t count) {
+        ASSERT_EQ(d.dialogs().Messages().size(), count);
+        const auto& m = d.dialogs().Messages().back();
+        EXPECT_EQ(m.prompt, "Result too large");
+        EXPECT_EQ(m.title, "Calculator");
+        EXPECT_EQ(m.buttons, vb::vbExclamation + vb::vbOKOnly);
+    };
+    // 25 nines multiplied by themselves, again and again: the twelfth
+    // multiplication goes past the range.
+    const std::string nines(25, '9');
+    std::string keys = nines;
+    for (int i = 0; i < 11; ++i) keys += "X" + nines;
+    EXPECT_EQ(d.Keys(keys + "X"), "1E+300");
+    EXPECT_TRUE(d.dialogs().Messages().empty());
+    EXPECT_EQ(d.Keys(nines + "="), "1E+300");
+    expectWarnings(1);
+    EXPECT_EQ(d.Keys("/" + nines + "="), "1E+275");
+    EXPECT_EQ(d.Keys("+1="), "1E+275");
+    expectWarnings(1);
+
+    // The largest number there is, typed in full.
+    const std::string largest = "17976931348623157" + std::string(292, '0');
+    EXPECT_EQ(d.Keys("C" + largest + "+" + largest + "="), largest + ".");   // sum
+    expectWarnings(2);
+    EXPECT_EQ(d.Keys("C-" + largest + "-" + largest + "="), "-" + largest + ".");   // difference
+    expectWarnings(3);
+    EXPECT_EQ(d.Keys("C1" + std::string(300, '0') + "/.00000000001="), "1" + std::string(300, '0') + ".");
+    expectWarnings(4);
+    EXPECT_EQ(d.Keys("C" + largest + "X200%="), largest + ".");   // percent
+    expectWarnings(5);
+    // A result within the range whose text, at 15 digits, is not: adding 0
+    // to the largest number would show 1.79769313486232E+308.
+    EXPECT_EQ(d.Keys("C" + largest + "+0="), largest + ".");
+    expectWarnings(6);
+    EXPECT_EQ(d.Keys("/10="), "1.79769313486232E+307");
+    EXPECT_EQ(d.dialogs().Messages().size(), 6u);
+
+    // A number typed beyond the range: the digit that would take it there is
+    // refused, and the entry stays a number.
+    const std::string most(308, '9');
+    EXPECT_EQ(d.Keys("C" + most + "9"), most + ".");
+    ASSERT_EQ(d.dialogs().Messages().size(), 7u);
+    EXPECT_EQ(d.dialogs().Messages().back().prompt, "Number too large");
+    EXPECT_EQ(d.dialogs().Messages().back().title, "Calculator");
+    EXPECT_EQ(d.Keys(".5+1="), "1E+308");   // fraction digits are still taken
+    EXPECT_EQ(d.Keys("C-" + most + "9"), "-" + most + ".");
+    EXPECT_EQ(d.dialogs().Messages().size(), 8u);
+    EXPECT_EQ(d.Keys("X2="), "-" + most + ".");
+    expectWarnings(9);
+}
+
 TEST(Calculator, LoneMinusCountsAsZero) {
     CalcDriver d;
     EXPECT_EQ(d.Keys("5+-=3="), "-3");

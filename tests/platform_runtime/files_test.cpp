@@ -327,6 +327,61 @@ TEST(Files, RecordAndBinaryFiles) {
     EXPECT_THROW(BinaryFile{dir.path}, VbError);
 }
 
+// A record file over a long file: records put land in their slots (the rest
+// of each slot kept), every other byte stays, across the blocks in which a
+// long file is copied and beyond its end; a link is followed and anything
+// but a regular file refused.
+TEST(Files, RecordFileKeepsEveryByteNoRecordCovers) {
+    TempDir dir;
+    fs::create_directory(dir.File("real"));
+    const std::string real = dir.File("real/data.rec");
+    const std::string path = dir.File("data.rec");
+    fs::create_symlink(real, path);
+    std::vector<uint8_t> expected(3 * (1 << 20) + 7);
+    for (size_t i = 0; i < expected.size(); ++i) expected[i] = static_cast<uint8_t>(i * 7 % 251);
+    ASSERT_TRUE(WriteFileAtomic(path, expected));
+
+    // Slots of 100 bytes: slot 10486 spans the first 1 MiB boundary, slot
+    // 31458 holds the end of the file, slot 31461 lies past it.
+    const std::vector<int64_t> slots = {1, 2, 10486, 20000, 31458, 31461};
+    {
+        RecordFile f(path, 100);
+        EXPECT_EQ(f.Lof(), expected.size());
+        EXPECT_EQ(f.RecordCount(), 31458);
+        EXPECT_EQ(f.Get(3), std::vector<uint8_t>(expected.begin() + 200, expected.begin() + 300));
+        for (int64_t n : slots) {
+            const std::vector<uint8_t> record(60, static_cast<uint8_t>(0xA0 + n % 50));
+            f.Put(n, record);
+            const uint64_t start = static_cast<uint64_t>(n - 1) * 100;
+            if (start + 100 > expected.size()) expected.resize(start + 100, 0);
+            std::copy(record.begin(), record.end(), expected.begin() + static_cast<std::ptrdiff_t>(start));
+            EXPECT_EQ(f.Get(n), std::vector<uint8_t>(expected.begin() + static_cast<std::ptrdiff_t>(start),
+                                                     expected.begin() + static_cast<std::ptrdiff_t>(start + 100)));
+        }
+        f.Put(2, std::vector<uint8_t>(10, 0x11));   // a shorter record over one put before
+        std::fill(expected.begin() + 100, expected.begin() + 110, 0x11);
+        EXPECT_EQ(f.Lof(), 31461u * 100);
+        f.Close();
+    }
+    EXPECT_TRUE(fs::is_symlink(path));
+    const auto written = ReadFileBytes(real);
+    ASSERT_TRUE(written);
+    ASSERT_EQ(written->size(), expected.size());
+    EXPECT_TRUE(*written == expected);
+    EXPECT_EQ(dir.Entries(), 2u);
+
+    // A FIFO is refused at once, naming what it is.
+    const std::string fifo = dir.File("fifo.rec");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    try {
+        RecordFile f(fifo, 100);
+        ADD_FAILURE() << "a FIFO was opened";
+    } catch (const VbError& e) {
+        EXPECT_EQ(e.Number(), 75);
+        EXPECT_NE(e.Description().find("FIFO"), std::string::npos) << e.Description();
+    }
+}
+
 TEST(Files, ProgramFolder) {
     std::string exeFolder = App::Path();
     EXPECT_FALSE(exeFolder.empty());

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "platform/runtime/app.h"
 #include "mainwindow/form1.h"
@@ -506,6 +507,133 @@ TEST_F(ProfileRowButtons, AFailedRewriteIsReportedAndTheChangeKept) {
     f.Command1_Click();
     EXPECT_FALSE(StoredVisible(5));
     EXPECT_EQ(StoredLabel(2), "Invert Elevation");
+}
+
+// A file longer than the 21 slots the buttons write: slots 22 to 25 hold the
+// line styles (rows 21 to 24) and more bytes follow.  Every button writes
+// rows 0 to 20 into slots 1 to 21 and leaves every other byte as it was: the
+// unused end of each slot, the line styles and the tail.
+TEST_F(ProfileRowButtons, EveryButtonKeepsTheBytesBeyondTheRowsItWrites) {
+    Form1& f = *form_;
+    std::vector<uint8_t> bytes = FileBytes();
+    ASSERT_EQ(bytes.size(), 21 * kProfileSlotSize);
+    bytes.resize(4000);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i % kProfileSlotSize >= kProfileRecordSize || i >= 21 * kProfileSlotSize) {
+            bytes[i] = static_cast<uint8_t>(i * 7 + 3);
+        }
+    }
+    const float colours[4] = {11, 12, 13, 14};
+    for (int r = 21; r <= 24; ++r) {
+        ProfileRowRecord style = ProfileRowTable[r];
+        style.Color = colours[r - 21];
+        const auto record = EncodeProfileRecord(style);
+        std::copy(record.begin(), record.end(), bytes.begin() + r * kProfileSlotSize);
+    }
+    WriteBytes(bytes);
+
+    auto expectOnlyTheRowsChanged = [&](const char* button) {
+        SCOPED_TRACE(button);
+        const std::vector<uint8_t> now = FileBytes();
+        ASSERT_EQ(now.size(), bytes.size());
+        for (int r = 0; r <= 20; ++r) {
+            const auto record = EncodeProfileRecord(ProfileRowTable[r]);
+            const size_t at = r * kProfileSlotSize;
+            EXPECT_TRUE(std::equal(record.begin(), record.end(), now.begin() + at)) << "row " << r;
+            EXPECT_TRUE(std::equal(now.begin() + at + kProfileRecordSize, now.begin() + at + kProfileSlotSize,
+                                   bytes.begin() + at + kProfileRecordSize))
+                << "end of slot " << r + 1;
+        }
+        EXPECT_TRUE(std::equal(now.begin() + 21 * kProfileSlotSize, now.end(),
+                               bytes.begin() + 21 * kProfileSlotSize));
+    };
+    f.List4.ListIndex(2);
+    f.Command16_Click();   // Up
+    expectOnlyTheRowsChanged("Up");
+    f.Command1_Click();    // Down
+    expectOnlyTheRowsChanged("Down");
+    f.List4.ListIndex(4);
+    f.Command20_Click();   // shown to hidden
+    expectOnlyTheRowsChanged("shown to hidden");
+    f.List3.ListIndex(0);
+    f.Command21_Click();   // hidden to shown
+    expectOnlyTheRowsChanged("hidden to shown");
+    EXPECT_TRUE(dialogs_->Messages().empty());
+
+    // The next start reads the rows written and the line styles kept.
+    const std::vector<ProfileRowRecord> written(ProfileRowTable.begin(), ProfileRowTable.begin() + 21);
+    ResetTable();
+    LoadProfileConfig();
+    EXPECT_TRUE(std::equal(written.begin(), written.end(), ProfileRowTable.begin()));
+    for (int r = 21; r <= 24; ++r) EXPECT_EQ(ProfileRowTable[r].Color, colours[r - 21]) << "row " << r;
+
+    // A file shorter than the rows keeps the bytes it has past each record,
+    // and gets zeros where it had none.
+    bytes.resize(3 * kProfileSlotSize + 100);
+    WriteBytes(bytes);
+    f.List4.ListIndex(1);
+    f.Command1_Click();
+    const std::vector<uint8_t> grown = FileBytes();
+    ASSERT_EQ(grown.size(), 21 * kProfileSlotSize);
+    EXPECT_TRUE(std::equal(grown.begin() + 2 * 128 + 60, grown.begin() + 3 * 128, bytes.begin() + 2 * 128 + 60));
+    EXPECT_EQ(grown[3 * 128 + 99], bytes[3 * 128 + 99]);
+    EXPECT_EQ(grown[3 * 128 + 100], 0);
+    EXPECT_EQ(grown[20 * 128 + 127], 0);
+}
+
+// A very long file is rewritten without being held in memory, and still
+// whole.  Through a link, the file the link names is rewritten; a FIFO in the
+// file's place is refused without waiting on it.
+TEST_F(ProfileRowButtons, ALongFileALinkAndAFifo) {
+    Form1& f = *form_;
+    constexpr uintmax_t kLarge = 200'000'000;
+    fs::resize_file(ProfileConfigPath, kLarge);
+    {
+        std::fstream io(ProfileConfigPath, std::ios::binary | std::ios::in | std::ios::out);
+        io.seekp(static_cast<std::streamoff>(kLarge - 4));
+        io.write("tail", 4);
+    }
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    f.List4.ListIndex(2);
+    f.Command16_Click();
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_TRUE(dialogs_->Messages().empty());
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 50'000) << "kilobytes more at the peak";
+    ASSERT_EQ(fs::file_size(ProfileConfigPath), kLarge);
+    EXPECT_EQ(StoredLabel(2), "Invert Elevation");
+    {
+        std::ifstream in(ProfileConfigPath, std::ios::binary);
+        in.seekg(static_cast<std::streamoff>(kLarge - 8));
+        char end[8] = {};
+        in.read(end, 8);
+        EXPECT_EQ(std::string(end, 8), std::string("\0\0\0\0tail", 8));
+    }
+
+    // Through a link to a file of another folder.
+    const fs::path real = folder_ / "real" / "rows.cfg";
+    fs::create_directory(folder_ / "real");
+    std::vector<uint8_t> bytes = FileBytes();   // not the 200 MB: the first slots
+    bytes.resize(25 * kProfileSlotSize + 1);
+    bytes.back() = 0x5A;
+    fs::remove(ProfileConfigPath);
+    fs::create_symlink(real, ProfileConfigPath);
+    WriteBytes(bytes);
+    f.Command1_Click();
+    EXPECT_TRUE(fs::is_symlink(ProfileConfigPath));
+    EXPECT_EQ(StoredLabel(2), "Ground Elevation");
+    EXPECT_EQ(FileBytes().size(), bytes.size());
+    EXPECT_EQ(FileBytes().back(), 0x5A);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_ / "real"), fs::directory_iterator()), 1);
+
+    fs::remove(ProfileConfigPath);
+    ASSERT_EQ(mkfifo(ProfileConfigPath.c_str(), 0600), 0);
+    f.List4.ListIndex(2);
+    f.Command16_Click();
+    ASSERT_EQ(dialogs_->Messages().size(), 1u);
+    EXPECT_NE(dialogs_->Messages()[0].prompt.find("not a regular file"), std::string::npos);
+    EXPECT_TRUE(fs::is_fifo(ProfileConfigPath));
 }
 
 TEST_F(ProfileRowButtons, LeavingTheListClearsThePipeGridOnlyWithoutAPipe) {
