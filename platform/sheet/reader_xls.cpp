@@ -95,15 +95,17 @@ constexpr uint16_t kWorksheet = 0x0010;
 // The columns of a sheet in this format.
 constexpr uint32_t kColumns = 256;
 
-// The records of the globals and the sheets whose length the format fixes
-// (or bounds, where versions and writers differ): the most bytes their
-// fields take in BIFF8 and in BIFF5.  Nothing of them is read but their
-// length: a longer one would hide the records after it.
+// The records of the globals and the sheets whose length the format fixes:
+// their length in BIFF8 and in BIFF5.  Where the two differ, either is
+// sound in a workbook of either version (writers mix them), and the
+// longest not beyond a record's length is what its fields take.  Nothing
+// of them is read but their length: a longer one would hide the records
+// after it.
 struct SizedRecord {
     uint16_t type;
     const char* name;
     uint16_t biff8, biff5;
-    bool upTo;   // shorter ones are sound too (other versions, other writers)
+    bool upTo;   // any length up to the longest is sound (writers differ)
 };
 constexpr SizedRecord kSizedRecords[] = {
     {0x000A, "EOF", 0, 0, false},
@@ -128,7 +130,7 @@ constexpr SizedRecord kSizedRecords[] = {
     {0x0041, "PANE", 10, 10, false},
     {0x0042, "CODEPAGE", 2, 2, false},
     {0x0055, "DEFCOLWIDTH", 2, 2, false},
-    {0x005C, "WRITEACCESS", 112, 112, true},   // BIFF5's 32 bytes, BIFF8's 112, padded or not
+    {0x005C, "WRITEACCESS", 112, 32, true},   // a name, padded or not
     {0x005F, "SAVERECALC", 2, 2, false},
     {0x0063, "OBJPROTECT", 2, 2, false},
     {0x007D, "COLINFO", 12, 12, false},
@@ -147,7 +149,7 @@ constexpr SizedRecord kSizedRecords[] = {
     {0x00DA, "BOOKBOOL", 2, 2, false},
     {0x00DD, "SCENPROTECT", 2, 2, false},
     {0x00E0, "XF", 20, 16, false},
-    {0x00E1, "INTERFACEHDR", 2, 2, true},   // empty in BIFF5
+    {0x00E1, "INTERFACEHDR", 2, 0, false},
     {0x00E2, "INTERFACEEND", 0, 0, false},
     {0x0160, "USESELFS", 2, 2, false},
     {0x0161, "DSF", 2, 2, false},
@@ -155,11 +157,11 @@ constexpr SizedRecord kSizedRecords[] = {
     {0x01B7, "REFRESHALL", 2, 2, false},
     {0x01BC, "PROT4REVPASS", 2, 2, false},
     {0x01C0, "EXCEL9FILE", 0, 0, false},
-    {0x0200, "DIMENSIONS", 14, 14, true},   // 10 bytes in BIFF5, 14 in BIFF8
+    {0x0200, "DIMENSIONS", 14, 10, false},
     {0x0225, "DEFAULTROWHEIGHT", 4, 4, false},
     {0x0236, "TABLE", 16, 16, false},
-    {0x023E, "WINDOW2", 18, 18, true},      // 10 bytes in BIFF5 and chart sheets, 18 in BIFF8
-    {0x0809, "BOF", 16, 16, true},          // 8 bytes in BIFF5, 16 in BIFF8
+    {0x023E, "WINDOW2", 18, 10, false},   // 10 bytes in BIFF8 chart sheets too
+    {0x0809, "BOF", 16, 8, false},
 };
 
 const SizedRecord* SizedRecordOf(uint16_t type) {
@@ -860,7 +862,9 @@ private:
     // short for its fields is left to what reads it: nothing is lost by it.
     void CheckLength(const Record& r, const std::string& where) {
         if (const SizedRecord* s = SizedRecordOf(r.type)) {
-            NotLonger(r, where, biff5_ ? s->biff5 : s->biff8, s->upTo);
+            size_t taken = std::max(s->biff8, s->biff5);
+            if (!s->upTo && r.data.size() < taken) taken = std::min(s->biff8, s->biff5);
+            NotLonger(r, where, taken, s->upTo);
             return;
         }
         const size_t n = r.data.size();

@@ -610,13 +610,6 @@ TEST(XlsReader, RecordsLongerThanTheirFieldsAreRefused) {
             }
         }
     }
-    // A formula of a token whose size this reader does not know (0x18, of
-    // the natural-language formulas) is taken at any length.
-    {
-        Biff b;
-        b.sheets.push_back({u"S", Record(0x0006, formula(Bytes(1, 0x18) + Bytes(4, '\1'), "extra"))});
-        EXPECT_EQ(Number(*Read(Compound(b.Build()).file)->sheets[0], 1, 1), 1.5);
-    }
     // A MULBLANK whose columns are not its length's.
     {
         Biff b;
@@ -870,6 +863,128 @@ TEST(XlsReader, FormatsErrorsAndResultsAtTheirEdges) {
         }
     }
     std::filesystem::remove(path);
+}
+
+}  // namespace
+
+namespace {
+
+Bytes Byte(unsigned v) { return Bytes(1, static_cast<char>(v)); }
+
+// A BIFF8 text as LABEL records hold it: its length, a byte of flags and
+// its characters in two bytes each.
+Bytes Wide(const std::u16string& text) {
+    Bytes b = U16(static_cast<uint16_t>(text.size())) + Byte(1);
+    for (char16_t c : text) b += U16(c);
+    return b;
+}
+
+// A writer's padding past a record's fields, fewer than four zero bytes
+// with the next record's header right after them, reads as before: an
+// office suite's Boolean cells (BOOLERR records of nine bytes, the value in
+// two bytes and then the error flag) and a reporting tool's LABEL records
+// whose length counts the text's closing NUL.  A surplus that can hide a
+// record is refused naming the record and its byte: four zero bytes, a
+// byte that is not zero, a length made one to three bytes longer (its
+// surplus the first bytes of the next record's header), zero bytes that
+// are followed by no record's header.
+TEST(XlsReader, PaddingReadsAndASurplusThatCanHideARecordIsRefused) {
+    {
+        auto boolean = [](uint16_t col, unsigned value) { return Record(0x0205, U16(4) + U16(col) + U16(0x17) + Byte(value) + Byte(0) + Byte(0)); };
+        Biff b;
+        b.sheets.push_back({u"Sheet1", Cell(0x0203, 3, 0, F64(2.5)) + boolean(0, 1) + boolean(1, 0) + boolean(2, 1) +
+                                           Record(0x0204, U16(5) + U16(0) + U16(15) + Wide(u"Zulauf Süd – Haltung 12") + U16(0)) +
+                                           Record(0x0204, U16(5) + U16(1) + U16(15) + Wide(u"水") + U16(0)) + Cell(0x0203, 5, 2, F64(7))});
+        const auto book = Read(Compound(b.Build()).file);
+        const sheet::Sheet& s = *book->sheets[0];
+        EXPECT_EQ(Show(s.Value(4, 1)), "Double:2.5");
+        EXPECT_EQ(Show(s.Value(5, 1)), "Double:1");
+        EXPECT_EQ(Show(s.Value(5, 2)), "Double:0");
+        EXPECT_EQ(Show(s.Value(5, 3)), "Double:1");
+        EXPECT_EQ(Show(s.Value(6, 1)), "String:Zulauf Süd – Haltung 12");
+        EXPECT_EQ(Show(s.Value(6, 2)), "String:水");
+        EXPECT_EQ(Show(s.Value(6, 3)), "Double:7");
+    }
+    // Each kind of record whose length is checked, at its length, and the
+    // NUMBER of F6 after it.
+    const Bytes textResult = Record(0x0006, U16(0) + U16(0) + U16(15) + Bytes(6, '\0') + U16(0xFFFF) + U16(0) + U32(0) + U16(0));
+    struct Kind {
+        const char* name;
+        uint16_t type;
+        Bytes data;
+        Bytes before;
+        bool biff5;
+        const char* take;   // how the refusal says what its fields take
+    } kinds[] = {
+        {"NUMBER", 0x0203, U16(0) + U16(0) + U16(15) + F64(1), "", false, "take 14"},
+        {"RK", 0x027E, U16(0) + U16(0) + U16(15) + U32(1 << 2 | 2), "", false, "take 10"},
+        {"LABELSST", 0x00FD, U16(0) + U16(0) + U16(15) + U32(0), "", false, "take 10"},
+        {"BOOLERR", 0x0205, U16(0) + U16(0) + U16(15) + Byte(1) + Byte(0), "", false, "take 8"},
+        {"ROW", 0x0208, U16(0) + U16(0) + U16(1) + U16(255) + Bytes(8, '\0'), "", false, "take 16"},
+        {"BLANK", 0x0201, U16(0) + U16(0) + U16(15), "", false, "take 6"},
+        {"LABEL", 0x0204, U16(0) + U16(0) + U16(15) + Wide(u"ab"), "", false, "take 13"},
+        {"STRING", 0x0207, U16(3) + Byte(0) + "abc", textResult, false, "take 6"},
+        {"FORMULA", 0x0006, U16(0) + U16(0) + U16(15) + F64(1) + U16(0) + U32(0) + U16(3) + Byte(0x1E) + U16(5), "", false, "take 25"},
+        {"PASSWORD", 0x0013, U16(0x1234), "", false, "take 2"},
+        {"SELECTION", 0x001D, Byte(3) + U16(0) + U16(0) + U16(0) + U16(1) + U16(0) + U16(0) + Byte(0) + Byte(0), "", false, "take 15"},
+        {"DIMENSIONS", 0x0200, U32(0) + U32(6) + U16(0) + U16(6) + U16(0), "", false, "take 14"},
+        {"LABEL", 0x0204, U16(0) + U16(0) + U16(15) + Text8("ab"), "", true, "take 10"},
+        {"STRING", 0x0207, Text8("ab"), textResult.substr(0, 4 + 20) + U16(0), true, "take 4"},
+    };
+    for (const Kind& k : kinds) {
+        SCOPED_TRACE(std::string(k.name) + (k.biff5 ? " of BIFF5" : ""));
+        const Bytes after = Cell(0x0203, 5, 5, F64(7));
+        auto stream = [&](const Bytes& record, const Bytes& next = "") {
+            if (k.biff5) return Biff5("", {{"S", k.before + record + next + after}});
+            Biff b;
+            b.strings = {u"s"};
+            b.sheets.push_back({u"S", k.before + record + next + after});
+            return b.Build();
+        };
+        // The refusal of a stream whose record begins with `record`'s bytes.
+        auto refused = [&](const Bytes& s, const Bytes& record, size_t length) {
+            const std::string error = ErrorOf(Compound(s).file);
+            EXPECT_NE(error.find(std::string("sheet \"S\": the ") + k.name + " record at byte " + std::to_string(s.find(record)) + " is " +
+                                 std::to_string(length) + " bytes long, where its fields " + k.take),
+                      std::string::npos)
+                << error;
+        };
+        for (size_t zeros = 0; zeros <= 3; ++zeros) {
+            EXPECT_EQ(Number(*Read(Compound(stream(Record(k.type, k.data + Bytes(zeros, '\0')))).file)->sheets[0], 6, 6), 7) << zeros;
+        }
+        const Bytes four = Record(k.type, k.data + Bytes(4, '\0'));
+        refused(stream(four), four, k.data.size() + 4);
+        const Bytes one = Record(k.type, k.data + Byte(1));
+        refused(stream(one), one, k.data.size() + 1);
+        // Two zero bytes, then a record of a type no version of the format
+        // uses, or the header of an EOF record running past the stream.
+        const Bytes two = Record(k.type, k.data + Bytes(2, '\0'));
+        refused(stream(two, Record(0x1234, "ab")), two, k.data.size() + 2);
+        refused(stream(two, U16(0x000A) + U16(0xFFFF)), two, k.data.size() + 2);
+        // Its length made one to three bytes longer: it ends inside the
+        // header of the NUMBER after it.
+        for (uint16_t more = 1; more <= 3; ++more) {
+            Bytes s = stream(Record(k.type, k.data));
+            const size_t at = s.find(Record(k.type, k.data) + after);
+            Put16(s, at + 2, static_cast<uint16_t>(k.data.size() + more));
+            refused(s, s.substr(at, 4), k.data.size() + more);
+        }
+    }
+    // A record of twelve bytes made one byte longer over a DIMENSIONS
+    // record, whose type begins with a zero byte: the header read after
+    // that byte is no record's.
+    {
+        Biff b;
+        const Bytes colinfo = Record(0x007D, U16(0) + U16(0) + U16(0x0924) + U16(15) + U16(0) + U16(0));
+        b.sheets.push_back({u"S", colinfo + Record(0x0200, U32(0) + U32(1) + U16(0) + U16(1) + U16(0)) + Cell(0x0203, 0, 0, F64(1))});
+        Bytes s = b.Build();
+        EXPECT_EQ(ErrorOf(Compound(s).file), "");
+        const size_t at = s.find(colinfo);
+        Put16(s, at + 2, 13);
+        EXPECT_NE(ErrorOf(Compound(s).file).find("the COLINFO record at byte " + std::to_string(at) + " is 13 bytes long, where its fields take 12"),
+                  std::string::npos)
+            << ErrorOf(Compound(s).file);
+    }
 }
 
 }  // namespace
