@@ -870,6 +870,10 @@ TEST(XlsReader, FormatsErrorsAndResultsAtTheirEdges) {
 namespace {
 
 Bytes Byte(unsigned v) { return Bytes(1, static_cast<char>(v)); }
+std::string Hex(char byte) {
+    const auto b = static_cast<unsigned char>(byte);
+    return std::string("0x") + "0123456789ABCDEF"[b >> 4] + "0123456789ABCDEF"[b & 0xF];
+}
 
 // A BIFF8 text as LABEL records hold it: its length, a byte of flags and
 // its characters in two bytes each.
@@ -984,6 +988,134 @@ TEST(XlsReader, PaddingReadsAndASurplusThatCanHideARecordIsRefused) {
         EXPECT_NE(ErrorOf(Compound(s).file).find("the COLINFO record at byte " + std::to_string(at) + " is 13 bytes long, where its fields take 12"),
                   std::string::npos)
             << ErrorOf(Compound(s).file);
+    }
+}
+
+// Every formula token of BIFF8 and of BIFF5, in each of its classes, has
+// its size, and so has the extra data after the tokens (array constants
+// with every kind of value in either version's layout, a PtgMemArea's
+// ranges, the cells of a natural-language label of several cells): a
+// formula of each reads at its length with the cell after it, and is
+// refused when its length takes in that cell.  Each token's bytes after
+// its first are zero and a PtgInt follows it, so that a size one byte off
+// meets a byte 0x00, a token neither version defines.  Such tokens are
+// refused by name and byte, and so are a token running past the formula's
+// tokens and an array value of no kind the format defines.
+TEST(XlsReader, FormulaTokensOfEitherVersionHaveTheirSizes) {
+    struct Token {
+        Bytes tokens;
+        Bytes extra;
+    };
+    auto zeros = [](unsigned ptg, size_t size) { return Byte(ptg) + Bytes(size - 1, '\0'); };
+    auto tokensOf = [&](bool biff5) {
+        std::vector<Token> all;
+        for (unsigned op = 0x03; op <= 0x16; ++op) all.push_back({Byte(op), ""});   // operators, PtgParen, PtgMissArg
+        for (const auto& [ptg, size] : std::vector<std::pair<unsigned, size_t>>{{0x01, 5}, {0x02, 5}, {0x1C, 2}, {0x1D, 2}, {0x1E, 3}, {0x1F, 9}}) {
+            all.push_back({zeros(ptg, size), ""});
+        }
+        if (biff5) {
+            all.push_back({Byte(0x17) + Byte(3) + "a\xE9" "b", ""});
+        } else {
+            all.push_back({Byte(0x17) + Byte(3) + Byte(0) + "a\xE9" "b", ""});
+            all.push_back({Byte(0x17) + Byte(2) + Byte(1) + U16(0x6C34) + U16(0x0041), ""});
+        }
+        for (unsigned attr : {0x01, 0x02, 0x08, 0x10, 0x20, 0x21, 0x40, 0x41}) all.push_back({Byte(0x19) + Byte(attr) + U16(0), ""});
+        all.push_back({Byte(0x19) + Byte(0x04) + U16(2) + U16(0) + U16(0) + U16(0), ""});   // a choice of two and its jump table
+        for (unsigned e : {0x01, 0x02, 0x03, 0x06, 0x07, 0x0A, 0x10, 0x1D}) all.push_back({Byte(0x18) + Byte(e) + U32(0), ""});
+        for (unsigned e : {0x0B, 0x0C, 0x0D, 0x0E, 0x0F}) all.push_back({Byte(0x18) + Byte(e) + U32(0), U32(2) + Bytes(8, '\0')});
+        // Operands and functions: their sizes in BIFF8 and BIFF5.
+        const std::vector<std::tuple<unsigned, size_t, size_t>> classed = {
+            {0x21, 3, 3},  {0x22, 4, 4},  {0x23, 5, 15}, {0x24, 5, 4},  {0x25, 9, 7},  {0x27, 7, 7},   {0x28, 7, 7},
+            {0x29, 3, 3},  {0x2A, 5, 4},  {0x2B, 9, 7},  {0x2C, 5, 4},  {0x2D, 9, 7},  {0x2E, 3, 3},   {0x2F, 3, 3},
+            {0x39, 7, 25}, {0x3A, 7, 18}, {0x3B, 11, 21}, {0x3C, 7, 18}, {0x3D, 11, 21}};
+        // Array constants: three columns of two rows of every kind of value
+        // (BIFF8 stores the counts less one, BIFF5 the counts and texts of a
+        // length byte), and in BIFF5 a row of 0 columns, which are 256.
+        const Bytes values8 = Byte(0x00) + Bytes(8, '\0') + Byte(0x01) + F64(1.5) + Byte(0x02) + U16(2) + Byte(0) + "ab" + Byte(0x04) +
+                              Byte(1) + Bytes(7, '\0') + Byte(0x10) + Byte(7) + Bytes(7, '\0') + Byte(0x02) + U16(1) + Byte(1) + U16(0x6C34);
+        const Bytes values5 = Byte(0x00) + Bytes(8, '\0') + Byte(0x01) + F64(1.5) + Byte(0x02) + Byte(2) + "ab" + Byte(0x04) + Byte(1) +
+                              Bytes(7, '\0') + Byte(0x10) + Byte(7) + Bytes(7, '\0') + Byte(0x02) + Byte(0);
+        Bytes row256;
+        for (int i = 0; i < 256; ++i) row256 += Byte(0x01) + F64(i);
+        for (unsigned cls : {0x00, 0x20, 0x40}) {
+            for (const auto& [ptg, size8, size5] : classed) all.push_back({zeros(ptg + cls, biff5 ? size5 : size8), ""});
+            all.push_back({zeros(0x20 + cls, 8), biff5 ? Byte(3) + U16(2) + values5 : Byte(2) + U16(1) + values8});
+            all.push_back({zeros(0x26 + cls, 7), U16(2) + Bytes(biff5 ? 12 : 16, '\0')});
+        }
+        if (biff5) all.push_back({zeros(0x20, 8), Byte(0) + U16(1) + row256});
+        // Several with extra data in one formula: theirs follows in the tokens' order.
+        all.push_back({zeros(0x26, 7) + zeros(0x40, 8) + Byte(0x18) + Byte(0x0D) + U32(0),
+                       U16(1) + Bytes(biff5 ? 6 : 8, '\0') + (biff5 ? Byte(1) + U16(1) + Byte(0x02) + Byte(1) + "x" : Byte(0) + U16(0) + Byte(0x02) + U16(1) + Byte(0) + "x") +
+                           U32(1) + U32(0)});
+        return all;
+    };
+    auto formula = [](const Bytes& tokens, const Bytes& extra) {
+        return U16(0) + U16(0) + U16(15) + F64(1.5) + U16(0) + U32(0) + U16(static_cast<uint16_t>(tokens.size())) + tokens + extra;
+    };
+    const Bytes after = Cell(0x0203, 5, 5, F64(7));
+    auto stream = [&](bool biff5, const Bytes& cells) {
+        if (biff5) return Biff5("", {{"S", cells}});
+        Biff b;
+        b.sheets.push_back({u"S", cells});
+        return b.Build();
+    };
+    for (bool biff5 : {false, true}) {
+        for (const Token& t : tokensOf(biff5)) {
+            const Bytes tokens = t.tokens + Byte(0x1E) + U16(7);
+            SCOPED_TRACE((biff5 ? "BIFF5 " : "BIFF8 ") + std::to_string(static_cast<unsigned char>(tokens[0])) + " of " + std::to_string(tokens.size()));
+            const Bytes data = formula(tokens, t.extra);
+            const auto book = Read(Compound(stream(biff5, Record(0x0006, data) + after)).file);
+            EXPECT_EQ(Number(*book->sheets[0], 1, 1), 1.5);
+            EXPECT_EQ(Number(*book->sheets[0], 6, 6), 7);
+            // The same record made as long as to take in the cell after it.
+            Bytes swallowing = stream(biff5, Record(0x0006, data) + after);
+            const size_t at = swallowing.find(Record(0x0006, data) + after);
+            Put16(swallowing, at + 2, static_cast<uint16_t>(data.size() + after.size()));
+            const std::string error = ErrorOf(Compound(swallowing).file);
+            EXPECT_NE(error.find("sheet \"S\": the FORMULA record at byte " + std::to_string(at) + " is " + std::to_string(data.size() + after.size()) +
+                                 " bytes long, where its fields take " + std::to_string(data.size())),
+                      std::string::npos)
+                << error;
+        }
+    }
+    // Tokens neither version defines, after a PtgInt; their byte in the stream.
+    std::vector<Bytes> undefined;
+    for (unsigned ptg : {0x00, 0x1A, 0x1B, 0x30, 0x37, 0x38, 0x3E, 0x3F, 0x50, 0x58, 0x5E, 0x70, 0x78, 0x7F, 0x80, 0xFF}) undefined.push_back(Byte(ptg));
+    for (unsigned e : {0x00, 0x04, 0x05, 0x08, 0x09, 0x11, 0x1C, 0x1E}) undefined.push_back(Byte(0x18) + Byte(e));
+    for (bool biff5 : {false, true}) {
+        for (const Bytes& token : undefined) {
+            const Bytes cells = Record(0x0006, formula(Byte(0x1E) + U16(1) + token + U32(0), "")) + after;
+            const Bytes s = stream(biff5, cells);
+            std::string name = Hex(token[0]);
+            if (token.size() == 2) name += " " + Hex(token[1]);
+            const std::string error = ErrorOf(Compound(s).file);
+            EXPECT_NE(error.find("the FORMULA record at byte " + std::to_string(s.find(cells)) + " holds a formula token " + name + " at byte " +
+                                 std::to_string(s.find(cells) + 4 + 22 + 3) + " that neither BIFF5 nor BIFF8 defines"),
+                      std::string::npos)
+                << error;
+        }
+    }
+    // A token running past the formula's tokens; an array value of a kind
+    // no version defines.
+    // Each with the fault's text before the byte it names, that byte's
+    // place after the first token, the text after it.
+    const std::tuple<Bytes, const char*, size_t, const char*> faults[] = {
+        {formula(zeros(0x1F, 5), ""), "holds a formula token 0x1F at byte ", 0, " that runs past its 5 bytes of tokens"},
+        {formula(Byte(0x17) + Byte(4) + Byte(0) + "abc", ""), "holds a formula token 0x17 at byte ", 0, " that runs past its 6 bytes of tokens"},
+        {formula(Byte(0x1E) + U16(1) + Byte(0x18), ""), "holds a formula token 0x18 at byte ", 3, " that runs past its 4 bytes of tokens"},
+        {formula(Byte(0x19) + Byte(0x04) + U16(5) + U16(0), ""), "holds a formula token 0x19 at byte ", 0, " that runs past its 6 bytes of tokens"},
+        {formula(zeros(0x40, 8), Byte(1) + U16(0) + Byte(0x01) + F64(1) + Byte(0x03) + Bytes(8, '\0')),
+         "holds an array constant whose value at byte ", 8 + 3 + 9, " is of a kind the format does not define (0x03)"},
+    };
+    for (const auto& [data, before, place, rest] : faults) {
+        Biff b;
+        b.sheets.push_back({u"S", Record(0x0006, data) + after});
+        const Bytes s = b.Build();
+        const size_t at = s.find(Record(0x0006, data));
+        const std::string error = ErrorOf(Compound(s).file);
+        EXPECT_NE(error.find("sheet \"S\": the FORMULA record at byte " + std::to_string(at) + " " + before + std::to_string(at + 4 + 22 + place) + rest),
+                  std::string::npos)
+            << error;
     }
 }
 
