@@ -82,6 +82,7 @@ enum RecordType : uint16_t {
     kHPageBreaks = 0x001B,
     kSelection = 0x001D,
     kFont = 0x0031,
+    kWriteAccess = 0x005C,
     kPalette = 0x0092,
     kMergedCells = 0x00E5,
     kArray = 0x0221,
@@ -105,63 +106,61 @@ struct SizedRecord {
     uint16_t type;
     const char* name;
     uint16_t biff8, biff5;
-    bool upTo;   // any length up to the longest is sound (writers differ)
 };
 constexpr SizedRecord kSizedRecords[] = {
-    {0x000A, "EOF", 0, 0, false},
-    {0x000C, "CALCCOUNT", 2, 2, false},
-    {0x000D, "CALCMODE", 2, 2, false},
-    {0x000E, "PRECISION", 2, 2, false},
-    {0x000F, "REFMODE", 2, 2, false},
-    {0x0010, "DELTA", 8, 8, false},
-    {0x0011, "ITERATION", 2, 2, false},
-    {0x0012, "PROTECT", 2, 2, false},
-    {0x0013, "PASSWORD", 2, 2, false},
-    {0x0019, "WINDOWPROTECT", 2, 2, false},
-    {0x0022, "DATEMODE", 2, 2, false},
-    {0x0026, "LEFTMARGIN", 8, 8, false},
-    {0x0027, "RIGHTMARGIN", 8, 8, false},
-    {0x0028, "TOPMARGIN", 8, 8, false},
-    {0x0029, "BOTTOMMARGIN", 8, 8, false},
-    {0x002A, "PRINTHEADERS", 2, 2, false},
-    {0x002B, "PRINTGRIDLINES", 2, 2, false},
-    {0x003D, "WINDOW1", 18, 18, false},
-    {0x0040, "BACKUP", 2, 2, false},
-    {0x0041, "PANE", 10, 10, false},
-    {0x0042, "CODEPAGE", 2, 2, false},
-    {0x0055, "DEFCOLWIDTH", 2, 2, false},
-    {0x005C, "WRITEACCESS", 112, 32, true},   // a name, padded or not
-    {0x005F, "SAVERECALC", 2, 2, false},
-    {0x0063, "OBJPROTECT", 2, 2, false},
-    {0x007D, "COLINFO", 12, 12, false},
-    {0x0080, "GUTS", 8, 8, false},
-    {0x0081, "WSBOOL", 2, 2, false},
-    {0x0082, "GRIDSET", 2, 2, false},
-    {0x0083, "HCENTER", 2, 2, false},
-    {0x0084, "VCENTER", 2, 2, false},
-    {0x008C, "COUNTRY", 4, 4, false},
-    {0x008D, "HIDEOBJ", 2, 2, false},
-    {0x0099, "STANDARDWIDTH", 2, 2, false},
-    {0x009C, "FNGROUPCOUNT", 2, 2, false},
-    {0x00A0, "SCL", 4, 4, false},
-    {0x00A1, "SETUP", 34, 34, false},
-    {0x00C1, "MMS", 2, 2, false},
-    {0x00DA, "BOOKBOOL", 2, 2, false},
-    {0x00DD, "SCENPROTECT", 2, 2, false},
-    {0x00E0, "XF", 20, 16, false},
-    {0x00E1, "INTERFACEHDR", 2, 0, false},
-    {0x00E2, "INTERFACEEND", 0, 0, false},
-    {0x0160, "USESELFS", 2, 2, false},
-    {0x0161, "DSF", 2, 2, false},
-    {0x01AF, "PROT4REV", 2, 2, false},
-    {0x01B7, "REFRESHALL", 2, 2, false},
-    {0x01BC, "PROT4REVPASS", 2, 2, false},
-    {0x01C0, "EXCEL9FILE", 0, 0, false},
-    {0x0200, "DIMENSIONS", 14, 10, false},
-    {0x0225, "DEFAULTROWHEIGHT", 4, 4, false},
-    {0x0236, "TABLE", 16, 16, false},
-    {0x023E, "WINDOW2", 18, 10, false},   // 10 bytes in BIFF8 chart sheets too
-    {0x0809, "BOF", 16, 8, false},
+    {0x000A, "EOF", 0, 0},
+    {0x000C, "CALCCOUNT", 2, 2},
+    {0x000D, "CALCMODE", 2, 2},
+    {0x000E, "PRECISION", 2, 2},
+    {0x000F, "REFMODE", 2, 2},
+    {0x0010, "DELTA", 8, 8},
+    {0x0011, "ITERATION", 2, 2},
+    {0x0012, "PROTECT", 2, 2},
+    {0x0013, "PASSWORD", 2, 2},
+    {0x0019, "WINDOWPROTECT", 2, 2},
+    {0x0022, "DATEMODE", 2, 2},
+    {0x0026, "LEFTMARGIN", 8, 8},
+    {0x0027, "RIGHTMARGIN", 8, 8},
+    {0x0028, "TOPMARGIN", 8, 8},
+    {0x0029, "BOTTOMMARGIN", 8, 8},
+    {0x002A, "PRINTHEADERS", 2, 2},
+    {0x002B, "PRINTGRIDLINES", 2, 2},
+    {0x003D, "WINDOW1", 18, 18},
+    {0x0040, "BACKUP", 2, 2},
+    {0x0041, "PANE", 10, 10},
+    {0x0042, "CODEPAGE", 2, 2},
+    {0x0055, "DEFCOLWIDTH", 2, 2},
+    {0x005F, "SAVERECALC", 2, 2},
+    {0x0063, "OBJPROTECT", 2, 2},
+    {0x007D, "COLINFO", 12, 12},
+    {0x0080, "GUTS", 8, 8},
+    {0x0081, "WSBOOL", 2, 2},
+    {0x0082, "GRIDSET", 2, 2},
+    {0x0083, "HCENTER", 2, 2},
+    {0x0084, "VCENTER", 2, 2},
+    {0x008C, "COUNTRY", 4, 4},
+    {0x008D, "HIDEOBJ", 2, 2},
+    {0x0099, "STANDARDWIDTH", 2, 2},
+    {0x009C, "FNGROUPCOUNT", 2, 2},
+    {0x00A0, "SCL", 4, 4},
+    {0x00A1, "SETUP", 34, 34},
+    {0x00C1, "MMS", 2, 2},
+    {0x00DA, "BOOKBOOL", 2, 2},
+    {0x00DD, "SCENPROTECT", 2, 2},
+    {0x00E0, "XF", 20, 16},
+    {0x00E1, "INTERFACEHDR", 2, 0},
+    {0x00E2, "INTERFACEEND", 0, 0},
+    {0x0160, "USESELFS", 2, 2},
+    {0x0161, "DSF", 2, 2},
+    {0x01AF, "PROT4REV", 2, 2},
+    {0x01B7, "REFRESHALL", 2, 2},
+    {0x01BC, "PROT4REVPASS", 2, 2},
+    {0x01C0, "EXCEL9FILE", 0, 0},
+    {0x0200, "DIMENSIONS", 14, 10},
+    {0x0225, "DEFAULTROWHEIGHT", 4, 4},
+    {0x0236, "TABLE", 16, 16},
+    {0x023E, "WINDOW2", 18, 10},   // 10 bytes in BIFF8 chart sheets too
+    {0x0809, "BOF", 16, 8},
 };
 
 const SizedRecord* SizedRecordOf(uint16_t type) {
@@ -191,6 +190,7 @@ std::string RecordName(uint16_t type) {
     case kFormat: return "FORMAT";
     case kContinue: return "CONTINUE";
     case kHeader: return "HEADER";
+    case kWriteAccess: return "WRITEACCESS";
     case kFooter: return "FOOTER";
     case kExternSheet: return "EXTERNSHEET";
     case kVPageBreaks: return "VERTICALPAGEBREAKS";
@@ -830,17 +830,15 @@ private:
     static constexpr const char* kCodePagesRead =
         "code pages read: 437, 720 to 869, 874, 932, 936, 949, 950, 1361, 1250 to 1258, 10000, 32768, 32769, 367, 20127, 65001 and 1200";
 
-    // A record longer than its fields take (`taken` bytes, or at most
-    // `taken` where shorter ones are sound too).
-    [[noreturn]] void Long(const Record& r, const std::string& where, size_t taken, bool upTo = false) {
+    // A record longer than its fields take (`taken` bytes).
+    [[noreturn]] void Long(const Record& r, const std::string& where, size_t taken) {
         records_.Fail(where, "the " + RecordName(r.type) + " record at byte " + std::to_string(r.at) + " is " +
-                                 std::to_string(r.data.size()) + " bytes long, where its fields take " + (upTo ? "at most " : "") +
-                                 std::to_string(taken));
+                                 std::to_string(r.data.size()) + " bytes long, where its fields take " + std::to_string(taken));
     }
     // Refuses a record (the one just read) longer than its fields take,
     // unless the bytes past them are padding that can hide no record.
-    void NotLonger(const Record& r, const std::string& where, size_t taken, bool upTo = false) {
-        if (r.data.size() > taken && !records_.Padding(r.data.data() + taken, r.data.size() - taken)) Long(r, where, taken, upTo);
+    void NotLonger(const Record& r, const std::string& where, size_t taken) {
+        if (r.data.size() > taken && !records_.Padding(r.data.data() + taken, r.data.size() - taken)) Long(r, where, taken);
     }
     // Refuses a record shorter than its fields take, or longer.
     void Fits(const Record& r, const std::string& where, size_t taken) {
@@ -862,15 +860,25 @@ private:
     // short for its fields is left to what reads it: nothing is lost by it.
     void CheckLength(const Record& r, const std::string& where) {
         if (const SizedRecord* s = SizedRecordOf(r.type)) {
-            size_t taken = std::max(s->biff8, s->biff5);
-            if (!s->upTo && r.data.size() < taken) taken = std::min(s->biff8, s->biff5);
-            NotLonger(r, where, taken, s->upTo);
+            const size_t longest = std::max(s->biff8, s->biff5);
+            NotLonger(r, where, r.data.size() < longest ? std::min(s->biff8, s->biff5) : longest);
             return;
         }
         const size_t n = r.data.size();
         const unsigned char* d = r.data.data();
         size_t taken = 0;
         switch (r.type) {
+        case kWriteAccess: {   // a name (BIFF5 a byte of length; BIFF8 two and a byte of flags), padded or not
+            if (n < (biff5_ ? 1u : 3u)) return;
+            const size_t name = biff5_ ? 1 + size_t(d[0]) : 3 + size_t(U16(d)) * ((d[2] & 1) ? 2 : 1);
+            // The longest of the name and the two padded lengths (BIFF5's
+            // 32 bytes, BIFF8's 112) not beyond the record's.
+            for (size_t length : {name, size_t(32), size_t(112)}) {
+                if (length <= n) taken = std::max(taken, length);
+            }
+            if (taken == 0) return;
+            break;
+        }
         case kBoundSheet:   // its place, state and kind, then its name (a byte of length, BIFF8 a byte of flags)
             if (n < (biff5_ ? 7u : 8u)) return;
             taken = biff5_ ? 7 + size_t(d[6]) : 8 + size_t(d[6]) * ((d[7] & 1) ? 2 : 1);
