@@ -97,11 +97,10 @@ constexpr uint16_t kWorksheet = 0x0010;
 constexpr uint32_t kColumns = 256;
 
 // The records of the globals and the sheets whose length the format fixes:
-// their length in BIFF8 and in BIFF5.  Where the two differ, either is
-// sound in a workbook of either version (writers mix them), and the
-// longest not beyond a record's length is what its fields take.  Nothing
-// of them is read but their length: a longer one would hide the records
-// after it.
+// their length in BIFF8 and in BIFF5.  Where the two differ, a record of
+// exactly the other version's length is sound too (writers mix them).
+// Nothing of them is read but their length: a longer one would hide the
+// records after it.
 struct SizedRecord {
     uint16_t type;
     const char* name;
@@ -163,6 +162,13 @@ constexpr SizedRecord kSizedRecords[] = {
     {0x0809, "BOF", 16, 8},
 };
 
+std::string Hex16(uint16_t v) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string s = "0x";
+    for (int shift = 12; shift >= 0; shift -= 4) s += kHex[(v >> shift) & 0xF];
+    return s;
+}
+
 const SizedRecord* SizedRecordOf(uint16_t type) {
     for (const SizedRecord& s : kSizedRecords) {
         if (s.type == type) return &s;
@@ -202,12 +208,7 @@ std::string RecordName(uint16_t type) {
     case kArray: return "ARRAY";
     case kStyle: return "STYLE";
     case kShrFmla: return "SHRFMLA";
-    default: {
-        static const char kHex[] = "0123456789ABCDEF";
-        std::string s = "0x";
-        for (int shift = 12; shift >= 0; shift -= 4) s += kHex[(type >> shift) & 0xF];
-        return s;
-    }
+    default: return Hex16(type);
     }
 }
 
@@ -731,25 +732,25 @@ private:
             records_.Fail("", "the workbook is in a format older than BIFF5 (Excel 2.x to 4.0), which is not read");
         }
         if (r.type != kBof || r.data.size() < 4) records_.Fail(where, "no BOF record" + at);
-        CheckLength(r, where);
         const uint16_t version = U16(r.data.data());
         const uint16_t type = U16(&r.data[2]);
         if (expected == kGlobals) {
             if (version != kBiff8 && version != kBiff5) {
-                records_.Fail("", "the workbook's BOF record gives an unknown format version " + RecordName(version));
+                records_.Fail("", "the workbook's BOF record gives an unknown format version " + Hex16(version));
             }
             biff5_ = version == kBiff5;
         }
         const uint16_t own = biff5_ ? kBiff5 : kBiff8;
         if (version == kBiff5 || version == kBiff8) {
             if (version != own) {
-                records_.Fail(where, "the BOF record" + at + " gives format version " + RecordName(version) +
-                                         ", unlike the workbook's " + RecordName(own));
+                records_.Fail(where, "the BOF record" + at + " gives format version " + Hex16(version) +
+                                         ", unlike the workbook's " + Hex16(own));
             }
         } else {
-            records_.Fail(where, "the BOF record" + at + " gives an unknown format version " + RecordName(version));
+            records_.Fail(where, "the BOF record" + at + " gives an unknown format version " + Hex16(version));
         }
         if (expected == kGlobals && type != kGlobals) records_.Fail("", "the workbook stream does not begin with the workbook's globals");
+        CheckLength(r, where);
         return type;
     }
 
@@ -860,8 +861,7 @@ private:
     // short for its fields is left to what reads it: nothing is lost by it.
     void CheckLength(const Record& r, const std::string& where) {
         if (const SizedRecord* s = SizedRecordOf(r.type)) {
-            const size_t longest = std::max(s->biff8, s->biff5);
-            NotLonger(r, where, r.data.size() < longest ? std::min(s->biff8, s->biff5) : longest);
+            if (r.data.size() != (biff5_ ? s->biff8 : s->biff5)) NotLonger(r, where, biff5_ ? s->biff5 : s->biff8);
             return;
         }
         const size_t n = r.data.size();
@@ -905,8 +905,13 @@ private:
             break;
         case kHeader:
         case kFooter:       // empty, or a text (BIFF5 a byte of length; BIFF8 two and a byte of flags)
-            if (n == 0 || n < (biff5_ ? 1u : 3u)) return;
+            // Never continued: one too short for its text is refused too,
+            // for an empty one made longer takes the bytes it hides for a
+            // text's length.
+            if (n == 0) return;
+            if (n < (biff5_ ? 1u : 3u)) Short(r, where, biff5_ ? 1 : 3);
             taken = biff5_ ? 1 + size_t(d[0]) : 3 + size_t(U16(d)) * ((d[2] & 1) ? 2 : 1);
+            if (n < taken) Short(r, where, taken);
             break;
         case kPalette:      // a count of colours, four bytes each
             if (n < 2) return;

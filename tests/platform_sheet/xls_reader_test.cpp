@@ -7,6 +7,7 @@
 #include <iconv.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,8 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/runtime/conversions.h"
@@ -1116,6 +1119,252 @@ TEST(XlsReader, FormulaTokensOfEitherVersionHaveTheirSizes) {
         EXPECT_NE(error.find("sheet \"S\": the FORMULA record at byte " + std::to_string(at) + " " + before + std::to_string(at + 4 + 22 + place) + rest),
                   std::string::npos)
             << error;
+    }
+}
+
+uint16_t TypeOf(const Bytes& record) {
+    return static_cast<uint16_t>(static_cast<unsigned char>(record[0]) | static_cast<unsigned char>(record[1]) << 8);
+}
+
+// A record of the globals or a sheet, named as the reader names it, with
+// the lengths that are sound for it besides its own.
+struct Named {
+    const char* name;
+    Bytes record;
+    std::vector<size_t> sound = {};
+};
+
+// The records of the globals and of a sheet "Net" of a workbook of each
+// version, laid out as their writers lay them, with a cell of every kind,
+// a shared formula, an array formula and a data table: every record whose
+// length the format fixes or its fields give.  The sheet's cells: A1
+// 3.14159265358979, B1 a date (its XF and FORMAT records read), C1 TRUE,
+// A2 5, A3 6, B2 7, C2 8, A4 9.
+std::pair<std::vector<Named>, std::vector<Named>> LaidOutRecords(bool biff5) {
+    auto text8 = [](const Bytes& text) { return Byte(static_cast<unsigned>(text.size())) + text; };   // a length byte
+    auto text16 = [](const Bytes& text) { return U16(static_cast<uint16_t>(text.size())) + Byte(0) + text; };   // BIFF8, one byte a character
+    std::vector<Named> globals = {
+        {"INTERFACEHDR", Record(0x00E1, biff5 ? "" : U16(1200)), {biff5 ? 2u : 0u}},
+        {"MMS", Record(0x00C1, U16(0))},
+        {"INTERFACEEND", Record(0x00E2, "")},
+        {"WRITEACCESS", Record(0x005C, biff5 ? text8("Calc") + Bytes(27, ' ') : text16("Calc") + Bytes(105, ' ')),
+         {biff5 ? 5u : 7u, biff5 ? 112u : 32u}},
+        {"CODEPAGE", Record(0x0042, U16(biff5 ? 1252 : 1200))},
+        {"FNGROUPCOUNT", Record(0x009C, U16(14))},
+        {"WINDOWPROTECT", Record(0x0019, U16(0))},
+        {"PROTECT", Record(0x0012, U16(0))},
+        {"PASSWORD", Record(0x0013, U16(0))},
+        {"BACKUP", Record(0x0040, U16(0))},
+        {"HIDEOBJ", Record(0x008D, U16(0))},
+        {"WINDOW1", Record(0x003D, U16(0) + U16(0) + U16(0x3000) + U16(0x2000) + U16(0x38) + U16(0) + U16(0) + U16(1) + U16(600))},
+        {"DATEMODE", Record(0x0022, U16(0))},
+        {"PRECISION", Record(0x000E, U16(1))},
+        {"BOOKBOOL", Record(0x00DA, U16(0))},
+        {"FONT", Record(0x0031, U16(200) + U16(0) + U16(0x7FFF) + U16(400) + U16(0) + Bytes(4, '\0') + (biff5 ? text8("Arial") : Byte(5) + Byte(0) + "Arial"))},
+        {"FORMAT", Record(0x041E, U16(164) + (biff5 ? text8("YYYY-MM-DD") : text16("YYYY-MM-DD")))},
+    };
+    if (!biff5) {
+        for (const Named& n : std::vector<Named>{{"DSF", Record(0x0161, U16(0))}, {"PROT4REV", Record(0x01AF, U16(0))},
+                                                 {"PROT4REVPASS", Record(0x01BC, U16(0))}, {"REFRESHALL", Record(0x01B7, U16(0))}}) {
+            globals.push_back(n);
+        }
+    }
+    for (uint16_t i = 0; i < 16; ++i) globals.push_back({"XF", Record(0x00E0, U16(0) + U16(i == 15 ? 164 : 0) + Bytes(biff5 ? 12 : 16, '\0')), {biff5 ? 20u : 16u}});
+    globals.push_back({"STYLE", Record(0x0293, U16(0x8000) + Byte(0) + Byte(0xFF))});
+    globals.push_back({"STYLE", Record(0x0293, U16(0x0010) + (biff5 ? text8("Net") : text16("Net")))});
+    globals.push_back({"PALETTE", Record(0x0092, U16(2) + U32(0) + U32(0xFFFFFF))});
+    globals.push_back({"COUNTRY", Record(0x008C, U16(1) + U16(49))});
+    if (!biff5) {
+        globals.push_back({"USESELFS", Record(0x0160, U16(0))});
+        globals.push_back({"EXTERNSHEET", Record(0x0017, U16(1) + U16(0) + U16(0) + U16(0))});
+    }
+    // The tokens of the shared formula (a relative reference, 1, +) and of
+    // the array formula (an array constant of 1 and 2, SUM), with the array.
+    const Bytes shared = biff5 ? Byte(0x2C) + U16(0xC000) + Byte(0) + Byte(0x1E) + U16(1) + Byte(0x03)
+                               : Byte(0x2C) + U16(0) + U16(0xC000) + Byte(0x1E) + U16(1) + Byte(0x03);
+    const Bytes array = Byte(0x60) + Bytes(7, '\0') + Byte(0x41) + U16(4);
+    const Bytes values = (biff5 ? Byte(2) + U16(1) : Byte(1) + U16(0)) + Byte(0x01) + F64(1) + Byte(0x01) + F64(2);
+    auto formula = [](uint16_t row, uint16_t col, double result, const Bytes& tokens) {
+        return CellXf(0x0006, row, col, 0, F64(result) + U16(0) + U32(0) + U16(static_cast<uint16_t>(tokens.size())) + tokens);
+    };
+    std::vector<Named> sheet = {
+        {"CALCMODE", Record(0x000D, U16(1))},
+        {"CALCCOUNT", Record(0x000C, U16(100))},
+        {"REFMODE", Record(0x000F, U16(1))},
+        {"ITERATION", Record(0x0011, U16(0))},
+        {"DELTA", Record(0x0010, F64(0.001))},
+        {"SAVERECALC", Record(0x005F, U16(1))},
+        {"PRINTHEADERS", Record(0x002A, U16(0))},
+        {"PRINTGRIDLINES", Record(0x002B, U16(0))},
+        {"GRIDSET", Record(0x0082, U16(1))},
+        {"GUTS", Record(0x0080, Bytes(8, '\0'))},
+        {"DEFAULTROWHEIGHT", Record(0x0225, U16(0) + U16(255))},
+        {"WSBOOL", Record(0x0081, U16(0x04C1))},
+        {"HORIZONTALPAGEBREAKS", Record(0x001B, U16(1) + (biff5 ? U16(5) : U16(5) + U16(0) + U16(255)))},
+        {"VERTICALPAGEBREAKS", Record(0x001A, U16(0))},
+        {"HEADER", Record(0x0014, biff5 ? text8("&P") : text16("&P"))},
+        {"FOOTER", Record(0x0015, "")},
+        {"HCENTER", Record(0x0083, U16(0))},
+        {"VCENTER", Record(0x0084, U16(0))},
+        {"LEFTMARGIN", Record(0x0026, F64(0.7))},
+        {"RIGHTMARGIN", Record(0x0027, F64(0.7))},
+        {"TOPMARGIN", Record(0x0028, F64(0.75))},
+        {"BOTTOMMARGIN", Record(0x0029, F64(0.75))},
+        {"SETUP", Record(0x00A1, U16(9) + U16(100) + Bytes(30, '\0'))},
+        {"DEFCOLWIDTH", Record(0x0055, U16(8))},
+        {"COLINFO", Record(0x007D, U16(0) + U16(0) + U16(0x0924) + U16(15) + U16(0) + U16(0))},
+        {"DIMENSIONS", Record(0x0200, biff5 ? U16(0) + U16(4) + U16(0) + U16(3) + U16(0) : U32(0) + U32(4) + U16(0) + U16(3) + U16(0)), {biff5 ? 14u : 10u}},
+        {"PROTECT", Record(0x0012, U16(0))},
+        {"SCENPROTECT", Record(0x00DD, U16(0))},
+        {"OBJPROTECT", Record(0x0063, U16(0))},
+        {"PASSWORD", Record(0x0013, U16(0))},
+        {"ROW", Record(0x0208, U16(0) + U16(0) + U16(3) + U16(255) + Bytes(8, '\0'))},
+        {"NUMBER", CellXf(0x0203, 0, 0, 0, F64(3.14159265358979))},
+        {"NUMBER", CellXf(0x0203, 0, 1, 15, F64(45000.75))},
+        {"BOOLERR", CellXf(0x0205, 0, 2, 0, Byte(1) + Byte(0))},
+        {"FORMULA", formula(1, 0, 5, Byte(0x01) + U16(1) + U16(0))},
+        {"SHRFMLA", Record(0x04BC, U16(1) + U16(2) + Byte(0) + Byte(0) + Byte(0) + Byte(2) + U16(static_cast<uint16_t>(shared.size())) + shared)},
+        {"FORMULA", formula(2, 0, 6, Byte(0x01) + U16(1) + U16(0))},
+        {"FORMULA", formula(1, 1, 7, Byte(0x01) + U16(1) + U16(1))},
+        {"ARRAY", Record(0x0221, U16(1) + U16(1) + Byte(1) + Byte(1) + U16(0) + U32(0) + U16(static_cast<uint16_t>(array.size())) + array + values)},
+        {"FORMULA", formula(1, 2, 8, Byte(0x02) + U16(1) + U16(2))},
+        {"TABLE", Record(0x0236, U16(1) + U16(1) + Byte(2) + Byte(2) + U16(0) + U16(0) + U16(0) + U16(0) + U16(0))},
+        {"NUMBER", CellXf(0x0203, 3, 0, 0, F64(9))},
+        {"WINDOW2", Record(0x023E, biff5 ? U16(0x06B6) + U16(0) + U16(0) + U32(0x40) : U16(0x06B6) + U16(0) + U16(0) + U32(0x40) + U16(0) + U16(0) + U32(0)),
+         {biff5 ? 18u : 10u}},
+        {"SCL", Record(0x00A0, U16(1) + U16(1))},
+        {"PANE", Record(0x0041, U16(0) + U16(0x0100) + U16(0) + U16(1) + Byte(3) + Byte(0))},
+        {"SELECTION", Record(0x001D, Byte(3) + U16(0) + U16(0) + U16(0) + U16(1) + U16(0) + U16(0) + Byte(0) + Byte(0))},
+        {"STANDARDWIDTH", Record(0x0099, U16(2048))},
+    };
+    if (!biff5) sheet.push_back({"MERGEDCELLS", Record(0x00E5, U16(1) + U16(3) + U16(3) + U16(0) + U16(1))});
+    return {globals, sheet};
+}
+
+// The stream of a workbook of those records and a second sheet "Two", and
+// where each record of the globals and of "Net" begins in it.
+struct Laid {
+    Bytes stream;
+    std::vector<size_t> globalsAt, sheetAt;
+};
+Laid Lay(bool biff5, const std::vector<Named>& globals, const std::vector<Named>& sheet) {
+    Bytes g, c;
+    for (const Named& n : globals) g += n.record;
+    for (const Named& n : sheet) c += n.record;
+    Laid l;
+    size_t at = 0, sheetAt = 0;
+    if (biff5) {
+        l.stream = Biff5(g, {{"Net", c}, {"Two", Cell(0x0203, 0, 0, F64(2))}});
+        at = 12;
+        sheetAt = l.stream.find(Record(0x0809, U16(0x0500) + U16(0x0010) + U32(0))) + 12;
+    } else {
+        Biff b;
+        b.globals = g;
+        b.sheets = {{u"Net", c}, {u"Two", Cell(0x0203, 0, 0, F64(2))}};
+        l.stream = b.Build();
+        at = 20;
+        sheetAt = l.stream.find(Record(0x0809, U16(0x0600) + U16(0x0010) + Bytes(12, '\0'))) + 20;
+    }
+    for (const Named& n : globals) l.globalsAt.push_back(std::exchange(at, at + n.record.size()));
+    for (const Named& n : sheet) l.sheetAt.push_back(std::exchange(sheetAt, sheetAt + n.record.size()));
+    return l;
+}
+
+// The records of the globals and the sheets whose length the format fixes
+// or their fields give read as their writers lay them, and at the other
+// version's lengths where the two differ; each of them one byte longer
+// than its fields, or made as long as to take in the record after it, is
+// refused naming it and its byte: a PASSWORD record taking in the ROW and
+// NUMBER records after it, a BOUNDSHEET the next one, a sheet's BOF the
+// record after it.
+TEST(XlsReader, RecordsOfTheGlobalsAndSheetsMayNotHideTheRecordsAfterThem) {
+    auto values = [](const Bytes& stream) {
+        const auto book = Read(Compound(stream).file);
+        const sheet::Sheet& s = *book->sheets.at(0);
+        std::string all;
+        for (const auto& [row, col] : std::vector<std::pair<int, int>>{{1, 1}, {1, 2}, {1, 3}, {2, 1}, {3, 1}, {2, 2}, {2, 3}, {4, 1}}) {
+            all += Show(s.Value(row, col)) + " ";
+        }
+        return all + Show(book->sheets.at(1)->Value(1, 1));
+    };
+    const std::string expected = "Double:3.14159265358979 Double:45000 Double:1 Double:5 Double:6 Double:7 Double:8 Double:9 Double:2";
+    for (bool biff5 : {false, true}) {
+        SCOPED_TRACE(biff5 ? "BIFF5" : "BIFF8");
+        const auto [globals, sheet] = LaidOutRecords(biff5);
+        const Laid sound = Lay(biff5, globals, sheet);
+        EXPECT_EQ(values(sound.stream), expected);
+        const std::string where[] = {"the workbook's globals: ", "sheet \"Net\": "};
+        for (int part = 0; part < 2; ++part) {
+            const std::vector<Named>& list = part == 0 ? globals : sheet;
+            for (size_t i = 0; i < list.size(); ++i) {
+                SCOPED_TRACE(list[i].name);
+                // Refused as longer than its own length: one of another
+                // version's length reads, and an empty one is refused as
+                // too short for the text the bytes after it give.
+                const size_t length = list[i].record.size() - 4;
+                auto refused = [&](const Bytes& stream, size_t at, size_t longer) {
+                    const std::string error = ErrorOf(Compound(stream).file);
+                    if (std::count(list[i].sound.begin(), list[i].sound.end(), longer)) {
+                        EXPECT_EQ(error, "");
+                        return;
+                    }
+                    EXPECT_NE(error.find(std::string(list[i].name) + " record at byte " + std::to_string(at) + " is " + std::to_string(longer) +
+                                         " bytes long" + (length == 0 ? "" : ", where its fields take " + std::to_string(length))),
+                              std::string::npos)
+                        << error;
+                };
+                // One byte longer.
+                std::vector<Named> longer = part == 0 ? globals : sheet;
+                longer[i].record = Record(TypeOf(longer[i].record), longer[i].record.substr(4) + "x");
+                const Laid one = part == 0 ? Lay(biff5, longer, sheet) : Lay(biff5, globals, longer);
+                refused(one.stream, (part == 0 ? one.globalsAt : one.sheetAt)[i], length + 1);
+                // As long as to take in the record after it (the EOF after the sheet's last).
+                Bytes swallowing = sound.stream;
+                const size_t at = (part == 0 ? sound.globalsAt : sound.sheetAt)[i];
+                const size_t next = i + 1 < list.size() ? list[i + 1].record.size() : 4;
+                Put16(swallowing, at + 2, static_cast<uint16_t>(length + next));
+                refused(swallowing, at, length + next);
+            }
+        }
+        // The PASSWORD of the sheet, as long as to take in the ROW and the
+        // NUMBER of A1 after it.
+        size_t password = 0;
+        while (std::string(sheet[password].name) != "PASSWORD") ++password;
+        Bytes s = sound.stream;
+        Put16(s, sound.sheetAt[password] + 2, 2 + 20 + 18);
+        EXPECT_NE(ErrorOf(Compound(s).file).find("sheet \"Net\": the PASSWORD record at byte " + std::to_string(sound.sheetAt[password]) +
+                                                 " is 40 bytes long, where its fields take 2"),
+                  std::string::npos)
+            << ErrorOf(Compound(s).file);
+        // The first BOUNDSHEET taking in the second, which would lose sheet "Two".
+        const size_t boundSheet = sound.stream.find(U16(0x0085) + U16(biff5 ? 10 : 11));
+        ASSERT_NE(boundSheet, Bytes::npos);
+        s = sound.stream;
+        Put16(s, boundSheet + 2, static_cast<uint16_t>((biff5 ? 10 : 11) + 4 + (biff5 ? 10 : 11)));
+        EXPECT_NE(ErrorOf(Compound(s).file).find("the workbook's globals: the BOUNDSHEET record at byte " + std::to_string(boundSheet) + " is " +
+                                                 std::to_string(biff5 ? 24 : 26) + " bytes long, where its fields take " + (biff5 ? "10" : "11")),
+                  std::string::npos)
+            << ErrorOf(Compound(s).file);
+        // The sheet's BOF taking in the CALCMODE after it.
+        s = sound.stream;
+        const size_t bof = sound.sheetAt[0] - (biff5 ? 12 : 20);
+        Put16(s, bof + 2, static_cast<uint16_t>((biff5 ? 8 : 16) + 6));
+        EXPECT_NE(ErrorOf(Compound(s).file).find("sheet \"Net\": the BOF record at byte " + std::to_string(bof) + " is " +
+                                                 std::to_string(biff5 ? 14 : 22) + " bytes long, where its fields take " + (biff5 ? "8" : "16")),
+                  std::string::npos)
+            << ErrorOf(Compound(s).file);
+        // The other version's lengths, and a WRITEACCESS of its name alone.
+        auto other = [&](std::vector<Named> list, const char* name, const Bytes& record) {
+            for (Named& n : list) {
+                if (std::string(n.name) == name) n.record = record;
+            }
+            return list;
+        };
+        std::vector<Named> g = other(globals, "INTERFACEHDR", Record(0x00E1, biff5 ? U16(1252) : ""));
+        g = other(g, "WRITEACCESS", Record(0x005C, biff5 ? Byte(4) + "Calc" : U16(4) + Byte(0) + "Calc"));
+        std::vector<Named> c = other(sheet, "DIMENSIONS", Record(0x0200, biff5 ? U32(0) + U32(4) + U16(0) + U16(3) + U16(0) : U16(0) + U16(4) + U16(0) + U16(3) + U16(0)));
+        c = other(c, "WINDOW2", Record(0x023E, biff5 ? U16(0x06B6) + U16(0) + U16(0) + U32(0x40) + Bytes(8, '\0') : U16(0x06B6) + U16(0) + U16(0) + U32(0x40)));
+        EXPECT_EQ(values(Lay(biff5, g, c).stream), expected);
     }
 }
 
