@@ -518,7 +518,8 @@ TEST(XlsReader, Biff5TextsAndTheirBounds) {
     // The bare record streams of Excel 2.x (BOF 0x0009) to 4.0 (0x0409), in
     // a file of their own, are refused naming their format.
     const std::string path = (std::filesystem::temp_directory_path() / ("xls_old_" + std::to_string(::getpid()) + ".xls")).string();
-    for (const Bytes& old : {Record(0x0009, U16(2) + U16(0x0010)), Record(0x0409, U16(0) + U16(0x0010) + U16(0))}) {
+    for (const Bytes& old : {Record(0x0009, U16(2) + U16(0x0010)), Record(0x0209, U16(0) + U16(0x0010) + U16(0)),
+                             Record(0x0409, U16(0) + U16(0x0010) + U16(0))}) {
         std::ofstream(path, std::ios::binary).write((old + Record(0x000A, "")).data(), static_cast<std::streamsize>(old.size() + 4));
         try {
             sheet::ReadWorkbook(path);
@@ -749,6 +750,9 @@ TEST(XlsReader, Biff5CodePagesThroughTheConverter) {
                   std::string::npos)
             << first(page, "\x80");
         EXPECT_EQ(first(page, "ok"), "S|String:ok");
+    }
+    for (uint16_t page : {438, 1249, 1259, 32770}) {
+        EXPECT_NE(first(page, "\x80").find("has characters of code page " + std::to_string(page) + ", which is not read"), std::string::npos) << page;
     }
     // A code page of the DOS range that this system's converter may lack.
     const iconv_t cd = iconv_open("UTF-8", "CP720");
