@@ -856,9 +856,10 @@ private:
         return cce + f.extra;
     }
     // Refuses a record of the globals or a sheet, other than a cell's, that
-    // is longer than its fields: those of a fixed length (or a longest
-    // one), and those whose fields say how long they are.  A record too
-    // short for its fields is left to what reads it: nothing is lost by it.
+    // is longer than its fields: those of a fixed length (kSizedRecords),
+    // and those whose fields say how long they are.  A record too short for
+    // its fields is left to what reads it, if anything: nothing after it is
+    // lost by it.
     void CheckLength(const Record& r, const std::string& where) {
         if (const SizedRecord* s = SizedRecordOf(r.type)) {
             if (r.data.size() != (biff5_ ? s->biff8 : s->biff5)) NotLonger(r, where, biff5_ ? s->biff5 : s->biff8);
@@ -935,7 +936,7 @@ private:
             taken = 2 + 8 * size_t(U16(d));
             break;
         case kShrFmla:      // its range and use count, then a formula
-        case kArray: {      // its range, flags and a reserved word, then a formula
+        case kArray: {      // its range, flags and four unused bytes, then a formula
             const size_t head = r.type == kShrFmla ? 8 : 12;
             if (n < head + 2 || n < head + 2 + U16(d + head)) return;
             taken = head + 2 + FormulaBytes(r, where, head + 2, U16(d + head));
