@@ -19,13 +19,18 @@
 // Every record must lie inside the stream, every field inside its record,
 // every string index inside the string table, every cell inside the
 // format's 65,536 rows and 256 columns, every text within
-// kMaxCellTextBytes, and the sheets' records may not overlap.  A row's or
-// cell's record must be exactly as long as its fields take (a formula's
-// with its tokens and their extra data, a text's with its characters): a
-// longer one would hide the records after it, and their cells would be
-// lost from a workbook that reads as sound.  A damaged structure is refused
-// with a sentence naming what and where.  The work is a single pass over the stream; the memory is the
-// values kept (counted against ReadLimits::valueMemory) and one record.
+// kMaxCellTextBytes, and the sheets' records may not overlap.  No record
+// whose length the format fixes or its fields give (a cell's, a row's, a
+// text's, a formula's with its tokens and their extra data, and those of
+// the globals and the sheets listed in kSizedRecords and CheckLength) may
+// be longer than its fields: a longer one would hide the records after it,
+// and their cells would be lost from a workbook that reads as sound.  Only
+// padding that can hide no record is read past the fields (fewer than four
+// zero bytes, a record header right after them), and a formula token that
+// neither BIFF5 nor BIFF8 defines is refused, its size being unknown.  A
+// damaged structure is refused with a sentence naming what and where.  The
+// work is a single pass over the stream; the memory is the values kept
+// (counted against ReadLimits::valueMemory) and one record.
 //
 // A number in a date format becomes the serial number of its date, its
 // date and time to the second or its time of day to the second, and the
@@ -37,7 +42,6 @@
 #include <limits>
 #include <map>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "platform/sheet/cfb_reader.h"
@@ -70,6 +74,20 @@ enum RecordType : uint16_t {
     kRk = 0x027E,
     kFormat = 0x041E,
     kBof = 0x0809,
+    // Records read only for their lengths, which their fields give.
+    kHeader = 0x0014,
+    kFooter = 0x0015,
+    kExternSheet = 0x0017,
+    kVPageBreaks = 0x001A,
+    kHPageBreaks = 0x001B,
+    kSelection = 0x001D,
+    kFont = 0x0031,
+    kWriteAccess = 0x005C,
+    kPalette = 0x0092,
+    kMergedCells = 0x00E5,
+    kArray = 0x0221,
+    kStyle = 0x0293,
+    kShrFmla = 0x04BC,
 };
 constexpr uint16_t kBiff8 = 0x0600;
 constexpr uint16_t kBiff5 = 0x0500;
@@ -78,17 +96,96 @@ constexpr uint16_t kWorksheet = 0x0010;
 // The columns of a sheet in this format.
 constexpr uint32_t kColumns = 256;
 
+// The records of the globals and the sheets whose length the format fixes:
+// their length in BIFF8 and in BIFF5.  Where the two differ, a record of
+// exactly the other version's length is sound too (writers mix them).
+// Nothing of them is read but their length: a longer one would hide the
+// records after it.
+struct SizedRecord {
+    uint16_t type;
+    const char* name;
+    uint16_t biff8, biff5;
+};
+constexpr SizedRecord kSizedRecords[] = {
+    {0x000A, "EOF", 0, 0},
+    {0x000C, "CALCCOUNT", 2, 2},
+    {0x000D, "CALCMODE", 2, 2},
+    {0x000E, "PRECISION", 2, 2},
+    {0x000F, "REFMODE", 2, 2},
+    {0x0010, "DELTA", 8, 8},
+    {0x0011, "ITERATION", 2, 2},
+    {0x0012, "PROTECT", 2, 2},
+    {0x0013, "PASSWORD", 2, 2},
+    {0x0019, "WINDOWPROTECT", 2, 2},
+    {0x0022, "DATEMODE", 2, 2},
+    {0x0026, "LEFTMARGIN", 8, 8},
+    {0x0027, "RIGHTMARGIN", 8, 8},
+    {0x0028, "TOPMARGIN", 8, 8},
+    {0x0029, "BOTTOMMARGIN", 8, 8},
+    {0x002A, "PRINTHEADERS", 2, 2},
+    {0x002B, "PRINTGRIDLINES", 2, 2},
+    {0x003D, "WINDOW1", 18, 18},
+    {0x0040, "BACKUP", 2, 2},
+    {0x0041, "PANE", 10, 10},
+    {0x0042, "CODEPAGE", 2, 2},
+    {0x0055, "DEFCOLWIDTH", 2, 2},
+    {0x005F, "SAVERECALC", 2, 2},
+    {0x0063, "OBJPROTECT", 2, 2},
+    {0x007D, "COLINFO", 12, 12},
+    {0x0080, "GUTS", 8, 8},
+    {0x0081, "WSBOOL", 2, 2},
+    {0x0082, "GRIDSET", 2, 2},
+    {0x0083, "HCENTER", 2, 2},
+    {0x0084, "VCENTER", 2, 2},
+    {0x008C, "COUNTRY", 4, 4},
+    {0x008D, "HIDEOBJ", 2, 2},
+    {0x0099, "STANDARDWIDTH", 2, 2},
+    {0x009C, "FNGROUPCOUNT", 2, 2},
+    {0x00A0, "SCL", 4, 4},
+    {0x00A1, "SETUP", 34, 34},
+    {0x00C1, "MMS", 2, 2},
+    {0x00DA, "BOOKBOOL", 2, 2},
+    {0x00DD, "SCENPROTECT", 2, 2},
+    {0x00E0, "XF", 20, 16},
+    {0x00E1, "INTERFACEHDR", 2, 0},
+    {0x00E2, "INTERFACEEND", 0, 0},
+    {0x0160, "USESELFS", 2, 2},
+    {0x0161, "DSF", 2, 2},
+    {0x01AF, "PROT4REV", 2, 2},
+    {0x01B7, "REFRESHALL", 2, 2},
+    {0x01BC, "PROT4REVPASS", 2, 2},
+    {0x01C0, "EXCEL9FILE", 0, 0},
+    {0x0200, "DIMENSIONS", 14, 10},
+    {0x0225, "DEFAULTROWHEIGHT", 4, 4},
+    {0x0236, "TABLE", 16, 16},
+    {0x023E, "WINDOW2", 18, 10},   // 10 bytes in BIFF8 chart sheets too
+    {0x0809, "BOF", 16, 8},
+};
+
+std::string Hex16(uint16_t v) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string s = "0x";
+    for (int shift = 12; shift >= 0; shift -= 4) s += kHex[(v >> shift) & 0xF];
+    return s;
+}
+
+const SizedRecord* SizedRecordOf(uint16_t type) {
+    for (const SizedRecord& s : kSizedRecords) {
+        if (s.type == type) return &s;
+    }
+    return nullptr;
+}
+
 std::string RecordName(uint16_t type) {
+    if (const SizedRecord* s = SizedRecordOf(type)) return s->name;
     switch (type) {
     case kFormula: return "FORMULA";
     case kBlank: return "BLANK";
     case kMulBlank: return "MULBLANK";
     case kRow: return "ROW";
-    case kEof: return "EOF";
     case kBoundSheet: return "BOUNDSHEET";
     case kMulRk: return "MULRK";
     case kRString: return "RSTRING";
-    case kXf: return "XF";
     case kSst: return "SST";
     case kLabelSst: return "LABELSST";
     case kNumber: return "NUMBER";
@@ -97,14 +194,21 @@ std::string RecordName(uint16_t type) {
     case kString: return "STRING";
     case kRk: return "RK";
     case kFormat: return "FORMAT";
-    case kBof: return "BOF";
     case kContinue: return "CONTINUE";
-    default: {
-        static const char kHex[] = "0123456789ABCDEF";
-        std::string s = "0x";
-        for (int shift = 12; shift >= 0; shift -= 4) s += kHex[(type >> shift) & 0xF];
-        return s;
-    }
+    case kHeader: return "HEADER";
+    case kWriteAccess: return "WRITEACCESS";
+    case kFooter: return "FOOTER";
+    case kExternSheet: return "EXTERNSHEET";
+    case kVPageBreaks: return "VERTICALPAGEBREAKS";
+    case kHPageBreaks: return "HORIZONTALPAGEBREAKS";
+    case kSelection: return "SELECTION";
+    case kFont: return "FONT";
+    case kPalette: return "PALETTE";
+    case kMergedCells: return "MERGEDCELLS";
+    case kArray: return "ARRAY";
+    case kStyle: return "STYLE";
+    case kShrFmla: return "SHRFMLA";
+    default: return Hex16(type);
     }
 }
 
@@ -130,81 +234,142 @@ double RkValue(uint32_t rk) {
     return (rk & 1) ? v / 100 : v;
 }
 
-// The bytes that a formula's tokens (`cce` bytes at `tokens`) need after
-// them for their extra data: the values of each array constant and the
-// ranges of each PtgMemArea, read from `extra` (`left` bytes, the rest of
-// the record).  Without a value when a token or an array's value is one
-// this reader does not know the size of (then any length is taken); past
-// `left` when that data runs past the record.
-std::optional<size_t> FormulaExtraBytes(const unsigned char* tokens, size_t cce, const unsigned char* extra, size_t left, bool biff5) {
-    std::vector<uint8_t> kinds;   // 0x20 array, 0x26 mem area, in token order
-    for (size_t i = 0; i < cce;) {
-        const uint8_t ptg = tokens[i];
-        size_t size = 0;
-        if (ptg < 0x20) {
-            switch (ptg) {
-            case 0x01: case 0x02: size = 5; break;   // PtgExp, PtgTbl
-            case 0x17:                                 // PtgStr
-                if (i + 2 >= cce) return std::nullopt;
-                size = biff5 ? 2 + size_t(tokens[i + 1]) : 3 + size_t(tokens[i + 1]) * ((tokens[i + 2] & 1) ? 2 : 1);
-                break;
-            case 0x19:                                 // PtgAttr; a choice has its jump table after it
-                if (i + 3 >= cce) return std::nullopt;
-                size = 4 + ((tokens[i + 1] & 0x04) ? 2 * (size_t(U16(tokens + i + 2)) + 1) : 0);
-                break;
-            case 0x1C: case 0x1D: size = 2; break;   // PtgErr, PtgBool
-            case 0x1E: size = 3; break;              // PtgInt
-            case 0x1F: size = 9; break;              // PtgNum
-            default:
-                if (ptg >= 0x03 && ptg <= 0x16) size = 1;   // operators, PtgParen, PtgMissArg
-                break;
-            }
-        } else if (ptg < 0x80) {
-            switch ((ptg & 0x1F) | 0x20) {
-            case 0x20: size = 8; kinds.push_back(0x20); break;        // PtgArray
-            case 0x21: size = 3; break;                                // PtgFunc
-            case 0x22: size = 4; break;                                // PtgFuncVar
-            case 0x23: size = biff5 ? 15 : 5; break;                   // PtgName
-            case 0x24: case 0x2A: case 0x2C: size = biff5 ? 4 : 5; break;    // PtgRef, PtgRefErr, PtgRefN
-            case 0x25: case 0x2B: case 0x2D: size = biff5 ? 7 : 9; break;    // PtgArea, PtgAreaErr, PtgAreaN
-            case 0x26: size = 7; kinds.push_back(0x26); break;         // PtgMemArea
-            case 0x27: case 0x28: size = 7; break;                     // PtgMemErr, PtgMemNoMem
-            case 0x29: case 0x2E: case 0x2F: size = 3; break;          // PtgMemFunc, PtgMemAreaN, PtgMemNoMemN
-            case 0x39: size = biff5 ? 25 : 7; break;                   // PtgNameX
-            case 0x3A: case 0x3C: size = biff5 ? 18 : 7; break;        // PtgRef3d, PtgRefErr3d
-            case 0x3B: case 0x3D: size = biff5 ? 21 : 11; break;       // PtgArea3d, PtgAreaErr3d
-            default: break;
-            }
+std::string HexByte(uint8_t b) {
+    static const char kHex[] = "0123456789ABCDEF";
+    return std::string("0x") + kHex[b >> 4] + kHex[b & 0xF];
+}
+
+// The extra data that follows a formula's tokens for some of them, one
+// structure a token in the tokens' order.
+enum class Extra : uint8_t { None, Array, MemArea, Labels };
+
+// The size of the formula token at `t`, of which `left` bytes (at least
+// one) are in the formula: 0 when it runs past them, SIZE_MAX when neither
+// BIFF5 nor BIFF8 defines it.  A token of one version only takes its size
+// from that version; those of both from `biff5`.
+size_t TokenSize(const unsigned char* t, size_t left, bool biff5, Extra& extra) {
+    constexpr size_t kUndefined = std::numeric_limits<size_t>::max();
+    extra = Extra::None;
+    const uint8_t ptg = t[0];
+    if (ptg >= 0x80) return kUndefined;
+    if (ptg >= 0x20) {
+        // Operands and functions, in their reference, value and array
+        // classes (0x20, 0x40, 0x60 apart).
+        switch ((ptg & 0x1F) | 0x20) {
+        case 0x20: extra = Extra::Array; return 8;                       // PtgArray
+        case 0x21: return 3;                                             // PtgFunc
+        case 0x22: return 4;                                             // PtgFuncVar
+        case 0x23: return biff5 ? 15 : 5;                                // PtgName
+        case 0x24: case 0x2A: case 0x2C: return biff5 ? 4 : 5;           // PtgRef, PtgRefErr, PtgRefN
+        case 0x25: case 0x2B: case 0x2D: return biff5 ? 7 : 9;           // PtgArea, PtgAreaErr, PtgAreaN
+        case 0x26: extra = Extra::MemArea; return 7;                     // PtgMemArea
+        case 0x27: case 0x28: return 7;                                  // PtgMemErr, PtgMemNoMem
+        case 0x29: case 0x2E: case 0x2F: return 3;                       // PtgMemFunc, PtgMemAreaN, PtgMemNoMemN
+        case 0x39: return biff5 ? 25 : 7;                                // PtgNameX
+        case 0x3A: case 0x3C: return biff5 ? 18 : 7;                     // PtgRef3d, PtgRefErr3d
+        case 0x3B: case 0x3D: return biff5 ? 21 : 11;                    // PtgArea3d, PtgAreaErr3d
+        default: return kUndefined;                                      // 0x30 to 0x38, 0x3E, 0x3F
         }
-        if (size == 0 || size > cce - i) return std::nullopt;
+    }
+    switch (ptg) {
+    case 0x01: case 0x02: return 5;   // PtgExp, PtgTbl
+    case 0x17:                        // PtgStr: its length, (BIFF8) a byte of flags, its characters
+        if (left < (biff5 ? 2u : 3u)) return 0;
+        return biff5 ? 2 + size_t(t[1]) : 3 + size_t(t[1]) * ((t[2] & 1) ? 2 : 1);
+    case 0x18:                        // the natural-language tokens and PtgSxName, by their second byte
+        if (left < 2) return 0;
+        switch (t[1]) {
+        case 0x01: case 0x02: case 0x03: case 0x06: case 0x07: case 0x0A: case 0x10: case 0x1D: return 6;
+        case 0x0B: case 0x0C: case 0x0D: case 0x0E: case 0x0F: extra = Extra::Labels; return 6;   // labels of several cells
+        default: return kUndefined;
+        }
+    case 0x19:                        // PtgAttr; a choice has its jump table after it
+        if (left < 4) return 0;
+        return 4 + ((t[1] & 0x04) ? 2 * (size_t(U16(t + 2)) + 1) : 0);
+    case 0x1C: case 0x1D: return 2;   // PtgErr, PtgBool
+    case 0x1E: return 3;              // PtgInt
+    case 0x1F: return 9;              // PtgNum
+    default: return ptg >= 0x03 && ptg <= 0x16 ? 1 : kUndefined;   // operators, PtgParen, PtgMissArg
+    }
+}
+
+// What a formula's tokens (`cce` bytes at `tokens`, the first at stream
+// byte `at`) need after them: the bytes of their extra data, read from
+// `data` (`left` bytes, the rest of the record; past `left` when that data
+// runs past the record), or a fault, said after the name of the record.
+struct FormulaLength {
+    size_t extra = 0;
+    std::string fault;
+};
+FormulaLength FormulaLengthOf(const unsigned char* tokens, size_t cce, const unsigned char* data, size_t left, bool biff5,
+                              uint64_t at) {
+    FormulaLength result;
+    std::vector<Extra> extras;
+    for (size_t i = 0; i < cce;) {
+        Extra extra = Extra::None;
+        const size_t size = TokenSize(tokens + i, cce - i, biff5, extra);
+        std::string name = HexByte(tokens[i]);
+        if (tokens[i] == 0x18 && i + 1 < cce) name += " " + HexByte(tokens[i + 1]);
+        if (size == std::numeric_limits<size_t>::max()) {
+            result.fault = "holds a formula token " + name + " at byte " + std::to_string(at + i) + " that neither BIFF5 nor BIFF8 defines";
+            return result;
+        }
+        if (size == 0 || size > cce - i) {
+            result.fault = "holds a formula token " + name + " at byte " + std::to_string(at + i) + " that runs past its " +
+                           std::to_string(cce) + " bytes of tokens";
+            return result;
+        }
+        if (extra != Extra::None) extras.push_back(extra);
         i += size;
     }
-    // The extra data, one structure a token in the tokens' order.
-    size_t at = 0;
-    auto past = [&](size_t n) { return n > left - std::min(at, left); };
-    for (uint8_t kind : kinds) {
-        if (kind == 0x26) {   // a count of ranges, then the ranges
-            if (past(2)) return at + 2;
-            at += 2 + size_t(U16(extra + at)) * (biff5 ? 6 : 8);
-            continue;
-        }
-        if (biff5) return std::nullopt;   // the array constants of BIFF5 are left unread
-        if (past(3)) return at + 3;
-        const size_t values = (size_t(extra[at]) + 1) * (size_t(U16(extra + at + 1)) + 1);
-        at += 3;
-        for (size_t v = 0; v < values; ++v) {
-            if (past(1)) return at + 1;
-            switch (extra[at]) {
-            case 0x00: case 0x01: case 0x04: case 0x10: at += 9; break;   // empty, number, boolean, error
-            case 0x02:                                                    // a text
-                if (past(4)) return at + 4;
-                at += 4 + size_t(U16(extra + at + 1)) * ((extra[at + 3] & 1) ? 2 : 1);
-                break;
-            default: return std::nullopt;
+    size_t& n = result.extra;
+    // Whether `more` bytes run past the record; if so they are counted.
+    auto cut = [&](size_t more) {
+        if (more <= left - std::min(n, left)) return false;
+        n += more;
+        return true;
+    };
+    for (Extra extra : extras) {
+        switch (extra) {
+        case Extra::MemArea:   // a count of ranges, then the ranges
+            if (cut(2)) return result;
+            n += 2 + size_t(U16(data + n)) * (biff5 ? 6 : 8);
+            break;
+        case Extra::Labels:    // a count of cells in 30 bits and two flags, then the cells
+            if (cut(4)) return result;
+            n += 4 + size_t(U32(data + n) & 0x3FFFFFFF) * 4;
+            break;
+        case Extra::Array: {   // its columns and rows, then the values row by row
+            if (cut(3)) return result;
+            // BIFF8 stores each count less one; BIFF5 the counts, 0 columns meaning 256.
+            const size_t columns = biff5 ? (data[n] ? data[n] : 256) : size_t(data[n]) + 1;
+            const size_t rows = size_t(U16(data + n + 1)) + (biff5 ? 0 : 1);
+            n += 3;
+            for (size_t v = 0; v < columns * rows; ++v) {
+                if (cut(1)) return result;
+                switch (data[n]) {
+                case 0x00: case 0x01: case 0x04: case 0x10: n += 9; break;   // empty, number, boolean, error
+                case 0x02:                                                   // a text
+                    if (biff5) {   // its length in a byte, its bytes
+                        if (cut(2)) return result;
+                        n += 2 + size_t(data[n + 1]);
+                    } else {       // its length in two bytes, a byte of flags, its characters
+                        if (cut(4)) return result;
+                        n += 4 + size_t(U16(data + n + 1)) * ((data[n + 3] & 1) ? 2 : 1);
+                    }
+                    break;
+                default:
+                    result.fault = "holds an array constant whose value at byte " + std::to_string(at + cce + n) +
+                                   " is of a kind the format does not define (" + HexByte(data[n]) + ")";
+                    return result;
+                }
             }
+            break;
+        }
+        case Extra::None: break;
         }
     }
-    return at;
+    return result;
 }
 
 // What a refused text says, after the place it was found.
@@ -314,6 +479,26 @@ public:
         pos_ += sizeof head + length;
         return true;
     }
+    // Whether the `n` bytes at `surplus` that the record just read holds
+    // past its fields are a writer's padding (a text's closing NUL, a value
+    // written in two bytes), which hides no record: fewer bytes than a
+    // record header, all zero, and right after them the header of a record
+    // of a type the format uses, lying in the stream.  A length made longer
+    // by damage ends inside the next record's header instead: its first
+    // bytes are rarely all zero, and what follows them is no header.
+    bool Padding(const unsigned char* surplus, size_t n) {
+        if (n == 0) return true;
+        if (n >= 4 || Size() - pos_ < 4) return false;
+        for (size_t i = 0; i < n; ++i) {
+            if (surplus[i] != 0) return false;
+        }
+        unsigned char head[4];
+        Bytes(pos_, head, sizeof head);
+        const uint16_t type = U16(head);
+        const uint8_t high = static_cast<uint8_t>(type >> 8);
+        const bool used = type != 0 && (high == 0x00 || high == 0x01 || high == 0x02 || high == 0x04 || high == 0x08 || high == 0x10);
+        return used && U16(head + 2) <= Size() - pos_ - sizeof head;
+    }
     // The type of the record that comes next; 0 at the end of the stream.
     uint16_t PeekType() {
         if (Size() - pos_ < 4) return 0;
@@ -402,9 +587,10 @@ public:
     }
     uint64_t Where() const { return record_.at + 4 + at_; }
     // Refuses a record whose last piece read holds bytes after the last
-    // value read: its length says more than its fields.
+    // value read, unless they are padding that can hide no record: its
+    // length says more than its fields.
     void End() {
-        if (at_ != record_.data.size()) {
+        if (at_ != record_.data.size() && !reader_.Padding(&record_.data[at_], record_.data.size() - at_)) {
             reader_.Fail(where_, "the " + RecordName(type_) + " record at byte " + std::to_string(start_) + " is " +
                                      std::to_string(total_) + " bytes long, where its fields take " +
                                      std::to_string(total_ - (record_.data.size() - at_)));
@@ -493,6 +679,7 @@ private:
         CheckBof(r, where, kGlobals);
         for (;;) {
             if (!records_.Next(r, where)) records_.Fail(where, "they end with the stream, without an EOF record");
+            CheckLength(r, where);
             switch (r.type) {
             case kEof: globalsEnd_ = records_.Position(); return;
             case kFilePass: records_.Fail("", "the workbook is password-protected");
@@ -549,20 +736,21 @@ private:
         const uint16_t type = U16(&r.data[2]);
         if (expected == kGlobals) {
             if (version != kBiff8 && version != kBiff5) {
-                records_.Fail("", "the workbook's BOF record gives an unknown format version " + RecordName(version));
+                records_.Fail("", "the workbook's BOF record gives an unknown format version " + Hex16(version));
             }
             biff5_ = version == kBiff5;
         }
         const uint16_t own = biff5_ ? kBiff5 : kBiff8;
         if (version == kBiff5 || version == kBiff8) {
             if (version != own) {
-                records_.Fail(where, "the BOF record" + at + " gives format version " + RecordName(version) +
-                                         ", unlike the workbook's " + RecordName(own));
+                records_.Fail(where, "the BOF record" + at + " gives format version " + Hex16(version) +
+                                         ", unlike the workbook's " + Hex16(own));
             }
         } else {
-            records_.Fail(where, "the BOF record" + at + " gives an unknown format version " + RecordName(version));
+            records_.Fail(where, "the BOF record" + at + " gives an unknown format version " + Hex16(version));
         }
         if (expected == kGlobals && type != kGlobals) records_.Fail("", "the workbook stream does not begin with the workbook's globals");
+        CheckLength(r, where);
         return type;
     }
 
@@ -648,6 +836,116 @@ private:
         records_.Fail(where, "the " + RecordName(r.type) + " record at byte " + std::to_string(r.at) + " is " +
                                  std::to_string(r.data.size()) + " bytes long, where its fields take " + std::to_string(taken));
     }
+    // Refuses a record (the one just read) longer than its fields take,
+    // unless the bytes past them are padding that can hide no record.
+    void NotLonger(const Record& r, const std::string& where, size_t taken) {
+        if (r.data.size() > taken && !records_.Padding(r.data.data() + taken, r.data.size() - taken)) Long(r, where, taken);
+    }
+    // Refuses a record shorter than its fields take, or longer.
+    void Fits(const Record& r, const std::string& where, size_t taken) {
+        if (r.data.size() < taken) Short(r, where, taken);
+        NotLonger(r, where, taken);
+    }
+    // What the tokens of a formula at byte `at` of a record and their extra
+    // data take; a token or a value of a size the format does not give is
+    // refused by name.
+    size_t FormulaBytes(const Record& r, const std::string& where, size_t at, size_t cce) {
+        const FormulaLength f = FormulaLengthOf(r.data.data() + at, cce, r.data.data() + at + cce, r.data.size() - at - cce,
+                                                biff5_, r.at + 4 + at);
+        if (!f.fault.empty()) records_.Fail(where, "the " + RecordName(r.type) + " record at byte " + std::to_string(r.at) + " " + f.fault);
+        return cce + f.extra;
+    }
+    // Refuses a record of the globals or a sheet, other than a cell's, that
+    // is longer than its fields: those of a fixed length (kSizedRecords),
+    // and those whose fields say how long they are.  A record too short for
+    // its fields is left to what reads it, if anything: nothing after it is
+    // lost by it.
+    void CheckLength(const Record& r, const std::string& where) {
+        if (const SizedRecord* s = SizedRecordOf(r.type)) {
+            if (r.data.size() != (biff5_ ? s->biff8 : s->biff5)) NotLonger(r, where, biff5_ ? s->biff5 : s->biff8);
+            return;
+        }
+        const size_t n = r.data.size();
+        const unsigned char* d = r.data.data();
+        size_t taken = 0;
+        switch (r.type) {
+        case kWriteAccess: {   // a name (BIFF5 a byte of length; BIFF8 two and a byte of flags), padded or not
+            if (n < (biff5_ ? 1u : 3u)) return;
+            const size_t name = biff5_ ? 1 + size_t(d[0]) : 3 + size_t(U16(d)) * ((d[2] & 1) ? 2 : 1);
+            // The longest of the name and the two padded lengths (BIFF5's
+            // 32 bytes, BIFF8's 112) not beyond the record's.
+            for (size_t length : {name, size_t(32), size_t(112)}) {
+                if (length <= n) taken = std::max(taken, length);
+            }
+            if (taken == 0) return;
+            break;
+        }
+        case kBoundSheet:   // its place, state and kind, then its name (a byte of length, BIFF8 a byte of flags)
+            if (n < (biff5_ ? 7u : 8u)) return;
+            taken = biff5_ ? 7 + size_t(d[6]) : 8 + size_t(d[6]) * ((d[7] & 1) ? 2 : 1);
+            break;
+        case kFont:         // 14 bytes, then its name (a byte of length, BIFF8 a byte of flags)
+            if (n < (biff5_ ? 15u : 16u)) return;
+            taken = biff5_ ? 15 + size_t(d[14]) : 16 + size_t(d[14]) * ((d[15] & 1) ? 2 : 1);
+            break;
+        case kFormat:       // its number, then its text (BIFF5 a byte of length; BIFF8 two and a byte of flags)
+            if (n < (biff5_ ? 3u : 5u)) return;
+            taken = biff5_ ? 3 + size_t(d[2]) : 5 + size_t(U16(d + 2)) * ((d[4] & 1) ? 2 : 1);
+            break;
+        case kStyle:        // its cell format; a built-in style's number and level, or a name
+            if (n < 2) return;
+            if (U16(d) & 0x8000) {
+                taken = 4;
+            } else if (biff5_) {
+                if (n < 3) return;
+                taken = 3 + size_t(d[2]);
+            } else {
+                if (n < 5) return;
+                taken = 5 + size_t(U16(d + 2)) * ((d[4] & 1) ? 2 : 1);
+            }
+            break;
+        case kHeader:
+        case kFooter:       // empty, or a text (BIFF5 a byte of length; BIFF8 two and a byte of flags)
+            // Never continued: one too short for its text is refused too,
+            // for an empty one made longer takes the bytes it hides for a
+            // text's length.
+            if (n == 0) return;
+            if (n < (biff5_ ? 1u : 3u)) Short(r, where, biff5_ ? 1 : 3);
+            taken = biff5_ ? 1 + size_t(d[0]) : 3 + size_t(U16(d)) * ((d[2] & 1) ? 2 : 1);
+            if (n < taken) Short(r, where, taken);
+            break;
+        case kPalette:      // a count of colours, four bytes each
+            if (n < 2) return;
+            taken = 2 + 4 * size_t(U16(d));
+            break;
+        case kHPageBreaks:
+        case kVPageBreaks:  // a count of breaks, two bytes each in BIFF5, six in BIFF8
+            if (n < 2) return;
+            taken = 2 + (biff5_ ? 2 : 6) * size_t(U16(d));
+            break;
+        case kSelection:    // the pane, the active cell and range, a count of ranges of six bytes
+            if (n < 9) return;
+            taken = 9 + 6 * size_t(U16(d + 7));
+            break;
+        case kExternSheet:  // BIFF8: a count of references, six bytes each
+            if (biff5_ || n < 2) return;
+            taken = 2 + 6 * size_t(U16(d));
+            break;
+        case kMergedCells:  // a count of ranges, eight bytes each
+            if (n < 2) return;
+            taken = 2 + 8 * size_t(U16(d));
+            break;
+        case kShrFmla:      // its range and use count, then a formula
+        case kArray: {      // its range, flags and four unused bytes, then a formula
+            const size_t head = r.type == kShrFmla ? 8 : 12;
+            if (n < head + 2 || n < head + 2 + U16(d + head)) return;
+            taken = head + 2 + FormulaBytes(r, where, head + 2, U16(d + head));
+            break;
+        }
+        default: return;
+        }
+        NotLonger(r, where, taken);
+    }
     [[noreturn]] void Short(const Record& r, const std::string& where, size_t needed) {
         records_.Fail(where, RecordName(r.type) + " record at byte " + std::to_string(r.at) + " is " +
                                  std::to_string(r.data.size()) + " bytes long, shorter than its " + std::to_string(needed));
@@ -672,6 +970,7 @@ private:
         int depth = 0;
         for (;;) {
             if (!records_.Next(r, where)) records_.Fail(where, "its records end with the stream, without an EOF record");
+            if (depth == 0) CheckLength(r, where);
             if (r.type == kBof) {
                 ++depth;   // an embedded chart's records
             } else if (r.type == kEof) {
@@ -704,7 +1003,7 @@ private:
             if (r.data.size() < needed) book_.Short(r, where_, needed);
             // The records of one size: no longer either, or they would hide
             // the records after them.
-            if (needed == FixedLength(r.type) && r.data.size() != needed) book_.Long(r, where_, needed);
+            if (needed == FixedLength(r.type)) book_.NotLonger(r, where_, needed);
             if (r.type == kString) {
                 const bool wanted = pendingText_;
                 pendingText_ = false;
@@ -712,7 +1011,7 @@ private:
                 if (book_.biff5_) {
                     const size_t length = U16(r.data.data());
                     if (wanted) text = book_.Text8(r, 2, length, where_, "text");
-                    if (r.data.size() != 2 + length) book_.Long(r, where_, 2 + length);
+                    book_.Fits(r, where_, 2 + length);
                 } else {
                     ContinuedRecord c(book_.records_, r, where_);
                     const uint16_t length = c.Word();
@@ -763,7 +1062,7 @@ private:
                         if (r.data.size() <= taken) book_.Short(r, where_, taken + 1);
                         taken += 1 + 2 * size_t(r.data[taken]);
                     }
-                    if (r.data.size() != taken) book_.Long(r, where_, taken);
+                    book_.Fits(r, where_, taken);
                     PutText(r.at, row, col, AddText(std::move(text), row, col));
                 } else {
                     ContinuedRecord c(book_.records_, r, where_);
@@ -779,8 +1078,7 @@ private:
                 // Its tokens, then the extra data some of them need.
                 const size_t cce = U16(d + 20);
                 if (r.data.size() < 22 + cce) book_.Short(r, where_, 22 + cce);
-                const auto extra = FormulaExtraBytes(d + 22, cce, d + 22 + cce, r.data.size() - 22 - cce, book_.biff5_);
-                if (extra && r.data.size() != 22 + cce + *extra) book_.Long(r, where_, 22 + cce + *extra);
+                book_.Fits(r, where_, 22 + book_.FormulaBytes(r, where_, 22, cce));
                 if (U16(d + 12) != 0xFFFF) {
                     PutNumber(r, row, col, xf, F64(d + 6));
                 } else if (d[6] == 0) {
@@ -836,8 +1134,7 @@ private:
         void CheckRowOrBlank(const sheet::Record& r) {
             if (r.type == kRow || r.type == kBlank) {
                 const size_t length = FixedLength(r.type);
-                if (r.data.size() < length) book_.Short(r, where_, length);
-                if (r.data.size() > length) book_.Long(r, where_, length);
+                book_.Fits(r, where_, length);
             } else if (r.type == kMulBlank) {
                 // Its first column, a format for each column, its last column.
                 if (r.data.size() < 8) book_.Short(r, where_, 8);

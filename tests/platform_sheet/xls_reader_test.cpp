@@ -7,6 +7,7 @@
 #include <iconv.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,8 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/runtime/conversions.h"
@@ -515,7 +518,8 @@ TEST(XlsReader, Biff5TextsAndTheirBounds) {
     // The bare record streams of Excel 2.x (BOF 0x0009) to 4.0 (0x0409), in
     // a file of their own, are refused naming their format.
     const std::string path = (std::filesystem::temp_directory_path() / ("xls_old_" + std::to_string(::getpid()) + ".xls")).string();
-    for (const Bytes& old : {Record(0x0009, U16(2) + U16(0x0010)), Record(0x0409, U16(0) + U16(0x0010) + U16(0))}) {
+    for (const Bytes& old : {Record(0x0009, U16(2) + U16(0x0010)), Record(0x0209, U16(0) + U16(0x0010) + U16(0)),
+                             Record(0x0409, U16(0) + U16(0x0010) + U16(0))}) {
         std::ofstream(path, std::ios::binary).write((old + Record(0x000A, "")).data(), static_cast<std::streamsize>(old.size() + 4));
         try {
             sheet::ReadWorkbook(path);
@@ -609,13 +613,6 @@ TEST(XlsReader, RecordsLongerThanTheirFieldsAreRefused) {
                     << error;
             }
         }
-    }
-    // A formula of a token whose size this reader does not know (0x18, of
-    // the natural-language formulas) is taken at any length.
-    {
-        Biff b;
-        b.sheets.push_back({u"S", Record(0x0006, formula(Bytes(1, 0x18) + Bytes(4, '\1'), "extra"))});
-        EXPECT_EQ(Number(*Read(Compound(b.Build()).file)->sheets[0], 1, 1), 1.5);
     }
     // A MULBLANK whose columns are not its length's.
     {
@@ -754,6 +751,9 @@ TEST(XlsReader, Biff5CodePagesThroughTheConverter) {
             << first(page, "\x80");
         EXPECT_EQ(first(page, "ok"), "S|String:ok");
     }
+    for (uint16_t page : {438, 1249, 1259, 32770}) {
+        EXPECT_NE(first(page, "\x80").find("has characters of code page " + std::to_string(page) + ", which is not read"), std::string::npos) << page;
+    }
     // A code page of the DOS range that this system's converter may lack.
     const iconv_t cd = iconv_open("UTF-8", "CP720");
     if (cd == reinterpret_cast<iconv_t>(-1)) {
@@ -870,6 +870,506 @@ TEST(XlsReader, FormatsErrorsAndResultsAtTheirEdges) {
         }
     }
     std::filesystem::remove(path);
+}
+
+}  // namespace
+
+namespace {
+
+Bytes Byte(unsigned v) { return Bytes(1, static_cast<char>(v)); }
+std::string Hex(char byte) {
+    const auto b = static_cast<unsigned char>(byte);
+    return std::string("0x") + "0123456789ABCDEF"[b >> 4] + "0123456789ABCDEF"[b & 0xF];
+}
+
+// A BIFF8 text as LABEL records hold it: its length, a byte of flags and
+// its characters in two bytes each.
+Bytes Wide(const std::u16string& text) {
+    Bytes b = U16(static_cast<uint16_t>(text.size())) + Byte(1);
+    for (char16_t c : text) b += U16(c);
+    return b;
+}
+
+// A writer's padding past a record's fields, fewer than four zero bytes
+// with the next record's header right after them, reads as before: an
+// office suite's Boolean cells (BOOLERR records of nine bytes, the value in
+// two bytes and then the error flag) and a reporting tool's LABEL records
+// whose length counts the text's closing NUL.  A surplus that can hide a
+// record is refused naming the record and its byte: four zero bytes, a
+// byte that is not zero, a length made one to three bytes longer (its
+// surplus the first bytes of the next record's header), zero bytes that
+// are followed by no record's header.
+TEST(XlsReader, PaddingReadsAndASurplusThatCanHideARecordIsRefused) {
+    {
+        auto boolean = [](uint16_t col, unsigned value) { return Record(0x0205, U16(4) + U16(col) + U16(0x17) + Byte(value) + Byte(0) + Byte(0)); };
+        Biff b;
+        b.sheets.push_back({u"Sheet1", Cell(0x0203, 3, 0, F64(2.5)) + boolean(0, 1) + boolean(1, 0) + boolean(2, 1) +
+                                           Record(0x0204, U16(5) + U16(0) + U16(15) + Wide(u"Zulauf Süd – Haltung 12") + U16(0)) +
+                                           Record(0x0204, U16(5) + U16(1) + U16(15) + Wide(u"水") + U16(0)) + Cell(0x0203, 5, 2, F64(7))});
+        const auto book = Read(Compound(b.Build()).file);
+        const sheet::Sheet& s = *book->sheets[0];
+        EXPECT_EQ(Show(s.Value(4, 1)), "Double:2.5");
+        EXPECT_EQ(Show(s.Value(5, 1)), "Double:1");
+        EXPECT_EQ(Show(s.Value(5, 2)), "Double:0");
+        EXPECT_EQ(Show(s.Value(5, 3)), "Double:1");
+        EXPECT_EQ(Show(s.Value(6, 1)), "String:Zulauf Süd – Haltung 12");
+        EXPECT_EQ(Show(s.Value(6, 2)), "String:水");
+        EXPECT_EQ(Show(s.Value(6, 3)), "Double:7");
+    }
+    // Each kind of record whose length is checked, at its length, and the
+    // NUMBER of F6 after it.
+    const Bytes textResult = Record(0x0006, U16(0) + U16(0) + U16(15) + Bytes(6, '\0') + U16(0xFFFF) + U16(0) + U32(0) + U16(0));
+    struct Kind {
+        const char* name;
+        uint16_t type;
+        Bytes data;
+        Bytes before;
+        bool biff5;
+        const char* take;   // how the refusal says what its fields take
+    } kinds[] = {
+        {"NUMBER", 0x0203, U16(0) + U16(0) + U16(15) + F64(1), "", false, "take 14"},
+        {"RK", 0x027E, U16(0) + U16(0) + U16(15) + U32(1 << 2 | 2), "", false, "take 10"},
+        {"LABELSST", 0x00FD, U16(0) + U16(0) + U16(15) + U32(0), "", false, "take 10"},
+        {"BOOLERR", 0x0205, U16(0) + U16(0) + U16(15) + Byte(1) + Byte(0), "", false, "take 8"},
+        {"ROW", 0x0208, U16(0) + U16(0) + U16(1) + U16(255) + Bytes(8, '\0'), "", false, "take 16"},
+        {"BLANK", 0x0201, U16(0) + U16(0) + U16(15), "", false, "take 6"},
+        {"LABEL", 0x0204, U16(0) + U16(0) + U16(15) + Wide(u"ab"), "", false, "take 13"},
+        {"STRING", 0x0207, U16(3) + Byte(0) + "abc", textResult, false, "take 6"},
+        {"FORMULA", 0x0006, U16(0) + U16(0) + U16(15) + F64(1) + U16(0) + U32(0) + U16(3) + Byte(0x1E) + U16(5), "", false, "take 25"},
+        {"PASSWORD", 0x0013, U16(0x1234), "", false, "take 2"},
+        {"SELECTION", 0x001D, Byte(3) + U16(0) + U16(0) + U16(0) + U16(1) + U16(0) + U16(0) + Byte(0) + Byte(0), "", false, "take 15"},
+        {"DIMENSIONS", 0x0200, U32(0) + U32(6) + U16(0) + U16(6) + U16(0), "", false, "take 14"},
+        {"LABEL", 0x0204, U16(0) + U16(0) + U16(15) + Text8("ab"), "", true, "take 10"},
+        {"STRING", 0x0207, Text8("ab"), textResult.substr(0, 4 + 20) + U16(0), true, "take 4"},
+    };
+    for (const Kind& k : kinds) {
+        SCOPED_TRACE(std::string(k.name) + (k.biff5 ? " of BIFF5" : ""));
+        const Bytes after = Cell(0x0203, 5, 5, F64(7));
+        auto stream = [&](const Bytes& record, const Bytes& next = "") {
+            if (k.biff5) return Biff5("", {{"S", k.before + record + next + after}});
+            Biff b;
+            b.strings = {u"s"};
+            b.sheets.push_back({u"S", k.before + record + next + after});
+            return b.Build();
+        };
+        // The refusal of a stream whose record begins with `record`'s bytes.
+        auto refused = [&](const Bytes& s, const Bytes& record, size_t length) {
+            const std::string error = ErrorOf(Compound(s).file);
+            EXPECT_NE(error.find(std::string("sheet \"S\": the ") + k.name + " record at byte " + std::to_string(s.find(record)) + " is " +
+                                 std::to_string(length) + " bytes long, where its fields " + k.take),
+                      std::string::npos)
+                << error;
+        };
+        for (size_t zeros = 0; zeros <= 3; ++zeros) {
+            EXPECT_EQ(Number(*Read(Compound(stream(Record(k.type, k.data + Bytes(zeros, '\0')))).file)->sheets[0], 6, 6), 7) << zeros;
+        }
+        const Bytes four = Record(k.type, k.data + Bytes(4, '\0'));
+        refused(stream(four), four, k.data.size() + 4);
+        const Bytes one = Record(k.type, k.data + Byte(1));
+        refused(stream(one), one, k.data.size() + 1);
+        // Two zero bytes, then a record of a type no version of the format
+        // uses, or the header of an EOF record running past the stream.
+        const Bytes two = Record(k.type, k.data + Bytes(2, '\0'));
+        refused(stream(two, Record(0x1234, "ab")), two, k.data.size() + 2);
+        refused(stream(two, U16(0x000A) + U16(0xFFFF)), two, k.data.size() + 2);
+        // Its length made one to three bytes longer: it ends inside the
+        // header of the NUMBER after it.
+        for (uint16_t more = 1; more <= 3; ++more) {
+            Bytes s = stream(Record(k.type, k.data));
+            const size_t at = s.find(Record(k.type, k.data) + after);
+            Put16(s, at + 2, static_cast<uint16_t>(k.data.size() + more));
+            refused(s, s.substr(at, 4), k.data.size() + more);
+        }
+    }
+    // A record of twelve bytes made one byte longer over a DIMENSIONS
+    // record, whose type begins with a zero byte: the header read after
+    // that byte is no record's.
+    {
+        Biff b;
+        const Bytes colinfo = Record(0x007D, U16(0) + U16(0) + U16(0x0924) + U16(15) + U16(0) + U16(0));
+        b.sheets.push_back({u"S", colinfo + Record(0x0200, U32(0) + U32(1) + U16(0) + U16(1) + U16(0)) + Cell(0x0203, 0, 0, F64(1))});
+        Bytes s = b.Build();
+        EXPECT_EQ(ErrorOf(Compound(s).file), "");
+        const size_t at = s.find(colinfo);
+        Put16(s, at + 2, 13);
+        EXPECT_NE(ErrorOf(Compound(s).file).find("the COLINFO record at byte " + std::to_string(at) + " is 13 bytes long, where its fields take 12"),
+                  std::string::npos)
+            << ErrorOf(Compound(s).file);
+    }
+}
+
+// Every formula token of BIFF8 and of BIFF5, in each of its classes, has
+// its size, and so has the extra data after the tokens (array constants
+// with every kind of value in either version's layout, a PtgMemArea's
+// ranges, the cells of a natural-language label of several cells): a
+// formula of each reads at its length with the cell after it, and is
+// refused when its length takes in that cell.  Each token's bytes after
+// its first are zero and a PtgInt follows it, so that a size one byte off
+// meets a byte 0x00, a token neither version defines.  Such tokens are
+// refused by name and byte, and so are a token running past the formula's
+// tokens and an array value of no kind the format defines.
+TEST(XlsReader, FormulaTokensOfEitherVersionHaveTheirSizes) {
+    struct Token {
+        Bytes tokens;
+        Bytes extra;
+    };
+    auto zeros = [](unsigned ptg, size_t size) { return Byte(ptg) + Bytes(size - 1, '\0'); };
+    auto tokensOf = [&](bool biff5) {
+        std::vector<Token> all;
+        for (unsigned op = 0x03; op <= 0x16; ++op) all.push_back({Byte(op), ""});   // operators, PtgParen, PtgMissArg
+        for (const auto& [ptg, size] : std::vector<std::pair<unsigned, size_t>>{{0x01, 5}, {0x02, 5}, {0x1C, 2}, {0x1D, 2}, {0x1E, 3}, {0x1F, 9}}) {
+            all.push_back({zeros(ptg, size), ""});
+        }
+        if (biff5) {
+            all.push_back({Byte(0x17) + Byte(3) + "a\xE9" "b", ""});
+        } else {
+            all.push_back({Byte(0x17) + Byte(3) + Byte(0) + "a\xE9" "b", ""});
+            all.push_back({Byte(0x17) + Byte(2) + Byte(1) + U16(0x6C34) + U16(0x0041), ""});
+        }
+        for (unsigned attr : {0x01, 0x02, 0x08, 0x10, 0x20, 0x21, 0x40, 0x41}) all.push_back({Byte(0x19) + Byte(attr) + U16(0), ""});
+        all.push_back({Byte(0x19) + Byte(0x04) + U16(2) + U16(0) + U16(0) + U16(0), ""});   // a choice of two and its jump table
+        for (unsigned e : {0x01, 0x02, 0x03, 0x06, 0x07, 0x0A, 0x10, 0x1D}) all.push_back({Byte(0x18) + Byte(e) + U32(0), ""});
+        for (unsigned e : {0x0B, 0x0C, 0x0D, 0x0E, 0x0F}) all.push_back({Byte(0x18) + Byte(e) + U32(0), U32(2) + Bytes(8, '\0')});
+        // Operands and functions: their sizes in BIFF8 and BIFF5.
+        const std::vector<std::tuple<unsigned, size_t, size_t>> classed = {
+            {0x21, 3, 3},  {0x22, 4, 4},  {0x23, 5, 15}, {0x24, 5, 4},  {0x25, 9, 7},  {0x27, 7, 7},   {0x28, 7, 7},
+            {0x29, 3, 3},  {0x2A, 5, 4},  {0x2B, 9, 7},  {0x2C, 5, 4},  {0x2D, 9, 7},  {0x2E, 3, 3},   {0x2F, 3, 3},
+            {0x39, 7, 25}, {0x3A, 7, 18}, {0x3B, 11, 21}, {0x3C, 7, 18}, {0x3D, 11, 21}};
+        // Array constants: three columns of two rows of every kind of value
+        // (BIFF8 stores the counts less one, BIFF5 the counts and texts of a
+        // length byte), and in BIFF5 a row of 0 columns, which are 256.
+        const Bytes values8 = Byte(0x00) + Bytes(8, '\0') + Byte(0x01) + F64(1.5) + Byte(0x02) + U16(2) + Byte(0) + "ab" + Byte(0x04) +
+                              Byte(1) + Bytes(7, '\0') + Byte(0x10) + Byte(7) + Bytes(7, '\0') + Byte(0x02) + U16(1) + Byte(1) + U16(0x6C34);
+        const Bytes values5 = Byte(0x00) + Bytes(8, '\0') + Byte(0x01) + F64(1.5) + Byte(0x02) + Byte(2) + "ab" + Byte(0x04) + Byte(1) +
+                              Bytes(7, '\0') + Byte(0x10) + Byte(7) + Bytes(7, '\0') + Byte(0x02) + Byte(0);
+        Bytes row256;
+        for (int i = 0; i < 256; ++i) row256 += Byte(0x01) + F64(i);
+        for (unsigned cls : {0x00, 0x20, 0x40}) {
+            for (const auto& [ptg, size8, size5] : classed) all.push_back({zeros(ptg + cls, biff5 ? size5 : size8), ""});
+            all.push_back({zeros(0x20 + cls, 8), biff5 ? Byte(3) + U16(2) + values5 : Byte(2) + U16(1) + values8});
+            all.push_back({zeros(0x26 + cls, 7), U16(2) + Bytes(biff5 ? 12 : 16, '\0')});
+        }
+        if (biff5) all.push_back({zeros(0x20, 8), Byte(0) + U16(1) + row256});
+        // Several with extra data in one formula: theirs follows in the tokens' order.
+        all.push_back({zeros(0x26, 7) + zeros(0x40, 8) + Byte(0x18) + Byte(0x0D) + U32(0),
+                       U16(1) + Bytes(biff5 ? 6 : 8, '\0') + (biff5 ? Byte(1) + U16(1) + Byte(0x02) + Byte(1) + "x" : Byte(0) + U16(0) + Byte(0x02) + U16(1) + Byte(0) + "x") +
+                           U32(1) + U32(0)});
+        return all;
+    };
+    auto formula = [](const Bytes& tokens, const Bytes& extra) {
+        return U16(0) + U16(0) + U16(15) + F64(1.5) + U16(0) + U32(0) + U16(static_cast<uint16_t>(tokens.size())) + tokens + extra;
+    };
+    const Bytes after = Cell(0x0203, 5, 5, F64(7));
+    auto stream = [&](bool biff5, const Bytes& cells) {
+        if (biff5) return Biff5("", {{"S", cells}});
+        Biff b;
+        b.sheets.push_back({u"S", cells});
+        return b.Build();
+    };
+    for (bool biff5 : {false, true}) {
+        for (const Token& t : tokensOf(biff5)) {
+            const Bytes tokens = t.tokens + Byte(0x1E) + U16(7);
+            SCOPED_TRACE((biff5 ? "BIFF5 " : "BIFF8 ") + std::to_string(static_cast<unsigned char>(tokens[0])) + " of " + std::to_string(tokens.size()));
+            const Bytes data = formula(tokens, t.extra);
+            const auto book = Read(Compound(stream(biff5, Record(0x0006, data) + after)).file);
+            EXPECT_EQ(Number(*book->sheets[0], 1, 1), 1.5);
+            EXPECT_EQ(Number(*book->sheets[0], 6, 6), 7);
+            // The same record made as long as to take in the cell after it.
+            Bytes swallowing = stream(biff5, Record(0x0006, data) + after);
+            const size_t at = swallowing.find(Record(0x0006, data) + after);
+            Put16(swallowing, at + 2, static_cast<uint16_t>(data.size() + after.size()));
+            const std::string error = ErrorOf(Compound(swallowing).file);
+            EXPECT_NE(error.find("sheet \"S\": the FORMULA record at byte " + std::to_string(at) + " is " + std::to_string(data.size() + after.size()) +
+                                 " bytes long, where its fields take " + std::to_string(data.size())),
+                      std::string::npos)
+                << error;
+        }
+    }
+    // Tokens neither version defines, after a PtgInt; their byte in the stream.
+    std::vector<Bytes> undefined;
+    for (unsigned ptg : {0x00, 0x1A, 0x1B, 0x30, 0x37, 0x38, 0x3E, 0x3F, 0x50, 0x58, 0x5E, 0x70, 0x78, 0x7F, 0x80, 0xFF}) undefined.push_back(Byte(ptg));
+    for (unsigned e : {0x00, 0x04, 0x05, 0x08, 0x09, 0x11, 0x1C, 0x1E}) undefined.push_back(Byte(0x18) + Byte(e));
+    for (bool biff5 : {false, true}) {
+        for (const Bytes& token : undefined) {
+            const Bytes cells = Record(0x0006, formula(Byte(0x1E) + U16(1) + token + U32(0), "")) + after;
+            const Bytes s = stream(biff5, cells);
+            std::string name = Hex(token[0]);
+            if (token.size() == 2) name += " " + Hex(token[1]);
+            const std::string error = ErrorOf(Compound(s).file);
+            EXPECT_NE(error.find("the FORMULA record at byte " + std::to_string(s.find(cells)) + " holds a formula token " + name + " at byte " +
+                                 std::to_string(s.find(cells) + 4 + 22 + 3) + " that neither BIFF5 nor BIFF8 defines"),
+                      std::string::npos)
+                << error;
+        }
+    }
+    // A token running past the formula's tokens; an array value of a kind
+    // no version defines.
+    // Each with the fault's text before the byte it names, that byte's
+    // place after the first token, the text after it.
+    const std::tuple<Bytes, const char*, size_t, const char*> faults[] = {
+        {formula(zeros(0x1F, 5), ""), "holds a formula token 0x1F at byte ", 0, " that runs past its 5 bytes of tokens"},
+        {formula(Byte(0x17) + Byte(4) + Byte(0) + "abc", ""), "holds a formula token 0x17 at byte ", 0, " that runs past its 6 bytes of tokens"},
+        {formula(Byte(0x1E) + U16(1) + Byte(0x18), ""), "holds a formula token 0x18 at byte ", 3, " that runs past its 4 bytes of tokens"},
+        {formula(Byte(0x19) + Byte(0x04) + U16(5) + U16(0), ""), "holds a formula token 0x19 at byte ", 0, " that runs past its 6 bytes of tokens"},
+        {formula(zeros(0x40, 8), Byte(1) + U16(0) + Byte(0x01) + F64(1) + Byte(0x03) + Bytes(8, '\0')),
+         "holds an array constant whose value at byte ", 8 + 3 + 9, " is of a kind the format does not define (0x03)"},
+    };
+    for (const auto& [data, before, place, rest] : faults) {
+        Biff b;
+        b.sheets.push_back({u"S", Record(0x0006, data) + after});
+        const Bytes s = b.Build();
+        const size_t at = s.find(Record(0x0006, data));
+        const std::string error = ErrorOf(Compound(s).file);
+        EXPECT_NE(error.find("sheet \"S\": the FORMULA record at byte " + std::to_string(at) + " " + before + std::to_string(at + 4 + 22 + place) + rest),
+                  std::string::npos)
+            << error;
+    }
+}
+
+uint16_t TypeOf(const Bytes& record) {
+    return static_cast<uint16_t>(static_cast<unsigned char>(record[0]) | static_cast<unsigned char>(record[1]) << 8);
+}
+
+// A record of the globals or a sheet, named as the reader names it, with
+// the lengths that are sound for it besides its own.
+struct Named {
+    const char* name;
+    Bytes record;
+    std::vector<size_t> sound = {};
+};
+
+// The records of the globals and of a sheet "Net" of a workbook of each
+// version, laid out as their writers lay them, with a cell of every kind,
+// a shared formula, an array formula and a data table: every record whose
+// length the format fixes or its fields give.  The sheet's cells: A1
+// 3.14159265358979, B1 a date (its XF and FORMAT records read), C1 TRUE,
+// A2 5, A3 6, B2 7, C2 8, A4 9.
+std::pair<std::vector<Named>, std::vector<Named>> LaidOutRecords(bool biff5) {
+    auto text8 = [](const Bytes& text) { return Byte(static_cast<unsigned>(text.size())) + text; };   // a length byte
+    auto text16 = [](const Bytes& text) { return U16(static_cast<uint16_t>(text.size())) + Byte(0) + text; };   // BIFF8, one byte a character
+    std::vector<Named> globals = {
+        {"INTERFACEHDR", Record(0x00E1, biff5 ? "" : U16(1200)), {biff5 ? 2u : 0u}},
+        {"MMS", Record(0x00C1, U16(0))},
+        {"INTERFACEEND", Record(0x00E2, "")},
+        {"WRITEACCESS", Record(0x005C, biff5 ? text8("Calc") + Bytes(27, ' ') : text16("Calc") + Bytes(105, ' ')),
+         {biff5 ? 5u : 7u, biff5 ? 112u : 32u}},
+        {"CODEPAGE", Record(0x0042, U16(biff5 ? 1252 : 1200))},
+        {"FNGROUPCOUNT", Record(0x009C, U16(14))},
+        {"WINDOWPROTECT", Record(0x0019, U16(0))},
+        {"PROTECT", Record(0x0012, U16(0))},
+        {"PASSWORD", Record(0x0013, U16(0))},
+        {"BACKUP", Record(0x0040, U16(0))},
+        {"HIDEOBJ", Record(0x008D, U16(0))},
+        {"WINDOW1", Record(0x003D, U16(0) + U16(0) + U16(0x3000) + U16(0x2000) + U16(0x38) + U16(0) + U16(0) + U16(1) + U16(600))},
+        {"DATEMODE", Record(0x0022, U16(0))},
+        {"PRECISION", Record(0x000E, U16(1))},
+        {"BOOKBOOL", Record(0x00DA, U16(0))},
+        {"FONT", Record(0x0031, U16(200) + U16(0) + U16(0x7FFF) + U16(400) + U16(0) + Bytes(4, '\0') + (biff5 ? text8("Arial") : Byte(5) + Byte(0) + "Arial"))},
+        {"FORMAT", Record(0x041E, U16(164) + (biff5 ? text8("YYYY-MM-DD") : text16("YYYY-MM-DD")))},
+    };
+    if (!biff5) {
+        for (const Named& n : std::vector<Named>{{"DSF", Record(0x0161, U16(0))}, {"PROT4REV", Record(0x01AF, U16(0))},
+                                                 {"PROT4REVPASS", Record(0x01BC, U16(0))}, {"REFRESHALL", Record(0x01B7, U16(0))}}) {
+            globals.push_back(n);
+        }
+    }
+    for (uint16_t i = 0; i < 16; ++i) globals.push_back({"XF", Record(0x00E0, U16(0) + U16(i == 15 ? 164 : 0) + Bytes(biff5 ? 12 : 16, '\0')), {biff5 ? 20u : 16u}});
+    globals.push_back({"STYLE", Record(0x0293, U16(0x8000) + Byte(0) + Byte(0xFF))});
+    globals.push_back({"STYLE", Record(0x0293, U16(0x0010) + (biff5 ? text8("Net") : text16("Net")))});
+    globals.push_back({"PALETTE", Record(0x0092, U16(2) + U32(0) + U32(0xFFFFFF))});
+    globals.push_back({"COUNTRY", Record(0x008C, U16(1) + U16(49))});
+    if (!biff5) {
+        globals.push_back({"USESELFS", Record(0x0160, U16(0))});
+        globals.push_back({"EXTERNSHEET", Record(0x0017, U16(1) + U16(0) + U16(0) + U16(0))});
+    }
+    // The tokens of the shared formula (a relative reference, 1, +) and of
+    // the array formula (an array constant of 1 and 2, SUM), with the array.
+    const Bytes shared = biff5 ? Byte(0x2C) + U16(0xC000) + Byte(0) + Byte(0x1E) + U16(1) + Byte(0x03)
+                               : Byte(0x2C) + U16(0) + U16(0xC000) + Byte(0x1E) + U16(1) + Byte(0x03);
+    const Bytes array = Byte(0x60) + Bytes(7, '\0') + Byte(0x41) + U16(4);
+    const Bytes values = (biff5 ? Byte(2) + U16(1) : Byte(1) + U16(0)) + Byte(0x01) + F64(1) + Byte(0x01) + F64(2);
+    auto formula = [](uint16_t row, uint16_t col, double result, const Bytes& tokens) {
+        return CellXf(0x0006, row, col, 0, F64(result) + U16(0) + U32(0) + U16(static_cast<uint16_t>(tokens.size())) + tokens);
+    };
+    std::vector<Named> sheet = {
+        {"CALCMODE", Record(0x000D, U16(1))},
+        {"CALCCOUNT", Record(0x000C, U16(100))},
+        {"REFMODE", Record(0x000F, U16(1))},
+        {"ITERATION", Record(0x0011, U16(0))},
+        {"DELTA", Record(0x0010, F64(0.001))},
+        {"SAVERECALC", Record(0x005F, U16(1))},
+        {"PRINTHEADERS", Record(0x002A, U16(0))},
+        {"PRINTGRIDLINES", Record(0x002B, U16(0))},
+        {"GRIDSET", Record(0x0082, U16(1))},
+        {"GUTS", Record(0x0080, Bytes(8, '\0'))},
+        {"DEFAULTROWHEIGHT", Record(0x0225, U16(0) + U16(255))},
+        {"WSBOOL", Record(0x0081, U16(0x04C1))},
+        {"HORIZONTALPAGEBREAKS", Record(0x001B, U16(1) + (biff5 ? U16(5) : U16(5) + U16(0) + U16(255)))},
+        {"VERTICALPAGEBREAKS", Record(0x001A, U16(0))},
+        {"HEADER", Record(0x0014, biff5 ? text8("&P") : text16("&P"))},
+        {"FOOTER", Record(0x0015, "")},
+        {"HCENTER", Record(0x0083, U16(0))},
+        {"VCENTER", Record(0x0084, U16(0))},
+        {"LEFTMARGIN", Record(0x0026, F64(0.7))},
+        {"RIGHTMARGIN", Record(0x0027, F64(0.7))},
+        {"TOPMARGIN", Record(0x0028, F64(0.75))},
+        {"BOTTOMMARGIN", Record(0x0029, F64(0.75))},
+        {"SETUP", Record(0x00A1, U16(9) + U16(100) + Bytes(30, '\0'))},
+        {"DEFCOLWIDTH", Record(0x0055, U16(8))},
+        {"COLINFO", Record(0x007D, U16(0) + U16(0) + U16(0x0924) + U16(15) + U16(0) + U16(0))},
+        {"DIMENSIONS", Record(0x0200, biff5 ? U16(0) + U16(4) + U16(0) + U16(3) + U16(0) : U32(0) + U32(4) + U16(0) + U16(3) + U16(0)), {biff5 ? 14u : 10u}},
+        {"PROTECT", Record(0x0012, U16(0))},
+        {"SCENPROTECT", Record(0x00DD, U16(0))},
+        {"OBJPROTECT", Record(0x0063, U16(0))},
+        {"PASSWORD", Record(0x0013, U16(0))},
+        {"ROW", Record(0x0208, U16(0) + U16(0) + U16(3) + U16(255) + Bytes(8, '\0'))},
+        {"NUMBER", CellXf(0x0203, 0, 0, 0, F64(3.14159265358979))},
+        {"NUMBER", CellXf(0x0203, 0, 1, 15, F64(45000.75))},
+        {"BOOLERR", CellXf(0x0205, 0, 2, 0, Byte(1) + Byte(0))},
+        {"FORMULA", formula(1, 0, 5, Byte(0x01) + U16(1) + U16(0))},
+        {"SHRFMLA", Record(0x04BC, U16(1) + U16(2) + Byte(0) + Byte(0) + Byte(0) + Byte(2) + U16(static_cast<uint16_t>(shared.size())) + shared)},
+        {"FORMULA", formula(2, 0, 6, Byte(0x01) + U16(1) + U16(0))},
+        {"FORMULA", formula(1, 1, 7, Byte(0x01) + U16(1) + U16(1))},
+        {"ARRAY", Record(0x0221, U16(1) + U16(1) + Byte(1) + Byte(1) + U16(0) + U32(0) + U16(static_cast<uint16_t>(array.size())) + array + values)},
+        {"FORMULA", formula(1, 2, 8, Byte(0x02) + U16(1) + U16(2))},
+        {"TABLE", Record(0x0236, U16(1) + U16(1) + Byte(2) + Byte(2) + U16(0) + U16(0) + U16(0) + U16(0) + U16(0))},
+        {"NUMBER", CellXf(0x0203, 3, 0, 0, F64(9))},
+        {"WINDOW2", Record(0x023E, biff5 ? U16(0x06B6) + U16(0) + U16(0) + U32(0x40) : U16(0x06B6) + U16(0) + U16(0) + U32(0x40) + U16(0) + U16(0) + U32(0)),
+         {biff5 ? 18u : 10u}},
+        {"SCL", Record(0x00A0, U16(1) + U16(1))},
+        {"PANE", Record(0x0041, U16(0) + U16(0x0100) + U16(0) + U16(1) + Byte(3) + Byte(0))},
+        {"SELECTION", Record(0x001D, Byte(3) + U16(0) + U16(0) + U16(0) + U16(1) + U16(0) + U16(0) + Byte(0) + Byte(0))},
+        {"STANDARDWIDTH", Record(0x0099, U16(2048))},
+    };
+    if (!biff5) sheet.push_back({"MERGEDCELLS", Record(0x00E5, U16(1) + U16(3) + U16(3) + U16(0) + U16(1))});
+    return {globals, sheet};
+}
+
+// The stream of a workbook of those records and a second sheet "Two", and
+// where each record of the globals and of "Net" begins in it.
+struct Laid {
+    Bytes stream;
+    std::vector<size_t> globalsAt, sheetAt;
+};
+Laid Lay(bool biff5, const std::vector<Named>& globals, const std::vector<Named>& sheet) {
+    Bytes g, c;
+    for (const Named& n : globals) g += n.record;
+    for (const Named& n : sheet) c += n.record;
+    Laid l;
+    size_t at = 0, sheetAt = 0;
+    if (biff5) {
+        l.stream = Biff5(g, {{"Net", c}, {"Two", Cell(0x0203, 0, 0, F64(2))}});
+        at = 12;
+        sheetAt = l.stream.find(Record(0x0809, U16(0x0500) + U16(0x0010) + U32(0))) + 12;
+    } else {
+        Biff b;
+        b.globals = g;
+        b.sheets = {{u"Net", c}, {u"Two", Cell(0x0203, 0, 0, F64(2))}};
+        l.stream = b.Build();
+        at = 20;
+        sheetAt = l.stream.find(Record(0x0809, U16(0x0600) + U16(0x0010) + Bytes(12, '\0'))) + 20;
+    }
+    for (const Named& n : globals) l.globalsAt.push_back(std::exchange(at, at + n.record.size()));
+    for (const Named& n : sheet) l.sheetAt.push_back(std::exchange(sheetAt, sheetAt + n.record.size()));
+    return l;
+}
+
+// The records of the globals and the sheets whose length the format fixes
+// or their fields give read as their writers lay them, and at the other
+// version's lengths where the two differ; each of them one byte longer
+// than its fields, or made as long as to take in the record after it, is
+// refused naming it and its byte: a PASSWORD record taking in the ROW and
+// NUMBER records after it, a BOUNDSHEET the next one, a sheet's BOF the
+// record after it.
+TEST(XlsReader, RecordsOfTheGlobalsAndSheetsMayNotHideTheRecordsAfterThem) {
+    auto values = [](const Bytes& stream) {
+        const auto book = Read(Compound(stream).file);
+        const sheet::Sheet& s = *book->sheets.at(0);
+        std::string all;
+        for (const auto& [row, col] : std::vector<std::pair<int, int>>{{1, 1}, {1, 2}, {1, 3}, {2, 1}, {3, 1}, {2, 2}, {2, 3}, {4, 1}}) {
+            all += Show(s.Value(row, col)) + " ";
+        }
+        return all + Show(book->sheets.at(1)->Value(1, 1));
+    };
+    const std::string expected = "Double:3.14159265358979 Double:45000 Double:1 Double:5 Double:6 Double:7 Double:8 Double:9 Double:2";
+    for (bool biff5 : {false, true}) {
+        SCOPED_TRACE(biff5 ? "BIFF5" : "BIFF8");
+        const auto [globals, sheet] = LaidOutRecords(biff5);
+        const Laid sound = Lay(biff5, globals, sheet);
+        EXPECT_EQ(values(sound.stream), expected);
+        const std::string where[] = {"the workbook's globals: ", "sheet \"Net\": "};
+        for (int part = 0; part < 2; ++part) {
+            const std::vector<Named>& list = part == 0 ? globals : sheet;
+            for (size_t i = 0; i < list.size(); ++i) {
+                SCOPED_TRACE(list[i].name);
+                // Refused as longer than its own length: one of another
+                // version's length reads, and an empty one is refused as
+                // too short for the text the bytes after it give.
+                const size_t length = list[i].record.size() - 4;
+                auto refused = [&](const Bytes& stream, size_t at, size_t longer) {
+                    const std::string error = ErrorOf(Compound(stream).file);
+                    if (std::count(list[i].sound.begin(), list[i].sound.end(), longer)) {
+                        EXPECT_EQ(error, "");
+                        return;
+                    }
+                    EXPECT_NE(error.find(std::string(list[i].name) + " record at byte " + std::to_string(at) + " is " + std::to_string(longer) +
+                                         " bytes long" + (length == 0 ? "" : ", where its fields take " + std::to_string(length))),
+                              std::string::npos)
+                        << error;
+                };
+                // One byte longer.
+                std::vector<Named> longer = part == 0 ? globals : sheet;
+                longer[i].record = Record(TypeOf(longer[i].record), longer[i].record.substr(4) + "x");
+                const Laid one = part == 0 ? Lay(biff5, longer, sheet) : Lay(biff5, globals, longer);
+                refused(one.stream, (part == 0 ? one.globalsAt : one.sheetAt)[i], length + 1);
+                // As long as to take in the record after it (the EOF after the sheet's last).
+                Bytes swallowing = sound.stream;
+                const size_t at = (part == 0 ? sound.globalsAt : sound.sheetAt)[i];
+                const size_t next = i + 1 < list.size() ? list[i + 1].record.size() : 4;
+                Put16(swallowing, at + 2, static_cast<uint16_t>(length + next));
+                refused(swallowing, at, length + next);
+            }
+        }
+        // The PASSWORD of the sheet, as long as to take in the ROW and the
+        // NUMBER of A1 after it.
+        size_t password = 0;
+        while (std::string(sheet[password].name) != "PASSWORD") ++password;
+        Bytes s = sound.stream;
+        Put16(s, sound.sheetAt[password] + 2, 2 + 20 + 18);
+        EXPECT_NE(ErrorOf(Compound(s).file).find("sheet \"Net\": the PASSWORD record at byte " + std::to_string(sound.sheetAt[password]) +
+                                                 " is 40 bytes long, where its fields take 2"),
+                  std::string::npos)
+            << ErrorOf(Compound(s).file);
+        // The first BOUNDSHEET taking in the second, which would lose sheet "Two".
+        const size_t boundSheet = sound.stream.find(U16(0x0085) + U16(biff5 ? 10 : 11));
+        ASSERT_NE(boundSheet, Bytes::npos);
+        s = sound.stream;
+        Put16(s, boundSheet + 2, static_cast<uint16_t>((biff5 ? 10 : 11) + 4 + (biff5 ? 10 : 11)));
+        EXPECT_NE(ErrorOf(Compound(s).file).find("the workbook's globals: the BOUNDSHEET record at byte " + std::to_string(boundSheet) + " is " +
+                                                 std::to_string(biff5 ? 24 : 26) + " bytes long, where its fields take " + (biff5 ? "10" : "11")),
+                  std::string::npos)
+            << ErrorOf(Compound(s).file);
+        // The sheet's BOF taking in the CALCMODE after it.
+        s = sound.stream;
+        const size_t bof = sound.sheetAt[0] - (biff5 ? 12 : 20);
+        Put16(s, bof + 2, static_cast<uint16_t>((biff5 ? 8 : 16) + 6));
+        EXPECT_NE(ErrorOf(Compound(s).file).find("sheet \"Net\": the BOF record at byte " + std::to_string(bof) + " is " +
+                                                 std::to_string(biff5 ? 14 : 22) + " bytes long, where its fields take " + (biff5 ? "8" : "16")),
+                  std::string::npos)
+            << ErrorOf(Compound(s).file);
+        // The other version's lengths, and a WRITEACCESS of its name alone.
+        auto other = [&](std::vector<Named> list, const char* name, const Bytes& record) {
+            for (Named& n : list) {
+                if (std::string(n.name) == name) n.record = record;
+            }
+            return list;
+        };
+        std::vector<Named> g = other(globals, "INTERFACEHDR", Record(0x00E1, biff5 ? U16(1252) : ""));
+        g = other(g, "WRITEACCESS", Record(0x005C, biff5 ? Byte(4) + "Calc" : U16(4) + Byte(0) + "Calc"));
+        std::vector<Named> c = other(sheet, "DIMENSIONS", Record(0x0200, biff5 ? U32(0) + U32(4) + U16(0) + U16(3) + U16(0) : U16(0) + U16(4) + U16(0) + U16(3) + U16(0)));
+        c = other(c, "WINDOW2", Record(0x023E, biff5 ? U16(0x06B6) + U16(0) + U16(0) + U32(0x40) + Bytes(8, '\0') : U16(0x06B6) + U16(0) + U16(0) + U32(0x40)));
+        EXPECT_EQ(values(Lay(biff5, g, c).stream), expected);
+    }
 }
 
 }  // namespace
