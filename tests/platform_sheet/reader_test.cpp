@@ -366,15 +366,17 @@ std::string Repeat(const std::string& s, size_t n) {
 }
 bool Says(const std::string& outcome, const std::string& part) { return outcome.find(part) != std::string::npos; }
 
-// A cell's text is limited in bytes of UTF-8, whichever way the file holds
-// it, and refused as it grows, long before it is held whole.
-TEST(SheetReader, CellTextsAreLimitedInBytes) {
-    const std::string euro = "\xE2\x82\xAC";   // three bytes, one character
-    const std::string atLimit = Repeat(euro, 21845) + "a";                      // 65,536 bytes
-    const std::string overByChars = Repeat(euro, 21846);                        // 65,538 bytes, 21,846 characters
-    const std::string escapedAtLimit = Repeat("_x20AC_", 21845) + "a";         // the same, as escapes
-    const std::string escapedOver = Repeat("_x20AC_", 21846);
-    const std::string half = Repeat(euro, 10923);                              // 32,769 bytes
+// A cell's text is limited to 32,767 characters counted in UTF-16 code
+// units, whichever way the file holds it, and refused as it grows, long
+// before it is held whole.
+TEST(SheetReader, CellTextsAreLimitedInCharacters) {
+    const std::string water = "\xE6\xB0\xB4";   // three bytes, one unit
+    const std::string smile = "\xF0\x9F\x98\x80";   // four bytes, two units
+    const std::string atLimit = Repeat(water, 32767);                 // 98,301 bytes
+    const std::string pairsAtLimit = Repeat(smile, 16383) + "a";      // 32,767 units in 65,533 bytes
+    const std::string pairsOver = Repeat(smile, 16384);               // 32,768 units in 65,536 bytes
+    const std::string escapedAtLimit = Repeat("_x6C34_", 32767);
+    const std::string half = Repeat(water, 16384);
     struct Form {
         const char* name;
         std::function<std::shared_ptr<sheet::Workbook>(const std::string&)> read;
@@ -390,17 +392,17 @@ TEST(SheetReader, CellTextsAreLimitedInBytes) {
     };
     for (const auto& form : forms) {
         SCOPED_TRACE(form.name);
-        auto book = form.read(atLimit);
-        EXPECT_EQ(Active(*book).Value(1, 1).RawString(), atLimit);
-        EXPECT_EQ(Outcome([&] { form.read(atLimit + "b"); }),
+        EXPECT_EQ(Active(*form.read(atLimit)).Value(1, 1).RawString(), atLimit);
+        EXPECT_EQ(Active(*form.read(pairsAtLimit)).Value(1, 1).RawString(), pairsAtLimit);
+        EXPECT_EQ(Outcome([&] { form.read(atLimit + water); }),
                   std::string("edge.xlsx: ") + (std::string(form.where).find("xl/") == 0 ? "" : "xl/a.xml: ") + form.where +
-                      ": a text longer than the limit of 65536 bytes a cell may hold");
-        EXPECT_TRUE(Says(Outcome([&] { form.read(overByChars); }), "longer than the limit of 65536 bytes")) << "counted in characters";
+                      ": a text longer than the limit of 32767 characters a cell may hold");
+        EXPECT_TRUE(Says(Outcome([&] { form.read(pairsOver); }), "longer than the limit of 32767 characters")) << "a pair counts two";
     }
     // Escapes count as the characters they stand for; rich-text runs together.
     auto escaped = ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + escapedAtLimit + "</t></is></c></row>"));
     EXPECT_EQ(Active(*escaped).Value(1, 1).RawString(), atLimit);
-    EXPECT_TRUE(Says(Outcome([&] { ReadParts(SheetOf("<row><c t=\"inlineStr\"><is><t>" + escapedOver + "</t></is></c></row>")); }),
+    EXPECT_TRUE(Says(Outcome([&] { ReadParts(SheetOf("<row><c t=\"inlineStr\"><is><t>" + escapedAtLimit + "_x6C34_</t></is></c></row>")); }),
                      "longer than the limit"));
     EXPECT_TRUE(Says(Outcome([&] {
                          ReadParts(SheetOf("<row><c t=\"inlineStr\"><is><r><t>" + half + "</t></r><r><t>" + half + "</t></r></is></c></row>"));
@@ -414,7 +416,7 @@ TEST(SheetReader, CellTextsAreLimitedInBytes) {
                                            "</t></is></c></row>" + std::string(kSheetTail), 100'000});
     EXPECT_LT(std::filesystem::file_size(path), 1'000'000u);
     EXPECT_TRUE(Says(Outcome([&] { sheet::ReadWorkbook(path); }),
-                     "xl/worksheets/sheet1.xml: cell B2: a text longer than the limit of 65536 bytes"));
+                     "xl/worksheets/sheet1.xml: cell B2: a text longer than the limit of 32767 characters"));
     std::filesystem::remove(path);
 }
 
@@ -554,15 +556,15 @@ TEST(LocalApplication, OpenActivateClose) {
 
 namespace {
 
-// The markup of a text may be as long as kMaxCellTextBytes escapes of one
-// byte each ("_x0041_", seven bytes of markup for one of text): such a text
-// at the limit reads; one escape more is refused.
+// The markup of a text may be as long as kMaxCellChars escapes of one
+// character each ("_x0041_", seven bytes of markup for one of text): such a
+// text at the limit reads; one escape more is refused.
 TEST(SheetReader, EscapedTextAtTheMarkupBound) {
-    const std::string escapes = Repeat("_x0041_", 65536);
+    const std::string escapes = Repeat("_x0041_", 32767);
     auto book = ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + escapes + "</t></is></c></row>"));
-    EXPECT_EQ(Active(*book).Value(1, 1).RawString(), std::string(65536, 'A'));
+    EXPECT_EQ(Active(*book).Value(1, 1).RawString(), std::string(32767, 'A'));
     EXPECT_TRUE(Says(Outcome([&] { ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + escapes + "_x0041_</t></is></c></row>")); }),
-                     "a text longer than the limit of 65536 bytes a cell may hold"));
+                     "a text longer than the limit of 32767 characters a cell may hold"));
 }
 
 }  // namespace
