@@ -560,6 +560,7 @@ private:
             // names one beyond them is refused.  A string cut short is.
             if (c.AtEnd()) break;
             const uint16_t length = c.Word();
+            if (length > kMaxCellChars) records_.Fail(where, "string " + std::to_string(i) + ": " + TextTooLong());
             const uint8_t flags = c.Byte();
             const uint16_t runs = (flags & 0x08) ? c.Word() : 0;
             const uint32_t extra = (flags & 0x04) ? c.Long() : 0;
@@ -567,7 +568,6 @@ private:
             std::string text;
             AppendUtf16(text, units_.data(), units_.size());
             c.Skip(static_cast<uint64_t>(runs) * 4 + extra);   // formatting runs and phonetic data
-            if (length > kMaxCellChars) records_.Fail(where, "string " + std::to_string(i) + ": " + TextTooLong());
             memory_.Take(StringMemory(text.size()));
             sst_.push_back(std::move(text));
         }

@@ -14,10 +14,10 @@
 // events build the cells.  What a read holds is therefore the values kept
 // (counted against ReadLimits::valueMemory), one chunk, and the markup of
 // the one tag being parsed (at most kMaxToken); a cell's text is refused as
-// soon as its markup grows past what kMaxCellChars can take.  The work is bounded too:
-// a part may hold kFreeElements elements and kMaxPartBytes bytes beyond what
-// its values justify, so that a run of markup holding nothing is refused
-// early.
+// soon as its markup grows past what kMaxCellChars can take.  The work is
+// bounded too: a part may hold kFreeElements elements and kMaxPartBytes
+// bytes beyond what its values justify, so that a run of markup holding
+// nothing is refused early.
 #include <expat.h>
 #include <zip.h>
 
