@@ -19,7 +19,7 @@
 // Every record must lie inside the stream, every field inside its record,
 // every string index inside the string table, every cell inside the
 // format's 65,536 rows and 256 columns, every text within
-// kMaxCellTextBytes, and the sheets' records may not overlap.  No record
+// kMaxCellChars, and the sheets' records may not overlap.  No record
 // whose length the format fixes or its fields give (a cell's, a row's, a
 // text's, a formula's with its tokens and their extra data, and those of
 // the globals and the sheets listed in kSizedRecords and CheckLength) may
@@ -32,10 +32,16 @@
 // work is a single pass over the stream; the memory is the values kept
 // (counted against ReadLimits::valueMemory) and one record.
 //
-// A number in a date format becomes the serial number of its date, its
-// date and time to the second or its time of day to the second, and the
-// first sheet is the active one, as the workbook program has always read
-// this format.
+// A number is read as it is stored, in a date format too; in a workbook of
+// the 1904 date system a number in a format that shows a date becomes the
+// serial of its moment in the 1900 system, as the .xlsx reader gives it
+// (workbook.h).  The first sheet is the active one, as the workbook
+// program has always read this format.
+//
+// Two lapses of writers that lose no value are read past: a string table
+// that declares more strings than it holds (a cell naming one it does not
+// hold is refused), and a number format whose text is shorter than its
+// count (read as far as its record holds it).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -372,71 +378,10 @@ FormulaLength FormulaLengthOf(const unsigned char* tokens, size_t cce, const uns
     return result;
 }
 
-// What a refused text says, after the place it was found.
-std::string TextTooLong() {
-    return "a text longer than the limit of " + std::to_string(kMaxCellTextBytes) + " bytes a cell may hold";
-}
-
 std::string CellName(uint32_t row, uint32_t col) {
     std::string letters;
     for (uint32_t c = col + 1; c > 0; c = (c - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
     return letters + std::to_string(row + 1);
-}
-
-// How a number format shows a number: as a date, a date and time, a time
-// of day, or none of these.  A format is a date's when it shows the month
-// with the day or the year, a time's when it shows minutes with hours or
-// seconds ("m" serves both), both when it shows day, month, year and hour.
-enum class DateKind : uint8_t { None, Date, DateTime, Time };
-
-DateKind KindOfFormat(std::string_view format) {
-    bool d = false, m = false, y = false, h = false, s = false;
-    for (char c : format) {
-        switch (c | 0x20) {
-        case 'd': d = true; break;
-        case 'm': m = true; break;
-        case 'y': y = true; break;
-        case 'h': h = true; break;
-        case 's': s = true; break;
-        default: break;
-        }
-    }
-    if (d && m && y && h) return DateKind::DateTime;
-    if (m && (d || y)) return DateKind::Date;
-    if (m && (h || s)) return DateKind::Time;
-    return DateKind::None;
-}
-
-// The built-in number formats that show dates and times (the file stores
-// no FORMAT record for them).
-DateKind KindOfBuiltInFormat(uint16_t index) {
-    if (index >= 14 && index <= 17) return DateKind::Date;
-    if ((index >= 18 && index <= 21) || (index >= 45 && index <= 47)) return DateKind::Time;
-    if (index == 22) return DateKind::DateTime;
-    return DateKind::None;
-}
-
-// The serial number (days since 30 December 1899) a number in a date
-// format stands for: the date alone, the date and time to the nearest
-// second, or the time of day to the nearest second.  Day 0 reads as day 1
-// and the format's 29 February 1900 (day 60) as 1 March; a value before day
-// 0 or after 31 December 9999 is no date and stays as it is.
-double DateSerial(double x, DateKind kind, bool from1904) {
-    constexpr double kLastSerial = 2958466;   // 1 January 10000
-    const double offset = from1904 ? 1462 : 0;
-    if (!(x >= 0) || x + offset >= kLastSerial) return x;
-    double day = std::floor(x);
-    const double seconds = std::round((x - day) * 86400);
-    day = std::max(day, 1.0);
-    if (!from1904 && day == 60) day = 61;
-    day += offset;
-    switch (kind) {
-    case DateKind::Date: return day;
-    case DateKind::DateTime: return day + seconds / 86400.0;
-    case DateKind::Time: return seconds / 86400.0;
-    case DateKind::None: break;
-    }
-    return x;
 }
 
 struct Record {
@@ -560,27 +505,39 @@ public:
             n -= k;
         }
     }
-    // `count` characters, starting `wide` (two bytes each) or not.
-    void Chars(uint32_t count, bool wide, std::vector<uint16_t>& units) {
+    // `count` characters, starting `wide` (two bytes each) or not.  With
+    // `upToEnd`, the characters there are when the record (with its
+    // CONTINUE records) ends before them, a half character at its end
+    // left out; without, such a record is refused.
+    void Chars(uint32_t count, bool wide, std::vector<uint16_t>& units, bool upToEnd = false) {
         units.clear();
         while (units.size() < count) {
             if (at_ == record_.data.size()) {
+                if (upToEnd && !Available()) return;
                 Need();
                 wide = record_.data[at_++] & 1;
                 continue;
             }
             const size_t width = wide ? 2 : 1;
             const size_t k = std::min<size_t>(count - units.size(), (record_.data.size() - at_) / width);
-            if (k == 0) reader_.Fail(where_, "a character is split between two records at byte " + std::to_string(Where()));
+            if (k == 0) {
+                if (upToEnd && (reader_.PeekType() != kContinue)) {
+                    at_ = record_.data.size();
+                    return;
+                }
+                reader_.Fail(where_, "a character is split between two records at byte " + std::to_string(Where()));
+            }
             for (size_t i = 0; i < k; ++i, at_ += width) {
                 units.push_back(wide ? U16(&record_.data[at_]) : record_.data[at_]);
             }
         }
     }
-    // An XLUnicodeString: its length, a byte of flags and its characters.
-    std::string String(uint32_t length, std::vector<uint16_t>& units) {
+    // An XLUnicodeString: its length, a byte of flags and its characters
+    // (with `upToEnd`, as many of them as the record holds).
+    std::string String(uint32_t length, std::vector<uint16_t>& units, bool upToEnd = false) {
+        if (upToEnd && AtEnd()) return "";
         const bool wide = Byte() & 1;
-        Chars(length, wide, units);
+        Chars(length, wide, units, upToEnd);
         std::string text;
         AppendUtf16(text, units.data(), units.size());
         return text;
@@ -693,23 +650,27 @@ private:
                 if (r.data.size() >= 2) codePage_ = std::make_unique<CodePageText>(U16(r.data.data()));
                 break;
             case kFormat:
+                // A format's text shorter than its count is read as far as
+                // its record holds it: no value is lost by it, and a writer
+                // has been seen to store one a character short.
                 if (biff5_) {
                     // Only the format's ASCII letters matter here: a format
                     // whose bytes are no text of the code page is taken as
                     // its bytes (in a code page of two-byte characters a
                     // second byte may look like a letter).
                     if (r.data.size() >= 3) {
-                        const std::string bytes = Bytes8(r, 3, r.data[2], where, "format");
+                        const std::string bytes(reinterpret_cast<const char*>(r.data.data() + 3),
+                                                std::min<size_t>(r.data[2], r.data.size() - 3));
                         std::string text;
                         const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
                         if (codePage_->Append(text, b, bytes.size()) != CodePageText::Outcome::Read) text = bytes;
-                        formats_[U16(r.data.data())] = KindOfFormat(text);
+                        formats_[U16(r.data.data())] = FormatShowsDate(text);
                     }
-                } else if (r.data.size() >= 5) {
+                } else if (r.data.size() >= 4) {
                     ContinuedRecord c(records_, r, where);
                     const uint16_t index = c.Word();
                     const uint16_t length = c.Word();
-                    formats_[index] = KindOfFormat(c.String(length, units_));
+                    formats_[index] = FormatShowsDate(c.String(length, units_, true));
                 }
                 break;
             case kXf:
@@ -780,12 +741,14 @@ private:
         const std::string where = "the shared strings";
         ContinuedRecord c(records_, r, where);
         c.Long();   // references to the strings, counted over all sheets
-        const uint32_t count = c.Long();
-        for (uint32_t i = 0; i < count; ++i) {
-            if (c.AtEnd()) {
-                records_.Fail(where, "the table ends after " + std::to_string(i) + " of its " + std::to_string(count) + " strings");
-            }
+        sstDeclared_ = c.Long();
+        for (uint32_t i = 0; i < sstDeclared_; ++i) {
+            // A table that ends between two strings holds fewer than it
+            // declares: the strings it holds are read, and only a cell that
+            // names one beyond them is refused.  A string cut short is.
+            if (c.AtEnd()) break;
             const uint16_t length = c.Word();
+            if (length > kMaxCellChars) records_.Fail(where, "string " + std::to_string(i) + ": " + TextTooLong());
             const uint8_t flags = c.Byte();
             const uint16_t runs = (flags & 0x08) ? c.Word() : 0;
             const uint32_t extra = (flags & 0x04) ? c.Long() : 0;
@@ -793,7 +756,6 @@ private:
             std::string text;
             AppendUtf16(text, units_.data(), units_.size());
             c.Skip(static_cast<uint64_t>(runs) * 4 + extra);   // formatting runs and phonetic data
-            if (text.size() > kMaxCellTextBytes) records_.Fail(where, "string " + std::to_string(i) + ": " + TextTooLong());
             memory_.Take(StringMemory(text.size()));
             sst_.push_back(std::move(text));
         }
@@ -1044,8 +1006,12 @@ private:
             case kLabelSst: {
                 const uint32_t index = U32(d + 6);
                 if (index >= book_.sst_.size()) {
+                    const std::string held = book_.sst_.size() < book_.sstDeclared_
+                                                 ? " (its string table declares " + std::to_string(book_.sstDeclared_) +
+                                                       " but holds " + std::to_string(book_.sst_.size()) + ")"
+                                                 : "";
                     book_.records_.Fail(where_, "cell " + CellName(row, col) + " names shared string " + std::to_string(index) +
-                                                    ", beyond the workbook's " + std::to_string(book_.sst_.size()));
+                                                    ", beyond the workbook's " + std::to_string(book_.sst_.size()) + held);
                 }
                 if (local_[index] == kNone) local_[index] = AddString(book_.sst_[index]);
                 PutText(r.at, row, col, local_[index]);
@@ -1154,7 +1120,7 @@ private:
         // A text of the cell's own record (not a shared string, checked as
         // the table was read).
         uint32_t AddText(std::string text, uint32_t row, uint32_t col) {
-            if (text.size() > kMaxCellTextBytes) book_.records_.Fail(where_, "cell " + CellName(row, col) + ": " + TextTooLong());
+            if (Utf16Length(text) > kMaxCellChars) book_.records_.Fail(where_, "cell " + CellName(row, col) + ": " + TextTooLong());
             return AddString(std::move(text));
         }
 
@@ -1163,10 +1129,9 @@ private:
                 book_.records_.Fail(where_, "cell " + CellName(row, col) + " (" + RecordName(r.type) + " record at byte " +
                                                 std::to_string(r.at) + ") holds a number that is not finite");
             }
-            const DateKind kind = book_.KindOfXf(xf);
             Cell cell;
             cell.kind = Cell::Number;
-            cell.number = kind == DateKind::None ? value : DateSerial(value, kind, book_.from1904_);
+            cell.number = book_.from1904_ && book_.ShowsDate(xf) ? From1904(value) : value;
             PutAt(r.at, row, col, cell);
         }
         void PutText(uint64_t at, uint32_t row, uint32_t col, uint32_t text) {
@@ -1210,21 +1175,24 @@ private:
         uint64_t pendingRecord_ = 0;
     };
 
-    DateKind KindOfXf(uint16_t xf) const {
-        if (xf >= xfFormats_.size()) return DateKind::None;
+    // Whether a cell format's number format shows a date; a cell format
+    // beyond the workbook's shows none.
+    bool ShowsDate(uint16_t xf) const {
+        if (xf >= xfFormats_.size()) return false;
         const uint16_t format = xfFormats_[xf];
         auto it = formats_.find(format);
-        return it != formats_.end() ? it->second : KindOfBuiltInFormat(format);
+        return it != formats_.end() ? it->second : BuiltInFormatShowsDate(format);
     }
 
     RecordReader records_;
     ValueMemory memory_;
     std::vector<SheetEntry> sheets_;
     std::vector<std::string> sst_;
+    uint32_t sstDeclared_ = 0;
     bool sstRead_ = false;
     bool biff5_ = false;
     std::unique_ptr<CodePageText> codePage_ = std::make_unique<CodePageText>(kDefaultCodePage);
-    std::map<uint16_t, DateKind> formats_;
+    std::map<uint16_t, bool> formats_;   // by number format: whether it shows a date
     std::vector<uint16_t> xfFormats_;
     bool from1904_ = false;
     uint64_t globalsEnd_ = 0;

@@ -2,20 +2,22 @@
 // a stream (expat) while it inflates.
 //
 // Parts read: the package relationships (to find the workbook part), the
-// workbook (sheet names, order and the active tab), its relationships (the
-// sheets' parts and the shared strings), the shared strings and every
-// worksheet's sheetData.  Nothing else of the package is needed for cell
-// values.
+// workbook (sheet names, order, the active tab and the date system), its
+// relationships (the sheets' parts, the shared strings and the styles), the
+// shared strings and every worksheet's sheetData; the styles only in a
+// workbook of the 1904 date system, whose numbers in formats that show a
+// date are read as serials of the 1900 system (workbook.h).  Nothing else
+// of the package is needed for cell values.
 //
 // No part is ever held whole, inflated or parsed: a part comes out of the
 // archive a chunk at a time and goes straight through the XML parser, whose
 // events build the cells.  What a read holds is therefore the values kept
 // (counted against ReadLimits::valueMemory), one chunk, and the markup of
 // the one tag being parsed (at most kMaxToken); a cell's text is refused as
-// soon as it grows past kMaxCellTextBytes.  The work is bounded too:
-// a part may hold kFreeElements elements and kMaxPartBytes bytes beyond what
-// its values justify, so that a run of markup holding nothing is refused
-// early.
+// soon as its markup grows past what kMaxCellChars can take.  The work is
+// bounded too: a part may hold kFreeElements elements and kMaxPartBytes
+// bytes beyond what its values justify, so that a run of markup holding
+// nothing is refused early.
 #include <expat.h>
 #include <zip.h>
 
@@ -25,6 +27,7 @@
 #include <cstring>
 #include <exception>
 #include <limits>
+#include <map>
 #include <memory>
 
 #include "platform/runtime/conversions.h"
@@ -37,7 +40,7 @@ namespace {
 constexpr size_t kChunk = size_t(256) << 10;
 // The longest single piece of markup (a tag with its attributes, a comment)
 // the parser may have to hold; texts are passed on as they come and are
-// bounded by kMaxCellTextBytes and the value memory instead.
+// bounded by kMaxCellChars and the value memory instead.
 constexpr size_t kMaxToken = size_t(4) << 20;
 // How deeply elements may nest (a sheet needs about eight levels).
 constexpr int kMaxDepth = 256;
@@ -464,19 +467,16 @@ private:
     bool inRun_ = false, runText_ = false;
 };
 
-// The most markup one byte of a text can take: the escape "_xHHHH_".
-constexpr size_t kMarkupPerTextByte = 7;
-
-// What a refused text says, after the place it was found.
-std::string TextTooLong() {
-    return "a text longer than the limit of " + std::to_string(kMaxCellTextBytes) + " bytes a cell may hold";
-}
+// The most markup one UTF-16 code unit of a text can take: the escape
+// "_xHHHH_" (a character written as itself takes at most three bytes a
+// unit).
+constexpr size_t kMarkupPerTextUnit = 7;
 
 // Appends a piece of a text the reader keeps, within the value memory.
 // False, with nothing appended, when the markup of the text grows beyond
-// what a text of kMaxCellTextBytes can take: the text is longer than that.
+// what a text of kMaxCellChars can take: the text is longer than that.
 [[nodiscard]] bool AppendText(std::string& to, const char* text, size_t length, const ValueMemory& memory) {
-    if (length > kMaxCellTextBytes * kMarkupPerTextByte - to.size()) return false;
+    if (length > kMaxCellChars * kMarkupPerTextUnit - to.size()) return false;
     memory.Need(StringMemory(to.size() + length));
     to.append(text, length);
     return true;
@@ -503,7 +503,7 @@ public:
             return;
         }
         DecodeEscapes(item_.text);
-        if (item_.text.size() > kMaxCellTextBytes) TooLong();
+        if (Utf16Length(item_.text) > kMaxCellChars) TooLong();
         memory_.Take(StringMemory(item_.text.size()));
         out.push_back(std::move(item_.text));
         ++values;
@@ -527,12 +527,82 @@ std::vector<std::string> ReadSharedStrings(const Package& pkg, const std::string
     return std::move(handler.out);
 }
 
+// A whole number of 0 to 4,294,967,295 in an attribute; false when it is
+// not given or is none.
+bool WholeAttribute(const char** atts, std::string_view name, uint32_t& value) {
+    const char* text = Attribute(atts, name);
+    double n = 0;
+    if (!text || !ParseXmlNumber(text, n) || !(n >= 0 && n <= 4294967295.0) || n != std::floor(n)) return false;
+    value = static_cast<uint32_t>(n);
+    return true;
+}
+
+// <styleSheet><numFmts><numFmt numFmtId formatCode/>...</numFmts>...
+//   <cellXfs><xf numFmtId/>...</cellXfs>...
+// The cell formats that a cell's "s" names, and the number formats they
+// show their numbers in.
+class StylesHandler : public PartHandler {
+public:
+    using PartHandler::PartHandler;
+    void Start(std::string_view name, const char** atts) override {
+        if (depth == 1) {
+            RequireRoot(name, "styleSheet");
+        } else if (depth == 2) {
+            inFormats_ = name == "numFmts";
+            inCellFormats_ = !seenCellFormats_ && name == "cellXfs";
+            seenCellFormats_ = seenCellFormats_ || inCellFormats_;
+        } else if (depth == 3 && inFormats_ && name == "numFmt") {
+            uint32_t id = 0;
+            if (!WholeAttribute(atts, "numFmtId", id)) return;   // no cell format can name it
+            memory_.Take(kFormatEntryBytes);
+            formats_[id] = FormatShowsDate(AttributeOr(atts, "formatCode"));
+            ++values;
+        } else if (depth == 3 && inCellFormats_ && name == "xf") {
+            uint32_t id = 0;   // without a number format: General
+            WholeAttribute(atts, "numFmtId", id);
+            memory_.Take(sizeof id);
+            cellFormats_.push_back(id);
+            ++values;
+        }
+    }
+    void End() override {
+        if (depth == 2) inFormats_ = inCellFormats_ = false;
+    }
+    // For each cell format, 1 when its number format shows a date: one of
+    // the workbook's own formats, or else a built-in one.
+    std::vector<uint8_t> DateFormats() const {
+        memory_.Take(cellFormats_.size());
+        std::vector<uint8_t> out;
+        out.reserve(cellFormats_.size());
+        for (uint32_t id : cellFormats_) {
+            auto it = formats_.find(id);
+            out.push_back(it != formats_.end() ? it->second : BuiltInFormatShowsDate(id));
+        }
+        return out;
+    }
+
+private:
+    // What one number format of the map takes, with the heap's share.
+    static constexpr size_t kFormatEntryBytes = 48;
+    std::map<uint32_t, bool> formats_;
+    std::vector<uint32_t> cellFormats_;
+    bool inFormats_ = false, inCellFormats_ = false, seenCellFormats_ = false;
+};
+
+std::vector<uint8_t> ReadDateFormats(const Package& pkg, const std::string& part, ValueMemory& memory) {
+    StylesHandler handler(pkg, part, memory);
+    ParsePart(pkg, part, memory, handler);
+    return handler.DateFormats();
+}
+
 // <worksheet>...<sheetData><row r><c r t><v/> or <is/></c>...</row>...
 class WorksheetHandler : public PartHandler {
 public:
+    // `dateFormats`: for each cell format, whether its numbers are dates of
+    // the 1904 system; empty in a workbook of the 1900 system.
     WorksheetHandler(const Package& pkg, const std::string& part, Sheet& sheet, const std::vector<std::string>& shared,
-                     ValueMemory& memory)
-        : PartHandler(pkg, part, memory), sheet_(sheet), shared_(shared) {
+                     const std::vector<uint8_t>& dateFormats, ValueMemory& memory)
+        : PartHandler(pkg, part, memory), sheet_(sheet), shared_(shared), dateFormats_(dateFormats) {
         // Each shared string enters the sheet's own strings once, when first used.
         memory_.Take(shared.size() * sizeof(uint32_t));
         local_.assign(shared.size(), kNone);
@@ -631,6 +701,9 @@ private:
         }
         if (col_ > kMaxCol) pkg_.Fail(part_, "cell beyond the last column of a sheet");
         type_ = AttributeOr(atts, "t");
+        uint32_t format = 0;
+        dateFormat_ = !dateFormats_.empty() && WholeAttribute(atts, "s", format) && format < dateFormats_.size() &&
+                      dateFormats_[format] != 0;
         hasV_ = hasIs_ = inIs_ = captureV_ = false;
         v_.clear();
     }
@@ -640,7 +713,7 @@ private:
     [[noreturn]] void TooLong() const { pkg_.Fail(part_, Where() + ": " + TextTooLong()); }
 
     uint32_t AddString(std::string text) {
-        if (text.size() > kMaxCellTextBytes) TooLong();
+        if (Utf16Length(text) > kMaxCellChars) TooLong();
         memory_.Take(StringMemory(text.size()));
         return sheet_.AddString(std::move(text));
     }
@@ -700,7 +773,7 @@ private:
             if (v_.empty()) return;
             if (!ParseXmlNumber(v_, n)) pkg_.Fail(part_, Where() + ": bad number " + Quoted(v_));
             cell.kind = Cell::Number;
-            cell.number = n;
+            cell.number = dateFormat_ ? From1904(n) : n;
         } else {
             pkg_.Fail(part_, Where() + ": unknown cell type " + Quoted(type_));
         }
@@ -713,27 +786,29 @@ private:
 
     Sheet& sheet_;
     const std::vector<std::string>& shared_;
+    const std::vector<uint8_t>& dateFormats_;
     std::vector<uint32_t> local_;
     ItemText item_;
     bool other_ = false, seenData_ = false, inData_ = false, inRow_ = false, inCell_ = false;
-    bool hasRef_ = false, hasV_ = false, hasIs_ = false, inIs_ = false, captureV_ = false;
+    bool hasRef_ = false, hasV_ = false, hasIs_ = false, inIs_ = false, captureV_ = false, dateFormat_ = false;
     int32_t rowNumber_ = 0, col_ = 0, cellRow_ = 0, lastRow_ = 0;
     std::string ref_, type_, v_;
 };
 
 std::shared_ptr<Sheet> ReadWorksheet(const Package& pkg, const std::string& part, const std::string& name,
-                                     const std::vector<std::string>& shared, ValueMemory& memory) {
+                                     const std::vector<std::string>& shared, const std::vector<uint8_t>& dateFormats,
+                                     ValueMemory& memory) {
     auto sheet = std::make_shared<Sheet>();
     sheet->name = name;
     {
-        WorksheetHandler handler(pkg, part, *sheet, shared, memory);
+        WorksheetHandler handler(pkg, part, *sheet, shared, dateFormats, memory);
         ParsePart(pkg, part, memory, handler);
     }
     sheet->Finish();
     return sheet;
 }
 
-// <workbook>...<sheets><sheet name r:id/>...</sheets>...
+// <workbook><workbookPr date1904/>...<sheets><sheet name r:id/>...</sheets>...
 //   <bookViews><workbookView activeTab/>...
 class WorkbookHandler : public PartHandler {
 public:
@@ -759,15 +834,22 @@ public:
             seenView_ = true;
             activeTab = AttributeOr(atts, "activeTab");
         }
+        if (depth == 2 && !seenProperties_ && name == "workbookPr") {
+            seenProperties_ = true;
+            const std::string_view system = AttributeOr(atts, "date1904");
+            date1904 = system == "1" || system == "true";
+        }
     }
     void End() override {
         if (depth == 2) inSheets_ = inViews_ = false;
     }
     std::vector<Entry> sheets;
     std::string activeTab;
+    bool date1904 = false;
 
 private:
     bool inSheets_ = false, seenSheets_ = false, inViews_ = false, seenViews_ = false, seenView_ = false;
+    bool seenProperties_ = false;
 };
 
 std::shared_ptr<Workbook> ReadPackage(const Package& pkg, const ReadLimits& limits) {
@@ -793,6 +875,15 @@ std::shared_ptr<Workbook> ReadPackage(const Package& pkg, const ReadLimits& limi
             break;
         }
     }
+    // Which cells hold dates matters only in the 1904 date system; a
+    // workbook without styles has no cell in a date format.
+    std::vector<uint8_t> dateFormats;
+    for (const auto& r : rels) {
+        if (wb.date1904 && EndsWith(r.type, "/styles")) {
+            dateFormats = ReadDateFormats(pkg, r.target, memory);
+            break;
+        }
+    }
 
     auto book = std::make_shared<Workbook>();
     for (const auto& s : wb.sheets) {
@@ -800,7 +891,7 @@ std::shared_ptr<Workbook> ReadPackage(const Package& pkg, const ReadLimits& limi
         if (rel == rels.end()) {
             pkg.Fail(workbookPart, "sheet \"" + s.name + "\" has no part (relationship \"" + s.id + "\" missing)");
         }
-        book->sheets.push_back(ReadWorksheet(pkg, rel->target, s.name, shared, memory));
+        book->sheets.push_back(ReadWorksheet(pkg, rel->target, s.name, shared, dateFormats, memory));
     }
     if (book->sheets.empty()) pkg.Fail(workbookPart, "the workbook has no sheet");
     double tab = 0;

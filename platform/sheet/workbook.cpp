@@ -31,6 +31,78 @@ void ValueMemory::Need(size_t bytes) const {
     if (bytes > limit_ - held_) Fail(label_ + ": the cells need more memory than the limit of " + Megabytes(limit_));
 }
 
+size_t Utf16Length(std::string_view utf8) {
+    size_t units = 0;
+    for (unsigned char b : utf8) {
+        // A byte that begins a character counts one, and one more when the
+        // character lies beyond U+FFFF (its first byte is 0xF0 or above).
+        if ((b & 0xC0) != 0x80) ++units;
+        if (b >= 0xF0) ++units;
+    }
+    return units;
+}
+
+std::string TextTooLong() {
+    return "a text longer than the limit of " + std::to_string(kMaxCellChars) + " characters a cell may hold";
+}
+
+bool FormatShowsDate(std::string_view format) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
+    auto startsWith = [&](size_t at, std::string_view word) {
+        if (format.size() - at < word.size()) return false;
+        for (size_t k = 0; k < word.size(); ++k) {
+            if (lower(format[at + k]) != word[k]) return false;
+        }
+        return true;
+    };
+    // The codes of dates and times in their order, a run of one letter as
+    // one code: d, m, y, h, s, and "e" for the elapsed time in brackets.
+    std::string codes;
+    for (size_t i = 0; i < format.size();) {
+        const char c = lower(format[i]);
+        if (c == '"') {
+            const size_t end = format.find('"', i + 1);
+            i = end == std::string_view::npos ? format.size() : end + 1;
+        } else if (c == '\\' || c == '*' || c == '_') {
+            i += 2;
+        } else if (c == '[') {
+            const size_t end = format.find(']', i + 1);
+            const std::string_view inside = format.substr(i + 1, (end == std::string_view::npos ? format.size() : end) - i - 1);
+            // [h], [mm], [ss]: hours, minutes or seconds elapsed.
+            if (!inside.empty() && std::all_of(inside.begin(), inside.end(), [&](char k) { return lower(k) == lower(inside[0]); }) &&
+                (lower(inside[0]) == 'h' || lower(inside[0]) == 'm' || lower(inside[0]) == 's')) {
+                codes += lower(inside[0]) == 'm' ? 'e' : lower(inside[0]);
+            }
+            i = end == std::string_view::npos ? format.size() : end + 1;
+        } else if (startsWith(i, "am/pm")) {
+            i += 5;
+        } else if (startsWith(i, "a/p")) {
+            i += 3;
+        } else if (startsWith(i, "general")) {
+            i += 7;
+        } else if (c == 'd' || c == 'm' || c == 'y' || c == 'h' || c == 's') {
+            codes += c;
+            while (i < format.size() && lower(format[i]) == c) ++i;
+        } else {
+            ++i;
+        }
+    }
+    for (size_t k = 0; k < codes.size(); ++k) {
+        if (codes[k] == 'd' || codes[k] == 'y') return true;
+        const bool minutes = (k > 0 && codes[k - 1] == 'h') || (k + 1 < codes.size() && codes[k + 1] == 's');
+        if (codes[k] == 'm' && !minutes) return true;
+    }
+    return false;
+}
+
+bool BuiltInFormatShowsDate(uint32_t id) { return (id >= 14 && id <= 17) || id == 22; }
+
+double From1904(double serial) {
+    constexpr double kLastSerial = 2958466;   // 1 January 10000
+    if (!(serial >= 0) || serial + k1904Days >= kLastSerial) return serial;
+    return serial + k1904Days;
+}
+
 namespace {
 struct ErrorName {
     const char* text;

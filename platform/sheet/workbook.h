@@ -47,11 +47,14 @@ constexpr size_t kMaxValueMemory = size_t(512) << 20;
 // after a bounded amount of work.
 constexpr size_t kFreeElements = size_t(8) << 20;
 constexpr size_t kElementsPerValue = 16;
-// The longest text a cell may hold, in bytes of UTF-8: what the programs
-// that take a workbook's texts can carry (the bus takes no longer text).  A
-// workbook holding a longer one is refused with a message naming the limit,
-// before the text is held whole.
-constexpr size_t kMaxCellTextBytes = 65536;
+// The longest text a cell may hold: 32,767 characters, the spreadsheet's
+// own limit, counted as the spreadsheet counts them, in UTF-16 code units
+// (a character beyond U+FFFF takes two).  A workbook holding a longer one is
+// refused with a message naming the limit, before the text is held whole.
+constexpr size_t kMaxCellChars = 32767;
+// The most bytes of UTF-8 such a text takes: three for each code unit (a
+// character of two units takes four).
+constexpr size_t kMaxCellTextBytes = 3 * kMaxCellChars;
 // The largest row and column a sheet can address.
 constexpr int32_t kMaxRow = 1048576;
 constexpr int32_t kMaxCol = 16384;
@@ -73,6 +76,39 @@ struct Cell {
 };
 #pragma pack(pop)
 static_assert(sizeof(Cell) == 12);
+
+// The length of a UTF-8 text in UTF-16 code units, as the spreadsheet
+// counts a cell's text against kMaxCellChars.
+size_t Utf16Length(std::string_view utf8);
+// What a text beyond kMaxCellChars is refused with, after the place it was
+// found.
+std::string TextTooLong();
+
+// Dates.  A cell's number is read as it is stored, whatever its format
+// shows, in a workbook of the 1900 date system: serial day numbers counted
+// from 30 December 1899, with the fraction for the time of day.  A workbook
+// of the 1904 date system counts its days from 1 January 1904 (day 1462 of
+// the other), so a number in a format that shows a date is read as the
+// serial of the same day in the 1900 system: the same workbook saved in
+// either system, as .xls or .xlsx, reads the same.  A number in a format of
+// a time of day or a duration alone ("hh:mm", "[h]:mm") is the same in both
+// systems and stays as it is.
+
+// Whether a number format shows a date: a day, a month or a year.  Texts in
+// quotes or after a backslash, the fill and spacing characters after "*"
+// and "_", brackets ("[Red]", "[>100]", "[$-409]") and AM/PM are no part of
+// it; "m" is the minutes right after an hour or right before seconds, and a
+// month anywhere else, as the spreadsheet reads it; "General" shows none.
+bool FormatShowsDate(std::string_view format);
+// The built-in number formats (stored without their text) that show a
+// date: 14 to 17 and 22.
+bool BuiltInFormatShowsDate(uint32_t id);
+// The days from the 1900 date system's day 0 to the 1904 system's.
+constexpr double k1904Days = 1462;
+// A number in a format that shows a date in a workbook of the 1904 date
+// system, as the serial of the same moment in the 1900 system.  A number
+// below 0 or from 1 January 10000 on is no date and stays as it is.
+double From1904(double serial);
 
 // The error codes of the error values a cell can hold ("#DIV/0!" and so on),
 // as a cell's Variant carries them; 0 for a text that is no error value.

@@ -19,13 +19,14 @@ constexpr uint16_t kDefaultCodePage = 1252;
 
 // The name under which the C library's character converter (iconv) knows
 // a code page that is read through it: the DOS code pages 437 and 720 to
-// 869, Thai 874, the two-byte code pages of East Asia (932, 936, 949, 950,
-// 1361) and Mac Roman (10000, 32768); empty for any other code page.
+// 869, Thai 874 and the two-byte code pages of East Asia (932, 936, 949,
+// 950, 1361); empty for any other code page.
 std::string ConverterName(uint16_t codePage);
 
 // Reads 8-bit texts in a CODEPAGE record's code page as UTF-8: the Windows
-// code pages 1250 to 1258 (32769 is 1252) by tables of their own, where a
-// byte the code page leaves undefined becomes U+FFFD; ASCII (367, 20127);
+// code pages 1250 to 1258 (32769 is 1252) and Mac Roman (10000, 32768) by
+// tables of their own, where a byte the code page leaves undefined becomes
+// U+FFFD; ASCII (367, 20127);
 // UTF-8 (65001; a byte that is no part of a character becomes U+FFFD);
 // UTF-16 (1200: each byte the low half of a character whose high half is
 // zero, as in a BIFF8 text of one byte a character); and the code pages of

@@ -148,6 +148,28 @@ TEST_F(WorkbookProgramTest, DamagedXlsFilesAreRefusedAndTheProgramServesOn) {
     EXPECT_EQ(vb::CStr(ExcelApp->ActiveSheet()->Value(3, 1)), "MH1");
 }
 
+// Workbooks of the 1904 date system through the running program: numbers
+// in formats that show a date arrive as serials of the 1900 system, a time
+// of day as it is stored, from the .xlsx and the .xls alike.
+TEST_F(WorkbookProgramTest, DatesOfThe1904SystemArriveAsTheir1900Serials) {
+    dialogs().QueueFile(SheetData("dates1904_openpyxl.xlsx"));
+    f().ImportExcelWorkbook();
+    ASSERT_TRUE(dialogs().Messages().empty()) << Prompts()[0];
+    auto dates = ExcelApp->ActiveSheet();
+    ASSERT_NE(dates, nullptr);
+    EXPECT_EQ(dates->Value(2, 17).RawDouble(), 45293.625);   // 2024-01-02 15:00, a date format
+    EXPECT_EQ(dates->Value(3, 17).RawDouble(), 45293.625);   // and a date-time format
+    EXPECT_EQ(dates->Value(4, 17).RawDouble(), 0.75);        // 18:00
+
+    dialogs().QueueFile(SheetData("dates1904_xlwt.xls"));
+    f().ImportExcelWorkbook();
+    ASSERT_TRUE(dialogs().Messages().empty()) << Prompts()[0];
+    dates = ExcelApp->ActiveSheet();
+    ASSERT_NE(dates, nullptr);
+    EXPECT_EQ(dates->Value(10, 2).RawDouble(), 45000.75 + 1462);   // YYYY-MM-DD
+    EXPECT_EQ(dates->Value(10, 4).RawDouble(), 45000.75);          // hh:mm
+}
+
 // A call to the running program on the given connection.
 QDBusMessage CallOn(const QDBusConnection& bus, const char* member, const QList<QVariant>& args, int timeoutMs) {
     QDBusMessage m = QDBusMessage::createMethodCall(sheet::bus::kService, sheet::bus::kPath, sheet::bus::kInterface,

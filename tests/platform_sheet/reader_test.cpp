@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <future>
 #include <cstring>
 
@@ -366,15 +367,17 @@ std::string Repeat(const std::string& s, size_t n) {
 }
 bool Says(const std::string& outcome, const std::string& part) { return outcome.find(part) != std::string::npos; }
 
-// A cell's text is limited in bytes of UTF-8, whichever way the file holds
-// it, and refused as it grows, long before it is held whole.
-TEST(SheetReader, CellTextsAreLimitedInBytes) {
-    const std::string euro = "\xE2\x82\xAC";   // three bytes, one character
-    const std::string atLimit = Repeat(euro, 21845) + "a";                      // 65,536 bytes
-    const std::string overByChars = Repeat(euro, 21846);                        // 65,538 bytes, 21,846 characters
-    const std::string escapedAtLimit = Repeat("_x20AC_", 21845) + "a";         // the same, as escapes
-    const std::string escapedOver = Repeat("_x20AC_", 21846);
-    const std::string half = Repeat(euro, 10923);                              // 32,769 bytes
+// A cell's text is limited to 32,767 characters counted in UTF-16 code
+// units, whichever way the file holds it, and refused as it grows, long
+// before it is held whole.
+TEST(SheetReader, CellTextsAreLimitedInCharacters) {
+    const std::string water = "\xE6\xB0\xB4";   // three bytes, one unit
+    const std::string smile = "\xF0\x9F\x98\x80";   // four bytes, two units
+    const std::string atLimit = Repeat(water, 32767);                 // 98,301 bytes
+    const std::string pairsAtLimit = Repeat(smile, 16383) + "a";      // 32,767 units in 65,533 bytes
+    const std::string pairsOver = Repeat(smile, 16384);               // 32,768 units in 65,536 bytes
+    const std::string escapedAtLimit = Repeat("_x6C34_", 32767);
+    const std::string half = Repeat(water, 16384);
     struct Form {
         const char* name;
         std::function<std::shared_ptr<sheet::Workbook>(const std::string&)> read;
@@ -390,17 +393,17 @@ TEST(SheetReader, CellTextsAreLimitedInBytes) {
     };
     for (const auto& form : forms) {
         SCOPED_TRACE(form.name);
-        auto book = form.read(atLimit);
-        EXPECT_EQ(Active(*book).Value(1, 1).RawString(), atLimit);
-        EXPECT_EQ(Outcome([&] { form.read(atLimit + "b"); }),
+        EXPECT_EQ(Active(*form.read(atLimit)).Value(1, 1).RawString(), atLimit);
+        EXPECT_EQ(Active(*form.read(pairsAtLimit)).Value(1, 1).RawString(), pairsAtLimit);
+        EXPECT_EQ(Outcome([&] { form.read(atLimit + water); }),
                   std::string("edge.xlsx: ") + (std::string(form.where).find("xl/") == 0 ? "" : "xl/a.xml: ") + form.where +
-                      ": a text longer than the limit of 65536 bytes a cell may hold");
-        EXPECT_TRUE(Says(Outcome([&] { form.read(overByChars); }), "longer than the limit of 65536 bytes")) << "counted in characters";
+                      ": a text longer than the limit of 32767 characters a cell may hold");
+        EXPECT_TRUE(Says(Outcome([&] { form.read(pairsOver); }), "longer than the limit of 32767 characters")) << "a pair counts two";
     }
     // Escapes count as the characters they stand for; rich-text runs together.
     auto escaped = ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + escapedAtLimit + "</t></is></c></row>"));
     EXPECT_EQ(Active(*escaped).Value(1, 1).RawString(), atLimit);
-    EXPECT_TRUE(Says(Outcome([&] { ReadParts(SheetOf("<row><c t=\"inlineStr\"><is><t>" + escapedOver + "</t></is></c></row>")); }),
+    EXPECT_TRUE(Says(Outcome([&] { ReadParts(SheetOf("<row><c t=\"inlineStr\"><is><t>" + escapedAtLimit + "_x6C34_</t></is></c></row>")); }),
                      "longer than the limit"));
     EXPECT_TRUE(Says(Outcome([&] {
                          ReadParts(SheetOf("<row><c t=\"inlineStr\"><is><r><t>" + half + "</t></r><r><t>" + half + "</t></r></is></c></row>"));
@@ -414,7 +417,7 @@ TEST(SheetReader, CellTextsAreLimitedInBytes) {
                                            "</t></is></c></row>" + std::string(kSheetTail), 100'000});
     EXPECT_LT(std::filesystem::file_size(path), 1'000'000u);
     EXPECT_TRUE(Says(Outcome([&] { sheet::ReadWorkbook(path); }),
-                     "xl/worksheets/sheet1.xml: cell B2: a text longer than the limit of 65536 bytes"));
+                     "xl/worksheets/sheet1.xml: cell B2: a text longer than the limit of 32767 characters"));
     std::filesystem::remove(path);
 }
 
@@ -450,6 +453,7 @@ TEST(SheetReader, EveryBoundAtItsEdge) {
     EXPECT_EQ(tab("-1"), 0);
     // Escapes: one at the very end of a text, one a byte short, and the
     // ends of the one-, two- and three-byte forms; halves of a pair stay.
+    EXPECT_EQ(value("<row><c t=\"str\"><v>_xFFFF__xfffe_</v></c></row>", 1, 1), "String:\xEF\xBF\xBF\xEF\xBF\xBE");
     EXPECT_EQ(value("<row><c t=\"str\"><v>a_x0041_</v></c></row>", 1, 1), "String:aA");
     EXPECT_EQ(value("<row><c t=\"str\"><v>a_x0041</v></c></row>", 1, 1), "String:a_x0041");
     EXPECT_EQ(value("<row><c t=\"str\"><v>_x007F__x0080__x07FF__x0800__xD7FF__xD800__xDFFF__xE000_</v></c></row>", 1, 1),
@@ -554,15 +558,174 @@ TEST(LocalApplication, OpenActivateClose) {
 
 namespace {
 
-// The markup of a text may be as long as kMaxCellTextBytes escapes of one
-// byte each ("_x0041_", seven bytes of markup for one of text): such a text
-// at the limit reads; one escape more is refused.
+// The markup of a text may be as long as kMaxCellChars escapes of one
+// character each ("_x0041_", seven bytes of markup for one of text): such a
+// text at the limit reads; one escape more is refused.
 TEST(SheetReader, EscapedTextAtTheMarkupBound) {
-    const std::string escapes = Repeat("_x0041_", 65536);
+    const std::string escapes = Repeat("_x0041_", 32767);
     auto book = ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + escapes + "</t></is></c></row>"));
-    EXPECT_EQ(Active(*book).Value(1, 1).RawString(), std::string(65536, 'A'));
+    EXPECT_EQ(Active(*book).Value(1, 1).RawString(), std::string(32767, 'A'));
     EXPECT_TRUE(Says(Outcome([&] { ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + escapes + "_x0041_</t></is></c></row>")); }),
-                     "a text longer than the limit of 65536 bytes a cell may hold"));
+                     "a text longer than the limit of 32767 characters a cell may hold"));
+}
+
+}  // namespace
+
+namespace {
+
+double NumberAt(const sheet::Sheet& s, int32_t row, int32_t col) {
+    const sheet::Cell* c = s.Find(row, col);
+    return c && c->kind == sheet::Cell::Number ? c->number : std::nan("");
+}
+
+// The texts of the longest cells the spreadsheet allows, as each writer
+// stores them: 32,767 characters of three bytes of UTF-8 (98,301 bytes),
+// and characters beyond U+FFFF that count two each.
+TEST(SheetReader, LongestCellsOfEveryWriter) {
+    std::string water, smiles;
+    for (int i = 0; i < 32767; ++i) water += "\xE6\xB0\xB4";
+    for (int i = 0; i < 16383; ++i) smiles += "\xF0\x9F\x98\x80";
+    for (const char* file : {"long_text_openpyxl.xlsx", "long_text_xlsxwriter.xlsx", "long_cell_xlwt.xls"}) {
+        SCOPED_TRACE(file);
+        auto book = sheet::ReadWorkbook(Data(file));
+        const auto& s = *book->sheets.at(0);
+        EXPECT_EQ(s.Value(1, 1).RawString(), water);
+        EXPECT_EQ(Show(s.Value(2, 1)), std::string(file).find("xlwt") != std::string::npos ? "String:after" : "String:" + smiles + "a");
+    }
+}
+
+// The .xlsx (openpyxl) and the .xls (xlwt) of one workbook of numbers in
+// formats of dates, times and none read the same numbers in either date
+// system: in the 1900 system every number as it is stored; in the 1904
+// system a number in a format that shows a date as the serial of its day
+// in the 1900 system (1,462 days on, up to the last day a date can have),
+// a number of a time of day, a duration or no date as it is stored.
+TEST(SheetReader, DatesReadAlikeFromXlsxAndXlsInBothSystems) {
+    const double serials[] = {0, 0.25, 0.999999, 1, 1.5, 59, 59.75, 60, 60.5, 61, 366.123456, 36526.999999, 45000.75,
+                              43831.4999994, 73109.5, 80000.25, -1, 2958465.75, 2958466, 1e10};
+    auto xlsx = sheet::ReadWorkbook(Data("dates_openpyxl.xlsx"));
+    auto xls = sheet::ReadWorkbook(Data("types_xlwt.xls"));
+    for (int r = 0; r < 20; ++r) {
+        for (int c = 1; c <= 16; ++c) {
+            EXPECT_EQ(NumberAt(Active(*xlsx), r + 2, c), serials[r]) << "row " << r + 2 << " column " << c;
+            EXPECT_EQ(NumberAt(*xls->sheets.at(1), r + 2, c), serials[r]) << "row " << r + 2 << " column " << c;
+        }
+    }
+    // M/D/YY YYYY-MM-DD DD/MM/YYYY_hh:mm:ss dd.mm.yyyy mmm-yy D-MMM M/D/YY_h:mm "d h" yy show dates;
+    // hh:mm h:mm:ss [h]:mm:ss mm:ss 0.00 General #,##0.00_"mm" do not.
+    const std::vector<int> showDates = {1, 2, 3, 7, 8, 9, 10, 15, 16};
+    const double serials1904[] = {0, 0.5, 1, 1.25, 59, 60, 61, 36526.999999, 45000.75, 2957003.5, 2957004};
+    auto xlsx1904 = sheet::ReadWorkbook(Data("dates1904_openpyxl.xlsx"));
+    auto xls1904 = sheet::ReadWorkbook(Data("dates1904_xlwt.xls"));
+    for (int r = 0; r < 11; ++r) {
+        for (int c = 1; c <= 16; ++c) {
+            const bool date = std::find(showDates.begin(), showDates.end(), c) != showDates.end() && serials1904[r] < 2957004;
+            const double expected = serials1904[r] + (date ? 1462 : 0);
+            EXPECT_EQ(NumberAt(Active(*xlsx1904), r + 2, c), expected) << "row " << r + 2 << " column " << c;
+            EXPECT_EQ(NumberAt(*xls1904->sheets.at(0), r + 2, c), expected) << "row " << r + 2 << " column " << c;
+        }
+    }
+    // What openpyxl writes for 2024-01-02 15:00 in a date format and in a
+    // date-time format, 18:00 and 30 hours, counted in each workbook's own
+    // system: the same numbers from both.
+    for (const auto* book : {&xlsx, &xlsx1904}) {
+        const sheet::Sheet& s = Active(**book);
+        EXPECT_EQ(NumberAt(s, 2, 17), 45293.625);
+        EXPECT_EQ(NumberAt(s, 3, 17), 45293.625);
+        EXPECT_EQ(NumberAt(s, 4, 17), 0.75);
+        EXPECT_EQ(NumberAt(s, 5, 17), 1.25);
+    }
+}
+
+// A one-sheet package whose workbook part says `date1904` (none when
+// null), with the styles part `styles` (none when empty).
+std::shared_ptr<sheet::Workbook> ReadDated(const std::string& rows, const std::string& styles, const char* date1904 = "1") {
+    const std::string properties = date1904 ? std::string("<workbookPr date1904=\"") + date1904 + "\"/>" : "";
+    std::vector<std::pair<std::string, std::string>> parts = {
+        {"xl/workbook.xml", "<workbook>" + properties + "<sheets><sheet name=\"S\" r:id=\"a\"/></sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<Relationships><Relationship Id=\"a\" Type=\"x/worksheet\" Target=\"a.xml\"/>" +
+             std::string(styles.empty() ? "" : "<Relationship Id=\"b\" Type=\"x/styles\" Target=\"b.xml\"/>") + "</Relationships>"},
+        {"xl/a.xml", SheetOf(rows)},
+    };
+    if (!styles.empty()) parts.push_back({"xl/b.xml", styles});
+    return sheet::ReadXlsxParts(parts, "dated.xlsx");
+}
+
+// Which cells of a workbook of the 1904 system hold dates, at the edges:
+// the workbook's own number formats (one of them redefining a built-in
+// one), built-in formats of dates, times and both, a cell format without a
+// number format, the last cell format and one past it, a style that is no
+// number; the numbers below day 0 and from 1 January 10000 on; a date
+// stored as ISO text (no day to move) and a formula's cached number; the
+// two spellings of the date system and its absence, a workbook without
+// styles.  The styles are read only for a 1904 workbook: a 1900 one with a
+// damaged styles part reads as it always has.
+TEST(SheetReader, DateSystemAndCellFormatsAtTheirEdges) {
+    const std::string styles =
+        "<styleSheet><numFmts count=\"3\"><numFmt numFmtId=\"164\" formatCode=\"yyyy-mm-dd\"/>"
+        "<numFmt numFmtId=\"14\" formatCode=\"0.00\"/><numFmt numFmtId=\"165\" formatCode=\"[h]:mm\"/>"
+        "<numFmt numFmtId=\"x\" formatCode=\"yyyy\"/></numFmts>"
+        "<cellStyleXfs count=\"1\"><xf numFmtId=\"164\"/></cellStyleXfs>"
+        "<cellXfs count=\"8\"><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"14\"/><xf numFmtId=\"22\"/>"
+        "<xf numFmtId=\"21\"/><xf numFmtId=\"165\"/><xf/><xf numFmtId=\"15\"/></cellXfs></styleSheet>";
+    const std::string rows =
+        "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>43831.625</v></c><c r=\"B1\" s=\"3\"><v>43831.625</v></c>"
+        "<c r=\"C1\" s=\"2\"><v>43831.625</v></c><c r=\"D1\" s=\"4\"><v>0.625</v></c><c r=\"E1\" s=\"5\"><v>1.25</v></c>"
+        "<c r=\"F1\" s=\"6\"><v>100</v></c><c r=\"G1\" s=\"7\"><v>100</v></c><c r=\"H1\" s=\"8\"><v>100</v></c>"
+        "<c r=\"I1\"><v>100</v></c><c r=\"J1\" s=\"one\"><v>100</v></c><c r=\"K1\" s=\"0\"><v>100</v></c></row>"
+        "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>-0.5</v></c><c r=\"B2\" s=\"1\"><v>2957003.75</v></c>"
+        "<c r=\"C2\" s=\"1\"><v>2957004</v></c><c r=\"D2\" s=\"1\" t=\"d\"><v>2024-01-02T15:00:00</v></c>"
+        "<c r=\"E2\" s=\"1\"><f>A1+0</f><v>43831.625</v></c><c r=\"F2\" s=\"1\" t=\"b\"><v>1</v></c>"
+        "<c r=\"G2\" s=\"1\" t=\"n\"><v>0</v></c></row>";
+    struct Expected {
+        int32_t row, col;
+        double number;
+    } expected[] = {
+        {1, 1, 45293.625}, {1, 2, 45293.625}, {1, 3, 43831.625}, {1, 4, 0.625}, {1, 5, 1.25}, {1, 6, 100},
+        {1, 7, 1562},      {1, 8, 100},       {1, 9, 100},       {1, 10, 100},  {1, 11, 100}, {2, 1, -0.5},
+        {2, 2, 2958465.75}, {2, 3, 2957004},  {2, 4, 45293.625}, {2, 5, 45293.625}, {2, 7, 1462},
+    };
+    for (const char* system : {"1", "true"}) {
+        SCOPED_TRACE(system);
+        auto book = ReadDated(rows, styles, system);
+        for (const auto& e : expected) EXPECT_EQ(NumberAt(Active(*book), e.row, e.col), e.number) << e.row << "," << e.col;
+        EXPECT_EQ(Show(Active(*book).Value(2, 6)), "Boolean:True");
+    }
+    // The 1900 system, said or not: every number as it is stored.
+    for (const char* system : {"0", "false", static_cast<const char*>(nullptr)}) {
+        auto book = ReadDated(rows, styles, system);
+        EXPECT_EQ(NumberAt(Active(*book), 1, 1), 43831.625);
+        EXPECT_EQ(NumberAt(Active(*book), 1, 7), 100);
+        EXPECT_EQ(NumberAt(Active(*book), 2, 4), 45293.625);
+    }
+    EXPECT_EQ(NumberAt(Active(*ReadDated(rows, "")), 1, 1), 43831.625);
+    EXPECT_EQ(Outcome([&] { ReadDated(rows, "<styles/>", "0"); }), "read");
+    EXPECT_EQ(Outcome([&] { ReadDated(rows, "<styles/>"); }), "dated.xlsx: xl/b.xml: no <styleSheet> element");
+    EXPECT_TRUE(Says(Outcome([&] { ReadDated(rows, "<styleSheet><cellXfs>"); }), "dated.xlsx: xl/b.xml: bad XML"));
+}
+
+// Which number formats show a date (a day, a month or a year), the
+// spreadsheet's way: "m" is minutes after an hour or before seconds;
+// quoted and escaped texts, fills, spaces, brackets and AM/PM are no codes.
+TEST(SheetReader, FormatsThatShowDates) {
+    for (const char* format : {"yyyy-mm-dd", "d/m/yy", "mm", "MMM", "yyyy", "dddd", "d h", "[$-409]mmmm d, yyyy;@", "[Red]dd.mm.yy",
+                               "hh:mm dd", "m/d/yy h:mm AM/PM", "YYYY-MM-DD HH:MM:SS", "\"on \"d mmm", "mm\"min\"", "General d"}) {
+        EXPECT_TRUE(sheet::FormatShowsDate(format)) << format;
+    }
+    for (const char* format : {"", "General", "GENERAL", "0.00", "@", "0.00E+00", "#,##0.00 \"mm\"", "0.0\"m/day\"", "0.0 \\d\\a\\y",
+                               "hh:mm", "h:mm:ss", "[h]:mm:ss", "[mm]:ss", "[m]", "mm:ss", "mm:ss.0", "m:s", "h:mm AM/PM", "h:mm a/p",
+                               "[Red]0.00", "[>=100]0;[Red]-0", "_(* #,##0_)", "0.00_m", "*d0", "[$\xE2\x82\xAC-407] #,##0.00",
+                               "h \"h\" mm \"m\"", "hh:mm;[Red]-hh:mm", "\"yyyy"}) {
+        EXPECT_FALSE(sheet::FormatShowsDate(format)) << format;
+    }
+    for (uint32_t id = 0; id < 200; ++id) EXPECT_EQ(sheet::BuiltInFormatShowsDate(id), (id >= 14 && id <= 17) || id == 22) << id;
+    // 1,462 days on, from day 0 to the last moment before 1 January 10000.
+    EXPECT_EQ(sheet::From1904(0), 1462);
+    EXPECT_EQ(sheet::From1904(2957003.999), 2958465.999);
+    EXPECT_EQ(sheet::From1904(2957004), 2957004);
+    EXPECT_EQ(sheet::From1904(-0.001), -0.001);
+    EXPECT_TRUE(std::isnan(sheet::From1904(std::nan(""))));
 }
 
 }  // namespace

@@ -61,37 +61,30 @@ TEST(XlsReader, ValuesOfAnIndependentWriter) {
     EXPECT_EQ(Show(v.Value(7, 4)), "Double:1");
     EXPECT_EQ(Show(v.Value(7, 5)), "Error:2007");
     EXPECT_EQ(Show(v.Value(7, 6)), "String:");
-    EXPECT_EQ(Show(v.Value(7, 7)), "Double:45000");
+    EXPECT_EQ(Show(v.Value(7, 7)), "Double:45000.75");
     EXPECT_EQ(Show(v.Value(7, 8)), "String:" + std::string(300, 'b'));
     EXPECT_EQ(Show(v.Value(10, 4)), "String:after empty rows");
     EXPECT_EQ(Show(v.Value(256, 256)), "String:last column");
     EXPECT_EQ(v.LastCol(), 256);
 
-    // Dates: the day, the day and time to the second, or the time of day;
-    // day 0 reads as day 1 and day 60 as 61; numbers outside the dates'
-    // range, and numbers in other formats, stay as they are.
+    // Dates: a number reads as it is stored, whatever its format shows (the
+    // day alone, the day and time, the time of day or none of these).
     const sheet::Sheet& d = *book->sheets[1];
     const double serials[] = {0, 0.25, 0.999999, 1, 1.5, 59, 59.75, 60, 60.5, 61, 366.123456, 36526.999999, 45000.75,
                               43831.4999994, 73109.5, 80000.25, -1, 2958465.75, 2958466, 1e10};
-    const double asDate[] = {1, 1, 1, 1, 1, 59, 59, 61, 61, 61, 366, 36526, 45000, 43831, 73109, 80000, -1, 2958465, 2958466, 1e10};
-    const double asDateTime[] = {1, 1.25, 2, 1, 1.5, 59, 59.75, 61, 61.5, 61, 366 + 10667 / 86400.0, 36527, 45000.75,
-                                 43831.5, 73109.5, 80000.25, -1, 2958465.75, 2958466, 1e10};
-    const double asTime[] = {0, 0.25, 1, 0, 0.5, 0, 0.75, 0, 0.5, 0, 10667 / 86400.0, 1, 0.75, 0.5, 0.5, 0.25, -1, 0.75, 2958466, 1e10};
     for (int r = 0; r < 20; ++r) {
         SCOPED_TRACE(serials[r]);
-        for (int c : {1, 2, 7, 8, 9}) EXPECT_EQ(Number(d, r + 2, c), asDate[r]) << c;   // M/D/YY YYYY-MM-DD dd.mm.yyyy mmm-yy D-MMM
-        for (int c : {3, 10}) EXPECT_EQ(Number(d, r + 2, c), asDateTime[r]) << c;       // ... hh:mm:ss, M/D/YY h:mm
-        for (int c : {4, 5, 6, 11}) EXPECT_EQ(Number(d, r + 2, c), asTime[r]) << c;      // hh:mm h:mm:ss [h]:mm:ss mm:ss
-        for (int c : {12, 13, 14, 15, 16}) EXPECT_EQ(Number(d, r + 2, c), serials[r]) << c;   // 0.00 General "mm" "d h" yy
+        for (int c = 1; c <= 16; ++c) EXPECT_EQ(Number(d, r + 2, c), serials[r]) << c;
     }
     EXPECT_EQ(Number(d, 5, 17), 45351 + (13 * 3600 + 45 * 60 + 7) / 86400.0);   // 2024-02-29 13:45:07
 
+    // In the 1904 date system a date format's number is the serial of its
+    // day in the 1900 system, 1,462 days on, when it is a date at all.
     auto b1904 = sheet::ReadWorkbook(Data("dates1904_xlwt.xls"));
     const sheet::Sheet& e = *b1904->sheets[0];
     const double serials1904[] = {0, 0.5, 1, 1.25, 59, 60, 61, 36526.999999, 45000.75, 2957003.5, 2957004};
-    const double dates1904[] = {1463, 1463, 1463, 1463, 1521, 1522, 1523, 37988, 46462, 2958465, 2957004};
     for (int r = 0; r < 11; ++r) {
-        EXPECT_EQ(Number(e, r + 2, 2), dates1904[r]) << serials1904[r];
+        EXPECT_EQ(Number(e, r + 2, 2), serials1904[r] + (r < 10 ? 1462 : 0)) << serials1904[r];
         EXPECT_EQ(Number(e, r + 2, 12), serials1904[r]);
     }
 }
@@ -197,9 +190,9 @@ TEST(XlsReader, DamagedStructureIsRefusedByName) {
          "the MULRK record at byte 4076 is 12 bytes long, which does not hold its columns 4 to 6"},
         {"number that is no number", book([](Biff& b) { b.sheets[1].second = Cell(0x0203, 0, 0, F64(INFINITY)); }), nullptr,
          "cell A1 (NUMBER record at byte 4074) holds a number that is not finite"},
-        {"string table short of its count", book([](Biff& b) { b.strings = {}; }),
+        {"string table short of its count, its cells too", book([](Biff& b) { b.strings = {}; }),
          [](Compound& c, const Bytes& s) { Put32(c.file, c.StreamAt() + s.find(Record(0x00FC, U32(0) + U32(0))) + 8, 1); },
-         "the shared strings: the table ends after 0 of its 1 strings"},
+         "sheet \"Net\": cell A1 names shared string 1, beyond the workbook's 0 (its string table declares 1 but holds 0)"},
         {"sheets overlapping by a byte", plain,
          [&](Compound& c, const Bytes&) { Put32(c.file, c.StreamAt() + boundSheetAt + 15 + 4, static_cast<uint32_t>(twoAt - 1)); },
          "sheet \"Two\": its records begin at byte 4053, inside those of sheet \"Net\" (which end at byte 4054)"},
@@ -313,14 +306,13 @@ TEST(XlsReader, FileSizeLimit) {
     std::filesystem::remove(path);
 }
 
-// A text of kMaxCellTextBytes bytes of UTF-8 reads, one more byte is
-// refused naming the limit: in the string table, in a LABEL record, as a
-// formula's result.  21,845 characters of three bytes and one of one make
-// 65,536 bytes of 21,846 characters.
-TEST(XlsReader, CellTextLimitInBytes) {
-    ASSERT_EQ(sheet::kMaxCellTextBytes, 65536u);
-    const std::u16string atLimit = std::u16string(21845, u'水') + u"a";
-    const std::u16string overLimit = std::u16string(21845, u'水') + u"é";
+// A text of kMaxCellChars characters reads, one more is refused naming the
+// limit: in the string table, in a LABEL record, as a formula's result.
+// 32,768 characters of two bytes of UTF-8 make 65,536 bytes.
+TEST(XlsReader, CellTextLimitInCharacters) {
+    ASSERT_EQ(sheet::kMaxCellChars, 32767u);
+    const std::u16string atLimit(32767, u'é');
+    const std::u16string overLimit(32768, u'é');
     auto label = [](const std::u16string& text) {
         bool wide = false;
         const Bytes chars = Chars(text, wide);
@@ -350,9 +342,9 @@ TEST(XlsReader, CellTextLimitInBytes) {
         auto book = Read(Compound(make(atLimit).Build()).file);
         const auto& cells = book->sheets[0]->Rows().at(0).cells;
         ASSERT_EQ(cells.size(), 1u);
-        EXPECT_EQ(book->sheets[0]->Text(cells[0].cell.text).size(), 65536u);
+        EXPECT_EQ(book->sheets[0]->Text(cells[0].cell.text).size(), 65534u);
         EXPECT_NE(ErrorOf(Compound(make(overLimit).Build()).file)
-                      .find(std::string(where) + "a text longer than the limit of 65536 bytes a cell may hold"),
+                      .find(std::string(where) + "a text longer than the limit of 32767 characters a cell may hold"),
                   std::string::npos)
             << ErrorOf(Compound(make(overLimit).Build()).file);
     }
@@ -407,7 +399,7 @@ TEST(XlsReader, Biff5Workbooks) {
         EXPECT_EQ(Number(s, r + 2, 5), length[r]);   // MULRK
         EXPECT_EQ(Number(s, r + 2, 6), r + 1);
     }
-    EXPECT_EQ(Number(s, 7, 1), 45000);           // a custom date format
+    EXPECT_EQ(Number(s, 7, 1), 45000.75);        // a custom date format
     EXPECT_EQ(Number(s, 7, 2), 45000.75);        // the built-in date-time format
     EXPECT_EQ(Show(s.Value(7, 3)), "Double:1");
     EXPECT_EQ(Show(s.Value(7, 4)), "Error:2007");
@@ -453,7 +445,7 @@ TEST(XlsReader, Biff5TextsAndTheirBounds) {
         }
         return stream;
     };
-    const std::string euros(21845, '\x80');
+    const std::string euros(32766, '\x80');
     std::string inUtf8;
     for (size_t i = 0; i < euros.size(); ++i) inUtf8 += "€";
     const Bytes formula = Cell(0x0006, 0, 0, Bytes(6, '\0') + U16(0xFFFF) + U16(0) + U32(0) + U16(0));
@@ -488,18 +480,17 @@ TEST(XlsReader, Biff5TextsAndTheirBounds) {
         {Biff5("", {{"Name", label("x")}}), "String:x"},
         {lengthen(Biff5("", {{"Name", label("x")}}), U16(0x0085) + U16(11), 6, 5, true),
          "the workbook's globals: the sheet name of the BOUNDSHEET record at byte 12 runs past its record (5 bytes declared, 4 left)"},
-        {one(format, Cell(0x0203, 0, 0, F64(45000.75)).replace(8, 2, U16(0))), "Double:45000"},
-        {lengthen(one(format, ""), U16(0x041E) + U16(13), 2, 11, true),
-         "the format of the FORMAT record at byte 12 runs past its record (11 bytes declared, 10 left)"},
+        {one(format, Cell(0x0203, 0, 0, F64(45000.75)).replace(8, 2, U16(0))), "Double:45000.75"},
+        {lengthen(one(format, Cell(0x0203, 0, 0, F64(2.5))), U16(0x041E) + U16(13), 2, 11, true), "Double:2.5"},
         // The shortest records, and a byte shorter.
         {one("", Cell(0x0204, 0, 0, U16(0))), "String:"},
         {one("", Cell(0x0204, 0, 0, U16(0)).substr(0, 11).replace(2, 2, U16(7))), "LABEL record at byte 40 is 7 bytes long, shorter than its 8"},
         {one("", Cell(0x00D6, 0, 0, U16(0)).substr(0, 11).replace(2, 2, U16(7))), "RSTRING record at byte 40 is 7 bytes long, shorter than its 8"},
         {one("", formula + Record(0x0207, U16(0))), "String:"},
         {one("", formula + Record(0x0207, Bytes(1, 0))), "STRING record at byte 66 is 1 bytes long, shorter than its 2"},
-        // The cell text limit in bytes of UTF-8: 21,845 euro signs of three bytes.
+        // The cell text limit in characters: 32,766 euro signs of three bytes of UTF-8 and a letter.
         {one("", label(euros + "a")), "String:" + inUtf8 + "a"},
-        {one("", label(euros + "\xE9")), "sheet \"S\": cell A1: a text longer than the limit of 65536 bytes a cell may hold"},
+        {one("", label(euros + "ab")), "sheet \"S\": cell A1: a text longer than the limit of 32767 characters a cell may hold"},
         // No string table, and a password.
         {one("", Cell(0x00FD, 0, 0, U32(0))), "cell A1 names shared string 0, beyond the workbook's 0"},
         {one(Record(0x002F, Bytes(4, '\0')), ""), "built.xls: stream \"Workbook\": the workbook is password-protected"},
@@ -739,7 +730,7 @@ TEST(XlsReader, Biff5CodePagesThroughTheConverter) {
         EXPECT_EQ(Show(s.Value(2, 1)), "String:東京都下水道");
         EXPECT_EQ(Show(s.Value(2, 2)), "String:管路");
         EXPECT_EQ(Number(s, 3, 1), 45000.75);
-        EXPECT_EQ(Number(s, 3, 2), 45000);
+        EXPECT_EQ(Number(s, 3, 2), 45000.75);
     }
     // The sheet's name too.
     EXPECT_EQ(first(932, "x", "\x83\x7D"), "マ|String:x");
@@ -772,29 +763,31 @@ TEST(XlsReader, Biff5CodePagesThroughTheConverter) {
                   std::string::npos)
             << first(932, bytes);
     }
-    // 21,845 half-width katakana of one byte each are 65,535 bytes of UTF-8.
-    const Bytes kana(21845, '\xB1');
+    // 32,766 half-width katakana of one byte each and a letter are 32,767
+    // characters in 98,299 bytes of UTF-8.
+    const Bytes kana(32766, '\xB1');
     std::string inUtf8;
     for (size_t i = 0; i < kana.size(); ++i) inUtf8 += "ｱ";
     EXPECT_EQ(first(932, kana + "a"), "S|String:" + inUtf8 + "a");
-    EXPECT_NE(first(932, kana + "ab").find("cell A1: a text longer than the limit of 65536 bytes a cell may hold"), std::string::npos);
+    EXPECT_NE(first(932, kana + "ab").find("cell A1: a text longer than the limit of 32767 characters a cell may hold"), std::string::npos);
 }
 
-// The built-in number formats that show dates (14 to 17), times of day (18
-// to 21, 45 to 47) and both (22) read their numbers as such, the formats
-// next to them as plain numbers; a FORMAT record of a built-in number
+// In a workbook of the 1904 date system, the built-in number formats that
+// show dates (14 to 17) and dates and times (22) read their numbers as
+// serials of the 1900 system; the times of day (18 to 21, 45 to 47) and the
+// formats next to them as they are; a FORMAT record of a built-in number
 // overrides it, and a cell of a format beyond the workbook's is a plain
 // number.
 TEST(XlsReader, BuiltInDateFormatsAtTheirEdges) {
     Biff b;
     for (uint16_t i = 0; i < 164; ++i) b.globals += Record(0x00E0, U16(0) + U16(i) + Bytes(16, '\0'));
-    b.globals = Record(0x041E, U16(20) + U16(4) + Bytes(1, 0) + "0.00") + b.globals;
+    b.globals = Record(0x0022, U16(1)) + Record(0x041E, U16(15) + U16(4) + Bytes(1, 0) + "0.00") + b.globals;
     Bytes cells;
     for (uint16_t i = 0; i <= 164; ++i) cells += CellXf(0x0203, i, 0, i, F64(45000.75));
     b.sheets.push_back({u"S", cells});
     const auto book = Read(Compound(b.Build()).file);
     for (uint16_t i = 0; i <= 164; ++i) {
-        const double expected = (i >= 14 && i <= 17) ? 45000 : ((i >= 18 && i <= 21 && i != 20) || (i >= 45 && i <= 47)) ? 0.75 : 45000.75;
+        const double expected = ((i >= 14 && i <= 17 && i != 15) || i == 22) ? 45000.75 + 1462 : 45000.75;
         EXPECT_EQ(Number(*book->sheets[0], i + 1, 1), expected) << "format " << i;
     }
 }
@@ -837,6 +830,7 @@ namespace {
 // length of the bare BOF that marks a file older than BIFF5.
 TEST(XlsReader, FormatsErrorsAndResultsAtTheirEdges) {
     Biff b;
+    b.globals = Record(0x0022, U16(1));   // the 1904 date system: a date format's number moves
     for (uint16_t i = 0; i < 3; ++i) b.globals += Record(0x00E0, U16(0) + U16(i == 2 ? 14 : 0) + Bytes(16, '\0'));
     auto boolErr = [](uint16_t col, uint8_t value) { return Cell(0x0205, 1, col, Bytes(1, static_cast<char>(value)) + Bytes(1, 1)); };
     auto result = [](uint16_t col, uint8_t kind) {
@@ -847,7 +841,7 @@ TEST(XlsReader, FormatsErrorsAndResultsAtTheirEdges) {
                                   boolErr(1, 42) + boolErr(2, 43) + boolErr(3, 1) + result(0, 2) + result(1, 3) + result(2, 4)});
     const auto book = Read(Compound(b.Build()).file);
     const sheet::Sheet& s = *book->sheets[0];
-    EXPECT_EQ(Number(s, 1, 1), 45000);      // the last format, a date's
+    EXPECT_EQ(Number(s, 1, 1), 46462.75);   // the last format, a date's
     EXPECT_EQ(Number(s, 1, 2), 45000.75);   // one past the workbook's formats
     EXPECT_EQ(Show(s.Value(2, 1)), "Error:2000");
     EXPECT_EQ(Show(s.Value(2, 2)), "Error:2042");

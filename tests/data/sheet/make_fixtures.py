@@ -114,6 +114,52 @@ def types_fixture():
     wb.save(os.path.join(OUT, "types_openpyxl.xlsx"))
 
 
+# The number formats and serials of the "Dates" sheets of make_xls_fixtures.py,
+# so that the .xlsx and the .xls of one workbook are read side by side.
+DATE_FORMATS = ["M/D/YY", "YYYY-MM-DD", "DD/MM/YYYY hh:mm:ss", "hh:mm", "h:mm:ss", "[h]:mm:ss", "dd.mm.yyyy",
+                "mmm-yy", "D-MMM", "M/D/YY h:mm", "mm:ss", "0.00", "General", "#,##0.00 \"mm\"", "d h", "yy"]
+SERIALS = [0, 0.25, 0.999999, 1, 1.5, 59, 59.75, 60, 60.5, 61, 366.123456, 36526.999999, 45000.75,
+           43831.4999994, 73109.5, 80000.25, -1, 2958465.75, 2958466, 1e10]
+SERIALS_1904 = [0, 0.5, 1, 1.25, 59, 60, 61, 36526.999999, 45000.75, 2957003.5, 2957004]
+
+
+def dates_fixtures():
+    # Every serial in every format, in a workbook of each date system; then
+    # dates, a time and a duration as openpyxl writes them, counted from
+    # the workbook's own day 0: 2024-01-02 15:00 in a date format and in a
+    # date-time format, 18:00 in a time format, 30 hours in a duration's.
+    import datetime
+    from openpyxl.utils.datetime import CALENDAR_MAC_1904
+    for name, serials, system in (("dates_openpyxl.xlsx", SERIALS, None), ("dates1904_openpyxl.xlsx", SERIALS_1904, CALENDAR_MAC_1904)):
+        wb = openpyxl.Workbook()
+        if system:
+            wb.epoch = system
+        ws = wb.active
+        ws.title = "Dates"
+        for c, f in enumerate(DATE_FORMATS):
+            ws.cell(row=1, column=c + 1, value=f)
+            for r, v in enumerate(serials):
+                ws.cell(row=r + 2, column=c + 1, value=v).number_format = f
+        written = [(datetime.datetime(2024, 1, 2, 15, 0), "yyyy-mm-dd"), (datetime.datetime(2024, 1, 2, 15, 0), "yyyy-mm-dd hh:mm"),
+                   (datetime.time(18, 0), "hh:mm"), (datetime.timedelta(hours=30), "[h]:mm")]
+        col = len(DATE_FORMATS) + 1
+        ws.cell(row=1, column=col, value="written as dates")
+        for r, (v, f) in enumerate(written):
+            ws.cell(row=r + 2, column=col, value=v).number_format = f
+        wb.save(os.path.join(OUT, name))
+
+
+def long_text_fixture():
+    # The longest texts a cell holds: 32,767 characters of three bytes of
+    # UTF-8 each, and 32,767 UTF-16 units of characters beyond U+FFFF (two
+    # units each) and a letter.
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws["A1"] = "\u6c34" * 32767
+    ws["A2"] = "\U0001F600" * 16383 + "a"
+    wb.save(os.path.join(OUT, "long_text_openpyxl.xlsx"))
+
+
 def norefs_fixture():
     # Rows and cells without their numbers (allowed by the format): each
     # follows the one before it.
@@ -218,5 +264,7 @@ if __name__ == "__main__":
     openpyxl_fixtures()
     types_fixture()
     norefs_fixture()
+    dates_fixtures()
+    long_text_fixture()
     xls_fixture()
     damaged_fixtures()

@@ -10,8 +10,8 @@ each kind of cached result, dates, date-times and times in built-in and
 custom formats, several sheets (one with a name in several scripts, one
 empty) and empty cells between values.  long_texts_xlwt.xls holds strings
 long enough to run over the string table's CONTINUE records, broken inside
-texts of both widths.  dates1904_xlwt.xls holds dates of the 1904
-date system.  formulas_xlwt.xls holds formulas of every kind of token
+texts of both widths.  long_cell_xlwt.xls holds texts as long as a cell
+allows.  dates1904_xlwt.xls holds dates of the 1904 date system.  formulas_xlwt.xls holds formulas of every kind of token
 xlwt compiles.  bad/xls_sector_loop.xls and bad/xls_record_past_end.xls are
 a network sheet damaged in its compound file and in its records.  xlwt
 writes no cached results for formulas; the ones given
@@ -158,6 +158,16 @@ def dates1904_fixture():
 FORMULAS = ['A1+1', 'SUM(A1:B2)', 'Other!A1*2', 'SUM(Other!A1:B3)', 'IF(A1>0,"yes","no")', '-A1%', 'TRUE',
             '"Straße "&"水"', '1.5E10+7', 'SUM(A1,B2,C3)', '$A$1-A$2+$B3', 'AVERAGE(A1:A3)/COUNT(A1:A3)',
             'ROUND(PI(),2)', 'ISERROR(1/0)', '2^3<>8', '(A1)', 'NOT(FALSE)']
+
+
+def long_cell_fixture():
+    # The longest text a cell holds, in the string table over its CONTINUE
+    # records: 32,767 characters of two bytes (three of UTF-8).
+    wb = xlwt.Workbook()
+    ws = wb.add_sheet("Long")
+    ws.write(0, 0, "\u6c34" * 32767)
+    ws.write(1, 0, "after")
+    wb.save(os.path.join(OUT, "long_cell_xlwt.xls"))
 
 
 def formulas_fixture():
@@ -353,6 +363,7 @@ if __name__ == "__main__":
     types_fixture()
     long_texts_fixture()
     dates1904_fixture()
+    long_cell_fixture()
     formulas_fixture()
     damaged_fixtures()
     biff5_fixtures()

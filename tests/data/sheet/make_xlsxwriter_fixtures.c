@@ -100,5 +100,21 @@ int main(int argc, char** argv) {
         worksheet_write_string(ws, 4, 0, "END", NULL);
     }
     failed |= finish(wb, path);
+
+    /* The longest texts a cell holds, as shared strings: 32,767 characters
+     * of three bytes of UTF-8 each, and 32,767 UTF-16 units of characters
+     * beyond U+FFFF (two units each) and a letter. */
+    snprintf(path, sizeof path, "%s/long_text_xlsxwriter.xlsx", dir);
+    wb = workbook_new(path);
+    ws = workbook_add_worksheet(wb, "Long");
+    {
+        static char water[32767 * 3 + 1], smiles[16383 * 4 + 2];
+        for (int i = 0; i < 32767; ++i) memcpy(water + 3 * i, "\xE6\xB0\xB4", 3);
+        for (int i = 0; i < 16383; ++i) memcpy(smiles + 4 * i, "\xF0\x9F\x98\x80", 4);
+        strcpy(smiles + 4 * 16383, "a");
+        worksheet_write_string(ws, 0, 0, water, NULL);
+        worksheet_write_string(ws, 1, 0, smiles, NULL);
+    }
+    failed |= finish(wb, path);
     return failed;
 }
