@@ -1285,7 +1285,7 @@ TEST(XlsReader, RecordsOfTheGlobalsAndSheetsMayNotHideTheRecordsAfterThem) {
         }
         return all + Show(book->sheets.at(1)->Value(1, 1));
     };
-    const std::string expected = "Double:3.14159265358979 Double:45000 Double:1 Double:5 Double:6 Double:7 Double:8 Double:9 Double:2";
+    const std::string expected = "Double:3.14159265358979 Double:45000.75 Double:1 Double:5 Double:6 Double:7 Double:8 Double:9 Double:2";
     for (bool biff5 : {false, true}) {
         SCOPED_TRACE(biff5 ? "BIFF5" : "BIFF8");
         const auto [globals, sheet] = LaidOutRecords(biff5);
