@@ -1,7 +1,8 @@
 // Which pipes carry handles after the lateral shown changes: a removal through
 // the laterals' pop-up menu, a choice on the strip or the list, and Re-Load.
-// Handles show for exactly the pipes whose tabs are lit, and a pick is only
-// ever one the user made on the lateral shown.
+// Handles show for exactly the picked pipes, whose tabs are lit, and a pick is
+// only ever one the user made on the lateral shown.  With no pick the current
+// pipe, the first of the run, has its tab lit and carries no handles.
 #include "tests/mainwindow/form1_fixture.h"
 #include "tests/mainwindow/profile_probe.h"
 
@@ -27,10 +28,15 @@ protected:
         probe::SendMouse(f().Picture1, probe::MouseAction::Move, 0, 20, 20);
         ASSERT_FALSE(Rec(lateral));
     }
-    // Nothing picked: no tab lit, no handle, no mark, no handle that still
-    // names a node.
-    void ExpectNothingPicked(const std::string& when) {
-        EXPECT_EQ(LitPipeTabs(f()), Names{}) << when;
+    // These tabs lit on the pipes' strip, and shown lit on its canvas.
+    void ExpectLit(const Names& tabs, const std::string& when) {
+        EXPECT_EQ(LitPipeTabs(f()), tabs) << when;
+        EXPECT_EQ(probe::ShownLitPipeTabs(f()), tabs) << when;
+    }
+    // Nothing picked: only the current pipe's tab lit, no handle, no mark, no
+    // handle that still names a node.
+    void ExpectNothingPicked(const std::string& when, const std::string& current) {
+        ExpectLit(Names{current}, when);
         EXPECT_EQ(probe::VisibleHandles(f()), 0) << when;
         EXPECT_EQ(probe::Marks(f()), std::vector<int>{}) << when;
         EXPECT_EQ(probe::StaleTags(f()), std::vector<std::string>{}) << when;
@@ -42,16 +48,26 @@ protected:
 TEST_F(PickState, HandlesFollowTheLitTabsThroughRemovalsAndChoices) {
     BuildTwoLaterals();
 
-    // Choosing a lateral on the strip picks no pipe, and lights no tab.
+    // Choosing a lateral on the strip picks no pipe: its first pipe is the
+    // current one, with its tab lit and no handles.
     probe::ClickTab(f().UserControl11, "Lateral1", vb::vbLeftButton);
     ASSERT_EQ(CurrentLateralName, "Lateral1");
     ASSERT_EQ(RunCount, 4);
-    ExpectNothingPicked("Lateral1 chosen");
+    ExpectNothingPicked("Lateral1 chosen", "Se 1");
 
-    // The first pipe picked with the right button: its tab lights up and it
-    // carries the handles.
-    probe::RightClick(f(), probe::PipeOnProfile(f(), 1));
-    EXPECT_EQ(LitPipeTabs(f()), Names{"Se 1"});
+    // The third pipe picked with the right button: its tab alone is lit and
+    // it carries the handles.  Picked again, it is dropped, and the first
+    // pipe is the current one again.
+    probe::RightClick(f(), probe::PipeOnProfile(f(), 3));
+    ExpectLit(Names{"Se 3"}, "Se 3 picked");
+    EXPECT_EQ(PipesWithHandles(f()), Names{"Se 3"});
+    probe::RightClick(f(), probe::PipeOnProfile(f(), 3));
+    ExpectNothingPicked("Se 3 dropped", "Se 1");
+
+    // A right-click on empty profile space picks the current pipe, the one
+    // whose tab is lit.
+    probe::RightClick(f(), probe::EmptyProfileSpace(f()));
+    ExpectLit(Names{"Se 1"}, "empty space right-clicked");
     EXPECT_EQ(PipesWithHandles(f()), Names{"Se 1"});
 
     // Lateral1 removed through its tab's pop-up menu: Lateral2 is shown with
@@ -59,7 +75,7 @@ TEST_F(PickState, HandlesFollowTheLitTabsThroughRemovalsAndChoices) {
     RemoveByPopup("Lateral1");
     ASSERT_EQ(CurrentLateralName, "Lateral2");
     ASSERT_EQ(RunCount, 2);
-    ExpectNothingPicked("Lateral1 removed");
+    ExpectNothingPicked("Lateral1 removed", "Se 5");
     EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "");
     // A right-click on its first pipe picks that pipe; another on the same
     // pipe drops the pick again.
@@ -68,7 +84,7 @@ TEST_F(PickState, HandlesFollowTheLitTabsThroughRemovalsAndChoices) {
     EXPECT_EQ(PipesWithHandles(f()), Names{"Se 5"});
     EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "Se 5");
     probe::RightClick(f(), probe::PipeOnProfile(f(), 1));
-    ExpectNothingPicked("Se 5 dropped");
+    ExpectNothingPicked("Se 5 dropped", "Se 5");
 
     // A pick survives the removal of a lateral not shown: the lateral shown
     // stays, its pipe keeps its lit tab and handles (laid with the indices
@@ -101,13 +117,14 @@ TEST_F(PickState, HandlesFollowTheLitTabsThroughRemovalsAndChoices) {
         if (f().List1.List(i) == "Lateral1") f().List1.ListIndex(i);
     }
     ASSERT_EQ(CurrentLateralName, "Lateral1");
-    ExpectNothingPicked("Lateral1 chosen on the list");
+    ExpectNothingPicked("Lateral1 chosen on the list", f().RunRecord(1)->Name);
     EXPECT_EQ(dialogs().PendingAnswers(), 0u);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
 
 // Re-Load puts the saved network in: the first lateral is shown with no pipe
-// picked, and no handle names a node of the network shown before.
+// picked (its first pipe current), and no handle names a node of the network
+// shown before.
 TEST_F(PickState, ReLoadShowsTheSavedNetworkWithNothingPicked) {
     BuildTwoLaterals();
     probe::ClickTab(f().UserControl11, "Lateral1", vb::vbLeftButton);
@@ -127,7 +144,7 @@ TEST_F(PickState, ReLoadShowsTheSavedNetworkWithNothingPicked) {
     ASSERT_EQ(Prompts(), (std::vector<std::string>{"file Open", "6"}));
     ASSERT_EQ(CurrentLateralName, "Lateral1");
     ASSERT_EQ(RunCount, 4);
-    ExpectNothingPicked("after Re-Load");
+    ExpectNothingPicked("after Re-Load", "Se 1");
     EXPECT_EQ(f().Text19.Tag(), "");
     EXPECT_FALSE(f().pic(0).Visible()) << "the entry box of the old pipe is closed";
 
