@@ -93,7 +93,6 @@ void Form1::ReplaceNetwork(std::shared_ptr<model::cNodeCollection> tree) {
     // The run and everything laid for it named the old network's nodes.
     RunCount = 0;
     CurrentRun.assign(2, RunEntry{});
-    List2.Clear();
     UserControl12.tabreset();
     ForgetPipePicks();
     EmptyPipeGrid();

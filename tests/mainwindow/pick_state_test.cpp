@@ -41,6 +41,20 @@ protected:
         EXPECT_EQ(probe::Marks(f()), std::vector<int>{}) << when;
         EXPECT_EQ(probe::StaleTags(f()), std::vector<std::string>{}) << when;
     }
+    // Brings the pipe at that run position into view with the arrow keys,
+    // picks it with the right button and double-clicks its ground handle,
+    // which opens the nudge panel.
+    void PickAndOpenTheNudgePanel(int position) {
+        for (int step = 0; step < 50 && f().RunRecord(position)->x3 + ProfileOffsetX > 60; ++step)
+            vb::test::SendKey(f().Picture1, vb::vbKeyRight);
+        for (int step = 0; step < 50 && f().RunRecord(position)->x3 + ProfileOffsetX < 10; ++step)
+            vb::test::SendKey(f().Picture1, vb::vbKeyLeft);
+        probe::RightClick(f(), probe::PipeOnProfile(f(), position));
+        ASSERT_EQ(PipesWithHandles(f()), Names{f().RunRecord(position)->Name});
+        const probe::Point ground = probe::Middle(f().PGR(1));
+        probe::SendMouse(f().Picture1, probe::MouseAction::DoubleClick, vb::vbLeftButton, ground.x, ground.y);
+        ASSERT_TRUE(f().Frame11.Visible());
+    }
 };
 
 }  // namespace
@@ -152,5 +166,58 @@ TEST_F(PickState, ReLoadShowsTheSavedNetworkWithNothingPicked) {
     probe::RightClick(f(), probe::PipeOnProfile(f(), 2));
     EXPECT_EQ(LitPipeTabs(f()), Names{"Se 2"});
     EXPECT_EQ(PipesWithHandles(f()), Names{"Se 2"});
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+// A lateral not shown is removed, and the lateral shown changes with it (the
+// last lateral listed is shown): the pick and the pipe the grid showed stay
+// with the lateral they belong to.
+TEST_F(PickState, ARemovalThatChangesTheLateralShownTakesThePickAlong) {
+    BuildTwoLaterals();
+    f().Command6_Click();   // Lateral3, without pipes
+    probe::ClickTab(f().UserControl11, "Lateral1", vb::vbLeftButton);
+    probe::RightClick(f(), probe::PipeOnProfile(f(), 2));
+    ASSERT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "Se 2");
+    RemoveByPopup("Lateral3");
+    ASSERT_EQ(CurrentLateralName, "Lateral2");
+    ExpectNothingPicked("Lateral3 removed", "Se 5");
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "") << "the grid names a pipe of a lateral not shown";
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+// The developer commands that send the network through its byte form, and
+// the default network, put a new tree in: no handle, nudge panel or plan
+// sketch of a pipe picked before stays, and no handle names a pipe through
+// the node index it had before the nodes were numbered anew.
+TEST_F(PickState, NetworksRebuiltInPlaceKeepNoHandleOrPanelOfTheOldOne) {
+    BuildTwoLaterals();
+    probe::ClickTab(f().UserControl11, "Lateral1", vb::vbLeftButton);
+    PickAndOpenTheNudgePanel(3);
+    f().Cmdtest_Click();
+    ASSERT_EQ(CurrentLateralName, "Lateral1");
+    ExpectNothingPicked("after the round trip", "Se 1");
+    EXPECT_FALSE(f().Frame11.Visible()) << "after the round trip";
+
+    // A pipe added to the first lateral now that the second exists takes the
+    // last node index; a round trip numbers the nodes in tree order, which
+    // gives it another.
+    f().Command7_Click();
+    ASSERT_EQ(RunCount, 5);
+    const std::string added = f().RunRecord(5)->Name;
+    const int32_t before = CurrentRun[5].NodeIndex;
+    PickAndOpenTheNudgePanel(5);
+    f().InspectObject(vb::Variant("ObjLateral1"));
+    ASSERT_NE(f().myCol->KeyToIndex("Obj" + added), before);
+    for (const std::string& name : PipesWithHandles(f())) EXPECT_EQ(name, added) << "after the inspector";
+    EXPECT_FALSE(f().Frame11.Visible()) << "after the inspector";
+
+    // The default network.
+    probe::ClickTab(f().UserControl11, "Lateral1", vb::vbLeftButton);
+    PickAndOpenTheNudgePanel(2);
+    f().NewDefaultNetwork();
+    EXPECT_EQ(probe::VisibleHandles(f()), 0);
+    EXPECT_EQ(probe::StaleTags(f()), std::vector<std::string>{});
+    EXPECT_FALSE(f().Frame11.Visible()) << "after the default network";
+    EXPECT_TRUE(f().Picture2.DrawLog().empty()) << "the old plan sketch is still drawn";
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
