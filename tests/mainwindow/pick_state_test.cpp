@@ -211,9 +211,17 @@ TEST_F(PickState, NetworksRebuiltInPlaceKeepNoHandleOrPanelOfTheOldOne) {
     for (const std::string& name : PipesWithHandles(f())) EXPECT_EQ(name, added) << "after the inspector";
     EXPECT_FALSE(f().Frame11.Visible()) << "after the inspector";
 
-    // The default network.
+    // The default network, while the plan picture shows the point view of
+    // the lateral (a press on the plan picture draws it).
     probe::ClickTab(f().UserControl11, "Lateral1", vb::vbLeftButton);
     PickAndOpenTheNudgePanel(2);
+    if (!f().Picture2.Visible()) {
+        const probe::Point empty = probe::EmptyProfileSpace(f());
+        probe::SendMouse(f().Picture1, probe::MouseAction::DoubleClick, vb::vbLeftButton, empty.x, empty.y);
+    }
+    ASSERT_TRUE(f().Picture2.Visible());
+    probe::SendMouse(f().Picture2, probe::MouseAction::Down, vb::vbLeftButton, 20, 20);
+    ASSERT_FALSE(f().Picture2.DrawLog().empty());
     f().NewDefaultNetwork();
     EXPECT_EQ(probe::VisibleHandles(f()), 0);
     EXPECT_EQ(probe::StaleTags(f()), std::vector<std::string>{});

@@ -483,6 +483,16 @@ TEST_F(Draw, AStaleRunIsRebuiltBeforeTheLevelsPassWrites) {
     EXPECT_FLOAT_EQ(Rec("Se3")->tl, 70);
     EXPECT_FLOAT_EQ(Rec("Se1")->telv, 101.0f) << "takes the ground of the new next pipe";
 
+    // Every pipe of the lateral removed: the lateral is drawn no more (not
+    // even its title), and no handle stays.
+    form_->myCol->RemoveItem(vb::Variant(std::string("ObjSe1")));
+    form_->myCol->RemoveItem(vb::Variant(std::string("ObjSe3")));
+    Mark(1);
+    form_->draw();
+    EXPECT_EQ(RunCount, 0);
+    EXPECT_TRUE(log().empty());
+    EXPECT_FALSE(form_->PGR(1).Visible());
+
     // A new network without the lateral: nothing drawn, nothing written.
     auto keep = form_->myCol;
     form_->myCol = std::make_shared<model::cNodeCollection>();
