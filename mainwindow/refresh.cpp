@@ -93,9 +93,6 @@ void Form1::ReplaceNetwork(std::shared_ptr<model::cNodeCollection> tree) {
     // The run and everything laid for it named the old network's nodes.
     RunCount = 0;
     CurrentRun.assign(2, RunEntry{});
-    runRecords_.assign(1, {});
-    markedLateral_.clear();
-    List2.Clear();
     UserControl12.tabreset();
     ForgetPipePicks();
     EmptyPipeGrid();
@@ -111,7 +108,6 @@ void Form1::latseupdate(const std::string& LateralName) {
     if (LateralName != markedLateral_) ForgetPipePicks();
     markedLateral_ = LateralName;
     RunCount = 0;
-    runRecords_.assign(1, {});
     UserControl12.tabreset();
     int32_t i = myCol ? myCol->FirstChild(vb::Variant("Obj" + LateralName)) : 0;
     List2.Clear();
@@ -126,7 +122,6 @@ void Form1::latseupdate(const std::string& LateralName) {
         e = RunEntry{};
         e.NodeIndex = i;
         e.PipeName = RunPipeName(name);
-        runRecords_.push_back(s);
         UserControl12.AddTab(name);
         // A node that is its own last child can only come from a broken
         // tree; the run ends with the pipes found so far.
@@ -137,19 +132,16 @@ void Form1::latseupdate(const std::string& LateralName) {
     ShowPipeMarks();
 }
 
-bool Form1::RunHoldsItsRecords() const {
-    if (!myCol || RunCount < 1 || static_cast<size_t>(RunCount) >= runRecords_.size()) return false;
-    for (int32_t i = 1; i <= RunCount && static_cast<size_t>(i) < CurrentRun.size(); ++i) {
-        auto held = runRecords_[static_cast<size_t>(i)].lock();
-        if (!held || NodeRecordByIndex(myCol.get(), CurrentRun[static_cast<size_t>(i)].NodeIndex) != held) return false;
-    }
-    return true;
+std::vector<std::shared_ptr<model::Sewer>> Form1::RunRecords() const {
+    std::vector<std::shared_ptr<model::Sewer>> out;
+    for (int32_t i = 1; i <= RunCount; ++i) out.push_back(RunRecord(i));
+    return out;
 }
 
 bool Form1::PipeOfRun(const std::string& name) const {
-    if (name.empty() || !myCol) return false;
+    if (!myCol) return false;
     const int32_t n = myCol->KeyToIndex("Obj" + name);
-    for (int32_t i = 1; n >= 1 && i <= RunCount && static_cast<size_t>(i) < CurrentRun.size(); ++i) {
+    for (int32_t i = 1; i <= RunCount && static_cast<size_t>(i) < CurrentRun.size(); ++i) {
         if (CurrentRun[static_cast<size_t>(i)].NodeIndex == n) return true;
     }
     return false;

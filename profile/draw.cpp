@@ -40,16 +40,13 @@ void Form1::draw(int16_t /*unusedLateralCount*/, int16_t picture2DrawWidth) {
     // or an import since the run was built would otherwise make the levels
     // pass write inverts into unrelated records.  Rebuild it when it is stale.
     // The marks were positions in the stale run: they are dropped with it,
-    // unless every position still holds its pipe (a pipe renamed in place).
+    // unless the rebuilt run holds the very pipes the stale one addressed, in
+    // the same order (a pipe renamed in place).
     if (!ProfileRunIsCurrent(CurrentLateralName)) {
-        const bool samePipes = RunHoldsItsRecords();
+        const std::vector<std::shared_ptr<model::Sewer>> addressed = RunRecords();
         latseupdate(CurrentLateralName);
-        if (!samePipes) ForgetPipePicks();
-        if (RunCount == 0) {
-            HideEditHandles();
-            DisarmStaleEntryBox();
-            return;
-        }
+        if (RunRecords() != addressed) ForgetPipePicks();
+        if (RunCount == 0) return;
     }
     // An entry box armed for a pipe that no longer carries handles here (the
     // lateral or the chosen pipe changed) must not commit into anything.

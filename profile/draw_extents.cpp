@@ -41,9 +41,12 @@ void Form1::ProfileChainagePass(ProfileRedraw& r) {
             named = true;
         }
     }
-    // Naming the first pipe on the strip would light its tab, although it
-    // carries no handles: the tabs keep the looks of their marks.
-    if (named) ShowPipeMarks();
+    // With no pipe picked the first pipe is the current one: its name on the
+    // pipes' strip lights its tab, so that the user sees which pipe a pick
+    // on empty profile space would take.  It carries no handles until it is
+    // picked (the handle pass follows the marks alone).  The strip is
+    // painted here, so that the lit tab shows with this redraw.
+    if (named) UserControl12.Picture10_Paint();
     std::vector<profile::PipeChainage> out;
     profile::RunChainagePass(run, s, out);
     for (int i = 1; i <= RunCount; ++i) {

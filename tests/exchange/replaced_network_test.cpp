@@ -32,8 +32,9 @@ struct OldProfile {
 };
 
 // Lateral1 of the main window with eight pipes, shown; its second pipe picked
-// with the right button; its cover handle dragged down and let go, so that
-// the entry box holds the dragged cover.
+// with the right button; its ground handle double-clicked, which opens the
+// nudge panel; its cover handle dragged down and let go, so that the entry
+// box holds the dragged cover.
 OldProfile PickAndDragTheSecondPipe(Form1& f) {
     for (int i = 0; i < 8; ++i) f.Command7_Click();
     probe::ClickTab(f.UserControl11, "Lateral1", vb::vbLeftButton);
@@ -41,6 +42,9 @@ OldProfile PickAndDragTheSecondPipe(Form1& f) {
     old.pick = probe::PipeOnProfile(f, 2);
     probe::RightClick(f, old.pick);
     EXPECT_EQ(probe::PipesWithHandles(f).size(), 1u);
+    const probe::Point ground = probe::Middle(f.PGR(1));
+    probe::SendMouse(f.Picture1, probe::MouseAction::DoubleClick, vb::vbLeftButton, ground.x, ground.y);
+    EXPECT_TRUE(f.Frame11.Visible());
     probe::DragDown(f, probe::Middle(f.pcover(1)));
     EXPECT_EQ(f.Text19.Tag(), "Pcov1");
     old.cover = probe::Middle(f.pcover(1));   // where the drag left it
@@ -64,20 +68,33 @@ void ExpectNothingOfTheOldNetwork(Form1& f, const OldProfile& old) {
     EXPECT_EQ(f.Text19.Tag(), "");
     EXPECT_FALSE(f.pic(0).Visible()) << "the entry box of the old pipe is closed";
     EXPECT_TRUE(f.CurrentPipeKey.empty() || f.CurrentPipeKey == CurrentLateralName) << f.CurrentPipeKey;
+    if (f.CurrentPipeKey.empty()) {
+        for (int row = 1; row <= 9; ++row) EXPECT_EQ(f.MSHFlexGrid2.TextMatrix(row, 1), "") << "grid row " << row;
+    }
+    EXPECT_FALSE(f.Frame11.Visible()) << "the nudge panel of the old pipe is closed";
+    EXPECT_TRUE(f.Picture2.DrawLog().empty()) << "the old plan sketch is still drawn";
+    for (const RunEntry& e : CurrentRun) EXPECT_EQ(e.NodeIndex, 0) << "the run still names a node";
     const std::vector<std::string> fresh = Edited(*f.myCol);
 
-    // A drag where the cover handle was moves the view, not a cover.  The
-    // release draws the lateral named on the strip, from the new network.
-    const float offsetY = ProfileOffsetY;
-    probe::DragDown(f, old.cover);
-    EXPECT_FLOAT_EQ(ProfileOffsetY, offsetY + 1);
+    // A right-click where the picked pipe was, on the emptied profile, picks
+    // nothing.  The release draws the lateral named on the strip, from the
+    // new network, with no pipe picked.
+    probe::RightClick(f, old.pick);
     const int32_t lateral = f.myCol->KeyToIndex("Obj" + CurrentLateralName);
     int32_t pipes = 0;
     for (int32_t n = lateral > 0 ? f.myCol->FirstChild(lateral) : 0; n != 0; n = f.myCol->NextSibling(n)) ++pipes;
     EXPECT_EQ(RunCount, pipes);
+    EXPECT_EQ(probe::PipesWithHandles(f), std::set<std::string>{});
+    EXPECT_EQ(probe::Marks(f), std::vector<int>{});
 
-    // A right-click where the picked pipe was picks what is drawn there now,
-    // if anything: never a pipe of the old network.
+    // A drag where the cover handle was moves the view, not a cover.
+    const float offsetY = ProfileOffsetY;
+    probe::DragDown(f, old.cover);
+    EXPECT_FLOAT_EQ(ProfileOffsetY, offsetY + 1);
+
+    // A right-click where the picked pipe was, now that the new lateral is
+    // drawn, picks what is drawn there, if anything: never a pipe of the old
+    // network.
     probe::RightClick(f, old.pick);
     std::set<std::string> run;
     for (int32_t i = 1; i <= RunCount; ++i) run.insert(f.RunRecord(i)->Name);
@@ -134,6 +151,21 @@ TEST_F(ExchangeTest, AnImportedSheetLeavesNothingOfTheOldProfile) {
     dialogs().ClearLog();
     ASSERT_TRUE(ImportNetworkSheet(f(), nullptr));
     EXPECT_EQ(Prompts(), std::vector<std::string>{"2"});
+    // The grid shows the record of the lateral the strip names.
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "Lateral 1");
+    ExpectNothingOfTheOldNetwork(f(), old);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+// A sheet that ends in its first row: the network becomes the root alone, and
+// the grid names no lateral, since the network has none.
+TEST_F(ExchangeTest, ASheetWithoutPipesLeavesNothingOfTheOldProfile) {
+    const OldProfile old = PickAndDragTheSecondPipe(f());
+    running_->OpenWorkbook(SheetData("network_end_xlsxwriter.xlsx"));
+    dialogs().ClearLog();
+    ASSERT_TRUE(ImportNetworkSheet(f(), nullptr));
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"0"});
+    EXPECT_EQ(f().MSHFlexGrid2.TextMatrix(0, 0), "");
     ExpectNothingOfTheOldNetwork(f(), old);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -66,6 +67,20 @@ inline std::set<std::string> LitPipeTabs(Form1& f) {
     return out;
 }
 
+// Captions of the pipes' tabs that the strip's canvas shows lit: the last
+// time each caption was drawn, it was drawn in the selected look's white.
+inline std::set<std::string> ShownLitPipeTabs(Form1& f) {
+    std::map<std::string, int32_t> last;
+    for (const vb::DrawEntry& e : f.UserControl12.Picture10.DrawLog()) {
+        if (e.kind == vb::DrawEntry::Kind::Text) last[e.text] = e.color;
+    }
+    std::set<std::string> out;
+    for (const auto& [caption, color] : last) {
+        if (color == 0xFFFFFF) out.insert(caption);
+    }
+    return out;
+}
+
 // Positions marked on the pipes' strip.
 inline std::vector<int> Marks(Form1& f) {
     std::vector<int> out;
@@ -95,6 +110,12 @@ inline Point PipeOnProfile(Form1& f, int position) {
     auto p = f.RunRecord(position);
     if (!p) return {};
     return {p->x3 + p->l / 2 + ProfileOffsetX, ProfileOffsetY - 40.0};
+}
+// Profile space above the table, just upstream of the first pipe: no pipe
+// is drawn there.
+inline Point EmptyProfileSpace(Form1& f) {
+    auto p = f.RunRecord(1);
+    return {(p ? p->x3 : 0) + ProfileOffsetX - 4, ProfileOffsetY - 40.0};
 }
 inline void RightClick(Form1& f, Point at) { SendMouse(f.Picture1, MouseAction::Click, 2, at.x, at.y); }
 

@@ -133,6 +133,11 @@ protected:
 };
 
 TEST_F(Draw, WithoutARunOnlyTheBlackEmptyPictureRemains) {
+    // The handles laid for a picked pipe do not stay over the empty picture.
+    Mark(3);
+    form_->draw();
+    ASSERT_TRUE(form_->PGR(0).Visible() && form_->pcover(1).Visible());
+    Rec("Se1")->finv = 0;
     RunCount = 0;
     form_->Picture1.Line(0, 0, 10, 10);
     CurrentLateralName = "Something";
@@ -141,6 +146,12 @@ TEST_F(Draw, WithoutARunOnlyTheBlackEmptyPictureRemains) {
     EXPECT_TRUE(log().empty());
     EXPECT_EQ(CurrentLateralName, "Something");
     EXPECT_FLOAT_EQ(Rec("Se1")->finv, 0);
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&form_->PGR(0), &form_->PGR(1), &form_->pcover(1),
+                                                             &form_->plen(1), &form_->VSlope(1), &form_->Picdia(1),
+                                                             &form_->picfrom, &form_->picfrom1}) {
+        EXPECT_FALSE(c->Visible()) << c->Name();
+        EXPECT_EQ(c->Tag(), "") << c->Name();
+    }
 }
 
 TEST_F(Draw, LevelsAndChainagesAreWrittenBackIntoThePipes) {
@@ -439,12 +450,25 @@ TEST_F(Draw, AStaleRunIsRebuiltBeforeTheLevelsPassWrites) {
     auto other = Add("Ta1", "ObjLateral2");
     other->felv = 50;
     other->l = 10;
-    // Removing Se2 moves the last node (Ta1) into Se2's index, which the run
-    // still names.  Se2 was picked: its pick goes with it, and Se3, now second,
-    // is not picked in its place.
+    // Se2 picked, then renamed in place (its key and name change, its node
+    // stays): the run is rebuilt for the new name, and the pick stays on it.
     Mark(2);
     form_->draw();
     ASSERT_TRUE(form_->PGR(1).Visible());
+    const int32_t se2 = Node("Se2");
+    form_->myCol->Key(vb::Variant(se2), "ObjSe2a");
+    Rec("Se2a")->Name = "Se2a";
+    form_->draw();
+    EXPECT_EQ(RunPipeName("Se2a"), CurrentRun[2].PipeName);
+    EXPECT_TRUE(form_->PGR(1).Visible());
+    EXPECT_EQ(form_->PGR(1).Tag(), std::to_string(se2));
+    form_->myCol->Key(vb::Variant(se2), "ObjSe2");
+    Rec("Se2")->Name = "Se2";
+    form_->draw();
+    ASSERT_EQ(form_->PGR(1).Tag(), std::to_string(se2));
+    // Removing Se2 moves the last node (Ta1) into Se2's index, which the run
+    // still names.  Se2 was picked: its pick goes with it, and Se3, now second,
+    // is not picked in its place.
     form_->myCol->RemoveItem(vb::Variant(std::string("ObjSe2")));
     ASSERT_EQ(RunCount, 3);
     form_->draw();
@@ -458,6 +482,16 @@ TEST_F(Draw, AStaleRunIsRebuiltBeforeTheLevelsPassWrites) {
     EXPECT_FLOAT_EQ(Rec("Se3")->x3, 58);
     EXPECT_FLOAT_EQ(Rec("Se3")->tl, 70);
     EXPECT_FLOAT_EQ(Rec("Se1")->telv, 101.0f) << "takes the ground of the new next pipe";
+
+    // Every pipe of the lateral removed: the lateral is drawn no more (not
+    // even its title), and no handle stays.
+    form_->myCol->RemoveItem(vb::Variant(std::string("ObjSe1")));
+    form_->myCol->RemoveItem(vb::Variant(std::string("ObjSe3")));
+    Mark(1);
+    form_->draw();
+    EXPECT_EQ(RunCount, 0);
+    EXPECT_TRUE(log().empty());
+    EXPECT_FALSE(form_->PGR(1).Visible());
 
     // A new network without the lateral: nothing drawn, nothing written.
     auto keep = form_->myCol;
