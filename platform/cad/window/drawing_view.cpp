@@ -36,17 +36,23 @@ std::string Upper(std::string_view s) {
 
 QColor Rgb(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
+// An angle in degrees brought into [0, 360).
+double Wrap(double deg) {
+    double a = std::fmod(deg, 360);
+    if (a < 0) a += 360;
+    return a < 360 ? a : 0;   // a hair below 0 rounds up to 360
+}
+
 // An arc's angles in degrees as drawn: start in [0, 360), end above it by
-// at most 360 (equal angles are the whole circle).  False for angles that
-// are not finite.
+// at most 360 (equal angles are the whole circle).  The
+// sweep is taken between the angles each brought below 360 first, which is
+// exact, so that an arc of a hair stays one however near 0 it starts.
+// False for angles that are not finite.
 bool Sweep(double startDeg, double endDeg, double& start, double& end) {
     if (!std::isfinite(startDeg) || !std::isfinite(endDeg)) return false;
-    start = std::fmod(startDeg, 360);
-    if (start < 0) start += 360;
-    double e = std::fmod(endDeg, 360);
-    if (e < 0) e += 360;
-    double sweep = e - start;
+    double sweep = std::fmod(std::fmod(endDeg, 360) - std::fmod(startDeg, 360), 360);
     if (sweep <= 0) sweep += 360;
+    start = Wrap(startDeg);
     end = start + sweep;
     return true;
 }
@@ -270,8 +276,11 @@ void DrawingView::AddCurve(const Record& e, bool circle, const QTransform& t, Sh
         const QPointF at = t.map(c);
         const double radius = r * scale;
         if (!(radius > 0) || !std::isfinite(radius) || !std::isfinite(at.x()) || !std::isfinite(at.y())) return;
-        if (!circle && !(mirrored ? Sweep(turn - end, turn - start, start, end) : Sweep(start + turn, end + turn, start, end)))
-            return;
+        // The arc keeps its length; turned, it starts further round, and
+        // mirrored, it runs back from the turned end.
+        const double sweep = end - start;
+        start = circle ? 0 : Wrap(mirrored ? turn - end : start + turn);
+        end = start + sweep;
         s.kind = circle ? Shape::Circle : Shape::Arc;
         s.v[0] = at.x();
         s.v[1] = at.y();
