@@ -458,3 +458,59 @@ TEST(DrawingView, BlocksTurnMirrorAndStretchArcsAsTheirPointsDo) {
         EXPECT_TRUE(Near(view.Bounds(s), SampledBox(original), 1e-6 * scale)) << Show(view.Bounds(s));
     }
 }
+
+TEST(DrawingView, WhatCannotBeDrawnIsLeftOutAndTheWholeDrawingFits) {
+    // A block whose every entity lies ten units or more out along x: at a
+    // scale of 1e308 all of it is beyond the largest number.
+    const std::string big =
+        BlockText("BIG", "  0\nLINE\n 10\n10\n 20\n0\n 11\n20\n 21\n0\n  0\nPOINT\n 10\n10\n 20\n0\n"
+                         "  0\nTEXT\n 10\n10\n 20\n0\n 40\n1\n  1\nT\n  0\nLWPOLYLINE\n 90\n2\n 10\n10\n 20\n0\n 10\n20\n 20\n0\n" +
+                             CircleText(20, 0, 1) + ArcText(20, 0, 1, 0, 90));
+    // A circle that a scale of 1e-300 shrinks to a radius of nothing; a text
+    // whose height and angle a block scales and turns.
+    const std::string small = BlockText("TINY", CircleText(0, 0, 1e-300));
+    const std::string text = BlockText("TXT", "  0\nTEXT\n 10\n0\n 20\n0\n 40\n2.5\n 50\n10\n  1\nlabel\n");
+    const std::string entities =
+        // Left out: no radius, a radius below 0, no height, no vertices.
+        CircleText(0, 0, 0) + CircleText(0, 0, -5) + ArcText(0, 0, 0, 0, 90) + "  0\nTEXT\n 10\n0\n 20\n0\n 40\n0\n  1\nT\n" +
+        "  0\nTEXT\n 10\n0\n 20\n0\n 40\n-2\n  1\nT\n  0\nLWPOLYLINE\n 90\n0\n 70\n1\n  0\nPOLYLINE\n 66\n1\n 70\n1\n  0\nSEQEND\n" +
+        InsertText("BIG", 0, 0, 0, 1e308, 1e308) + InsertText("BIG", 0, 0, 0, 1e308, 1) + InsertText("TINY", 0, 0, 0, 1e-300, 1e-300) +
+        // Drawn: a line drawn from its right end, closed polylines of two
+        // and three vertices, one of one vertex, a text in a block, and two
+        // points beyond everything else.
+        "  0\nLINE\n 10\n10\n 20\n20\n 11\n0\n 21\n0\n" +
+        "  0\nLWPOLYLINE\n 90\n2\n 70\n1\n 10\n0\n 20\n0\n 10\n5\n 20\n5\n" +
+        "  0\nLWPOLYLINE\n 90\n3\n 70\n1\n 10\n0\n 20\n0\n 10\n5\n 20\n0\n 10\n5\n 20\n5\n" +
+        "  0\nLWPOLYLINE\n 90\n1\n 10\n7\n 20\n7\n" + InsertText("TXT", 20, 20, 30, 2, 2) +
+        "  0\nPOINT\n 10\n-50\n 20\n-40\n  0\nPOINT\n 10\n60\n 20\n70\n";
+    cad::Document doc = cad::Document::Parse(DrawingText(big + small + text, entities));
+    DrawingView view;
+    view.resize(400, 300);
+    view.SetDocument(&doc);
+    const std::vector<Shape>& shapes = view.Shapes();
+    ASSERT_EQ(shapes.size(), 7u);
+    const size_t firstDrawn = 10;   // the entity of the reversed line
+    for (size_t i = 0; i < shapes.size(); ++i) EXPECT_EQ(shapes[i].entity, firstDrawn + i);
+    EXPECT_EQ(shapes[0].kind, Shape::Line);
+    EXPECT_EQ(view.Bounds(shapes[0]), QRectF(0, 0, 10, 20));
+    // Closed: with three vertices and more, back to the first.
+    EXPECT_EQ(view.Vertices(shapes[1]), (std::vector<QPointF>{{0, 0}, {5, 5}}));
+    EXPECT_EQ(view.Vertices(shapes[2]), (std::vector<QPointF>{{0, 0}, {5, 0}, {5, 5}, {0, 0}}));
+    EXPECT_EQ(view.Vertices(shapes[3]), (std::vector<QPointF>{{7, 7}}));
+    ASSERT_EQ(shapes[4].kind, Shape::Text);
+    EXPECT_DOUBLE_EQ(shapes[4].v[2], 5);    // height 2.5, scaled twice
+    EXPECT_NEAR(shapes[4].v[3], 40, 1e-9);  // 10 degrees, turned 30 more
+    EXPECT_EQ(shapes[5].kind, Shape::Point);
+    EXPECT_EQ(shapes[6].At(), QPointF(60, 70));
+
+    // The whole drawing runs from one point to the other, and fits the view.
+    EXPECT_EQ(view.Extents(), QRectF(QPointF(-50, -40), QPointF(60, 70)));
+    for (QPointF p : {QPointF(-50, -40), QPointF(60, 70)}) EXPECT_TRUE(QRectF(view.rect()).contains(view.ToScreen(p)));
+
+    // A drawing of one point is shown about it, with what lies near it.
+    cad::Document point = cad::Document::Parse(DrawingText("", "  0\nPOINT\n 10\n1000\n 20\n2000\n"));
+    view.SetDocument(&point);
+    EXPECT_EQ(view.Extents(), QRectF(1000, 2000, 0, 0));
+    EXPECT_EQ(view.ToScreen({1000, 2000}), QPointF(200, 150));
+    EXPECT_TRUE(QRectF(view.rect()).contains(view.ToScreen({1020, 2020})));
+}

@@ -206,10 +206,16 @@ void DrawingView::Build() {
     };
     fit(shapes_);
     fit(points_);
+    // By hand: QRectF::united passes over a box of no size, a point's.
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
     for (const Shape& s : shapes_) {
         const QRectF b = Bounds(s);
-        extents_ = extents_.isNull() ? b : extents_.united(b);
+        x0 = std::min(x0, b.left());
+        y0 = std::min(y0, b.top());
+        x1 = std::max(x1, b.right());
+        y1 = std::max(y1, b.bottom());
     }
+    if (!shapes_.empty()) extents_ = QRectF(QPointF(x0, y0), QPointF(x1, y1));
     pickedMask_.assign(handles_.size(), 0);
     if (!picked_.empty()) {
         std::unordered_map<std::string_view, size_t> index;
@@ -219,7 +225,7 @@ void DrawingView::Build() {
             if (it != index.end()) pickedMask_[it->second] = 1;
         }
     }
-    if (!fitted_ && !extents_.isNull()) Fit();
+    if (!fitted_ && !shapes_.empty()) Fit();
 }
 
 QRectF DrawingView::Bounds(const Shape& s) const {
@@ -437,12 +443,15 @@ void DrawingView::ZoomExtents() {
 }
 
 void DrawingView::Fit() {
-    if (extents_.isNull() || width() < 2 || height() < 2) {
-        origin_ = extents_.isNull() ? QPointF(50, 50) : extents_.center();
-        scale_ = extents_.isNull() ? std::max(1.0, std::min(width(), height()) / 100.0) : scale_;
+    const bool none = shapes_.empty();
+    if (none || width() < 2 || height() < 2) {
+        origin_ = none ? QPointF(50, 50) : extents_.center();
+        scale_ = none ? std::max(1.0, std::min(width(), height()) / 100.0) : scale_;
         return;
     }
     double w = std::max(extents_.width(), 1e-9), h = std::max(extents_.height(), 1e-9);
+    // A drawing that is one point: some hundred units about it.
+    if (extents_.width() <= 0 && extents_.height() <= 0) w = h = 100;
     scale_ = 0.92 * std::min(width() / w, height() / h);
     if (!std::isfinite(scale_) || scale_ <= 0) scale_ = 1;
     origin_ = extents_.center();
