@@ -514,3 +514,77 @@ TEST(DrawingView, WhatCannotBeDrawnIsLeftOutAndTheWholeDrawingFits) {
     EXPECT_EQ(view.ToScreen({1000, 2000}), QPointF(200, 150));
     EXPECT_TRUE(QRectF(view.rect()).contains(view.ToScreen({1020, 2020})));
 }
+
+TEST(DrawingView, ArcsArePickedUpToTheirEndsAndNoFurther) {
+    const std::string entities = ArcText(0, 0, 100, 0, 90) + ArcText(300, 0, 100, 350, 10) +
+                                 InsertText("C", 150, -150, 0, 0, 0) +   // a block scaled to nothing
+                                 "  0\nLWPOLYLINE\n 90\n1\n 10\n150\n 20\n150\n";
+    cad::Document doc = cad::Document::Parse(DrawingText(BlockText("C", CircleText(5, 0, 10)), entities));
+    DrawingView view;
+    view.resize(800, 600);
+    view.show();
+    view.SetDocument(&doc);
+    const std::vector<std::string> model = doc.ModelSpaceHandles();
+    ASSERT_EQ(view.Shapes().size(), 4u);
+    const double px = 1 / (view.ToScreen({1, 0}) - view.ToScreen({0, 0})).x();   // a pixel in drawing units
+    auto pick = [&](QPointF world) {
+        std::vector<std::string> got{"unset"};
+        view.BeginPick([&](std::vector<std::string> h) { got = std::move(h); });
+        Click(view, view.ToScreen(world));
+        Key(view, Qt::Key_Return);
+        return got.empty() ? -1 : static_cast<int>(std::find(model.begin(), model.end(), got.front()) - model.begin());
+    };
+    const QPointF o(0, 0);
+    // On the quarter at its very ends, and some pixels beyond them: out
+    // across the curve, or on along it past either end.
+    for (double deg : {0.0, 45.0, 90.0}) {
+        EXPECT_EQ(pick(OnCircle(o, 100, deg)), 0) << deg;
+        EXPECT_EQ(pick(OnCircle(o, 100 + 4 * px, deg)), 0) << deg;
+        EXPECT_EQ(pick(OnCircle(o, 100 - 4 * px, deg)), 0) << deg;
+        EXPECT_EQ(pick(OnCircle(o, 100 + 9 * px, deg)), -1) << deg;
+    }
+    EXPECT_EQ(pick(QPointF(100, -4 * px)), 0);    // before the start
+    EXPECT_EQ(pick(QPointF(100, -9 * px)), -1);
+    EXPECT_EQ(pick(QPointF(-4 * px, 100)), 0);    // after the end
+    EXPECT_EQ(pick(QPointF(-9 * px, 100)), -1);
+    EXPECT_EQ(pick(OnCircle(o, 100, 180)), -1);   // where the rest of its circle would be
+    EXPECT_EQ(pick(OnCircle(o, 100, 270)), -1);
+    // The arc across 0 degrees: on it either side of 0, not across from it.
+    for (double deg : {350.0, 355.0, 0.0, 5.0, 10.0}) EXPECT_EQ(pick(OnCircle({300, 0}, 100, deg)), 1) << deg;
+    for (double deg : {90.0, 180.0, 190.0, 270.0}) EXPECT_EQ(pick(OnCircle({300, 0}, 100, deg)), -1) << deg;
+    // A block scaled to nothing, and a polyline of one vertex, at their points.
+    EXPECT_EQ(pick({150, -150}), 2);
+    EXPECT_EQ(pick({150, 150}), 3);
+}
+
+TEST(DrawingView, PaintsWholeCurvesAndLinesThatCrossTheView) {
+    // A green circle and a red quarter inside it, filling the view.
+    cad::Document curves = cad::Document::Parse(DrawingText(
+        "", "  0\nCIRCLE\n 62\n3\n 10\n0\n 20\n0\n 40\n100\n  0\nARC\n 62\n1\n 10\n0\n 20\n0\n 40\n80\n 50\n0\n 51\n90\n"));
+    DrawingView view;
+    view.resize(800, 600);
+    view.show();
+    view.SetDocument(&curves);
+    QImage img = view.grab().toImage();
+    const QRgb green = qRgb(0, 255, 0), red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255);
+    const QPointF o(0, 0);
+    for (double deg = 0; deg < 360; deg += 2.5) {
+        EXPECT_TRUE(DrawnNear(img, view.ToScreen(OnCircle(o, 100, deg)), green)) << deg;
+        EXPECT_EQ(DrawnNear(img, view.ToScreen(OnCircle(o, 80, deg)), red), deg <= 90) << deg;
+    }
+    for (QPointF inside : {QPointF(0, 0), QPointF(50, 0), QPointF(0, 50)}) EXPECT_FALSE(DrawnNear(img, view.ToScreen(inside), green));
+
+    // Zoomed in on two lines whose ends lie far outside the view, one
+    // upright (its box has no width), one drawn from its right end.
+    cad::Document lines = cad::Document::Parse(DrawingText(
+        "", "  0\nLINE\n 62\n5\n 10\n10\n 20\n-100\n 11\n10\n 21\n100\n  0\nLINE\n 62\n1\n 10\n100\n 20\n-10\n 11\n-100\n 21\n-10\n"));
+    view.SetDocument(&lines);
+    for (int i = 0; i < 10; ++i) Key(view, Qt::Key_Plus);
+    ASSERT_FALSE(QRectF(view.rect()).contains(view.ToScreen({10, 100})));
+    ASSERT_FALSE(QRectF(view.rect()).contains(view.ToScreen({100, -10})));
+    img = view.grab().toImage();
+    for (double at = -8; at <= 8; at += 4) {
+        EXPECT_TRUE(DrawnNear(img, view.ToScreen({10, at}), blue)) << at;
+        EXPECT_TRUE(DrawnNear(img, view.ToScreen({at, -10}), red)) << at;
+    }
+}
