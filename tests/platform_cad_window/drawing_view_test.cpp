@@ -448,6 +448,7 @@ TEST(DrawingView, BlocksTurnMirrorAndStretchArcsAsTheirPointsDo) {
         EXPECT_NEAR(s.Radius(), r * scale, 1e-9);
         EXPECT_TRUE(s.StartAngle() >= 0 && s.StartAngle() < 360) << Num(s.StartAngle());
         EXPECT_NEAR(s.EndAngle() - s.StartAngle(), c.sweep, 1e-9);
+        if (s.kind == Shape::Circle) EXPECT_EQ(s.StartAngle(), 0);   // however turned
         if (s.kind == Shape::Arc) {
             // The arc is as long, and its ends are where the block's ends go;
             // a mirror runs it the other way round, so its ends trade places.
@@ -468,28 +469,30 @@ TEST(DrawingView, WhatCannotBeDrawnIsLeftOutAndTheWholeDrawingFits) {
                              CircleText(20, 0, 1) + ArcText(20, 0, 1, 0, 90));
     // A circle that a scale of 1e-300 shrinks to a radius of nothing; a text
     // whose height and angle a block scales and turns.
-    const std::string small = BlockText("TINY", CircleText(0, 0, 1e-300));
+    const std::string small = BlockText("TINY", CircleText(0, 0, 1e-300)) + BlockText("NONE", CircleText(1, 1, 0) + ArcText(1, 1, -5, 0, 90));
     const std::string text = BlockText("TXT", "  0\nTEXT\n 10\n0\n 20\n0\n 40\n2.5\n 50\n10\n  1\nlabel\n");
     const std::string entities =
         // Left out: no radius, a radius below 0, no height, no vertices.
         CircleText(0, 0, 0) + CircleText(0, 0, -5) + ArcText(0, 0, 0, 0, 90) + "  0\nTEXT\n 10\n0\n 20\n0\n 40\n0\n  1\nT\n" +
         "  0\nTEXT\n 10\n0\n 20\n0\n 40\n-2\n  1\nT\n  0\nLWPOLYLINE\n 90\n0\n 70\n1\n  0\nPOLYLINE\n 66\n1\n 70\n1\n  0\nSEQEND\n" +
         InsertText("BIG", 0, 0, 0, 1e308, 1e308) + InsertText("BIG", 0, 0, 0, 1e308, 1) + InsertText("TINY", 0, 0, 0, 1e-300, 1e-300) +
+        InsertText("NONE", 0, 0, 0, 2, 1) +   // curves of no radius, stretched
         // Drawn: a line drawn from its right end, closed polylines of two
-        // and three vertices, one of one vertex, a text in a block, and two
-        // points beyond everything else.
+        // and three vertices, one of one vertex, a text in a block, an open
+        // polyline from the drawing's left edge, and two points beyond
+        // everything else.
         "  0\nLINE\n 10\n10\n 20\n20\n 11\n0\n 21\n0\n" +
         "  0\nLWPOLYLINE\n 90\n2\n 70\n1\n 10\n0\n 20\n0\n 10\n5\n 20\n5\n" +
         "  0\nLWPOLYLINE\n 90\n3\n 70\n1\n 10\n0\n 20\n0\n 10\n5\n 20\n0\n 10\n5\n 20\n5\n" +
         "  0\nLWPOLYLINE\n 90\n1\n 10\n7\n 20\n7\n" + InsertText("TXT", 20, 20, 30, 2, 2) +
-        "  0\nPOINT\n 10\n-50\n 20\n-40\n  0\nPOINT\n 10\n60\n 20\n70\n";
+        "  0\nLWPOLYLINE\n 90\n2\n 10\n-60\n 20\n0\n 10\n0\n 20\n0\n  0\nPOINT\n 10\n-50\n 20\n-40\n  0\nPOINT\n 10\n60\n 20\n70\n";
     cad::Document doc = cad::Document::Parse(DrawingText(big + small + text, entities));
     DrawingView view;
     view.resize(400, 300);
     view.SetDocument(&doc);
     const std::vector<Shape>& shapes = view.Shapes();
-    ASSERT_EQ(shapes.size(), 7u);
-    const size_t firstDrawn = 10;   // the entity of the reversed line
+    ASSERT_EQ(shapes.size(), 8u);
+    const size_t firstDrawn = 11;   // the entity of the reversed line
     for (size_t i = 0; i < shapes.size(); ++i) EXPECT_EQ(shapes[i].entity, firstDrawn + i);
     EXPECT_EQ(shapes[0].kind, Shape::Line);
     EXPECT_EQ(view.Bounds(shapes[0]), QRectF(0, 0, 10, 20));
@@ -500,12 +503,14 @@ TEST(DrawingView, WhatCannotBeDrawnIsLeftOutAndTheWholeDrawingFits) {
     ASSERT_EQ(shapes[4].kind, Shape::Text);
     EXPECT_DOUBLE_EQ(shapes[4].v[2], 5);    // height 2.5, scaled twice
     EXPECT_NEAR(shapes[4].v[3], 40, 1e-9);  // 10 degrees, turned 30 more
-    EXPECT_EQ(shapes[5].kind, Shape::Point);
-    EXPECT_EQ(shapes[6].At(), QPointF(60, 70));
+    EXPECT_EQ(view.Bounds(shapes[5]), QRectF(-60, 0, 60, 0));
+    EXPECT_EQ(shapes[6].kind, Shape::Point);
+    EXPECT_EQ(shapes[7].At(), QPointF(60, 70));
 
-    // The whole drawing runs from one point to the other, and fits the view.
-    EXPECT_EQ(view.Extents(), QRectF(QPointF(-50, -40), QPointF(60, 70)));
-    for (QPointF p : {QPointF(-50, -40), QPointF(60, 70)}) EXPECT_TRUE(QRectF(view.rect()).contains(view.ToScreen(p)));
+    // The whole drawing runs from the polyline's start and the lower point
+    // to the upper point, and fits the view.
+    EXPECT_EQ(view.Extents(), QRectF(QPointF(-60, -40), QPointF(60, 70)));
+    for (QPointF p : {QPointF(-60, 0), QPointF(-50, -40), QPointF(60, 70)}) EXPECT_TRUE(QRectF(view.rect()).contains(view.ToScreen(p)));
 
     // A drawing of one point is shown about it, with what lies near it.
     cad::Document point = cad::Document::Parse(DrawingText("", "  0\nPOINT\n 10\n1000\n 20\n2000\n"));
@@ -513,6 +518,20 @@ TEST(DrawingView, WhatCannotBeDrawnIsLeftOutAndTheWholeDrawingFits) {
     EXPECT_EQ(view.Extents(), QRectF(1000, 2000, 0, 0));
     EXPECT_EQ(view.ToScreen({1000, 2000}), QPointF(200, 150));
     EXPECT_TRUE(QRectF(view.rect()).contains(view.ToScreen({1020, 2020})));
+
+    // A drawing of one level line: its whole length.
+    cad::Document flat = cad::Document::Parse(DrawingText("", "  0\nLINE\n 10\n0\n 20\n0\n 11\n1000\n 21\n0\n"));
+    view.SetDocument(&flat);
+    for (QPointF p : {QPointF(0, 0), QPointF(1000, 0)}) EXPECT_TRUE(QRectF(view.rect()).contains(view.ToScreen(p)));
+    // An empty drawing has no box; given its first entity, of one vertex,
+    // it is shown about it.
+    cad::Document empty = cad::Document::New();
+    view.SetDocument(&empty);
+    EXPECT_TRUE(view.Extents().isNull());
+    empty.AddLwPolyline({{-300, 400}});
+    view.MarkDirty();
+    EXPECT_EQ(view.Extents(), QRectF(-300, 400, 0, 0));
+    EXPECT_EQ(view.ToScreen({-300, 400}), QPointF(200, 150));
 }
 
 TEST(DrawingView, ArcsArePickedUpToTheirEndsAndNoFurther) {
