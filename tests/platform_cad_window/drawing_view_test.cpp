@@ -501,6 +501,7 @@ TEST(DrawingView, WhatCannotBeDrawnIsLeftOutAndTheWholeDrawingFits) {
     EXPECT_EQ(view.Vertices(shapes[2]), (std::vector<QPointF>{{0, 0}, {5, 0}, {5, 5}, {0, 0}}));
     EXPECT_EQ(view.Vertices(shapes[3]), (std::vector<QPointF>{{7, 7}}));
     ASSERT_EQ(shapes[4].kind, Shape::Text);
+    EXPECT_EQ(view.TextOf(shapes[4]), QStringLiteral("label"));
     EXPECT_DOUBLE_EQ(shapes[4].v[2], 5);    // height 2.5, scaled twice
     EXPECT_NEAR(shapes[4].v[3], 40, 1e-9);  // 10 degrees, turned 30 more
     EXPECT_EQ(view.Bounds(shapes[5]), QRectF(-60, 0, 60, 0));
@@ -511,6 +512,14 @@ TEST(DrawingView, WhatCannotBeDrawnIsLeftOutAndTheWholeDrawingFits) {
     // to the upper point, and fits the view.
     EXPECT_EQ(view.Extents(), QRectF(QPointF(-60, -40), QPointF(60, 70)));
     for (QPointF p : {QPointF(-60, 0), QPointF(-50, -40), QPointF(60, 70)}) EXPECT_TRUE(QRectF(view.rect()).contains(view.ToScreen(p)));
+
+    // A multiline text: its chunks in their order, the last in group 1,
+    // its paragraph breaks as blanks.
+    cad::Document mtext = cad::Document::Parse(
+        DrawingText("", "  0\nMTEXT\n 10\n0\n 20\n0\n 40\n1\n  3\nfirst \n  3\nsecond\\P\n  3\nthird \n  1\nlast\n"));
+    view.SetDocument(&mtext);
+    ASSERT_EQ(view.Shapes().size(), 1u);
+    EXPECT_EQ(view.TextOf(view.Shapes()[0]), QStringLiteral("first second third last"));
 
     // A drawing of one point is shown about it, with what lies near it.
     cad::Document point = cad::Document::Parse(DrawingText("", "  0\nPOINT\n 10\n1000\n 20\n2000\n"));

@@ -44,10 +44,10 @@ double Wrap(double deg) {
 }
 
 // An arc's angles in degrees as drawn: start in [0, 360), end above it by
-// at most 360 (equal angles are the whole circle).  The
-// sweep is taken between the angles each brought below 360 first, which is
-// exact, so that an arc of a hair stays one however near 0 it starts.
-// False for angles that are not finite.
+// at most 360 (equal angles are the whole circle).  The sweep is taken
+// between the angles each brought below 360 first, which is exact, so that
+// an arc of a hair stays one however near 0 it starts.  False for angles
+// that are not finite.
 bool Sweep(double startDeg, double endDeg, double& start, double& end) {
     if (!std::isfinite(startDeg) || !std::isfinite(endDeg)) return false;
     double sweep = std::fmod(std::fmod(endDeg, 360) - std::fmod(startDeg, 360), 360);
@@ -382,8 +382,11 @@ void DrawingView::AddEntity(const Record& e, const std::vector<Record>& records,
         if (!(height > 0) || !std::isfinite(height) || !finite(a) || texts_.size() >= UINT32_MAX) return;
         QString text = QString::fromStdString(doc_->DecodeText(e.Text(1)));
         if (type == "MTEXT") {
+            // The chunks of groups 3 in their order come before group 1's, the last.
+            QString chunks;
             for (const Group& g : e.groups)
-                if (g.code == 3) text = QString::fromStdString(doc_->DecodeText(g.value)) + text;
+                if (g.code == 3) chunks += QString::fromStdString(doc_->DecodeText(g.value));
+            text = chunks + text;
             text.replace(QLatin1String("\\P"), QLatin1String(" "));
         }
         s.v[0] = a.x();

@@ -82,6 +82,8 @@ public:
     QRectF Bounds(const Shape& s) const;
     // A polyline's vertices.
     std::vector<QPointF> Vertices(const Shape& s) const;
+    // A text's words as shown.
+    QString TextOf(const Shape& s) const { return s.kind == Shape::Text ? texts_[s.first] : QString(); }
     // The box all shapes cover.
     QRectF Extents() {
         EnsureBuilt();
