@@ -463,6 +463,10 @@ TEST(DxfDocument, ADrawingWithoutItsEndIsRefusedAndEveryWholeOneOpens) {
     EXPECT_EQ(Outcome("  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n999\nbye\n"),
               "line 8: the file ends here without the drawing's end-of-file marker (\"0\" and \"EOF\") after its last "
               "section, ENTITIES (line 1): the file was cut short");
+    // The section named is the last one, whatever came before it.
+    EXPECT_NE(Outcome("  0\nSECTION\n  2\nHEADER\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n")
+                  .find("after its last section, ENTITIES (line 7)"),
+              std::string::npos);
     // "EOF" in another group, or inside a section, is not the marker.
     EXPECT_NE(Outcome("  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  1\nEOF\n").find("\"0 SECTION\" was expected"), std::string::npos);
     EXPECT_NE(Outcome("  0\nSECTION\n  2\nENTITIES\n  0\nEOF\n").find("no ENDSEC before this EOF"), std::string::npos);
@@ -490,6 +494,7 @@ TEST(DxfDocument, ZeroBytesAfterTheEndOfTheDrawingAreNotPartOfIt) {
     EXPECT_EQ(Outcome(body + "EO" + zeros).rfind(zeroLine, 0), 0u) << Outcome(body + "EO" + zeros);
     EXPECT_EQ(Outcome(body + std::string(1, '\0') + "EOF\n").rfind(zeroLine, 0), 0u);
     EXPECT_EQ(Outcome(body + std::string("E\0F\n", 4)).rfind(zeroLine, 0), 0u);
+    EXPECT_EQ(Outcome(body + "EOFX" + zeros).rfind(zeroLine, 0), 0u) << Outcome(body + "EOFX" + zeros);
     const std::string codeLine = "line " + std::to_string(eofLine - 1) + ": the line holds a zero byte";
     const size_t codeAt = body.rfind("  0\n");
     std::string zeroCode = body;
@@ -523,11 +528,19 @@ TEST(DxfDocument, HeaderVariablesAtBothEndsOfTheHeader) {
         EXPECT_EQ(bare.Release(), "AC1009");
         EXPECT_EQ(bare.HeaderVariable("$ACADVER"), "");
         EXPECT_EQ(bare.ActiveLayer(), "SEWER");
-        // Setting it gives the variable its value in place.
+        // Setting it gives the variable its value in place, and the next
+        // variable keeps its own.
         bare.SetHeaderVariable("$ACADVER", 1, "AC1015");
         EXPECT_NE(bare.Write().find("  9\n$ACADVER\n  1\nAC1015\n"), std::string::npos) << bare.Write();
         EXPECT_EQ(Document::Parse(bare.Write()).Release(), "AC1015");
+        EXPECT_EQ(Document::Parse(bare.Write()).ActiveLayer(), "SEWER");
     }
+    // A value that spells a variable's name names none: the group after it
+    // is no value of a variable.
+    Document spelt = Document::Parse(header("  9\n$MENU\n  1\n$ACADVER\n 70\n5\n  9\n$CLAYER\n  8\n$CLAYER\n  8\nROAD\n"));
+    EXPECT_EQ(spelt.Release(), "AC1009");
+    EXPECT_EQ(spelt.HeaderVariable("$ACADVER"), "");
+    EXPECT_EQ(spelt.ActiveLayer(), "$CLAYER");
     Document only = Document::Parse(header("  9\n$ACADVER\n"));
     const cad::Section* h = only.FindSection("HEADER");
     ASSERT_NE(h, nullptr);

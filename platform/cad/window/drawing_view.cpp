@@ -36,17 +36,23 @@ std::string Upper(std::string_view s) {
 
 QColor Rgb(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
+// An angle in degrees brought into [0, 360).
+double Wrap(double deg) {
+    double a = std::fmod(deg, 360);
+    if (a < 0) a += 360;
+    return a < 360 ? a : 0;   // a hair below 0 rounds up to 360
+}
+
 // An arc's angles in degrees as drawn: start in [0, 360), end above it by
-// at most 360 (equal angles are the whole circle).  False for angles that
-// are not finite.
+// at most 360 (equal angles are the whole circle).  The sweep is taken
+// between the angles each brought below 360 first, which is exact, so that
+// an arc of a hair stays one however near 0 it starts.  False for angles
+// that are not finite.
 bool Sweep(double startDeg, double endDeg, double& start, double& end) {
     if (!std::isfinite(startDeg) || !std::isfinite(endDeg)) return false;
-    start = std::fmod(startDeg, 360);
-    if (start < 0) start += 360;
-    double e = std::fmod(endDeg, 360);
-    if (e < 0) e += 360;
-    double sweep = e - start;
+    double sweep = std::fmod(std::fmod(endDeg, 360) - std::fmod(startDeg, 360), 360);
     if (sweep <= 0) sweep += 360;
+    start = Wrap(startDeg);
     end = start + sweep;
     return true;
 }
@@ -200,10 +206,16 @@ void DrawingView::Build() {
     };
     fit(shapes_);
     fit(points_);
+    // By hand: QRectF::united passes over a box of no size, a point's.
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
     for (const Shape& s : shapes_) {
         const QRectF b = Bounds(s);
-        extents_ = extents_.isNull() ? b : extents_.united(b);
+        x0 = std::min(x0, b.left());
+        y0 = std::min(y0, b.top());
+        x1 = std::max(x1, b.right());
+        y1 = std::max(y1, b.bottom());
     }
+    if (!shapes_.empty()) extents_ = QRectF(QPointF(x0, y0), QPointF(x1, y1));
     pickedMask_.assign(handles_.size(), 0);
     if (!picked_.empty()) {
         std::unordered_map<std::string_view, size_t> index;
@@ -213,7 +225,7 @@ void DrawingView::Build() {
             if (it != index.end()) pickedMask_[it->second] = 1;
         }
     }
-    if (!fitted_ && !extents_.isNull()) Fit();
+    if (!fitted_ && !shapes_.empty()) Fit();
 }
 
 QRectF DrawingView::Bounds(const Shape& s) const {
@@ -270,8 +282,11 @@ void DrawingView::AddCurve(const Record& e, bool circle, const QTransform& t, Sh
         const QPointF at = t.map(c);
         const double radius = r * scale;
         if (!(radius > 0) || !std::isfinite(radius) || !std::isfinite(at.x()) || !std::isfinite(at.y())) return;
-        if (!circle && !(mirrored ? Sweep(turn - end, turn - start, start, end) : Sweep(start + turn, end + turn, start, end)))
-            return;
+        // The arc keeps its length; turned, it starts further round, and
+        // mirrored, it runs back from the turned end.
+        const double sweep = end - start;
+        start = circle ? 0 : Wrap(mirrored ? turn - end : start + turn);
+        end = start + sweep;
         s.kind = circle ? Shape::Circle : Shape::Arc;
         s.v[0] = at.x();
         s.v[1] = at.y();
@@ -367,8 +382,11 @@ void DrawingView::AddEntity(const Record& e, const std::vector<Record>& records,
         if (!(height > 0) || !std::isfinite(height) || !finite(a) || texts_.size() >= UINT32_MAX) return;
         QString text = QString::fromStdString(doc_->DecodeText(e.Text(1)));
         if (type == "MTEXT") {
+            // The chunks of groups 3 in their order come before group 1's, the last.
+            QString chunks;
             for (const Group& g : e.groups)
-                if (g.code == 3) text = QString::fromStdString(doc_->DecodeText(g.value)) + text;
+                if (g.code == 3) chunks += QString::fromStdString(doc_->DecodeText(g.value));
+            text = chunks + text;
             text.replace(QLatin1String("\\P"), QLatin1String(" "));
         }
         s.v[0] = a.x();
@@ -428,12 +446,15 @@ void DrawingView::ZoomExtents() {
 }
 
 void DrawingView::Fit() {
-    if (extents_.isNull() || width() < 2 || height() < 2) {
-        origin_ = extents_.isNull() ? QPointF(50, 50) : extents_.center();
-        scale_ = extents_.isNull() ? std::max(1.0, std::min(width(), height()) / 100.0) : scale_;
+    const bool none = shapes_.empty();
+    if (none || width() < 2 || height() < 2) {
+        origin_ = none ? QPointF(50, 50) : extents_.center();
+        scale_ = none ? std::max(1.0, std::min(width(), height()) / 100.0) : scale_;
         return;
     }
     double w = std::max(extents_.width(), 1e-9), h = std::max(extents_.height(), 1e-9);
+    // A drawing that is one point: some hundred units about it.
+    if (extents_.width() <= 0 && extents_.height() <= 0) w = h = 100;
     scale_ = 0.92 * std::min(width() / w, height() / h);
     if (!std::isfinite(scale_) || scale_ <= 0) scale_ = 1;
     origin_ = extents_.center();

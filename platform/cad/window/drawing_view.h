@@ -64,8 +64,9 @@ public:
         uint32_t first = 0, count = 0;
         // Point: x, y.  Line: x0, y0, x1, y1.  Circle and Arc: centre x, y,
         // radius, start and end angle in degrees (start in [0, 360), the arc
-        // runs counter-clockwise to end, at most 360 further; a circle is 0 to
-        // 360).  Text: x, y, height, angle in degrees.
+        // runs counter-clockwise to end, at most 360 further, and an arc of
+        // a hair may end where it starts; a circle is 0 to 360).  Text: x, y,
+        // height, angle in degrees.
         double v[5] = {};
 
         QPointF At() const { return {v[0], v[1]}; }   // Point, Line's start, centre, Text's point
@@ -81,6 +82,8 @@ public:
     QRectF Bounds(const Shape& s) const;
     // A polyline's vertices.
     std::vector<QPointF> Vertices(const Shape& s) const;
+    // A text's words as shown.
+    QString TextOf(const Shape& s) const { return s.kind == Shape::Text ? texts_[s.first] : QString(); }
     // The box all shapes cover.
     QRectF Extents() {
         EnsureBuilt();
