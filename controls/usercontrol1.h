@@ -41,8 +41,9 @@ public:
     // --- Public members, in the order the host knows them --------------------
     // Leaves only the blank tab; TABB keeps its entries.
     void tabreset();
-    // Applies the TABB marks to the tabs, repaints and raises TabSelect (also
-    // the strip's own click handler).
+    // Applies the TABB marks to the tabs and repaints.
+    void ShowMarks();
+    // ShowMarks, then raises TabSelect (the strip's own click handler).
     void Picture10_Click();
     // Full repaint.
     void Picture10_Paint();
