@@ -360,6 +360,10 @@ void UserControl1::Picture10_Paint() {
     syncedLogSize_ = Picture10.DrawLog().size();
 }
 
+void UserControl1::PaintIfStale() {
+    if (syncedLogSize_ != Picture10.DrawLog().size()) Picture10_Paint();
+}
+
 // The spin buttons show while the tabs are at least as wide as the strip;
 // the canvas reaches 30 twips past the last tab and the spin buttons' width.
 void UserControl1::LayOutCanvas() {

@@ -47,6 +47,9 @@ public:
     void Picture10_Click();
     // Full repaint.
     void Picture10_Paint();
+    // The full repaint, only when the canvas may not show what it would draw:
+    // a tab's look changed (text) or something else drew on the canvas since.
+    void PaintIfStale();
     void AddTab(std::string caption);
     void RemoveTab(int32_t index);
     int32_t SelectedIndex() const { return selectedIndex_; }
