@@ -220,10 +220,14 @@ void UserControl1::Mark(int32_t i, int value) {
 
 // Marks beyond the current tabs (TABB keeps its entries over a tabreset) are
 // not applied: there is no tab to apply them to.
-void UserControl1::Picture10_Click() {
+void UserControl1::ShowMarks() {
     const int32_t last = std::min<int32_t>(tabb_.UBound() - 1, static_cast<int32_t>(tabs_.size()) - 1);
     for (int32_t i = 1; i <= last; ++i) tabs_[i].IsSelected = tabb_.Element(i) == vb::Variant(static_cast<int16_t>(1));
     Picture10_Paint();
+}
+
+void UserControl1::Picture10_Click() {
+    ShowMarks();
     int32_t index = 1;
     vb::RaiseEvent(TabSelect, index);
 }
@@ -354,6 +358,10 @@ void UserControl1::Picture10_Paint() {
         }
     }
     syncedLogSize_ = Picture10.DrawLog().size();
+}
+
+void UserControl1::PaintIfStale() {
+    if (syncedLogSize_ != Picture10.DrawLog().size()) Picture10_Paint();
 }
 
 // The spin buttons show while the tabs are at least as wide as the strip;

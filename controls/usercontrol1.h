@@ -41,11 +41,15 @@ public:
     // --- Public members, in the order the host knows them --------------------
     // Leaves only the blank tab; TABB keeps its entries.
     void tabreset();
-    // Applies the TABB marks to the tabs, repaints and raises TabSelect (also
-    // the strip's own click handler).
+    // Applies the TABB marks to the tabs and repaints.
+    void ShowMarks();
+    // ShowMarks, then raises TabSelect (the strip's own click handler).
     void Picture10_Click();
     // Full repaint.
     void Picture10_Paint();
+    // The full repaint, only when the canvas may not show what it would draw:
+    // a tab's look changed (text) or something else drew on the canvas since.
+    void PaintIfStale();
     void AddTab(std::string caption);
     void RemoveTab(int32_t index);
     int32_t SelectedIndex() const { return selectedIndex_; }

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "platform/runtime/conversions.h"
-#include "platform/runtime/vberror.h"
 
 namespace {
 
@@ -21,21 +20,14 @@ double NumericValue(const vb::Variant& v) {
 
 std::string AsText(const vb::Variant& v) { return v.IsString() ? v.RawString() : vb::CStr(v); }
 
-// True when the text is a number beyond the range of a double, so that it
-// cannot be read back as one (a text that is no number at all is not).
-bool BeyondRange(const std::string& text) {
-    double v = 0;
-    try {
-        return vb::ParseNumericText(text, v) && !std::isfinite(v);
-    } catch (const vb::VbError&) {
-        return true;   // too large for a double
-    }
-}
+// True when the text reads as a number, as NumericValue reads it: a number
+// beyond the range of a double does not, and would count as 0.
+bool ReadsAsNumber(const std::string& text) { return vb::Variant(text).IsNumeric(); }
 
 // A result is kept only when it is a number whose text, as the display
 // shows it (15 significant digits), reads back as a number: one beyond the
 // range would otherwise be shown as no number and count as 0 from then on.
-bool UsableResult(double v) { return std::isfinite(v) && !BeyondRange(vb::NumberToText(v)); }
+bool UsableResult(double v) { return std::isfinite(v) && ReadsAsNumber(vb::NumberToText(v)); }
 
 // The calculator says what it cannot do as it says a division by zero.
 void Warn(const std::string& text) { vb::MsgBox(text, vb::vbExclamation + vb::vbOKOnly, "Calculator"); }
@@ -140,7 +132,9 @@ void Calculator::Number_Click(int Index) {
     if (lastInput_ == "NEG") shown = "-" + shown;
     // A digit that would take the entry beyond the range of numbers is
     // refused: the entry stays as it was, a number the calculator can use.
-    if (BeyondRange(shown)) {
+    // (The entry is digits round a point, so only its size can keep it from
+    // reading as a number.)
+    if (!ReadsAsNumber(shown)) {
         Warn("Number too large");
         return;
     }

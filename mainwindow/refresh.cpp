@@ -70,17 +70,6 @@ void Form1::HideEditHandles() {
     hide(picfrom1);
 }
 
-void Form1::ShowPipeMarks() {
-    // The strip's click applies its marks to the tabs and announces a choice;
-    // the announcement is not one here.
-    struct Quiet {
-        bool& flag;
-        explicit Quiet(bool& f) : flag(f) { flag = true; }
-        ~Quiet() { flag = false; }
-    } quiet(showingPipeMarks_);
-    UserControl12.Picture10_Click();
-}
-
 void Form1::ForgetPipePicks() {
     MarkPipeTab(0);
     CurrentPipeIndex = 0;
@@ -129,7 +118,7 @@ void Form1::latseupdate(const std::string& LateralName) {
         i = myCol->NextSibling(vb::Variant(i));
     }
     // The new tabs light up as the marks kept for this lateral say.
-    ShowPipeMarks();
+    UserControl12.ShowMarks();
 }
 
 std::vector<std::shared_ptr<model::Sewer>> Form1::RunRecords() const {
@@ -159,7 +148,7 @@ void Form1::MarkPipeTab(int32_t position) {
         if (position >= 1 && position <= marks.UBound()) marks.SetElement(position, vb::Variant(int16_t(1)));
         UserControl12.TABB(marks);
     }
-    ShowPipeMarks();
+    UserControl12.ShowMarks();
 }
 
 void Form1::UserControl11_refresh() {
@@ -201,7 +190,6 @@ void Form1::List1_Click() {
 }
 
 void Form1::UserControl12_TabSelect(int32_t /*Index*/) {
-    if (showingPipeMarks_) return;
     Picture1.Cls();
     // The edit handles belong to the pipe marked before; the redraw lays them
     // again for the new choice.

@@ -45,8 +45,9 @@ void Form1::ProfileChainagePass(ProfileRedraw& r) {
     // pipes' strip lights its tab, so that the user sees which pipe a pick
     // on empty profile space would take.  It carries no handles until it is
     // picked (the handle pass follows the marks alone).  The strip is
-    // painted here, so that the lit tab shows with this redraw.
-    if (named) UserControl12.Picture10_Paint();
+    // painted here, so that the lit tab shows with this redraw; a redraw
+    // that lit no other tab leaves it as it is.
+    if (named) UserControl12.PaintIfStale();
     std::vector<profile::PipeChainage> out;
     profile::RunChainagePass(run, s, out);
     for (int i = 1; i <= RunCount; ++i) {

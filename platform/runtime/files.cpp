@@ -193,17 +193,20 @@ std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, boo
     return out;
 }
 
+// A missing file opened for update starts empty, but its folder must exist:
+// raises 76 when it does not.
+void RequireFolderOf(const std::string& path) {
+    struct stat st{};
+    if (stat(FolderOf(path).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) RaiseError(errPathNotFound);
+}
+
 std::vector<uint8_t> OpenForUpdate(const std::string& path) {
     bool missing = false;
     auto bytes = ReadRegularFile(path, missing);
     if (bytes) return std::move(*bytes);
-    if (missing) {
-        // A missing file starts empty, but its folder must exist.
-        struct stat st{};
-        if (stat(FolderOf(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return {};
-        RaiseError(errPathNotFound);
-    }
-    RaiseError(errPathFileAccess);
+    if (!missing) RaiseError(errPathFileAccess);
+    RequireFolderOf(path);
+    return {};
 }
 
 }  // namespace
@@ -429,9 +432,7 @@ RecordFile::RecordFile(std::string path, size_t recordLength) : path_(std::move(
     fd_ = OpenRegularForReading(path_, missing, fileSize_, &reason);
     if (fd_ < 0) {
         if (!missing) RaiseAccessError(reason);
-        // A missing file starts empty, but its folder must exist.
-        struct stat st{};
-        if (stat(FolderOf(path_).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) RaiseError(errPathNotFound);
+        RequireFolderOf(path_);
     }
     size_ = fileSize_;
 }
@@ -440,16 +441,14 @@ RecordFile::~RecordFile() {
     if (fd_ >= 0) close(fd_);
 }
 
-void RecordFile::ReadOld(uint8_t* out, size_t size, uint64_t offset) const {
+bool RecordFile::ReadOld(uint8_t* out, size_t size, uint64_t offset, std::string* error) const {
     std::memset(out, 0, size);
-    if (fd_ < 0 || offset >= fileSize_) return;
+    if (fd_ < 0 || offset >= fileSize_) return true;
     const size_t want = static_cast<size_t>(std::min<uint64_t>(size, fileSize_ - offset));
     // A file that has shrunk since it was opened reads as zeros past its end.
-    if (ReadAt(fd_, out, want, offset) < 0) {
-        std::string reason;
-        SetError(&reason, "cannot read " + path_, errno);
-        RaiseAccessError(reason);
-    }
+    if (ReadAt(fd_, out, want, offset) >= 0) return true;
+    SetError(error, "cannot read " + path_, errno);
+    return false;
 }
 
 std::vector<uint8_t> RecordFile::Get(int64_t recordNumber) const {
@@ -457,7 +456,9 @@ std::vector<uint8_t> RecordFile::Get(int64_t recordNumber) const {
     const auto put = written_.find(recordNumber);
     if (put != written_.end()) return put->second;
     std::vector<uint8_t> out(recordLength_, 0);
-    ReadOld(out.data(), out.size(), static_cast<uint64_t>(recordNumber - 1) * recordLength_);
+    std::string reason;
+    if (!ReadOld(out.data(), out.size(), static_cast<uint64_t>(recordNumber - 1) * recordLength_, &reason))
+        RaiseAccessError(reason);
     return out;
 }
 
@@ -485,12 +486,7 @@ void RecordFile::Close() {
     auto fill = [&](int fd, const std::string& temp, std::string* error) {
         for (uint64_t at = 0; at < size_; at += block.size()) {
             const size_t n = static_cast<size_t>(std::min<uint64_t>(block.size(), size_ - at));
-            try {
-                ReadOld(block.data(), n, at);
-            } catch (const VbError& e) {
-                if (error) *error = e.Description();
-                return false;
-            }
+            if (!ReadOld(block.data(), n, at, error)) return false;
             // The records that overlap [at, at + n).
             for (auto put = written_.lower_bound(static_cast<int64_t>(at / recordLength_) + 1);
                  put != written_.end(); ++put) {

@@ -119,8 +119,9 @@ public:
     void Close();
 
 private:
-    // Bytes of the file as it was opened, zeros past its end.
-    void ReadOld(uint8_t* out, size_t size, uint64_t offset) const;
+    // Bytes of the file as it was opened, zeros past its end; false, with
+    // the reason in *error, when the file cannot be read.
+    bool ReadOld(uint8_t* out, size_t size, uint64_t offset, std::string* error) const;
 
     std::string path_;
     size_t recordLength_;

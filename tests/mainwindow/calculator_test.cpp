@@ -75,6 +75,7 @@ TEST(Calculator, ChainsLeftToRight) {
     EXPECT_EQ(d.Keys("C7/2="), "3.5");
     EXPECT_EQ(d.Keys("C1/3="), "0.333333333333333");
     EXPECT_EQ(d.Keys("C5+3=3="), "3.");   // a number typed after "=" becomes the result
+    EXPECT_EQ(d.Keys("C1.5+23="), "24.5");   // the first operand's point is not the second's
 }
 
 TEST(Calculator, NegativeEntries) {

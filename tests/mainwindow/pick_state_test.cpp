@@ -229,3 +229,20 @@ TEST_F(PickState, NetworksRebuiltInPlaceKeepNoHandleOrPanelOfTheOldOne) {
     EXPECT_TRUE(f().Picture2.DrawLog().empty()) << "the old plan sketch is still drawn";
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
+
+// The profile keeps the keyboard: Tab there adds a pipe to the lateral shown
+// and the focus stays, and a click on a pipe's tab leaves the focus where it
+// was.
+TEST_F(PickState, TheProfileKeepsTheKeyboardThroughTabAndTheStrip) {
+    BuildTwoLaterals();
+    vb::test::ShowAndActivate(f());
+    probe::ClickTab(f().UserControl11, "Lateral1", vb::vbLeftButton);
+    const int32_t nodes = f().myCol->ItemCount();
+    vb::test::SendKey(f().Picture1, vb::vbKeyTab);
+    EXPECT_EQ(f().myCol->ItemCount(), nodes + 1);
+    EXPECT_EQ(vb::ActiveControl(), &f().Picture1);
+    ASSERT_GT(RunCount, 0);
+    probe::ClickTab(f().UserControl12, f().UserControl12.Tabs()[1].Caption, vb::vbLeftButton);
+    EXPECT_EQ(probe::Marks(f()), std::vector<int>{1});
+    EXPECT_EQ(vb::ActiveControl(), &f().Picture1);
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <set>
 
@@ -380,6 +382,40 @@ TEST(Files, RecordFileKeepsEveryByteNoRecordCovers) {
         EXPECT_EQ(e.Number(), 75);
         EXPECT_NE(e.Description().find("FIFO"), std::string::npos) << e.Description();
     }
+}
+
+// A write that fails partway (the file size limit reached) replaces
+// nothing: the old file stays whole and no temporary file is left, and the
+// failure is reported, by a record file's Close as a 75 naming it.
+TEST(Files, AWriteThatFailsPartwayReplacesNothing) {
+    TempDir dir;
+    const std::string path = dir.File("data.rec");
+    const std::vector<uint8_t> old(1000, 0x42);
+    ASSERT_TRUE(WriteFileAtomic(path, old));
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string error;
+    const bool written = WriteFileAtomic(path, std::vector<uint8_t>(10000, 1), &error);
+    std::string raised;
+    try {
+        RecordFile f(path, 100);
+        f.Put(100, std::vector<uint8_t>(100, 2));
+        f.Close();
+    } catch (const VbError& e) {
+        raised = std::to_string(e.Number()) + " " + e.Description();
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
+    EXPECT_EQ(raised.rfind("75 ", 0), 0u) << raised;
+    EXPECT_NE(raised.find("cannot write"), std::string::npos) << raised;
+    EXPECT_EQ(ReadFileBytes(path), old);
+    EXPECT_EQ(dir.Entries(), 1u);
 }
 
 TEST(Files, ProgramFolder) {

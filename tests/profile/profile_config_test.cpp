@@ -247,6 +247,7 @@ TEST_F(ProfileConfigFile, OnlyTheSlotsOfTheRowsAreRead) {
     bytes.resize(25 * 128);
     ProfileRowRecord styled = ProfileRowTable[24];
     styled.Color = 7;
+    styled.Visible = !styled.Visible;   // the last field of the last slot read
     const auto record = EncodeProfileRecord(styled);
     std::copy(record.begin(), record.end(), bytes.begin() + 24 * 128);   // the last line style, in slot 25
     PutF32(bytes, 5 * 128 + 54, 45);                                    // row 5 Rotation
@@ -254,6 +255,7 @@ TEST_F(ProfileConfigFile, OnlyTheSlotsOfTheRowsAreRead) {
     ResetTable();
     LoadProfileConfig();
     EXPECT_EQ(ProfileRowTable[24].Color, 7.0f);
+    EXPECT_EQ(ProfileRowTable[24].Visible, styled.Visible);
     EXPECT_EQ(ProfileRowTable[5].Rotation, 45.0f);
     EXPECT_TRUE(dialogs->Messages().empty());
 
@@ -633,6 +635,9 @@ TEST_F(ProfileRowButtons, ALongFileALinkAndAFifo) {
     f.Command16_Click();
     ASSERT_EQ(dialogs_->Messages().size(), 1u);
     EXPECT_NE(dialogs_->Messages()[0].prompt.find("not a regular file"), std::string::npos);
+    EXPECT_EQ(dialogs_->Messages()[0].prompt, "The profile rows could not be saved to " + ProfileConfigPath +
+                                                  ": Path/File access error (" + ProfileConfigPath +
+                                                  " is a FIFO (named pipe), not a regular file)");
     EXPECT_TRUE(fs::is_fifo(ProfileConfigPath));
 }
 
