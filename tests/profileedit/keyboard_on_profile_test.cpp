@@ -3,19 +3,14 @@
 // value box stands.
 #include <algorithm>
 
-#include "tests/mainwindow/form1_fixture.h"
+#include "tests/profileedit/shown_form1_fixture.h"
 
 namespace {
 
 using vb::test::MouseAction;
 
-class KeyboardOnProfileTest : public Form1Test {
+class KeyboardOnProfileTest : public ShownForm1Test {
 protected:
-    void SetUp() override {
-        Form1Test::SetUp();
-        vb::test::ShowAndActivate(f());
-    }
-    int32_t Pipes(const std::string& lateral) { return f().myCol->ChildCount(vb::Variant("Obj" + lateral)); }
     int Laterals() {
         const auto keys = TopLevelKeys();
         return static_cast<int>(std::count_if(keys.begin(), keys.end(), [](const std::string& k) {
@@ -56,12 +51,6 @@ protected:
         vb::test::SendMouse(c, MouseAction::Click, button, x, y);
         vb::test::ProcessEvents();
     }
-    // Chooses the pipe at list position `position` of the lateral shown,
-    // which marks its tab and lays its handles and pickers.
-    void ChoosePipe(int position) {
-        f().List2.ListIndex(position);
-        ASSERT_TRUE(f().Picdia(1).Visible());
-    }
     // The pointer `units` of the profile below (right of) the top-left
     // corner of a handle, in the handle's own scale.
     static double HandleX(const vb::PictureBox& h, const vb::PictureBox& profile, double units) {
@@ -101,11 +90,7 @@ TEST_F(KeyboardOnProfileTest, TabAndShiftTabAddToTheNetworkAndKeepTheKeyboard) {
 // Every way the value box closes hands the keyboard back to the profile,
 // unless the user clicked into another control meanwhile.
 TEST_F(KeyboardOnProfileTest, EveryWayTheValueBoxClosesGivesTheKeyboardBackToTheProfile) {
-    f().Command7_Click();
-    f().Command7_Click();
-    f().Command6_Click();   // Lateral2, to be picked
-    f().List1.ListIndex(0);
-    ChoosePipe(0);
+    ChooseFirstPipeWithALateralToPick();
     ASSERT_TRUE(f().picfrom.Visible());
     auto first = Rec(f().List2.List(0));
     auto pressAndRelease = [&](vb::PictureBox& handle) {
