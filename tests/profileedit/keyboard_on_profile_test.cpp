@@ -159,6 +159,17 @@ TEST_F(KeyboardOnProfileTest, EveryWayTheValueBoxClosesGivesTheKeyboardBackToThe
     EXPECT_FALSE(f().pic(0).Visible());
     EXPECT_EQ(Keyboard(), &f().List2);
 
+    // With the keyboard on the box itself, beside its controls, a choice of
+    // pipe closes the box and the profile has it.
+    Click(f().Picdia(1));
+    ASSERT_EQ(Keyboard(), &f().Combo1);
+    f().pic(0).SetFocus();
+    ASSERT_EQ(Keyboard(), &f().pic(0));
+    f().List2.ListIndex(1);
+    EXPECT_FALSE(f().pic(0).Visible());
+    ProfileHasTheKeyboard("a close with the keyboard on the box");
+    f().List2.ListIndex(0);
+
     // Closed by a redraw while another window of the program is in use, the
     // box does not bring the main window to the front.
     Click(f().Picdia(1));
@@ -189,6 +200,9 @@ TEST_F(KeyboardOnProfileTest, TheValueBoxStaysWhollyInView) {
         EXPECT_GE(box.Top(), a.Top) << what;
         EXPECT_LE(box.Left() + box.Width(), a.Left + a.Width) << what;
         EXPECT_LE(box.Top() + box.Height(), a.Top + a.Height) << what;
+        // A pixel to spare, as the box's edges are rounded to whole pixels.
+        EXPECT_LE(box.Left() + box.Width(), a.Left + a.Width - profile.PixelsToSizeX(1) + 1e-9) << what;
+        EXPECT_LE(box.Top() + box.Height(), a.Top + a.Height - profile.PixelsToSizeY(1) + 1e-9) << what;
     };
     // The downstream ground handle a little inside the right edge.
     const vb::PictureBox::Area a = profile.ShownArea();
@@ -230,5 +244,22 @@ TEST_F(KeyboardOnProfileTest, TheValueBoxStaysWhollyInView) {
     sizes.Top(a.Top - 9);
     Click(sizes, 1, 1, sizes.ScaleHeight() - 1);
     inView("a diameter picker at the top edge");
+    // And one half cut off at the left edge, right of it.
+    sizes.Left(a.Left - 9);
+    sizes.Top(a.Top + 20);
+    Click(sizes, 1, sizes.ScaleWidth() - 1, 1);
+    inView("a diameter picker at the left edge");
+
+    // A lateral picker at the bottom right corner opens its list in view.
+    f().Command6_Click();   // Lateral2, to be picked
+    f().List1.ListIndex(0);
+    ChoosePipe(0);
+    vb::PictureBox& laterals = f().picfrom;
+    ASSERT_TRUE(laterals.Visible());
+    laterals.Left(a.Left + a.Width - 2);
+    laterals.Top(a.Top + a.Height - 2);
+    Click(laterals);
+    inView("the lateral picker");
+    EXPECT_EQ(Keyboard(), &f().Combo1);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
