@@ -44,15 +44,6 @@ using bench::Seconds;
 
 void Die(const std::string& why) { bench::Die("acad_bench", why); }
 
-long long StatusField(const char* field) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    const std::string key = std::string(field) + ":";
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0) return std::atoll(line.c_str() + key.size()) * 1024;
-    return 0;
-}
-
 // Resets the peak resident size, so that VmHWM tells the peak from here on.
 void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
@@ -80,13 +71,13 @@ int One(const std::string& where, const std::string& what, const std::string& pa
     }
     PipeCount = 0;
     ResetPeak();
-    const long long before = StatusField("VmRSS");
+    const long long before = bench::StatusBytes("self", "VmRSS");
     const auto t0 = Clock::now();
     AcadPrepareDrawing();
     const auto t1 = Clock::now();
     if (what == "acad") AcadGetSewerData();
     const auto t2 = Clock::now();
-    const long long peak = StatusField("VmHWM") - before;
+    const long long peak = bench::StatusBytes("self", "VmHWM") - before;
     std::printf("%.6f %.6f %lld %d\n", Seconds(t0, t1), Seconds(t1, t2), peak, PipeCount);
     // The read's own messages other than the pipe count, for the reader of the table.
     for (const auto& m : dialogs->Messages())

@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 
@@ -40,19 +39,7 @@ struct Memory {
     long long peak = 0, now = 0;   // bytes
 };
 
-long long StatusField(const std::string& file, const char* field) {
-    std::ifstream in(file);
-    std::string line;
-    const std::string key = std::string(field) + ":";
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0) return std::atoll(line.c_str() + key.size()) * 1024;
-    return 0;
-}
-
-Memory MemoryOf(const std::string& pid) {
-    const std::string file = "/proc/" + pid + "/status";
-    return {StatusField(file, "VmHWM"), StatusField(file, "VmRSS")};
-}
+Memory MemoryOf(const std::string& pid) { return {bench::StatusBytes(pid, "VmHWM"), bench::StatusBytes(pid, "VmRSS")}; }
 
 // An R12 drawing of n circles on four layers, each circle on its own spot of
 // a square grid with a radius of its own.

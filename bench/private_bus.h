@@ -1,5 +1,6 @@
 // What the benches that drive our programs over the session bus share: the
-// clock, the way they give up, and running again on a private bus.
+// clock, the way they give up, running again on a private bus, reading a
+// process's memory and running a python3 script.
 #pragma once
 
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,17 @@ inline void OnPrivateBus(const char* bench, int argc, char** argv) {
     args.push_back(nullptr);
     execvp("dbus-run-session", args.data());
     Die(bench, "cannot run dbus-run-session");
+}
+
+// A size field of /proc/<pid>/status ("self" for this process), such as
+// VmHWM or VmRSS, in bytes; 0 when it is not there.
+inline long long StatusBytes(const std::string& pid, const char* field) {
+    std::ifstream in("/proc/" + pid + "/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(in, line))
+        if (line.rfind(key, 0) == 0) return std::atoll(line.c_str() + key.size()) * 1024;
+    return 0;
 }
 
 // Runs Debian's python3 (which sees Debian's python3-ezdxf) on a script

@@ -202,11 +202,9 @@ Section& Document::EnsureSection(std::string_view name) {
 // --- Header -------------------------------------------------------------------
 
 const Group* HeaderValue(const std::vector<Group>& gs, size_t i) {
-    // at(): a header whose last group names a variable has no group after
-    // it, and a walk that went past its end would raise, not read beyond it.
-    if (i >= gs.size() || gs.at(i).code != 9 || i + 1 >= gs.size()) return nullptr;
-    const Group& value = gs.at(i + 1);
-    return value.code == 9 ? nullptr : &value;
+    // A header whose last group names a variable has no group after it.
+    if (i >= gs.size() || i + 1 == gs.size() || gs[i].code != 9 || gs[i + 1].code == 9) return nullptr;
+    return &gs[i + 1];
 }
 
 std::string Document::HeaderVariable(std::string_view name) const {
@@ -228,7 +226,7 @@ void Document::SetHeaderVariable(std::string_view name, int32_t code, std::strin
         // The code too: the file's may not fit the value.  A variable
         // without a value gets one.
         if (HeaderValue(gs, i))
-            gs.at(i + 1) = g;
+            gs[i + 1] = g;
         else
             gs.insert(gs.begin() + static_cast<std::ptrdiff_t>(i + 1), g);
         return;

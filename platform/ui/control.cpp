@@ -85,15 +85,19 @@ void PreviewKeyUp(Form* form, int& keyCode, int shift) {
 
 static const char* kFocusPolicyProperty = "vbFocusPolicy";
 
-void RefuseFocus(QWidget* w, bool refuse) {
-    const QVariant before = w->property(kFocusPolicyProperty);
-    if (refuse) {
-        if (!before.isValid()) w->setProperty(kFocusPolicyProperty, static_cast<int>(w->focusPolicy()));
-        if (w->hasFocus()) w->clearFocus();
-        w->setFocusPolicy(Qt::NoFocus);
-    } else if (before.isValid()) {
-        w->setFocusPolicy(static_cast<Qt::FocusPolicy>(before.toInt()));
-        w->setProperty(kFocusPolicyProperty, QVariant());
+void RefuseFocus(QWidget* root, bool refuse) {
+    QList<QWidget*> all = root->findChildren<QWidget*>();
+    all.push_front(root);
+    for (QWidget* w : all) {
+        const QVariant before = w->property(kFocusPolicyProperty);
+        if (refuse) {
+            if (!before.isValid()) w->setProperty(kFocusPolicyProperty, static_cast<int>(w->focusPolicy()));
+            if (w->hasFocus()) w->clearFocus();
+            w->setFocusPolicy(Qt::NoFocus);
+        } else if (before.isValid()) {
+            w->setFocusPolicy(static_cast<Qt::FocusPolicy>(before.toInt()));
+            w->setProperty(kFocusPolicyProperty, QVariant());
+        }
     }
 }
 
@@ -322,10 +326,7 @@ void Control::SetWidget(QWidget* w) {
     ApplyColors();
     if (mousePointer_ != vbDefault) w->setCursor(ToCursorShape(mousePointer_));
     if (!toolTip_.empty()) w->setToolTip(Q(toolTip_));
-    if (OnFocuslessUserControl(this)) {
-        RefuseFocus(w, true);
-        for (QWidget* inner : w->findChildren<QWidget*>()) RefuseFocus(inner, true);
-    }
+    if (OnFocuslessUserControl(this)) RefuseFocus(w, true);
     ApplyGeometry();
     w->setVisible(visible_);
 }

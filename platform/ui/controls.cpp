@@ -1020,10 +1020,7 @@ UserControl::UserControl(Container& c) : Control(c) {
 
 void UserControl::CanGetFocus(bool v) {
     canGetFocus_ = v;
-    if (!widget_) return;
-    QList<QWidget*> all = widget_->findChildren<QWidget*>();
-    all.push_back(widget_);
-    for (QWidget* w : all) RefuseFocus(w, !v);
+    if (widget_) RefuseFocus(widget_, !v);
 }
 
 }  // namespace vb

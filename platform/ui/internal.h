@@ -49,8 +49,8 @@ QString TextForKeyCode(int keyCode, int shift);
 Control* ControlOfWidget(const QWidget* w);
 void SetControlOfWidget(QWidget* w, Control* c);
 
-// Takes the widget out of focus (refuse) or gives it the focus policy it had
-// before it was taken out.
+// Takes the widget and every widget inside it out of focus (refuse), or
+// gives each the focus policy it had before it was taken out.
 void RefuseFocus(QWidget* w, bool refuse);
 // Whether the control lies on a user control that cannot get the focus.
 bool OnFocuslessUserControl(const Control* c);

@@ -504,6 +504,8 @@ TEST(DrawingView, WhatCannotBeDrawnIsLeftOutAndTheWholeDrawingFits) {
     EXPECT_EQ(view.TextOf(shapes[4]), QStringLiteral("label"));
     EXPECT_DOUBLE_EQ(shapes[4].v[2], 5);    // height 2.5, scaled twice
     EXPECT_NEAR(shapes[4].v[3], 40, 1e-9);  // 10 degrees, turned 30 more
+    // Its box: as high as the text, seven tenths of that a character wide.
+    EXPECT_TRUE(Near(view.Bounds(shapes[4]), QRectF(20, 20, 5 * 5 * 0.7, 5), 1e-9)) << Show(view.Bounds(shapes[4]));
     EXPECT_EQ(view.Bounds(shapes[5]), QRectF(-60, 0, 60, 0));
     EXPECT_EQ(shapes[6].kind, Shape::Point);
     EXPECT_EQ(shapes[7].At(), QPointF(60, 70));

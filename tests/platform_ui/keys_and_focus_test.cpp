@@ -157,6 +157,9 @@ TEST(KeysAndFocus, AUserControlThatCannotGetTheFocusLeavesItWhereItWas) {
     Strip.CanGetFocus(false);
     auto later = std::make_unique<vb::PictureBox>(Strip);
     later->Move(2100, 0, 1500, 900);
+    later->TabStop(true);
+    auto deeper = std::make_unique<vb::PictureBox>(static_cast<vb::Container&>(*later));   // on a control on the strip
+    deeper->Move(0, 0, 600, 600);
     int presses = 0;
     Canvas.MouseDown = [&](int, int, float, float) { ++presses; };
     vb::test::ShowAndActivate(f);
@@ -165,15 +168,30 @@ TEST(KeysAndFocus, AUserControlThatCannotGetTheFocusLeavesItWhereItWas) {
 
     vb::test::SendMouse(Canvas, MouseAction::Click, 1, 100, 100);
     vb::test::SendMouse(*later, MouseAction::Click, 2, 100, 100);
+    vb::test::SendMouse(*deeper, MouseAction::Click, 1, 100, 100);
     EXPECT_EQ(presses, 1);
     EXPECT_EQ(Focus(), &Text1);
     Canvas.TabStop(false);   // kept for later, still no focus now
     vb::test::SendMouse(Canvas, MouseAction::Click, 1, 100, 100);
     EXPECT_EQ(Focus(), &Text1);
 
+    // Allowed again, each control is as it was before: the canvas, now out
+    // of the tab order, is passed by Tab, while the control on the strip
+    // that kept its tab stop is reached.
     Strip.CanGetFocus(true);
+    bool canvasTabbed = false, laterTabbed = false;
+    for (int i = 0; i < 8; ++i) {
+        vb::test::SendKeyToFocus(vb::vbKeyTab);
+        canvasTabbed = canvasTabbed || Focus() == &Canvas;
+        laterTabbed = laterTabbed || Focus() == later.get();
+    }
+    EXPECT_FALSE(canvasTabbed);
+    EXPECT_TRUE(laterTabbed);
     vb::test::SendMouse(Canvas, MouseAction::Click, 1, 100, 100);
     EXPECT_EQ(Focus(), &Canvas);
+    // Refused while it has the focus, the canvas gives it up.
+    Strip.CanGetFocus(false);
+    EXPECT_NE(Focus(), &Canvas);
 }
 
 // The shown area of a picture box is its client area cut by the frame
@@ -205,5 +223,10 @@ TEST(KeysAndFocus, ShownAreaIsThePartTheContainersLeaveInView) {
     EXPECT_NEAR(whole.Height, 100, 1e-9);
     // Out of the frame altogether, nothing shows.
     Picture1.Move(6000, 0, 1500, 1500);
+    EXPECT_EQ(Picture1.ShownArea().Width, 0);
+    // Nor does a box whose window lies beyond the screen.
+    Picture1.Move(0, 0, 3000, 1500);
+    f.Move(15 * 100000, 0);
+    vb::test::ProcessEvents();
     EXPECT_EQ(Picture1.ShownArea().Width, 0);
 }

@@ -3,19 +3,14 @@
 // value box stands.
 #include <algorithm>
 
-#include "tests/mainwindow/form1_fixture.h"
+#include "tests/profileedit/shown_form1_fixture.h"
 
 namespace {
 
 using vb::test::MouseAction;
 
-class KeyboardOnProfileTest : public Form1Test {
+class KeyboardOnProfileTest : public ShownForm1Test {
 protected:
-    void SetUp() override {
-        Form1Test::SetUp();
-        vb::test::ShowAndActivate(f());
-    }
-    int32_t Pipes(const std::string& lateral) { return f().myCol->ChildCount(vb::Variant("Obj" + lateral)); }
     int Laterals() {
         const auto keys = TopLevelKeys();
         return static_cast<int>(std::count_if(keys.begin(), keys.end(), [](const std::string& k) {
@@ -56,12 +51,6 @@ protected:
         vb::test::SendMouse(c, MouseAction::Click, button, x, y);
         vb::test::ProcessEvents();
     }
-    // Chooses the pipe at list position `position` of the lateral shown,
-    // which marks its tab and lays its handles and pickers.
-    void ChoosePipe(int position) {
-        f().List2.ListIndex(position);
-        ASSERT_TRUE(f().Picdia(1).Visible());
-    }
     // The pointer `units` of the profile below (right of) the top-left
     // corner of a handle, in the handle's own scale.
     static double HandleX(const vb::PictureBox& h, const vb::PictureBox& profile, double units) {
@@ -101,11 +90,7 @@ TEST_F(KeyboardOnProfileTest, TabAndShiftTabAddToTheNetworkAndKeepTheKeyboard) {
 // Every way the value box closes hands the keyboard back to the profile,
 // unless the user clicked into another control meanwhile.
 TEST_F(KeyboardOnProfileTest, EveryWayTheValueBoxClosesGivesTheKeyboardBackToTheProfile) {
-    f().Command7_Click();
-    f().Command7_Click();
-    f().Command6_Click();   // Lateral2, to be picked
-    f().List1.ListIndex(0);
-    ChoosePipe(0);
+    ChooseFirstPipeWithALateralToPick();
     ASSERT_TRUE(f().picfrom.Visible());
     auto first = Rec(f().List2.List(0));
     auto pressAndRelease = [&](vb::PictureBox& handle) {
@@ -174,6 +159,17 @@ TEST_F(KeyboardOnProfileTest, EveryWayTheValueBoxClosesGivesTheKeyboardBackToThe
     EXPECT_FALSE(f().pic(0).Visible());
     EXPECT_EQ(Keyboard(), &f().List2);
 
+    // With the keyboard on the box itself, beside its controls, a choice of
+    // pipe closes the box and the profile has it.
+    Click(f().Picdia(1));
+    ASSERT_EQ(Keyboard(), &f().Combo1);
+    f().pic(0).SetFocus();
+    ASSERT_EQ(Keyboard(), &f().pic(0));
+    f().List2.ListIndex(1);
+    EXPECT_FALSE(f().pic(0).Visible());
+    ProfileHasTheKeyboard("a close with the keyboard on the box");
+    f().List2.ListIndex(0);
+
     // Closed by a redraw while another window of the program is in use, the
     // box does not bring the main window to the front.
     Click(f().Picdia(1));
@@ -204,6 +200,9 @@ TEST_F(KeyboardOnProfileTest, TheValueBoxStaysWhollyInView) {
         EXPECT_GE(box.Top(), a.Top) << what;
         EXPECT_LE(box.Left() + box.Width(), a.Left + a.Width) << what;
         EXPECT_LE(box.Top() + box.Height(), a.Top + a.Height) << what;
+        // A pixel to spare, as the box's edges are rounded to whole pixels.
+        EXPECT_LE(box.Left() + box.Width(), a.Left + a.Width - profile.PixelsToSizeX(1) + 1e-9) << what;
+        EXPECT_LE(box.Top() + box.Height(), a.Top + a.Height - profile.PixelsToSizeY(1) + 1e-9) << what;
     };
     // The downstream ground handle a little inside the right edge.
     const vb::PictureBox::Area a = profile.ShownArea();
@@ -245,5 +244,22 @@ TEST_F(KeyboardOnProfileTest, TheValueBoxStaysWhollyInView) {
     sizes.Top(a.Top - 9);
     Click(sizes, 1, 1, sizes.ScaleHeight() - 1);
     inView("a diameter picker at the top edge");
+    // And one half cut off at the left edge, right of it.
+    sizes.Left(a.Left - 9);
+    sizes.Top(a.Top + 20);
+    Click(sizes, 1, sizes.ScaleWidth() - 1, 1);
+    inView("a diameter picker at the left edge");
+
+    // A lateral picker at the bottom right corner opens its list in view.
+    f().Command6_Click();   // Lateral2, to be picked
+    f().List1.ListIndex(0);
+    ChoosePipe(0);
+    vb::PictureBox& laterals = f().picfrom;
+    ASSERT_TRUE(laterals.Visible());
+    laterals.Left(a.Left + a.Width - 2);
+    laterals.Top(a.Top + a.Height - 2);
+    Click(laterals);
+    inView("the lateral picker");
+    EXPECT_EQ(Keyboard(), &f().Combo1);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }

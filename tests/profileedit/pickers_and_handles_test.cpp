@@ -2,26 +2,13 @@
 // after the profile shown has changed under them.
 #include <algorithm>
 
-#include "tests/mainwindow/form1_fixture.h"
+#include "tests/profileedit/shown_form1_fixture.h"
 
 namespace {
 
-class PickersAndHandlesTest : public Form1Test {
+class PickersAndHandlesTest : public ShownForm1Test {
 protected:
-    void SetUp() override {
-        Form1Test::SetUp();
-        vb::test::ShowAndActivate(f());
-    }
-    int32_t Pipes(const std::string& lateral) {
-        return f().myCol->ChildCount(vb::Variant("Obj" + lateral));
-    }
     bool FocusOn(const vb::Control& c) { return vb::ActiveControl() == &c; }
-    // Chooses the pipe at list position `position` of the lateral shown,
-    // which marks its tab and lays its handles and pickers.
-    void ChoosePipe(int position) {
-        f().List2.ListIndex(position);
-        ASSERT_TRUE(f().Picdia(1).Visible());
-    }
 };
 
 }  // namespace
@@ -30,11 +17,7 @@ protected:
 // once a choice closes it the keyboard is back on the profile, where Enter
 // and Space add no pipe.
 TEST_F(PickersAndHandlesTest, PickersTakeTheKeyboardAndGiveItBackToTheProfile) {
-    f().Command7_Click();
-    f().Command7_Click();
-    f().Command6_Click();   // Lateral2, to be picked
-    f().List1.ListIndex(0);
-    ChoosePipe(0);
+    ChooseFirstPipeWithALateralToPick();
     auto pipe = Rec(f().List2.List(0));
     pipe->dia = 300;
     const int32_t pipes = Pipes("Lateral1");

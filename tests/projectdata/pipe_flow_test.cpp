@@ -58,8 +58,9 @@ TEST_F(PipeFlowTest, CasesGiveTheirNumbersAndRefuseBadInput) {
         {"velocity", CalcCase::Hazen, 3, {{"Text3", "130"}, {"Text8", "250"}, {"Text2", ".002"}}, {{"Text6", "0.67"}, {"Text4", "32.94"}}, {}, nullptr},
         {"length", CalcCase::Hazen, 4, {{"Text3", "130"}, {"Text8", "250"}, {"Text2", ".002"}, {"Text5", "3"}}, {{"Text4", "32.94"}, {"Text7", "1500"}}, {}, nullptr},
         // Q = 0.2784 * 120 * 0.45^2.63 * 0.04^0.54 = 33.408 * 0.122447 * 0.175838
-        //   = 0.719303 m3/s -> 719.3 l/s; V = 33.408 * 0.45^0.63 (0.604678)
-        //   * 0.175838 = 3.5521 -> 3.55; L = 0.1 / 0.04 = 2.5, hf = 2.5 * 0.04.
+        //   = 0.719303 m3/s -> 719.3 l/s; V = Q / (pi 0.45^2 / 4) = 33.408
+        //   * 0.45^0.63 (0.604678) * 0.175838 / (pi / 4) = 3.5521 / 0.785398
+        //   = 4.5227 -> 4.52; L = 0.1 / 0.04 = 2.5, hf = 2.5 * 0.04.
         // A change of one percent in any of the constants moves both results.
         {"flow, large pipe", CalcCase::Hazen, 0, {{"Text8", "450"}, {"Text2", ".04"}, {"Text3", "120"}}, {{"Text4", "719.3"}, {"Text6", "4.52"}, {"Text7", "2.5"}, {"Text5", "0.1"}}, {}, nullptr},
         {"darcy flow", CalcCase::Darcy, 0, {}, {{"Text12", "0.078"}}, {}, nullptr},

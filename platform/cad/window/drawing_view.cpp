@@ -98,6 +98,19 @@ bool Similarity(const QTransform& t, double& scale, double& rotationDeg, bool& m
     return true;
 }
 
+// The smallest box about the points given to it.  By hand: QRectF::united
+// passes over a box of no size, a point's.
+struct Span {
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    void Add(QPointF p) {
+        x0 = std::min(x0, p.x());
+        y0 = std::min(y0, p.y());
+        x1 = std::max(x1, p.x());
+        y1 = std::max(y1, p.y());
+    }
+    QRectF Box() const { return QRectF(QPointF(x0, y0), QPointF(x1, y1)); }
+};
+
 // Whether two boxes meet, edges included (a vertical line's box has no
 // width and still meets what crosses it).
 bool Meet(const QRectF& a, const QRectF& b) {
@@ -206,16 +219,13 @@ void DrawingView::Build() {
     };
     fit(shapes_);
     fit(points_);
-    // By hand: QRectF::united passes over a box of no size, a point's.
-    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    Span all;
     for (const Shape& s : shapes_) {
         const QRectF b = Bounds(s);
-        x0 = std::min(x0, b.left());
-        y0 = std::min(y0, b.top());
-        x1 = std::max(x1, b.right());
-        y1 = std::max(y1, b.bottom());
+        all.Add(b.topLeft());
+        all.Add(b.bottomRight());
     }
-    if (!shapes_.empty()) extents_ = QRectF(QPointF(x0, y0), QPointF(x1, y1));
+    if (!shapes_.empty()) extents_ = all.Box();
     pickedMask_.assign(handles_.size(), 0);
     if (!picked_.empty()) {
         std::unordered_map<std::string_view, size_t> index;
@@ -251,14 +261,9 @@ QRectF DrawingView::Bounds(const Shape& s) const {
             return QRectF(QPointF(s.v[0] + r * x0, s.v[1] + r * y0), QPointF(s.v[0] + r * x1, s.v[1] + r * y1));
         }
         case Shape::Polyline: {
-            double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-            for (size_t i = s.first; i < size_t(s.first) + s.count; ++i) {
-                x0 = std::min(x0, points_[i].x());
-                x1 = std::max(x1, points_[i].x());
-                y0 = std::min(y0, points_[i].y());
-                y1 = std::max(y1, points_[i].y());
-            }
-            return QRectF(QPointF(x0, y0), QPointF(x1, y1));
+            Span vertices;
+            for (size_t i = s.first; i < size_t(s.first) + s.count; ++i) vertices.Add(points_[i]);
+            return vertices.Box();
         }
     }
     return QRectF();
