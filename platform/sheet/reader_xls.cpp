@@ -245,6 +245,18 @@ std::string HexByte(uint8_t b) {
     return std::string("0x") + kHex[b >> 4] + kHex[b & 0xF];
 }
 
+// Where a text at byte `at` of `n` bytes `d` ends: its length, in a byte
+// or (`wordInBiff8`) in BIFF8 two; in BIFF8 a byte of flags, whose lowest
+// bit makes each character two bytes; then its characters.  0 when the
+// bytes end before its length and flags.
+size_t TextEnd(const unsigned char* d, size_t n, size_t at, bool biff5, bool wordInBiff8) {
+    const size_t length = wordInBiff8 && !biff5 ? 2 : 1;
+    const size_t head = at + length + (biff5 ? 0 : 1);
+    if (n < head) return 0;
+    const size_t count = length == 2 ? U16(d + at) : d[at];
+    return head + count * (!biff5 && (d[head - 1] & 1) ? 2 : 1);
+}
+
 // The extra data that follows a formula's tokens for some of them, one
 // structure a token in the tokens' order.
 enum class Extra : uint8_t { None, Array, MemArea, Labels };
@@ -279,9 +291,7 @@ size_t TokenSize(const unsigned char* t, size_t left, bool biff5, Extra& extra) 
     }
     switch (ptg) {
     case 0x01: case 0x02: return 5;   // PtgExp, PtgTbl
-    case 0x17:                        // PtgStr: its length, (BIFF8) a byte of flags, its characters
-        if (left < (biff5 ? 2u : 3u)) return 0;
-        return biff5 ? 2 + size_t(t[1]) : 3 + size_t(t[1]) * ((t[2] & 1) ? 2 : 1);
+    case 0x17: return TextEnd(t, left, 1, biff5, false);   // PtgStr
     case 0x18:                        // the natural-language tokens and PtgSxName, by their second byte
         if (left < 2) return 0;
         switch (t[1]) {
@@ -356,13 +366,8 @@ FormulaLength FormulaLengthOf(const unsigned char* tokens, size_t cce, const uns
                 switch (data[n]) {
                 case 0x00: case 0x01: case 0x04: case 0x10: n += 9; break;   // empty, number, boolean, error
                 case 0x02:                                                   // a text
-                    if (biff5) {   // its length in a byte, its bytes
-                        if (cut(2)) return result;
-                        n += 2 + size_t(data[n + 1]);
-                    } else {       // its length in two bytes, a byte of flags, its characters
-                        if (cut(4)) return result;
-                        n += 4 + size_t(U16(data + n + 1)) * ((data[n + 3] & 1) ? 2 : 1);
-                    }
+                    if (cut(biff5 ? 2 : 4)) return result;
+                    n = TextEnd(data, left, n + 1, biff5, true);
                     break;
                 default:
                     result.fault = "holds an array constant whose value at byte " + std::to_string(at + cce + n) +
@@ -831,9 +836,9 @@ private:
         const unsigned char* d = r.data.data();
         size_t taken = 0;
         switch (r.type) {
-        case kWriteAccess: {   // a name (BIFF5 a byte of length; BIFF8 two and a byte of flags), padded or not
-            if (n < (biff5_ ? 1u : 3u)) return;
-            const size_t name = biff5_ ? 1 + size_t(d[0]) : 3 + size_t(U16(d)) * ((d[2] & 1) ? 2 : 1);
+        case kWriteAccess: {   // a name, padded or not
+            const size_t name = TextEnd(d, n, 0, biff5_, true);
+            if (name == 0) return;
             // The longest of the name and the two padded lengths (BIFF5's
             // 32 bytes, BIFF8's 112) not beyond the record's.
             for (size_t length : {name, size_t(32), size_t(112)}) {
@@ -842,38 +847,31 @@ private:
             if (taken == 0) return;
             break;
         }
-        case kBoundSheet:   // its place, state and kind, then its name (a byte of length, BIFF8 a byte of flags)
-            if (n < (biff5_ ? 7u : 8u)) return;
-            taken = biff5_ ? 7 + size_t(d[6]) : 8 + size_t(d[6]) * ((d[7] & 1) ? 2 : 1);
+        case kBoundSheet:   // its place, state and kind, then its name
+            taken = TextEnd(d, n, 6, biff5_, false);
+            if (taken == 0) return;
             break;
-        case kFont:         // 14 bytes, then its name (a byte of length, BIFF8 a byte of flags)
-            if (n < (biff5_ ? 15u : 16u)) return;
-            taken = biff5_ ? 15 + size_t(d[14]) : 16 + size_t(d[14]) * ((d[15] & 1) ? 2 : 1);
+        case kFont:         // 14 bytes, then its name
+            taken = TextEnd(d, n, 14, biff5_, false);
+            if (taken == 0) return;
             break;
-        case kFormat:       // its number, then its text (BIFF5 a byte of length; BIFF8 two and a byte of flags)
-            if (n < (biff5_ ? 3u : 5u)) return;
-            taken = biff5_ ? 3 + size_t(d[2]) : 5 + size_t(U16(d + 2)) * ((d[4] & 1) ? 2 : 1);
+        case kFormat:       // its number, then its text
+            taken = TextEnd(d, n, 2, biff5_, true);
+            if (taken == 0) return;
             break;
         case kStyle:        // its cell format; a built-in style's number and level, or a name
             if (n < 2) return;
-            if (U16(d) & 0x8000) {
-                taken = 4;
-            } else if (biff5_) {
-                if (n < 3) return;
-                taken = 3 + size_t(d[2]);
-            } else {
-                if (n < 5) return;
-                taken = 5 + size_t(U16(d + 2)) * ((d[4] & 1) ? 2 : 1);
-            }
+            taken = (U16(d) & 0x8000) ? 4 : TextEnd(d, n, 2, biff5_, true);
+            if (taken == 0) return;
             break;
         case kHeader:
-        case kFooter:       // empty, or a text (BIFF5 a byte of length; BIFF8 two and a byte of flags)
+        case kFooter:       // empty, or a text
             // Never continued: one too short for its text is refused too,
             // for an empty one made longer takes the bytes it hides for a
             // text's length.
             if (n == 0) return;
-            if (n < (biff5_ ? 1u : 3u)) Short(r, where, biff5_ ? 1 : 3);
-            taken = biff5_ ? 1 + size_t(d[0]) : 3 + size_t(U16(d)) * ((d[2] & 1) ? 2 : 1);
+            taken = TextEnd(d, n, 0, biff5_, true);
+            if (taken == 0) Short(r, where, biff5_ ? 1 : 3);
             if (n < taken) Short(r, where, taken);
             break;
         case kPalette:      // a count of colours, four bytes each
