@@ -957,13 +957,13 @@ private:
         SheetCells& operator=(const SheetCells&) = delete;
 
         void Record(sheet::Record& r) {
-            CheckRowOrBlank(r);
+            // The records of one size: no shorter, and no longer either, or
+            // they would hide the records after them.
+            if (const size_t fixed = FixedLength(r.type)) book_.Fits(r, where_, fixed);
+            if (r.type == kMulBlank) CheckMulBlank(r);
             const size_t needed = MinimumLength(r.type, book_.biff5_);
             if (needed == 0) return;   // no cell
             if (r.data.size() < needed) book_.Short(r, where_, needed);
-            // The records of one size: no longer either, or they would hide
-            // the records after them.
-            if (needed == FixedLength(r.type)) book_.NotLonger(r, where_, needed);
             if (r.type == kString) {
                 const bool wanted = pendingText_;
                 pendingText_ = false;
@@ -1069,19 +1069,21 @@ private:
         static size_t MinimumLength(uint16_t type, bool biff5) {
             switch (type) {
             case kRString: return biff5 ? 8 : 0;
-            case kNumber: return 14;
-            case kRk: return 10;
+            case kNumber:
+            case kRk:
+            case kLabelSst:
+            case kBoolErr: return FixedLength(type);
             case kMulRk: return 12;
-            case kLabelSst: return 10;
             case kLabel: return biff5 ? 8 : 9;
-            case kBoolErr: return 8;
             case kFormula: return 22;
             case kString: return biff5 ? 2 : 3;
             default: return 0;
             }
         }
 
-        // The length that a record of one size must have; 0 for others.
+        // The length that a record of one size must have; 0 for others.  A
+        // row's record and an empty cell's hold no value, but one longer
+        // than its fields would hide the records after it.
         static size_t FixedLength(uint16_t type) {
             switch (type) {
             case kNumber: return 14;
@@ -1093,21 +1095,15 @@ private:
             default: return 0;
             }
         }
-        // A row's record and an empty cell's hold no value, but one longer
-        // than its fields would hide the records after it.
-        void CheckRowOrBlank(const sheet::Record& r) {
-            if (r.type == kRow || r.type == kBlank) {
-                const size_t length = FixedLength(r.type);
-                book_.Fits(r, where_, length);
-            } else if (r.type == kMulBlank) {
-                // Its first column, a format for each column, its last column.
-                if (r.data.size() < 8) book_.Short(r, where_, 8);
-                const size_t first = U16(&r.data[2]), last = U16(&r.data[r.data.size() - 2]);
-                if (r.data.size() % 2 != 0 || last < first || 6 + 2 * (last - first + 1) != r.data.size()) {
-                    book_.records_.Fail(where_, "the MULBLANK record at byte " + std::to_string(r.at) + " is " +
-                                                    std::to_string(r.data.size()) + " bytes long, which does not hold its columns " +
-                                                    std::to_string(first + 1) + " to " + std::to_string(last + 1));
-                }
+        // Empty cells, their first column, a format for each column and
+        // their last column: no value, but their length must be that.
+        void CheckMulBlank(const sheet::Record& r) {
+            if (r.data.size() < 8) book_.Short(r, where_, 8);
+            const size_t first = U16(&r.data[2]), last = U16(&r.data[r.data.size() - 2]);
+            if (r.data.size() % 2 != 0 || last < first || 6 + 2 * (last - first + 1) != r.data.size()) {
+                book_.records_.Fail(where_, "the MULBLANK record at byte " + std::to_string(r.at) + " is " +
+                                                std::to_string(r.data.size()) + " bytes long, which does not hold its columns " +
+                                                std::to_string(first + 1) + " to " + std::to_string(last + 1));
             }
         }
 
