@@ -781,9 +781,11 @@ private:
         const std::string bytes = Bytes8(r, at, length, where, what);
         std::string text;
         size_t bad = 0;
+        const auto outcome = codePage_->Append(text, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &bad);
+        if (outcome == CodePageText::Outcome::Read) return text;
         const std::string whose = "the " + what + " of the " + RecordName(r.type) + " record at byte " + std::to_string(r.at);
         const std::string page = "code page " + std::to_string(codePage_->CodePage());
-        switch (codePage_->Append(text, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &bad)) {
+        switch (outcome) {
         case CodePageText::Outcome::Read: break;
         case CodePageText::Outcome::NotRead:
             records_.Fail(where, whose + " has characters of " + page + ", which is not read (" + kCodePagesRead + ")");
