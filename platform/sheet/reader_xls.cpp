@@ -175,11 +175,14 @@ std::string Hex16(uint16_t v) {
     return s;
 }
 
+// Looked up by their type, in whose order they are listed, for every
+// record read.
+static_assert(std::is_sorted(std::begin(kSizedRecords), std::end(kSizedRecords),
+                             [](const SizedRecord& a, const SizedRecord& b) { return a.type < b.type; }));
 const SizedRecord* SizedRecordOf(uint16_t type) {
-    for (const SizedRecord& s : kSizedRecords) {
-        if (s.type == type) return &s;
-    }
-    return nullptr;
+    const auto it = std::lower_bound(std::begin(kSizedRecords), std::end(kSizedRecords), type,
+                                     [](const SizedRecord& s, uint16_t t) { return s.type < t; });
+    return it != std::end(kSizedRecords) && it->type == type ? it : nullptr;
 }
 
 std::string RecordName(uint16_t type) {
