@@ -175,11 +175,14 @@ std::string Hex16(uint16_t v) {
     return s;
 }
 
+// Looked up by their type, in whose order they are listed, for every
+// record read.
+static_assert(std::is_sorted(std::begin(kSizedRecords), std::end(kSizedRecords),
+                             [](const SizedRecord& a, const SizedRecord& b) { return a.type < b.type; }));
 const SizedRecord* SizedRecordOf(uint16_t type) {
-    for (const SizedRecord& s : kSizedRecords) {
-        if (s.type == type) return &s;
-    }
-    return nullptr;
+    const auto it = std::lower_bound(std::begin(kSizedRecords), std::end(kSizedRecords), type,
+                                     [](const SizedRecord& s, uint16_t t) { return s.type < t; });
+    return it != std::end(kSizedRecords) && it->type == type ? it : nullptr;
 }
 
 std::string RecordName(uint16_t type) {
@@ -245,6 +248,18 @@ std::string HexByte(uint8_t b) {
     return std::string("0x") + kHex[b >> 4] + kHex[b & 0xF];
 }
 
+// Where a text at byte `at` of `n` bytes `d` ends: its length, in a byte
+// or (`wordInBiff8`) in BIFF8 two; in BIFF8 a byte of flags, whose lowest
+// bit makes each character two bytes; then its characters.  0 when the
+// bytes end before its length and flags.
+size_t TextEnd(const unsigned char* d, size_t n, size_t at, bool biff5, bool wordInBiff8) {
+    const size_t length = wordInBiff8 && !biff5 ? 2 : 1;
+    const size_t head = at + length + (biff5 ? 0 : 1);
+    if (n < head) return 0;
+    const size_t count = length == 2 ? U16(d + at) : d[at];
+    return head + count * (!biff5 && (d[head - 1] & 1) ? 2 : 1);
+}
+
 // The extra data that follows a formula's tokens for some of them, one
 // structure a token in the tokens' order.
 enum class Extra : uint8_t { None, Array, MemArea, Labels };
@@ -279,9 +294,7 @@ size_t TokenSize(const unsigned char* t, size_t left, bool biff5, Extra& extra) 
     }
     switch (ptg) {
     case 0x01: case 0x02: return 5;   // PtgExp, PtgTbl
-    case 0x17:                        // PtgStr: its length, (BIFF8) a byte of flags, its characters
-        if (left < (biff5 ? 2u : 3u)) return 0;
-        return biff5 ? 2 + size_t(t[1]) : 3 + size_t(t[1]) * ((t[2] & 1) ? 2 : 1);
+    case 0x17: return TextEnd(t, left, 1, biff5, false);   // PtgStr
     case 0x18:                        // the natural-language tokens and PtgSxName, by their second byte
         if (left < 2) return 0;
         switch (t[1]) {
@@ -356,13 +369,8 @@ FormulaLength FormulaLengthOf(const unsigned char* tokens, size_t cce, const uns
                 switch (data[n]) {
                 case 0x00: case 0x01: case 0x04: case 0x10: n += 9; break;   // empty, number, boolean, error
                 case 0x02:                                                   // a text
-                    if (biff5) {   // its length in a byte, its bytes
-                        if (cut(2)) return result;
-                        n += 2 + size_t(data[n + 1]);
-                    } else {       // its length in two bytes, a byte of flags, its characters
-                        if (cut(4)) return result;
-                        n += 4 + size_t(U16(data + n + 1)) * ((data[n + 3] & 1) ? 2 : 1);
-                    }
+                    if (cut(biff5 ? 2 : 4)) return result;
+                    n = TextEnd(data, left, n + 1, biff5, true);
                     break;
                 default:
                     result.fault = "holds an array constant whose value at byte " + std::to_string(at + cce + n) +
@@ -776,9 +784,11 @@ private:
         const std::string bytes = Bytes8(r, at, length, where, what);
         std::string text;
         size_t bad = 0;
+        const auto outcome = codePage_->Append(text, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &bad);
+        if (outcome == CodePageText::Outcome::Read) return text;
         const std::string whose = "the " + what + " of the " + RecordName(r.type) + " record at byte " + std::to_string(r.at);
         const std::string page = "code page " + std::to_string(codePage_->CodePage());
-        switch (codePage_->Append(text, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &bad)) {
+        switch (outcome) {
         case CodePageText::Outcome::Read: break;
         case CodePageText::Outcome::NotRead:
             records_.Fail(where, whose + " has characters of " + page + ", which is not read (" + kCodePagesRead + ")");
@@ -831,9 +841,9 @@ private:
         const unsigned char* d = r.data.data();
         size_t taken = 0;
         switch (r.type) {
-        case kWriteAccess: {   // a name (BIFF5 a byte of length; BIFF8 two and a byte of flags), padded or not
-            if (n < (biff5_ ? 1u : 3u)) return;
-            const size_t name = biff5_ ? 1 + size_t(d[0]) : 3 + size_t(U16(d)) * ((d[2] & 1) ? 2 : 1);
+        case kWriteAccess: {   // a name, padded or not
+            const size_t name = TextEnd(d, n, 0, biff5_, true);
+            if (name == 0) return;
             // The longest of the name and the two padded lengths (BIFF5's
             // 32 bytes, BIFF8's 112) not beyond the record's.
             for (size_t length : {name, size_t(32), size_t(112)}) {
@@ -842,38 +852,31 @@ private:
             if (taken == 0) return;
             break;
         }
-        case kBoundSheet:   // its place, state and kind, then its name (a byte of length, BIFF8 a byte of flags)
-            if (n < (biff5_ ? 7u : 8u)) return;
-            taken = biff5_ ? 7 + size_t(d[6]) : 8 + size_t(d[6]) * ((d[7] & 1) ? 2 : 1);
+        case kBoundSheet:   // its place, state and kind, then its name
+            taken = TextEnd(d, n, 6, biff5_, false);
+            if (taken == 0) return;
             break;
-        case kFont:         // 14 bytes, then its name (a byte of length, BIFF8 a byte of flags)
-            if (n < (biff5_ ? 15u : 16u)) return;
-            taken = biff5_ ? 15 + size_t(d[14]) : 16 + size_t(d[14]) * ((d[15] & 1) ? 2 : 1);
+        case kFont:         // 14 bytes, then its name
+            taken = TextEnd(d, n, 14, biff5_, false);
+            if (taken == 0) return;
             break;
-        case kFormat:       // its number, then its text (BIFF5 a byte of length; BIFF8 two and a byte of flags)
-            if (n < (biff5_ ? 3u : 5u)) return;
-            taken = biff5_ ? 3 + size_t(d[2]) : 5 + size_t(U16(d + 2)) * ((d[4] & 1) ? 2 : 1);
+        case kFormat:       // its number, then its text
+            taken = TextEnd(d, n, 2, biff5_, true);
+            if (taken == 0) return;
             break;
         case kStyle:        // its cell format; a built-in style's number and level, or a name
             if (n < 2) return;
-            if (U16(d) & 0x8000) {
-                taken = 4;
-            } else if (biff5_) {
-                if (n < 3) return;
-                taken = 3 + size_t(d[2]);
-            } else {
-                if (n < 5) return;
-                taken = 5 + size_t(U16(d + 2)) * ((d[4] & 1) ? 2 : 1);
-            }
+            taken = (U16(d) & 0x8000) ? 4 : TextEnd(d, n, 2, biff5_, true);
+            if (taken == 0) return;
             break;
         case kHeader:
-        case kFooter:       // empty, or a text (BIFF5 a byte of length; BIFF8 two and a byte of flags)
+        case kFooter:       // empty, or a text
             // Never continued: one too short for its text is refused too,
             // for an empty one made longer takes the bytes it hides for a
             // text's length.
             if (n == 0) return;
-            if (n < (biff5_ ? 1u : 3u)) Short(r, where, biff5_ ? 1 : 3);
-            taken = biff5_ ? 1 + size_t(d[0]) : 3 + size_t(U16(d)) * ((d[2] & 1) ? 2 : 1);
+            taken = TextEnd(d, n, 0, biff5_, true);
+            if (taken == 0) Short(r, where, biff5_ ? 1 : 3);
             if (n < taken) Short(r, where, taken);
             break;
         case kPalette:      // a count of colours, four bytes each
@@ -959,13 +962,13 @@ private:
         SheetCells& operator=(const SheetCells&) = delete;
 
         void Record(sheet::Record& r) {
-            CheckRowOrBlank(r);
+            // The records of one size: no shorter, and no longer either, or
+            // they would hide the records after them.
+            if (const size_t fixed = FixedLength(r.type)) book_.Fits(r, where_, fixed);
+            if (r.type == kMulBlank) CheckMulBlank(r);
             const size_t needed = MinimumLength(r.type, book_.biff5_);
             if (needed == 0) return;   // no cell
             if (r.data.size() < needed) book_.Short(r, where_, needed);
-            // The records of one size: no longer either, or they would hide
-            // the records after them.
-            if (needed == FixedLength(r.type)) book_.NotLonger(r, where_, needed);
             if (r.type == kString) {
                 const bool wanted = pendingText_;
                 pendingText_ = false;
@@ -1071,19 +1074,21 @@ private:
         static size_t MinimumLength(uint16_t type, bool biff5) {
             switch (type) {
             case kRString: return biff5 ? 8 : 0;
-            case kNumber: return 14;
-            case kRk: return 10;
+            case kNumber:
+            case kRk:
+            case kLabelSst:
+            case kBoolErr: return FixedLength(type);
             case kMulRk: return 12;
-            case kLabelSst: return 10;
             case kLabel: return biff5 ? 8 : 9;
-            case kBoolErr: return 8;
             case kFormula: return 22;
             case kString: return biff5 ? 2 : 3;
             default: return 0;
             }
         }
 
-        // The length that a record of one size must have; 0 for others.
+        // The length that a record of one size must have; 0 for others.  A
+        // row's record and an empty cell's hold no value, but one longer
+        // than its fields would hide the records after it.
         static size_t FixedLength(uint16_t type) {
             switch (type) {
             case kNumber: return 14;
@@ -1095,21 +1100,15 @@ private:
             default: return 0;
             }
         }
-        // A row's record and an empty cell's hold no value, but one longer
-        // than its fields would hide the records after it.
-        void CheckRowOrBlank(const sheet::Record& r) {
-            if (r.type == kRow || r.type == kBlank) {
-                const size_t length = FixedLength(r.type);
-                book_.Fits(r, where_, length);
-            } else if (r.type == kMulBlank) {
-                // Its first column, a format for each column, its last column.
-                if (r.data.size() < 8) book_.Short(r, where_, 8);
-                const size_t first = U16(&r.data[2]), last = U16(&r.data[r.data.size() - 2]);
-                if (r.data.size() % 2 != 0 || last < first || 6 + 2 * (last - first + 1) != r.data.size()) {
-                    book_.records_.Fail(where_, "the MULBLANK record at byte " + std::to_string(r.at) + " is " +
-                                                    std::to_string(r.data.size()) + " bytes long, which does not hold its columns " +
-                                                    std::to_string(first + 1) + " to " + std::to_string(last + 1));
-                }
+        // Empty cells, their first column, a format for each column and
+        // their last column: no value, but their length must be that.
+        void CheckMulBlank(const sheet::Record& r) {
+            if (r.data.size() < 8) book_.Short(r, where_, 8);
+            const size_t first = U16(&r.data[2]), last = U16(&r.data[r.data.size() - 2]);
+            if (r.data.size() % 2 != 0 || last < first || 6 + 2 * (last - first + 1) != r.data.size()) {
+                book_.records_.Fail(where_, "the MULBLANK record at byte " + std::to_string(r.at) + " is " +
+                                                std::to_string(r.data.size()) + " bytes long, which does not hold its columns " +
+                                                std::to_string(first + 1) + " to " + std::to_string(last + 1));
             }
         }
 

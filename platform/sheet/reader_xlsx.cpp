@@ -401,6 +401,14 @@ std::vector<Relationship> ReadRelationships(const Package& pkg, const std::strin
 bool EndsWith(std::string_view s, std::string_view tail) {
     return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
 }
+// The first of the relationships whose type ends with `tail`; null when
+// none has it.
+const Relationship* OfType(const std::vector<Relationship>& rels, std::string_view tail) {
+    for (const auto& r : rels) {
+        if (EndsWith(r.type, tail)) return &r;
+    }
+    return nullptr;
+}
 
 // Replaces the "_xHHHH_" escapes of the format by the characters they name.
 void DecodeEscapes(std::string& s) {
@@ -855,13 +863,11 @@ private:
 std::shared_ptr<Workbook> ReadPackage(const Package& pkg, const ReadLimits& limits) {
     ValueMemory memory(limits.valueMemory, pkg.Label());
     // The workbook part: named by the package relationships, or the usual place.
-    std::string workbookPart = "xl/workbook.xml";
-    for (const auto& r : ReadRelationships(pkg, "", memory)) {
-        if (EndsWith(r.type, "/officeDocument")) {
-            workbookPart = r.target;
-            break;
-        }
-    }
+    const std::string workbookPart = [&] {
+        const auto packageRels = ReadRelationships(pkg, "", memory);
+        const Relationship* r = OfType(packageRels, "/officeDocument");
+        return r ? r->target : std::string("xl/workbook.xml");
+    }();
     if (!pkg.Has(workbookPart)) pkg.Fail("", "not a workbook (no " + workbookPart + " in the package)");
     const auto rels = ReadRelationships(pkg, workbookPart, memory);
 
@@ -869,21 +875,12 @@ std::shared_ptr<Workbook> ReadPackage(const Package& pkg, const ReadLimits& limi
     ParsePart(pkg, workbookPart, memory, wb);
 
     std::vector<std::string> shared;
-    for (const auto& r : rels) {
-        if (EndsWith(r.type, "/sharedStrings")) {
-            shared = ReadSharedStrings(pkg, r.target, memory);
-            break;
-        }
-    }
+    if (const Relationship* r = OfType(rels, "/sharedStrings")) shared = ReadSharedStrings(pkg, r->target, memory);
     // Which cells hold dates matters only in the 1904 date system; a
     // workbook without styles has no cell in a date format.
     std::vector<uint8_t> dateFormats;
-    for (const auto& r : rels) {
-        if (wb.date1904 && EndsWith(r.type, "/styles")) {
-            dateFormats = ReadDateFormats(pkg, r.target, memory);
-            break;
-        }
-    }
+    const Relationship* styles = OfType(rels, "/styles");
+    if (wb.date1904 && styles) dateFormats = ReadDateFormats(pkg, styles->target, memory);
 
     auto book = std::make_shared<Workbook>();
     for (const auto& s : wb.sheets) {

@@ -74,12 +74,8 @@ bool FormatShowsDate(std::string_view format) {
                 codes += lower(inside[0]) == 'm' ? 'e' : lower(inside[0]);
             }
             i = end == std::string_view::npos ? format.size() : end + 1;
-        } else if (startsWith(i, "am/pm")) {
+        } else if (startsWith(i, "am/pm")) {   // its "m" is no month ("a/p" and "General" hold no code)
             i += 5;
-        } else if (startsWith(i, "a/p")) {
-            i += 3;
-        } else if (startsWith(i, "general")) {
-            i += 7;
         } else if (c == 'd' || c == 'm' || c == 'y' || c == 'h' || c == 's') {
             codes += c;
             while (i < format.size() && lower(format[i]) == c) ++i;

@@ -204,22 +204,17 @@ CodePageText::Outcome CodePageText::Append(std::string& out, const unsigned char
         size_t inLeft = n;
         char* to = text.data();
         size_t toLeft = text.size();
-        auto grow = [&] {
+        // None of these code pages has shift states: nothing is left to end
+        // after the text.
+        while (iconv(cd, &in, &inLeft, &to, &toLeft) == static_cast<size_t>(-1)) {
+            if (errno != E2BIG) {   // EILSEQ, or EINVAL: a character cut off by the text's end
+                if (at) *at = static_cast<size_t>(reinterpret_cast<unsigned char*>(in) - bytes);
+                return Outcome::Invalid;
+            }
             const size_t used = static_cast<size_t>(to - text.data());
             text.resize(text.size() * 2);
             to = text.data() + used;
             toLeft = text.size() - used;
-        };
-        // The text, then the end of any shift state it leaves.
-        for (bool flush : {false, true}) {
-            while ((flush ? iconv(cd, nullptr, nullptr, &to, &toLeft) : iconv(cd, &in, &inLeft, &to, &toLeft)) ==
-                   static_cast<size_t>(-1)) {
-                if (errno != E2BIG) {   // EILSEQ, or EINVAL: a character cut off by the text's end
-                    if (at) *at = static_cast<size_t>(reinterpret_cast<unsigned char*>(in) - bytes);
-                    return Outcome::Invalid;
-                }
-                grow();
-            }
         }
         out.append(text.data(), static_cast<size_t>(to - text.data()));
         return Outcome::Read;

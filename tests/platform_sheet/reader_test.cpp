@@ -655,7 +655,8 @@ std::shared_ptr<sheet::Workbook> ReadDated(const std::string& rows, const std::s
 // Which cells of a workbook of the 1904 system hold dates, at the edges:
 // the workbook's own number formats (one of them redefining a built-in
 // one), built-in formats of dates, times and both, a cell format without a
-// number format, the last cell format and one past it, a style that is no
+// number format, the last cell format and one past it (a second list of
+// cell formats is none of the workbook's), a style that is no whole
 // number; the numbers below day 0 and from 1 January 10000 on; a date
 // stored as ISO text (no day to move) and a formula's cached number; the
 // two spellings of the date system and its absence, a workbook without
@@ -668,12 +669,14 @@ TEST(SheetReader, DateSystemAndCellFormatsAtTheirEdges) {
         "<numFmt numFmtId=\"x\" formatCode=\"yyyy\"/></numFmts>"
         "<cellStyleXfs count=\"1\"><xf numFmtId=\"164\"/></cellStyleXfs>"
         "<cellXfs count=\"8\"><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"14\"/><xf numFmtId=\"22\"/>"
-        "<xf numFmtId=\"21\"/><xf numFmtId=\"165\"/><xf/><xf numFmtId=\"15\"/></cellXfs></styleSheet>";
+        "<xf numFmtId=\"21\"/><xf numFmtId=\"165\"/><xf/><xf numFmtId=\"15\"/></cellXfs>"
+        "<cellXfs count=\"1\"><xf numFmtId=\"15\"/></cellXfs></styleSheet>";
     const std::string rows =
         "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>43831.625</v></c><c r=\"B1\" s=\"3\"><v>43831.625</v></c>"
         "<c r=\"C1\" s=\"2\"><v>43831.625</v></c><c r=\"D1\" s=\"4\"><v>0.625</v></c><c r=\"E1\" s=\"5\"><v>1.25</v></c>"
         "<c r=\"F1\" s=\"6\"><v>100</v></c><c r=\"G1\" s=\"7\"><v>100</v></c><c r=\"H1\" s=\"8\"><v>100</v></c>"
-        "<c r=\"I1\"><v>100</v></c><c r=\"J1\" s=\"one\"><v>100</v></c><c r=\"K1\" s=\"0\"><v>100</v></c></row>"
+        "<c r=\"I1\"><v>100</v></c><c r=\"J1\" s=\"one\"><v>100</v></c><c r=\"K1\" s=\"0\"><v>100</v></c>"
+        "<c r=\"L1\" s=\"1.5\"><v>100</v></c></row>"
         "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>-0.5</v></c><c r=\"B2\" s=\"1\"><v>2957003.75</v></c>"
         "<c r=\"C2\" s=\"1\"><v>2957004</v></c><c r=\"D2\" s=\"1\" t=\"d\"><v>2024-01-02T15:00:00</v></c>"
         "<c r=\"E2\" s=\"1\"><f>A1+0</f><v>43831.625</v></c><c r=\"F2\" s=\"1\" t=\"b\"><v>1</v></c>"
@@ -683,7 +686,7 @@ TEST(SheetReader, DateSystemAndCellFormatsAtTheirEdges) {
         double number;
     } expected[] = {
         {1, 1, 45293.625}, {1, 2, 45293.625}, {1, 3, 43831.625}, {1, 4, 0.625}, {1, 5, 1.25}, {1, 6, 100},
-        {1, 7, 1562},      {1, 8, 100},       {1, 9, 100},       {1, 10, 100},  {1, 11, 100}, {2, 1, -0.5},
+        {1, 7, 1562},      {1, 8, 100},       {1, 9, 100},       {1, 10, 100},  {1, 11, 100}, {1, 12, 100}, {2, 1, -0.5},
         {2, 2, 2958465.75}, {2, 3, 2957004},  {2, 4, 45293.625}, {2, 5, 45293.625}, {2, 7, 1462},
     };
     for (const char* system : {"1", "true"}) {

@@ -1024,6 +1024,8 @@ TEST(XlsReader, FormulaTokensOfEitherVersionHaveTheirSizes) {
         all.push_back({Byte(0x19) + Byte(0x04) + U16(2) + U16(0) + U16(0) + U16(0), ""});   // a choice of two and its jump table
         for (unsigned e : {0x01, 0x02, 0x03, 0x06, 0x07, 0x0A, 0x10, 0x1D}) all.push_back({Byte(0x18) + Byte(e) + U32(0), ""});
         for (unsigned e : {0x0B, 0x0C, 0x0D, 0x0E, 0x0F}) all.push_back({Byte(0x18) + Byte(e) + U32(0), U32(2) + Bytes(8, '\0')});
+        // The two flags above the count of cells are no part of it.
+        all.push_back({Byte(0x18) + Byte(0x0B) + U32(0), U32(0xC0000002) + Bytes(8, '\0')});
         // Operands and functions: their sizes in BIFF8 and BIFF5.
         const std::vector<std::tuple<unsigned, size_t, size_t>> classed = {
             {0x21, 3, 3},  {0x22, 4, 4},  {0x23, 5, 15}, {0x24, 5, 4},  {0x25, 9, 7},  {0x27, 7, 7},   {0x28, 7, 7},
@@ -1363,6 +1365,16 @@ TEST(XlsReader, RecordsOfTheGlobalsAndSheetsMayNotHideTheRecordsAfterThem) {
         std::vector<Named> c = other(sheet, "DIMENSIONS", Record(0x0200, biff5 ? U32(0) + U32(4) + U16(0) + U16(3) + U16(0) : U16(0) + U16(4) + U16(0) + U16(3) + U16(0)));
         c = other(c, "WINDOW2", Record(0x023E, biff5 ? U16(0x06B6) + U16(0) + U16(0) + U32(0x40) + Bytes(8, '\0') : U16(0x06B6) + U16(0) + U16(0) + U32(0x40)));
         EXPECT_EQ(values(Lay(biff5, g, c).stream), expected);
+        // A BIFF8 HEADER too short for its text's length and flags.
+        if (!biff5) {
+            size_t header = 0;
+            while (std::string(sheet[header].name) != "HEADER") ++header;
+            const Laid cut = Lay(biff5, globals, other(sheet, "HEADER", Record(0x0014, U16(0))));
+            EXPECT_NE(ErrorOf(Compound(cut.stream).file).find("sheet \"Net\": HEADER record at byte " + std::to_string(cut.sheetAt[header]) +
+                                                              " is 2 bytes long, shorter than its 3"),
+                      std::string::npos)
+                << ErrorOf(Compound(cut.stream).file);
+        }
     }
 }
 

@@ -89,6 +89,11 @@ TEST(XlsValues, StringTableShorterThanItsCount) {
     EXPECT_EQ(Outcome(Book8("", twoOfFive, {{"Net", named + Cell(0x00FD, 2, 1, U32(2))}})),
               "built.xls: stream \"Workbook\": sheet \"Net\": cell B3 names shared string 2, beyond the workbook's 2 "
               "(its string table declares 5 but holds 2)");
+    // A table holding all it declares: no word of what it declares.
+    const Bytes twoOfTwo = Record(0x00FC, U32(2) + U32(2) + U16(3) + Bytes(1, 0) + "MH1" + U16(3) + Bytes(1, 0) + "MH2") +
+                           Record(0x00FF, U16(8) + Bytes(8, '\0'));
+    EXPECT_EQ(Outcome(Book8("", twoOfTwo, {{"Net", named + Cell(0x00FD, 2, 1, U32(2))}})),
+              "built.xls: stream \"Workbook\": sheet \"Net\": cell B3 names shared string 2, beyond the workbook's 2");
 
     // The second string's length is there, its characters are not; then
     // its flags are missing too.
