@@ -4,10 +4,10 @@
 // Parts read: the package relationships (to find the workbook part), the
 // workbook (sheet names, order, the active tab and the date system), its
 // relationships (the sheets' parts, the shared strings and the styles), the
-// shared strings and the sheetData of every worksheet and macro sheet; the styles only in a
-// workbook of the 1904 date system, whose numbers in formats that show a
-// date are read as serials of the 1900 system (workbook.h).  Nothing else
-// of the package is needed for cell values.
+// shared strings and the sheetData of every worksheet and macro sheet; the
+// styles only in a workbook of the 1904 date system, whose numbers in
+// formats that show a date are read as serials of the 1900 system
+// (workbook.h).  Nothing else of the package is needed for cell values.
 //
 // No part is ever held whole, inflated or parsed: a part comes out of the
 // archive a chunk at a time and goes straight through the XML parser, whose
