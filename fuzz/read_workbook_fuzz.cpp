@@ -5,7 +5,7 @@
 //     the XML reading past the archive's checksums;
 //   - when they start with "SSH1", as a sheet sent over the bus.
 // Every outcome but a clean read must be the reader's own error, and no
-// text read may be longer than kMaxCellChars.
+// text read may be longer than kMaxCellTextBytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

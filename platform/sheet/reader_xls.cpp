@@ -19,7 +19,7 @@
 // Every record must lie inside the stream, every field inside its record,
 // every string index inside the string table, every cell inside the
 // format's 65,536 rows and 256 columns, every text within
-// kMaxCellChars, and the sheets' records may not overlap.  No record
+// kMaxCellTextBytes, and the sheets' records may not overlap.  No record
 // whose length the format fixes or its fields give (a cell's, a row's, a
 // text's, a formula's with its tokens and their extra data, and those of
 // the globals and the sheets listed in kSizedRecords and CheckLength) may
@@ -755,14 +755,16 @@ private:
             // declares: the strings it holds are read, and only a cell that
             // names one beyond them is refused.  A string cut short is.
             if (c.AtEnd()) break;
+            // At most 65,535 characters: bounded before it is decoded,
+            // refused by its bytes once it is.
             const uint16_t length = c.Word();
-            if (length > kMaxCellChars) records_.Fail(where, "string " + std::to_string(i) + ": " + TextTooLong());
             const uint8_t flags = c.Byte();
             const uint16_t runs = (flags & 0x08) ? c.Word() : 0;
             const uint32_t extra = (flags & 0x04) ? c.Long() : 0;
             c.Chars(length, flags & 0x01, units_);
             std::string text;
             AppendUtf16(text, units_.data(), units_.size());
+            if (text.size() > kMaxCellTextBytes) records_.Fail(where, "string " + std::to_string(i) + ": " + TextTooLong());
             c.Skip(static_cast<uint64_t>(runs) * 4 + extra);   // formatting runs and phonetic data
             memory_.Take(StringMemory(text.size()));
             sst_.push_back(std::move(text));
@@ -1119,7 +1121,7 @@ private:
         // A text of the cell's own record (not a shared string, checked as
         // the table was read).
         uint32_t AddText(std::string text, uint32_t row, uint32_t col) {
-            if (Utf16Length(text) > kMaxCellChars) book_.records_.Fail(where_, "cell " + CellName(row, col) + ": " + TextTooLong());
+            if (text.size() > kMaxCellTextBytes) book_.records_.Fail(where_, "cell " + CellName(row, col) + ": " + TextTooLong());
             return AddString(std::move(text));
         }
 

@@ -4,17 +4,17 @@
 // Parts read: the package relationships (to find the workbook part), the
 // workbook (sheet names, order, the active tab and the date system), its
 // relationships (the sheets' parts, the shared strings and the styles), the
-// shared strings and every worksheet's sheetData; the styles only in a
-// workbook of the 1904 date system, whose numbers in formats that show a
-// date are read as serials of the 1900 system (workbook.h).  Nothing else
-// of the package is needed for cell values.
+// shared strings and the sheetData of every worksheet and macro sheet; the
+// styles only in a workbook of the 1904 date system, whose numbers in
+// formats that show a date are read as serials of the 1900 system
+// (workbook.h).  Nothing else of the package is needed for cell values.
 //
 // No part is ever held whole, inflated or parsed: a part comes out of the
 // archive a chunk at a time and goes straight through the XML parser, whose
 // events build the cells.  What a read holds is therefore the values kept
 // (counted against ReadLimits::valueMemory), one chunk, and the markup of
 // the one tag being parsed (at most kMaxToken); a cell's text is refused as
-// soon as its markup grows past what kMaxCellChars can take.  The work is
+// soon as its markup grows past what kMaxCellTextBytes can take.  The work is
 // bounded too: a part may hold kFreeElements elements and kMaxPartBytes
 // bytes beyond what its values justify, so that a run of markup holding
 // nothing is refused early.
@@ -40,7 +40,7 @@ namespace {
 constexpr size_t kChunk = size_t(256) << 10;
 // The longest single piece of markup (a tag with its attributes, a comment)
 // the parser may have to hold; texts are passed on as they come and are
-// bounded by kMaxCellChars and the value memory instead.
+// bounded by kMaxCellTextBytes and the value memory instead.
 constexpr size_t kMaxToken = size_t(4) << 20;
 // How deeply elements may nest (a sheet needs about eight levels).
 constexpr int kMaxDepth = 256;
@@ -475,16 +475,15 @@ private:
     bool inRun_ = false, runText_ = false;
 };
 
-// The most markup one UTF-16 code unit of a text can take: the escape
-// "_xHHHH_" (a character written as itself takes at most three bytes a
-// unit).
-constexpr size_t kMarkupPerTextUnit = 7;
+// The most markup one byte of a text can take: the escape "_xHHHH_" of a
+// character of one byte (a character written as itself is its own bytes).
+constexpr size_t kMarkupPerTextByte = 7;
 
 // Appends a piece of a text the reader keeps, within the value memory.
 // False, with nothing appended, when the markup of the text grows beyond
-// what a text of kMaxCellChars can take: the text is longer than that.
+// what a text of kMaxCellTextBytes can take: the text is longer than that.
 [[nodiscard]] bool AppendText(std::string& to, const char* text, size_t length, const ValueMemory& memory) {
-    if (length > kMaxCellChars * kMarkupPerTextUnit - to.size()) return false;
+    if (length > kMaxCellTextBytes * kMarkupPerTextByte - to.size()) return false;
     memory.Need(StringMemory(to.size() + length));
     to.append(text, length);
     return true;
@@ -511,7 +510,7 @@ public:
             return;
         }
         DecodeEscapes(item_.text);
-        if (Utf16Length(item_.text) > kMaxCellChars) TooLong();
+        if (item_.text.size() > kMaxCellTextBytes) TooLong();
         memory_.Take(StringMemory(item_.text.size()));
         out.push_back(std::move(item_.text));
         ++values;
@@ -604,6 +603,9 @@ std::vector<uint8_t> ReadDateFormats(const Package& pkg, const std::string& part
 }
 
 // <worksheet>...<sheetData><row r><c r t><v/> or <is/></c>...</row>...
+// An Excel 4.0 macro sheet (<xm:macrosheet>) holds its cells the same way
+// and reads as a worksheet; a chart sheet and a dialog sheet hold none and
+// read as empty sheets.
 class WorksheetHandler : public PartHandler {
 public:
     // `dateFormats`: for each cell format, whether its numbers are dates of
@@ -622,7 +624,7 @@ public:
         case 1:
             if (name == "chartsheet" || name == "dialogsheet") {
                 other_ = true;   // no cells: an empty sheet
-            } else if (name != "worksheet") {
+            } else if (name != "worksheet" && name != "macrosheet") {
                 pkg_.Fail(part_, "no <worksheet> element");
             }
             break;
@@ -721,7 +723,7 @@ private:
     [[noreturn]] void TooLong() const { pkg_.Fail(part_, Where() + ": " + TextTooLong()); }
 
     uint32_t AddString(std::string text) {
-        if (Utf16Length(text) > kMaxCellChars) TooLong();
+        if (text.size() > kMaxCellTextBytes) TooLong();
         memory_.Take(StringMemory(text.size()));
         return sheet_.AddString(std::move(text));
     }

@@ -31,19 +31,8 @@ void ValueMemory::Need(size_t bytes) const {
     if (bytes > limit_ - held_) Fail(label_ + ": the cells need more memory than the limit of " + Megabytes(limit_));
 }
 
-size_t Utf16Length(std::string_view utf8) {
-    size_t units = 0;
-    for (unsigned char b : utf8) {
-        // A byte that begins a character counts one, and one more when the
-        // character lies beyond U+FFFF (its first byte is 0xF0 or above).
-        if ((b & 0xC0) != 0x80) ++units;
-        if (b >= 0xF0) ++units;
-    }
-    return units;
-}
-
 std::string TextTooLong() {
-    return "a text longer than the limit of " + std::to_string(kMaxCellChars) + " characters a cell may hold";
+    return "a text longer than the limit of " + std::to_string(kMaxCellTextBytes) + " bytes (in UTF-8) a cell may hold";
 }
 
 bool FormatShowsDate(std::string_view format) {
@@ -91,7 +80,17 @@ bool FormatShowsDate(std::string_view format) {
     return false;
 }
 
-bool BuiltInFormatShowsDate(uint32_t id) { return (id >= 14 && id <= 17) || id == 22; }
+bool BuiltInFormatShowsDate(uint32_t id) {
+    switch (id) {
+    case 14: case 15: case 16: case 17: case 22:                     // every language
+    case 27: case 28: case 29: case 30: case 31: case 34: case 35: case 36:   // Chinese, Japanese, Korean
+    case 50: case 51: case 52: case 53: case 54: case 55: case 56: case 57: case 58:
+    case 71: case 72: case 73: case 74: case 77: case 81:            // Thai
+        return true;
+    default:
+        return false;
+    }
+}
 
 double From1904(double serial) {
     constexpr double kLastSerial = 2958466;   // 1 January 10000

@@ -47,14 +47,14 @@ constexpr size_t kMaxValueMemory = size_t(512) << 20;
 // after a bounded amount of work.
 constexpr size_t kFreeElements = size_t(8) << 20;
 constexpr size_t kElementsPerValue = 16;
-// The longest text a cell may hold: 32,767 characters, the spreadsheet's
-// own limit, counted as the spreadsheet counts them, in UTF-16 code units
-// (a character beyond U+FFFF takes two).  A workbook holding a longer one is
-// refused with a message naming the limit, before the text is held whole.
-constexpr size_t kMaxCellChars = 32767;
-// The most bytes of UTF-8 such a text takes: three for each code unit (a
-// character of two units takes four).
-constexpr size_t kMaxCellTextBytes = 3 * kMaxCellChars;
+// The longest text a cell may hold, in bytes of UTF-8: what the longest
+// text the spreadsheet lets one type, 32,767 characters, takes when every
+// character is one of three bytes (as CJK characters are).  The bound is
+// one of memory, not of the number of characters: some writers write texts
+// of more characters, and such a text reads as long as it takes no more
+// bytes.  A workbook holding a longer one is refused with a message naming
+// the bound, before the text is held whole.
+constexpr size_t kMaxCellTextBytes = 3 * size_t(32767);
 // The largest row and column a sheet can address.
 constexpr int32_t kMaxRow = 1048576;
 constexpr int32_t kMaxCol = 16384;
@@ -77,11 +77,8 @@ struct Cell {
 #pragma pack(pop)
 static_assert(sizeof(Cell) == 12);
 
-// The length of a UTF-8 text in UTF-16 code units, as the spreadsheet
-// counts a cell's text against kMaxCellChars.
-size_t Utf16Length(std::string_view utf8);
-// What a text beyond kMaxCellChars is refused with, after the place it was
-// found.
+// What a text beyond kMaxCellTextBytes is refused with, after the place it
+// was found.
 std::string TextTooLong();
 
 // Dates.  A cell's number is read as it is stored, whatever its format
@@ -101,7 +98,16 @@ std::string TextTooLong();
 // month anywhere else, as the spreadsheet reads it; "General" shows none.
 bool FormatShowsDate(std::string_view format);
 // The built-in number formats (stored without their text) that show a
-// date: 14 to 17 and 22.
+// date: 14 to 17 and 22 in every installation of the spreadsheet, and those
+// whose text depends on the installation's language and shows a date in at
+// least one of them (Chinese, Japanese, Korean, Thai): 27 to 31, 34 to 36,
+// 50 to 58, 71 to 74, 77 and 81.  A file does not say which language wrote
+// it.  34, 35, 52, 53, 55 and 56 are times of day in some Chinese
+// installations and dates in the others: they count as dates, since a date
+// left in the 1904 count is four years wrong, while a time of day moved by
+// whole days keeps the time it shows.  The formats that are times in every
+// language stay as they are: 18 to 21, 32, 33, 45 to 47, 75, 76 and 78 to
+// 80.
 bool BuiltInFormatShowsDate(uint32_t id);
 // The days from the 1900 date system's day 0 to the 1904 system's.
 constexpr double k1904Days = 1462;

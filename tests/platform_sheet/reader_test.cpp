@@ -18,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <set>
 
 #include "platform/runtime/conversions.h"
 #include "platform/sheet/client.h"
@@ -367,15 +368,18 @@ std::string Repeat(const std::string& s, size_t n) {
 }
 bool Says(const std::string& outcome, const std::string& part) { return outcome.find(part) != std::string::npos; }
 
-// A cell's text is limited to 32,767 characters counted in UTF-16 code
-// units, whichever way the file holds it, and refused as it grows, long
-// before it is held whole.
-TEST(SheetReader, CellTextsAreLimitedInCharacters) {
+// A cell's text is bounded in bytes of UTF-8 (98,301, what 32,767
+// characters of three bytes take), not in characters, whichever way the
+// file holds it: texts of more characters than the spreadsheet lets one
+// type read (32,770 and 40,000 letters, 32,768 UTF-16 units of characters
+// beyond U+FFFF); a text of one byte more than the bound is refused as it
+// grows, long before it is held whole.
+TEST(SheetReader, CellTextsAreBoundedInBytes) {
     const std::string water = "\xE6\xB0\xB4";   // three bytes, one unit
     const std::string smile = "\xF0\x9F\x98\x80";   // four bytes, two units
     const std::string atLimit = Repeat(water, 32767);                 // 98,301 bytes
-    const std::string pairsAtLimit = Repeat(smile, 16383) + "a";      // 32,767 units in 65,533 bytes
-    const std::string pairsOver = Repeat(smile, 16384);               // 32,768 units in 65,536 bytes
+    const std::string pairs = Repeat(smile, 16384);                   // 32,768 units in 65,536 bytes
+    const std::string letters = std::string(98301, 'x');
     const std::string escapedAtLimit = Repeat("_x6C34_", 32767);
     const std::string half = Repeat(water, 16384);
     struct Form {
@@ -393,12 +397,13 @@ TEST(SheetReader, CellTextsAreLimitedInCharacters) {
     };
     for (const auto& form : forms) {
         SCOPED_TRACE(form.name);
-        EXPECT_EQ(Active(*form.read(atLimit)).Value(1, 1).RawString(), atLimit);
-        EXPECT_EQ(Active(*form.read(pairsAtLimit)).Value(1, 1).RawString(), pairsAtLimit);
-        EXPECT_EQ(Outcome([&] { form.read(atLimit + water); }),
-                  std::string("edge.xlsx: ") + (std::string(form.where).find("xl/") == 0 ? "" : "xl/a.xml: ") + form.where +
-                      ": a text longer than the limit of 32767 characters a cell may hold");
-        EXPECT_TRUE(Says(Outcome([&] { form.read(pairsOver); }), "longer than the limit of 32767 characters")) << "a pair counts two";
+        for (const std::string& text : {atLimit, pairs, std::string(32770, 'x'), std::string(40000, 'x'), letters}) {
+            EXPECT_EQ(Active(*form.read(text)).Value(1, 1).RawString(), text) << text.size() << " bytes";
+        }
+        const std::string refused = std::string("edge.xlsx: ") + (std::string(form.where).find("xl/") == 0 ? "" : "xl/a.xml: ") +
+                                    form.where + ": a text longer than the limit of 98301 bytes (in UTF-8) a cell may hold";
+        EXPECT_EQ(Outcome([&] { form.read(atLimit + water); }), refused);
+        EXPECT_EQ(Outcome([&] { form.read(letters + "x"); }), refused);
     }
     // Escapes count as the characters they stand for; rich-text runs together.
     auto escaped = ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + escapedAtLimit + "</t></is></c></row>"));
@@ -417,7 +422,7 @@ TEST(SheetReader, CellTextsAreLimitedInCharacters) {
                                            "</t></is></c></row>" + std::string(kSheetTail), 100'000});
     EXPECT_LT(std::filesystem::file_size(path), 1'000'000u);
     EXPECT_TRUE(Says(Outcome([&] { sheet::ReadWorkbook(path); }),
-                     "xl/worksheets/sheet1.xml: cell B2: a text longer than the limit of 32767 characters"));
+                     "xl/worksheets/sheet1.xml: cell B2: a text longer than the limit of 98301 bytes"));
     std::filesystem::remove(path);
 }
 
@@ -558,15 +563,15 @@ TEST(LocalApplication, OpenActivateClose) {
 
 namespace {
 
-// The markup of a text may be as long as kMaxCellChars escapes of one
-// character each ("_x0041_", seven bytes of markup for one of text): such a
-// text at the limit reads; one escape more is refused.
+// The markup of a text may be as long as kMaxCellTextBytes escapes of a
+// character of one byte each ("_x0041_", seven bytes of markup for one of
+// text): such a text at the bound reads; one escape more is refused.
 TEST(SheetReader, EscapedTextAtTheMarkupBound) {
-    const std::string escapes = Repeat("_x0041_", 32767);
+    const std::string escapes = Repeat("_x0041_", 98301);
     auto book = ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + escapes + "</t></is></c></row>"));
-    EXPECT_EQ(Active(*book).Value(1, 1).RawString(), std::string(32767, 'A'));
+    EXPECT_EQ(Active(*book).Value(1, 1).RawString(), std::string(98301, 'A'));
     EXPECT_TRUE(Says(Outcome([&] { ReadParts(SheetOf("<row><c r=\"A1\" t=\"inlineStr\"><is><t>" + escapes + "_x0041_</t></is></c></row>")); }),
-                     "a text longer than the limit of 32767 characters a cell may hold"));
+                     "a text longer than the limit of 98301 bytes (in UTF-8) a cell may hold"));
 }
 
 }  // namespace
@@ -722,13 +727,83 @@ TEST(SheetReader, FormatsThatShowDates) {
                                "h \"h\" mm \"m\"", "hh:mm;[Red]-hh:mm", "\"yyyy"}) {
         EXPECT_FALSE(sheet::FormatShowsDate(format)) << format;
     }
-    for (uint32_t id = 0; id < 200; ++id) EXPECT_EQ(sheet::BuiltInFormatShowsDate(id), (id >= 14 && id <= 17) || id == 22) << id;
+    const std::set<uint32_t> dates = {14, 15, 16, 17, 22, 27, 28, 29, 30, 31, 34, 35, 36, 50, 51,
+                                      52, 53, 54, 55, 56, 57, 58, 71, 72, 73, 74, 77, 81};
+    for (uint32_t id = 0; id < 200; ++id) EXPECT_EQ(sheet::BuiltInFormatShowsDate(id), dates.count(id) == 1) << id;
     // 1,462 days on, from day 0 to the last moment before 1 January 10000.
     EXPECT_EQ(sheet::From1904(0), 1462);
     EXPECT_EQ(sheet::From1904(2957003.999), 2958465.999);
     EXPECT_EQ(sheet::From1904(2957004), 2957004);
     EXPECT_EQ(sheet::From1904(-0.001), -0.001);
     EXPECT_TRUE(std::isnan(sheet::From1904(std::nan(""))));
+}
+
+}  // namespace
+
+namespace {
+
+// A 1904 workbook as a spreadsheet of a Chinese, Japanese, Korean or Thai
+// installation writes it: built-in number formats without their text.
+// Those that show a date in one of these languages move to the 1900 serial
+// as 14 does; those that show a time of day or a duration in every one of
+// them (and 47, mm:ss.0) keep the number as stored.
+TEST(SheetReader, EastAsianAndThaiDateFormatsOf1904) {
+    const std::vector<uint32_t> dates = {14, 31, 57, 58, 27, 36, 50, 71, 81, 28, 29, 30, 34, 35, 51, 52, 53, 54, 55, 56, 72, 73, 74, 77};
+    const std::vector<uint32_t> times = {47, 20, 21, 32, 33, 45, 46, 75, 76, 78, 79, 80, 0, 49, 59, 70};
+    std::string formats, rows;
+    int32_t row = 0;
+    for (const auto* list : {&dates, &times}) {
+        for (uint32_t id : *list) {
+            formats += "<xf numFmtId=\"" + std::to_string(id) + "\"/>";
+            rows += "<row r=\"" + std::to_string(row + 1) + "\"><c r=\"A" + std::to_string(row + 1) + "\" s=\"" + std::to_string(row) +
+                    "\" t=\"n\"><v>45000.5</v></c></row>";
+            ++row;
+        }
+    }
+    auto book = ReadDated(rows, "<styleSheet><cellXfs>" + formats + "</cellXfs></styleSheet>");
+    row = 0;
+    for (uint32_t id : dates) EXPECT_EQ(NumberAt(Active(*book), ++row, 1), 46462.5) << "format " << id;
+    for (uint32_t id : times) EXPECT_EQ(NumberAt(Active(*book), ++row, 1), 45000.5) << "format " << id;
+}
+
+// An .xlsm holding an Excel 4.0 macro sheet: the macro sheet is a sheet
+// with the cells its sheetData holds (a formula without a cached value is
+// no cell), in its place among the others; a dialog sheet reads as an
+// empty sheet, whatever it holds.
+TEST(SheetReader, MacroAndDialogSheetsRead) {
+    const std::vector<std::pair<std::string, std::string>> parts = {
+        {"xl/workbook.xml",
+         "<workbook xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
+         "<sheet name=\"Net\" sheetId=\"1\" r:id=\"rId1\"/><sheet name=\"Macro1\" sheetId=\"2\" r:id=\"rId2\"/>"
+         "<sheet name=\"Dialog1\" sheetId=\"3\" r:id=\"rId3\"/></sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+         "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+         "Target=\"worksheets/sheet1.xml\"/>"
+         "<Relationship Id=\"rId2\" Type=\"http://schemas.microsoft.com/office/2006/relationships/xlMacrosheet\" "
+         "Target=\"macrosheets/sheet1.xml\"/>"
+         "<Relationship Id=\"rId3\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/dialogsheet\" "
+         "Target=\"dialogsheets/sheet1.xml\"/></Relationships>"},
+        {"xl/worksheets/sheet1.xml", SheetOf("<row r=\"3\"><c r=\"C3\"><v>40</v></c></row>")},
+        {"xl/macrosheets/sheet1.xml",
+         "<xm:macrosheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+         "xmlns:xm=\"http://schemas.microsoft.com/office/excel/2006/main\"><dimension ref=\"A1:A3\"/><sheetData>"
+         "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Macro</t></is></c></row>"
+         "<row r=\"2\"><c r=\"A2\"><f>RETURN()</f><v></v></c></row>"
+         "<row r=\"3\"><c r=\"A3\"><f>1+1</f><v>2</v></c></row></sheetData></xm:macrosheet>"},
+        {"xl/dialogsheets/sheet1.xml", "<dialogsheet><sheetData><row r=\"1\"><c r=\"A1\"><v>7</v></c></row></sheetData></dialogsheet>"},
+    };
+    auto book = sheet::ReadXlsxParts(parts, "macro.xlsm");
+    ASSERT_EQ(book->sheets.size(), 3u);
+    EXPECT_EQ(Show(book->sheets[0]->Value(3, 3)), "Double:40");
+    const sheet::Sheet& macro = *book->sheets[1];
+    EXPECT_EQ(macro.name, "Macro1");
+    EXPECT_EQ(macro.CellCount(), 2u);
+    EXPECT_EQ(Show(macro.Value(1, 1)), "String:Macro");
+    EXPECT_EQ(Show(macro.Value(2, 1)), "Empty:");
+    EXPECT_EQ(Show(macro.Value(3, 1)), "Double:2");
+    EXPECT_EQ(book->sheets[2]->name, "Dialog1");
+    EXPECT_EQ(book->sheets[2]->CellCount(), 0u);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -306,13 +307,16 @@ TEST(XlsReader, FileSizeLimit) {
     std::filesystem::remove(path);
 }
 
-// A text of kMaxCellChars characters reads, one more is refused naming the
-// limit: in the string table, in a LABEL record, as a formula's result.
-// 32,768 characters of two bytes of UTF-8 make 65,536 bytes.
-TEST(XlsReader, CellTextLimitInCharacters) {
-    ASSERT_EQ(sheet::kMaxCellChars, 32767u);
-    const std::u16string atLimit(32767, u'é');
-    const std::u16string overLimit(32768, u'é');
+// A text of kMaxCellTextBytes bytes of UTF-8 reads, one byte more is
+// refused naming the bound: in the string table, in a LABEL record, as a
+// formula's result.  The bound is in bytes, not characters: 32,768
+// characters of two bytes read, 40,000 letters, and 49,150 characters of two
+// bytes and a letter (98,301 bytes).
+TEST(XlsReader, CellTextBoundInBytes) {
+    ASSERT_EQ(sheet::kMaxCellTextBytes, 98301u);
+    const std::u16string manyChars(32768, u'é');
+    const std::u16string atLimit = std::u16string(49150, u'é') + u"a";
+    const std::u16string overLimit(49151, u'é');
     auto label = [](const std::u16string& text) {
         bool wide = false;
         const Bytes chars = Chars(text, wide);
@@ -339,12 +343,15 @@ TEST(XlsReader, CellTextLimitInCharacters) {
         {shared, "the shared strings: string 1: "}, {inLabel, "sheet \"S\": cell B1: "}, {asResult, "sheet \"S\": cell A3: "}};
     for (const auto& [make, where] : places) {
         SCOPED_TRACE(where);
-        auto book = Read(Compound(make(atLimit).Build()).file);
-        const auto& cells = book->sheets[0]->Rows().at(0).cells;
-        ASSERT_EQ(cells.size(), 1u);
-        EXPECT_EQ(book->sheets[0]->Text(cells[0].cell.text).size(), 65534u);
+        for (const auto& [text, bytes] :
+             {std::pair{manyChars, 65536u}, std::pair{std::u16string(40000, u'x'), 40000u}, std::pair{atLimit, 98301u}}) {
+            auto book = Read(Compound(make(text).Build()).file);
+            const auto& cells = book->sheets[0]->Rows().at(0).cells;
+            ASSERT_EQ(cells.size(), 1u);
+            EXPECT_EQ(book->sheets[0]->Text(cells[0].cell.text).size(), bytes);
+        }
         EXPECT_NE(ErrorOf(Compound(make(overLimit).Build()).file)
-                      .find(std::string(where) + "a text longer than the limit of 32767 characters a cell may hold"),
+                      .find(std::string(where) + "a text longer than the limit of 98301 bytes (in UTF-8) a cell may hold"),
                   std::string::npos)
             << ErrorOf(Compound(make(overLimit).Build()).file);
     }
@@ -488,9 +495,9 @@ TEST(XlsReader, Biff5TextsAndTheirBounds) {
         {one("", Cell(0x00D6, 0, 0, U16(0)).substr(0, 11).replace(2, 2, U16(7))), "RSTRING record at byte 40 is 7 bytes long, shorter than its 8"},
         {one("", formula + Record(0x0207, U16(0))), "String:"},
         {one("", formula + Record(0x0207, Bytes(1, 0))), "STRING record at byte 66 is 1 bytes long, shorter than its 2"},
-        // The cell text limit in characters: 32,766 euro signs of three bytes of UTF-8 and a letter.
-        {one("", label(euros + "a")), "String:" + inUtf8 + "a"},
-        {one("", label(euros + "ab")), "sheet \"S\": cell A1: a text longer than the limit of 32767 characters a cell may hold"},
+        // The cell text bound in bytes: 32,766 euro signs of three bytes of UTF-8 and three letters.
+        {one("", label(euros + "abc")), "String:" + inUtf8 + "abc"},
+        {one("", label(euros + "abcd")), "sheet \"S\": cell A1: a text longer than the limit of 98301 bytes (in UTF-8) a cell may hold"},
         // No string table, and a password.
         {one("", Cell(0x00FD, 0, 0, U32(0))), "cell A1 names shared string 0, beyond the workbook's 0"},
         {one(Record(0x002F, Bytes(4, '\0')), ""), "built.xls: stream \"Workbook\": the workbook is password-protected"},
@@ -763,21 +770,23 @@ TEST(XlsReader, Biff5CodePagesThroughTheConverter) {
                   std::string::npos)
             << first(932, bytes);
     }
-    // 32,766 half-width katakana of one byte each and a letter are 32,767
-    // characters in 98,299 bytes of UTF-8.
+    // 32,766 half-width katakana of one byte each and three letters are
+    // 98,301 bytes of UTF-8.
     const Bytes kana(32766, '\xB1');
     std::string inUtf8;
     for (size_t i = 0; i < kana.size(); ++i) inUtf8 += "ｱ";
-    EXPECT_EQ(first(932, kana + "a"), "S|String:" + inUtf8 + "a");
-    EXPECT_NE(first(932, kana + "ab").find("cell A1: a text longer than the limit of 32767 characters a cell may hold"), std::string::npos);
+    EXPECT_EQ(first(932, kana + "abc"), "S|String:" + inUtf8 + "abc");
+    EXPECT_NE(first(932, kana + "abcd").find("cell A1: a text longer than the limit of 98301 bytes (in UTF-8) a cell may hold"), std::string::npos);
 }
 
 // In a workbook of the 1904 date system, the built-in number formats that
-// show dates (14 to 17) and dates and times (22) read their numbers as
-// serials of the 1900 system; the times of day (18 to 21, 45 to 47) and the
-// formats next to them as they are; a FORMAT record of a built-in number
-// overrides it, and a cell of a format beyond the workbook's is a plain
-// number.
+// show dates (14 to 17) and dates and times (22), and those that show dates
+// in Chinese, Japanese, Korean or Thai installations (27 to 31, 34 to 36,
+// 50 to 58, 71 to 74, 77, 81), read their numbers as serials of the 1900
+// system; the times of day in every language (18 to 21, 32, 33, 45 to 47,
+// 75, 76, 78 to 80) and the formats next to them as they are; a FORMAT
+// record of a built-in number overrides it, and a cell of a format beyond
+// the workbook's is a plain number.
 TEST(XlsReader, BuiltInDateFormatsAtTheirEdges) {
     Biff b;
     for (uint16_t i = 0; i < 164; ++i) b.globals += Record(0x00E0, U16(0) + U16(i) + Bytes(16, '\0'));
@@ -786,8 +795,10 @@ TEST(XlsReader, BuiltInDateFormatsAtTheirEdges) {
     for (uint16_t i = 0; i <= 164; ++i) cells += CellXf(0x0203, i, 0, i, F64(45000.75));
     b.sheets.push_back({u"S", cells});
     const auto book = Read(Compound(b.Build()).file);
+    const std::set<uint16_t> dates = {14, 16, 17, 22, 27, 28, 29, 30, 31, 34, 35, 36, 50, 51,
+                                      52, 53, 54, 55, 56, 57, 58, 71, 72, 73, 74, 77, 81};
     for (uint16_t i = 0; i <= 164; ++i) {
-        const double expected = ((i >= 14 && i <= 17 && i != 15) || i == 22) ? 45000.75 + 1462 : 45000.75;
+        const double expected = dates.count(i) ? 45000.75 + 1462 : 45000.75;
         EXPECT_EQ(Number(*book->sheets[0], i + 1, 1), expected) << "format " << i;
     }
 }
