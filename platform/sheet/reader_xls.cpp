@@ -16,6 +16,12 @@
 // and FORMAT records and a 16-bit length in LABEL, RSTRING and STRING
 // records, each inside its own record; there is no string table.
 //
+// FORMULA is read under the numbers Excel 3.0 and 4.0 gave it (0x0206,
+// 0x0406) too, which some writers still use, in the workbook's own layout.
+// The cell records of Excel 2.x, whose layout no later version shares, are
+// refused by name where a sheet holds them: passed over, their cells would
+// be lost without a word.  A Boolean reads as a Boolean, as from .xlsx.
+//
 // Every record must lie inside the stream, every field inside its record,
 // every string index inside the string table, every cell inside the
 // format's 65,536 rows and 256 columns, every text within
