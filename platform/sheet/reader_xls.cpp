@@ -16,6 +16,12 @@
 // and FORMAT records and a 16-bit length in LABEL, RSTRING and STRING
 // records, each inside its own record; there is no string table.
 //
+// FORMULA is read under the numbers Excel 3.0 and 4.0 gave it (0x0206,
+// 0x0406) too, which some writers still use, in the workbook's own layout.
+// The cell records of Excel 2.x, whose layout no later version shares, are
+// refused by name where a sheet holds them: passed over, their cells would
+// be lost without a word.  A Boolean reads as a Boolean, as from .xlsx.
+//
 // Every record must lie inside the stream, every field inside its record,
 // every string index inside the string table, every cell inside the
 // format's 65,536 rows and 256 columns, every text within
@@ -94,7 +100,25 @@ enum RecordType : uint16_t {
     kArray = 0x0221,
     kStyle = 0x0293,
     kShrFmla = 0x04BC,
+    // FORMULA under the numbers of Excel 3.0 and 4.0, which some writers
+    // still give it in BIFF5 and BIFF8 workbooks, with the layout of the
+    // workbook's own version.
+    kFormula3 = 0x0206,
+    kFormula4 = 0x0406,
 };
+// The cell records of Excel 2.x (BIFF2), whose layout differs from every
+// later version's.  No later version gives these numbers to any record.
+const char* Biff2CellName(uint16_t type) {
+    switch (type) {
+    case 0x0001: return "BLANK";
+    case 0x0002: return "INTEGER";
+    case 0x0003: return "NUMBER";
+    case 0x0004: return "LABEL";
+    case 0x0005: return "BOOLERR";
+    case 0x0007: return "STRING";
+    default: return nullptr;
+    }
+}
 constexpr uint16_t kBiff8 = 0x0600;
 constexpr uint16_t kBiff5 = 0x0500;
 constexpr uint16_t kGlobals = 0x0005;
@@ -217,6 +241,9 @@ std::string RecordName(uint16_t type) {
     case kArray: return "ARRAY";
     case kStyle: return "STYLE";
     case kShrFmla: return "SHRFMLA";
+    // FORMULA under the numbers of older versions, read as FORMULA.
+    case kFormula3:
+    case kFormula4: return "FORMULA";
     default: return Hex16(type);
     }
 }
@@ -964,6 +991,13 @@ private:
         SheetCells& operator=(const SheetCells&) = delete;
 
         void Record(sheet::Record& r) {
+            // An Excel 2.x cell: its value cannot be read in this layout,
+            // and passing over it would lose the cell without a word.
+            if (const char* old = Biff2CellName(r.type)) {
+                book_.records_.Fail(where_, std::string("the BIFF2 ") + old + " record at byte " + std::to_string(r.at) +
+                                                " holds a cell in the layout of Excel 2.x, a format older than BIFF5, "
+                                                "which is not read; save the workbook as .xlsx");
+            }
             // The records of one size: no shorter, and no longer either, or
             // they would hide the records after them.
             if (const size_t fixed = FixedLength(r.type)) book_.Fits(r, where_, fixed);
@@ -1045,7 +1079,9 @@ private:
                 }
                 break;
             case kBoolErr: PutBoolErr(r, row, col, d[7] != 0, d[6]); break;
-            case kFormula: {
+            case kFormula:
+            case kFormula3:
+            case kFormula4: {
                 // Its tokens, then the extra data some of them need.
                 const size_t cce = U16(d + 20);
                 if (r.data.size() < 22 + cce) book_.Short(r, where_, 22 + cce);
@@ -1082,7 +1118,9 @@ private:
             case kBoolErr: return FixedLength(type);
             case kMulRk: return 12;
             case kLabel: return biff5 ? 8 : 9;
-            case kFormula: return 22;
+            case kFormula:
+            case kFormula3:
+            case kFormula4: return 22;
             case kString: return biff5 ? 2 : 3;
             default: return 0;
             }
@@ -1141,8 +1179,9 @@ private:
             cell.text = text;
             PutAt(at, row, col, cell);
         }
-        // A boolean reads as the number 0 or 1, as the workbook program has
-        // always read it from this format; an error as its error value.
+        // A Boolean reads as a Boolean (any value but 0 is TRUE), as the
+        // .xlsx reader gives it, so that one workbook imports the same saved
+        // in either format; an error as its error value.
         void PutBoolErr(const sheet::Record& r, uint32_t row, uint32_t col, bool error, uint8_t value) {
             Cell cell;
             if (error) {
@@ -1150,7 +1189,7 @@ private:
                 const int32_t code = 2000 + value;
                 cell.number = TextOfErrorCode(code) == "#ERROR" ? 2015 : code;
             } else {
-                cell.kind = Cell::Number;
+                cell.kind = Cell::Boolean;
                 cell.number = value != 0 ? 1 : 0;
             }
             PutAt(r.at, row, col, cell);

@@ -49,8 +49,8 @@ TEST(XlsReader, ValuesOfAnIndependentWriter) {
         EXPECT_EQ(Show(v.Value(4, 2 * c + 1)), std::string("String:") + texts[c]);
         EXPECT_EQ(Show(v.Value(4, 2 * c + 2)), "Empty:");
     }
-    EXPECT_EQ(Show(v.Value(5, 1)), "Double:1");   // booleans as the numbers 1 and 0
-    EXPECT_EQ(Show(v.Value(5, 2)), "Double:0");
+    EXPECT_EQ(Show(v.Value(5, 1)), "Boolean:True");   // Booleans as Booleans, as from .xlsx
+    EXPECT_EQ(Show(v.Value(5, 2)), "Boolean:False");
     EXPECT_EQ(Show(v.Value(5, 3)), "Error:2007");
     EXPECT_EQ(Show(v.Value(5, 4)), "Error:2042");
     EXPECT_EQ(Show(v.Value(6, 1)), "String:rich text Ärger");
@@ -59,7 +59,7 @@ TEST(XlsReader, ValuesOfAnIndependentWriter) {
     EXPECT_EQ(Show(v.Value(7, 1)), "Double:42.5");
     EXPECT_EQ(Show(v.Value(7, 2)), "String:Ergebnis ä");
     EXPECT_EQ(Show(v.Value(7, 3)), "String:名前");
-    EXPECT_EQ(Show(v.Value(7, 4)), "Double:1");
+    EXPECT_EQ(Show(v.Value(7, 4)), "Boolean:True");
     EXPECT_EQ(Show(v.Value(7, 5)), "Error:2007");
     EXPECT_EQ(Show(v.Value(7, 6)), "String:");
     EXPECT_EQ(Show(v.Value(7, 7)), "Double:45000.75");
@@ -408,7 +408,7 @@ TEST(XlsReader, Biff5Workbooks) {
     }
     EXPECT_EQ(Number(s, 7, 1), 45000.75);        // a custom date format
     EXPECT_EQ(Number(s, 7, 2), 45000.75);        // the built-in date-time format
-    EXPECT_EQ(Show(s.Value(7, 3)), "Double:1");
+    EXPECT_EQ(Show(s.Value(7, 3)), "Boolean:True");
     EXPECT_EQ(Show(s.Value(7, 4)), "Error:2007");
     EXPECT_EQ(Show(s.Value(7, 5)), "String:Schacht Ö");   // a formula's text, in the STRING record after it
     EXPECT_EQ(Show(s.Value(7, 6)), "Double:42.5");
@@ -914,9 +914,9 @@ TEST(XlsReader, PaddingReadsAndASurplusThatCanHideARecordIsRefused) {
         const auto book = Read(Compound(b.Build()).file);
         const sheet::Sheet& s = *book->sheets[0];
         EXPECT_EQ(Show(s.Value(4, 1)), "Double:2.5");
-        EXPECT_EQ(Show(s.Value(5, 1)), "Double:1");
-        EXPECT_EQ(Show(s.Value(5, 2)), "Double:0");
-        EXPECT_EQ(Show(s.Value(5, 3)), "Double:1");
+        EXPECT_EQ(Show(s.Value(5, 1)), "Boolean:True");
+        EXPECT_EQ(Show(s.Value(5, 2)), "Boolean:False");
+        EXPECT_EQ(Show(s.Value(5, 3)), "Boolean:True");
         EXPECT_EQ(Show(s.Value(6, 1)), "String:Zulauf Süd – Haltung 12");
         EXPECT_EQ(Show(s.Value(6, 2)), "String:水");
         EXPECT_EQ(Show(s.Value(6, 3)), "Double:7");
@@ -1298,7 +1298,7 @@ TEST(XlsReader, RecordsOfTheGlobalsAndSheetsMayNotHideTheRecordsAfterThem) {
         }
         return all + Show(book->sheets.at(1)->Value(1, 1));
     };
-    const std::string expected = "Double:3.14159265358979 Double:45000.75 Double:1 Double:5 Double:6 Double:7 Double:8 Double:9 Double:2";
+    const std::string expected = "Double:3.14159265358979 Double:45000.75 Boolean:True Double:5 Double:6 Double:7 Double:8 Double:9 Double:2";
     for (bool biff5 : {false, true}) {
         SCOPED_TRACE(biff5 ? "BIFF5" : "BIFF8");
         const auto [globals, sheet] = LaidOutRecords(biff5);
