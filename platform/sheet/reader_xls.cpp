@@ -452,15 +452,14 @@ public:
         return true;
     }
     // Whether the last `n` bytes of the record just read, past what its
-    // fields take, can hide no record.  A length made longer
-    // by damage takes in the record after it, whose header then starts
-    // exactly where the fields end; a writer's padding or extension
-    // (spaces, zeros, a double, a text) is no record header.  So they hide
-    // none unless the header of a record type the format defines, with a
-    // length that fits in the stream, starts where the fields end (inside
-    // the surplus or running past its end), or unless what follows them is
-    // no such header: the end of the stream, where nothing follows, is
-    // sound too.
+    // fields take, can hide no record.  A length made longer by damage
+    // takes in the record after it, whose header then starts exactly where
+    // the fields end; a writer's padding or extension (spaces, zeros, a
+    // double, a text) is no record header.  So they hide none unless the
+    // header of a record type the format defines, with a length that fits
+    // in the stream, starts where the fields end (inside the surplus or
+    // running past its end), or unless what follows them is no such header.
+    // The end of the stream, where nothing follows, is sound.
     bool Padding(size_t n) {
         if (n == 0) return true;
         const uint64_t fieldsEnd = pos_ - n;
