@@ -25,18 +25,28 @@
 // Every record must lie inside the stream, every field inside its record,
 // every string index inside the string table, every cell inside the
 // format's 65,536 rows and 256 columns, every text within
-// kMaxCellTextBytes, and the sheets' records may not overlap.  No record
-// whose length the format fixes or its fields give (a cell's, a row's, a
-// text's, a formula's with its tokens and their extra data, and those of
-// the globals and the sheets listed in kSizedRecords and CheckLength) may
-// be longer than its fields: a longer one would hide the records after it,
-// and their cells would be lost from a workbook that reads as sound.  Only
-// padding that can hide no record is read past the fields (fewer than four
-// zero bytes, a record header right after them), and a formula token that
-// neither BIFF5 nor BIFF8 defines is refused, its size being unknown.  A
-// damaged structure is refused with a sentence naming what and where.  The
-// work is a single pass over the stream; the memory is the values kept
-// (counted against ReadLimits::valueMemory) and one record.
+// kMaxCellTextBytes, and the sheets' records may not overlap.  A record whose
+// length the format fixes or its fields give (a cell's, a row's, a text's,
+// a formula's with its tokens and their extra data, and those of the
+// globals and the sheets listed in kKnownRecords and CheckLength) may be
+// longer than its fields only where the surplus can hide no record: a
+// length made longer by damage takes in the record after it, and that
+// record's cells would be lost from a workbook that reads as sound.  So a
+// surplus is refused when the header of a record type the format defines
+// (kKnownRecords), with a length that fits in the stream, starts where the
+// fields end, or when what follows the surplus is no such header; writers'
+// padding and extensions (spaces, zeros, a double, a text) read.  A record
+// shorter than the fields read from it is refused, unless what is missing
+// holds nothing (an empty text without its byte of flags), and a formula
+// token that neither BIFF5 nor BIFF8 defines is refused, its size being
+// unknown.  A damaged structure is refused with a sentence naming what and
+// where.  The work is a single pass over the stream; the memory is the
+// values kept (counted against ReadLimits::valueMemory) and one record.
+//
+// Excel 95 gives the sheets of a BIFF5 workbook BOF records of version
+// 0x0600 (BIFF8's) with BIFF5's body and records: each sheet is read in the
+// workbook's version, and only a sheet whose BOF has BIFF8's body, whose
+// records BIFF5 cannot read, is refused.
 //
 // A number is read as it is stored, in a date format too; in a workbook of
 // the 1904 date system a number in a format that shows a date becomes the
@@ -126,70 +136,105 @@ constexpr uint16_t kWorksheet = 0x0010;
 // The columns of a sheet in this format.
 constexpr uint32_t kColumns = 256;
 
-// The records of the globals and the sheets whose length the format fixes:
-// their length in BIFF8 and in BIFF5.  Where the two differ, a record of
-// exactly the other version's length is sound too (writers mix them).
-// Nothing of them is read but their length: a longer one would hide the
-// records after it.
-struct SizedRecord {
+// Every record type that BIFF5 or BIFF8 defines, by number, as the
+// format's published record lists give them: the records of the globals,
+// the sheets, the charts, the pivot tables and the shared-workbook history,
+// and BIFF5's own (EXTERNCOUNT, RSTRING, the Macintosh publisher records,
+// ...).  The numbers that the Excel 97 documentation gave for RK (0x007E),
+// SHRFMLA (0x00BC), NAME (0x0218), EXTERNNAME (0x0223), FONT (0x0231) and
+// FORMULA (0x0406, and BIFF3's 0x0206) are listed too: writers built from
+// that documentation use them.
+//
+// A record whose length the format fixes has it here, in BIFF8 and in
+// BIFF5; nothing of it is read but its length (a longer one could hide the
+// records after it: see RecordReader::Padding).  The others say kAny.
+constexpr uint16_t kAny = 0xFFFF;
+struct KnownRecord {
     uint16_t type;
     const char* name;
-    uint16_t biff8, biff5;
+    uint16_t biff8 = kAny, biff5 = kAny;
 };
-constexpr SizedRecord kSizedRecords[] = {
-    {0x000A, "EOF", 0, 0},
-    {0x000C, "CALCCOUNT", 2, 2},
-    {0x000D, "CALCMODE", 2, 2},
-    {0x000E, "PRECISION", 2, 2},
-    {0x000F, "REFMODE", 2, 2},
-    {0x0010, "DELTA", 8, 8},
-    {0x0011, "ITERATION", 2, 2},
-    {0x0012, "PROTECT", 2, 2},
-    {0x0013, "PASSWORD", 2, 2},
-    {0x0019, "WINDOWPROTECT", 2, 2},
-    {0x0022, "DATEMODE", 2, 2},
-    {0x0026, "LEFTMARGIN", 8, 8},
-    {0x0027, "RIGHTMARGIN", 8, 8},
-    {0x0028, "TOPMARGIN", 8, 8},
-    {0x0029, "BOTTOMMARGIN", 8, 8},
-    {0x002A, "PRINTHEADERS", 2, 2},
-    {0x002B, "PRINTGRIDLINES", 2, 2},
-    {0x003D, "WINDOW1", 18, 18},
-    {0x0040, "BACKUP", 2, 2},
-    {0x0041, "PANE", 10, 10},
-    {0x0042, "CODEPAGE", 2, 2},
-    {0x0055, "DEFCOLWIDTH", 2, 2},
-    {0x005F, "SAVERECALC", 2, 2},
-    {0x0063, "OBJPROTECT", 2, 2},
-    {0x007D, "COLINFO", 12, 12},
-    {0x0080, "GUTS", 8, 8},
-    {0x0081, "WSBOOL", 2, 2},
-    {0x0082, "GRIDSET", 2, 2},
-    {0x0083, "HCENTER", 2, 2},
-    {0x0084, "VCENTER", 2, 2},
-    {0x008C, "COUNTRY", 4, 4},
-    {0x008D, "HIDEOBJ", 2, 2},
-    {0x0099, "STANDARDWIDTH", 2, 2},
-    {0x009C, "FNGROUPCOUNT", 2, 2},
-    {0x00A0, "SCL", 4, 4},
-    {0x00A1, "SETUP", 34, 34},
-    {0x00C1, "MMS", 2, 2},
-    {0x00DA, "BOOKBOOL", 2, 2},
-    {0x00DD, "SCENPROTECT", 2, 2},
-    {0x00E0, "XF", 20, 16},
-    {0x00E1, "INTERFACEHDR", 2, 0},
-    {0x00E2, "INTERFACEEND", 0, 0},
-    {0x0160, "USESELFS", 2, 2},
-    {0x0161, "DSF", 2, 2},
-    {0x01AF, "PROT4REV", 2, 2},
-    {0x01B7, "REFRESHALL", 2, 2},
-    {0x01BC, "PROT4REVPASS", 2, 2},
-    {0x01C0, "EXCEL9FILE", 0, 0},
-    {0x0200, "DIMENSIONS", 14, 10},
-    {0x0225, "DEFAULTROWHEIGHT", 4, 4},
-    {0x0236, "TABLE", 16, 16},
-    {0x023E, "WINDOW2", 18, 10},   // 10 bytes in BIFF8 chart sheets too
-    {0x0809, "BOF", 16, 8},
+constexpr KnownRecord kKnownRecords[] = {
+    {0x0006, "FORMULA"}, {0x000A, "EOF", 0, 0}, {0x000C, "CALCCOUNT", 2, 2}, {0x000D, "CALCMODE", 2, 2},
+    {0x000E, "PRECISION", 2, 2}, {0x000F, "REFMODE", 2, 2}, {0x0010, "DELTA", 8, 8}, {0x0011, "ITERATION", 2, 2},
+    {0x0012, "PROTECT", 2, 2}, {0x0013, "PASSWORD", 2, 2}, {0x0014, "HEADER"}, {0x0015, "FOOTER"},
+    {0x0016, "EXTERNCOUNT"}, {0x0017, "EXTERNSHEET"}, {0x0018, "NAME"}, {0x0019, "WINDOWPROTECT", 2, 2},
+    {0x001A, "VERTICALPAGEBREAKS"}, {0x001B, "HORIZONTALPAGEBREAKS"}, {0x001C, "NOTE"}, {0x001D, "SELECTION"},
+    {0x0022, "DATEMODE", 2, 2}, {0x0023, "EXTERNNAME"}, {0x0026, "LEFTMARGIN", 8, 8}, {0x0027, "RIGHTMARGIN", 8, 8},
+    {0x0028, "TOPMARGIN", 8, 8}, {0x0029, "BOTTOMMARGIN", 8, 8}, {0x002A, "PRINTHEADERS", 2, 2},
+    {0x002B, "PRINTGRIDLINES", 2, 2}, {0x002F, "FILEPASS"}, {0x0031, "FONT"}, {0x0033, "PRINTSIZE"}, {0x003C, "CONTINUE"},
+    {0x003D, "WINDOW1", 18, 18}, {0x0040, "BACKUP", 2, 2}, {0x0041, "PANE", 10, 10}, {0x0042, "CODEPAGE", 2, 2},
+    {0x004D, "PLS"}, {0x0050, "DCON"}, {0x0051, "DCONREF"}, {0x0052, "DCONNAME"}, {0x0055, "DEFCOLWIDTH", 2, 2},
+    {0x0059, "XCT"}, {0x005A, "CRN"}, {0x005B, "FILESHARING"}, {0x005C, "WRITEACCESS"}, {0x005D, "OBJ"},
+    {0x005E, "UNCALCED"}, {0x005F, "SAVERECALC", 2, 2}, {0x0060, "TEMPLATE"}, {0x0061, "INTL"},
+    {0x0063, "OBJPROTECT", 2, 2}, {0x007D, "COLINFO", 12, 12}, {0x007E, "RK"}, {0x007F, "IMDATA"}, {0x0080, "GUTS", 8, 8},
+    {0x0081, "WSBOOL", 2, 2}, {0x0082, "GRIDSET", 2, 2}, {0x0083, "HCENTER", 2, 2}, {0x0084, "VCENTER", 2, 2},
+    {0x0085, "BOUNDSHEET"}, {0x0086, "WRITEPROT"}, {0x0087, "ADDIN"}, {0x0088, "EDG"}, {0x0089, "PUB"},
+    {0x008C, "COUNTRY", 4, 4}, {0x008D, "HIDEOBJ", 2, 2}, {0x0090, "SORT"}, {0x0091, "SUB"}, {0x0092, "PALETTE"},
+    {0x0094, "LHRECORD"}, {0x0095, "LHNGRAPH"}, {0x0096, "SOUND"}, {0x0097, "SYNC"}, {0x0098, "LPR"},
+    {0x0099, "STANDARDWIDTH", 2, 2}, {0x009A, "FNGROUPNAME"}, {0x009B, "FILTERMODE"}, {0x009C, "FNGROUPCOUNT", 2, 2},
+    {0x009D, "AUTOFILTERINFO"}, {0x009E, "AUTOFILTER"}, {0x00A0, "SCL", 4, 4}, {0x00A1, "SETUP", 34, 34},
+    {0x00A9, "COORDLIST"}, {0x00AB, "GCW"}, {0x00AE, "SCENMAN"}, {0x00AF, "SCENARIO"}, {0x00B0, "SXVIEW"},
+    {0x00B1, "SXVD"}, {0x00B2, "SXVI"}, {0x00B4, "SXIVD"}, {0x00B5, "SXLI"}, {0x00B6, "SXPI"}, {0x00B8, "DOCROUTE"},
+    {0x00B9, "RECIPNAME"}, {0x00BC, "SHRFMLA"}, {0x00BD, "MULRK"}, {0x00BE, "MULBLANK"}, {0x00C1, "MMS", 2, 2},
+    {0x00C2, "ADDMENU"}, {0x00C3, "DELMENU"}, {0x00C5, "SXDI"}, {0x00C6, "SXDB"}, {0x00C7, "SXFDB"}, {0x00C8, "SXDBB"},
+    {0x00C9, "SXNUM"}, {0x00CA, "SXBOOL"}, {0x00CB, "SXERR"}, {0x00CC, "SXINT"}, {0x00CD, "SXSTRING"}, {0x00CE, "SXDTR"},
+    {0x00CF, "SXNIL"}, {0x00D0, "SXTBL"}, {0x00D1, "SXTBRGIITM"}, {0x00D2, "SXTBPG"}, {0x00D3, "OBPROJ"},
+    {0x00D5, "SXIDSTM"}, {0x00D6, "RSTRING"}, {0x00D7, "DBCELL"}, {0x00D8, "SXRNG"}, {0x00D9, "SXISXOPER"},
+    {0x00DA, "BOOKBOOL", 2, 2}, {0x00DC, "PARAMQRY"}, {0x00DD, "SCENPROTECT", 2, 2}, {0x00DE, "OLESIZE"},
+    {0x00DF, "UDDESC"}, {0x00E0, "XF", 20, 16}, {0x00E1, "INTERFACEHDR", 2, 0}, {0x00E2, "INTERFACEEND", 0, 0},
+    {0x00E3, "SXVS"}, {0x00E5, "MERGEDCELLS"}, {0x00E9, "BKHIM"}, {0x00EA, "TABIDCONF"}, {0x00EB, "MSODRAWINGGROUP"},
+    {0x00EC, "MSODRAWING"}, {0x00ED, "MSODRAWINGSELECTION"}, {0x00EF, "PHONETICINFO"}, {0x00F0, "SXRULE"},
+    {0x00F1, "SXEX"}, {0x00F2, "SXFILT"}, {0x00F4, "SXDXF"}, {0x00F5, "SXITM"}, {0x00F6, "SXNAME"}, {0x00F7, "SXSELECT"},
+    {0x00F8, "SXPAIR"}, {0x00F9, "SXFMLA"}, {0x00FB, "SXFORMAT"}, {0x00FC, "SST"}, {0x00FD, "LABELSST"},
+    {0x00FF, "EXTSST"}, {0x0100, "SXVDEX"}, {0x0103, "SXFORMULA"}, {0x0122, "SXDBEX"}, {0x0137, "RRDINSDEL"},
+    {0x0138, "RRDHEAD"}, {0x013B, "RRDCHGCELL"}, {0x013D, "TABID"}, {0x013E, "RRDRENSHEET"}, {0x013F, "RRSORT"},
+    {0x0140, "RRDMOVE"}, {0x014A, "RRFORMAT"}, {0x014B, "RRAUTOFMT"}, {0x014D, "RRINSERTSH"}, {0x014E, "RRDMOVEBEGIN"},
+    {0x014F, "RRDMOVEEND"}, {0x0150, "RRDINSDELBEGIN"}, {0x0151, "RRDINSDELEND"}, {0x0152, "RRDCONFLICT"},
+    {0x0153, "RRDDEFNAME"}, {0x0154, "RRDRSTETXP"}, {0x015F, "LABELRANGES"}, {0x0160, "USESELFS", 2, 2},
+    {0x0161, "DSF", 2, 2}, {0x0162, "XL5MODIFY"}, {0x0191, "CUSR"}, {0x0192, "CBUSR"}, {0x0193, "USRINFO"},
+    {0x0194, "USREXCL"}, {0x0195, "FILELOCK"}, {0x0196, "RRDINFO"}, {0x0197, "BCUSRS"}, {0x0198, "USRCHK"},
+    {0x01A5, "FILESHARING2"}, {0x01A9, "USERBVIEW"}, {0x01AA, "USERSVIEWBEGIN"}, {0x01AB, "USERSVIEWEND"},
+    {0x01AC, "RRDUSERVIEW"}, {0x01AD, "QSI"}, {0x01AE, "SUPBOOK"}, {0x01AF, "PROT4REV", 2, 2}, {0x01B0, "CONDFMT"},
+    {0x01B1, "CF"}, {0x01B2, "DVAL"}, {0x01B5, "DCONBIN"}, {0x01B6, "TXO"}, {0x01B7, "REFRESHALL", 2, 2},
+    {0x01B8, "HLINK"}, {0x01B9, "LEL"}, {0x01BA, "CODENAME"}, {0x01BB, "SXFDBTYPE"}, {0x01BC, "PROT4REVPASS", 2, 2},
+    {0x01BD, "OBNOMACROS"}, {0x01BE, "DV"}, {0x01C0, "EXCEL9FILE", 0, 0}, {0x01C1, "RECALCID"}, {0x01C2, "ENTEXU2"},
+    {0x0200, "DIMENSIONS", 14, 10}, {0x0201, "BLANK"}, {0x0203, "NUMBER"}, {0x0204, "LABEL"}, {0x0205, "BOOLERR"},
+    {0x0206, "FORMULA"}, {0x0207, "STRING"}, {0x0208, "ROW"}, {0x020B, "INDEX"}, {0x0218, "NAME"}, {0x0221, "ARRAY"},
+    {0x0223, "EXTERNNAME"}, {0x0225, "DEFAULTROWHEIGHT", 4, 4}, {0x0231, "FONT"}, {0x0236, "TABLE", 16, 16},
+    {0x023E, "WINDOW2", 18, 10}, {0x027E, "RK"}, {0x0293, "STYLE"}, {0x0406, "FORMULA"}, {0x0418, "BIGNAME"},
+    {0x041E, "FORMAT"}, {0x043C, "CONTINUEBIGNAME"}, {0x04BC, "SHRFMLA"}, {0x0800, "HLINKTOOLTIP"}, {0x0801, "WEBPUB"},
+    {0x0802, "QSISXTAG"}, {0x0803, "DBQUERYEXT"}, {0x0804, "EXTSTRING"}, {0x0805, "TXTQRY"}, {0x0806, "QSIR"},
+    {0x0807, "QSIF"}, {0x0808, "RRDTQSIF"}, {0x0809, "BOF", 16, 8}, {0x080A, "OLEDBCONN"}, {0x080B, "WOPT"},
+    {0x080C, "SXVIEWEX"}, {0x080D, "SXTH"}, {0x080E, "SXPIEX"}, {0x080F, "SXVDTEX"}, {0x0810, "SXVIEWEX9"},
+    {0x0812, "CONTINUEFRT"}, {0x0813, "REALTIMEDATA"}, {0x0850, "CHARTFRTINFO"}, {0x0851, "FRTWRAPPER"},
+    {0x0852, "STARTBLOCK"}, {0x0853, "ENDBLOCK"}, {0x0854, "STARTOBJECT"}, {0x0855, "ENDOBJECT"}, {0x0856, "CATLAB"},
+    {0x0857, "YMULT"}, {0x0858, "SXVIEWLINK"}, {0x0859, "PIVOTCHARTBITS"}, {0x085A, "FRTFONTLIST"}, {0x0862, "SHEETEXT"},
+    {0x0863, "BOOKEXT"}, {0x0864, "SXADDL"}, {0x0865, "CRERR"}, {0x0866, "HFPICTURE"}, {0x0867, "FEATHDR"},
+    {0x0868, "FEAT"}, {0x086A, "DATALABEXT"}, {0x086B, "DATALABEXTCONTENTS"}, {0x086C, "CELLWATCH"},
+    {0x0871, "FEATHDR11"}, {0x0872, "FEATURE11"}, {0x0874, "DROPDOWNOBJIDS"}, {0x0875, "CONTINUEFRT11"},
+    {0x0876, "DCONN"}, {0x0877, "LIST12"}, {0x0878, "FEATURE12"}, {0x0879, "CONDFMT12"}, {0x087A, "CF12"},
+    {0x087B, "CFEX"}, {0x087C, "XFCRC"}, {0x087D, "XFEXT"}, {0x087E, "AUTOFILTER12"}, {0x087F, "CONTINUEFRT12"},
+    {0x0884, "MDTINFO"}, {0x0885, "MDXSTR"}, {0x0886, "MDXTUPLE"}, {0x0887, "MDXSET"}, {0x0888, "MDXPROP"},
+    {0x0889, "MDXKPI"}, {0x088A, "MDB"}, {0x088B, "PLV"}, {0x088C, "COMPAT12"}, {0x088D, "DXF"}, {0x088E, "TABLESTYLES"},
+    {0x088F, "TABLESTYLE"}, {0x0890, "TABLESTYLEELEMENT"}, {0x0892, "STYLEEXT"}, {0x0893, "NAMEPUBLISH"},
+    {0x0894, "NAMECMT"}, {0x0895, "SORTDATA"}, {0x0896, "THEME"}, {0x0897, "GUIDTYPELIB"}, {0x0898, "FNGRP12"},
+    {0x0899, "NAMEFNGRP12"}, {0x089A, "MTRSETTINGS"}, {0x089B, "COMPRESSPICTURES"}, {0x089C, "HEADERFOOTER"},
+    {0x089D, "CRTLAYOUT12"}, {0x089E, "CRTMLFRT"}, {0x089F, "CRTMLFRTCONTINUE"}, {0x08A3, "FORCEFULLCALCULATION"},
+    {0x08A4, "SHAPEPROPSSTREAM"}, {0x08A5, "TEXTPROPSSTREAM"}, {0x08A6, "RICHTEXTSTREAM"}, {0x08A7, "CRTLAYOUT12A"},
+    {0x1001, "UNITS"}, {0x1002, "CHART"}, {0x1003, "SERIES"}, {0x1006, "DATAFORMAT"}, {0x1007, "LINEFORMAT"},
+    {0x1009, "MARKERFORMAT"}, {0x100A, "AREAFORMAT"}, {0x100B, "PIEFORMAT"}, {0x100C, "ATTACHEDLABEL"},
+    {0x100D, "SERIESTEXT"}, {0x1014, "CHARTFORMAT"}, {0x1015, "LEGEND"}, {0x1016, "SERIESLIST"}, {0x1017, "BAR"},
+    {0x1018, "LINE"}, {0x1019, "PIE"}, {0x101A, "AREA"}, {0x101B, "SCATTER"}, {0x101C, "CHARTLINE"}, {0x101D, "AXIS"},
+    {0x101E, "TICK"}, {0x101F, "VALUERANGE"}, {0x1020, "CATSERRANGE"}, {0x1021, "AXISLINEFORMAT"},
+    {0x1022, "CHARTFORMATLINK"}, {0x1024, "DEFAULTTEXT"}, {0x1025, "TEXT"}, {0x1026, "FONTX"}, {0x1027, "OBJECTLINK"},
+    {0x1032, "FRAME"}, {0x1033, "BEGIN"}, {0x1034, "END"}, {0x1035, "PLOTAREA"}, {0x103A, "CHART3D"}, {0x103C, "PICF"},
+    {0x103D, "DROPBAR"}, {0x103E, "RADAR"}, {0x103F, "SURFACE"}, {0x1040, "RADARAREA"}, {0x1041, "AXISPARENT"},
+    {0x1043, "LEGENDXN"}, {0x1044, "SHTPROPS"}, {0x1045, "SERTOCRT"}, {0x1046, "AXESUSED"}, {0x1048, "SBASEREF"},
+    {0x104A, "SERPARENT"}, {0x104B, "SERAUXTREND"}, {0x104E, "IFMT"}, {0x104F, "POS"}, {0x1050, "ALRUNS"}, {0x1051, "AI"},
+    {0x105B, "SERAUXERRBAR"}, {0x105C, "CLRTCLIENT"}, {0x105D, "SERFMT"}, {0x105F, "CHART3DBARSHAPE"}, {0x1060, "FBI"},
+    {0x1061, "BOPPOP"}, {0x1062, "AXCEXT"}, {0x1063, "DAT"}, {0x1064, "PLOTGROWTH"}, {0x1065, "SIINDEX"},
+    {0x1066, "GELFRAME"}, {0x1067, "BOPPOPCUSTOM"}, {0x1068, "FBI2"},
 };
 
 std::string Hex16(uint16_t v) {
@@ -201,51 +246,22 @@ std::string Hex16(uint16_t v) {
 
 // Looked up by their type, in whose order they are listed, for every
 // record read.
-static_assert(std::is_sorted(std::begin(kSizedRecords), std::end(kSizedRecords),
-                             [](const SizedRecord& a, const SizedRecord& b) { return a.type < b.type; }));
-const SizedRecord* SizedRecordOf(uint16_t type) {
-    const auto it = std::lower_bound(std::begin(kSizedRecords), std::end(kSizedRecords), type,
-                                     [](const SizedRecord& s, uint16_t t) { return s.type < t; });
-    return it != std::end(kSizedRecords) && it->type == type ? it : nullptr;
+static_assert(std::is_sorted(std::begin(kKnownRecords), std::end(kKnownRecords),
+                             [](const KnownRecord& a, const KnownRecord& b) { return a.type < b.type; }));
+const KnownRecord* KnownRecordOf(uint16_t type) {
+    const auto it = std::lower_bound(std::begin(kKnownRecords), std::end(kKnownRecords), type,
+                                     [](const KnownRecord& s, uint16_t t) { return s.type < t; });
+    return it != std::end(kKnownRecords) && it->type == type ? it : nullptr;
+}
+// A record type whose length the format fixes; nullptr for others.
+const KnownRecord* SizedRecordOf(uint16_t type) {
+    const KnownRecord* k = KnownRecordOf(type);
+    return k && k->biff8 != kAny ? k : nullptr;
 }
 
 std::string RecordName(uint16_t type) {
-    if (const SizedRecord* s = SizedRecordOf(type)) return s->name;
-    switch (type) {
-    case kFormula: return "FORMULA";
-    case kBlank: return "BLANK";
-    case kMulBlank: return "MULBLANK";
-    case kRow: return "ROW";
-    case kBoundSheet: return "BOUNDSHEET";
-    case kMulRk: return "MULRK";
-    case kRString: return "RSTRING";
-    case kSst: return "SST";
-    case kLabelSst: return "LABELSST";
-    case kNumber: return "NUMBER";
-    case kLabel: return "LABEL";
-    case kBoolErr: return "BOOLERR";
-    case kString: return "STRING";
-    case kRk: return "RK";
-    case kFormat: return "FORMAT";
-    case kContinue: return "CONTINUE";
-    case kHeader: return "HEADER";
-    case kWriteAccess: return "WRITEACCESS";
-    case kFooter: return "FOOTER";
-    case kExternSheet: return "EXTERNSHEET";
-    case kVPageBreaks: return "VERTICALPAGEBREAKS";
-    case kHPageBreaks: return "HORIZONTALPAGEBREAKS";
-    case kSelection: return "SELECTION";
-    case kFont: return "FONT";
-    case kPalette: return "PALETTE";
-    case kMergedCells: return "MERGEDCELLS";
-    case kArray: return "ARRAY";
-    case kStyle: return "STYLE";
-    case kShrFmla: return "SHRFMLA";
-    // FORMULA under the numbers of older versions, read as FORMULA.
-    case kFormula3:
-    case kFormula4: return "FORMULA";
-    default: return Hex16(type);
-    }
+    if (const KnownRecord* k = KnownRecordOf(type)) return k->name;
+    return Hex16(type);
 }
 
 uint16_t U16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
@@ -459,25 +475,20 @@ public:
         pos_ += sizeof head + length;
         return true;
     }
-    // Whether the `n` bytes at `surplus` that the record just read holds
-    // past its fields are a writer's padding (a text's closing NUL, a value
-    // written in two bytes), which hides no record: fewer bytes than a
-    // record header, all zero, and right after them the header of a record
-    // of a type the format uses, lying in the stream.  A length made longer
-    // by damage ends inside the next record's header instead: its first
-    // bytes are rarely all zero, and what follows them is no header.
-    bool Padding(const unsigned char* surplus, size_t n) {
+    // Whether the last `n` bytes of the record just read, past what its
+    // fields take, can hide no record.  A length made longer by damage
+    // takes in the record after it, whose header then starts exactly where
+    // the fields end; a writer's padding or extension (spaces, zeros, a
+    // double, a text) is no record header.  So they hide none unless the
+    // header of a record type the format defines, with a length that fits
+    // in the stream, starts where the fields end (inside the surplus or
+    // running past its end), or unless what follows them is no such header.
+    // The end of the stream, where nothing follows, is sound.
+    bool Padding(size_t n) {
         if (n == 0) return true;
-        if (n >= 4 || Size() - pos_ < 4) return false;
-        for (size_t i = 0; i < n; ++i) {
-            if (surplus[i] != 0) return false;
-        }
-        unsigned char head[4];
-        Bytes(pos_, head, sizeof head);
-        const uint16_t type = U16(head);
-        const uint8_t high = static_cast<uint8_t>(type >> 8);
-        const bool used = type != 0 && (high == 0x00 || high == 0x01 || high == 0x02 || high == 0x04 || high == 0x08 || high == 0x10);
-        return used && U16(head + 2) <= Size() - pos_ - sizeof head;
+        const uint64_t fieldsEnd = pos_ - n;
+        if (HeaderAt(fieldsEnd)) return false;
+        return pos_ == Size() || HeaderAt(pos_);
     }
     // The type of the record that comes next; 0 at the end of the stream.
     uint16_t PeekType() {
@@ -488,6 +499,14 @@ public:
     }
 
 private:
+    // Whether the stream holds at `at` the header of a record of a type
+    // the format defines, whose length fits in the stream.
+    bool HeaderAt(uint64_t at) {
+        if (at > Size() || Size() - at < 4) return false;
+        unsigned char head[4];
+        Bytes(at, head, sizeof head);
+        return KnownRecordOf(U16(head)) != nullptr && U16(head + 2) <= Size() - at - sizeof head;
+    }
     // Copies stream bytes through a buffer of whole pieces of the stream.
     void Bytes(uint64_t at, unsigned char* into, size_t n) {
         if (n == 0) return;
@@ -582,7 +601,7 @@ public:
     // value read, unless they are padding that can hide no record: its
     // length says more than its fields.
     void End() {
-        if (at_ != record_.data.size() && !reader_.Padding(&record_.data[at_], record_.data.size() - at_)) {
+        if (at_ != record_.data.size() && !reader_.Padding(record_.data.size() - at_)) {
             reader_.Fail(where_, "the " + RecordName(type_) + " record at byte " + std::to_string(start_) + " is " +
                                      std::to_string(total_) + " bytes long, where its fields take " +
                                      std::to_string(total_ - (record_.data.size() - at_)));
@@ -720,8 +739,9 @@ private:
     }
 
     // The first record of a part: a BIFF8 or BIFF5 BOF (the globals' sets
-    // the workbook's, every sheet's must match it); `expected` is the part's
-    // type (0 for any sheet's).
+    // the workbook's, every sheet's must match it, or be Excel 95's); its
+    // length too is checked in the workbook's version.  `expected` is the
+    // part's type (0 for any sheet's).
     uint16_t CheckBof(const Record& r, const std::string& where, uint16_t expected) {
         const std::string at = " at byte " + std::to_string(r.at);
         if (r.type == 0x0009 || r.type == 0x0209 || r.type == 0x0409) {
@@ -737,7 +757,19 @@ private:
             biff5_ = version == kBiff5;
         }
         const uint16_t own = biff5_ ? kBiff5 : kBiff8;
-        if (version == kBiff5 || version == kBiff8) {
+        if (expected != kGlobals && biff5_ && version == kBiff8) {
+            // Excel 95, and the "5.0/95" exports of later versions, give
+            // each sheet's BOF the version 0x0600 with BIFF5's body of 8
+            // bytes, and write BIFF5 records after it: the sheet is read as
+            // the workbook's.  A BOF with BIFF8's body of 16 bytes begins a
+            // sheet written in BIFF8, whose texts, formulas and cell
+            // formats BIFF5 lays out otherwise: none of its values could
+            // be read as BIFF5 without being misread.
+            if (r.data.size() >= 16) {
+                records_.Fail(where, "the BOF record" + at + " begins a BIFF8 sheet (version 0x0600, " + std::to_string(r.data.size()) +
+                                         " bytes long) in a BIFF5 workbook, whose records cannot be read as BIFF5");
+            }
+        } else if (version == kBiff5 || version == kBiff8) {
             if (version != own) {
                 records_.Fail(where, "the BOF record" + at + " gives format version " + Hex16(version) +
                                          ", unlike the workbook's " + Hex16(own));
@@ -840,7 +872,7 @@ private:
     // Refuses a record (the one just read) longer than its fields take,
     // unless the bytes past them are padding that can hide no record.
     void NotLonger(const Record& r, const std::string& where, size_t taken) {
-        if (r.data.size() > taken && !records_.Padding(r.data.data() + taken, r.data.size() - taken)) Long(r, where, taken);
+        if (r.data.size() > taken && !records_.Padding(r.data.size() - taken)) Long(r, where, taken);
     }
     // Refuses a record shorter than its fields take, or longer.
     void Fits(const Record& r, const std::string& where, size_t taken) {
@@ -862,8 +894,8 @@ private:
     // its fields is left to what reads it, if anything: nothing after it is
     // lost by it.
     void CheckLength(const Record& r, const std::string& where) {
-        if (const SizedRecord* s = SizedRecordOf(r.type)) {
-            if (r.data.size() != (biff5_ ? s->biff8 : s->biff5)) NotLonger(r, where, biff5_ ? s->biff5 : s->biff8);
+        if (const KnownRecord* s = SizedRecordOf(r.type)) {
+            NotLonger(r, where, biff5_ ? s->biff5 : s->biff8);
             return;
         }
         const size_t n = r.data.size();
@@ -902,8 +934,9 @@ private:
         case kFooter:       // empty, or a text
             // Never continued: one too short for its text is refused too,
             // for an empty one made longer takes the bytes it hides for a
-            // text's length.
-            if (n == 0) return;
+            // text's length.  An empty text needs no byte of flags, and
+            // writers leave it out (a BIFF8 record of the two bytes 00 00).
+            if (n == 0 || (!biff5_ && n == 2 && U16(d) == 0)) return;
             taken = TextEnd(d, n, 0, biff5_, true);
             if (taken == 0) Short(r, where, biff5_ ? 1 : 3);
             if (n < taken) Short(r, where, taken);
