@@ -85,6 +85,9 @@ void Form1::draw(int16_t /*unusedLateralCount*/, int16_t picture2DrawWidth) {
     ProfileHandleTops(r);
     // 18. Closing steps.
     ProfileClosingSteps(r, picture2DrawWidth);
+    // The handles, bars and pickers just laid stand above the value box
+    // unless it is brought back to the front.
+    r.Do([&] { ValueBoxToFront(); });
 }
 
 // True when every entry 1..RunCount of CurrentRun is an existing child of the

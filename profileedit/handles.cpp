@@ -76,7 +76,10 @@ void Form1::StartHandlePress(const vb::PictureBox& handle, const model::Sewer& p
     DragStartY = static_cast<float>(handle.Top());
 }
 
-void Form1::RaiseValueBox(vb::PictureBox& handle) {
+void Form1::RaiseValueBox(vb::ControlArray<vb::PictureBox>& handles, int Index) {
+    vb::PictureBox& handle = handles(Index);
+    heldHandles_ = &handles;
+    heldIndex_ = Index;
     // A step that fails is skipped; the others still run.
     vb::ErrorTrap trap;
     vb::resumeNext(trap, [&] { pic(0).Cls(); });
@@ -93,6 +96,7 @@ void Form1::OpenNudgePanel(float value, double valueBoxWidth) {
     pic(0).Width(valueBoxWidth);
     pic(0).Height(6);
     KeepValueBoxInView();
+    ValueBoxToFront();
 }
 
 std::shared_ptr<model::Sewer> Form1::EndHandlePipe(const vb::Control& handle, int Index, int32_t* node) const {
@@ -122,7 +126,7 @@ void Form1::pcover_MouseDown(int Index, int Button, int Shift, float X, float Y)
     }
     vb::resumeNext(trap, [&] { pcover(0).Left(handle.Left() - pipe->l / 2.0); });
     vb::resumeNext(trap, [&] { pcover(0).Width(pipe->l + 5.0); });
-    RaiseValueBox(handle);
+    RaiseValueBox(pcover, Index);
 }
 
 void Form1::pcover_MouseMove(int Index, int Button, int Shift, float X, float Y) {
@@ -177,6 +181,7 @@ void Form1::pcover_MouseMove(int Index, int Button, int Shift, float X, float Y)
 
 void Form1::pcover_MouseUp(int Index, int Button, int Shift, float X, float Y) {
     if (Index < 1) return;
+    ReleaseHeldHandle();
     pcover(0).Height(5);
     pcover(0).Width(5);
     pcover(0).Visible(false);
@@ -211,7 +216,7 @@ void Form1::PGR_MouseDown(int Index, int Button, int Shift, float X, float Y) {
     if (!ArmedFor(tag, pipe.get())) ArmEntryBox(tag, node);
     // Every press starts again from the stored level.
     Text19.Text(vb::SingleToText(GroundOf(*pipe, Index)));
-    RaiseValueBox(handle);
+    RaiseValueBox(PGR, Index);
 }
 
 void Form1::PGR_MouseMove(int Index, int Button, int Shift, float X, float Y) {
@@ -239,6 +244,7 @@ void Form1::PGR_MouseMove(int Index, int Button, int Shift, float X, float Y) {
 }
 
 void Form1::PGR_MouseUp(int Index, int Button, int Shift, float X, float Y) {
+    ReleaseHeldHandle();
     auto pipe = EndHandlePipe(PGR(Index), Index, nullptr);
     FocusEntryBox();
     if (pipe) ShowPipeInGrid(*pipe);
@@ -265,7 +271,7 @@ void Form1::plen_MouseDown(int Index, int Button, int Shift, float X, float Y) {
         ArmEntryBox(tag, node);
         Text19.Text(vb::SingleToText(pipe->l));
     }
-    RaiseValueBox(handle);
+    RaiseValueBox(plen, Index);
 }
 
 void Form1::plen_MouseMove(int Index, int Button, int Shift, float X, float Y) {
@@ -293,6 +299,7 @@ void Form1::plen_MouseMove(int Index, int Button, int Shift, float X, float Y) {
 }
 
 void Form1::plen_MouseUp(int Index, int Button, int Shift, float X, float Y) {
+    ReleaseHeldHandle();
     vb::ErrorTrap trap;
     auto pipe = EndHandlePipe(plen(Index), Index, nullptr);
     vb::resumeNext(trap, [&] { FocusEntryBox(); });

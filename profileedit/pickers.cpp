@@ -66,6 +66,9 @@ void Form1::OpenLateralPicker(vb::PictureBox& box, bool first) {
     Text19.Visible(false);
     ArmEntryBox(tag, node);
     PlaceValueBox(box.Left(), box.Top() + 8);
+    // The box opens over the profile: nothing laid there may take its clicks.
+    ReleaseHeldHandle();
+    ValueBoxToFront();
     FillLateralPicker(*myCol, Combo1, first ? pipe->ma2 : pipe->ma3, !first);
     Combo1.Tag(tag);
     // The list takes the keyboard, so that Down and Up choose at once.
@@ -100,6 +103,8 @@ void Form1::Picdia_MouseDown(int Index, int Button, int Shift, float X, float Y)
     Combo1.Visible(true);
     Text19.Visible(false);
     PlaceValueBox(Picdia(Index).Left(), Picdia(Index).Top() + 8);
+    ReleaseHeldHandle();
+    ValueBoxToFront();
     Combo1.Tag("");
     Combo1.Clear();
     for (const char* d : kDiameters) Combo1.AddItem(d);
@@ -127,6 +132,17 @@ void Form1::CloseValueBox() {
     const vb::Form* active = vb::ActiveForm();
     if (keyboardInBox && (!active || active == this)) Picture1.SetFocus();
     pic(0).Visible(false);
+}
+
+void Form1::ValueBoxToFront() {
+    vb::PictureBox& box = pic(0);
+    if (!box.Visible()) return;
+    box.ZOrder(vb::vbBringToFront);
+    // A handle still pressed keeps its place above the box (its press put it
+    // there), so that its drag goes on under the pointer.
+    if (heldHandles_ && heldHandles_->Exists(heldIndex_) && (*heldHandles_)(heldIndex_).Visible()) {
+        (*heldHandles_)(heldIndex_).ZOrder(vb::vbBringToFront);
+    }
 }
 
 void Form1::PlaceValueBox(double left, double top) {

@@ -78,6 +78,8 @@ void Form1::VSlope_Change(int Index) {
     const std::string shown = vb::CStr(FormatFixed(vb::Variant(pipe->slope), 4));
     pic(0).Visible(true);
     PlaceValueBox(bar.Left() + 10, bar.Top() + 10);
+    ReleaseHeldHandle();
+    ValueBoxToFront();
     pic(0).Cls();
     pic(0).Print(shown);
     Text19.Text(shown);

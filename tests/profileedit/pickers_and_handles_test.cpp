@@ -109,3 +109,116 @@ TEST_F(PickersAndHandlesTest, NoHandleOfAPipeOffTheProfileShown) {
     EXPECT_EQ(offTheProfile(), std::vector<std::string>{});
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
+
+namespace {
+
+// The value box's "Ok" under a slope bar, clicked where a user clicks it: the
+// click goes to whatever stands uppermost at that point.
+class ValueBoxInFrontTest : public PickersAndHandlesTest {
+protected:
+    struct Point {
+        double x, y;
+    };
+    // The centre of "Ok" from the box's top left corner, in the units of the
+    // profile picture (the box keeps its size in pixels at every zoom).
+    Point OkOffset() {
+        const vb::PictureBox& box = f().pic(0);
+        const vb::CommandButton& ok = f().Command24;
+        return {f().Picture1.PixelsToSizeX(box.BorderPixels() + box.UnitsToPixelsX(ok.Left()) +
+                                           box.SizeToPixelsX(ok.Width()) / 2),
+                f().Picture1.PixelsToSizeY(box.BorderPixels() + box.UnitsToPixelsY(ok.Top()) +
+                                           box.SizeToPixelsY(ok.Height()) / 2)};
+    }
+    Point OkCentre() {
+        const Point d = OkOffset();
+        return {f().pic(0).Left() + d.x, f().pic(0).Top() + d.y};
+    }
+    static bool Covers(const vb::Control& c, Point p) {
+        return c.Visible() && p.x > c.Left() && p.x < c.Left() + c.Width() && p.y > c.Top() &&
+               p.y < c.Top() + c.Height();
+    }
+    void ClickOk() {
+        const Point ok = OkCentre();
+        vb::test::SendMouse(f().Picture1, vb::test::MouseAction::Click, 1, ok.x, ok.y);
+        vb::test::ProcessEvents();
+    }
+    void ClickOpen(vb::Control& picker) {
+        vb::test::SendMouse(picker, vb::test::MouseAction::Click, 1, 1, 1);
+        vb::test::ProcessEvents();
+        ASSERT_TRUE(f().pic(0).Visible());
+    }
+    // Picks both pipes of the run and redraws, as right-clicks on them do.
+    void PickBoth() {
+        vb::Variant marks = f().UserControl12.TABB();
+        marks.SetElement(1, vb::Variant(int16_t{1}));
+        marks.SetElement(2, vb::Variant(int16_t{1}));
+        f().UserControl12.TABB(marks);
+        f().draw();
+    }
+};
+
+}  // namespace
+
+// Two "Z-" out, the first lateral picker of the first pipe open; picking the
+// second pipe as well redraws the profile and lays that pipe's slope bar, for
+// the first time, under the picker's "Ok".  The click on "Ok" stores the
+// lateral chosen and leaves the slope alone.
+TEST_F(ValueBoxInFrontTest, OkStaysOnTopWhenARedrawLaysASlopeBar) {
+    ChooseFirstPipeWithALateralToPick();
+    auto first = Rec(f().List2.List(0));
+    auto second = Rec(f().List2.List(1));
+    f().Command13_Click();
+    f().Command13_Click();
+    // The box opens at the first pipe's upstream end, the second pipe's bar
+    // stands at its middle: these lengths put the bar's middle under "Ok".
+    const double reach = OkOffset().x - f().VSlope(0).Width() / 2;
+    first->l = static_cast<float>(reach / 2);
+    second->l = static_cast<float>(reach);
+    f().draw();
+    ClickOpen(f().picfrom);
+    ASSERT_FALSE(f().VSlope.Exists(2) && f().VSlope(2).Visible());
+    PickBoth();
+    ASSERT_TRUE(f().pic(0).Visible());
+    ASSERT_TRUE(Covers(f().VSlope(2), OkCentre()));
+    const float slope = second->slope;
+
+    f().Combo1.Text("Lateral2");
+    ClickOk();
+    EXPECT_EQ(first->ma2, f().myCol->KeyToIndex("ObjLateral2"));
+    EXPECT_FALSE(f().pic(0).Visible());
+    EXPECT_EQ(second->slope, slope);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+// Both pipes picked, the second one's slope bar under the "Ok" of the first
+// one's diameter picker (lengths and cover chosen to put it there), the
+// picker opened with no redraw after it: "Ok" stores the size typed, and the
+// second pipe keeps its slope.
+TEST_F(ValueBoxInFrontTest, DiameterPickersOkTakesTheClick) {
+    ChooseFirstPipeWithALateralToPick();
+    auto first = Rec(f().List2.List(0));
+    auto second = Rec(f().List2.List(1));
+    f().Command13_Click();
+    f().Command13_Click();
+    // The box opens 3 units left of the first pipe's middle, the bar 1 unit
+    // right of the second pipe's middle.
+    const Point ok = OkOffset();
+    const double half = ok.x - 4 - f().VSlope(0).Width() / 2;
+    first->l = second->l = static_cast<float>(half);
+    PickBoth();
+    // Ten units down for every metre of cover more.
+    const vb::VScrollBar& bar = f().VSlope(2);
+    const double okY = f().Picdia(1).Top() + 8 + ok.y;
+    first->mincover += static_cast<float>((bar.Top() + bar.Height() / 2 - okY) / 10);
+    f().draw();
+    ClickOpen(f().Picdia(1));
+    ASSERT_TRUE(Covers(f().VSlope(2), OkCentre()));
+    const float slope = second->slope;
+
+    f().Combo1.Text("450");
+    ClickOk();
+    EXPECT_EQ(first->dia, 450);
+    EXPECT_FALSE(f().pic(0).Visible());
+    EXPECT_EQ(second->slope, slope);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
