@@ -93,14 +93,23 @@ bool Form1::PickPolylineLateral(const std::string& polyline,
         auto pipe = std::make_shared<model::Sewer>();
         PipeValuesFromGrid(*pipe, rows, true);
         SetNewPipeEnds(*pipe);
-        // The edge as the record stores it; a vertex no single can hold is
-        // an overflow, found before the pipe is added.
+        // The edge as the record stores it, in singles: its ends, then its
+        // length.  One no single can hold is refused naming the edge, before
+        // the pipe is added.
         float edge[5] = {};
         if (!step([&] {
-                const double values[5] = {std::sqrt((x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1)), x1, y1, x2, y2};
+                const double values[5] = {x1, y1, x2, y2, std::sqrt((x2 - x1) * (x2 - x1) + (y2 - y1) * (y2 - y1))};
+                static const char* const kWhat[5] = {"start x", "start y", "end x", "end y", "length"};
                 for (int v = 0; v < 5; ++v) {
-                    if (!std::isfinite(values[v])) vb::RaiseError(vb::errOverflow);
-                    edge[v] = vb::CSng(vb::Variant(values[v]));
+                    try {
+                        edge[v] = vb::CSng(values[v]);
+                    } catch (const vb::VbError& e) {
+                        throw vb::VbError(e.Number(), "The polyline " + polyline + " cannot be read: the " + kWhat[v] +
+                                                          " of its edge " + std::to_string(j / 2) + ", \"" +
+                                                          vb::NumberToText(values[v]) +
+                                                          "\", is no number a pipe record can hold (" + e.Description() +
+                                                          "). The pick ended there.");
+                    }
                 }
             }))
             return false;
@@ -109,11 +118,11 @@ bool Form1::PickPolylineLateral(const std::string& polyline,
         pipe->lat = CurrentLateralName;
         pipe->Name = "Se " + std::to_string(PipeCount);
         if (!StoreNode(pipe, "Obj" + CurrentLateralName, vb::Variant(), index, lat)) return false;
-        pipe->l = edge[0];
-        pipe->x1 = edge[1];
-        pipe->y1 = edge[2];
-        pipe->x2 = edge[3];
-        pipe->y2 = edge[4];
+        pipe->x1 = edge[0];
+        pipe->y1 = edge[1];
+        pipe->x2 = edge[2];
+        pipe->y2 = edge[3];
+        pipe->l = edge[4];
 
         // The label reads along the edge, never upside down: directions
         // beyond 90 degrees turn half round, and a nearly vertical edge drawn

@@ -41,14 +41,25 @@ SheetGrid GridOf(const cad::XData& record) {
     return g;
 }
 
-// A coordinate or level as the pipe record stores it: a single, rounded to
-// the whole number.  A value no single can hold is an overflow, as is one
-// that is no number at all, so that no pipe is made with an infinite level.
-float Single(double v) {
-    if (!std::isfinite(v)) vb::RaiseError(vb::errOverflow);
-    return vb::CSng(vb::Variant(v));
+// A number as the pipe field `field` holds it: a single.  A value no single
+// can hold (or no finite number at all) is refused naming the field, so that
+// no pipe is made with an infinite level or length.
+float Single(const char* field, const vb::Variant& v) {
+    try {
+        return vb::CSng(v);
+    } catch (const vb::VbError& e) {
+        std::string text;
+        try {
+            text = vb::CStr(v);
+        } catch (const vb::VbError&) {
+        }
+        throw vb::VbError(e.Number(), std::string("its ") + field + " \"" + text +
+                                          "\" is no number a pipe record can hold (" + e.Description() + ")");
+    }
 }
-float Whole(double v) { return Single(vb::RoundHalfEven(v)); }
+float Single(const char* field, double v) { return Single(field, vb::Variant(v)); }
+// Positions and levels are rounded to the whole number first.
+float Whole(const char* field, double v) { return Single(field, vb::RoundHalfEven(v)); }
 
 // Everything a read makes, kept aside until the read has succeeded.
 struct DrawingRead {
@@ -99,16 +110,16 @@ void ReadLine(cad::Client& doc, const std::string& line, const SheetGrid& grid, 
     auto s = std::make_shared<model::Sewer>();
     s->from = vb::CStr(Entry(sewer, 1));
     s->tom = vb::CStr(Entry(sewer, 2));
-    s->area1 = vb::CSng(Entry(sewer, 4));
-    s->area2 = vb::CSng(Entry(sewer, 5));
+    s->area1 = Single("area1", Entry(sewer, 4));
+    s->area2 = Single("area2", Entry(sewer, 5));
     s->lat = vb::CStr(Entry(sewer, 8));
-    s->l = Single(std::sqrt((end.y - start.y) * (end.y - start.y) + (end.x - start.x) * (end.x - start.x)));
-    s->x1 = Whole(start.x);
-    s->y1 = Whole(start.y);
-    s->x2 = Whole(end.x);
-    s->y2 = Whole(end.y);
-    s->felv = Whole(start.z);
-    s->telv = Whole(end.z);
+    s->l = Single("length", std::sqrt((end.y - start.y) * (end.y - start.y) + (end.x - start.x) * (end.x - start.x)));
+    s->x1 = Whole("start x", start.x);
+    s->y1 = Whole("start y", start.y);
+    s->x2 = Whole("end x", end.x);
+    s->y2 = Whole("end y", end.y);
+    s->felv = Whole("start z", start.z);
+    s->telv = Whole("end z", end.z);
     read.sewers[static_cast<size_t>(r)] = s;
 }
 

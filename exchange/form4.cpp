@@ -141,7 +141,11 @@ void Form4::Command5_Click() {
             try {
                 record->LetProperty(kFields[field].property, vb::Variant(text));
             } catch (const vb::VbError& e) {
-                const std::string why = text.empty() ? "the cell is empty" : "\"" + text + "\" is not a number";
+                // Text that is no number, or a number its field cannot hold
+                // (beyond a single, or a diameter beyond 16 bits).
+                const std::string why = text.empty()                          ? "the cell is empty"
+                                        : e.Number() == vb::errTypeMismatch ? "\"" + text + "\" is not a number"
+                                                                            : "\"" + text + "\" cannot be read";
                 vb::MsgBox("Row " + std::to_string(row) + ", column " + std::to_string(col) + " (" +
                            vb::Trim(kFields[field].caption) + "): " + why + " (" + e.Description() +
                            "). Nothing was imported.");

@@ -22,9 +22,10 @@ struct PipeLinks {
 // A cell that cannot become its property stops the import before anything
 // is built; the message names the cell.
 struct CellError {
-    int32_t row, col;
+    int32_t row, col;   // col is kCoverColumn for the cover worked out from the row
     std::string text, description;
 };
+constexpr int32_t kCoverColumn = -1;
 
 bool IsBlankCell(const vb::Variant& v) { return v.IsEmpty() || (v.IsString() && v.RawString().empty()); }
 
@@ -38,6 +39,8 @@ bool EndsPipeRows(const sheet::Sheet& sheet, int32_t row) {
 }
 
 // Reads one pipe row into a new record (columns 1 to 14, then the cover).
+// Every number goes into its field through the field's own type, so a value
+// no single can hold is refused with its cell, never stored as an infinity.
 std::shared_ptr<model::Sewer> ReadPipeRow(const sheet::Sheet& sheet, int32_t row) {
     auto s = std::make_shared<model::Sewer>();
     int32_t col = 0;
@@ -51,14 +54,15 @@ std::shared_ptr<model::Sewer> ReadPipeRow(const sheet::Sheet& sheet, int32_t row
         auto number = [&](int32_t c) { return vb::Val(CellText(cell(c))); };
         s->from = CellText(cell(1));
         s->tom = CellText(cell(2));
-        s->felv = static_cast<float>(number(3));
-        s->telv = static_cast<float>(number(4));
-        s->l = static_cast<float>(number(5));
-        s->finv = static_cast<float>(number(6));
-        s->tinv = static_cast<float>(number(7));
+        s->felv = vb::CSng(number(3));
+        s->telv = vb::CSng(number(4));
+        s->l = vb::CSng(number(5));
+        s->finv = vb::CSng(number(6));
+        s->tinv = vb::CSng(number(7));
         s->dia = vb::CInt(number(8));
-        s->slope = static_cast<float>(number(9));
-        s->mincover = static_cast<float>(double(s->felv) - double(s->finv) - s->dia / 1000.0);
+        s->slope = vb::CSng(number(9));
+        col = kCoverColumn;
+        s->mincover = vb::CSng(double(s->felv) - double(s->finv) - s->dia / 1000.0);
         s->lat = CellText(cell(10));
         // The coordinates must be numbers (or empty, which is 0).
         s->x1 = vb::CSng(cell(11));
@@ -66,6 +70,10 @@ std::shared_ptr<model::Sewer> ReadPipeRow(const sheet::Sheet& sheet, int32_t row
         s->x2 = vb::CSng(cell(13));
         s->y2 = vb::CSng(cell(14));
     } catch (const vb::VbError& e) {
+        if (col == kCoverColumn) {
+            throw CellError{row, col, vb::SingleToText(s->felv) + ", " + vb::SingleToText(s->finv) + " and " +
+                                          std::to_string(s->dia), e.Description()};
+        }
         throw CellError{row, col, CellText(sheet.Value(row, col)), e.Description()};
     }
     return s;
@@ -162,8 +170,13 @@ std::optional<SheetNetwork> BuildNetworkFromSheet(const sheet::Sheet& sheet, con
             report(" Row=" + std::to_string(row));
         }
     } catch (const CellError& e) {
-        vb::MsgBox("Row " + std::to_string(e.row) + ", column " + std::to_string(e.col) + ": \"" + e.text +
-                   "\" cannot be read (" + e.description + "). Nothing was imported.");
+        if (e.col == kCoverColumn) {
+            vb::MsgBox("Row " + std::to_string(e.row) + ": the minimum cover worked out from columns 3, 6 and 8 (" + e.text +
+                       ") cannot be held (" + e.description + "). Nothing was imported.");
+        } else {
+            vb::MsgBox("Row " + std::to_string(e.row) + ", column " + std::to_string(e.col) + ": \"" + e.text +
+                       "\" cannot be read (" + e.description + "). Nothing was imported.");
+        }
         return std::nullopt;
     }
     const int32_t n = static_cast<int32_t>(pipes.size()) - 1;

@@ -2,9 +2,10 @@
 // tree, saved and read back by the two buttons of cmdSaveCollection, and the
 // byte form of the objects that the network's nodes hold.
 //
-// A save takes the network's bytes first and writes them through a temporary
-// file that is renamed into place, so a failed save leaves the file that was
-// there untouched.  A reload builds the new tree aside and puts it into myCol
+// A save takes the network's bytes first, loads them back and refuses them
+// on Re-Load's own rule, and only then writes them through a temporary file
+// that is renamed into place, so a failed or refused save leaves the file
+// that was there untouched.  A reload builds the new tree aside and puts it into myCol
 // only when the bytes gave a tree whose numbers are all finite; otherwise the
 // network in memory stays.
 #include <cmath>
@@ -79,8 +80,11 @@ std::optional<std::string> NonFiniteNumber(const vb::Variant& v) {
     return std::nullopt;
 }
 
-// The first node of a loaded network whose value holds a number that is
-// infinite or not a number, described for the user; empty when there is none.
+// The first node of a network whose value holds a number that is infinite
+// or not a number, described for the user ("Se 2: l is infinite ..."); empty
+// when there is none.  Re-Load refuses a file on this rule, and Save applies
+// it to the tree its bytes load as, so that no save writes what Re-Load
+// refuses.
 std::string FirstNonFiniteNumber(model::cNodeCollection& col) {
     for (int32_t n = 1; n <= col.ItemCount(); ++n) {
         std::string key;
@@ -94,7 +98,7 @@ std::string FirstNonFiniteNumber(model::cNodeCollection& col) {
         if (!where) continue;
         const std::string node = vb::Left(key, 3) == "Obj" ? key.substr(3) : key;
         return node + ": " + (where->empty() ? std::string("a value") : *where) +
-               " is infinite or not a number, which no editor can store; nothing was loaded.";
+               " is infinite or not a number, which no editor can store";
     }
     return {};
 }
@@ -192,8 +196,20 @@ void Form1::cmdSaveCollection_Click(int Index) {
 
     if (Index == 0) {
         const std::optional<std::vector<uint8_t>> bytes = NetworkBytes();
+        // What Save writes, Re-Load must read: the bytes are loaded back as
+        // Re-Load loads them and refused on the same rule, before the file
+        // saved last is touched.
+        std::string refused;
+        if (bytes) {
+            std::shared_ptr<model::cNodeCollection> back = NetworkFromBytes(*bytes);
+            refused = back ? FirstNonFiniteNumber(*back) : std::string("The network's bytes do not load again");
+        }
         if (!bytes) {
             vb::MsgBox("Failed to save Collection", vb::vbOKOnly);
+        } else if (!refused.empty()) {
+            vb::MsgBox("Failed to save Collection\r\n" + refused + "; nothing was saved" +
+                           (vb::FileExists(path) ? ", and " + path + " is kept as it was." : "."),
+                       vb::vbOKOnly);
         } else {
             std::string error;
             if (!vb::WriteFileAtomic(path, *bytes, &error)) {
@@ -223,7 +239,8 @@ void Form1::cmdSaveCollection_Click(int Index) {
     const std::string unusable = loaded ? FirstNonFiniteNumber(*loaded) : std::string();
     if (!loaded || !unusable.empty()) {
         // The network in memory is kept, and so are the counters' zeros.
-        vb::MsgBox("Corrupt or Invalid Collection" + (unusable.empty() ? std::string() : "\r\n" + unusable),
+        vb::MsgBox("Corrupt or Invalid Collection" +
+                       (unusable.empty() ? std::string() : "\r\n" + unusable + "; nothing was loaded."),
                    vb::vbInformation, "Failed to Load the Collection");
     } else {
         ReplaceNetwork(loaded);

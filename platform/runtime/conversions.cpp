@@ -481,13 +481,14 @@ uint8_t CByte(const Variant& v) {
     return static_cast<uint8_t>(r);
 }
 
+float CSng(double v) {
+    if (!(std::fabs(v) <= std::numeric_limits<float>::max())) RaiseError(errOverflow);
+    return static_cast<float>(v);
+}
+
 float CSng(const Variant& v) {
     if (v.Type() == vbSingle) return v.RawSingle();
-    double d = CDbl(v);
-    if (std::isnan(d)) return std::numeric_limits<float>::quiet_NaN();
-    float f = static_cast<float>(d);
-    if (std::isinf(f) && !std::isinf(d)) RaiseError(errOverflow);
-    return f;
+    return CSng(CDbl(v));
 }
 
 int64_t CCur(const Variant& v) {

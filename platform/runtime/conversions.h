@@ -60,6 +60,12 @@ std::string CStr(const Variant& v);
 // CInt/CLng of a double (banker's rounding, overflow checked).
 int16_t CInt(double v);
 int32_t CLng(double v);
+// CSng of a double: what every Single field takes on assignment.  A value
+// beyond the largest single (3.402823E+38 either way) raises 6 (Overflow), and
+// so does one that is no finite number, so that no field is ever given an
+// infinity or a NaN; a value too small for a single becomes the nearest one
+// (a denormal, or 0 with its sign).
+float CSng(double v);
 
 // Converts a value to the given scalar type as assignment to a typed
 // variable would (raises as the C* functions do).

@@ -145,9 +145,12 @@ TEST_F(AcadTest, PickEndsCleanlyOnFailures) {
     // edge is refused once and the pick ends.
     client_->failIn.clear();
     dialogs().ClearLog();
-    client_->ScriptNextPick({doc_.AddLwPolyline({{0, 0}, {10, 0}, {1e39, 0}, {30, 0}})});
+    const std::string beyond = doc_.AddLwPolyline({{0, 0}, {10, 0}, {1e39, 0}, {30, 0}});
+    client_->ScriptNextPick({beyond});
     f().Command25_Click();
-    EXPECT_EQ(Prompts(), std::vector<std::string>{"Overflow"});
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"The polyline " + beyond + " cannot be read: the end x of its edge 2, "
+                                                  "\"1E+39\", is no number a pipe record can hold (Overflow). The "
+                                                  "pick ended there."});
     EXPECT_FALSE(f().Frame15.Visible());
     EXPECT_EQ(f().myCol->ChildCount(vb::Variant("Obj" + CurrentLateralName)), 1);
 

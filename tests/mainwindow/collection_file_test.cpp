@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <limits>
 
@@ -531,4 +532,156 @@ TEST_F(CollectionFileTest, NumbersNoEditorStoresAreRefusedOrShownAsTheyAre) {
     EXPECT_EQ(Prompts().size(), 3u) << Prompts()[2];
     EXPECT_EQ(Rec("Se 3")->l, kHuge);
     EXPECT_EQ(Rec("Se 4")->dia, 32767);
+}
+
+// Save refuses a network that Re-Load would refuse: a number that is
+// infinite or not a number in a field the file keeps is named with its node
+// and field, nothing is written and the file saved before stays byte for
+// byte, with no temporary file beside it.  A field the file does not keep
+// (the chainage x3) is no reason to refuse, as Re-Load never sees it.
+TEST_F(CollectionFileTest, SaveRefusesWhatReLoadWouldRefuseAndKeepsTheOldFile) {
+    for (int i = 0; i < 2; ++i) f().Command7_Click();   // Se 2, Se 3 on Lateral1
+    f().cmdSaveCollection_Click(0);
+    const std::vector<uint8_t> old = FileBytes();
+    ASSERT_FALSE(old.empty());
+    auto left = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir_)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> files = left();
+
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        std::function<void()> force, undo;
+        std::string told;
+    };
+    const Case cases[] = {
+        {[&] { Rec("Se 2")->l = inf; }, [&] { Rec("Se 2")->l = 50; }, "Se 2: l"},
+        {[&] { Rec("Se 3")->mincover = nan; }, [&] { Rec("Se 3")->mincover = 2; }, "Se 3: mincover"},
+        {[&] { Rec("Lateral1")->y2 = -inf; }, [&] { Rec("Lateral1")->y2 = 0; }, "Lateral1: y2"},
+        {[&] { f().myCol->AddItem(vb::Variant(-std::numeric_limits<double>::infinity()), "ObjLevel",
+                                  vb::Variant(std::string()), 2); },
+         [&] { f().myCol->RemoveItem(vb::Variant("ObjLevel")); }, "Level: a value"},
+    };
+    for (const Case& c : cases) {
+        c.force();
+        const std::vector<std::string> inMemory = Describe(*f().myCol);
+        dialogs().ClearLog();
+        f().cmdSaveCollection(0).Click();
+        EXPECT_EQ(Prompts(), (std::vector<std::string>{"Failed to save Collection\r\n" + c.told +
+                                                           " is infinite or not a number, which no editor can store; "
+                                                           "nothing was saved, and " + FilePath() + " is kept as it was.",
+                                                       "Save    "}));
+        EXPECT_EQ(FileBytes(), old) << c.told;
+        EXPECT_EQ(left(), files) << c.told;
+        EXPECT_EQ(Describe(*f().myCol), inMemory) << c.told;
+        c.undo();
+    }
+
+    // A chainage the file does not keep is no reason to refuse: the save
+    // goes on, and what was saved loads.
+    Rec("Se 2")->x3 = inf;
+    Rec("Se 2")->pop1 = 7;
+    dialogs().ClearLog();
+    f().cmdSaveCollection_Click(0);
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"Save    "});
+    EXPECT_NE(FileBytes(), old);
+    f().cmdSaveCollection_Click(1);
+    EXPECT_EQ(Prompts().at(1), "file Open");
+    EXPECT_EQ(Prompts().size(), 3u) << Prompts().at(2);
+    EXPECT_EQ(Rec("Se 2")->pop1, 7);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+// What Save writes, Re-Load reads: every field the file keeps, at the
+// extremes of its type (largest and smallest finite singles and doubles,
+// negative, denormal, -0, the ends of 16- and 32-bit integers, empty and long
+// texts), comes back bit for bit in a fresh window.
+TEST_F(CollectionFileTest, ExtremesOfEveryFieldComeBackBitForBit) {
+    static const char* const kSingles[] = {"qadd", "pop1", "pop2", "area1", "area2", "density1", "density2",
+                                           "felv", "telv", "finv", "tinv", "l", "qd", "slope", "mincover",
+                                           "x1", "y1", "x2", "y2"};
+    static const char* const kIntegers[] = {"dia", "ma1", "ma2", "ma3", "ma4", "ma5"};
+    using F = std::numeric_limits<float>;
+    using D = std::numeric_limits<double>;
+    const float singles[][4] = {{F::max(), -F::max(), F::min(), -F::min()},
+                                {F::denorm_min(), -F::denorm_min(), -0.0f, 3.4e38f},
+                                {0.1f, -123456.7f, 1e-38f, -1e-44f}};
+    const int16_t integers[][2] = {{32767, -32768}, {-1, 0}, {1, -32767}};
+    const int32_t longs[] = {2147483647, INT32_MIN, 0};
+    std::string longText;
+    for (int i = 0; i < 20000; ++i) longText += "a\xC3\x9F\xE6\xB0\xB4\xF0\x9F\x98\x80 ";   // a, sharp s, water, a face
+    const std::string texts[][4] = {{"", "", "", ""}, {longText, longText, longText, longText}, {"x", "-", " ", "0"}};
+    const double doubles[][3] = {{D::max(), D::lowest(), D::min()}, {D::denorm_min(), -D::denorm_min(), -0.0},
+                                 {F::max(), 1e-310, -1e300}};
+
+    // Three top-level records (no lateral, so no redraw touches their
+    // levels), each with doubles in its value's elements 0 to 2.
+    for (int r = 0; r < 3; ++r) {
+        auto s = std::make_shared<model::Sewer>();
+        s->Name = "Extreme" + std::to_string(r);
+        AddRecordNode(*f().myCol, s, "", vb::Variant(doubles[r][0]), vb::Variant(doubles[r][1]),
+                      vb::Variant(doubles[r][2]));
+        s->Name = texts[r][0];   // the key stays "ObjExtreme" & r
+        s->lat = texts[r][1];
+        s->from = texts[r][2];
+        s->tom = texts[r][3];
+        s->Index = longs[r];
+        for (size_t k = 0; k < std::size(kSingles); ++k) s->LetProperty(kSingles[k], vb::Variant(singles[r][k % 4]));
+        for (size_t k = 0; k < std::size(kIntegers); ++k) {
+            s->LetProperty(kIntegers[k], vb::Variant(integers[r][k % 2]));
+        }
+    }
+    // A record under a long key, and a text holding a NUL.
+    auto keyed = std::make_shared<model::Sewer>();
+    keyed->Name = longText;
+    AddRecordNode(*f().myCol, keyed, "");
+    keyed->from = std::string("a\0b", 3);
+    dialogs().ClearLog();
+    f().cmdSaveCollection(0).Click();
+    EXPECT_EQ(Prompts(), std::vector<std::string>{"Save    "});
+
+    form_.reset();
+    form_ = std::make_unique<ProbedForm1>();
+    form_->Load();
+    dialogs().ClearLog();
+    f().cmdSaveCollection(1).Click();
+    ASSERT_FALSE(Prompts().empty());
+    EXPECT_EQ(Prompts()[0], "file Open");
+    EXPECT_EQ(Prompts().size(), 2u) << Prompts()[1];
+    auto bits = [](auto v) {
+        uint64_t b = 0;
+        std::memcpy(&b, &v, sizeof v);
+        return b;
+    };
+    for (int r = 0; r < 3; ++r) {
+        SCOPED_TRACE(r);
+        const vb::Variant value = f().myCol->Item(vb::Variant("ObjExtreme" + std::to_string(r)));
+        auto s = RecordOfValue(value);
+        ASSERT_TRUE(s);
+        EXPECT_EQ(s->Name, texts[r][0]);
+        EXPECT_EQ(s->lat, texts[r][1]);
+        EXPECT_EQ(s->from, texts[r][2]);
+        EXPECT_EQ(s->tom, texts[r][3]);
+        EXPECT_EQ(s->Index, longs[r]);
+        for (size_t k = 0; k < std::size(kSingles); ++k) {
+            const vb::Variant v = s->GetProperty(kSingles[k]);
+            ASSERT_EQ(v.Type(), vb::vbSingle);
+            EXPECT_EQ(bits(v.RawSingle()), bits(singles[r][k % 4])) << kSingles[k];
+        }
+        for (size_t k = 0; k < std::size(kIntegers); ++k) {
+            EXPECT_EQ(vb::CInt(s->GetProperty(kIntegers[k])), integers[r][k % 2]) << kIntegers[k];
+        }
+        for (int e = 0; e < 3; ++e) {
+            ASSERT_EQ(value.Element(e).Type(), vb::vbDouble) << e;
+            EXPECT_EQ(bits(value.Element(e).RawDouble()), bits(doubles[r][e])) << e;
+        }
+    }
+    auto back = Rec(longText);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->Name, longText);
+    EXPECT_EQ(back->from, std::string("a\0b", 3));
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }

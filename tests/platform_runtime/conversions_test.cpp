@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
 
 #include "platform/runtime/conversions.h"
 #include "platform/runtime/vberror.h"
@@ -31,6 +32,32 @@ TEST(Conversions, WholeNumbersRoundHalfToEven) {
     EXPECT_EQ(CLng(Variant("  7.5 ")), 8);
     EXPECT_EQ(RoundHalfEven(-0.4), 0.0);
     EXPECT_FALSE(std::signbit(RoundHalfEven(-0.4)));
+}
+
+// Every Single field takes its value through CSng: the largest single and
+// anything smaller read, anything beyond it (however slightly) or not a
+// finite number is an overflow, never an infinity or a NaN in a field.
+TEST(Conversions, SingleAssignmentRefusesWhatNoSingleHolds) {
+    const double largest = std::numeric_limits<float>::max();
+    EXPECT_EQ(CSng(3.4e38), 3.4e38f);
+    EXPECT_EQ(CSng(largest), std::numeric_limits<float>::max());
+    EXPECT_EQ(CSng(-largest), -std::numeric_limits<float>::max());
+    EXPECT_EQ(CSng(Variant("3.4E+38")), 3.4e38f);
+    EXPECT_EQ(CSng(Variant("-3.402823E+38")), -3.402823e38f);
+    for (double beyond : {std::nextafter(largest, 1e300), -std::nextafter(largest, 1e300), 3.5e38, 1e300, -1e300,
+                          std::numeric_limits<double>::max(), std::numeric_limits<double>::infinity(),
+                          -std::numeric_limits<double>::infinity(), std::nan("")}) {
+        EXPECT_EQ(ErrorOf([&] { CSng(beyond); }), errOverflow) << beyond;
+        EXPECT_EQ(ErrorOf([&] { CSng(Variant(beyond)); }), errOverflow) << beyond;
+        EXPECT_EQ(ErrorOf([&] { ConvertTo(Variant(beyond), vbSingle); }), errOverflow) << beyond;
+    }
+    EXPECT_EQ(ErrorOf([] { CSng(Variant("1E+300")); }), errOverflow);
+    EXPECT_EQ(ErrorOf([] { CSng(Variant("-3.5E+38")); }), errOverflow);
+    // Below the smallest single: the nearest single, sign kept.
+    EXPECT_EQ(CSng(1.4e-45), std::numeric_limits<float>::denorm_min());
+    EXPECT_EQ(CSng(1e-300), 0.0f);
+    EXPECT_TRUE(std::signbit(CSng(-1e-300)));
+    EXPECT_TRUE(std::signbit(CSng(Variant(-0.0))));
 }
 
 TEST(Conversions, OverflowAndTypeErrors) {
