@@ -14,7 +14,11 @@
 // BIFF5 differs in its texts only: they are 8-bit, in the code page of the
 // workbook's CODEPAGE record (xls_text.h), with a length byte in BOUNDSHEET
 // and FORMAT records and a 16-bit length in LABEL, RSTRING and STRING
-// records, each inside its own record; there is no string table.
+// records, every length a count of bytes; there is no string table.  A
+// cell's text longer than its record holds goes on in the CONTINUE records
+// after it, its bytes as they are (BIFF8 begins each CONTINUE of a text with
+// a byte of flags; BIFF5 does not), and is decoded whole, so a character of
+// two bytes may be cut between two records.
 //
 // FORMULA is read under the numbers Excel 3.0 and 4.0 gave it (0x0206,
 // 0x0406) too, which some writers still use, in the workbook's own layout.
