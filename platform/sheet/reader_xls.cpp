@@ -14,7 +14,11 @@
 // BIFF5 differs in its texts only: they are 8-bit, in the code page of the
 // workbook's CODEPAGE record (xls_text.h), with a length byte in BOUNDSHEET
 // and FORMAT records and a 16-bit length in LABEL, RSTRING and STRING
-// records, each inside its own record; there is no string table.
+// records, every length a count of bytes; there is no string table.  A
+// cell's text longer than its record holds goes on in the CONTINUE records
+// after it, its bytes as they are (BIFF8 begins each CONTINUE of a text with
+// a byte of flags; BIFF5 does not), and is decoded whole, so a character of
+// two bytes may be cut between two records.
 //
 // FORMULA is read under the numbers Excel 3.0 and 4.0 gave it (0x0206,
 // 0x0406) too, which some writers still use, in the workbook's own layout.
@@ -596,6 +600,21 @@ public:
         AppendUtf16(text, units.data(), units.size());
         return text;
     }
+    // Up to `n` bytes as they are, across CONTINUE records, as BIFF5
+    // continues a text (no byte of flags at a record's start): fewer when
+    // the record and its CONTINUE records end before them.  `pieces` gets
+    // where each run of bytes from one record begins, in `out` and in the
+    // stream.
+    void Raw(size_t n, std::string& out, std::vector<std::pair<size_t, uint64_t>>& pieces) {
+        out.clear();
+        pieces.clear();
+        while (out.size() < n && Available()) {
+            const size_t k = std::min(n - out.size(), record_.data.size() - at_);
+            pieces.emplace_back(out.size(), Where());
+            out.append(reinterpret_cast<const char*>(&record_.data[at_]), k);
+            at_ += k;
+        }
+    }
     uint64_t Where() const { return record_.at + 4 + at_; }
     // Refuses a record whose last piece read holds bytes after the last
     // value read, unless they are padding that can hide no record: its
@@ -842,12 +861,19 @@ private:
     }
     // Such a text as UTF-8, in the workbook's code page.
     std::string Text8(const Record& r, size_t at, size_t length, const std::string& where, const std::string& what) {
-        const std::string bytes = Bytes8(r, at, length, where, what);
+        return Decode8(Bytes8(r, at, length, where, what), r.type, r.at, {{0, r.at + 4 + at}}, where, what);
+    }
+    // The bytes of a BIFF5 text as UTF-8, in the workbook's code page: the
+    // `what` of the record of type `type` at stream byte `at`, whose bytes
+    // begin in the stream where `pieces` says (each a byte of the text and
+    // its place in the stream, in order).
+    std::string Decode8(const std::string& bytes, uint16_t type, uint64_t at, const std::vector<std::pair<size_t, uint64_t>>& pieces,
+                        const std::string& where, const std::string& what) {
         std::string text;
         size_t bad = 0;
         const auto outcome = codePage_->Append(text, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &bad);
         if (outcome == CodePageText::Outcome::Read) return text;
-        const std::string whose = "the " + what + " of the " + RecordName(r.type) + " record at byte " + std::to_string(r.at);
+        const std::string whose = "the " + what + " of the " + RecordName(type) + " record at byte " + std::to_string(at);
         const std::string page = "code page " + std::to_string(codePage_->CodePage());
         switch (outcome) {
         case CodePageText::Outcome::Read: break;
@@ -855,9 +881,12 @@ private:
             records_.Fail(where, whose + " has characters of " + page + ", which is not read (" + kCodePagesRead + ")");
         case CodePageText::Outcome::NoConverter:
             records_.Fail(where, whose + " has characters of " + page + ", which this system's character converter (iconv) does not have");
-        case CodePageText::Outcome::Invalid:
+        case CodePageText::Outcome::Invalid: {
+            auto piece = pieces.begin();
+            while (piece + 1 != pieces.end() && (piece + 1)->first <= bad) ++piece;
             records_.Fail(where, whose + " holds bytes that are no character of " + page + ", at byte " +
-                                     std::to_string(r.at + 4 + at + bad));
+                                     std::to_string(piece->second + (bad - piece->first)));
+        }
         }
         return text;
     }
@@ -1043,9 +1072,7 @@ private:
                 pendingText_ = false;
                 std::string text;
                 if (book_.biff5_) {
-                    const size_t length = U16(r.data.data());
-                    if (wanted) text = book_.Text8(r, 2, length, where_, "text");
-                    book_.Fits(r, where_, 2 + length);
+                    text = Text5(r, 2, wanted, false);
                 } else {
                     ContinuedRecord c(book_.records_, r, where_);
                     const uint16_t length = c.Word();
@@ -1092,16 +1119,9 @@ private:
             case kLabel:
             case kRString:   // BIFF5 only: a LABEL with formatting runs after its text
                 if (book_.biff5_) {
-                    const size_t length = U16(d + 6);
-                    std::string text = book_.Text8(r, 8, length, where_, "text");
-                    // An RSTRING's runs: their count in a byte, two bytes each.
-                    size_t taken = 8 + length;
-                    if (r.type == kRString) {
-                        if (r.data.size() <= taken) book_.Short(r, where_, taken + 1);
-                        taken += 1 + 2 * size_t(r.data[taken]);
-                    }
-                    book_.Fits(r, where_, taken);
-                    PutText(r.at, row, col, AddText(std::move(text), row, col));
+                    const uint64_t at = r.at;
+                    std::string text = Text5(r, 8, true, r.type == kRString);
+                    PutText(at, row, col, AddText(std::move(text), row, col));
                 } else {
                     ContinuedRecord c(book_.records_, r, where_);
                     c.Skip(6);
@@ -1139,6 +1159,42 @@ private:
 
     private:
         static constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
+
+        // The text of a BIFF5 LABEL, RSTRING (`runs`) or STRING record: its
+        // length in bytes at byte `at` - 2, its bytes from `at` (as UTF-8 if
+        // `wanted`), then an RSTRING's formatting runs, their count in a
+        // byte and two bytes each; the record may be no longer than these.
+        // A text longer than its record holds goes on in the CONTINUE
+        // records after it, its bytes as they are.
+        std::string Text5(sheet::Record& r, size_t at, bool wanted, bool runs) {
+            const size_t length = U16(&r.data[at - 2]);
+            if (length <= r.data.size() - at || book_.records_.PeekType() != kContinue) {
+                std::string text = wanted ? book_.Text8(r, at, length, where_, "text") : "";
+                size_t taken = at + length;
+                if (runs) {
+                    if (r.data.size() <= taken) book_.Short(r, where_, taken + 1);
+                    taken += 1 + 2 * size_t(r.data[taken]);
+                }
+                book_.Fits(r, where_, taken);
+                return text;
+            }
+            const uint16_t type = r.type;
+            const uint64_t start = r.at;
+            ContinuedRecord c(book_.records_, r, where_);
+            c.Skip(at);
+            std::string bytes;
+            std::vector<std::pair<size_t, uint64_t>> pieces;
+            c.Raw(length, bytes, pieces);
+            if (bytes.size() < length) {
+                book_.records_.Fail(where_, "the text of the " + RecordName(type) + " record at byte " + std::to_string(start) +
+                                                " runs past its record and the CONTINUE records after it (" + std::to_string(length) +
+                                                " bytes declared, " + std::to_string(bytes.size()) + " left)");
+            }
+            std::string text = wanted ? book_.Decode8(bytes, type, start, pieces, where_, "text") : "";
+            if (runs) c.Skip(2 * size_t(c.Byte()));
+            c.End();
+            return text;
+        }
 
         // The shortest record of a type that holds a cell; 0 for records
         // that hold none.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <vector>
 
 #include "platform/runtime/conversions.h"
 
@@ -168,6 +169,25 @@ void AppendUtf16(std::string& out, const uint16_t* units, size_t n) {
     }
 }
 
+namespace {
+// A text of code page 1200 (see CodePageText): printable ASCII a byte a
+// character, anything else UTF-16LE.
+void AppendUtf16Bytes(std::string& out, const unsigned char* b, size_t n) {
+    bool ascii = true;
+    for (size_t i = 0; i < n && ascii; ++i) {
+        ascii = (b[i] >= 0x20 && b[i] < 0x7F) || b[i] == '\t' || b[i] == '\n' || (b[i] == '\r' && i + 1 < n && b[i + 1] == '\n');
+    }
+    if (ascii) {
+        out.append(reinterpret_cast<const char*>(b), n);
+        return;
+    }
+    std::vector<uint16_t> units(n / 2);
+    for (size_t i = 0; i < units.size(); ++i) units[i] = static_cast<uint16_t>(b[2 * i] | b[2 * i + 1] << 8);
+    AppendUtf16(out, units.data(), units.size());
+    if (n % 2 != 0) vb::AppendUtf8(out, 0xFFFD);
+}
+}  // namespace
+
 std::string ConverterName(uint16_t codePage) {
     if (codePage == 437 || codePage == 874 || (codePage >= 720 && codePage <= 869) || codePage == 932 || codePage == 936 ||
         codePage == 949 || codePage == 950) {
@@ -219,10 +239,13 @@ CodePageText::Outcome CodePageText::Append(std::string& out, const unsigned char
         out.append(text.data(), static_cast<size_t>(to - text.data()));
         return Outcome::Read;
     }
+    if (codePage_ == 1200) {
+        AppendUtf16Bytes(out, bytes, n);
+        return Outcome::Read;
+    }
     const uint16_t* table = TableOf(codePage_);
-    const bool latin1 = codePage_ == 1200;
     const bool ascii = codePage_ == 367 || codePage_ == 20127;
-    if (!table && !latin1) {
+    if (!table) {
         for (size_t i = 0; i < n; ++i) {
             if (bytes[i] >= 0x80 && !ascii) {
                 if (at) *at = i;
@@ -232,7 +255,7 @@ CodePageText::Outcome CodePageText::Append(std::string& out, const unsigned char
     }
     for (size_t i = 0; i < n; ++i) {
         const unsigned char b = bytes[i];
-        vb::AppendUtf8(out, b < 0x80 || latin1 ? b : table ? table[b - 0x80] : 0xFFFD);
+        vb::AppendUtf8(out, b < 0x80 ? b : table ? table[b - 0x80] : 0xFFFD);
     }
     return Outcome::Read;
 }

@@ -28,10 +28,24 @@ std::string ConverterName(uint16_t codePage);
 // tables of their own, where a byte the code page leaves undefined becomes
 // U+FFFD; ASCII (367, 20127);
 // UTF-8 (65001; a byte that is no part of a character becomes U+FFFD);
-// UTF-16 (1200: each byte the low half of a character whose high half is
-// zero, as in a BIFF8 text of one byte a character); and the code pages of
-// ConverterName through the C library's converter, a whole text at a time
-// (the East Asian ones have characters of two bytes).
+// UTF-16 (1200; see below); and the code pages of ConverterName through the
+// C library's converter, a whole text at a time (the East Asian ones have
+// characters of two bytes).
+//
+// In code page 1200 a text's length counts its bytes, and the one writer
+// known to name 1200 in a BIFF5 workbook stores a text of ASCII characters
+// a byte each and any other text in UTF-16LE, two bytes a character.  So a
+// text whose bytes are all printable ASCII, tabs and line breaks (a line
+// feed, or a carriage return before one) is read as ASCII, and any other as
+// UTF-16LE.  A UTF-16 text has a zero byte for each ASCII character it
+// holds, and a control byte for each character of U+0100 to U+1FFF (Latin,
+// Greek, Cyrillic, Arabic, Thai...), so it is told from ASCII unless every
+// one of its characters is one whose two bytes are printable ASCII or a tab
+// or line feed: some East Asian characters, such as U+6C34 (bytes "4l") or
+// U+3231 ("12").  Those bytes are the same as the ASCII text's, and are read
+// as that, ASCII identifiers being far more common.  As in the UTF-16 texts of BIFF8, a surrogate without its
+// partner becomes U+FFFD, and so does a last byte left without its pair
+// (an odd count): the rest of the text reads, and the mark shows where.
 class CodePageText {
 public:
     explicit CodePageText(uint16_t codePage);

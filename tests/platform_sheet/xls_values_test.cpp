@@ -278,3 +278,128 @@ TEST(XlsValues, Utf16TextsWithSurrogates) {
 }
 
 }  // namespace
+
+// A text as UTF-16LE bytes.
+Bytes Utf16Le(const std::u16string& text) {
+    Bytes b;
+    for (char16_t c : text) b += U16(c);
+    return b;
+}
+
+// A BIFF5 workbook naming code page 1200, as the writer that names it
+// writes one: texts of ASCII characters a byte each, all others UTF-16LE,
+// each length a count of bytes; in the sheet's name, cells, a rich text's
+// record and a formula's text.  UTF-16 is told from ASCII by a zero byte,
+// a byte of 0x80 or more, or a control byte other than a tab, a line feed
+// and a carriage return before one; bytes that could be either (U+3231 is
+// the ASCII "12") read as ASCII.  A surrogate without its partner, and a
+// last byte without its pair, become U+FFFD.
+TEST(XlsValues, Biff5TextsOfCodePage1200AsTheirWriterStoresThem) {
+    const std::pair<Bytes, std::string> texts[] = {
+        {"Numbers", "Numbers"},
+        {"Values", "Values"},   // UTF-16 would make it three ideographs
+        {"two\r\nlines\tand\na tab", "two\r\nlines\tand\na tab"},
+        {"12", "12"},
+        {Utf16Le(u"Déjà vu"), "Déjà vu"},
+        {Utf16Le(u"東京都下水道"), "東京都下水道"},   // no zero byte
+        {Utf16Le(u"名前"), "名前"},                 // 0D 54 4D 52: a carriage return before no line feed
+        {Utf16Le(u"Москва"), "Москва"},             // 1C 04 3E 04 ...: control bytes
+        {Utf16Le(u"\U0001F600 ok"), "\U0001F600 ok"},
+        {Utf16Le(u"x") + U16(0xD83D) + Utf16Le(u"a"), "x\uFFFDa"},
+        {Utf16Le(u"é") + "A", "é\uFFFD"},
+    };
+    Bytes cells;
+    uint16_t row = 0;
+    for (const auto& [bytes, text] : texts) cells += Cell(0x0204, row++, 0, Text8(bytes));
+    // A rich text (its runs after it, in a byte's count) and a formula's text.
+    cells += Cell(0x00D6, row++, 0, Text8(Utf16Le(u"Ärger")) + Bytes(1, 1) + Bytes(1, 2) + Bytes(1, 1));
+    cells += Cell(0x0006, row++, 0, Bytes(6, '\0') + U16(0xFFFF) + U16(0) + U32(0) + U16(0)) + Record(0x0207, Text8(Utf16Le(u"Ergebnis ä")));
+    const auto book = Read(Compound(Biff5(Record(0x0042, U16(1200)), {{Utf16Le(u"漢字名"), cells}})).file);
+    const sheet::Sheet& s = *book->sheets.at(0);
+    EXPECT_EQ(s.name, "漢字名");
+    for (size_t i = 0; i < std::size(texts); ++i) EXPECT_EQ(Show(s.Value(static_cast<int32_t>(i) + 1, 1)), "String:" + texts[i].second) << i;
+    EXPECT_EQ(Show(s.Value(std::size(texts) + 1, 1)), "String:Ärger");
+    EXPECT_EQ(Show(s.Value(std::size(texts) + 2, 1)), "String:Ergebnis ä");
+}
+
+// A BIFF5 record of `head` and then `text`, cut as its writer cuts a long
+// one: the record and each CONTINUE after it at most 2,080 bytes, the
+// first piece of the text `first` bytes (all the record holds unless
+// given), the CONTINUE records carrying the bytes as they are.
+Bytes Split5(uint16_t type, const Bytes& head, const Bytes& text, size_t first = 0) {
+    if (first == 0) first = 2080 - head.size();
+    Bytes out = Record(type, head + text.substr(0, first));
+    for (size_t at = first; at < text.size(); at += 2080) out += Record(0x003C, text.substr(at, 2080));
+    return out;
+}
+
+// A BIFF5 cell's text longer than its record holds goes on in the CONTINUE
+// records after it, in LABEL, RSTRING and STRING records; a character of
+// two bytes may be cut between two of them.  The text is bounded by its
+// bytes of UTF-8 and by the memory the values may take; one whose CONTINUE
+// records end before its length is refused naming it, and the last piece
+// may be longer than the text only where no record can hide.
+TEST(XlsValues, Biff5CellTextsAcrossContinueRecords) {
+    auto book = [](uint16_t page, const Bytes& cells) { return Biff5(Record(0x0042, U16(page)), {{"S", cells}}); };
+    const Bytes after = Cell(0x0203, 1, 0, F64(7.5));
+    const Bytes formula = Cell(0x0006, 0, 0, Bytes(6, '\0') + U16(0xFFFF) + U16(0) + U32(0) + U16(0));
+    std::u16string accents(5000, u'é');
+    std::string accentsUtf8;
+    for (int i = 0; i < 5000; ++i) accentsUtf8 += "é";
+    const Bytes wide = Utf16Le(accents);
+    const Bytes label = U16(0) + U16(0) + U16(15) + U16(10000);
+    const Bytes bs = Bytes(2999, 'b') + "\x80";
+    const std::pair<Bytes, std::string> read[] = {
+        // 10,000 bytes of UTF-16 as they are written: 2,072, 2,080 three times, 1,688.
+        {book(1200, Split5(0x0204, label, wide) + after), accentsUtf8},
+        // Cut inside characters: 2,071 bytes first, then 2,080.
+        {book(1200, Split5(0x0204, label, wide, 2071) + after), accentsUtf8},
+        {book(1252, Split5(0x00D6, U16(0) + U16(0) + U16(15) + U16(3000), bs + Bytes(1, 2) + Bytes(4, '\x01')) + after),
+         std::string(2999, 'b') + "€"},
+        {book(1252, formula + Split5(0x0207, U16(3000), bs) + after), std::string(2999, 'b') + "€"},
+        // The last piece padded with zero bytes, where no record hides.
+        {book(1200, Split5(0x0204, label, wide + Bytes(2, '\0')) + after), accentsUtf8},
+    };
+    for (const auto& [stream, text] : read) {
+        const auto wb = Read(Compound(stream).file);
+        const sheet::Sheet& s = *wb->sheets.at(0);
+        EXPECT_EQ(Show(s.Value(1, 1)), "String:" + text);
+        EXPECT_EQ(Show(s.Value(2, 1)), "Double:7.5");
+    }
+    const std::string prefix = "built.xls: stream \"Workbook\": sheet \"S\": ";
+    const Bytes shortOfOne = book(1200, Split5(0x0204, label, wide.substr(0, 9999)) + after);
+    EXPECT_EQ(ErrorOf(Compound(shortOfOne).file),
+              prefix + "the text of the LABEL record at byte " + std::to_string(shortOfOne.find(Record(0x0204, label).substr(0, 2))) +
+                  " runs past its record and the CONTINUE records after it (10000 bytes declared, 9999 left)");
+    // The last CONTINUE lengthened over the cell after it.
+    Bytes swallowing = book(1200, Split5(0x0204, label, wide) + after);
+    const size_t last = swallowing.rfind(U16(0x003C) + U16(1688));
+    Put16(swallowing, last + 2, static_cast<uint16_t>(1688 + after.size()));
+    const size_t labelAt = swallowing.find(U16(0x0204) + U16(2080));
+    EXPECT_EQ(ErrorOf(Compound(swallowing).file), prefix + "the LABEL record at byte " + std::to_string(labelAt) + " is " +
+                                                      std::to_string(10008 + after.size()) + " bytes long, where its fields take 10008");
+    // Code page 932: "水" (90 85) cut between the record and its CONTINUE
+    // reads; a byte that is no character is named at its place in the
+    // CONTINUE that holds it.
+    const Bytes sjis = Bytes(2071, 'x') + "\x90\x85" + Bytes(997, 'y');
+    const Bytes labelSjis = U16(0) + U16(0) + U16(15) + U16(static_cast<uint16_t>(sjis.size()));
+    const auto water = Read(Compound(book(932, Split5(0x0204, labelSjis, sjis) + after)).file);
+    EXPECT_EQ(Show(water->sheets.at(0)->Value(1, 1)), "String:" + std::string(2071, 'x') + "水" + std::string(997, 'y'));
+    Bytes bad = book(932, Split5(0x0204, labelSjis, sjis) + after);
+    const size_t continued = bad.find(U16(0x003C) + U16(998));
+    bad[continued + 4 + 500] = '\x81';
+    bad[continued + 4 + 501] = '\x7F';
+    EXPECT_EQ(ErrorOf(Compound(bad).file), prefix + "the text of the LABEL record at byte " + std::to_string(bad.find(U16(0x0204) + U16(2080))) +
+                                               " holds bytes that are no character of code page 932, at byte " + std::to_string(continued + 4 + 500));
+    // The bound in bytes of UTF-8: 32,766 euro signs of three bytes and three letters, and a letter more.
+    const Bytes euros(32766, '\x80');
+    auto long1252 = [&](const Bytes& text) {
+        return book(1252, Split5(0x0204, U16(0) + U16(0) + U16(15) + U16(static_cast<uint16_t>(text.size())), text) + after);
+    };
+    const auto atBound = Read(Compound(long1252(euros + "abc")).file);
+    ASSERT_EQ(atBound->sheets.at(0)->Strings().size(), 1u);
+    EXPECT_EQ(atBound->sheets.at(0)->Strings()[0].size(), 98301u);
+    EXPECT_EQ(ErrorOf(Compound(long1252(euros + "abcd")).file),
+              prefix + "cell A1: a text longer than the limit of 98301 bytes (in UTF-8) a cell may hold");
+    EXPECT_NE(ErrorOf(Compound(long1252(euros + "abc")).file, 64 << 10).find("the cells need more memory than the limit"), std::string::npos);
+}
