@@ -7,7 +7,7 @@
 // shared strings (SST, continued by CONTINUE records), the number formats
 // (FORMAT) and cell formats (XF) that tell dates from other numbers, and the
 // date system (DATEMODE).  Each worksheet's records follow (BOF ... EOF):
-// cells of numbers (NUMBER, RK, MULRK), texts (LABELSST, LABEL), booleans and
+// cells of numbers (NUMBER, RK, MULRK), texts (LABELSST, LABEL, RSTRING), booleans and
 // errors (BOOLERR) and formulas with their cached result (FORMULA, with a
 // STRING record after it when the result is a text).
 //
@@ -1117,18 +1117,24 @@ private:
                 break;
             }
             case kLabel:
-            case kRString:   // BIFF5 only: a LABEL with formatting runs after its text
+            case kRString:   // a LABEL with formatting runs after its text
                 if (book_.biff5_) {
                     const uint64_t at = r.at;
                     std::string text = Text5(r, 8, true, r.type == kRString);
                     PutText(at, row, col, AddText(std::move(text), row, col));
                 } else {
+                    // Excel writes a LABELSST in BIFF8, but other writers
+                    // still give a text with its runs an RSTRING: the runs,
+                    // four bytes each, follow the text with their count.
+                    const uint64_t at = r.at;
+                    const bool runs = r.type == kRString;
                     ContinuedRecord c(book_.records_, r, where_);
                     c.Skip(6);
                     const uint16_t length = c.Word();
                     std::string text = c.String(length, book_.units_);
+                    if (runs) c.Skip(4 * uint64_t(c.Word()));
                     c.End();
-                    PutText(r.at, row, col, AddText(std::move(text), row, col));
+                    PutText(at, row, col, AddText(std::move(text), row, col));
                 }
                 break;
             case kBoolErr: PutBoolErr(r, row, col, d[7] != 0, d[6]); break;
@@ -1200,7 +1206,7 @@ private:
         // that hold none.
         static size_t MinimumLength(uint16_t type, bool biff5) {
             switch (type) {
-            case kRString: return biff5 ? 8 : 0;
+            case kRString: return biff5 ? 8 : 9;
             case kNumber:
             case kRk:
             case kLabelSst:

@@ -136,4 +136,35 @@ TEST(XlsCells, BooleansReadAsFromTheXlsx) {
     EXPECT_EQ(Cells(*Read(Compound(Biff5("", {{"Net", cells}})).file)), xlsx);
 }
 
+// A BIFF8 text with formatting runs in an RSTRING record, as writers other
+// than the spreadsheet itself store one: its text (one byte a character, or
+// two), the count of its runs and four bytes for each.  It reads as the
+// text it holds, and the cell after it stays; one lengthened over that cell
+// is refused naming RSTRING and its byte.
+TEST(XlsCells, Biff8RichTextRecordsRead) {
+    auto rstring = [](uint16_t row, const Bytes& text, uint16_t runs) {
+        Bytes data = U16(row) + U16(0) + U16(21) + text + U16(runs);
+        for (uint16_t i = 0; i < runs; ++i) data += U16(i) + U16(i + 1);
+        return Record(0x00D6, data);
+    };
+    const Bytes narrow = rstring(0, U16(8) + Byte(0) + "example ", 5);
+    const Bytes wide = rstring(1, U16(5) + Byte(1) + U16(0xC4) + U16('r') + U16('g') + U16('e') + U16('r'), 2);
+    const Bytes cells = narrow + wide + Cell(0x0203, 2, 0, F64(7));
+    Biff b;
+    b.sheets.push_back({u"Net", cells});
+    const Bytes stream = b.Build();
+    EXPECT_EQ(Cells(*Read(Compound(stream).file)), "1,1 String:example  2,1 String:\u00C4rger 3,1 Double:7 ");
+
+    const size_t at = stream.find(wide);
+    ASSERT_NE(at, Bytes::npos);
+    Bytes swallowing = stream;
+    const size_t fields = wide.size() - 4;
+    Put16(swallowing, at + 2, static_cast<uint16_t>(fields + 18));   // over the NUMBER after it
+    const std::string error = ErrorOf(Compound(swallowing).file);
+    EXPECT_NE(error.find("the RSTRING record at byte " + std::to_string(at) + " is " + std::to_string(fields + 18) +
+                         " bytes long, where its fields take " + std::to_string(fields)),
+              std::string::npos)
+        << error;
+}
+
 }  // namespace
