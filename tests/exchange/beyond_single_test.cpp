@@ -121,27 +121,13 @@ TEST_F(ExchangeTest, SheetImportRefusesNumbersBeyondASingleByCell) {
     w.Hide();
 }
 
-class MappedImportTest : public ExchangeTest {
-protected:
-    void SetUp() override {
-        ExchangeTest::SetUp();
-        SewerArray.clear();
-        form4_ = std::make_unique<Form4>();
-        form4_->Load();
-    }
-    void TearDown() override {
-        form4_.reset();
-        SewerArray.clear();
-        ExchangeTest::TearDown();
-    }
-    std::unique_ptr<Form4> form4_;
-};
+class MappedImportTest : public Form4Fixture {};
 
 // The column-mapped import: each single field at its default column refuses
 // a number beyond a single with its row, column and field, and leaves the
 // records as they were.
 TEST_F(MappedImportTest, RefusesNumbersBeyondASingleByCell) {
-    Form4& w = *form4_;
+    Form4& w = this->w();
     for (int i = 0; i < 15; ++i) w.Check1(i).Value(i == 9 || i == 10 ? 0 : 1);
     auto held = std::make_shared<model::Sewer>();
     held->from = "kept";

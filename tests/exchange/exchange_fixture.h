@@ -2,10 +2,13 @@
 // one the user runs, and helpers to read the network an import built.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "exchange/excel.h"
+#include "exchange/form4.h"
+#include "exchange/sewer_array.h"
 #include "exchange/sheet_import.h"
 #include "tests/mainwindow/form1_fixture.h"
 
@@ -43,4 +46,22 @@ protected:
     }
 
     std::shared_ptr<sheet::LocalApplication> running_;
+};
+
+// The column-mapped workbook window, loaded afresh for each test.
+class Form4Fixture : public ExchangeTest {
+protected:
+    void SetUp() override {
+        ExchangeTest::SetUp();
+        SewerArray.clear();
+        form4_ = std::make_unique<Form4>();
+        form4_->Load();
+    }
+    void TearDown() override {
+        form4_.reset();
+        SewerArray.clear();
+        ExchangeTest::TearDown();
+    }
+    Form4& w() { return *form4_; }
+    std::unique_ptr<Form4> form4_;
 };

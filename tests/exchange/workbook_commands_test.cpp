@@ -48,25 +48,12 @@ TEST_F(ExchangeTest, OpenWorkbookInTheRunningProgram) {
     EXPECT_EQ(PipeCount, 4);
 }
 
-class Form4Test : public ExchangeTest {
+class Form4Test : public Form4Fixture {
 protected:
-    void SetUp() override {
-        ExchangeTest::SetUp();
-        SewerArray.clear();
-        form4_ = std::make_unique<Form4>();
-        form4_->Load();
-    }
-    void TearDown() override {
-        form4_.reset();
-        SewerArray.clear();
-        ExchangeTest::TearDown();
-    }
-    Form4& w() { return *form4_; }
     void TickOnly(std::initializer_list<int> fields) {
         for (int i = 0; i < 15; ++i) w().Check1(i).Value(0);
         for (int i : fields) w().Check1(i).Value(1);
     }
-    std::unique_ptr<Form4> form4_;
 };
 
 // Rows 2 to 4 are records 1 to 3 (row 5's first cell is empty; row 6 is
