@@ -33,8 +33,8 @@ std::string ConverterName(uint16_t codePage);
 // characters of two bytes).
 //
 // In code page 1200 a text's length counts its bytes, and the one writer
-// known to name 1200 in a BIFF5 workbook stores a text of ASCII characters
-// a byte each and any other text in UTF-16LE, two bytes a character.  So a
+// known to name 1200 in a BIFF5 workbook stores a text of ASCII characters a
+// byte each and any other text in UTF-16LE, two bytes a character.  So a
 // text whose bytes are all printable ASCII, tabs and line breaks (a line
 // feed, or a carriage return before one) is read as ASCII, and any other as
 // UTF-16LE.  A UTF-16 text has a zero byte for each ASCII character it
@@ -43,9 +43,10 @@ std::string ConverterName(uint16_t codePage);
 // one of its characters is one whose two bytes are printable ASCII or a tab
 // or line feed: some East Asian characters, such as U+6C34 (bytes "4l") or
 // U+3231 ("12").  Those bytes are the same as the ASCII text's, and are read
-// as that, ASCII identifiers being far more common.  As in the UTF-16 texts of BIFF8, a surrogate without its
-// partner becomes U+FFFD, and so does a last byte left without its pair
-// (an odd count): the rest of the text reads, and the mark shows where.
+// as that, ASCII identifiers being far more common.  As in the UTF-16 texts
+// of BIFF8, a surrogate without its partner becomes U+FFFD, and so does a
+// last byte left without its pair (an odd count): the rest of the text
+// reads, and the mark shows where.
 class CodePageText {
 public:
     explicit CodePageText(uint16_t codePage);
