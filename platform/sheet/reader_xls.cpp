@@ -147,7 +147,8 @@ constexpr uint32_t kColumns = 256;
 // ...).  The numbers that the Excel 97 documentation gave for RK (0x007E),
 // SHRFMLA (0x00BC), NAME (0x0218), EXTERNNAME (0x0223), FONT (0x0231) and
 // FORMULA (0x0406, and BIFF3's 0x0206) are listed too: writers built from
-// that documentation use them.
+// that documentation use them.  So are TOOLBARHDR and TOOLBAREND, empty
+// records that no list documents but Excel 95 and others write.
 //
 // A record whose length the format fixes has it here, in BIFF8 and in
 // BIFF5; nothing of it is read but its length (a longer one could hide the
@@ -180,7 +181,8 @@ constexpr KnownRecord kKnownRecords[] = {
     {0x009D, "AUTOFILTERINFO"}, {0x009E, "AUTOFILTER"}, {0x00A0, "SCL", 4, 4}, {0x00A1, "SETUP", 34, 34},
     {0x00A9, "COORDLIST"}, {0x00AB, "GCW"}, {0x00AE, "SCENMAN"}, {0x00AF, "SCENARIO"}, {0x00B0, "SXVIEW"},
     {0x00B1, "SXVD"}, {0x00B2, "SXVI"}, {0x00B4, "SXIVD"}, {0x00B5, "SXLI"}, {0x00B6, "SXPI"}, {0x00B8, "DOCROUTE"},
-    {0x00B9, "RECIPNAME"}, {0x00BC, "SHRFMLA"}, {0x00BD, "MULRK"}, {0x00BE, "MULBLANK"}, {0x00C1, "MMS", 2, 2},
+    {0x00B9, "RECIPNAME"}, {0x00BC, "SHRFMLA"}, {0x00BD, "MULRK"}, {0x00BE, "MULBLANK"}, {0x00BF, "TOOLBARHDR", 0, 0},
+    {0x00C0, "TOOLBAREND", 0, 0}, {0x00C1, "MMS", 2, 2},
     {0x00C2, "ADDMENU"}, {0x00C3, "DELMENU"}, {0x00C5, "SXDI"}, {0x00C6, "SXDB"}, {0x00C7, "SXFDB"}, {0x00C8, "SXDBB"},
     {0x00C9, "SXNUM"}, {0x00CA, "SXBOOL"}, {0x00CB, "SXERR"}, {0x00CC, "SXINT"}, {0x00CD, "SXSTRING"}, {0x00CE, "SXDTR"},
     {0x00CF, "SXNIL"}, {0x00D0, "SXTBL"}, {0x00D1, "SXTBRGIITM"}, {0x00D2, "SXTBPG"}, {0x00D3, "OBPROJ"},

@@ -274,6 +274,14 @@ TEST(XlsRecords, ASurplusIsRefusedWhereARecordCanHideInIt) {
     EXPECT_EQ(ErrorOf(Compound(s, u"Book").file), "built.xls: stream \"Book\": sheet \"S\": the DELTA record at byte " +
                                                       std::to_string(s.find(U16(0x0010) + U16(16))) + " is 16 bytes long, where its fields take 8");
     EXPECT_EQ(Cells(delta(U16(0x000D) + U16(0xFFFF) + U32(0))), "[S] 1,2=Double:4.5 2,1=String:run");
+    // Followed by the empty TOOLBARHDR and TOOLBAREND that Excel 95 writes:
+    // read.  Taking them in: refused.
+    const Bytes toolbars = Record(0x00BF, "") + Record(0x00C0, "");
+    s = Biff5(globals, {{"S", Record(0x0010, F64(0.001) + F64(0.001)) + toolbars + number}});
+    EXPECT_EQ(Cells(s), "[S] 1,2=Double:4.5");
+    s = Biff5(globals, {{"S", Record(0x0010, F64(0.001) + toolbars) + number}});
+    EXPECT_EQ(ErrorOf(Compound(s, u"Book").file), "built.xls: stream \"Book\": sheet \"S\": the DELTA record at byte " +
+                                                      std::to_string(s.find(U16(0x0010) + U16(16))) + " is 16 bytes long, where its fields take 8");
 
     // One byte in the last EOF at the end of the stream reads; with two
     // more bytes after it, which are no record's header, it is refused.
