@@ -1,6 +1,8 @@
 // The keyboard around the pickers of a shown main window, and the handles
 // after the profile shown has changed under them.
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include "tests/profileedit/shown_form1_fixture.h"
 
@@ -147,6 +149,15 @@ protected:
         vb::test::ProcessEvents();
         ASSERT_TRUE(f().pic(0).Visible());
     }
+    // The first lateral's first two pipes, with a lateral to pick, the
+    // profile zoomed out twice ("Z-").
+    std::pair<std::shared_ptr<model::Sewer>, std::shared_ptr<model::Sewer>> TwoPipesZoomedOut() {
+        ChooseFirstPipeWithALateralToPick();
+        auto pipes = std::make_pair(Rec(f().List2.List(0)), Rec(f().List2.List(1)));
+        f().Command13_Click();
+        f().Command13_Click();
+        return pipes;
+    }
     // Picks both pipes of the run and redraws, as right-clicks on them do.
     void PickBoth() {
         vb::Variant marks = f().UserControl12.TABB();
@@ -164,11 +175,7 @@ protected:
 // the first time, under the picker's "Ok".  The click on "Ok" stores the
 // lateral chosen and leaves the slope alone.
 TEST_F(ValueBoxInFrontTest, OkStaysOnTopWhenARedrawLaysASlopeBar) {
-    ChooseFirstPipeWithALateralToPick();
-    auto first = Rec(f().List2.List(0));
-    auto second = Rec(f().List2.List(1));
-    f().Command13_Click();
-    f().Command13_Click();
+    const auto [first, second] = TwoPipesZoomedOut();
     // The box opens at the first pipe's upstream end, the second pipe's bar
     // stands at its middle: these lengths put the bar's middle under "Ok".
     const double reach = OkOffset().x - f().VSlope(0).Width() / 2;
@@ -195,11 +202,7 @@ TEST_F(ValueBoxInFrontTest, OkStaysOnTopWhenARedrawLaysASlopeBar) {
 // picker opened with no redraw after it: "Ok" stores the size typed, and the
 // second pipe keeps its slope.
 TEST_F(ValueBoxInFrontTest, DiameterPickersOkTakesTheClick) {
-    ChooseFirstPipeWithALateralToPick();
-    auto first = Rec(f().List2.List(0));
-    auto second = Rec(f().List2.List(1));
-    f().Command13_Click();
-    f().Command13_Click();
+    const auto [first, second] = TwoPipesZoomedOut();
     // The box opens 3 units left of the first pipe's middle, the bar 1 unit
     // right of the second pipe's middle.
     const Point ok = OkOffset();
