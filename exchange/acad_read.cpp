@@ -113,13 +113,16 @@ void ReadLine(cad::Client& doc, const std::string& line, const SheetGrid& grid, 
     s->area1 = Single("area1", Entry(sewer, 4));
     s->area2 = Single("area2", Entry(sewer, 5));
     s->lat = vb::CStr(Entry(sewer, 8));
-    s->l = Single("length", std::sqrt((end.y - start.y) * (end.y - start.y) + (end.x - start.x) * (end.x - start.x)));
+    // The end points before the length worked out from them, so that a
+    // coordinate no single can hold is named itself, not as the length
+    // it makes.
     s->x1 = Whole("start x", start.x);
     s->y1 = Whole("start y", start.y);
     s->x2 = Whole("end x", end.x);
     s->y2 = Whole("end y", end.y);
     s->felv = Whole("start z", start.z);
     s->telv = Whole("end z", end.z);
+    s->l = Single("length", std::sqrt((end.y - start.y) * (end.y - start.y) + (end.x - start.x) * (end.x - start.x)));
     read.sewers[static_cast<size_t>(r)] = s;
 }
 

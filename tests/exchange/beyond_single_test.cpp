@@ -175,60 +175,71 @@ TEST_F(MappedImportTest, RefusesNumbersBeyondASingleByCell) {
     EXPECT_EQ(SewerArray[2]->l, -3.4e38f);
 }
 
-// The drawing read: an area, a level, a position or a length no single can
-// hold is refused naming the line and the field; 3.4E+38 reads.
+// The drawing read: each single field of a pipe (the two areas, the end
+// points' coordinates, the length worked out from them) refuses a number no
+// single can hold, naming the line and that field; a coordinate is named
+// itself, before the length it makes.  3.4E+38 reads.
 TEST_F(AcadTest, ReadRefusesNumbersBeyondASingleByLineAndField) {
     Attach();
     const auto network = f().myCol;
-    auto setArea = [&](const std::string& line, double area) {
+    auto setAreas = [&](const std::string& line, double area1, double area2) {
         cad::XData sewer = client_->GetXData(line, "sewer");
-        sewer.values[4] = vb::Variant(area);
+        sewer.values[4] = vb::Variant(area1);
+        sewer.values[5] = vb::Variant(area2);
         client_->SetXData(line, sewer);
     };
     struct Case {
+        const char* field;
         cad::Point start, end;
-        double area;
-        std::string told;
+        double area1, area2;
+        const char* told;
     };
     const Case cases[] = {
-        {{0, 0, 0}, {10, 0, 0}, 1e300, "its area1 \"1E+300\""},
-        {{0, 0, 0}, {10, 0, 0}, -3.5e38, "its area1 \"-3.5E+38\""},
-        {{0, 0, kJustBeyond}, {10, 0, 0}, 1, "its start z \"3.40282346638529E+38\""},
-        {{0, -3e38, 0}, {0, 3e38, 0}, 1, "its length \"6E+38\""},
+        {"area1", {0, 0, 0}, {10, 0, 0}, 1e300, 1, "1E+300"},
+        {"area2", {0, 0, 0}, {10, 0, 0}, 1, -3.5e38, "-3.5E+38"},
+        {"start x", {1e300, 0, 0}, {10, 0, 0}, 1, 1, "1E+300"},
+        {"start y", {0, 3.5e38, 0}, {10, 0, 0}, 1, 1, "3.5E+38"},
+        {"end x", {0, 0, 0}, {-1e300, 0, 0}, 1, 1, "-1E+300"},
+        {"end y", {0, 0, 0}, {10, -3.5e38, 0}, 1, 1, "-3.5E+38"},
+        {"start z", {0, 0, kJustBeyond}, {10, 0, 0}, 1, 1, "3.40282346638529E+38"},
+        {"end z", {0, 0, 0}, {10, 0, -1e300}, 1, 1, "-1E+300"},
+        {"length", {0, -3e38, 0}, {0, 3e38, 0}, 1, 1, "6E+38"},
     };
     for (const Case& c : cases) {
         doc_ = cad::Document::New();
         AddPipe(1, 2, 0, "A", {-10, 0, 0}, {0, 0, 0});
         const std::string bad = AddPipe(2, 0, 1, "A", c.start, c.end);
-        setArea(bad, c.area);
+        setAreas(bad, c.area1, c.area2);
         dialogs().ClearLog();
         AcadGetSewerData();
-        const Strings said = Prompts();
-        ASSERT_EQ(said.size(), 2u) << c.told;
-        EXPECT_EQ(said[0].rfind("The line " + bad + " on layer SEWER cannot be read: " + c.told, 0), 0u) << said[0];
-        EXPECT_NE(said[0].find("is no number a pipe record can hold (Overflow)."), std::string::npos) << said[0];
-        EXPECT_EQ(f().myCol.get(), network.get());
+        const std::string told = "The line " + bad + " on layer SEWER cannot be read: its " + c.field + " \"" +
+                                 c.told + "\" is no number a pipe record can hold (Overflow).";
+        EXPECT_EQ(Prompts(), (Strings{told, "Export " + told})) << c.field;
+        EXPECT_EQ(f().myCol.get(), network.get()) << c.field;
     }
     doc_ = cad::Document::New();
     const std::string line = AddPipe(1, 0, 0, "A", {0, 0, 3.4e38}, {3.4e38, 0, -3.4e38});
-    setArea(line, -3.4e38);
+    setAreas(line, -3.4e38, 3.4e38);
     dialogs().ClearLog();
     AcadGetSewerData();
     EXPECT_EQ(Prompts(), Strings{"1"});
     auto se1 = Rec("Se1");
     ASSERT_TRUE(se1);
-    EXPECT_EQ((std::vector<float>{se1->felv, se1->telv, se1->l, se1->x2, se1->area1}),
-              (std::vector<float>{3.4e38f, -3.4e38f, 3.4e38f, 3.4e38f, -3.4e38f}));
+    EXPECT_EQ((std::vector<float>{se1->felv, se1->telv, se1->l, se1->x2, se1->area1, se1->area2}),
+              (std::vector<float>{3.4e38f, -3.4e38f, 3.4e38f, 3.4e38f, -3.4e38f, 3.4e38f}));
 }
 
-// The polyline pick: a vertex or an edge length no single can hold is
-// refused naming the polyline and the edge; the pipes before it stay.
+// The polyline pick: each single field an edge gives a pipe (its ends'
+// coordinates and its length) refuses a number no single can hold, naming
+// the polyline, the edge and the field; the pipes before it stay.
 TEST_F(AcadTest, PickRefusesNumbersBeyondASingleByEdge) {
     struct Case {
         std::vector<std::pair<double, double>> vertices;
         std::string told;
     };
     const Case cases[] = {
+        {{{-1e300, 0}, {10, 0}}, "the start x of its edge 1, \"-1E+300\""},
+        {{{0, 3.5e38}, {10, 0}}, "the start y of its edge 1, \"3.5E+38\""},
         {{{0, 0}, {10, 0}, {1e300, 0}}, "the end x of its edge 2, \"1E+300\""},
         {{{0, 0}, {10, 0}, {10, -3.5e38}}, "the end y of its edge 2, \"-3.5E+38\""},
         {{{0, 0}, {10, 0}, {10, kJustBeyond}}, "the end y of its edge 2, \"3.40282346638529E+38\""},

@@ -135,15 +135,22 @@ protected:
         const Point d = OkOffset();
         return {f().pic(0).Left() + d.x, f().pic(0).Top() + d.y};
     }
+    // The top edge of "Ok" on the profile picture.
+    double OkTop() {
+        const vb::PictureBox& box = f().pic(0);
+        return box.Top() + f().Picture1.PixelsToSizeY(box.BorderPixels() + box.UnitsToPixelsY(f().Command24.Top()));
+    }
     static bool Covers(const vb::Control& c, Point p) {
         return c.Visible() && p.x > c.Left() && p.x < c.Left() + c.Width() && p.y > c.Top() &&
                p.y < c.Top() + c.Height();
     }
-    void ClickOk() {
-        const Point ok = OkCentre();
-        vb::test::SendMouse(f().Picture1, vb::test::MouseAction::Click, 1, ok.x, ok.y);
+    // A mouse event where a user makes it on the profile: it goes to
+    // whatever stands uppermost at that point.
+    void Mouse(vb::test::MouseAction action, Point p) {
+        vb::test::SendMouse(f().Picture1, action, 1, p.x, p.y);
         vb::test::ProcessEvents();
     }
+    void ClickOk() { Mouse(vb::test::MouseAction::Click, OkCentre()); }
     void ClickOpen(vb::Control& picker) {
         vb::test::SendMouse(picker, vb::test::MouseAction::Click, 1, 1, 1);
         vb::test::ProcessEvents();
@@ -223,5 +230,71 @@ TEST_F(ValueBoxInFrontTest, DiameterPickersOkTakesTheClick) {
     EXPECT_EQ(first->dia, 450);
     EXPECT_FALSE(f().pic(0).Visible());
     EXPECT_EQ(second->slope, slope);
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+// The first pipe's lateral picker pressed, its own slope bar under the
+// picker's "Ok".  The release redraws the profile, which brings the box to
+// the front in any case; from the press on, while the picker is still held,
+// "Ok" already stands above the bar and takes a click.
+TEST_F(ValueBoxInFrontTest, LateralPickersOkTakesTheClickFromThePressOn) {
+    const auto first = TwoPipesZoomedOut().first;
+    // The box opens at the pipe's upstream end, the bar stands at its middle.
+    first->l = static_cast<float>(2 * (OkOffset().x - f().VSlope(0).Width() / 2));
+    f().draw();
+    vb::test::SendMouse(f().picfrom, vb::test::MouseAction::Down, 1, 1, 1);
+    vb::test::ProcessEvents();
+    ASSERT_TRUE(Covers(f().VSlope(1), OkCentre()));
+    const float slope = first->slope;
+
+    f().Combo1.Text("Lateral2");
+    ClickOk();
+    EXPECT_EQ(first->ma2, f().myCol->KeyToIndex("ObjLateral2"));
+    EXPECT_FALSE(f().pic(0).Visible());
+    EXPECT_EQ(first->slope, slope);
+    vb::test::SendMouse(f().picfrom, vb::test::MouseAction::Up, 1, 1, 1);
+    vb::test::ProcessEvents();
+    EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
+}
+
+// The first pipe's diameter picker open, the second pipe's cover handle half
+// above the box and half over its "Ok".  A handle stands above the box only
+// while it is pressed: once released (and the profile redrawn), a click on
+// "Ok" commits; held through a redraw, it stays above, and its drag goes on
+// over "Ok".
+TEST_F(ValueBoxInFrontTest, OnlyTheCoverHandleStillPressedStandsAboveTheBox) {
+    const auto [first, second] = TwoPipesZoomedOut();
+    PickBoth();
+    const vb::PictureBox& handle = f().pcover(2);
+    // The handle's middle under the middle of "Ok": the handle stands 1 unit
+    // right of the second pipe's middle, the box 3 units left of the first's.
+    first->l = second->l = static_cast<float>(OkOffset().x - 4 - handle.Width() / 2);
+    f().draw();
+    ClickOpen(f().Picdia(1));
+    // Ten units down for every metre of cover more: the handle's top goes
+    // so far above the box that the part above it is as high as the part
+    // over "Ok".
+    const double border = OkTop() - f().pic(0).Top();
+    second->mincover += static_cast<float>((f().pic(0).Top() - (handle.Height() - border) / 2 - handle.Top()) / 10);
+    f().draw();
+    const double x = handle.Left() + handle.Width() / 2;
+    const Point above{x, (handle.Top() + f().pic(0).Top()) / 2};
+    const Point overOk{x, (OkTop() + handle.Top() + handle.Height()) / 2};
+    ASSERT_TRUE(Covers(handle, above) && !Covers(f().pic(0), above));
+    ASSERT_TRUE(Covers(handle, overOk) && overOk.y > OkTop());
+    ASSERT_NEAR(x, OkCentre().x, 1);
+
+    Mouse(vb::test::MouseAction::Click, above);
+    ASSERT_TRUE(f().pic(0).Visible());
+    Mouse(vb::test::MouseAction::Click, overOk);
+    EXPECT_FALSE(f().pic(0).Visible()) << "the released handle took the click meant for \"Ok\"";
+
+    ClickOpen(f().Picdia(1));
+    const float cover = second->mincover;
+    Mouse(vb::test::MouseAction::Down, above);
+    f().draw();
+    Mouse(vb::test::MouseAction::Move, overOk);
+    EXPECT_GT(second->mincover, cover) << "the drag stopped at the box";
+    Mouse(vb::test::MouseAction::Up, overOk);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
