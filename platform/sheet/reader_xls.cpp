@@ -12,13 +12,15 @@
 // STRING record after it when the result is a text).
 //
 // BIFF5 differs in its texts only: they are 8-bit, in the code page of the
-// workbook's CODEPAGE record (xls_text.h), with a length byte in BOUNDSHEET
-// and FORMAT records and a 16-bit length in LABEL, RSTRING and STRING
-// records, every length a count of bytes; there is no string table.  A
-// cell's text longer than its record holds goes on in the CONTINUE records
-// after it, its bytes as they are (BIFF8 begins each CONTINUE of a text with
-// a byte of flags; BIFF5 does not), and is decoded whole, so a character of
-// two bytes may be cut between two records.
+// workbook's CODEPAGE record (xls_text.h), or without one in that of the
+// character set of its first font whose set is not a Western one (1252 if
+// none is), with a length byte in BOUNDSHEET and FORMAT records and a 16-bit
+// length in LABEL, RSTRING and STRING records, every length a count of
+// bytes; there is no string table.  A cell's text longer than its record
+// holds goes on in the CONTINUE records after it, its bytes as they are
+// (BIFF8 begins each CONTINUE of a text with a byte of flags; BIFF5 does
+// not), and is decoded whole, so a character of two bytes may be cut between
+// two records.
 //
 // FORMULA is read under the numbers Excel 3.0 and 4.0 gave it (0x0206,
 // 0x0406) too, which some writers still use, in the workbook's own layout.
@@ -722,7 +724,27 @@ private:
                 if (!sstRead_ && !biff5_) ReadSst(r);
                 break;
             case kCodePage:
-                if (r.data.size() >= 2) codePage_ = std::make_unique<CodePageText>(U16(r.data.data()));
+                if (r.data.size() >= 2) {
+                    codePage_ = std::make_unique<CodePageText>(U16(r.data.data()));
+                    codePageNamed_ = true;
+                }
+                break;
+            case kFont:
+                // A BIFF5 workbook without a CODEPAGE record, as a few
+                // writers leave it, holds its texts in the code page of the
+                // system that wrote it, which its fonts' character set (the
+                // byte after the family) gives.  Writers may list Western
+                // fonts (ANSI, or the system's default) before the fonts of
+                // the workbook's own script that its cells are in, so the
+                // first font of another character set decides, for all the
+                // workbook's texts: a workbook is written in one code page,
+                // and sheet names and number formats have no font.  The
+                // fonts come before those in the globals, so they are read
+                // in it too.
+                if (biff5_ && !codePageNamed_ && codePage_->CodePage() == kDefaultCodePage && r.data.size() > 12) {
+                    const uint16_t page = CodePageOfCharSet(r.data[12]);
+                    if (page != 0 && page != kDefaultCodePage) codePage_ = std::make_unique<CodePageText>(page);
+                }
                 break;
             case kFormat:
                 // A format's text shorter than its count is read as far as
@@ -1329,6 +1351,7 @@ private:
     bool sstRead_ = false;
     bool biff5_ = false;
     std::unique_ptr<CodePageText> codePage_ = std::make_unique<CodePageText>(kDefaultCodePage);
+    bool codePageNamed_ = false;   // by a CODEPAGE record, which the fonts' character set does not override
     std::map<uint16_t, bool> formats_;   // by number format: whether it shows a date
     std::vector<uint16_t> xfFormats_;
     bool from1904_ = false;

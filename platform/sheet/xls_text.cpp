@@ -170,14 +170,27 @@ void AppendUtf16(std::string& out, const uint16_t* units, size_t n) {
 }
 
 namespace {
-// A text of code page 1200 (see CodePageText): printable ASCII a byte a
-// character, anything else UTF-16LE.
-void AppendUtf16Bytes(std::string& out, const unsigned char* b, size_t n) {
-    bool ascii = true;
-    for (size_t i = 0; i < n && ascii; ++i) {
-        ascii = (b[i] >= 0x20 && b[i] < 0x7F) || b[i] == '\t' || b[i] == '\n' || (b[i] == '\r' && i + 1 < n && b[i + 1] == '\n');
+// Whether a text of code page 1200 (see CodePageText) is in UTF-16LE rather
+// than one byte a character.
+bool Utf16Text(const unsigned char* b, size_t n) {
+    const bool zeroOrHigh = std::any_of(b, b + n, [](unsigned char c) { return c == 0 || c >= 0x80; });
+    // UTF-16 has two bytes a character: an odd count is a byte a character,
+    // unless it holds what ASCII has not, and then is neither.
+    if (n % 2 != 0 || zeroOrHigh) return zeroOrHigh;
+    // Every character's high byte a control byte: characters of U+0100 to
+    // U+1FFF, such as Devanagari's, whose high byte is a tab.
+    bool controlHighBytes = true;
+    for (size_t i = 1; i < n && controlHighBytes; i += 2) controlHighBytes = b[i] < 0x20;
+    if (controlHighBytes) return true;
+    for (size_t i = 0; i < n; ++i) {
+        const bool text = b[i] >= 0x20 || b[i] == '\t' || b[i] == '\n' || (b[i] == '\r' && i + 1 < n && b[i + 1] == '\n');
+        if (!text) return true;
     }
-    if (ascii) {
+    return false;
+}
+
+void AppendUtf16Bytes(std::string& out, const unsigned char* b, size_t n) {
+    if (!Utf16Text(b, n)) {
         out.append(reinterpret_cast<const char*>(b), n);
         return;
     }
@@ -187,6 +200,28 @@ void AppendUtf16Bytes(std::string& out, const unsigned char* b, size_t n) {
     if (n % 2 != 0) vb::AppendUtf8(out, 0xFFFD);
 }
 }  // namespace
+
+uint16_t CodePageOfCharSet(uint8_t charSet) {
+    switch (charSet) {
+    case 0:
+    case 1: return kDefaultCodePage;
+    case 0xCC: return 1251;   // Russian
+    case 0xEE: return 1250;   // East European
+    case 0xA1: return 1253;   // Greek
+    case 0xA2: return 1254;   // Turkish
+    case 0xB1: return 1255;   // Hebrew
+    case 0xB2: return 1256;   // Arabic
+    case 0xBA: return 1257;   // Baltic
+    case 0xA3: return 1258;   // Vietnamese
+    case 0xDE: return 874;    // Thai
+    case 0x80: return 932;    // Japanese (Shift-JIS)
+    case 0x86: return 936;    // Simplified Chinese (GBK)
+    case 0x81: return 949;    // Korean
+    case 0x88: return 950;    // Traditional Chinese (Big5)
+    case 0x4D: return 10000;  // Mac Roman
+    default: return 0;
+    }
+}
 
 std::string ConverterName(uint16_t codePage) {
     if (codePage == 437 || codePage == 874 || (codePage >= 720 && codePage <= 869) || codePage == 932 || codePage == 936 ||

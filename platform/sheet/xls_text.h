@@ -17,6 +17,13 @@ void AppendUtf16(std::string& out, const uint16_t* units, size_t n);
 // The code page an 8-bit text is in when the workbook names none.
 constexpr uint16_t kDefaultCodePage = 1252;
 
+// The code page of the texts typed in a font of a FONT record's character
+// set: 1252 for ANSI (0) and the system's default (1), the Windows code page
+// of each of the Windows character sets (Russian 204 is 1251, East European
+// 238 is 1250, Greek 161 is 1253, Shift-JIS 128 is 932...), Mac Roman (77)
+// 10000; 0 for a character set of no code page (Symbol, OEM) or none known.
+uint16_t CodePageOfCharSet(uint8_t charSet);
+
 // The name under which the C library's character converter (iconv) knows
 // a code page that is read through it: the DOS code pages 437 and 720 to
 // 869, Thai 874 and the two-byte code pages of East Asia (932, 936, 949,
@@ -34,19 +41,26 @@ std::string ConverterName(uint16_t codePage);
 //
 // In code page 1200 a text's length counts its bytes, and the one writer
 // known to name 1200 in a BIFF5 workbook stores a text of ASCII characters a
-// byte each and any other text in UTF-16LE, two bytes a character.  So a
-// text whose bytes are all printable ASCII, tabs and line breaks (a line
-// feed, or a carriage return before one) is read as ASCII, and any other as
-// UTF-16LE.  A UTF-16 text has a zero byte for each ASCII character it
-// holds, and a control byte for each character of U+0100 to U+1FFF (Latin,
-// Greek, Cyrillic, Arabic, Thai...), so it is told from ASCII unless every
-// one of its characters is one whose two bytes are printable ASCII or a tab
-// or line feed: some East Asian characters, such as U+6C34 (bytes "4l") or
-// U+3231 ("12").  Those bytes are the same as the ASCII text's, and are read
-// as that, ASCII identifiers being far more common.  As in the UTF-16 texts
-// of BIFF8, a surrogate without its partner becomes U+FFFD, and so does a
-// last byte left without its pair (an odd count): the rest of the text
-// reads, and the mark shows where.
+// byte each and any other text in UTF-16LE, two bytes a character.  A text of
+// an odd count cannot be UTF-16 and is read a byte a character.  One of an
+// even count is read as UTF-16LE when it holds a zero byte (an ASCII
+// character's high byte) or a byte of 0x80 or more, when every second byte
+// (each character's high byte) is a control byte (characters of U+0100 to
+// U+1FFF: Latin, Greek, Cyrillic, Arabic, Devanagari, Thai...), or when it
+// holds a control byte other than a tab, a line feed and a carriage return
+// before one; and as ASCII otherwise, DEL being ASCII too.  Two kinds of text
+// have the same bytes in both and are read as the one said first: the ASCII
+// text, against the UTF-16 text all of whose characters have two bytes of
+// printable ASCII, tabs and line breaks and one high byte at least
+// printable, such as U+6C34 (bytes "4l") or U+3231 ("12"), ASCII identifiers
+// being far more common; and the UTF-16 text of characters whose high bytes
+// are all tabs and line breaks (Devanagari, Gurmukhi, Malayalam), against
+// the ASCII text of an even count whose every second character is a tab or a
+// line break ("1<tab>2<tab>").  As in the UTF-16 texts of BIFF8, a surrogate
+// without its partner becomes U+FFFD; so does the last byte of an odd count
+// that holds a zero byte or a byte of 0x80 or more, which is neither ASCII
+// nor UTF-16: the rest of the text reads as UTF-16, and the mark shows
+// where.
 class CodePageText {
 public:
     explicit CodePageText(uint16_t codePage);

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -256,6 +257,32 @@ TEST(XlsValues, EightBitCodePagesAtTheirEdges) {
     }
 }
 
+// A BIFF5 workbook without a CODEPAGE record reads its texts, and its sheet
+// names, in the code page of the first of its fonts whose character set is
+// not a Western one (ANSI 0, the default 1), Symbol and OEM naming none; a
+// CODEPAGE record wins.
+TEST(XlsValues, Biff5TextsInTheCodePageOfTheirFonts) {
+    auto fonts = [](const std::vector<int>& sets) {
+        Bytes b;
+        for (int set : sets) b += Record(0x0031, Bytes(11, '\0') + Bytes(1, 2) + Bytes(1, static_cast<char>(set)) + Bytes(1, 0) + "\x05" "Arial");
+        return b;
+    };
+    const std::tuple<Bytes, Bytes, std::string> rows[] = {
+        {fonts({1, 0xCC, 0}), "\xC2\xEE\xE4\xE0", "Вода"}, {fonts({0, 0xEE}), "\xA3\xF3" "d\x9F", "Łódź"}, {fonts({0, 0xA1}), "\xD5\xE4\xF9\xF1", "Υδωρ"},
+        {fonts({0, 0xA2}), "\xD0\xFD", "Ğı"}, {fonts({0, 0xB1}), "\xEE\xE9\xED", "מים"}, {fonts({0, 0xB2}), "\xE3\xC7\xC1", "ماء"},
+        {fonts({0, 0xBA}), "\xD9\xE2", "Łā"}, {fonts({0, 0xA3}), "\xC3\xF5", "Ăơ"}, {fonts({0, 0xDE}), "\xB9\xE9\xD3", "น้ำ"},
+        {fonts({0, 0x80}), "\x90\x85", "水"}, {fonts({0, 0x86}), "\xCB\xAE", "水"}, {fonts({0, 0x81}), "\xB9\xB0", "물"},
+        {fonts({0, 0x88}), "\xA4\xF4", "水"}, {fonts({0, 0x4D}), "\x80\xA5", "Ä•"}, {fonts({2, 0xFF, 0}), "\x80", "€"},
+        {fonts({0xCC, 0xEE}), "\xC2\xEE\xE4\xE0", "Вода"},
+        {Record(0x0042, U16(1252)) + fonts({0xCC}), "\xC2\xEE\xE4\xE0", "Âîäà"},
+    };
+    for (const auto& [globals, bytes, text] : rows) {
+        const auto book = Read(Compound(Biff5(globals, {{bytes, Cell(0x0204, 0, 0, Text8(bytes))}})).file);
+        EXPECT_EQ(book->sheets.at(0)->name, text);
+        EXPECT_EQ(Show(book->sheets.at(0)->Value(1, 1)), "String:" + text);
+    }
+}
+
 // Texts of two bytes a character: a pair of surrogates is one character
 // beyond U+FFFF; a half of a pair without its other half, at the end, at
 // the start or before another character, becomes U+FFFD.
@@ -289,11 +316,12 @@ Bytes Utf16Le(const std::u16string& text) {
 // A BIFF5 workbook naming code page 1200, as the writer that names it
 // writes one: texts of ASCII characters a byte each, all others UTF-16LE,
 // each length a count of bytes; in the sheet's name, cells, a rich text's
-// record and a formula's text.  UTF-16 is told from ASCII by a zero byte,
-// a byte of 0x80 or more, or a control byte other than a tab, a line feed
-// and a carriage return before one; bytes that could be either (U+3231 is
-// the ASCII "12") read as ASCII.  A surrogate without its partner, and a
-// last byte without its pair, become U+FFFD.
+// record and a formula's text.  An odd count is ASCII; an even one is
+// UTF-16 by a zero byte, a byte of 0x80 or more, a control byte in every
+// high byte, or a control byte other than a tab, a line feed and a carriage
+// return before one; bytes that could be either (U+3231 is the ASCII "12",
+// U+0931 U+0932 "1\t2\t") read as the rule says.  A surrogate without its
+// partner, and a last byte without its pair in UTF-16, become U+FFFD.
 TEST(XlsValues, Biff5TextsOfCodePage1200AsTheirWriterStoresThem) {
     const std::pair<Bytes, std::string> texts[] = {
         {"Numbers", "Numbers"},
@@ -307,6 +335,9 @@ TEST(XlsValues, Biff5TextsOfCodePage1200AsTheirWriterStoresThem) {
         {Utf16Le(u"\U0001F600 ok"), "\U0001F600 ok"},
         {Utf16Le(u"x") + U16(0xD83D) + Utf16Le(u"a"), "x\uFFFDa"},
         {Utf16Le(u"é") + "A", "é\uFFFD"},
+        {Utf16Le(u"नमस्ते"), "नमस्ते"},   // 28 09 2E 09 ...: tabs in every high byte
+        {Utf16Le(u"ਪਾਣੀ"), "ਪਾਣੀ"},     // line feeds in every high byte
+        {"a\rb", "a\rb"}, {"x\x7f", "x\x7f"}, {"1\t2\t", "\u0931\u0932"},
     };
     Bytes cells;
     uint16_t row = 0;
