@@ -215,11 +215,7 @@ TEST(XlsReader, DamagedStructureIsRefusedByName) {
         {"password", book([](Biff& b) { b.globals = Record(0x002F, Bytes(6, '\0')); }), nullptr,
          "built.xls: stream \"Workbook\": the workbook is encrypted (password-protected), which is not read, even when the "
          "spreadsheet opens it without asking for a password; save it without a password to read it"},
-        {"encrypted package", plain,
-         [](Compound& c, const Bytes&) {
-             for (size_t k = 0; k < 17; ++k) Put16(c.file, c.EntryAt(1) + 2 * k, u"EncryptedPackage"[k]);
-             Put16(c.file, c.EntryAt(1) + 64, 34);
-         },
+        {"encrypted package", plain, [](Compound& c, const Bytes& s) { c = Compound(s, u"EncryptedPackage"); },
          "built.xls: the workbook is encrypted (password-protected), which is not read, even when the spreadsheet opens it "
          "without asking for a password; save it without a password to read it"},
         {"BIFF5 sheet in a BIFF8 book", plain, [&](Compound& c, const Bytes&) { Put16(c.file, c.StreamAt() + netAt + 4, 0x0500); },
@@ -540,14 +536,9 @@ TEST(XlsReader, Biff5TextsAndTheirBounds) {
 // compound file around it, reads as it does inside one, from memory and
 // from a file; damaged, it is refused naming the record, as inside one.
 TEST(XlsReader, BareWorkbookStreamsRead) {
-    auto all = [](const sheet::Workbook& book) {
+    auto all = [](const sheet::Workbook& book) {   // each sheet's name, cell count and A1
         std::string s;
-        for (const auto& sh : book.sheets) {
-            s += sh->name + ":";
-            for (const auto& row : sh->Rows()) {
-                for (const auto& e : row.cells) s += " " + std::to_string(row.number) + "," + std::to_string(e.col) + " " + Show(sh->Value(row.number, e.col));
-            }
-        }
+        for (const auto& sh : book.sheets) s += sh->name + ": " + std::to_string(sh->CellCount()) + " " + Show(sh->Value(1, 1)) + "; ";
         return s;
     };
     const std::string path = (std::filesystem::temp_directory_path() / ("xls_bare_" + std::to_string(::getpid()) + ".xls")).string();
