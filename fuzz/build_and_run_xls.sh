@@ -20,6 +20,14 @@ fuzz_objects platform/sheet platform/runtime -- \
 # Seeds: the .xls fixtures small enough to mutate quickly, BIFF8 ones of
 # xlwt and the BIFF5 ones (network_biff5.xls, cp1251_biff5.xls).
 find "$SEWER_ROOT/tests/data/sheet" -name '*.xls' -size -64k -exec cp {} "$OUT/corpus/" \;
+# And a BIFF8 workbook stream saved as the file itself, with no compound
+# file around it: the globals (BOF, one BOUNDSHEET "Ne", EOF), then the
+# sheet's BOF, a NUMBER 1 in A1 and EOF.
+printf '%b' '\x09\x08\x10\x00\x00\x06\x05\x00' '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00' \
+  '\x85\x00\x0a\x00\x26\x00\x00\x00\x00\x00\x02\x00Ne' '\x0a\x00\x00\x00' \
+  '\x09\x08\x10\x00\x00\x06\x10\x00' '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00' \
+  '\x03\x02\x0e\x00\x00\x00\x00\x00\x0f\x00\x00\x00\x00\x00\x00\x00\xf0\x3f' '\x0a\x00\x00\x00' \
+  >"$OUT/corpus/bare_biff8_stream.xls"
 
 "$OUT/read_xls_fuzz" "$OUT/corpus" \
   -max_total_time="$SECONDS_TO_RUN" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \

@@ -1,7 +1,8 @@
 // Fuzz target of the .xls reader: the bytes are an .xls file (a compound
-// file holding a BIFF8 or BIFF5 workbook stream), read in memory under a lowered
-// value-memory limit.  Every outcome but a clean read must be the reader's
-// own error, and no text read may be longer than kMaxCellTextBytes.
+// file holding a BIFF8 or BIFF5 workbook stream, or such a stream saved as
+// the file itself), read in memory under a lowered value-memory limit.
+// Every outcome but a clean read must be the reader's own error, and no
+// text read may be longer than kMaxCellTextBytes.
 #include <cstddef>
 #include <cstdint>
 

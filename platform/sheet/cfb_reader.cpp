@@ -53,7 +53,18 @@ bool FileSource::Read(uint64_t offset, void* into, size_t n) const {
 // ---------------------------------------------------------------------------
 // Stream
 
+Stream::Stream(const Source& source, std::string name, std::string label)
+    : whole_(&source), label_(std::move(label)), name_(std::move(name)), size_(source.Size()) {}
+
 void Stream::Read(uint64_t offset, void* into, size_t n) const {
+    if (whole_) {
+        // The file may have changed since its size was taken.
+        if (offset > size_ || n > size_ - offset || !whole_->Read(offset, into, n)) {
+            sheet::Fail(label_ + ": the file cannot be read at byte " + std::to_string(offset) + " (it is " +
+                        std::to_string(size_) + " bytes long)");
+        }
+        return;
+    }
     if (offset > size_ || n > size_ - offset) file_->Fail("read past the end of stream " + Quoted(name_));
     auto* out = static_cast<char*>(into);
     if (n == 0) return;
@@ -260,7 +271,7 @@ std::string CompoundFile::ReadMini(const Entry& e) const {
     return bytes;
 }
 
-std::unique_ptr<Stream> CompoundFile::Open(const std::vector<std::string>& names) const {
+const CompoundFile::Entry* CompoundFile::Find(const std::vector<std::string>& names) const {
     // The root storage's children: a tree of siblings under its child.
     auto lower = [](std::string s) {
         for (char& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -291,6 +302,11 @@ std::unique_ptr<Stream> CompoundFile::Open(const std::vector<std::string>& names
             }
         }
     }
+    return found;
+}
+
+std::unique_ptr<Stream> CompoundFile::Open(const std::vector<std::string>& names) const {
+    const Entry* found = Find(names);
     if (!found) return nullptr;
 
     auto stream = std::make_unique<Stream>();

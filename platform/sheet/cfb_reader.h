@@ -64,6 +64,12 @@ class CompoundFile;
 // chain.
 class Stream {
 public:
+    Stream() = default;
+    // The whole of `source` as one stream named `name`: a workbook stream
+    // that a writer saved as the file itself, with no compound file around
+    // it.  `label` names the file in messages.
+    Stream(const Source& source, std::string name, std::string label);
+
     const std::string& Name() const { return name_; }
     uint64_t Size() const { return size_; }
     // Copies n bytes from `offset`; the range must lie inside the stream.
@@ -72,6 +78,8 @@ public:
 private:
     friend class CompoundFile;
     const CompoundFile* file_ = nullptr;
+    const Source* whole_ = nullptr;   // the file that is the stream, if it is one
+    std::string label_;               // the file's name in messages, when it is
     std::string name_;
     uint64_t size_ = 0;
     uint32_t sectorSize_ = 0;
@@ -89,6 +97,9 @@ public:
     // `names` (compared without regard to case; the first name found in
     // that order wins); null when there is none.
     std::unique_ptr<Stream> Open(const std::vector<std::string>& names) const;
+    // Whether the root storage holds a stream of one of `names`; nothing of
+    // it is read.
+    bool Holds(const std::vector<std::string>& names) const { return Find(names) != nullptr; }
 
     [[noreturn]] void Fail(const std::string& what) const;
 
@@ -104,6 +115,8 @@ private:
     void ReadHeader();
     void ReadFat();
     void ReadDirectory();
+    // The entry of the stream Open and Holds look for; null when none.
+    const Entry* Find(const std::vector<std::string>& names) const;
     // The sectors of the chain that begins at `start` in `table`, of which
     // the file holds `count`: at most `limit` of them (the chain need not
     // end there).  `what` and `unit` name the chain and its sectors in

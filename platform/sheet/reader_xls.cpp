@@ -1,6 +1,8 @@
 // The .xls reader: a compound file (cfb_reader.h) whose "Workbook" or
 // "Book" stream holds BIFF8 records (Excel 97 and later) or BIFF5 records
-// (Excel 5.0 and 95).
+// (Excel 5.0 and 95), or such a stream saved as the file itself.  Excel 4.0
+// macro sheets are read as worksheets; chart sheets and modules hold no
+// cells.  An encrypted workbook is refused saying so.
 //
 // The stream begins with the workbook's globals (BOF ... EOF): the sheets
 // (BOUNDSHEET, each with the place of its records in the stream), the
@@ -139,6 +141,7 @@ constexpr uint16_t kBiff8 = 0x0600;
 constexpr uint16_t kBiff5 = 0x0500;
 constexpr uint16_t kGlobals = 0x0005;
 constexpr uint16_t kWorksheet = 0x0010;
+constexpr uint16_t kMacroSheet = 0x0040;   // Excel 4.0's: cells and formulas as a worksheet's
 // The columns of a sheet in this format.
 constexpr uint32_t kColumns = 256;
 
@@ -672,6 +675,15 @@ struct SheetEntry {
     uint32_t offset = 0;
 };
 
+// Why an encrypted workbook is refused, in either of its forms: an .xls
+// whose globals hold a FILEPASS record, or an .xlsx, .xlsm or .xlsb stored
+// encrypted in a compound file.  The spreadsheet opens some of them without
+// asking for a password (those encrypted with its default one), which does
+// not make them readable here.
+constexpr const char* kEncrypted =
+    "the workbook is encrypted (password-protected), which is not read, even when the spreadsheet opens it without "
+    "asking for a password; save it without a password to read it";
+
 class WorkbookReader {
 public:
     WorkbookReader(const cfb::Stream& stream, const std::string& label, const ReadLimits& limits)
@@ -716,7 +728,7 @@ private:
             CheckLength(r, where);
             switch (r.type) {
             case kEof: globalsEnd_ = records_.Position(); return;
-            case kFilePass: records_.Fail("", "the workbook is password-protected");
+            case kFilePass: records_.Fail("", kEncrypted);
             case kBof:
                 records_.Fail(where, "a BOF record at byte " + std::to_string(r.at) + " before their EOF record");
             case kBoundSheet: ReadBoundSheet(r, where); break;
@@ -1041,8 +1053,9 @@ private:
         records_.Seek(e.offset);
         Record r;
         records_.Next(r, where);
-        if (CheckBof(r, where, 0) != kWorksheet) {
-            records_.Seek(e.offset);   // a chart or macro sheet: no cells, nothing read
+        const uint16_t type = CheckBof(r, where, 0);
+        if (type != kWorksheet && type != kMacroSheet) {
+            records_.Seek(e.offset);   // a chart sheet or a module: no cells, nothing read
             sheet->Finish();
             return sheet;
         }
@@ -1364,18 +1377,36 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Reads an .xls file: a compound file holding the workbook stream, or that
+// stream alone.
 std::shared_ptr<Workbook> ReadCompound(const cfb::Source& source, const std::string& label, const ReadLimits& limits) {
+    unsigned char head[4] = {};
+    const bool headRead = source.Size() >= sizeof head && source.Read(0, head, sizeof head);
+    const uint16_t first = headRead ? U16(head) : 0;
     // Excel 2.x to 4.0 wrote a bare record stream, beginning with its BOF,
     // where later versions write a compound file.
-    unsigned char head[4];
-    if (source.Size() >= sizeof head && source.Read(0, head, sizeof head) && head[0] == 0x09 &&
-        (head[1] == 0x00 || head[1] == 0x02 || head[1] == 0x04) && U16(head + 2) <= 16) {
+    if ((first == 0x0009 || first == 0x0209 || first == 0x0409) && U16(head + 2) <= 16) {
         Fail(label + ": the workbook is in a format older than BIFF5 (Excel 2.x to 4.0), which is not read; save it as .xlsx");
     }
-    cfb::CompoundFile file(source, label);
-    auto stream = file.Open({"Workbook", "Book"});
-    if (!stream) file.Fail("no workbook stream in the file");
-    auto book = WorkbookReader(*stream, label + ": stream \"" + stream->Name() + "\"", limits).Read();
+    std::shared_ptr<Workbook> book;
+    if (first == kBof) {
+        // A BIFF5 or BIFF8 workbook stream saved as the file itself, as some
+        // writers and web exports do: read, and checked, as the stream of a
+        // compound file is, within the same bound of its size.
+        if (source.Size() > kMaxPackageBytes) Fail(label + ": the file is larger than the limit of " + Megabytes(kMaxPackageBytes));
+        const cfb::Stream stream(source, "Workbook", label);
+        book = WorkbookReader(stream, label, limits).Read();
+    } else {
+        cfb::CompoundFile file(source, label);
+        auto stream = file.Open({"Workbook", "Book"});
+        if (!stream) {
+            // An encrypted .xlsx, .xlsm or .xlsb: its package, encrypted, in
+            // the one stream, and how it was encrypted in the other.
+            if (file.Holds({"EncryptedPackage", "EncryptionInfo"})) Fail(label + ": " + kEncrypted);
+            file.Fail("no workbook stream in the file");
+        }
+        book = WorkbookReader(*stream, label + ": stream \"" + stream->Name() + "\"", limits).Read();
+    }
     book->path = label;
     book->name = BaseName(label);
     return book;

@@ -380,9 +380,13 @@ std::shared_ptr<Workbook> ReadWorkbook(const std::string& path, const ReadLimits
     const size_t got = read > 0 ? static_cast<size_t>(read) : 0;
     static const unsigned char kCompound[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     if (got == sizeof head && std::memcmp(head, kCompound, sizeof head) == 0) return ReadXls(path, limits);
-    // The bare record stream of Excel 2.x to 4.0 (a BOF record first): the
-    // .xls reader names its format.
-    if (got == sizeof head && head[0] == 0x09 && (head[1] == 0x00 || head[1] == 0x02 || head[1] == 0x04)) return ReadXls(path, limits);
+    // A bare record stream (a BOF record first, no compound file around
+    // it): a BIFF5 or BIFF8 workbook stream saved as the file itself, which
+    // the .xls reader reads, or one of Excel 2.x to 4.0, whose format it
+    // names.
+    if (got == sizeof head && head[0] == 0x09 && (head[1] == 0x00 || head[1] == 0x02 || head[1] == 0x04 || head[1] == 0x08)) {
+        return ReadXls(path, limits);
+    }
     return ReadXlsxFile(path, limits);
 }
 

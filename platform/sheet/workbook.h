@@ -217,8 +217,9 @@ private:
     std::string label_;
 };
 
-// Reads a workbook file: .xls by its compound-document signature, anything
-// else as the zip package of .xlsx/.xlsm.  Raises kErrWorkbook.
+// Reads a workbook file: .xls by its compound-document signature or the BOF
+// record a bare workbook stream begins with, anything else as the zip
+// package of .xlsx/.xlsm.  Raises kErrWorkbook.
 std::shared_ptr<Workbook> ReadWorkbook(const std::string& path, const ReadLimits& limits = {});
 // Opens a workbook file for reading; refused (Fail) unless it is a plain
 // file.  Gives its size when asked; the caller closes what it returns.
@@ -233,8 +234,8 @@ std::shared_ptr<Workbook> ReadXlsxBytes(const void* data, size_t size, const std
 // the fuzz target feeds the package reader with).
 std::shared_ptr<Workbook> ReadXlsxParts(const std::vector<std::pair<std::string, std::string>>& parts,
                                         const std::string& name, const ReadLimits& limits = {});
-// Reads an .xls file: a compound file holding a BIFF8 or BIFF5 workbook stream
-// (reader_xls.cpp).
+// Reads an .xls file: a compound file holding a BIFF8 or BIFF5 workbook
+// stream, or that stream alone (reader_xls.cpp).
 std::shared_ptr<Workbook> ReadXls(const std::string& path, const ReadLimits& limits = {});
 // Reads the bytes of an .xls file held in memory (`name` only labels
 // messages).

@@ -167,4 +167,22 @@ TEST(XlsCells, Biff8RichTextRecordsRead) {
         << error;
 }
 
+// A sheet's cells are read when its BOF gives a worksheet or an Excel 4.0
+// macro sheet (0x0040), whose cells and formulas are a worksheet's, in BIFF8
+// and BIFF5; a chart sheet (0x0020) and a module (0x0006) hold none.
+TEST(XlsCells, MacroSheetsReadAsWorksheets) {
+    const Bytes cells = Cell(0x0203, 0, 0, F64(1)) + Formula(0x0006, 1, 0, F64(2), Byte(0x1E) + U16(2));
+    const std::pair<uint16_t, const char*> kinds[] = {
+        {0x0010, "1,1 Double:1 2,1 Double:2 "}, {0x0040, "1,1 Double:1 2,1 Double:2 "}, {0x0020, ""}, {0x0006, ""}};
+    Biff b;
+    b.sheets.push_back({u"Net", cells});
+    for (Bytes stream : {b.Build(), Biff5("", {{"Net", cells}})}) {
+        const size_t bof = stream.rfind(U16(0x0809));   // the sheet's, the last BOF
+        for (const auto& [type, read] : kinds) {
+            Put16(stream, bof + 6, type);
+            EXPECT_EQ(Cells(*Read(Compound(stream).file)), read) << type << " in a stream of " << stream.size() << " bytes";
+        }
+    }
+}
+
 }  // namespace

@@ -213,7 +213,11 @@ TEST(XlsReader, DamagedStructureIsRefusedByName) {
         {"directory entry one past the last", plain, [](Compound& c, const Bytes&) { Put32(c.file, c.EntryAt(0) + 76, 4); },
          "the file's directory names entry 4 of 4"},
         {"password", book([](Biff& b) { b.globals = Record(0x002F, Bytes(6, '\0')); }), nullptr,
-         "built.xls: stream \"Workbook\": the workbook is password-protected"},
+         "built.xls: stream \"Workbook\": the workbook is encrypted (password-protected), which is not read, even when the "
+         "spreadsheet opens it without asking for a password; save it without a password to read it"},
+        {"encrypted package", plain, [](Compound& c, const Bytes& s) { c = Compound(s, u"EncryptedPackage"); },
+         "built.xls: the workbook is encrypted (password-protected), which is not read, even when the spreadsheet opens it "
+         "without asking for a password; save it without a password to read it"},
         {"BIFF5 sheet in a BIFF8 book", plain, [&](Compound& c, const Bytes&) { Put16(c.file, c.StreamAt() + netAt + 4, 0x0500); },
          "sheet \"Net\": the BOF record at byte 3948 gives format version 0x0500, unlike the workbook's 0x0600"},
         {"BIFF4", plain, [](Compound& c, const Bytes&) { Put16(c.file, c.StreamAt(), 0x0409); }, "a format older than BIFF5 (Excel 2.x to 4.0)"},
@@ -500,7 +504,7 @@ TEST(XlsReader, Biff5TextsAndTheirBounds) {
         {one("", label(euros + "abcd")), "sheet \"S\": cell A1: a text longer than the limit of 98301 bytes (in UTF-8) a cell may hold"},
         // No string table, and a password.
         {one("", Cell(0x00FD, 0, 0, U32(0))), "cell A1 names shared string 0, beyond the workbook's 0"},
-        {one(Record(0x002F, Bytes(4, '\0')), ""), "built.xls: stream \"Workbook\": the workbook is password-protected"},
+        {one(Record(0x002F, Bytes(4, '\0')), ""), "built.xls: stream \"Workbook\": the workbook is encrypted (password-protected)"},
         // A sheet whose BOF gives 0x0600 with BIFF5's body, as Excel 95 writes it: read as BIFF5.
         {one("", label("Stra\xDF" "e")).replace(one("", "").find(U16(0x0500) + U16(0x0010)), 2, U16(0x0600)), "String:Straße"},
     };
@@ -526,6 +530,29 @@ TEST(XlsReader, Biff5TextsAndTheirBounds) {
         }
     }
     std::filesystem::remove(path);
+}
+
+// A BIFF8 or BIFF5 workbook stream saved as the file itself, with no
+// compound file around it, reads as it does inside one, from memory and
+// from a file; damaged, it is refused naming the record, as inside one.
+TEST(XlsReader, BareWorkbookStreamsRead) {
+    auto all = [](const sheet::Workbook& book) {   // each sheet's name, cell count and A1
+        std::string s;
+        for (const auto& sh : book.sheets) s += sh->name + ": " + std::to_string(sh->CellCount()) + " " + Show(sh->Value(1, 1)) + "; ";
+        return s;
+    };
+    const std::string path = (std::filesystem::temp_directory_path() / ("xls_bare_" + std::to_string(::getpid()) + ".xls")).string();
+    for (const Bytes& stream : {SmallBook().Build(), Biff5("", {{"Netz", Cell(0x0204, 0, 0, Text8("Stra\xDF" "e"))}, {"Leer", ""}})}) {
+        std::ofstream(path, std::ios::binary).write(stream.data(), static_cast<std::streamsize>(stream.size()));
+        const std::string inside = all(*Read(Compound(stream).file));
+        EXPECT_NE(inside.find("String:Straße"), std::string::npos) << inside;
+        EXPECT_EQ(all(*Read(stream)), inside);
+        EXPECT_EQ(all(*sheet::ReadWorkbook(path)), inside);
+    }
+    std::filesystem::remove(path);
+    Bytes cut = SmallBook().Build();
+    Put16(cut, cut.size() - 2, 1);
+    EXPECT_EQ(ErrorOf(cut), "built.xls: sheet \"Two\": EOF record at byte 4092 runs past the end of the stream (1 bytes declared, 0 left)");
 }
 
 }  // namespace
