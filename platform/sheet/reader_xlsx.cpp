@@ -944,12 +944,12 @@ std::shared_ptr<Workbook> ReadPackage(const Package& pkg, const ReadLimits& limi
     auto book = std::make_shared<Workbook>();
     for (size_t k = 0; k < wb.sheets.size(); ++k) {
         const auto& s = wb.sheets[k];
-        // An entry that names no part (r:id="", as some writers list a very
-        // hidden sheet or a module) has nothing to read and is left out: no
-        // one can see it in the spreadsheet, so it is no sheet to show,
-        // to take as the first one or to make active.  An entry naming a
-        // relationship the workbook lacks, or a part the package lacks, is
-        // damage and refused.
+        // An entry that names no part (r:id="" or none, as some writers
+        // list a very hidden sheet or a module) has nothing to read and is
+        // left out rather than read as an empty sheet: the user never sees
+        // it, so it must not become the first sheet or the active one.  An
+        // entry naming a relationship the workbook lacks, or a part the
+        // package lacks, is damage and refused.
         if (s.id.empty()) continue;
         auto rel = std::find_if(rels.begin(), rels.end(), [&](const Relationship& r) { return r.id == s.id; });
         if (rel == rels.end()) {

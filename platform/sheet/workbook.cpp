@@ -398,7 +398,9 @@ bool IsoDateToSerial(std::string_view text, double& serial) {
         // Day 0 is 30 December 1899; the serials of 31 December 1899 to 28
         // February 1900 are one lower, as the file format counts a 29
         // February 1900: 31 December 1899 is 0 too (the "0 January 1900"
-        // the spreadsheet writes for day 0), and 1 March 1900 is 61.
+        // the spreadsheet writes for day 0), and 1 March 1900 is 61.  Days
+        // before day 0, which no serial of the spreadsheet names, count
+        // back from it.
         double days = static_cast<double>(DaysFromCivil(y, m, d) - DaysFromCivil(1899, 12, 30));
         if (days >= 1 && days < 61) days -= 1;
         double fraction = 0;
