@@ -52,6 +52,20 @@ std::string Quoted(std::string_view text) {
     return "\"" + std::string(text.substr(0, kShown)) + "...\" (" + std::to_string(text.size()) + " bytes)";
 }
 
+// A name with its backslashes as forward slashes and its letters in
+// lower case: some writers name their parts "xl\workbook.xml", and such
+// a member stands for the part "xl/workbook.xml" when the package holds
+// no member of that very name (which wins).  Names are compared without
+// regard to case, as everywhere in a package.
+std::string SlashForm(std::string_view name) {
+    std::string out(name);
+    for (char& c : out) {
+        if (c == '\\') c = '/';
+        else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+    }
+    return out;
+}
+
 // One member of a package, inflated a piece at a time.
 class PartStream {
 public:
@@ -133,10 +147,31 @@ private:
         zip_file_t* file_;
     };
 
+    // The member of the part's name, or else the first member whose name
+    // is that name written with backslashes; -1 when there is none.  Either
+    // way one name leads to one member, so no member is read for two parts
+    // that a package would otherwise tell apart, and every part read is
+    // counted against the limits as it inflates.
     zip_int64_t Locate(const std::string& part) const {
-        return zip_name_locate(zip_, Normal(part).c_str(), ZIP_FL_NOCASE);
+        const std::string name = Normal(part);
+        const zip_int64_t exact = zip_name_locate(zip_, name.c_str(), ZIP_FL_NOCASE);
+        if (exact >= 0) return exact;
+        if (!aliasesMade_) {
+            aliasesMade_ = true;
+            const zip_int64_t count = zip_get_num_entries(zip_, 0);
+            for (zip_int64_t i = 0; i < count; ++i) {
+                const char* member = zip_get_name(zip_, static_cast<zip_uint64_t>(i), 0);
+                if (member && std::strchr(member, '\\')) aliases_.emplace(SlashForm(member), i);
+            }
+        }
+        const auto alias = aliases_.find(SlashForm(name));
+        return alias == aliases_.end() ? -1 : alias->second;
     }
     zip_t* zip_;
+    // The members named with backslashes, by their names' slash forms (the
+    // first member of each); made at the first part not found by its name.
+    mutable std::map<std::string, zip_int64_t> aliases_;
+    mutable bool aliasesMade_ = false;
 };
 
 class MemoryPackage : public Package {
@@ -165,6 +200,8 @@ private:
         std::string_view data_;
     };
 
+    // As a zip package finds its members: by the name, or else by the name
+    // written with backslashes.
     const std::string* Find(const std::string& part) const {
         const std::string name = Normal(part);
         for (const auto& [n, d] : parts_) {
@@ -172,6 +209,10 @@ private:
                 std::equal(n.begin(), n.end(), name.begin(), [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
                 return &d;
             }
+        }
+        const std::string slashes = SlashForm(name);
+        for (const auto& [n, d] : parts_) {
+            if (n.find('\\') != std::string::npos && SlashForm(n) == slashes) return &d;
         }
         return nullptr;
     }
@@ -742,6 +783,9 @@ private:
         } else if (!hasV_) {
             return;   // no value: the cell is empty
         } else if (type_ == "s") {
+            // An empty index (<v/>, as some writers store a cell they
+            // emptied) is no string: the cell is empty.
+            if (v_.empty()) return;
             double n = 0;
             // A whole number, tested without converting it (a huge one would
             // not fit any integer type).
@@ -870,6 +914,12 @@ std::shared_ptr<Workbook> ReadPackage(const Package& pkg, const ReadLimits& limi
         const Relationship* r = OfType(packageRels, "/officeDocument");
         return r ? r->target : std::string("xl/workbook.xml");
     }();
+    // A workbook saved in the binary format (.xlsb) keeps its parts in
+    // records, not in XML; it is named for what it is rather than refused
+    // as markup gone bad.
+    if (SlashForm(workbookPart).ends_with(".bin") || (!pkg.Has(workbookPart) && pkg.Has("xl/workbook.bin"))) {
+        pkg.Fail("", "the binary .xlsb format is not read: save the workbook as .xlsx to read it");
+    }
     if (!pkg.Has(workbookPart)) pkg.Fail("", "not a workbook (no " + workbookPart + " in the package)");
     const auto rels = ReadRelationships(pkg, workbookPart, memory);
 
@@ -884,19 +934,31 @@ std::shared_ptr<Workbook> ReadPackage(const Package& pkg, const ReadLimits& limi
     const Relationship* styles = OfType(rels, "/styles");
     if (wb.date1904 && styles) dateFormats = ReadDateFormats(pkg, styles->target, memory);
 
+    // The active tab counts the workbook's entries; when it is out of their
+    // range, or names an entry left out below, the first sheet is active.
+    double tab = 0;
+    size_t activeEntry = 0;
+    if (ParseXmlNumber(wb.activeTab, tab) && tab >= 0 && tab < static_cast<double>(wb.sheets.size())) {
+        activeEntry = static_cast<size_t>(tab);
+    }
     auto book = std::make_shared<Workbook>();
-    for (const auto& s : wb.sheets) {
+    for (size_t k = 0; k < wb.sheets.size(); ++k) {
+        const auto& s = wb.sheets[k];
+        // An entry that names no part (r:id="" or none, as some writers
+        // list a very hidden sheet or a module) has nothing to read and is
+        // left out rather than read as an empty sheet: the user never sees
+        // it, so it must not become the first sheet or the active one.  An
+        // entry naming a relationship the workbook lacks, or a part the
+        // package lacks, is damage and refused.
+        if (s.id.empty()) continue;
         auto rel = std::find_if(rels.begin(), rels.end(), [&](const Relationship& r) { return r.id == s.id; });
         if (rel == rels.end()) {
             pkg.Fail(workbookPart, "sheet \"" + s.name + "\" has no part (relationship \"" + s.id + "\" missing)");
         }
+        if (k == activeEntry) book->activeSheet = static_cast<int32_t>(book->sheets.size());
         book->sheets.push_back(ReadWorksheet(pkg, rel->target, s.name, shared, dateFormats, memory));
     }
     if (book->sheets.empty()) pkg.Fail(workbookPart, "the workbook has no sheet");
-    double tab = 0;
-    if (ParseXmlNumber(wb.activeTab, tab) && tab >= 0 && tab < static_cast<double>(book->sheets.size())) {
-        book->activeSheet = static_cast<int32_t>(tab);
-    }
     return book;
 }
 

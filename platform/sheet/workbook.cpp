@@ -331,6 +331,63 @@ bool TimeOfDay(std::string_view s, double& fraction) {
     fraction = (h * 3600 + mi * 60 + seconds) / 86400.0;
     return true;
 }
+// An ISO 8601 duration of days, hours, minutes and seconds,
+// "[-]P[nD][T[nH][nM][nS]]" with a decimal fraction on the last number
+// ("PT36H30M15.500S"), as the number of days it lasts: a Strict Open XML
+// file holds a time or an elapsed time this way where a Transitional one
+// holds that number.  Years and months have no fixed number of days and are
+// no part of it.  A negative duration is the negative number, as a cell of
+// a negative time holds it.  Each number may have up to 15 digits before
+// its fraction (exact in a double, and no total can overflow); false for
+// anything else, which is no duration.
+bool DurationToDays(std::string_view s, double& days) {
+    const bool negative = !s.empty() && s.front() == '-';
+    if (negative) s.remove_prefix(1);
+    if (s.empty() || s.front() != 'P') return false;
+    s.remove_prefix(1);
+    struct Unit {
+        char letter;
+        bool time;      // after the "T"
+        double seconds;
+    };
+    static constexpr Unit kUnits[] = {{'D', false, 86400}, {'H', true, 3600}, {'M', true, 60}, {'S', true, 1}};
+    constexpr size_t kMaxDigits = 15;
+    size_t next = 0;   // the first unit that may still come, in their order
+    bool inTime = false, any = false, fraction = false;
+    double seconds = 0;
+    while (!s.empty()) {
+        if (s.front() == 'T') {
+            if (inTime || s.size() == 1) return false;   // a "T" once, and a time after it
+            inTime = true;
+            s.remove_prefix(1);
+            continue;
+        }
+        if (fraction) return false;   // a fraction only on the last number
+        size_t digits = 0;
+        while (digits < s.size() && s[digits] >= '0' && s[digits] <= '9') ++digits;
+        if (digits == 0 || digits > kMaxDigits) return false;
+        size_t end = digits;
+        if (end < s.size() && s[end] == '.') {
+            fraction = true;
+            ++end;
+            const size_t first = end;
+            while (end < s.size() && s[end] >= '0' && s[end] <= '9') ++end;
+            if (end == first) return false;
+        }
+        double value = 0;
+        if (std::from_chars(s.data(), s.data() + end, value, std::chars_format::fixed).ptr != s.data() + end) return false;
+        if (end == s.size()) return false;   // a number without its unit
+        while (next < std::size(kUnits) && (kUnits[next].letter != s[end] || kUnits[next].time != inTime)) ++next;
+        if (next == std::size(kUnits)) return false;   // no such unit, out of order or given twice
+        seconds += value * kUnits[next++].seconds;
+        any = true;
+        s.remove_prefix(end + 1);
+    }
+    if (!any) return false;
+    days = seconds / 86400;
+    if (negative && days != 0) days = -days;
+    return true;
+}
 }  // namespace
 
 bool IsoDateToSerial(std::string_view text, double& serial) {
@@ -338,10 +395,14 @@ bool IsoDateToSerial(std::string_view text, double& serial) {
     if (text.size() >= 10 && Digits(text, 0, 4, y) && text[4] == '-' && Digits(text, 5, 2, m) && text[7] == '-' &&
         Digits(text, 8, 2, d)) {
         if (m < 1 || m > 12 || d < 1 || d > 31) return false;
-        // Day 0 is 30 December 1899; serials before 1 March 1900 are one
-        // lower, as the file format counts a 29 February 1900.
+        // Day 0 is 30 December 1899; the serials of 31 December 1899 to 28
+        // February 1900 are one lower, as the file format counts a 29
+        // February 1900: 31 December 1899 is 0 too (the "0 January 1900"
+        // the spreadsheet writes for day 0), and 1 March 1900 is 61.  Days
+        // before day 0, which no serial of the spreadsheet names, count
+        // back from it.
         double days = static_cast<double>(DaysFromCivil(y, m, d) - DaysFromCivil(1899, 12, 30));
-        if (days < 61) days -= 1;
+        if (days >= 1 && days < 61) days -= 1;
         double fraction = 0;
         if (text.size() > 10) {
             if ((text[10] != 'T' && text[10] != ' ') || !TimeOfDay(text.substr(11), fraction)) return false;
@@ -354,7 +415,7 @@ bool IsoDateToSerial(std::string_view text, double& serial) {
         serial = fraction;
         return true;
     }
-    return false;
+    return DurationToDays(text, serial);
 }
 
 int OpenPlainFile(const std::string& path, uint64_t* size) {

@@ -248,7 +248,8 @@ std::shared_ptr<Workbook> ReadXlsBytes(const void* data, size_t size, const std:
 bool ParseCellRef(std::string_view ref, int32_t& row, int32_t& col);
 // The serial day number (days since 30 December 1899, fractions for the
 // time) of an ISO date or date-time ("2024-03-01", "2024-03-01T12:00:00",
-// "12:30:00"); false when the text is none.
+// "12:30:00"), or the days an ISO duration lasts ("PT36H30M15.500S");
+// false when the text is none.
 bool IsoDateToSerial(std::string_view text, double& serial);
 // Reads a whole number of the file's XML as a double with "." as the
 // decimal point whatever the locale; false when the text is no number.

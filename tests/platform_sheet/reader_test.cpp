@@ -806,4 +806,100 @@ TEST(SheetReader, MacroAndDialogSheetsRead) {
     EXPECT_EQ(book->sheets[2]->CellCount(), 0u);
 }
 
+using Parts = std::vector<std::pair<std::string, std::string>>;
+// What the parts read as, from a zip archive of them when asked: each
+// sheet's name, cell A1 and count of cells, and the active sheet; or the error.
+std::string Summary(const Parts& parts, bool zipped = false) {
+    const std::string path = (std::filesystem::temp_directory_path() / ("parts_" + std::to_string(::getpid()) + ".xlsx")).string();
+    if (zipped) {
+        zip_t* zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
+        for (const auto& [name, text] : parts) zip_file_add(zip, name.c_str(), zip_source_buffer(zip, text.data(), text.size(), 0), 0);
+        EXPECT_EQ(zip_close(zip), 0);
+    }
+    std::string out;
+    const std::string outcome = Outcome([&] {
+        auto book = zipped ? sheet::ReadWorkbook(path) : sheet::ReadXlsxParts(parts, path);
+        for (const auto& s : book->sheets) out += s->name + "=" + Show(s->Value(1, 1)) + "/" + std::to_string(s->CellCount()) + " ";
+        out += "active " + std::to_string(book->activeSheet);
+    });
+    std::filesystem::remove(path);
+    return outcome == "read" ? out : outcome.substr(path.size() + 2);
+}
+
+// Sheet entries naming no part (r:id="" or none) are left out, the active tab
+// follows the sheets kept; a missing relationship or part is refused.
+TEST(SheetReader, SheetEntriesWithoutAPartAreLeftOut) {
+    const std::string a = "<sheet name=\"A\" r:id=\"a\"/>", none = "<sheet name=\" \" r:id=\"\"/>";
+    for (const auto& [entries, expected] : std::initializer_list<std::pair<std::string, std::string>>{
+             {"1" + none + a + "<sheet name=\"M\"/>", "A=Double:1/1 active 0"}, {"2" + a + none + a, "A=Double:1/1 A=Double:1/1 active 1"},
+             {"1" + a + none + a, "A=Double:1/1 A=Double:1/1 active 0"}, {"0" + none, "xl/workbook.xml: the workbook has no sheet"},
+             {"0<sheet name=\"X\" r:id=\"c\"/>", "xl/workbook.xml: sheet \"X\" has no part (relationship \"c\" missing)"},
+             {"0<sheet name=\"X\" r:id=\"b\"/>", "xl/b.xml: part missing from the package"}}) {
+        EXPECT_EQ(Summary({{"xl/_rels/workbook.xml.rels", "<Relationships><Relationship Id=\"a\" Target=\"a.xml\"/><Relationship Id=\"b\" Target=\"b.xml\"/></Relationships>"},
+                           {"xl/a.xml", SheetOf("<row><c><v>1</v></c></row>")},
+                           {"xl/workbook.xml", "<workbook><bookViews><workbookView activeTab=\"" + entries.substr(0, 1) + "\"/></bookViews><sheets>" +
+                                                   entries.substr(1) + "</sheets></workbook>"}}),
+                  expected);
+    }
+}
+
+// A shared-string cell with an empty value is an empty cell beside those
+// that read; an index naming no string is refused.
+TEST(SheetReader, EmptySharedStringValueIsAnEmptyCell) {
+    for (const auto& [v, expected] : {std::pair{"<v/>", "Empty:/1"}, {"<v></v>", "Empty:/1"}, {"<v> </v>", "bad shared-string index \" \""}}) {
+        std::string cells;
+        const std::string outcome = Outcome([&] {
+            const auto& s = Active(*ReadParts(SheetOf(std::string("<row><c t=\"s\">") + v + "</c><c t=\"s\"><v>0</v></c></row>"), "<sst><si/></sst>"));
+            cells = Show(s.Value(1, 1)) + "/" + std::to_string(s.CellCount());
+        });
+        EXPECT_TRUE(Says(outcome == "read" ? cells : outcome, expected)) << v << ": " << outcome;
+    }
+}
+
+// Part names with backslashes read as those with forward slashes, zipped or
+// not; of two alike, the one with forward slashes, or else the first, is read.
+TEST(SheetReader, PartNamesWithBackslashes) {
+    auto sheetOf = [](const char* n) { return SheetOf(std::string("<row><c><v>") + n + "</v></c></row>"); };
+    const std::string one = "xl\\worksheets\\sheet1.xml";
+    for (auto [parts, expected] : std::initializer_list<std::pair<Parts, std::string>>{
+             {{{one, sheetOf("1")}}, "S=Double:1/1 active 0"}, {{{one, sheetOf("1")}, {"xl/worksheets/sheet1.xml", sheetOf("2")}}, "S=Double:2/1 active 0"},
+             {{{"xl/worksheets/sheet1.xml", sheetOf("2")}, {one, sheetOf("1")}}, "S=Double:2/1 active 0"},
+             {{{one, sheetOf("1")}, {"xl\\Worksheets\\Sheet1.xml", sheetOf("3")}}, "S=Double:1/1 active 0"},
+             {{{"xl\\worksheets\\sheet2.xml", sheetOf("1")}}, "xl/worksheets/sheet1.xml: part missing from the package"}}) {
+        parts.push_back({"_rels\\.rels", "<Relationships><Relationship Type=\"x/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"});
+        parts.push_back({"xl\\workbook.xml", "<workbook><sheets><sheet name=\"S\" r:id=\"a\"/></sheets></workbook>"});
+        parts.push_back({"XL\\_rels\\Workbook.xml.rels", "<Relationships><Relationship Id=\"a\" Target=\"/xl/worksheets/sheet1.xml\"/></Relationships>"});
+        EXPECT_EQ(Summary(parts, true), expected);
+        EXPECT_EQ(Summary(parts), expected);
+    }
+}
+
+// A binary workbook part (.xlsb), named by the package or at its usual
+// place, is refused as such.
+TEST(SheetReader, BinaryWorkbookIsRefusedAsSuch) {
+    const Parts named = {{"_rels/.rels", "<Relationships><Relationship Type=\"x/officeDocument\" Target=\"xl/workbook.bin\"/></Relationships>"},
+                         {"xl/workbook.bin", "\x83\x01"}};
+    EXPECT_EQ(Summary(named), "the binary .xlsb format is not read: save the workbook as .xlsx to read it");
+    EXPECT_EQ(Summary({named[1]}), Summary(named));
+}
+
+// ISO 8601 durations are the days they last, a negative one too; 30 and
+// 31 December 1899 are day 0, days before count back from it.  Anything
+// else is no date, a number too long to be read exactly too.
+TEST(SheetReader, IsoDatesAndDurationsAsSerials) {
+    for (const auto& [text, expected] : std::initializer_list<std::pair<const char*, double>>{
+             {"PT0H0M0.000S", 0}, {"PT24H0M0.000S", 1}, {"PT1392H0M0.000S", 58}, {"PT0H11M0.000S", 0.0076388888888888886},
+             {"PT36H30M15.500S", 1.5210127314814815}, {"P2DT12H", 2.5}, {"PT43.2S", 0.0005}, {"-PT6H", -0.25},
+             {"PT999999999999999S", 999999999999999.0 / 86400}, {"1899-12-30", 0}, {"1899-12-30T08:00:00", 1.0 / 3}, {"1899-12-31", 0},
+             {"1900-01-01", 1}, {"1900-02-28", 59}, {"1900-03-01", 61}, {"2024-01-02T15:00:00", 45293.625}, {"1899-12-29", -1}}) {
+        double serial = -99;
+        EXPECT_TRUE(sheet::IsoDateToSerial(text, serial) && serial == expected) << text << " " << serial;
+    }
+    for (const char* text : {"P", "PT", "-P", "PT1H2", "PT1.5H30M", "P1Y", "P1M", "P1W", "PT1D", "PT1S1M", "PT1H1H", "P1DT", "PT.5S",
+                             "PT1.S", "PT1000000000000000S", "--PT1H", "-PT-1H", "+PT1H", "T1H", "P1D1D", "PT1H ", "pt1h"}) {
+        double serial = -99;
+        EXPECT_FALSE(sheet::IsoDateToSerial(text, serial)) << text;
+    }
+}
+
 }  // namespace
