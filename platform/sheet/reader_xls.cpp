@@ -468,11 +468,10 @@ struct Record {
 };
 
 // What may follow a record's fields: a writer's padding or extension,
-// which must be able to hide no record (RecordReader::Padding), in a
-// record Excel writes empty (a HEADER or FOOTER) also none from its first
-// byte; after a cell's text only zero bytes, the NUL some writers end a
-// text with; or nothing at all.
-enum class Surplus { Padding, PaddingOfEmpty, Zeros, None };
+// which must be able to hide no record (RecordReader::Padding); after a
+// cell's text only zero bytes, the NUL some writers end a text with; or
+// nothing at all.
+enum class Surplus { Padding, Zeros, None };
 
 // The records of the workbook stream, one after the other from a place.
 class RecordReader {
@@ -520,9 +519,8 @@ public:
     // stream, starts where the fields end (inside the surplus or running
     // past its end), unless what follows it is no such header (the end of
     // the stream, where nothing follows, is sound), or unless such a run
-    // starts in the surplus, or, in a record written empty, at its first
-    // byte (HoldsRecords).  Zeros must be zero bytes, and what follows
-    // them a header too.
+    // starts in the surplus (Runs).  Zeros must be zero bytes, and what
+    // follows them a header too.
     bool Padding(size_t n, Surplus kind = Surplus::Padding) {
         if (n == 0) return true;
         if (kind == Surplus::None) return false;
@@ -531,15 +529,34 @@ public:
         const size_t length = static_cast<size_t>(pos_ - dataAt_);
         scratch_.resize(length);
         Bytes(dataAt_, scratch_.data(), length);
-        if (kind == Surplus::Zeros) return std::all_of(scratch_.end() - static_cast<std::ptrdiff_t>(n), scratch_.end(), [](unsigned char b) { return b == 0; });
-        // An empty text's count (one or two zero bytes) may begin a record
-        // written empty.
-        size_t first = length;
-        if (kind == Surplus::PaddingOfEmpty) {
-            for (first = 0; first < 2 && first < length && scratch_[first] == 0;) ++first;
+        if (kind == Surplus::Zeros) {
+            return std::all_of(scratch_.end() - static_cast<std::ptrdiff_t>(n), scratch_.end(), [](unsigned char b) { return b == 0; });
         }
-        return !HoldsRecords(scratch_.data(), length, length - n, first);
+        return !Runs(scratch_.data(), length, length - n);
     }
+    // Whether the `n` bytes `d` of a record hold, from a byte at or after
+    // `from`, the headers of records of types the format defines, each
+    // record beginning where the one before ends, the last ending exactly
+    // where the record ends; RunAt then says where such runs begin.  A
+    // record made longer over the records after it holds them from where
+    // its length was cut: in its surplus, where its fields are read as
+    // before, or from its first byte, where it was empty.  A text or a
+    // writer's padding holds none.  Runs are looked for only where damage
+    // can have put them: inside a cell's fields a row, column and format
+    // may read as a header whose length takes in a byte of padding.  One
+    // pass from right to left: each byte is looked at once.
+    bool Runs(const unsigned char* d, size_t n, size_t from) {
+        runEnds_.assign(n + 1, 0);
+        runEnds_[n] = 1;
+        bool any = false;
+        for (size_t o = n >= 4 ? n - 4 + 1 : 0; o-- > from;) {
+            if (!KnownRecordOf(U16(d + o))) continue;
+            const size_t next = o + 4 + U16(d + o + 2);
+            if (next <= n && runEnds_[next]) runEnds_[o] = any = true;
+        }
+        return any;
+    }
+    bool RunAt(size_t at) const { return at < runEnds_.size() - 1 && runEnds_[at]; }
     // The type of the record that comes next; 0 at the end of the stream.
     uint16_t PeekType() {
         if (Size() - pos_ < 4) return 0;
@@ -549,31 +566,6 @@ public:
     }
 
 private:
-    // Whether the `n` bytes `d` of a record whose fields take `taken` hold,
-    // from a byte of the surplus or from byte `first`, the headers of
-    // records of types the format defines, each record beginning where the
-    // one before ends, the last ending exactly where the record ends.  A
-    // record made longer over the records after it holds them from where
-    // its length was cut: in its surplus, where its fields are read as
-    // before, or from where it ended when it was empty (a HEADER or
-    // FOOTER, whose text's count is then read from the first header it
-    // took in).  Runs that start elsewhere inside the fields are not
-    // looked for: a cell's row, column and format may read as a header
-    // whose length takes in a byte of padding.  One pass from right to
-    // left: each byte is looked at once.
-    bool HoldsRecords(const unsigned char* d, size_t n, size_t taken, size_t first) {
-        runEnds_.assign(n + 1, 0);
-        runEnds_[n] = 1;
-        for (size_t o = n >= 4 ? n - 4 + 1 : 0; o-- > 0;) {
-            if (o < std::min(taken, first)) break;
-            if (!KnownRecordOf(U16(d + o))) continue;
-            const size_t next = o + 4 + U16(d + o + 2);
-            if (next > n || !runEnds_[next]) continue;
-            runEnds_[o] = 1;
-            if (o >= taken || o == first) return true;
-        }
-        return false;
-    }
     // Whether the stream holds at `at` the header of a record of a type
     // the format defines, whose length fits in the stream.
     bool HeaderAt(uint64_t at) {
@@ -694,7 +686,7 @@ public:
     // value read, unless they are a surplus of the `kind` allowed (with
     // Surplus::None, a CONTINUE record after it that holds any byte is
     // refused too): its length says more than its fields.
-    void End(Surplus kind) {
+    void End(Surplus kind = Surplus::Padding) {
         if (kind == Surplus::None) Available();
         if (at_ != record_.data.size() && !reader_.Padding(record_.data.size() - at_, kind)) {
             reader_.Fail(where_, "the " + RecordName(type_) + " record at byte " + std::to_string(start_) + " is " +
@@ -1046,11 +1038,23 @@ private:
             // text's length.  An empty text needs no byte of flags, and
             // writers leave it out (a BIFF8 record of the two bytes 00 00).
             if (n == 0 || (!biff5_ && n == 2 && U16(d) == 0)) return;
+            // An empty one made longer holds the records it took in from
+            // where it ended: at its first byte, or after the zero bytes of
+            // an empty text's count.  The text then read from them may end
+            // anywhere, at the record's end too, so they are looked for
+            // there; a writer's text holds none, its count and first
+            // character reading as a header of no type the format defines
+            // or of a length far past the record's.
+            if (records_.Runs(d, n, 0)) {
+                size_t empty = 0;
+                while (empty < (biff5_ ? 1u : 2u) && empty < n && d[empty] == 0) ++empty;
+                if (records_.RunAt(0)) Long(r, where, 0);
+                if (records_.RunAt(empty)) Long(r, where, empty);
+            }
             taken = TextEnd(d, n, 0, biff5_, true);
             if (taken == 0) Short(r, where, biff5_ ? 1 : 3);
             if (n < taken) Short(r, where, taken);
-            NotLonger(r, where, taken, Surplus::PaddingOfEmpty);
-            return;
+            break;
         case kPalette:      // a count of colours, four bytes each
             if (n < 2) return;
             taken = 2 + 4 * size_t(U16(d));
