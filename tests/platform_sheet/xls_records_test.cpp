@@ -297,102 +297,51 @@ TEST(XlsRecords, ASurplusIsRefusedWhereARecordCanHideInIt) {
     EXPECT_EQ(Cells(Biff5(globals, {{"S", number + Cell(0x0204, 1, 0, Text8("ab") + Byte(0))}})), "[S] 1,2=Double:4.5 2,1=String:ab");
 }
 
-// The length of the record at byte `at` raised over the `over` records
-// after it.
-Bytes Lengthened(Bytes s, size_t at, int over) {
-    auto u16 = [&](size_t i) { return static_cast<size_t>(static_cast<unsigned char>(s[i]) | static_cast<unsigned char>(s[i + 1]) << 8); };
-    size_t end = at + 4 + u16(at + 2);
-    for (int i = 0; i < over; ++i) end += 4 + u16(end + 2);
-    Put16(s, at + 2, static_cast<uint16_t>(end - at - 4));
-    return s;
-}
+size_t Get16(const Bytes& s, size_t at) { return static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8; }
 
-// Damage that a text, or a record written empty, could pass for sound is
-// refused naming its record: an empty HEADER (0 bytes, or BIFF8's 00 00)
-// made longer over 1 to 10 records, which takes the first one's header for
-// its text's count; BIFF5 texts made longer over the CONTINUE their text
-// goes on in; a record made longer over one of the record types later
-// versions and other writers write; the counts of a cell's text and of the
-// last shared string made smaller.
+// Refused naming their record: an empty HEADER (0 bytes, or BIFF8's 00 00)
+// made longer over 1 to 10 records; BIFF5 texts made longer over their
+// CONTINUE; a padded record, or one made longer over a type other writers
+// write; the counts of a cell's text and of the last shared string (in its
+// record or in its CONTINUE) made smaller.
 TEST(XlsRecords, TextsCutShortAndRecordsMadeLongerAreRefusedByName) {
     const auto [globals, sheet] = Xlwt();
     const Bytes number = Cell(0x0203, 1, 0, F64(9));
     auto continued = [&](uint16_t type, const Bytes& runs) {
         return Biff5("", {{"S", Record(type, Bytes(6, '\0') + U16(8) + "Stra") + Record(0x003C, "\xDF" "e \xE9" + runs) + number}});
     };
-    std::vector<std::tuple<Bytes, Bytes, const char*, int>> longer = {   // a stream, its record's first bytes and name, over how many
-        {continued(0x0204, ""), U16(0x0204) + U16(12), "LABEL", 1},
-        {continued(0x00D6, Byte(1) + U16(0)), U16(0x00D6) + U16(12), "RSTRING", 1},
-        {Biff5("", {{"S", Record(0x0014, "") + Record(0x0200, Bytes(10, '\0')) + number}}), Record(0x0014, "") + U16(0x0200), "HEADER", 1},
-        {Biff5("", {{"S", Record(0x0010, F64(0.001) + U16(0)) + number}}), Record(0x0010, F64(0.001) + U16(0)), "DELTA", 1},
-    };
-    for (int over = 1; over <= 10; ++over) {
-        longer.push_back({Lay(false, globals, {{"Net", With(sheet, 0x0014, "")}}), Record(0x0014, "") + U16(0x0015), "HEADER", over});
-        longer.push_back({Lay(false, globals, {{"Net", With(sheet, 0x0014, U16(0))}}), Record(0x0014, U16(0)) + U16(0x0015), "HEADER", over});
-        longer.push_back({Excel95(0x0500), Record(0x0014, "") + U16(0x0015), "HEADER", over});
-    }
-    for (uint16_t type : {0x0034, 0x027D, 0x08C8, 0x08C9, 0x08CA, 0x08CB, 0x08D6}) {
-        longer.push_back({Biff5("", {{"S", Record(0x0010, F64(0.001)) + Record(type, U16(type) + Bytes(14, '\0')) + number}}), Record(0x0010, F64(0.001)), "DELTA", 1});
-    }
-    for (const auto& [stream, record, name, over] : longer) {
-        SCOPED_TRACE(std::string(name) + " over " + std::to_string(over));
-        const size_t at = stream.find(record);
-        ASSERT_EQ(ErrorOf(Compound(stream, u"Book").file), "");
-        const std::string error = ErrorOf(Compound(Lengthened(stream, at, over), u"Book").file);
-        EXPECT_NE(error.find(std::string(name) + " record at byte " + std::to_string(at)), std::string::npos) << error;
-    }
-    // "Straße €" of 8 bytes read as 7, 6, 5; the last shared string, "水Né€"
-    // or "abcde" continued after "abc", as 3 characters.
-    const Bytes biff5 = Excel95(0x0500);
-    const size_t label = biff5.find(U16(0x0204));
-    for (uint16_t count : {7, 6, 5}) {
-        Bytes s = biff5;
-        Put16(s, label + 10, count);
-        EXPECT_EQ(ErrorOf(Compound(s, u"Book").file), "built.xls: stream \"Book\": sheet \"Net Ä\": the LABEL record at byte " + std::to_string(label) +
-                                                          " is 16 bytes long, where its fields take " + std::to_string(8 + count));
-    }
     Recs split = With(globals, 0x00FC, U32(3) + U32(3) + U16(4) + Byte(0) + "From" + U16(2) + Byte(0) + "To" + U16(5) + Byte(0) + "abc");
     split.insert(split.end() - 1, {0x003C, Byte(0) + "de"});
-    for (const auto& [table, sst, taken] : {std::tuple{globals, U16(0x00FC) + U16(31), "31 bytes long, where its fields take 29"},
-                                            std::tuple{split, U16(0x00FC) + U16(26), "29 bytes long, where its fields take 26"}}) {
-        Bytes s = Lay(false, table, {{"Net", sheet}});
-        ASSERT_EQ(ErrorOf(Compound(s, u"Book").file), "");
-        Put16(s, s.find(sst) + 24, 3);
-        EXPECT_EQ(ErrorOf(Compound(s, u"Book").file), "built.xls: stream \"Book\": the shared strings: the SST record at byte " +
-                                                          std::to_string(s.find(sst)) + " is " + taken);
+    // A stream, its record's first bytes and name, and the damage: its length made
+    // longer over `change` records, or the count at its byte `count` `-change` smaller.
+    struct Case { Bytes stream, record; const char* name; int change; size_t count; };
+    std::vector<Case> cases = {
+        {continued(0x0204, ""), U16(0x0204) + U16(12), "LABEL", 1, 0},
+        {continued(0x00D6, Byte(1) + U16(0)), U16(0x00D6) + U16(12), "RSTRING", 1, 0},
+        {Biff5("", {{"S", Record(0x0014, "") + Record(0x0200, Bytes(10, '\0')) + number}}), Record(0x0014, "") + U16(0x0200), "HEADER", 1, 0},
+        {Biff5("", {{"S", Record(0x0010, F64(0.001) + U16(0)) + number}}), Record(0x0010, F64(0.001) + U16(0)), "DELTA", 1, 0},
+        {Lay(false, globals, {{"Net", sheet}}), U16(0x00FC) + U16(31), "SST", -1, 24},
+        {Lay(false, split, {{"Net", sheet}}), U16(0x00FC) + U16(26), "SST", -2, 24},
+    };
+    for (int less : {1, 2, 3}) cases.push_back({Excel95(0x0500), U16(0x0204) + U16(16), "LABEL", -less, 10});
+    for (int over = 1; over <= 10; ++over) {
+        cases.push_back({Lay(false, globals, {{"Net", With(sheet, 0x0014, "")}}), Record(0x0014, "") + U16(0x0015), "HEADER", over, 0});
+        cases.push_back({Lay(false, globals, {{"Net", With(sheet, 0x0014, U16(0))}}), Record(0x0014, U16(0)) + U16(0x0015), "HEADER", over, 0});
+        cases.push_back({Excel95(0x0500), Record(0x0014, "") + U16(0x0015), "HEADER", over, 0});
     }
-}
-
-// An empty text whose record ends with its count, without its byte of
-// flags (or an RSTRING's count of runs), reads as an empty text in either
-// version, and the cell after it too; with a count of one it is refused.
-TEST(XlsRecords, EmptyTextsThatEndWithTheirCountRead) {
-    const Bytes formula = Cell(0x0006, 0, 0, Bytes(6, '\0') + U16(0xFFFF) + U16(0) + U32(0) + U16(0));
-    const Bytes head = U16(0) + U16(0) + U16(15), after = Cell(0x0203, 1, 0, F64(7));
-    auto biff8 = [&](const Bytes& cells) {
-        Biff b;
-        b.sheets.push_back({u"S", cells + after});
-        return Compound(b.Build()).file;
-    };
-    auto biff5 = [&](const Bytes& cells) { return Compound(Biff5("", {{"S", cells + after}})).file; };
-    const std::pair<Bytes, std::string> cases[] = {
-        {biff8(Record(0x0204, head + U16(0))), ""},
-        {biff8(Record(0x00D6, head + U16(0))), ""},
-        {biff8(formula + Record(0x0207, U16(0))), ""},
-        {biff5(Record(0x0204, head + U16(0))), ""},
-        {biff5(Record(0x00D6, head + U16(0))), ""},
-        {biff8(Record(0x0204, head + U16(1))), "LABEL record at byte 4062 ends inside a value"},
-        {biff8(formula + Record(0x0207, U16(1))), "STRING record at byte 4068 ends inside a value"},
-        {biff5(Record(0x00D6, head + U16(0) + Byte(1))), "RSTRING record at byte 40 is 9 bytes long, shorter than its 11"},
-    };
-    for (const auto& [file, error] : cases) {
-        if (!error.empty()) {
-            EXPECT_NE(ErrorOf(file).find(error), std::string::npos) << ErrorOf(file);
-            continue;
-        }
-        const auto book = Read(file);
-        EXPECT_EQ(Show(book->sheets[0]->Value(1, 1)), "String:");
-        EXPECT_EQ(Number(*book->sheets[0], 2, 1), 7);
+    for (uint16_t type : {0x0034, 0x027D, 0x08C8, 0x08C9, 0x08CA, 0x08CB, 0x08D6}) {
+        cases.push_back({Biff5("", {{"S", Record(0x0010, F64(0.001)) + Record(type, U16(type) + Bytes(14, '\0')) + number}}), Record(0x0010, F64(0.001)), "DELTA", 1, 0});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.change));
+        const size_t at = c.stream.find(c.record);
+        ASSERT_EQ(ErrorOf(Compound(c.stream, u"Book").file), "");
+        Bytes s = c.stream;
+        size_t end = at + 4 + Get16(s, at + 2);
+        for (int i = 0; i < c.change; ++i) end += 4 + Get16(s, end + 2);
+        Put16(s, at + (c.change > 0 ? 2 : c.count), static_cast<uint16_t>(c.change > 0 ? end - at - 4 : Get16(s, at + c.count) + c.change));
+        const std::string error = ErrorOf(Compound(s, u"Book").file);
+        EXPECT_NE(error.find(std::string(c.name) + " record at byte " + std::to_string(at)), std::string::npos) << error;
     }
 }
 
