@@ -39,19 +39,19 @@
 // is refused when the header of a record type the format defines
 // (kKnownRecords), with a length that fits in the stream, starts where the
 // fields end, when what follows the surplus is no such header, or when the
-// record holds a run of such headers, each record beginning where the one
+// surplus holds a run of such headers, each record beginning where the one
 // before ends, that ends exactly where the record ends: a record made
-// longer holds one from where its length was cut, even where its fields,
-// read from the records it took in, end elsewhere (an empty HEADER made
-// longer takes the first header it holds for its text's count).  Writers'
-// padding and extensions (spaces, zeros, a double, a text) read.  After a
-// cell's text (LABEL, RSTRING, STRING) only zero bytes may follow, the NUL
-// some writers end a text with: what a count made smaller leaves of a text
-// is refused, naming its record.  The shared-string table ends exactly
-// with its last string.  A sheet's name and a number format may be
-// shorter than their record, as real writers store some, and read as far
-// as their count says.  A record shorter than the fields read from it is
-// refused, unless what is missing holds nothing (an empty text that ends
+// longer holds one from where its length was cut.  An empty HEADER or
+// FOOTER made longer takes the first header it holds for its text's count,
+// so its fields end anywhere: it is refused when such a run begins where it
+// ended.  Writers' padding and extensions (spaces, zeros, a double, a text)
+// read.  After a cell's text (LABEL, RSTRING, STRING) only zero bytes may
+// follow, the NUL some writers end a text with: what a count made smaller
+// leaves of a text is refused, naming its record.  The shared-string table
+// ends exactly with its last string.  A sheet's name and a number format
+// may be shorter than their record, as real writers store some, and read as
+// far as their count says.  A record shorter than the fields read from it
+// is refused, unless what is missing holds nothing (an empty text that ends
 // with its count, without its byte of flags or its runs), and a formula
 // token that neither BIFF5 nor BIFF8 defines is refused, its size being
 // unknown.  A damaged structure is refused with a sentence naming what and
@@ -226,7 +226,8 @@ constexpr KnownRecord kKnownRecords[] = {
     {0x0200, "DIMENSIONS", 14, 10}, {0x0201, "BLANK"}, {0x0203, "NUMBER"}, {0x0204, "LABEL"}, {0x0205, "BOOLERR"},
     {0x0206, "FORMULA"}, {0x0207, "STRING"}, {0x0208, "ROW"}, {0x020B, "INDEX"}, {0x0218, "NAME"}, {0x0221, "ARRAY"},
     {0x0223, "EXTERNNAME"}, {0x0225, "DEFAULTROWHEIGHT", 4, 4}, {0x0231, "FONT"}, {0x0236, "TABLE", 16, 16},
-    {0x023E, "WINDOW2", 18, 10}, {0x027D, "UNDOCUMENTED 0x027D"}, {0x027E, "RK"}, {0x0293, "STYLE"}, {0x0406, "FORMULA"}, {0x0418, "BIGNAME"},
+    {0x023E, "WINDOW2", 18, 10}, {0x027D, "UNDOCUMENTED 0x027D"},
+    {0x027E, "RK"}, {0x0293, "STYLE"}, {0x0406, "FORMULA"}, {0x0418, "BIGNAME"},
     {0x041E, "FORMAT"}, {0x043C, "CONTINUEBIGNAME"}, {0x04BC, "SHRFMLA"}, {0x0800, "HLINKTOOLTIP"}, {0x0801, "WEBPUB"},
     {0x0802, "QSISXTAG"}, {0x0803, "DBQUERYEXT"}, {0x0804, "EXTSTRING"}, {0x0805, "TXTQRY"}, {0x0806, "QSIR"},
     {0x0807, "QSIF"}, {0x0808, "RRDTQSIF"}, {0x0809, "BOF", 16, 8}, {0x080A, "OLEDBCONN"}, {0x080B, "WOPT"},
