@@ -38,14 +38,25 @@
 // a formula's with its tokens and their extra data, and those of the
 // globals and the sheets listed in kKnownRecords and CheckLength) may be
 // longer than its fields only where the surplus can hide no record: a
-// length made longer by damage takes in the record after it, and that
-// record's cells would be lost from a workbook that reads as sound.  So a
-// surplus is refused when the header of a record type the format defines
+// length made longer by damage takes in the records after it, and their
+// cells would be lost from a workbook that reads as sound.  So a surplus
+// is refused when the header of a record type the format defines
 // (kKnownRecords), with a length that fits in the stream, starts where the
-// fields end, or when what follows the surplus is no such header; writers'
-// padding and extensions (spaces, zeros, a double, a text) read.  A record
-// shorter than the fields read from it is refused, unless what is missing
-// holds nothing (an empty text without its byte of flags), and a formula
+// fields end, when what follows the surplus is no such header, or when the
+// surplus holds a run of such headers, each record beginning where the one
+// before ends, that ends exactly where the record ends: a record made
+// longer holds one from where its length was cut.  An empty HEADER or
+// FOOTER made longer takes the first header it holds for its text's count,
+// so its fields end anywhere: it is refused when such a run begins where it
+// ended.  Writers' padding and extensions (spaces, zeros, a double, a text)
+// read.  After a cell's text (LABEL, RSTRING, STRING) only zero bytes may
+// follow, the NUL some writers end a text with: what a count made smaller
+// leaves of a text is refused, naming its record.  The shared-string table
+// ends exactly with its last string.  A sheet's name and a number format
+// may be shorter than their record, as real writers store some, and read as
+// far as their count says.  A record shorter than the fields read from it
+// is refused, unless what is missing holds nothing (an empty text that ends
+// with its count, without its byte of flags or its runs), and a formula
 // token that neither BIFF5 nor BIFF8 defines is refused, its size being
 // unknown.  A damaged structure is refused with a sentence naming what and
 // where.  The work is a single pass over the stream; the memory is the
@@ -153,7 +164,13 @@ constexpr uint32_t kColumns = 256;
 // SHRFMLA (0x00BC), NAME (0x0218), EXTERNNAME (0x0223), FONT (0x0231) and
 // FORMULA (0x0406, and BIFF3's 0x0206) are listed too: writers built from
 // that documentation use them.  So are TOOLBARHDR and TOOLBAREND, empty
-// records that no list documents but Excel 95 and others write.
+// records that no list documents but Excel 95 and others write, and the
+// records of numbers 0x0034 and 0x027D, which real writers write though no
+// list documents them, and 0x08C8 to 0x08CB and 0x08D6, which later
+// versions of the spreadsheet write as extensions (their data begins with
+// their own number, as such records' do): a record that takes one of them
+// in must be seen to.  Type 0x0000 is none of them: some writers leave
+// four zero bytes between records.
 //
 // A record whose length the format fixes has it here, in BIFF8 and in
 // BIFF5; nothing of it is read but its length (a longer one could hide the
@@ -172,7 +189,8 @@ constexpr KnownRecord kKnownRecords[] = {
     {0x001A, "VERTICALPAGEBREAKS"}, {0x001B, "HORIZONTALPAGEBREAKS"}, {0x001C, "NOTE"}, {0x001D, "SELECTION"},
     {0x0022, "DATEMODE", 2, 2}, {0x0023, "EXTERNNAME"}, {0x0026, "LEFTMARGIN", 8, 8}, {0x0027, "RIGHTMARGIN", 8, 8},
     {0x0028, "TOPMARGIN", 8, 8}, {0x0029, "BOTTOMMARGIN", 8, 8}, {0x002A, "PRINTHEADERS", 2, 2},
-    {0x002B, "PRINTGRIDLINES", 2, 2}, {0x002F, "FILEPASS"}, {0x0031, "FONT"}, {0x0033, "PRINTSIZE"}, {0x003C, "CONTINUE"},
+    {0x002B, "PRINTGRIDLINES", 2, 2}, {0x002F, "FILEPASS"}, {0x0031, "FONT"}, {0x0033, "PRINTSIZE"},
+    {0x0034, "UNDOCUMENTED 0x0034"}, {0x003C, "CONTINUE"},
     {0x003D, "WINDOW1", 18, 18}, {0x0040, "BACKUP", 2, 2}, {0x0041, "PANE", 10, 10}, {0x0042, "CODEPAGE", 2, 2},
     {0x004D, "PLS"}, {0x0050, "DCON"}, {0x0051, "DCONREF"}, {0x0052, "DCONNAME"}, {0x0055, "DEFCOLWIDTH", 2, 2},
     {0x0059, "XCT"}, {0x005A, "CRN"}, {0x005B, "FILESHARING"}, {0x005C, "WRITEACCESS"}, {0x005D, "OBJ"},
@@ -213,7 +231,8 @@ constexpr KnownRecord kKnownRecords[] = {
     {0x0200, "DIMENSIONS", 14, 10}, {0x0201, "BLANK"}, {0x0203, "NUMBER"}, {0x0204, "LABEL"}, {0x0205, "BOOLERR"},
     {0x0206, "FORMULA"}, {0x0207, "STRING"}, {0x0208, "ROW"}, {0x020B, "INDEX"}, {0x0218, "NAME"}, {0x0221, "ARRAY"},
     {0x0223, "EXTERNNAME"}, {0x0225, "DEFAULTROWHEIGHT", 4, 4}, {0x0231, "FONT"}, {0x0236, "TABLE", 16, 16},
-    {0x023E, "WINDOW2", 18, 10}, {0x027E, "RK"}, {0x0293, "STYLE"}, {0x0406, "FORMULA"}, {0x0418, "BIGNAME"},
+    {0x023E, "WINDOW2", 18, 10}, {0x027D, "UNDOCUMENTED 0x027D"},
+    {0x027E, "RK"}, {0x0293, "STYLE"}, {0x0406, "FORMULA"}, {0x0418, "BIGNAME"},
     {0x041E, "FORMAT"}, {0x043C, "CONTINUEBIGNAME"}, {0x04BC, "SHRFMLA"}, {0x0800, "HLINKTOOLTIP"}, {0x0801, "WEBPUB"},
     {0x0802, "QSISXTAG"}, {0x0803, "DBQUERYEXT"}, {0x0804, "EXTSTRING"}, {0x0805, "TXTQRY"}, {0x0806, "QSIR"},
     {0x0807, "QSIF"}, {0x0808, "RRDTQSIF"}, {0x0809, "BOF", 16, 8}, {0x080A, "OLEDBCONN"}, {0x080B, "WOPT"},
@@ -233,6 +252,8 @@ constexpr KnownRecord kKnownRecords[] = {
     {0x0899, "NAMEFNGRP12"}, {0x089A, "MTRSETTINGS"}, {0x089B, "COMPRESSPICTURES"}, {0x089C, "HEADERFOOTER"},
     {0x089D, "CRTLAYOUT12"}, {0x089E, "CRTMLFRT"}, {0x089F, "CRTMLFRTCONTINUE"}, {0x08A3, "FORCEFULLCALCULATION"},
     {0x08A4, "SHAPEPROPSSTREAM"}, {0x08A5, "TEXTPROPSSTREAM"}, {0x08A6, "RICHTEXTSTREAM"}, {0x08A7, "CRTLAYOUT12A"},
+    {0x08C8, "EXTENSION 0x08C8"}, {0x08C9, "EXTENSION 0x08C9"}, {0x08CA, "EXTENSION 0x08CA"}, {0x08CB, "EXTENSION 0x08CB"},
+    {0x08D6, "EXTENSION 0x08D6"},
     {0x1001, "UNITS"}, {0x1002, "CHART"}, {0x1003, "SERIES"}, {0x1006, "DATAFORMAT"}, {0x1007, "LINEFORMAT"},
     {0x1009, "MARKERFORMAT"}, {0x100A, "AREAFORMAT"}, {0x100B, "PIEFORMAT"}, {0x100C, "ATTACHEDLABEL"},
     {0x100D, "SERIESTEXT"}, {0x1014, "CHARTFORMAT"}, {0x1015, "LEGEND"}, {0x1016, "SERIESLIST"}, {0x1017, "BAR"},
@@ -452,6 +473,12 @@ struct Record {
     std::vector<unsigned char> data;
 };
 
+// What may follow a record's fields: a writer's padding or extension,
+// which must be able to hide no record (RecordReader::Padding); after a
+// cell's text only zero bytes, the NUL some writers end a text with; or
+// nothing at all.
+enum class Surplus { Padding, Zeros, None };
+
 // The records of the workbook stream, one after the other from a place.
 class RecordReader {
 public:
@@ -483,24 +510,59 @@ public:
         }
         r.data.resize(length);
         Bytes(pos_ + sizeof head, r.data.data(), length);
+        dataAt_ = pos_ + sizeof head;
         pos_ += sizeof head + length;
         return true;
     }
     // Whether the last `n` bytes of the record just read, past what its
-    // fields take, can hide no record.  A length made longer by damage
-    // takes in the record after it, whose header then starts exactly where
-    // the fields end; a writer's padding or extension (spaces, zeros, a
-    // double, a text) is no record header.  So they hide none unless the
-    // header of a record type the format defines, with a length that fits
-    // in the stream, starts where the fields end (inside the surplus or
-    // running past its end), or unless what follows them is no such header.
-    // The end of the stream, where nothing follows, is sound.
-    bool Padding(size_t n) {
+    // fields take, are a surplus of the `kind` allowed there.  Padding
+    // must hide no record.  A length made longer by damage takes in the
+    // records after it, whose headers then run, each record after the one
+    // before, from where the length was cut to exactly where the record
+    // now ends; a writer's padding or extension (spaces, zeros, a double,
+    // a text) is no such run.  So the surplus hides none unless the header
+    // of a record type the format defines, with a length that fits in the
+    // stream, starts where the fields end (inside the surplus or running
+    // past its end), unless what follows it is no such header (the end of
+    // the stream, where nothing follows, is sound), or unless such a run
+    // starts in the surplus (Runs).  Zeros must be zero bytes, and what
+    // follows them a header too.
+    bool Padding(size_t n, Surplus kind = Surplus::Padding) {
         if (n == 0) return true;
+        if (kind == Surplus::None) return false;
         const uint64_t fieldsEnd = pos_ - n;
-        if (HeaderAt(fieldsEnd)) return false;
-        return pos_ == Size() || HeaderAt(pos_);
+        if (HeaderAt(fieldsEnd) || (pos_ != Size() && !HeaderAt(pos_))) return false;
+        const size_t length = static_cast<size_t>(pos_ - dataAt_);
+        scratch_.resize(length);
+        Bytes(dataAt_, scratch_.data(), length);
+        if (kind == Surplus::Zeros) {
+            return std::all_of(scratch_.end() - static_cast<std::ptrdiff_t>(n), scratch_.end(), [](unsigned char b) { return b == 0; });
+        }
+        return !Runs(scratch_.data(), length, length - n);
     }
+    // Whether the `n` bytes `d` of a record hold, from a byte at or after
+    // `from`, the headers of records of types the format defines, each
+    // record beginning where the one before ends, the last ending exactly
+    // where the record ends; RunAt then says where such runs begin.  A
+    // record made longer over the records after it holds them from where
+    // its length was cut: in its surplus, where its fields are read as
+    // before, or from its first byte, where it was empty.  A text or a
+    // writer's padding holds none.  Runs are looked for only where damage
+    // can have put them: inside a cell's fields a row, column and format
+    // may read as a header whose length takes in a byte of padding.  One
+    // pass from right to left: each byte is looked at once.
+    bool Runs(const unsigned char* d, size_t n, size_t from) {
+        runEnds_.assign(n + 1, 0);
+        runEnds_[n] = 1;
+        bool any = false;
+        for (size_t o = n >= 4 ? n - 4 + 1 : 0; o-- > from;) {
+            if (!KnownRecordOf(U16(d + o))) continue;
+            const size_t next = o + 4 + U16(d + o + 2);
+            if (next <= n && runEnds_[next]) runEnds_[o] = any = true;
+        }
+        return any;
+    }
+    bool RunAt(size_t at) const { return at < runEnds_.size() - 1 && runEnds_[at]; }
     // The type of the record that comes next; 0 at the end of the stream.
     uint16_t PeekType() {
         if (Size() - pos_ < 4) return 0;
@@ -534,8 +596,11 @@ private:
     const cfb::Stream& stream_;
     std::string label_;
     uint64_t pos_ = 0;
+    uint64_t dataAt_ = 0;   // where the data of the record just read begins
     std::vector<unsigned char> buffer_;
     uint64_t bufferAt_ = 0;
+    std::vector<unsigned char> scratch_;
+    std::vector<char> runEnds_;
 };
 
 // The bytes of a record and of the CONTINUE records after it, read as one
@@ -624,10 +689,12 @@ public:
     }
     uint64_t Where() const { return record_.at + 4 + at_; }
     // Refuses a record whose last piece read holds bytes after the last
-    // value read, unless they are padding that can hide no record: its
-    // length says more than its fields.
-    void End() {
-        if (at_ != record_.data.size() && !reader_.Padding(record_.data.size() - at_)) {
+    // value read, unless they are a surplus of the `kind` allowed (with
+    // Surplus::None, a CONTINUE record after it that holds any byte is
+    // refused too): its length says more than its fields.
+    void End(Surplus kind = Surplus::Padding) {
+        if (kind == Surplus::None) Available();
+        if (at_ != record_.data.size() && !reader_.Padding(record_.data.size() - at_, kind)) {
             reader_.Fail(where_, "the " + RecordName(type_) + " record at byte " + std::to_string(start_) + " is " +
                                      std::to_string(total_) + " bytes long, where its fields take " +
                                      std::to_string(total_ - (record_.data.size() - at_)));
@@ -883,6 +950,10 @@ private:
             memory_.Take(StringMemory(text.size()));
             sst_.push_back(std::move(text));
         }
+        // Writers end the table with its last string; bytes after it are
+        // the end of a string whose count was made smaller, or records
+        // taken in by a length made longer.
+        c.End(Surplus::None);
     }
 
     // The `length` bytes of a BIFF5 text at byte `at` of its record, which
@@ -935,14 +1006,14 @@ private:
                                  std::to_string(r.data.size()) + " bytes long, where its fields take " + std::to_string(taken));
     }
     // Refuses a record (the one just read) longer than its fields take,
-    // unless the bytes past them are padding that can hide no record.
-    void NotLonger(const Record& r, const std::string& where, size_t taken) {
-        if (r.data.size() > taken && !records_.Padding(r.data.size() - taken)) Long(r, where, taken);
+    // unless the bytes past them are a surplus of the `kind` allowed.
+    void NotLonger(const Record& r, const std::string& where, size_t taken, Surplus kind = Surplus::Padding) {
+        if (r.data.size() > taken && !records_.Padding(r.data.size() - taken, kind)) Long(r, where, taken);
     }
     // Refuses a record shorter than its fields take, or longer.
-    void Fits(const Record& r, const std::string& where, size_t taken) {
+    void Fits(const Record& r, const std::string& where, size_t taken, Surplus kind = Surplus::Padding) {
         if (r.data.size() < taken) Short(r, where, taken);
-        NotLonger(r, where, taken);
+        NotLonger(r, where, taken, kind);
     }
     // What the tokens of a formula at byte `at` of a record and their extra
     // data take; a token or a value of a size the format does not give is
@@ -1002,6 +1073,19 @@ private:
             // text's length.  An empty text needs no byte of flags, and
             // writers leave it out (a BIFF8 record of the two bytes 00 00).
             if (n == 0 || (!biff5_ && n == 2 && U16(d) == 0)) return;
+            // An empty one made longer holds the records it took in from
+            // where it ended: at its first byte, or after the zero bytes of
+            // an empty text's count.  The text then read from them may end
+            // anywhere, at the record's end too, so they are looked for
+            // there; a writer's text holds none, its count and first
+            // character reading as a header of no type the format defines
+            // or of a length far past the record's.
+            if (records_.Runs(d, n, 0)) {
+                size_t empty = 0;
+                while (empty < (biff5_ ? 1u : 2u) && empty < n && d[empty] == 0) ++empty;
+                if (records_.RunAt(0)) Long(r, where, 0);
+                if (records_.RunAt(empty)) Long(r, where, empty);
+            }
             taken = TextEnd(d, n, 0, biff5_, true);
             if (taken == 0) Short(r, where, biff5_ ? 1 : 3);
             if (n < taken) Short(r, where, taken);
@@ -1101,7 +1185,7 @@ private:
             // they would hide the records after them.
             if (const size_t fixed = FixedLength(r.type)) book_.Fits(r, where_, fixed);
             if (r.type == kMulBlank) CheckMulBlank(r);
-            const size_t needed = MinimumLength(r.type, book_.biff5_);
+            const size_t needed = MinimumLength(r.type);
             if (needed == 0) return;   // no cell
             if (r.data.size() < needed) book_.Short(r, where_, needed);
             if (r.type == kString) {
@@ -1110,11 +1194,13 @@ private:
                 std::string text;
                 if (book_.biff5_) {
                     text = Text5(r, 2, wanted, false);
-                } else {
+                } else if (r.data.size() > 2 || U16(r.data.data()) != 0) {
+                    // An empty text that ends with its count, without its
+                    // byte of flags, holds nothing more.
                     ContinuedRecord c(book_.records_, r, where_);
                     const uint16_t length = c.Word();
                     text = c.String(length, book_.units_);
-                    c.End();
+                    c.End(Surplus::Zeros);
                 }
                 if (wanted) PutText(pendingRecord_, pendingRow_, pendingCol_, AddText(std::move(text), pendingRow_, pendingCol_));
                 return;
@@ -1163,14 +1249,19 @@ private:
                     // Excel writes a LABELSST in BIFF8, but other writers
                     // still give a text with its runs an RSTRING: the runs,
                     // four bytes each, follow the text with their count.
+                    // An empty text that ends with its count, without its
+                    // byte of flags (or its runs), holds nothing more.
                     const uint64_t at = r.at;
                     const bool runs = r.type == kRString;
-                    ContinuedRecord c(book_.records_, r, where_);
-                    c.Skip(6);
-                    const uint16_t length = c.Word();
-                    std::string text = c.String(length, book_.units_);
-                    if (runs) c.Skip(4 * uint64_t(c.Word()));
-                    c.End();
+                    std::string text;
+                    if (r.data.size() > 8 || U16(d + 6) != 0) {
+                        ContinuedRecord c(book_.records_, r, where_);
+                        c.Skip(6);
+                        const uint16_t length = c.Word();
+                        text = c.String(length, book_.units_);
+                        if (runs) c.Skip(4 * uint64_t(c.Word()));
+                        c.End(Surplus::Zeros);
+                    }
                     PutText(at, row, col, AddText(std::move(text), row, col));
                 }
                 break;
@@ -1206,7 +1297,7 @@ private:
         // The text of a BIFF5 LABEL, RSTRING (`runs`) or STRING record: its
         // length in bytes at byte `at` - 2, its bytes from `at` (as UTF-8 if
         // `wanted`), then an RSTRING's formatting runs, their count in a
-        // byte and two bytes each; the record may be no longer than these.
+        // byte and two bytes each; only zero bytes may follow these.
         // A text longer than its record holds goes on in the CONTINUE
         // records after it, its bytes as they are.
         std::string Text5(sheet::Record& r, size_t at, bool wanted, bool runs) {
@@ -1214,11 +1305,13 @@ private:
             if (length <= r.data.size() - at || book_.records_.PeekType() != kContinue) {
                 std::string text = wanted ? book_.Text8(r, at, length, where_, "text") : "";
                 size_t taken = at + length;
-                if (runs) {
+                // An empty RSTRING that ends with its count, without the
+                // count of its runs, holds nothing more, as a LABEL does.
+                if (runs && !(length == 0 && r.data.size() == taken)) {
                     if (r.data.size() <= taken) book_.Short(r, where_, taken + 1);
                     taken += 1 + 2 * size_t(r.data[taken]);
                 }
-                book_.Fits(r, where_, taken);
+                book_.Fits(r, where_, taken, Surplus::Zeros);
                 return text;
             }
             const uint16_t type = r.type;
@@ -1235,25 +1328,25 @@ private:
             }
             std::string text = wanted ? book_.Decode8(bytes, type, start, pieces, where_, "text") : "";
             if (runs) c.Skip(2 * size_t(c.Byte()));
-            c.End();
+            c.End(Surplus::Zeros);
             return text;
         }
 
         // The shortest record of a type that holds a cell; 0 for records
         // that hold none.
-        static size_t MinimumLength(uint16_t type, bool biff5) {
+        static size_t MinimumLength(uint16_t type) {
             switch (type) {
-            case kRString: return biff5 ? 8 : 9;
             case kNumber:
             case kRk:
             case kLabelSst:
             case kBoolErr: return FixedLength(type);
             case kMulRk: return 12;
-            case kLabel: return biff5 ? 8 : 9;
+            case kLabel:
+            case kRString: return 8;   // an empty text ending with its count, in either version
             case kFormula:
             case kFormula3:
             case kFormula4: return 22;
-            case kString: return biff5 ? 2 : 3;
+            case kString: return 2;
             default: return 0;
             }
         }

@@ -368,7 +368,9 @@ TEST(XlsReader, CellRecordsAtTheirShortest) {
         {0x027E, U16(0) + U16(0) + U16(15) + U32(1 << 2 | 2)},                    // RK
         {0x00BD, U16(0) + U16(0) + U16(15) + U32(1 << 2 | 2) + U16(0)},           // MULRK of one column
         {0x00FD, U16(0) + U16(0) + U16(15) + U32(0)},                             // LABELSST
-        {0x0204, U16(0) + U16(0) + U16(15) + U16(0) + Bytes(1, 0)},               // LABEL of no characters
+        {0x0204, U16(0) + U16(0) + U16(15) + U16(0)},                             // LABEL of no characters, without flags
+        {0x00D6, U16(0) + U16(0) + U16(15) + U16(0)},                             // RSTRING of no characters, flags or runs
+        {0x0207, U16(0)},                                                         // STRING of no characters, without flags
         {0x0205, U16(0) + U16(0) + U16(15) + Bytes(1, 1) + Bytes(1, 0)},          // BOOLERR
         {0x0006, U16(0) + U16(0) + U16(15) + F64(1) + U16(0) + U32(0) + U16(0)},  // FORMULA without tokens
     };
@@ -385,6 +387,14 @@ TEST(XlsReader, CellRecordsAtTheirShortest) {
                 EXPECT_NE(error.find("bytes long, shorter than its " + std::to_string(data.size())), std::string::npos) << error;
             }
         }
+    }
+    // A LABEL of 8 bytes, or a STRING of 2, whose count is 1 lacks its
+    // flags and character.
+    for (const Bytes& cut : {Cell(0x0204, 0, 0, U16(1)), Record(0x0207, U16(1))}) {
+        Biff b;
+        b.sheets.push_back({u"S", cut});
+        EXPECT_NE(ErrorOf(Compound(b.Build()).file).find(" record at byte " + std::to_string(b.Build().find(cut)) + " ends inside a value"),
+                  std::string::npos);
     }
 }
 
@@ -497,6 +507,7 @@ TEST(XlsReader, Biff5TextsAndTheirBounds) {
         {one("", Cell(0x0204, 0, 0, U16(0))), "String:"},
         {one("", Cell(0x0204, 0, 0, U16(0)).substr(0, 11).replace(2, 2, U16(7))), "LABEL record at byte 40 is 7 bytes long, shorter than its 8"},
         {one("", Cell(0x00D6, 0, 0, U16(0)).substr(0, 11).replace(2, 2, U16(7))), "RSTRING record at byte 40 is 7 bytes long, shorter than its 8"},
+        {one("", Cell(0x00D6, 0, 0, U16(0))), "String:"},
         {one("", formula + Record(0x0207, U16(0))), "String:"},
         {one("", formula + Record(0x0207, Bytes(1, 0))), "STRING record at byte 66 is 1 bytes long, shorter than its 2"},
         // The cell text bound in bytes: 32,766 euro signs of three bytes of UTF-8 and three letters.
@@ -622,9 +633,11 @@ TEST(XlsReader, RecordsLongerThanTheirFieldsAreRefused) {
         EXPECT_EQ(Number(*book->sheets[0], 6, 6), 7);
         // A byte "x" past its fields hides no record (no record header
         // begins with it, and the NUMBER's follows it): read, but for a
-        // MULBLANK, whose length gives its columns.
+        // MULBLANK, whose length gives its columns, and after a text, where
+        // only zero bytes may follow.
         if (c.type != 0x00BE) {
-            EXPECT_EQ(Number(*Read(Compound(stream(c.data + "x")).file)->sheets[0], 6, 6), 7);
+            const std::string error = ErrorOf(Compound(stream(c.data + "x")).file);
+            EXPECT_EQ(error.find("where its fields take " + std::to_string(c.data.size())) != std::string::npos, c.type == 0x0204 || c.type == 0x0207) << error;
         }
         for (int more : {1, -1}) {
             // Its length one longer, over the first byte of the NUMBER's
@@ -690,9 +703,10 @@ TEST(XlsReader, RecordsLongerThanTheirFieldsAreRefused) {
             return Biff5("", {{"S", c.before + Record(c.type, data) + Record(0x0203, U16(1) + U16(0) + U16(15) + F64(9))}});
         };
         EXPECT_EQ(Number(*Read(Compound(stream(c.data)).file)->sheets[0], 2, 1), 9);
-        // A byte "x" past its fields hides nothing; its length made one
-        // longer, over the NUMBER's header, is refused.
-        EXPECT_EQ(Number(*Read(Compound(stream(c.data + "x")).file)->sheets[0], 2, 1), 9);
+        // A byte "x" past a formula's fields hides nothing, but is refused
+        // after a text; its length made one longer, over the NUMBER's
+        // header, is refused.
+        EXPECT_EQ(ErrorOf(Compound(stream(c.data + "x")).file).empty(), c.type == 0x0006);
         Bytes bad = stream(c.data);
         const size_t at = bad.find(Record(c.type, c.data) + U16(0x0203));
         Put16(bad, at + 2, static_cast<uint16_t>(c.data.size() + 1));
@@ -1011,8 +1025,11 @@ TEST(XlsReader, PaddingReadsAndASurplusThatCanHideARecordIsRefused) {
         }
         // Four zero bytes, or a byte 1, hide no record either: no header of
         // a record begins where the fields end, and the NUMBER's follows.
+        // After a text only zero bytes may follow.
         EXPECT_EQ(Number(*Read(Compound(stream(Record(k.type, k.data + Bytes(4, '\0')))).file)->sheets[0], 6, 6), 7);
-        EXPECT_EQ(Number(*Read(Compound(stream(Record(k.type, k.data + Byte(1)))).file)->sheets[0], 6, 6), 7);
+        const Bytes one = Record(k.type, k.data + Byte(1));
+        if (k.type == 0x0204 || k.type == 0x0207) refused(stream(one), one, k.data.size() + 1);
+        else EXPECT_EQ(Number(*Read(Compound(stream(one)).file)->sheets[0], 6, 6), 7);
         // Two zero bytes, then a record of a type no version of the format
         // uses, or the header of an EOF record running past the stream.
         const Bytes two = Record(k.type, k.data + Bytes(2, '\0'));

@@ -291,6 +291,58 @@ TEST(XlsRecords, ASurplusIsRefusedWhereARecordCanHideInIt) {
     EXPECT_EQ(Cells(eofByte), "[S] 1,2=Double:4.5");
     EXPECT_EQ(ErrorOf(Compound(eofByte + U16(0), u"Book").file),
               "built.xls: stream \"Book\": sheet \"S\": the EOF record at byte " + std::to_string(s.size() - 4) + " is 1 bytes long, where its fields take 0");
+    // A padded DELTA, or a text and its NUL, just before that EOF, whose
+    // header's length reaches exactly the end of the stream: read.
+    EXPECT_EQ(Cells(Biff5(globals, {{"S", number + Record(0x0010, F64(0.001) + F64(0.001))}})), "[S] 1,2=Double:4.5");
+    EXPECT_EQ(Cells(Biff5(globals, {{"S", number + Cell(0x0204, 1, 0, Text8("ab") + Byte(0))}})), "[S] 1,2=Double:4.5 2,1=String:ab");
+}
+
+size_t Get16(const Bytes& s, size_t at) { return static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8; }
+
+// Refused naming their record: an empty HEADER (0 bytes, or BIFF8's 00 00)
+// made longer over 1 to 10 records; BIFF5 texts made longer over their
+// CONTINUE; a padded record, or one made longer over a type other writers
+// write; the counts of a cell's text and of the last shared string (in its
+// record or in its CONTINUE) made smaller.
+TEST(XlsRecords, TextsCutShortAndRecordsMadeLongerAreRefusedByName) {
+    const auto [globals, sheet] = Xlwt();
+    const Bytes number = Cell(0x0203, 1, 0, F64(9));
+    auto continued = [&](uint16_t type, const Bytes& runs) {
+        return Biff5("", {{"S", Record(type, Bytes(6, '\0') + U16(8) + "Stra") + Record(0x003C, "\xDF" "e \xE9" + runs) + number}});
+    };
+    Recs split = With(globals, 0x00FC, U32(3) + U32(3) + U16(4) + Byte(0) + "From" + U16(2) + Byte(0) + "To" + U16(5) + Byte(0) + "abc");
+    split.insert(split.end() - 1, {0x003C, Byte(0) + "de"});
+    // A stream, its record's first bytes and name, and the damage: its length made
+    // longer over `change` records, or the count at its byte `count` `-change` smaller.
+    struct Case { Bytes stream, record; const char* name; int change; size_t count; };
+    std::vector<Case> cases = {
+        {continued(0x0204, ""), U16(0x0204) + U16(12), "LABEL", 1, 0},
+        {continued(0x00D6, Byte(1) + U16(0)), U16(0x00D6) + U16(12), "RSTRING", 1, 0},
+        {Biff5("", {{"S", Record(0x0014, "") + Record(0x0200, Bytes(10, '\0')) + number}}), Record(0x0014, "") + U16(0x0200), "HEADER", 1, 0},
+        {Biff5("", {{"S", Record(0x0010, F64(0.001) + U16(0)) + number}}), Record(0x0010, F64(0.001) + U16(0)), "DELTA", 1, 0},
+        {Lay(false, globals, {{"Net", sheet}}), U16(0x00FC) + U16(31), "SST", -1, 24},
+        {Lay(false, split, {{"Net", sheet}}), U16(0x00FC) + U16(26), "SST", -2, 24},
+    };
+    for (int less : {1, 2, 3}) cases.push_back({Excel95(0x0500), U16(0x0204) + U16(16), "LABEL", -less, 10});
+    for (int over = 1; over <= 10; ++over) {
+        cases.push_back({Lay(false, globals, {{"Net", With(sheet, 0x0014, "")}}), Record(0x0014, "") + U16(0x0015), "HEADER", over, 0});
+        cases.push_back({Lay(false, globals, {{"Net", With(sheet, 0x0014, U16(0))}}), Record(0x0014, U16(0)) + U16(0x0015), "HEADER", over, 0});
+        cases.push_back({Excel95(0x0500), Record(0x0014, "") + U16(0x0015), "HEADER", over, 0});
+    }
+    for (uint16_t type : {0x0034, 0x027D, 0x08C8, 0x08C9, 0x08CA, 0x08CB, 0x08D6}) {
+        cases.push_back({Biff5("", {{"S", Record(0x0010, F64(0.001)) + Record(type, U16(type) + Bytes(14, '\0')) + number}}), Record(0x0010, F64(0.001)), "DELTA", 1, 0});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.change));
+        const size_t at = c.stream.find(c.record);
+        ASSERT_EQ(ErrorOf(Compound(c.stream, u"Book").file), "");
+        Bytes s = c.stream;
+        size_t end = at + 4 + Get16(s, at + 2);
+        for (int i = 0; i < c.change; ++i) end += 4 + Get16(s, end + 2);
+        Put16(s, at + (c.change > 0 ? 2 : c.count), static_cast<uint16_t>(c.change > 0 ? end - at - 4 : Get16(s, at + c.count) + c.change));
+        const std::string error = ErrorOf(Compound(s, u"Book").file);
+        EXPECT_NE(error.find(std::string(c.name) + " record at byte " + std::to_string(at)), std::string::npos) << error;
+    }
 }
 
 }  // namespace
