@@ -151,6 +151,15 @@ protected:
         vb::test::ProcessEvents();
     }
     void ClickOk() { Mouse(vb::test::MouseAction::Click, OkCentre()); }
+    // Chooses `choice` in the open picker and clicks "Ok": the box closes,
+    // and `under`, whose slope bar lies under "Ok", keeps its slope.
+    void ChooseWithOk(const std::string& choice, const model::Sewer& under) {
+        const float slope = under.slope;
+        f().Combo1.Text(choice);
+        ClickOk();
+        EXPECT_FALSE(f().pic(0).Visible());
+        EXPECT_EQ(under.slope, slope);
+    }
     void ClickOpen(vb::Control& picker) {
         vb::test::SendMouse(picker, vb::test::MouseAction::Click, 1, 1, 1);
         vb::test::ProcessEvents();
@@ -194,13 +203,9 @@ TEST_F(ValueBoxInFrontTest, OkStaysOnTopWhenARedrawLaysASlopeBar) {
     PickBoth();
     ASSERT_TRUE(f().pic(0).Visible());
     ASSERT_TRUE(Covers(f().VSlope(2), OkCentre()));
-    const float slope = second->slope;
 
-    f().Combo1.Text("Lateral2");
-    ClickOk();
+    ChooseWithOk("Lateral2", *second);
     EXPECT_EQ(first->ma2, f().myCol->KeyToIndex("ObjLateral2"));
-    EXPECT_FALSE(f().pic(0).Visible());
-    EXPECT_EQ(second->slope, slope);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
 
@@ -223,13 +228,9 @@ TEST_F(ValueBoxInFrontTest, DiameterPickersOkTakesTheClick) {
     f().draw();
     ClickOpen(f().Picdia(1));
     ASSERT_TRUE(Covers(f().VSlope(2), OkCentre()));
-    const float slope = second->slope;
 
-    f().Combo1.Text("450");
-    ClickOk();
+    ChooseWithOk("450", *second);
     EXPECT_EQ(first->dia, 450);
-    EXPECT_FALSE(f().pic(0).Visible());
-    EXPECT_EQ(second->slope, slope);
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
 }
 
@@ -245,13 +246,9 @@ TEST_F(ValueBoxInFrontTest, LateralPickersOkTakesTheClickFromThePressOn) {
     vb::test::SendMouse(f().picfrom, vb::test::MouseAction::Down, 1, 1, 1);
     vb::test::ProcessEvents();
     ASSERT_TRUE(Covers(f().VSlope(1), OkCentre()));
-    const float slope = first->slope;
 
-    f().Combo1.Text("Lateral2");
-    ClickOk();
+    ChooseWithOk("Lateral2", *first);
     EXPECT_EQ(first->ma2, f().myCol->KeyToIndex("ObjLateral2"));
-    EXPECT_FALSE(f().pic(0).Visible());
-    EXPECT_EQ(first->slope, slope);
     vb::test::SendMouse(f().picfrom, vb::test::MouseAction::Up, 1, 1, 1);
     vb::test::ProcessEvents();
     EXPECT_EQ(vb::ReportedErrorCount(), errorsBefore_);
