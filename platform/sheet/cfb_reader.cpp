@@ -50,11 +50,21 @@ bool FileSource::Read(uint64_t offset, void* into, size_t n) const {
     return true;
 }
 
+namespace {
+// No file is read of more than the .xlsx reader may inflate from one: the
+// allocation table of a compound file read whole stays within 1/128 of that.
+void RefuseLarger(const Source& source, const std::string& label) {
+    if (source.Size() > kMaxPackageBytes) sheet::Fail(label + ": the file is larger than the limit of " + Megabytes(kMaxPackageBytes));
+}
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Stream
 
 Stream::Stream(const Source& source, std::string name, std::string label)
-    : whole_(&source), label_(std::move(label)), name_(std::move(name)), size_(source.Size()) {}
+    : whole_(&source), label_(std::move(label)), name_(std::move(name)), size_(source.Size()) {
+    RefuseLarger(source, label_);
+}
 
 void Stream::Read(uint64_t offset, void* into, size_t n) const {
     if (whole_) {
@@ -103,9 +113,7 @@ void CompoundFile::Fail(const std::string& what) const { sheet::Fail(label_ + ":
 
 void CompoundFile::ReadHeader() {
     unsigned char h[kHeaderSize];
-    // No more than the .xlsx reader may inflate from one file: the
-    // allocation table read whole stays within 1/128 of that.
-    if (source_.Size() > kMaxPackageBytes) Fail("the file is larger than the limit of " + Megabytes(kMaxPackageBytes));
+    RefuseLarger(source_, label_);
     if (source_.Size() < kHeaderSize || !source_.Read(0, h, kHeaderSize)) {
         Fail("not an .xls file (shorter than the 512-byte header of a compound file)");
     }

@@ -67,7 +67,8 @@ public:
     Stream() = default;
     // The whole of `source` as one stream named `name`: a workbook stream
     // that a writer saved as the file itself, with no compound file around
-    // it.  `label` names the file in messages.
+    // it, refused when it is larger than a compound file may be.  `label`
+    // names the file in messages.
     Stream(const Source& source, std::string name, std::string label);
 
     const std::string& Name() const { return name_; }

@@ -473,6 +473,34 @@ struct Record {
     std::vector<unsigned char> data;
 };
 
+// Whether a record ends with the 16-bit count, at its byte `at`, of an
+// empty text: such a text needs no byte of flags (nor an RSTRING its runs
+// after it), and writers leave them out.
+bool EndsWithEmptyText(const Record& r, size_t at) { return r.data.size() == at + 2 && U16(&r.data[at]) == 0; }
+
+// Where, in the `n` bytes `d` of a record, from byte `from` on, runs begin
+// of headers of record types the format defines, each record beginning
+// where the one before ends and the last ending exactly where the record
+// ends: element o is true when one begins at byte o (element n, the
+// record's end, is false).  A record made longer over the records after it
+// holds such a run from where its length was cut: in its surplus, where its
+// fields are read as before, or from its first byte, where it was empty.  A
+// text or a writer's padding holds none.  Runs are looked for only where
+// damage can have put them: inside a cell's fields a row, column and format
+// may read as a header whose length takes in a byte of padding.  One pass
+// from right to left: each byte is looked at once.
+std::vector<bool> RunStarts(const unsigned char* d, size_t n, size_t from) {
+    std::vector<bool> starts(n + 1, false);
+    starts[n] = true;   // where the last record of a run ends
+    for (size_t o = n >= 4 ? n - 4 + 1 : 0; o-- > from;) {
+        if (!KnownRecordOf(U16(d + o))) continue;
+        const size_t next = o + 4 + U16(d + o + 2);
+        starts[o] = next <= n && starts[next];
+    }
+    starts[n] = false;
+    return starts;
+}
+
 // What may follow a record's fields: a writer's padding or extension,
 // which must be able to hide no record (RecordReader::Padding); after a
 // cell's text only zero bytes, the NUL some writers end a text with; or
@@ -510,12 +538,11 @@ public:
         }
         r.data.resize(length);
         Bytes(pos_ + sizeof head, r.data.data(), length);
-        dataAt_ = pos_ + sizeof head;
         pos_ += sizeof head + length;
         return true;
     }
-    // Whether the last `n` bytes of the record just read, past what its
-    // fields take, are a surplus of the `kind` allowed there.  Padding
+    // Whether the last `n` bytes of `r`, the record just read, past what
+    // its fields take, are a surplus of the `kind` allowed there.  Padding
     // must hide no record.  A length made longer by damage takes in the
     // records after it, whose headers then run, each record after the one
     // before, from where the length was cut to exactly where the record
@@ -525,44 +552,18 @@ public:
     // stream, starts where the fields end (inside the surplus or running
     // past its end), unless what follows it is no such header (the end of
     // the stream, where nothing follows, is sound), or unless such a run
-    // starts in the surplus (Runs).  Zeros must be zero bytes, and what
-    // follows them a header too.
-    bool Padding(size_t n, Surplus kind = Surplus::Padding) {
+    // starts in the surplus (RunStarts).  Zeros must be zero bytes, and
+    // what follows them a header too.
+    bool Padding(const Record& r, size_t n, Surplus kind = Surplus::Padding) {
         if (n == 0) return true;
         if (kind == Surplus::None) return false;
         const uint64_t fieldsEnd = pos_ - n;
         if (HeaderAt(fieldsEnd) || (pos_ != Size() && !HeaderAt(pos_))) return false;
-        const size_t length = static_cast<size_t>(pos_ - dataAt_);
-        scratch_.resize(length);
-        Bytes(dataAt_, scratch_.data(), length);
-        if (kind == Surplus::Zeros) {
-            return std::all_of(scratch_.end() - static_cast<std::ptrdiff_t>(n), scratch_.end(), [](unsigned char b) { return b == 0; });
-        }
-        return !Runs(scratch_.data(), length, length - n);
+        const auto surplus = r.data.end() - static_cast<std::ptrdiff_t>(n);
+        if (kind == Surplus::Zeros) return std::all_of(surplus, r.data.end(), [](unsigned char b) { return b == 0; });
+        const auto starts = RunStarts(r.data.data(), r.data.size(), r.data.size() - n);
+        return std::find(starts.begin(), starts.end(), true) == starts.end();
     }
-    // Whether the `n` bytes `d` of a record hold, from a byte at or after
-    // `from`, the headers of records of types the format defines, each
-    // record beginning where the one before ends, the last ending exactly
-    // where the record ends; RunAt then says where such runs begin.  A
-    // record made longer over the records after it holds them from where
-    // its length was cut: in its surplus, where its fields are read as
-    // before, or from its first byte, where it was empty.  A text or a
-    // writer's padding holds none.  Runs are looked for only where damage
-    // can have put them: inside a cell's fields a row, column and format
-    // may read as a header whose length takes in a byte of padding.  One
-    // pass from right to left: each byte is looked at once.
-    bool Runs(const unsigned char* d, size_t n, size_t from) {
-        runEnds_.assign(n + 1, 0);
-        runEnds_[n] = 1;
-        bool any = false;
-        for (size_t o = n >= 4 ? n - 4 + 1 : 0; o-- > from;) {
-            if (!KnownRecordOf(U16(d + o))) continue;
-            const size_t next = o + 4 + U16(d + o + 2);
-            if (next <= n && runEnds_[next]) runEnds_[o] = any = true;
-        }
-        return any;
-    }
-    bool RunAt(size_t at) const { return at < runEnds_.size() - 1 && runEnds_[at]; }
     // The type of the record that comes next; 0 at the end of the stream.
     uint16_t PeekType() {
         if (Size() - pos_ < 4) return 0;
@@ -596,11 +597,8 @@ private:
     const cfb::Stream& stream_;
     std::string label_;
     uint64_t pos_ = 0;
-    uint64_t dataAt_ = 0;   // where the data of the record just read begins
     std::vector<unsigned char> buffer_;
     uint64_t bufferAt_ = 0;
-    std::vector<unsigned char> scratch_;
-    std::vector<char> runEnds_;
 };
 
 // The bytes of a record and of the CONTINUE records after it, read as one
@@ -694,7 +692,7 @@ public:
     // refused too): its length says more than its fields.
     void End(Surplus kind = Surplus::Padding) {
         if (kind == Surplus::None) Available();
-        if (at_ != record_.data.size() && !reader_.Padding(record_.data.size() - at_, kind)) {
+        if (at_ != record_.data.size() && !reader_.Padding(record_, record_.data.size() - at_, kind)) {
             reader_.Fail(where_, "the " + RecordName(type_) + " record at byte " + std::to_string(start_) + " is " +
                                      std::to_string(total_) + " bytes long, where its fields take " +
                                      std::to_string(total_ - (record_.data.size() - at_)));
@@ -1008,7 +1006,7 @@ private:
     // Refuses a record (the one just read) longer than its fields take,
     // unless the bytes past them are a surplus of the `kind` allowed.
     void NotLonger(const Record& r, const std::string& where, size_t taken, Surplus kind = Surplus::Padding) {
-        if (r.data.size() > taken && !records_.Padding(r.data.size() - taken, kind)) Long(r, where, taken);
+        if (r.data.size() > taken && !records_.Padding(r, r.data.size() - taken, kind)) Long(r, where, taken);
     }
     // Refuses a record shorter than its fields take, or longer.
     void Fits(const Record& r, const std::string& where, size_t taken, Surplus kind = Surplus::Padding) {
@@ -1072,7 +1070,7 @@ private:
             // for an empty one made longer takes the bytes it hides for a
             // text's length.  An empty text needs no byte of flags, and
             // writers leave it out (a BIFF8 record of the two bytes 00 00).
-            if (n == 0 || (!biff5_ && n == 2 && U16(d) == 0)) return;
+            if (n == 0 || (!biff5_ && EndsWithEmptyText(r, 0))) return;
             // An empty one made longer holds the records it took in from
             // where it ended: at its first byte, or after the zero bytes of
             // an empty text's count.  The text then read from them may end
@@ -1080,11 +1078,12 @@ private:
             // there; a writer's text holds none, its count and first
             // character reading as a header of no type the format defines
             // or of a length far past the record's.
-            if (records_.Runs(d, n, 0)) {
+            {
+                const auto starts = RunStarts(d, n, 0);
                 size_t empty = 0;
                 while (empty < (biff5_ ? 1u : 2u) && empty < n && d[empty] == 0) ++empty;
-                if (records_.RunAt(0)) Long(r, where, 0);
-                if (records_.RunAt(empty)) Long(r, where, empty);
+                if (starts[0]) Long(r, where, 0);
+                if (starts[empty]) Long(r, where, empty);
             }
             taken = TextEnd(d, n, 0, biff5_, true);
             if (taken == 0) Short(r, where, biff5_ ? 1 : 3);
@@ -1194,9 +1193,7 @@ private:
                 std::string text;
                 if (book_.biff5_) {
                     text = Text5(r, 2, wanted, false);
-                } else if (r.data.size() > 2 || U16(r.data.data()) != 0) {
-                    // An empty text that ends with its count, without its
-                    // byte of flags, holds nothing more.
+                } else if (!EndsWithEmptyText(r, 0)) {
                     ContinuedRecord c(book_.records_, r, where_);
                     const uint16_t length = c.Word();
                     text = c.String(length, book_.units_);
@@ -1249,12 +1246,10 @@ private:
                     // Excel writes a LABELSST in BIFF8, but other writers
                     // still give a text with its runs an RSTRING: the runs,
                     // four bytes each, follow the text with their count.
-                    // An empty text that ends with its count, without its
-                    // byte of flags (or its runs), holds nothing more.
                     const uint64_t at = r.at;
                     const bool runs = r.type == kRString;
                     std::string text;
-                    if (r.data.size() > 8 || U16(d + 6) != 0) {
+                    if (!EndsWithEmptyText(r, 6)) {
                         ContinuedRecord c(book_.records_, r, where_);
                         c.Skip(6);
                         const uint16_t length = c.Word();
@@ -1305,9 +1300,7 @@ private:
             if (length <= r.data.size() - at || book_.records_.PeekType() != kContinue) {
                 std::string text = wanted ? book_.Text8(r, at, length, where_, "text") : "";
                 size_t taken = at + length;
-                // An empty RSTRING that ends with its count, without the
-                // count of its runs, holds nothing more, as a LABEL does.
-                if (runs && !(length == 0 && r.data.size() == taken)) {
+                if (runs && !EndsWithEmptyText(r, at - 2)) {
                     if (r.data.size() <= taken) book_.Short(r, where_, taken + 1);
                     taken += 1 + 2 * size_t(r.data[taken]);
                 }
@@ -1486,7 +1479,6 @@ std::shared_ptr<Workbook> ReadCompound(const cfb::Source& source, const std::str
         // A BIFF5 or BIFF8 workbook stream saved as the file itself, as some
         // writers and web exports do: read, and checked, as the stream of a
         // compound file is, within the same bound of its size.
-        if (source.Size() > kMaxPackageBytes) Fail(label + ": the file is larger than the limit of " + Megabytes(kMaxPackageBytes));
         const cfb::Stream stream(source, "Workbook", label);
         book = WorkbookReader(stream, label, limits).Read();
     } else {
